@@ -1,0 +1,49 @@
+#include "app/row_order.h"
+
+#include <algorithm>
+
+#include <QCollator>
+#include <QString>
+
+namespace {
+QString toQString(const std::string& row) { return QString::fromUtf8(row.data(), qsizetype(row.size())); }
+} // namespace
+
+struct RowOrder::Impl {
+    QCollator collator;
+};
+
+RowOrder::RowOrder() : impl_(std::make_unique<Impl>()) {
+    impl_->collator.setCaseSensitivity(Qt::CaseInsensitive);
+    impl_->collator.setNumericMode(false);
+}
+
+RowOrder::~RowOrder() = default;
+
+bool RowOrder::less(const std::string& a, const std::string& b) const {
+    return impl_->collator.compare(toQString(a), toQString(b)) < 0;
+}
+
+std::size_t RowOrder::insertPosition(const std::vector<std::string>& sortedRows,
+                                     const std::string& row) const {
+    const auto at = std::upper_bound(
+        sortedRows.begin(), sortedRows.end(), row,
+        [this](const std::string& value, const std::string& element) { return less(value, element); });
+    return std::size_t(at - sortedRows.begin());
+}
+
+void RowOrder::sort(std::vector<std::string>& rows) const {
+    // One sort key per row: converting and collating per comparison costs far more.
+    std::vector<std::pair<QCollatorSortKey, std::size_t>> keyed;
+    keyed.reserve(rows.size());
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        keyed.emplace_back(impl_->collator.sortKey(toQString(rows[i])), i);
+    std::stable_sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) {
+        return a.first.compare(b.first) < 0;
+    });
+    std::vector<std::string> sorted;
+    sorted.reserve(rows.size());
+    for (const auto& entry : keyed)
+        sorted.push_back(std::move(rows[entry.second]));
+    rows = std::move(sorted);
+}

@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# Configures and builds into a build folder: scripts/build.sh [build-dir] [extra cmake args...]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-$root/build}
+shift || true
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
+cmake --build "$build" -j"$(nproc)"
