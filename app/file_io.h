@@ -1,0 +1,29 @@
+#pragma once
+
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+// A file operation that failed; what() names the file and the system's reason.
+class FileError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Replaces path with data as a whole: the bytes go to a temporary file in the same folder,
+// which is flushed to disk and then renamed over path. On any failure the old file is left
+// as it was, the temporary file is removed and FileError is thrown.
+void WriteFileAtomically(const std::filesystem::path& path, std::string_view data,
+                         std::filesystem::perms permissions = std::filesystem::perms::owner_read |
+                                                              std::filesystem::perms::owner_write |
+                                                              std::filesystem::perms::group_read |
+                                                              std::filesystem::perms::others_read);
+
+// The whole file as bytes; throws FileError when it cannot be read.
+std::string ReadFile(const std::filesystem::path& path);
+
+// The folder that holds the settings, the window's geometry file and sitemap.xml: the
+// executable's folder when it is writable (a portable install), otherwise
+// $XDG_CONFIG_HOME/site-wright (default ~/.config/site-wright), created on demand.
+std::filesystem::path ProgramFolder();
