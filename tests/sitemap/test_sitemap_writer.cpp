@@ -1,0 +1,120 @@
+#include "sitemap/sitemap_writer.h"
+
+#include "app/file_io.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kHead = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
+                          "<urlset xmlns=\"http://www.google.com/schemas/sitemap/0.84\">\r\n";
+const std::string kTail = "</urlset>\r\n";
+
+std::string urlBlock(const std::string& loc, const std::string& lastmod,
+                     const std::string& changefreq, const std::string& priority) {
+    return "<url>\r\n<loc>\r\n" + loc + "\r\n</loc>\r\n<lastmod>\r\n" + lastmod +
+           "\r\n</lastmod>\r\n<changefreq>\r\n" + changefreq +
+           "\r\n</changefreq>\r\n<priority>\r\n" + priority + "\r\n</priority>\r\n</url>\r\n";
+}
+
+std::string build(const std::vector<std::string>& rows) {
+    SitemapBuilder builder;
+    for (const auto& row : rows)
+        builder.AddRow(row);
+    return builder.Finish();
+}
+
+} // namespace
+
+TEST(SitemapBuilder, EmptyTableGivesThreeLines) {
+    EXPECT_EQ(build({}), kHead + kTail);
+}
+
+TEST(SitemapBuilder, OneRowGivesFourteenLinesWithValuesOnTheirOwnLines) {
+    const std::string doc =
+        build({"https://www.example.jp/news/;index.html;2006-12-01T10:20:30+09:00;weekly;0.5;"});
+    EXPECT_EQ(doc, kHead +
+                       urlBlock("https://www.example.jp/news/index.html",
+                                "2006-12-01T10:20:30+09:00", "weekly", "0.5") +
+                       kTail);
+    EXPECT_EQ(doc.front(), '<') << "no byte-order mark";
+    EXPECT_EQ(doc.substr(doc.size() - 2), "\r\n");
+}
+
+TEST(SitemapBuilder, EscapesEveryMarkupCharacterInEveryValue) {
+    SitemapBuilder builder;
+    EXPECT_EQ(builder.AddRow("https://e.jp/;a&b.html;t<1>;we\"ek'ly;&0.5;"),
+              "https://e.jp/a&amp;b.html");
+    EXPECT_EQ(builder.Finish(), kHead +
+                                    urlBlock("https://e.jp/a&amp;b.html", "t&lt;1&gt;",
+                                             "we&quot;ek&apos;ly", "&amp;0.5") +
+                                    kTail);
+    EXPECT_EQ(EscapeXml("x<y.html"), "x&lt;y.html");
+    EXPECT_EQ(EscapeXml("&amp;"), "&amp;amp;");
+}
+
+TEST(SitemapBuilder, MissingFieldsGiveEmptyValueLines) {
+    // A row without its fifth separator has no priority; one with fewer fields has less.
+    EXPECT_EQ(build({"https://e.jp/;a.html;2006-12-01T10:20:30+09:00;daily;0.5"}),
+              kHead + urlBlock("https://e.jp/a.html", "2006-12-01T10:20:30+09:00", "daily", "") +
+                  kTail);
+    EXPECT_EQ(build({"https://e.jp/;"}), kHead + urlBlock("https://e.jp/", "", "", "") + kTail);
+}
+
+TEST(SitemapBuilder, NonAsciiNamesStayUtf8AndOutsideBmpIsFourBytes) {
+    const std::string doc =
+        build({"https://例.jp/;索引🎉.html;2006-12-01T10:20:30+09:00;weekly;0.5;"});
+    EXPECT_NE(doc.find("https://例.jp/索引🎉.html\r\n"), std::string::npos);
+    EXPECT_NE(doc.find("\xF0\x9F\x8E\x89"), std::string::npos);
+}
+
+TEST(SitemapBuilder, CountsUrlsAndKnowsTheSingleFileLimits) {
+    SitemapBuilder builder;
+    for (int i = 0; i < 50000; ++i)
+        builder.AddRow("https://e.jp/;p.html;2006-12-01T10:20:30+09:00;weekly;0.5;");
+    builder.Finish();
+    EXPECT_EQ(builder.urlCount(), 50000u);
+    EXPECT_FALSE(builder.ExceedsSingleFileLimits());
+
+    SitemapBuilder more;
+    for (int i = 0; i < 50001; ++i)
+        more.AddRow("https://e.jp/;p.html;;;;");
+    EXPECT_TRUE(more.ExceedsSingleFileLimits());
+
+    SitemapBuilder big;
+    const std::string longName(100000, 'x');
+    for (int i = 0; i < 105; ++i)
+        big.AddRow("https://e.jp/;" + longName + ";;;;");
+    EXPECT_TRUE(big.ExceedsSingleFileLimits());
+}
+
+class SitemapFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "sw_sitemap_XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        folder_ = pattern;
+    }
+    void TearDown() override { fs::remove_all(folder_); }
+    fs::path folder_;
+};
+
+TEST_F(SitemapFileTest, SecondRunReplacesTheFileWhole) {
+    WriteSitemap(folder_, build({"https://e.jp/;a.html;;;;", "https://e.jp/;b.html;;;;"}));
+    const std::string second = build({});
+    WriteSitemap(folder_, second);
+    EXPECT_EQ(ReadFile(SitemapPath(folder_)), second);
+    EXPECT_EQ(SitemapPath(folder_), folder_ / "sitemap.xml");
+}
+
+TEST_F(SitemapFileTest, FailedWriteKeepsTheOldFile) {
+    const std::string old = build({"https://e.jp/;a.html;;;;"});
+    WriteSitemap(folder_, old);
+    // No temporary file can be made where the folder is gone; the error names the path.
+    EXPECT_THROW(WriteSitemap(folder_ / "missing", build({})), FileError);
+    EXPECT_EQ(ReadFile(SitemapPath(folder_)), old);
+}
