@@ -1,0 +1,61 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+// The items of the settings' drop-down lists, in the order the dialog shows them.
+inline constexpr std::array<std::string_view, 7> kChangefreqItems = {
+    "always", "hourly", "daily", "weekly", "monthly", "yearly", "never"};
+inline constexpr std::array<std::string_view, 11> kPriorityItems = {
+    "0.0", "0.1", "0.2", "0.3", "0.4", "0.5", "0.6", "0.7", "0.8", "0.9", "1.0"};
+inline constexpr std::array<std::string_view, 2> kOffset1Items = {"+", "-"};
+inline constexpr std::array<std::string_view, 24> kOffset2Items = {
+    "00", "01", "02", "03", "04", "05", "06", "07", "08", "09", "10", "11",
+    "12", "13", "14", "15", "16", "17", "18", "19", "20", "21", "22", "23"};
+inline constexpr std::array<std::string_view, 6> kOffset3Items = {"0", "1", "2", "3", "4", "5"};
+inline constexpr std::array<std::string_view, 10> kOffset4Items = {"0", "1", "2", "3", "4",
+                                                                   "5", "6", "7", "8", "9"};
+// The extension list every run starts with; it is never stored.
+inline constexpr std::string_view kDefaultExtList = ".htm,.html,.php,.cgi";
+
+// The site's settings as the texts of the settings dialog's controls, UTF-8. A drop-down list
+// without a selection holds the empty text.
+struct SiteSettings {
+    std::string web_url;   // without a final "/"
+    std::string hostname;  // FTP host
+    std::string username;  // FTP user
+    std::string password;  // FTP password
+    std::string site_root; // folder on the FTP server, beginning with "/", without a final "/"
+    std::string ext_list{kDefaultExtList};
+    std::string changefreq = "weekly";
+    std::string priority = "0.5";
+    std::string offset_1 = "+";  // sign
+    std::string offset_2 = "09"; // hours
+    std::string offset_3 = "0";  // minutes, tens digit
+    std::string offset_4 = "0";  // minutes, units digit
+
+    // Sign, hours, ":" and minutes, appended to every modification time: "+09:00" initially.
+    std::string TimeZoneOffset() const;
+};
+
+// The initialisation value of every config_v1.dat line. LoadSettings sets it through
+// PrepareDatFileIV before it reads; SaveSettings reads it. It starts out holding the same value,
+// so a save before any load writes a readable file.
+extern std::int64_t DatFileIV;
+void PrepareDatFileIV();
+
+// The initialisation value of every config_v1.conf line.
+std::int64_t ConfFileIV();
+
+// Reads config_v1.dat and config_v1.conf in folder into settings. A missing file changes
+// nothing. Lines may end in CR LF or LF. Throws when a file cannot be read or a line cannot be
+// deciphered; the values read before that point stay in settings.
+void LoadSettings(const std::filesystem::path& folder, SiteSettings& settings);
+
+// Writes both files into folder, each replaced as a whole and readable by the owner only.
+// Throws FileError when a file cannot be written; when config_v1.dat fails, config_v1.conf is
+// left as it was.
+void SaveSettings(const std::filesystem::path& folder, const SiteSettings& settings);
