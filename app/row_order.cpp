@@ -6,7 +6,9 @@
 #include <QString>
 
 namespace {
-QString toQString(const std::string& row) { return QString::fromUtf8(row.data(), qsizetype(row.size())); }
+QString toQString(const std::string& row) {
+    return QString::fromUtf8(row.data(), qsizetype(row.size()));
+}
 } // namespace
 
 struct RowOrder::Impl {
@@ -26,9 +28,10 @@ bool RowOrder::less(const std::string& a, const std::string& b) const {
 
 std::size_t RowOrder::insertPosition(const std::vector<std::string>& sortedRows,
                                      const std::string& row) const {
-    const auto at = std::upper_bound(
-        sortedRows.begin(), sortedRows.end(), row,
-        [this](const std::string& value, const std::string& element) { return less(value, element); });
+    const auto at = std::upper_bound(sortedRows.begin(), sortedRows.end(), row,
+                                     [this](const std::string& value, const std::string& element) {
+                                         return less(value, element);
+                                     });
     return std::size_t(at - sortedRows.begin());
 }
 
@@ -38,9 +41,8 @@ void RowOrder::sort(std::vector<std::string>& rows) const {
     keyed.reserve(rows.size());
     for (std::size_t i = 0; i < rows.size(); ++i)
         keyed.emplace_back(impl_->collator.sortKey(toQString(rows[i])), i);
-    std::stable_sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) {
-        return a.first.compare(b.first) < 0;
-    });
+    std::stable_sort(keyed.begin(), keyed.end(),
+                     [](const auto& a, const auto& b) { return a.first.compare(b.first) < 0; });
     std::vector<std::string> sorted;
     sorted.reserve(rows.size());
     for (const auto& entry : keyed)
