@@ -31,7 +31,8 @@ std::size_t filesIn(const fs::path& folder) {
 
 TEST_F(FileIoTest, WritesReplacesAndSetsPermissions) {
     const fs::path file = folder_ / "config_v1.dat";
-    WriteFileAtomically(file, std::string("first\0x", 7), fs::perms::owner_read | fs::perms::owner_write);
+    WriteFileAtomically(file, std::string("first\0x", 7),
+                        fs::perms::owner_read | fs::perms::owner_write);
     EXPECT_EQ(ReadFile(file), std::string("first\0x", 7));
     struct stat info {};
     ASSERT_EQ(::stat(file.c_str(), &info), 0);

@@ -35,8 +35,9 @@ TEST(IniFile, WritingKeepsEveryOtherLine) {
                 "Colour=blue\r\n\r\n[last]\r\ny=2\r\n");
     ini.writeInteger("site_wright", "Top", 40);
     ini.writeInteger("site_wright", "Width", 800);
-    EXPECT_EQ(ini.text(), "; remembered by hand\r\n[first]\r\nx=1\r\n\r\n[site_wright]\r\nTop=40\r\n"
-                          "Colour=blue\r\nWidth=800\r\n\r\n[last]\r\ny=2\r\n");
+    EXPECT_EQ(ini.text(),
+              "; remembered by hand\r\n[first]\r\nx=1\r\n\r\n[site_wright]\r\nTop=40\r\n"
+              "Colour=blue\r\nWidth=800\r\n\r\n[last]\r\ny=2\r\n");
 
     IniFile empty;
     empty.writeInteger("site_wright", "Left", -3);
@@ -68,7 +69,8 @@ TEST(WindowGeometryFile, MissingValuesGiveWorkAreaCornerAndDesignedSize) {
     EXPECT_EQ(geometry.width, 909);
     EXPECT_EQ(geometry.height, 657);
 
-    const WindowGeometry partial = read("[site_wright]\nTop=abc\nLeft=300\nWidth=1.5\nHeight=500\n");
+    const WindowGeometry partial =
+        read("[site_wright]\nTop=abc\nLeft=300\nWidth=1.5\nHeight=500\n");
     EXPECT_EQ(partial.top, 50);
     EXPECT_EQ(partial.left, 300);
     EXPECT_EQ(partial.width, 909);

@@ -75,18 +75,26 @@ private slots:
 
     void confirmAnswersEnterAndEscape() {
         whenShown([](QDialog* dialog) { QTest::keyClick(dialog, Qt::Key_Return); });
-        QCOMPARE(ShowConfirm(QStringLiteral("q"), QStringLiteral("実行"), QStringLiteral("キャンセル")), 6);
+        QCOMPARE(
+            ShowConfirm(QStringLiteral("q"), QStringLiteral("実行"), QStringLiteral("キャンセル")),
+            6);
         whenShown([](QDialog* dialog) { QTest::keyClick(dialog, Qt::Key_Escape); });
-        QCOMPARE(ShowConfirm(QStringLiteral("q"), QStringLiteral("実行"), QStringLiteral("キャンセル")), 7);
+        QCOMPARE(
+            ShowConfirm(QStringLiteral("q"), QStringLiteral("実行"), QStringLiteral("キャンセル")),
+            7);
         // Enter presses the button that has the focus.
         whenShown([](QDialog* dialog) {
             QPushButton* second = buttonsOf(dialog)[1];
             second->setFocus();
             QTest::keyClick(second, Qt::Key_Return);
         });
-        QCOMPARE(ShowConfirm(QStringLiteral("q"), QStringLiteral("実行"), QStringLiteral("キャンセル")), 7);
+        QCOMPARE(
+            ShowConfirm(QStringLiteral("q"), QStringLiteral("実行"), QStringLiteral("キャンセル")),
+            7);
         whenShown([](QDialog* dialog) { buttonsOf(dialog)[1]->click(); });
-        QCOMPARE(ShowConfirm(QStringLiteral("q"), QStringLiteral("実行"), QStringLiteral("キャンセル")), 7);
+        QCOMPARE(
+            ShowConfirm(QStringLiteral("q"), QStringLiteral("実行"), QStringLiteral("キャンセル")),
+            7);
     }
 
     void infoIgnoresEscapeAndAnswersEnter() {

@@ -16,8 +16,8 @@ constexpr int kRowWidth = 700; // rows end here; the image goes on to show clipp
 const QRgb kEven = qRgb(0xF0, 0xF1, 0xF4);
 const QRgb kWhite = qRgb(0xFF, 0xFF, 0xFF);
 
-std::string row(const std::string& name, const std::string& changefreq,
-                const std::string& priority, const std::string& link = "https://www.example.jp/") {
+std::string row(const std::string& name, const std::string& changefreq, const std::string& priority,
+                const std::string& link = "https://www.example.jp/") {
     return BuildUrlEntry({link, name, "2006-12-01T10:20:30+09:00", changefreq, priority});
 }
 
@@ -59,7 +59,8 @@ private slots:
         const int x = stripWidth() + kRowWidth / 2;
         QCOMPARE(selected.pixel(x, 1), kEven);
         QCOMPARE(selected.pixel(x, 47 + 1), kWhite);
-        QCOMPARE(selected.copy(stripWidth(), 0, kRowWidth, 94), plain.copy(stripWidth(), 0, kRowWidth, 94));
+        QCOMPARE(selected.copy(stripWidth(), 0, kRowWidth, 94),
+                 plain.copy(stripWidth(), 0, kRowWidth, 94));
 
         const QImage focused = render({0}, QStyle::State_Selected | QStyle::State_HasFocus);
         int frame = 0;
@@ -121,8 +122,8 @@ private slots:
                 if (ink(image.pixel(x, y)) > 64)
                     rightmost = qMax(rightmost, x);
         const QFontMetrics metrics(font_);
-        const int expected = stripWidth() + 5 +
-                             metrics.horizontalAdvance(QString::fromStdString(link + "Q&A.html"));
+        const int expected =
+            stripWidth() + 5 + metrics.horizontalAdvance(QString::fromStdString(link + "Q&A.html"));
         const int withoutAmpersand =
             stripWidth() + 5 + metrics.horizontalAdvance(QString::fromStdString(link + "QA.html"));
         QVERIFY2(qAbs(rightmost - expected) <= 2, qPrintable(QString::number(rightmost)));

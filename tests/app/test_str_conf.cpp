@@ -23,7 +23,8 @@ TEST(StrField, EmptyFieldsAndEmptyRow) {
 }
 
 TEST(StrField, MultiByteTextAndLongSeparator) {
-    const std::string row = "https://例え.jp/ニュース/;索引.html;2006-12-01T10:20:30+09:00;weekly;0.5;";
+    const std::string row =
+        "https://例え.jp/ニュース/;索引.html;2006-12-01T10:20:30+09:00;weekly;0.5;";
     EXPECT_EQ(str_field(row, ";", 1), "https://例え.jp/ニュース/");
     EXPECT_EQ(str_field(row, ";", 2), "索引.html");
     EXPECT_EQ(str_field(row, ";", 5), "0.5");

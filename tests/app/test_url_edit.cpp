@@ -34,9 +34,11 @@ private slots:
     void unchangedRowIsRebuiltIdentically() {
         Tfurl_edit dialog;
         dialog.FillFromRow(kRow);
-        QCOMPARE(child<QLineEdit>(&dialog, "link")->text(), QStringLiteral("https://www.example.jp/news/"));
+        QCOMPARE(child<QLineEdit>(&dialog, "link")->text(),
+                 QStringLiteral("https://www.example.jp/news/"));
         QCOMPARE(child<QLineEdit>(&dialog, "filename")->text(), QStringLiteral("index.html"));
-        QCOMPARE(child<QLabel>(&dialog, "lastdate")->text(), QStringLiteral("2006-12-01T10:20:30+09:00"));
+        QCOMPARE(child<QLabel>(&dialog, "lastdate")->text(),
+                 QStringLiteral("2006-12-01T10:20:30+09:00"));
         QCOMPARE(child<QComboBox>(&dialog, "changefreq")->currentIndex(), 3);
         QCOMPARE(child<QComboBox>(&dialog, "priority")->currentIndex(), 5);
         QCOMPARE(dialog.BuildRow(), kRow);
@@ -160,8 +162,8 @@ private slots:
                 widget = widget->nextInFocusChain();
             while (widget->focusPolicy() == Qt::NoFocus || widget->objectName().isEmpty());
         }
-        QCOMPARE(order, QStringList({"Button1", "Button2", "link", "changefreq", "priority",
-                                     "filename"}));
+        QCOMPARE(order,
+                 QStringList({"Button1", "Button2", "link", "changefreq", "priority", "filename"}));
     }
 };
 

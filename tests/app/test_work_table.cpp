@@ -10,8 +10,8 @@
 namespace {
 
 std::string row(const std::string& folder, const std::string& name) {
-    return BuildUrlEntry({"https://www.example.jp" + folder, name, "2006-12-01T10:20:30+09:00",
-                          "weekly", "0.5"});
+    return BuildUrlEntry(
+        {"https://www.example.jp" + folder, name, "2006-12-01T10:20:30+09:00", "weekly", "0.5"});
 }
 
 std::vector<std::string> texts(const WorkTable& table) {
@@ -28,7 +28,8 @@ class TestWorkTable final : public QObject {
 private slots:
     void rowTextHoldsFiveTerminatedFields() {
         const std::string text = row("/news/", "index.html");
-        QCOMPARE(text, "https://www.example.jp/news/;index.html;2006-12-01T10:20:30+09:00;weekly;0.5;");
+        QCOMPARE(text,
+                 "https://www.example.jp/news/;index.html;2006-12-01T10:20:30+09:00;weekly;0.5;");
         const UrlEntryFields fields = ReadUrlEntry(text);
         QCOMPARE(fields.link + fields.filename, "https://www.example.jp/news/index.html");
         QCOMPARE(BuildUrlEntry(fields), text);
@@ -38,7 +39,8 @@ private slots:
 
     void addedRowsTakeSortedPlacesUnchecked() {
         WorkTable table;
-        QAbstractItemModelTester tester(&table, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QAbstractItemModelTester tester(&table,
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
         table.addRow(row("/news/", "b.html"));
         table.addRow(row("/", "z.html"));
         table.addRow(row("/News/", "a.html")); // letter case does not decide the order
@@ -53,7 +55,8 @@ private slots:
 
     void identicalRowsAreBothKept() {
         WorkTable table;
-        QAbstractItemModelTester tester(&table, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QAbstractItemModelTester tester(&table,
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
         table.fill({row("/", "a.html"), row("/", "a.html"), row("/", "0.html")});
         QCOMPARE(table.count(), 3);
         QCOMPARE(table.rowText(1), row("/", "a.html"));
@@ -70,7 +73,8 @@ private slots:
         for (const auto& text : walked)
             inserted.addRow(text);
         WorkTable filled;
-        QAbstractItemModelTester tester(&filled, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QAbstractItemModelTester tester(&filled,
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
         filled.setAllChecked(true);
         QSignalSpy resets(&filled, &QAbstractItemModel::modelReset);
         filled.fill(walked);
@@ -83,7 +87,8 @@ private slots:
 
     void checkFlagsAndCount() {
         WorkTable table;
-        QAbstractItemModelTester tester(&table, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QAbstractItemModelTester tester(&table,
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
         table.setAllChecked(true);
         QCOMPARE(table.checkedCount(), 0);
         table.fill({row("/", "a.html"), row("/", "b.html"), row("/", "c.html")});
@@ -91,7 +96,8 @@ private slots:
         QCOMPARE(table.checkedCount(), 3);
         table.setChecked(1, false);
         QCOMPARE(table.checkedCount(), 2);
-        QCOMPARE(table.data(table.index(1), Qt::CheckStateRole).value<Qt::CheckState>(), Qt::Unchecked);
+        QCOMPARE(table.data(table.index(1), Qt::CheckStateRole).value<Qt::CheckState>(),
+                 Qt::Unchecked);
         QVERIFY(table.setData(table.index(1), Qt::Checked, Qt::CheckStateRole));
         QVERIFY(table.isChecked(1));
         QVERIFY(!table.setData(table.index(1), QStringLiteral("x"), Qt::DisplayRole));
@@ -101,7 +107,8 @@ private slots:
 
     void replaceKeepsIndexAndFlag() {
         WorkTable table;
-        QAbstractItemModelTester tester(&table, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QAbstractItemModelTester tester(&table,
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
         table.fill({row("/", "a.html"), row("/", "b.html"), row("/", "c.html")});
         table.setChecked(0, true);
         QSignalSpy changed(&table, &QAbstractItemModel::dataChanged);
@@ -112,7 +119,8 @@ private slots:
         QVERIFY(!table.isChecked(1));
         QCOMPARE(changed.count(), 1);
         QCOMPARE(changed.first().at(0).toModelIndex().row(), 0);
-        QCOMPARE(table.data(table.index(0)).toString(), QString::fromStdString(row("/", "zzz.html")));
+        QCOMPARE(table.data(table.index(0)).toString(),
+                 QString::fromStdString(row("/", "zzz.html")));
     }
 
     void indexOutsideTheTableIsAnError() {
@@ -127,7 +135,8 @@ private slots:
 
     void clearEmptiesTheTable() {
         WorkTable table;
-        QAbstractItemModelTester tester(&table, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QAbstractItemModelTester tester(&table,
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
         table.fill({row("/", "a.html"), row("/", "b.html")});
         table.setAllChecked(true);
         table.clear();
