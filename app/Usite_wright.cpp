@@ -10,7 +10,6 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
-#include <QStatusBar>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -79,8 +78,8 @@ TFsite_wright::TFsite_wright(std::filesystem::path programFolder, QWidget* paren
     createHeader(central);
     createCounters(central);
     createWorkTab(central);
+    createStatusBar(central);
     setCentralWidget(central);
-    createStatusBar();
     createMenus();
     FormCreate();
 }
@@ -227,22 +226,25 @@ void TFsite_wright::createWorkTab(QWidget* parent) {
     parent->layout()->addWidget(pageControl);
 }
 
-void TFsite_wright::createStatusBar() {
-    auto* bar = new QStatusBar(this);
-    bar->setObjectName(QStringLiteral("StatusBar1"));
-    bar->setFixedHeight(19);
-    bar->setSizeGripEnabled(false);
+void TFsite_wright::createStatusBar(QWidget* parent) {
+    // A plain band rather than QStatusBar, whose own spacing does not fit 19 pixels.
+    QWidget* bar = makeBand("StatusBar1", 19, QColor(0xF0, 0xF0, 0xF0), parent);
+    auto* row = new QHBoxLayout(bar);
+    row->setContentsMargins(0, 1, 0, 0);
+    row->setSpacing(2);
     const int widths[] = {50, 100, 0};
     for (int i = 0; i < 3; ++i) {
         auto* panel = new QLabel(bar);
         panel->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
         panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        panel->setIndent(2);
+        panel->setTextFormat(Qt::PlainText);
         if (widths[i] > 0)
             panel->setFixedWidth(widths[i]);
-        bar->addWidget(panel, widths[i] > 0 ? 0 : 1);
+        row->addWidget(panel, widths[i] > 0 ? 0 : 1);
         statusPanels_[std::size_t(i)] = panel;
     }
-    setStatusBar(bar);
+    parent->layout()->addWidget(bar);
 }
 
 QAction* TFsite_wright::addItem(QMenu* menu, const char* name, const QString& caption, bool visible,

@@ -69,7 +69,7 @@ private:
     void createHeader(QWidget* parent);
     void createCounters(QWidget* parent);
     void createWorkTab(QWidget* parent);
-    void createStatusBar();
+    void createStatusBar(QWidget* parent);
     void createMenus();
     QAction* addItem(QMenu* menu, const char* name, const QString& caption, bool visible,
                      void (TFsite_wright::*handler)() = nullptr);

@@ -45,8 +45,15 @@ public:
         label->setObjectName(QStringLiteral("Message"));
         label->setTextFormat(Qt::PlainText);
         label->setWordWrap(true);
+        // Lines stay whole up to half the screen's width and wrap beyond it.
+        int widest = 0;
+        for (const QString& line : text.split(u'\n'))
+            widest = qMax(widest, label->fontMetrics().horizontalAdvance(line) + 1);
+        int limit = widest;
         if (const QScreen* screen = QGuiApplication::primaryScreen())
-            label->setMaximumWidth(screen->availableGeometry().width() / 2);
+            limit = screen->availableGeometry().width() / 2;
+        label->setMinimumWidth(qMin(widest, limit));
+        label->setMaximumWidth(limit);
 
         auto* top = new QHBoxLayout;
         top->setSpacing(12);

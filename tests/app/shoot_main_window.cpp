@@ -47,6 +47,7 @@ int main(int argc, char* argv[]) {
     window.SetStatusText(1, QStringLiteral("取得完了"));
     window.show();
     auto* list = window.findChild<QListView*>(QStringLiteral("data_list"));
+    window.activateWindow();
     list->setFocus();
     list->setCurrentIndex(window.table()->index(2));
 

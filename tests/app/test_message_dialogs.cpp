@@ -127,6 +127,20 @@ private slots:
         QVERIFY2(lines > 3, qPrintable(QString::number(lines)));
     }
 
+    void shortLinesAreNotWrapped() {
+        const QString line =
+            QStringLiteral("現在のリストを破棄し、新たにサイトマップを作成します。");
+        int lines = 0;
+        whenShown([&](QDialog* dialog) {
+            const QLabel* label = dialog->findChild<QLabel*>(QStringLiteral("Message"));
+            lines = label->height() / label->fontMetrics().height();
+            dialog->done(kFirstButton);
+        });
+        ShowConfirm(line + QStringLiteral("\r\n") + line, QStringLiteral("実行"),
+                    QStringLiteral("キャンセル"));
+        QCOMPARE(lines, 2);
+    }
+
     void responderAnswersInsteadOfTheUser() {
         QList<MessageRequest> asked;
         {

@@ -66,9 +66,10 @@ private slots:
     }
 
     void fillSortsLikeOneByOneInsertion() {
-        const std::vector<std::string> walked = {row("/b/", "x.html"), row("/", "index.html"),
-                                                 row("/a/", "Y.html"), row("/a/", "y.html"),
-                                                 row("/A/", "x.html")};
+        const std::vector<std::string> walked = {
+            row("/b/", "x.html"),  row("/", "index.html"), row("/a/", "Y.html"),
+            row("/a/", "y.html"),  row("/A/", "x.html"),   row("/", "Q&A.html"),
+            row("/", "about.htm"), row("/", "B.html"),     row("/", "b.html")};
         WorkTable inserted;
         for (const auto& text : walked)
             inserted.addRow(text);
@@ -80,6 +81,11 @@ private slots:
         filled.fill(walked);
         QCOMPARE(resets.count(), 1);
         QCOMPARE(texts(filled), texts(inserted));
+        // Letter case never decides, in any locale.
+        QCOMPARE(ReadUrlEntry(filled.rowText(0)).filename, "about.htm");
+        QCOMPARE(ReadUrlEntry(filled.rowText(1)).filename, "B.html");
+        QCOMPARE(ReadUrlEntry(filled.rowText(2)).filename, "b.html");
+        QCOMPARE(ReadUrlEntry(filled.rowText(4)).filename, "Q&A.html");
         QCOMPARE(filled.checkedCount(), 0);
         filled.fill({});
         QCOMPARE(filled.count(), 0);
