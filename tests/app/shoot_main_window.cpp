@@ -30,17 +30,21 @@ int main(int argc, char* argv[]) {
     window.SetUrlEditDialog(&edit);
 
     const char* folders[] = {"", "/news", "/products/catalogue", "/blog/2006/12", "/お知らせ"};
-    const char* names[] = {"index.html", "about.htm", "contact.php",
-                           "Q&A.html",   "一覧.html", "search.cgi"};
+    const char* names[] = {"index", "about", "contact", "Q&A", "一覧", "search"};
+    const char* extensions[] = {".html", ".htm", ".php", ".html", ".html", ".cgi"};
     const char* frequencies[] = {"weekly", "daily", "monthly", "Weekly", ""};
     const char* priorities[] = {"0.5", "0.8", "1.0", "1", ""};
     std::vector<std::string> rows;
     for (int i = 0; i < count; ++i) {
-        rows.push_back(std::string("https://www.example.jp") + folders[i % 5] + "/;" +
-                       names[i % 6] + ";2006-12-" + std::to_string(10 + i % 20) +
-                       "T10:20:" + std::to_string(10 + i % 50) + "+09:00;" + frequencies[i % 5] +
-                       ";" + priorities[(i / 5) % 5] + ";");
+        const int day = 1 + i % 28;
+        rows.push_back(std::string("https://www.example.jp") + folders[(i / 6) % 5] + "/;" +
+                       names[i % 6] + (i < 6 ? "" : "-" + std::to_string(i)) + extensions[i % 6] +
+                       ";2006-12-" + (day < 10 ? "0" : "") + std::to_string(day) +
+                       "T10:20:" + std::to_string(10 + i % 50) + "+09:00;" +
+                       frequencies[i % 5] + ";" + priorities[(i / 5) % 5] + ";");
     }
+    rows.push_back("https://www.example.jp/;" + std::string(120, 'x') + ".html;" +
+                   "2006-12-01T10:20:30+09:00;weekly;0.5;");
     window.FillAfterRetrieval(rows);
     window.table()->setChecked(1, false);
     window.RecountChecked();
