@@ -2,10 +2,12 @@
 
 #include <QComboBox>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QStatusBar>
 
 #include "app/application.h"
@@ -147,6 +149,11 @@ void Tfurl_edit::showEvent(QShowEvent* event) {
 
 void Tfurl_edit::FormShow() {
     setWindowTitle(ApplicationTitle());
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
     Button1->setFocus();
 }
 

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 #include <QtTest>
 
@@ -79,12 +80,17 @@ private slots:
         for (int i = 0; i < 2; ++i) {
             dialog.setWindowTitle(QStringLiteral("other"));
             QString caption;
+            QPoint centre;
             QTimer::singleShot(0, &dialog, [&] {
                 caption = dialog.windowTitle();
+                centre = dialog.frameGeometry().center();
                 dialog.reject();
             });
             QCOMPARE(dialog.exec(), int(QDialog::Rejected));
             QCOMPARE(caption, QStringLiteral("SITE WRIGHT Google Sitemap編"));
+            const QPoint screenCentre =
+                QGuiApplication::primaryScreen()->availableGeometry().center();
+            QVERIFY((centre - screenCentre).manhattanLength() <= 2);
         }
     }
 
