@@ -13,7 +13,6 @@ class QAction;
 class QLabel;
 class QListView;
 class QMenu;
-class QToolButton;
 class RowDelegate;
 class Tfurl_edit;
 class WorkTable;
