@@ -1,11 +1,32 @@
 #include <QApplication>
 
 #include "app/Usite_wright.h"
+#include "app/Uurl_edit.h"
+#include "app/application.h"
+#include "app/file_io.h"
+#include "app/message_dialogs.h"
+#include "settings/Usite_manager.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("SITE WRIGHT Google Sitemap編"));
-    TFsite_wright window;
-    window.show();
+    InitializeApplication();
+
+    std::filesystem::path folder;
+    try {
+        folder = ProgramFolder();
+    } catch (const FileError& error) {
+        ShowStandardError(QString::fromUtf8(error.what()));
+        return 1;
+    }
+
+    // Start-up order: the main window, the FTP data module, the settings dialog (whose load
+    // needs the main window), the row edit dialog.
+    TFsite_wright site_wright(folder);
+    // Tftp_module: the FTP data module is created here, once it is part of the program.
+    Tfsite_manager fsite_manager(&site_wright);
+    Tfurl_edit furl_edit(&site_wright);
+    site_wright.SetUrlEditDialog(&furl_edit);
+
+    site_wright.show();
     return app.exec();
 }

@@ -23,7 +23,8 @@ RowOrder::RowOrder() : impl_(std::make_unique<Impl>()) {
 RowOrder::~RowOrder() = default;
 
 bool RowOrder::less(const std::string& a, const std::string& b) const {
-    return impl_->collator.compare(toQString(a), toQString(b)) < 0;
+    // Folded like the sort keys below, so that single insertions and whole sorts agree.
+    return impl_->collator.compare(toQString(a).toCaseFolded(), toQString(b).toCaseFolded()) < 0;
 }
 
 std::size_t RowOrder::insertPosition(const std::vector<std::string>& sortedRows,
@@ -36,11 +37,12 @@ std::size_t RowOrder::insertPosition(const std::vector<std::string>& sortedRows,
 }
 
 void RowOrder::sort(std::vector<std::string>& rows) const {
-    // One sort key per row: converting and collating per comparison costs far more.
+    // One sort key per row: converting and collating per comparison costs far more. Keys of
+    // the C locale keep letter case, so the text is case-folded first to order as less() does.
     std::vector<std::pair<QCollatorSortKey, std::size_t>> keyed;
     keyed.reserve(rows.size());
     for (std::size_t i = 0; i < rows.size(); ++i)
-        keyed.emplace_back(impl_->collator.sortKey(toQString(rows[i])), i);
+        keyed.emplace_back(impl_->collator.sortKey(toQString(rows[i]).toCaseFolded()), i);
     std::stable_sort(keyed.begin(), keyed.end(),
                      [](const auto& a, const auto& b) { return a.first.compare(b.first) < 0; });
     std::vector<std::string> sorted;

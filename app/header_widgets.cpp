@@ -1,0 +1,35 @@
+#include "app/header_widgets.h"
+
+#include <QPainter>
+
+GradientBand::GradientBand(const QColor& from, const QColor& to, int steps, QWidget* parent)
+    : QWidget(parent), from_(from), to_(to), steps_(steps) {}
+
+QColor GradientBand::bandColor(int i) const {
+    const auto mix = [this, i](int a, int b) { return a + (b - a) * i / (steps_ - 1); };
+    return QColor(mix(from_.red(), to_.red()), mix(from_.green(), to_.green()),
+                  mix(from_.blue(), to_.blue()));
+}
+
+void GradientBand::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    const int total = width();
+    for (int i = 0; i < steps_; ++i) {
+        const int left = total * i / steps_;
+        const int right = total * (i + 1) / steps_;
+        painter.fillRect(QRect(left, 0, right - left, height()), bandColor(i));
+    }
+}
+
+QLabel* MakeBoxLabel(const QString& name, const QString& text, const QColor& background,
+                     const QColor& textColour, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(name);
+    label->setAlignment(Qt::AlignCenter);
+    label->setAutoFillBackground(true);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::Window, background);
+    palette.setColor(QPalette::WindowText, textColour);
+    label->setPalette(palette);
+    return label;
+}

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QColor>
+#include <QLabel>
+#include <QWidget>
+
+// A horizontal colour gradient drawn as a fixed number of equal bands.
+class GradientBand final : public QWidget {
+    Q_OBJECT
+public:
+    GradientBand(const QColor& from, const QColor& to, int steps, QWidget* parent = nullptr);
+
+    // The colour of band i (0 to steps - 1).
+    QColor bandColor(int i) const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QColor from_;
+    QColor to_;
+    int steps_;
+};
+
+// A caption box: centred text of the given colour on a solid background.
+QLabel* MakeBoxLabel(const QString& name, const QString& text, const QColor& background,
+                     const QColor& textColour, QWidget* parent);

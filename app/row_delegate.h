@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QStyledItemDelegate>
+
+// Draws the work table's rows: a check-box strip at the left, then the row in two lines on
+// alternating stripes, its fields read from the row text at every paint. Toggles a row's check
+// box on a click in the strip or on Space and then reports it.
+class RowDelegate final : public QStyledItemDelegate {
+    Q_OBJECT
+public:
+    static constexpr int kRowHeight = 47;
+
+    explicit RowDelegate(QObject* parent = nullptr);
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+
+    // The width of the check-box strip: 2 pixels wider than the style's check box.
+    static int checkStripWidth(const QStyleOptionViewItem& option);
+
+signals:
+    // The user toggled the check box of the row at index.
+    void checkToggled(const QModelIndex& index);
+
+protected:
+    bool editorEvent(QEvent* event, QAbstractItemModel* model, const QStyleOptionViewItem& option,
+                     const QModelIndex& index) override;
+
+private:
+    void toggle(QAbstractItemModel* model, const QModelIndex& index);
+};

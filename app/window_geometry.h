@@ -1,0 +1,30 @@
+#pragma once
+
+#include <filesystem>
+
+#include <QRect>
+
+class IniFile;
+
+// The main window's remembered frame position and size, in screen pixels.
+struct WindowGeometry {
+    int left = 0;
+    int top = 0;
+    int width = 0;
+    int height = 0;
+};
+
+inline constexpr int kDesignedWidth = 909;
+inline constexpr int kDesignedHeight = 657;
+
+// The geometry file's name in the program folder and its section.
+inline constexpr char kGeometryFileName[] = "site_wright.ini";
+inline constexpr char kGeometrySection[] = "site_wright";
+
+// The geometry stored in ini, each missing or unreadable value replaced by its default (the
+// work area's top-left corner, the designed size), then moved back into the work area: a window
+// whose top-left 100 x 100 pixels would leave it goes back to the work area's left or top edge.
+WindowGeometry ReadWindowGeometry(const IniFile& ini, const QRect& workArea);
+
+// Writes the geometry into the file at path, keeping every other line of it. Throws FileError.
+void WriteWindowGeometry(const std::filesystem::path& path, const WindowGeometry& geometry);

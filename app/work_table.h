@@ -1,0 +1,55 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include <QAbstractListModel>
+
+#include "app/row_order.h"
+
+// The work table: the row texts in table order, each with its check flag. The text is the row;
+// every reader takes its fields out with str_field, so no parsed copy is held. Lives on the
+// window's thread.
+class WorkTable final : public QAbstractListModel {
+    Q_OBJECT
+public:
+    explicit WorkTable(QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    // Qt::DisplayRole: the row text; Qt::CheckStateRole: the flag.
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    // Only Qt::CheckStateRole can be set.
+    bool setData(const QModelIndex& index, const QVariant& value, int role) override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+    int count() const { return int(rows_.size()); }
+
+    // A copy of row i. Throws std::out_of_range outside the table, as every indexed operation.
+    std::string rowText(int i) const;
+    bool isChecked(int i) const;
+    void setChecked(int i, bool checked);
+
+    // Inserts row, not checked, after every row that does not sort after it; returns its index.
+    int addRow(std::string row);
+
+    // Puts row at index i without moving it to a sorted place; the flag stays.
+    void replaceRow(int i, std::string row);
+
+    void clear();
+
+    // Replaces every row with rows, each at its sorted place, none checked; one reset for all.
+    void fill(std::vector<std::string> rows);
+
+    // Sets every row's flag, first to last.
+    void setAllChecked(bool checked);
+
+    // Walks every row and counts the checked ones.
+    int checkedCount() const;
+
+private:
+    void checkIndex(int i) const;
+
+    RowOrder order_;
+    std::vector<std::string> rows_;
+    std::vector<bool> checked_;
+};

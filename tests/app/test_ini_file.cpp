@@ -1,0 +1,128 @@
+#include "app/ini_file.h"
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+#include "app/file_io.h"
+#include "app/window_geometry.h"
+
+namespace fs = std::filesystem;
+
+TEST(IniFile, KeysAndSectionsIgnoreCase) {
+    const IniFile ini("[Site_Wright]\nTop=12\nLEFT = 34 \n[other]\nWidth=1\n");
+    for (const char* key : {"Top", "top", "TOP", "tOp"})
+        EXPECT_EQ(ini.readInteger("site_wright", key, -1), 12) << key;
+    EXPECT_EQ(ini.readInteger("SITE_WRIGHT", "Left", -1), 34);
+    EXPECT_EQ(ini.readInteger("site_wright", "Width", -1), -1) << "keys of another section";
+    EXPECT_EQ(ini.readInteger("missing", "Top", -7), -7);
+}
+
+TEST(IniFile, IntegersInDecimalAndHexOnly) {
+    const IniFile ini("[s]\na=0x1F\nb=0X10\nc=-25\nd=12.5\ne=abc\nf=\ng=0x\nh=7px\ni=99999999999\n"
+                      "j=+8\nk=-0x10\nl=0xG1\n");
+    EXPECT_EQ(ini.readInteger("s", "a", -1), 31);
+    EXPECT_EQ(ini.readInteger("s", "b", -1), 16);
+    EXPECT_EQ(ini.readInteger("s", "c", -1), -25);
+    for (const char* key : {"d", "e", "f", "g", "h", "i", "l"})
+        EXPECT_EQ(ini.readInteger("s", key, -1), -1) << key;
+    EXPECT_EQ(ini.readInteger("s", "j", -1), 8);
+    EXPECT_EQ(ini.readInteger("s", "k", -1), -16);
+}
+
+TEST(IniFile, WritingKeepsEveryOtherLine) {
+    IniFile ini("; remembered by hand\r\n[first]\r\nx=1\r\n\r\n[site_wright]\r\nTOP=5\r\n"
+                "Colour=blue\r\n\r\n[last]\r\ny=2\r\n");
+    ini.writeInteger("site_wright", "Top", 40);
+    ini.writeInteger("site_wright", "Width", 800);
+    EXPECT_EQ(ini.text(),
+              "; remembered by hand\r\n[first]\r\nx=1\r\n\r\n[site_wright]\r\nTop=40\r\n"
+              "Colour=blue\r\nWidth=800\r\n\r\n[last]\r\ny=2\r\n");
+
+    IniFile empty;
+    empty.writeInteger("site_wright", "Left", -3);
+    EXPECT_EQ(empty.text(), "[site_wright]\nLeft=-3\n");
+    EXPECT_EQ(IniFile(empty.text()).readInteger("site_wright", "left", 0), -3);
+}
+
+TEST(IniFile, DuplicateSectionsUseTheFirst) {
+    IniFile ini("[s]\na=1\n[t]\n[S]\na=2\n");
+    EXPECT_EQ(ini.readInteger("s", "a", 0), 1);
+    ini.writeInteger("s", "b", 3);
+    EXPECT_EQ(ini.text(), "[s]\na=1\nb=3\n[t]\n[S]\na=2\n");
+}
+
+namespace {
+
+const QRect kWorkArea(100, 50, 1820, 1000); // right edge 1920, bottom edge 1050
+
+WindowGeometry read(const std::string& text) {
+    return ReadWindowGeometry(IniFile(text), kWorkArea);
+}
+
+} // namespace
+
+TEST(WindowGeometryFile, MissingValuesGiveWorkAreaCornerAndDesignedSize) {
+    const WindowGeometry geometry = read("");
+    EXPECT_EQ(geometry.left, 100);
+    EXPECT_EQ(geometry.top, 50);
+    EXPECT_EQ(geometry.width, 909);
+    EXPECT_EQ(geometry.height, 657);
+
+    const WindowGeometry partial =
+        read("[site_wright]\nTop=abc\nLeft=300\nWidth=1.5\nHeight=500\n");
+    EXPECT_EQ(partial.top, 50);
+    EXPECT_EQ(partial.left, 300);
+    EXPECT_EQ(partial.width, 909);
+    EXPECT_EQ(partial.height, 500);
+}
+
+TEST(WindowGeometryFile, PositionsOutsideTheWorkAreaGoToItsLeftOrTop) {
+    // Left beyond right - 100 goes to the work area's left, keeping the top.
+    WindowGeometry g = read("[site_wright]\nTop=200\nLeft=1821\n");
+    EXPECT_EQ(g.left, 100);
+    EXPECT_EQ(g.top, 200);
+    EXPECT_EQ(read("[site_wright]\nLeft=1820\n").left, 1820);
+    // Left of the work area, top above it.
+    g = read("[site_wright]\nTop=10\nLeft=20\n");
+    EXPECT_EQ(g.left, 100);
+    EXPECT_EQ(g.top, 50);
+    // Top below bottom - 100 goes to the top edge, not the nearest one.
+    EXPECT_EQ(read("[site_wright]\nTop=951\n").top, 50);
+    EXPECT_EQ(read("[site_wright]\nTop=950\n").top, 950);
+    // Sizes are never corrected.
+    g = read("[site_wright]\nWidth=5000\nHeight=-4\n");
+    EXPECT_EQ(g.width, 5000);
+    EXPECT_EQ(g.height, -4);
+}
+
+TEST(WindowGeometryFile, TopKeyInAnySpellingAndHexValues) {
+    for (const char* key : {"Top", "top", "TOP"})
+        EXPECT_EQ(read(std::string("[site_wright]\n") + key + "=321\n").top, 321) << key;
+    const WindowGeometry g = read("[SITE_WRIGHT]\nTOP=0x12C\nLEFT=0X1F4\nwidth=0x320\n");
+    EXPECT_EQ(g.top, 300);
+    EXPECT_EQ(g.left, 500);
+    EXPECT_EQ(g.width, 800);
+}
+
+TEST(WindowGeometryFile, WriteKeepsOtherLinesAndReadsBack) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const fs::path file = fs::path(folder.path().toStdString()) / kGeometryFileName;
+    WriteFileAtomically(file, "[recent]\nfile=a.txt\n[site_wright]\ntop=1\nTheme=dark\n");
+    WriteWindowGeometry(file, {210, 120, 1000, 700});
+    EXPECT_EQ(ReadFile(file), "[recent]\nfile=a.txt\n[site_wright]\nTop=120\nTheme=dark\n"
+                              "Left=210\nWidth=1000\nHeight=700\n");
+    const WindowGeometry back = ReadWindowGeometry(IniFile::Load(file), kWorkArea);
+    EXPECT_EQ(back.left, 210);
+    EXPECT_EQ(back.top, 120);
+    EXPECT_EQ(back.width, 1000);
+    EXPECT_EQ(back.height, 700);
+}
+
+TEST(WindowGeometryFile, WriteIntoAMissingFolderFailsAndLeavesNothing) {
+    QTemporaryDir folder;
+    const fs::path file = fs::path(folder.path().toStdString()) / "gone" / kGeometryFileName;
+    EXPECT_THROW(WriteWindowGeometry(file, {1, 2, 3, 4}), FileError);
+    EXPECT_FALSE(fs::exists(file.parent_path()));
+}
