@@ -7,6 +7,7 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -263,6 +264,9 @@ bool FakeFtpServer::ensureControl() {
         problem(std::string("accept: ") + std::strerror(errno));
         return false;
     }
+    // Replies go out at once, as a real server sends them.
+    const int on = 1;
+    ::setsockopt(control_, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
     input_.clear();
     std::lock_guard<std::mutex> lock(mutex_);
     ++connections_;
