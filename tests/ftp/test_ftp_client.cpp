@@ -363,7 +363,6 @@ TEST_F(FtpClientTest, ListingAbortedWith426KeepsWhatArrived) {
     EXPECT_EQ(session->ListingLines(), (Commands{"-rw-r--r-- 1 user group 10 Jan 5 2005 a.html",
                                                  "-rw-r--r-- 1 user group 10 Jan 5 2005 b.ht"}));
     session->ChangeFolder("sub"); // the conversation is still in step
-    session = Tftp_module::Session(module.Lock());
     EXPECT_EQ(conversation(server), afterLogin({"PASV", "LIST", "CWD sub"}));
 }
 
@@ -400,7 +399,6 @@ TEST_F(FtpClientTest, RefusedCommandsRaiseAndKeepTheListing) {
     EXPECT_EQ(session->FolderListing()[0].name, "kept.html");
     EXPECT_EQ(session->CurrentFolder(), "/public_html");
     EXPECT_TRUE(session->IsConnected());
-    session = module.Lock();
     EXPECT_EQ(conversation(server),
               afterLogin({"PASV", "LIST", "CWD missing", "PASV", "LIST", "PASV", "PWD"}));
 }
@@ -440,7 +438,6 @@ TEST_F(FtpClientTest, LineBreaksInArgumentsNeverReachTheServer) {
     EXPECT_THROW(session->ChangeFolder("a\rb"), EIdException);
     EXPECT_TRUE(session->IsConnected());
     session->ChangeFolder("ok");
-    session = module.Lock();
     EXPECT_EQ(conversation(server), afterLogin({"CWD ok"}));
     EXPECT_EQ(server.Connections(), 2u);
 }
@@ -561,6 +558,34 @@ TEST_F(FtpClientTest, SilentServerTimesOutAndClosesTheClient) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
 }
 
+TEST_F(FtpClientTest, UnansweredConnectTimesOut) {
+    // A listener whose queue is full drops further connection requests unanswered.
+    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), length), 0);
+    ASSERT_EQ(::listen(listener, 0), 0);
+    ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
+    std::vector<int> queued;
+    for (int i = 0; i < 3; ++i) {
+        queued.push_back(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0));
+        ::connect(queued.back(), reinterpret_cast<sockaddr*>(&address), length);
+    }
+    std::this_thread::sleep_for(100ms);
+    setTimeouts(300ms, 3s);
+    const std::string host = "127.0.0.1:" + std::to_string(ntohs(address.sin_port));
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(module.FtpConnect(host, "anna", "secret"), 1);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
+    EXPECT_EQ(module.LastError(), "no answer from 127.0.0.1 port " +
+                                      std::to_string(ntohs(address.sin_port)) + " within 300 ms");
+    for (int fd : queued)
+        ::close(fd);
+    ::close(listener);
+}
+
 TEST_F(FtpClientTest, DataConnectionGoesToTheControlPeerWhateverPasvNames) {
     setTimeouts(500ms, 3s);
     FakeFtpServer server(withLogin({
@@ -575,7 +600,6 @@ TEST_F(FtpClientTest, DataConnectionGoesToTheControlPeerWhateverPasvNames) {
     EXPECT_EQ(session->LastPassiveAddress().host, "10.9.8.7");
     EXPECT_NE(session->LastPassiveAddress().port, 0);
     ASSERT_EQ(session->FolderListing().size(), 1u);
-    session = module.Lock();
     EXPECT_EQ(conversation(server), afterLogin({"PASV", "LIST"}));
 }
 
