@@ -1,0 +1,467 @@
+#include "ftp/ftp_client.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstring>
+#include <utility>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "app/file_io.h"
+
+namespace {
+
+constexpr std::size_t kReplyPiece = 16384;
+constexpr std::size_t kTransferBuffer = 32768;
+// A reply beyond this is no FTP reply; the conversation is given up rather than buffered.
+constexpr std::size_t kMaxReplyBytes = 1 << 20;
+
+bool isBlankOrControl(char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return byte <= ' ' || byte == 0x7f;
+}
+
+std::string_view stripped(std::string_view text) {
+    while (!text.empty() && isBlankOrControl(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && isBlankOrControl(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+bool contains(std::initializer_list<int> codes, int code) {
+    return std::find(codes.begin(), codes.end(), code) != codes.end();
+}
+
+bool sameIgnoringCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::toupper(static_cast<unsigned char>(x)) ==
+                      std::toupper(static_cast<unsigned char>(y));
+           });
+}
+
+// A port written in a host text: 1 to 65535, digits only.
+unsigned short parsePort(std::string_view digits, const std::string& hostText) {
+    unsigned long value = 0;
+    bool valid = !digits.empty() && digits.size() <= 5;
+    for (char c : digits) {
+        valid = valid && isDigit(c);
+        value = value * 10 + unsigned(c - '0');
+    }
+    if (!valid || value < 1 || value > 65535)
+        throw EIdException("invalid port in the host \"" + hostText + "\"");
+    return static_cast<unsigned short>(value);
+}
+
+// Splits listing bytes into lines at CR LF, CR and LF.
+std::vector<std::string> splitLines(const std::string& bytes) {
+    std::vector<std::string> lines;
+    const char* position = bytes.data();
+    const char* const end = position + bytes.size();
+    while (position < end) {
+        const char* lineEnd = position;
+        while (lineEnd < end && *lineEnd != '\r' && *lineEnd != '\n')
+            ++lineEnd;
+        lines.emplace_back(position, lineEnd);
+        if (lineEnd < end && *lineEnd == '\r' && lineEnd + 1 < end && lineEnd[1] == '\n')
+            ++lineEnd;
+        position = lineEnd + 1;
+    }
+    return lines;
+}
+
+class LocalFile final {
+public:
+    explicit LocalFile(const std::string& path) : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
+        if (fd_ < 0)
+            throw FileError("cannot open " + path + ": " + std::strerror(errno));
+    }
+    ~LocalFile() { ::close(fd_); }
+    LocalFile(const LocalFile&) = delete;
+    LocalFile& operator=(const LocalFile&) = delete;
+    int fd() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+} // namespace
+
+std::string FtpReply::Text() const {
+    std::string text;
+    for (const std::string& line : lines) {
+        if (!text.empty())
+            text += '\n';
+        text += line;
+    }
+    return text;
+}
+
+FtpEndpoint ParseFtpEndpoint(const std::string& text) {
+    FtpEndpoint endpoint;
+    if (!text.empty() && text[0] == '[') {
+        const std::size_t close = text.find(']');
+        if (close == std::string::npos)
+            throw EIdException("invalid host \"" + text + "\"");
+        endpoint.host = text.substr(1, close - 1);
+        const std::string_view rest = std::string_view(text).substr(close + 1);
+        if (!rest.empty()) {
+            if (rest[0] != ':')
+                throw EIdException("invalid host \"" + text + "\"");
+            endpoint.port = parsePort(rest.substr(1), text);
+        }
+        return endpoint;
+    }
+    const std::size_t colon = text.find(':');
+    // Two colons or more: a bare IPv6 address, which takes no port.
+    if (colon == std::string::npos || text.find(':', colon + 1) != std::string::npos) {
+        endpoint.host = text;
+        return endpoint;
+    }
+    endpoint.host = text.substr(0, colon);
+    endpoint.port = parsePort(std::string_view(text).substr(colon + 1), text);
+    return endpoint;
+}
+
+PassiveAddress ParsePassiveAddress(const std::string& reply) {
+    const std::string_view line = stripped(reply);
+    const std::size_t open = line.find('(');
+    const std::size_t close = line.find(')');
+    std::string_view address;
+    if (open != std::string_view::npos && close != std::string_view::npos) {
+        if (close > open)
+            address = line.substr(open + 1, close - open - 1);
+    } else {
+        const std::size_t blank = line.rfind(' ');
+        address = blank == std::string_view::npos ? line : line.substr(blank + 1);
+    }
+    int fields[6];
+    int count = 0;
+    while (count < 6) {
+        const std::size_t comma = address.find(',');
+        const std::string_view field = stripped(address.substr(0, comma));
+        int value = 0;
+        bool valid = !field.empty() && field.size() <= 3;
+        for (char c : field) {
+            valid = valid && isDigit(c);
+            value = value * 10 + (c - '0');
+        }
+        if (!valid || value > 255)
+            break;
+        fields[count++] = value;
+        if (comma == std::string_view::npos)
+            break;
+        address.remove_prefix(comma + 1);
+    }
+    const int port = count == 6 ? fields[4] * 256 + fields[5] : 0;
+    if (port == 0)
+        throw EIdException("the server's PASV reply names no address: " + reply);
+    PassiveAddress result;
+    result.host = std::to_string(fields[0]) + '.' + std::to_string(fields[1]) + '.' +
+                  std::to_string(fields[2]) + '.' + std::to_string(fields[3]);
+    result.port = static_cast<unsigned short>(port);
+    return result;
+}
+
+std::string ParseFolderReply(const std::string& line) {
+    std::size_t position = line.find('"');
+    if (position != std::string::npos) {
+        std::string folder;
+        for (++position; position < line.size(); ++position) {
+            if (line[position] != '"') {
+                folder += line[position];
+            } else if (position + 1 < line.size() && line[position + 1] == '"') {
+                folder += '"';
+                ++position;
+            } else {
+                return folder;
+            }
+        }
+    }
+    throw EIdException("the server's PWD reply names no folder: " + line);
+}
+
+TIdFTP::TIdFTP(const Clock& clock) : clock_(clock) {}
+
+void TIdFTP::Connect(const std::string& host, const std::string& username,
+                     const std::string& password) {
+    if (control_.IsOpen())
+        throw EIdException("already connected to the FTP server");
+    try {
+        const FtpEndpoint endpoint = ParseFtpEndpoint(host);
+        control_ = TcpSocket::Connect(endpoint.host, endpoint.port, timeouts_.connect);
+        control_.SetNoDelay();
+        readReply();
+        expect({220});
+        greeting_ = lastReply_.Text();
+        command("USER " + username, {230, 331});
+        if (lastReply_.code == 331)
+            command("PASS " + password, {230});
+        command("TYPE I", {200});
+        // 500: the server knows no SYST, which costs nothing; any other refusal does.
+        command("SYST", {200, 215, 500});
+        systemDescription_ = lastReply_.Text();
+    } catch (...) {
+        Disconnect();
+        throw;
+    }
+}
+
+bool TIdFTP::IsConnected() {
+    if (!control_.IsOpen())
+        return false;
+    if (control_.PeerHasClosed()) {
+        Disconnect();
+        return false;
+    }
+    return true;
+}
+
+void TIdFTP::ChangeFolder(const std::string& path) {
+    command("CWD " + path, {200, 250});
+}
+
+std::string TIdFTP::CurrentFolder() {
+    command("PWD", {257});
+    return ParseFolderReply(lastReply_.lines.front());
+}
+
+void TIdFTP::ListFolder() {
+    requireConnected();
+    requestPassive();
+    TcpSocket data = connectData();
+    command("LIST", {125, 150, 154});
+    std::string bytes;
+    try {
+        for (;;) {
+            const std::size_t received = bytes.size();
+            bytes.resize(received + kTransferBuffer);
+            const std::size_t count =
+                data.Receive(bytes.data() + received, kTransferBuffer, timeouts_.silence);
+            bytes.resize(received + count);
+            if (count == 0)
+                break;
+        }
+    } catch (const EIdSocketError&) {
+        // Whatever the server says next can no longer be matched to a command.
+        Disconnect();
+        throw;
+    }
+    data.Close();
+    readEndOfTransfer(); // after 426 or 450 what arrived before the abort is the listing
+    listingLines_ = splitLines(bytes);
+    listing_ = TIdFTPListItems();
+    listingParsed_ = false;
+}
+
+const TIdFTPListItems& TIdFTP::FolderListing() {
+    if (!listingParsed_) {
+        listing_ = InterpretListing(listingLines_, clock_);
+        listingParsed_ = true;
+    }
+    return listing_;
+}
+
+void TIdFTP::StoreFile(const std::string& localPath, const std::string& remoteName) {
+    LocalFile file(localPath);
+    requireConnected();
+    requestPassive();
+    sendCommand("STOR " + remoteName);
+    TcpSocket data;
+    try {
+        data = connectData();
+    } catch (const EIdSocketError&) {
+        // The server now waits for a data connection that never comes: give the conversation up.
+        Disconnect();
+        throw;
+    }
+    readReply();
+    expect({110, 125, 150});
+
+    std::vector<char> buffer(kTransferBuffer);
+    for (;;) {
+        const ssize_t count = ::read(file.fd(), buffer.data(), buffer.size());
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0) {
+            const int error = errno;
+            data.Close();
+            drainAbortedTransfer();
+            throw FileError("cannot read " + localPath + ": " + std::strerror(error));
+        }
+        if (count == 0)
+            break;
+        try {
+            data.SendAll(buffer.data(), std::size_t(count), timeouts_.silence);
+        } catch (const EIdTimeout&) {
+            Disconnect();
+            throw;
+        } catch (const EIdSocketError&) {
+            // The server dropped the data connection; its reply says why.
+            data.Close();
+            const FtpReply reply = drainAbortedTransfer();
+            if (reply.code >= 400)
+                throw EIdProtocolReplyError(reply.code, reply.Text());
+            throw;
+        }
+    }
+    data.ShutdownSend();
+    data.Close();
+    const FtpReply end = readEndOfTransfer();
+    // An aborted store leaves a partial file on the server: never report it as stored.
+    if (end.code == 426 || end.code == 450)
+        throw EIdProtocolReplyError(end.code, end.Text());
+}
+
+void TIdFTP::SendQuit() {
+    if (!control_.IsOpen())
+        return;
+    try {
+        sendCommand("QUIT");
+    } catch (const EIdException&) {
+        // The connection goes away in any case.
+    }
+    Disconnect();
+}
+
+void TIdFTP::Disconnect() {
+    control_.Close();
+    input_.clear();
+    inputStart_ = 0;
+}
+
+void TIdFTP::requireConnected() const {
+    if (!control_.IsOpen())
+        throw EIdNotConnected();
+}
+
+void TIdFTP::sendCommand(const std::string& command) {
+    requireConnected();
+    // A line break inside an argument would smuggle a second command to the server.
+    if (command.find_first_of("\r\n") != std::string::npos)
+        throw EIdException("an FTP command may not contain a line break");
+    const std::string line = command + "\r\n";
+    try {
+        control_.SendAll(line.data(), line.size(), timeouts_.silence);
+    } catch (const EIdSocketError&) {
+        Disconnect();
+        throw;
+    }
+    ++commandsSent_;
+}
+
+void TIdFTP::readLine(std::string& line, std::size_t limit) {
+    line.clear();
+    for (;;) {
+        const char* const begin = input_.data() + inputStart_;
+        const std::size_t available = input_.size() - inputStart_;
+        if (const void* found = std::memchr(begin, '\n', available)) {
+            const std::size_t length = std::size_t(static_cast<const char*>(found) - begin);
+            line.append(begin, length);
+            inputStart_ += length + 1;
+            if (line.size() > limit)
+                throw EIdSocketError("the server's reply is longer than 1 MiB");
+            return;
+        }
+        line.append(begin, available);
+        if (line.size() > limit)
+            throw EIdSocketError("the server's reply is longer than 1 MiB");
+        input_.resize(kReplyPiece);
+        inputStart_ = 0;
+        input_.resize(control_.Receive(input_.data(), input_.size(), timeouts_.silence));
+        if (input_.empty())
+            throw EIdSocketError("the server closed the connection");
+    }
+}
+
+const FtpReply& TIdFTP::readReply() {
+    requireConnected();
+    try {
+        FtpReply reply;
+        std::string raw;
+        std::size_t total = 0;
+        auto nextLine = [&]() {
+            for (;;) {
+                if (total >= kMaxReplyBytes)
+                    throw EIdSocketError("the server's reply is longer than 1 MiB");
+                readLine(raw, kMaxReplyBytes - total);
+                total += raw.size() + 1;
+                const std::string_view line = stripped(raw);
+                if (!line.empty())
+                    return line;
+            }
+        };
+        // Over-long lines are kept in pieces; where a line ends is still decided per line.
+        auto keep = [&](std::string_view line) {
+            for (std::size_t at = 0; at < line.size(); at += kReplyPiece)
+                reply.lines.emplace_back(line.substr(at, kReplyPiece));
+        };
+
+        const std::string_view first = nextLine();
+        if (first.size() >= 3 && isDigit(first[0]) && isDigit(first[1]) && isDigit(first[2]))
+            reply.code = (first[0] - '0') * 100 + (first[1] - '0') * 10 + (first[2] - '0');
+        keep(first);
+        if (first.size() > 3 && first[3] == '-') {
+            const std::string terminator = std::string(first.substr(0, 3)) + ' ';
+            for (;;) {
+                const std::string_view line = nextLine();
+                keep(line);
+                if (line.size() < 4 || sameIgnoringCase(line.substr(0, 4), terminator))
+                    break;
+            }
+        }
+        lastReply_ = std::move(reply);
+    } catch (const EIdSocketError&) {
+        Disconnect();
+        throw;
+    }
+    return lastReply_;
+}
+
+const FtpReply& TIdFTP::command(const std::string& text, std::initializer_list<int> accepted) {
+    sendCommand(text);
+    readReply();
+    expect(accepted);
+    return lastReply_;
+}
+
+void TIdFTP::expect(std::initializer_list<int> accepted) const {
+    if (!contains(accepted, lastReply_.code))
+        throw EIdProtocolReplyError(lastReply_.code, lastReply_.Text());
+}
+
+void TIdFTP::requestPassive() {
+    command("PASV", {227});
+    passiveAddress_ = ParsePassiveAddress(lastReply_.lines.front());
+}
+
+TcpSocket TIdFTP::connectData() {
+    // Only the port is taken from the PASV reply: a server cannot send the client elsewhere,
+    // and servers behind NAT that name their private address still work.
+    return TcpSocket::Connect(control_.PeerAddress(), passiveAddress_.port, timeouts_.connect);
+}
+
+FtpReply TIdFTP::readEndOfTransfer() {
+    readReply();
+    expect({225, 226, 250, 426, 450});
+    FtpReply end = lastReply_;
+    if (end.code == 426 || end.code == 450) {
+        readReply();
+        expect({226, 225});
+    }
+    return end;
+}
+
+FtpReply TIdFTP::drainAbortedTransfer() {
+    readReply();
+    FtpReply end = lastReply_;
+    if (end.code == 426 || end.code == 450)
+        readReply();
+    return end;
+}

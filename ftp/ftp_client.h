@@ -1,0 +1,128 @@
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "ftp/date_time.h"
+#include "ftp/ftp_errors.h"
+#include "ftp/ftp_listing.h"
+#include "ftp/tcp_socket.h"
+
+// Bounds on waiting for the server. A bound that fires closes the client and raises
+// EIdSocketError, as a lost connection does.
+struct FtpTimeouts {
+    std::chrono::milliseconds connect{30000}; // for each connection, control or data
+    std::chrono::milliseconds silence{60000}; // without a byte while a reply or data is awaited
+};
+
+// One reply: its three-digit code (0 when the first line starts with none) and its lines,
+// stripped; a line longer than 16384 bytes is kept as pieces of 16384 bytes.
+struct FtpReply {
+    int code = 0;
+    std::vector<std::string> lines;
+
+    // The lines joined with "\n".
+    std::string Text() const;
+};
+
+// A host as the user writes it: "name", "name:port", "[v6 address]:port" or a bare IPv6
+// address. Without a port, 21.
+struct FtpEndpoint {
+    std::string host;
+    unsigned short port = 21;
+};
+// Raises EIdException for a port that is not a number from 1 to 65535.
+FtpEndpoint ParseFtpEndpoint(const std::string& text);
+
+// The address a PASV reply names.
+struct PassiveAddress {
+    std::string host; // dotted IPv4 text
+    unsigned short port = 0;
+};
+// Reads the first line of a 227 reply: the text between the first "(" and the first ")", or
+// without brackets the text after the last blank, as h1,h2,h3,h4,p1,p2. Raises EIdException
+// when it holds no such address.
+PassiveAddress ParsePassiveAddress(const std::string& line);
+
+// Reads the folder out of a 257 reply line: the text between its first quote and the closing
+// one, a doubled quote standing for one. Raises EIdException when there is no quoted folder.
+std::string ParseFolderReply(const std::string& line);
+
+// The client side of one FTP conversation: a control connection, passive data connections,
+// binary transfers. Not thread-safe: one caller at a time (Tftp_module serialises them).
+class TIdFTP final {
+public:
+    explicit TIdFTP(const Clock& clock = SystemClock());
+    TIdFTP(const TIdFTP&) = delete;
+    TIdFTP& operator=(const TIdFTP&) = delete;
+
+    void SetTimeouts(const FtpTimeouts& timeouts) { timeouts_ = timeouts; }
+    const FtpTimeouts& Timeouts() const { return timeouts_; }
+
+    // Connects to host (see ParseFtpEndpoint) and logs in: greeting 220, USER 230/331,
+    // PASS 230 (only after 331), TYPE I 200, SYST 200/215/500. Any failure closes the
+    // client and is raised.
+    void Connect(const std::string& host, const std::string& username, const std::string& password);
+    // True while the control connection is open; a connection the server has closed is
+    // closed here and counts as closed.
+    bool IsConnected();
+
+    // CWD path; accepted 200, 250.
+    void ChangeFolder(const std::string& path);
+    // PWD; the folder that the 257 reply names.
+    std::string CurrentFolder();
+    // LIST of the current folder. On success its lines replace the previous listing's;
+    // on failure the previous listing stays.
+    void ListFolder();
+    // The lines of the last listing, split at CR LF, CR and LF, bytes unchanged.
+    const std::vector<std::string>& ListingLines() const { return listingLines_; }
+    // The parsed last listing, built on the first call after a ListFolder. Valid until the
+    // next ListFolder.
+    const TIdFTPListItems& FolderListing();
+    // STOR remoteName with the bytes of the local file. The local file is opened first, so a
+    // missing one fails before anything is sent. A transfer the server reports aborted
+    // (426, 450) fails even when a 226 follows.
+    void StoreFile(const std::string& localPath, const std::string& remoteName);
+
+    // QUIT without waiting for the reply, then closes. Nothing on a closed client.
+    void SendQuit();
+    // Closes the connections without a command. Nothing on a closed client.
+    void Disconnect();
+
+    const FtpReply& LastReply() const { return lastReply_; }
+    const std::string& Greeting() const { return greeting_; }
+    const std::string& SystemDescription() const { return systemDescription_; }
+    // What the last PASV reply named; the data connection itself goes to the control
+    // connection's peer, with this port.
+    const PassiveAddress& LastPassiveAddress() const { return passiveAddress_; }
+    // Commands written on the control connection since this client was made.
+    std::size_t CommandsSent() const { return commandsSent_; }
+
+private:
+    void requireConnected() const;
+    void sendCommand(const std::string& command);
+    const FtpReply& readReply();
+    const FtpReply& command(const std::string& command, std::initializer_list<int> accepted);
+    void expect(std::initializer_list<int> accepted) const;
+    void readLine(std::string& line, std::size_t limit);
+    void requestPassive();
+    TcpSocket connectData();
+    FtpReply readEndOfTransfer();
+    FtpReply drainAbortedTransfer();
+
+    const Clock& clock_;
+    FtpTimeouts timeouts_;
+    TcpSocket control_;
+    std::string input_; // bytes received on the control connection, not yet read
+    std::size_t inputStart_ = 0;
+    FtpReply lastReply_;
+    std::string greeting_;
+    std::string systemDescription_;
+    PassiveAddress passiveAddress_;
+    std::vector<std::string> listingLines_;
+    TIdFTPListItems listing_;
+    bool listingParsed_ = true;
+    std::size_t commandsSent_ = 0;
+};

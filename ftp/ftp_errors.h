@@ -1,0 +1,41 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+// Failures of the FTP client. what() is a text fit to show the user as the reason.
+class EIdException : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// An operation that needs the control connection found it closed.
+class EIdNotConnected : public EIdException {
+public:
+    EIdNotConnected() : EIdException("not connected to the FTP server") {}
+};
+
+// The server answered with a code the step does not accept; what() is the reply's text.
+class EIdProtocolReplyError : public EIdException {
+public:
+    EIdProtocolReplyError(int code, const std::string& text) : EIdException(text), code_(code) {}
+    int ReplyCode() const { return code_; }
+
+private:
+    int code_;
+};
+
+// Name resolution, connecting, sending or receiving failed, the peer closed the connection,
+// or it stayed silent past the time-out. When the control connection is concerned, the client
+// is closed before this is raised.
+class EIdSocketError : public EIdException {
+public:
+    using EIdException::EIdException;
+};
+
+// A bound on waiting fired (connect, or silence while a reply or data was awaited). The client
+// is closed before this is raised, as for a lost connection.
+class EIdTimeout : public EIdSocketError {
+public:
+    using EIdSocketError::EIdSocketError;
+};

@@ -1,0 +1,339 @@
+#include "ftp/ftp_listing.h"
+
+#include <cstdint>
+#include <limits>
+
+namespace {
+
+char upper(char c) {
+    return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c;
+}
+
+bool isLetter(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+bool startsWithUpperCase(std::string_view text, std::string_view prefix) {
+    if (text.size() < prefix.size())
+        return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i) {
+        if (upper(text[i]) != prefix[i])
+            return false;
+    }
+    return true;
+}
+
+bool equalsUpperCase(std::string_view text, std::string_view word) {
+    return text.size() == word.size() && startsWithUpperCase(text, word);
+}
+
+bool containsUpperCase(std::string_view text, std::string_view word) {
+    for (std::size_t i = 0; i + word.size() <= text.size(); ++i) {
+        if (startsWithUpperCase(text.substr(i), word))
+            return true;
+    }
+    return false;
+}
+
+// Drops blanks and control characters at both ends.
+std::string_view trimmed(std::string_view text) {
+    std::size_t begin = 0;
+    std::size_t end = text.size();
+    while (begin < end && static_cast<unsigned char>(text[begin]) <= ' ')
+        ++begin;
+    while (end > begin && static_cast<unsigned char>(text[end - 1]) <= ' ')
+        --end;
+    return text.substr(begin, end - begin);
+}
+
+// Characters first to first + count - 1, counted from 1; whatever of them the text holds.
+std::string_view characters(std::string_view text, std::size_t first, std::size_t count) {
+    if (first > text.size())
+        return {};
+    return text.substr(first - 1, count);
+}
+
+char characterAt(std::string_view text, std::size_t position) {
+    return position <= text.size() ? upper(text[position - 1]) : '\0';
+}
+
+// An optionally signed decimal number that fits in T.
+template <typename T> bool parseNumber(std::string_view text, T& value) {
+    bool negative = false;
+    if (!text.empty() && (text[0] == '+' || text[0] == '-')) {
+        negative = text[0] == '-';
+        text.remove_prefix(1);
+    }
+    if (text.empty())
+        return false;
+    std::uint64_t magnitude = 0;
+    const std::uint64_t limit = std::uint64_t(std::numeric_limits<T>::max()) + (negative ? 1 : 0);
+    for (char c : text) {
+        if (!isDigit(c))
+            return false;
+        magnitude = magnitude * 10 + std::uint64_t(c - '0');
+        if (magnitude > limit)
+            return false;
+    }
+    value = negative ? T(-static_cast<std::int64_t>(magnitude)) : T(magnitude);
+    return true;
+}
+
+int numberOr(std::string_view text, int fallback) {
+    int value = 0;
+    return parseNumber(text, value) ? value : fallback;
+}
+
+int monthNumber(std::string_view text) {
+    static const char* const months[] = {"JAN", "FEB", "MAR", "APR", "MAY", "JUN",
+                                         "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
+    for (int i = 0; i < 12; ++i) {
+        if (equalsUpperCase(text, months[i]))
+            return i + 1;
+    }
+    return 0;
+}
+
+bool isBlankLine(std::string_view line) {
+    for (char c : line) {
+        if (c != ' ' && c != '\t')
+            return false;
+    }
+    return true;
+}
+
+// Reads "hh:mm" with an optional AM or PM directly after the minutes.
+bool parseDosTime(std::string_view text, int& hour, int& minute) {
+    bool twelveHour = false;
+    bool afternoon = false;
+    if (text.size() >= 2) {
+        const std::string_view suffix = text.substr(text.size() - 2);
+        if (equalsUpperCase(suffix, "AM") || equalsUpperCase(suffix, "PM")) {
+            twelveHour = true;
+            afternoon = upper(suffix[0]) == 'P';
+            text.remove_suffix(2);
+        }
+    }
+    const std::size_t colon = text.find(':');
+    if (colon == std::string_view::npos)
+        return false;
+    const std::string_view hourText = text.substr(0, colon);
+    const std::string_view minuteText = text.substr(colon + 1);
+    if (hourText.empty() || hourText.size() > 2 || minuteText.empty() || minuteText.size() > 2)
+        return false;
+    for (char c : hourText) {
+        if (!isDigit(c))
+            return false;
+    }
+    for (char c : minuteText) {
+        if (!isDigit(c))
+            return false;
+    }
+    hour = numberOr(hourText, -1);
+    minute = numberOr(minuteText, -1);
+    if (twelveHour) {
+        if (hour < 1 || hour > 12)
+            return false;
+        if (hour == 12)
+            hour = afternoon ? 12 : 0;
+        else if (afternoon)
+            hour += 12;
+    }
+    return true;
+}
+
+int twoDigits(std::string_view text) {
+    if (text.size() != 2 || !isDigit(text[0]) || !isDigit(text[1]))
+        return -1;
+    return (text[0] - '0') * 10 + (text[1] - '0');
+}
+
+} // namespace
+
+TIdFTPListFormat DetectListFormat(std::string_view line) {
+    const char kind = characterAt(line, 1);
+    if (kind == '-' || kind == 'D' || kind == 'L') {
+        bool permissions = true;
+        for (std::size_t position = 2; position <= 10 && permissions; ++position) {
+            // Set-id and sticky bits ("S", "T") belong to ordinary Unix permission strings.
+            const char c = characterAt(line, position);
+            permissions = c == '-' || c == 'R' || c == 'W' || c == 'X' || c == 'S' || c == 'T';
+        }
+        if (permissions)
+            return TIdFTPListFormat::flfUnix;
+    }
+    if (startsWithUpperCase(line, "TOTAL"))
+        return TIdFTPListFormat::flfUnix;
+    if (containsUpperCase(line, "DSK:"))
+        return TIdFTPListFormat::flfVax;
+    const char third = characterAt(line, 3);
+    const char sixth = characterAt(line, 6);
+    if ((third == '-' || third == '/') && (sixth == '-' || sixth == '/')) {
+        const std::string_view dirColumn = trimmed(characters(line, 25, 6));
+        if (equalsUpperCase(dirColumn, "<DIR>"))
+            return TIdFTPListFormat::flfDos;
+        if (dirColumn.empty()) {
+            std::string size;
+            for (char c : trimmed(characters(line, 31, 8))) {
+                if (c != ',')
+                    size += c;
+            }
+            std::int64_t value = 0;
+            if (parseNumber(size, value))
+                return TIdFTPListFormat::flfDos;
+        }
+    }
+    return TIdFTPListFormat::flfUnknown;
+}
+
+bool ParseUnixLine(std::string_view line, const DateTime& now, TIdFTPListItem& item) {
+    while (!line.empty() && line.back() == ' ')
+        line.remove_suffix(1);
+
+    // The first nine columns are enough: the name runs from the ninth to the end of the line.
+    struct Column {
+        std::size_t begin = 0;
+        std::size_t end = 0;
+    };
+    Column columns[9];
+    int count = 0;
+    std::size_t position = 0;
+    while (count < 9) {
+        while (position < line.size() && line[position] == ' ')
+            ++position;
+        if (position == line.size())
+            break;
+        const std::size_t begin = position;
+        while (position < line.size() && line[position] != ' ')
+            ++position;
+        columns[count++] = Column{begin, position};
+    }
+    auto text = [&](int number) {
+        const Column& column = columns[number - 1];
+        return line.substr(column.begin, column.end - column.begin);
+    };
+
+    // Eight columns with a month in the fifth: a line without a group column.
+    if (count == 8 && isLetter(line[columns[4].begin])) {
+        for (int i = 8; i > 2; --i)
+            columns[i] = columns[i - 1];
+        columns[2] = Column{};
+        count = 9;
+    }
+    if (count < 8)
+        return false;
+
+    const std::string_view permissions = text(1);
+    const char kind = upper(permissions[0]);
+    const int month = monthNumber(text(6));
+    const int day = numberOr(text(7), now.day);
+    const std::string_view yearOrTime = text(8);
+    int year = 0;
+    int hour = 0;
+    int minute = 0;
+    const std::size_t colon = yearOrTime.find(':');
+    if (colon != std::string_view::npos) {
+        hour = numberOr(yearOrTime.substr(0, colon), 0);
+        minute = numberOr(yearOrTime.substr(colon + 1), 0);
+        year = now.month < month ? now.year - 1 : now.year;
+    } else {
+        year = numberOr(yearOrTime, now.year);
+    }
+    const std::optional<DateTime> modified =
+        DateTime::FromParts(year, month, day, hour, minute, 0, 999);
+    if (!modified)
+        return false;
+
+    // The name keeps its inner blanks as the server wrote them.
+    std::string_view name = count == 9 ? line.substr(columns[8].begin) : std::string_view();
+    std::string_view target;
+    if (kind == 'L') {
+        const std::size_t arrow = name.find(" -> ");
+        if (arrow != std::string_view::npos) {
+            target = name.substr(arrow + 4);
+            name = name.substr(0, arrow);
+        }
+    }
+    item.kind = kind == 'D'   ? ListItemKind::Folder
+                : kind == 'L' ? ListItemKind::Link
+                              : ListItemKind::File;
+    item.modified = *modified;
+    item.name.assign(name);
+    item.linkTarget.assign(target);
+    return true;
+}
+
+void ParseDosLine(std::string_view line, const DateTime& now, TIdFTPListItem& item) {
+    const int month = twoDigits(characters(line, 1, 2));
+    const int day = twoDigits(characters(line, 4, 2));
+    const int shortYear = twoDigits(characters(line, 7, 2));
+
+    std::string_view rest = trimmed(line.size() > 8 ? line.substr(8) : std::string_view());
+    std::size_t blank = rest.find(' ');
+    const std::string_view timeText = rest.substr(0, blank);
+    rest = blank == std::string_view::npos ? std::string_view() : rest.substr(blank);
+
+    rest = trimmed(rest);
+    blank = rest.find(' ');
+    std::string sizeWord;
+    for (char c : rest.substr(0, blank)) {
+        if (c != ',')
+            sizeWord += c;
+    }
+    rest = blank == std::string_view::npos ? std::string_view() : rest.substr(blank);
+    item.kind = equalsUpperCase(sizeWord, "<DIR>") ? ListItemKind::Folder : ListItemKind::File;
+    item.name.assign(trimmed(rest));
+
+    int hour = 0;
+    int minute = 0;
+    if (month < 0 || day < 0 || shortYear < 0 || !parseDosTime(timeText, hour, minute))
+        return;
+    // Two-digit years fall in the hundred years that begin fifty years before now.
+    const int windowStart = now.year - 50;
+    int year = shortYear + windowStart / 100 * 100;
+    if (year < windowStart)
+        year += 100;
+    if (const std::optional<DateTime> modified =
+            DateTime::FromParts(year, month, day, hour, minute))
+        item.modified = *modified;
+}
+
+TIdFTPListItems LoadListing(const std::vector<std::string>& lines, TIdFTPListFormat format,
+                            const Clock& clock) {
+    TIdFTPListItems listing;
+    listing.format = format;
+    if (format != TIdFTPListFormat::flfUnix && format != TIdFTPListFormat::flfVax &&
+        format != TIdFTPListFormat::flfDos)
+        return listing;
+
+    const DateTime now = clock.Now();
+    std::size_t first = 0;
+    if (format == TIdFTPListFormat::flfUnix && !lines.empty() &&
+        startsWithUpperCase(lines[0], "TOTAL"))
+        first = 1;
+    listing.items.reserve(lines.size() - first);
+    for (std::size_t i = first; i < lines.size(); ++i) {
+        const std::string& line = lines[i];
+        if (isBlankLine(line))
+            continue;
+        TIdFTPListItem item;
+        if (format == TIdFTPListFormat::flfDos) {
+            ParseDosLine(line, now, item);
+        } else if (!ParseUnixLine(line, now, item)) {
+            continue; // a line that cannot be read costs only itself
+        }
+        item.line = line;
+        listing.items.push_back(std::move(item));
+    }
+    return listing;
+}
+
+TIdFTPListItems InterpretListing(const std::vector<std::string>& lines, const Clock& clock) {
+    if (lines.empty())
+        return {};
+    return LoadListing(lines, DetectListFormat(lines[0]), clock);
+}

@@ -1,0 +1,218 @@
+#include "ftp/tcp_socket.h"
+
+#include <cerrno>
+#include <cstring>
+#include <utility>
+
+#include <fcntl.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include "ftp/ftp_errors.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::string durationText(std::chrono::milliseconds duration) {
+    const long long ms = duration.count();
+    return ms % 1000 == 0 ? std::to_string(ms / 1000) + " s" : std::to_string(ms) + " ms";
+}
+
+std::string addressText(const sockaddr* address, socklen_t length) {
+    char host[NI_MAXHOST] = "?";
+    char service[NI_MAXSERV] = "?";
+    ::getnameinfo(address, length, host, sizeof host, service, sizeof service,
+                  NI_NUMERICHOST | NI_NUMERICSERV);
+    return std::string(host) + " port " + service;
+}
+
+socklen_t addressLength(const sockaddr_storage& address) {
+    return address.ss_family == AF_INET6 ? sizeof(sockaddr_in6) : sizeof(sockaddr_in);
+}
+
+// Waits until fd is ready for events or the deadline passes; false at the deadline.
+bool waitUntil(int fd, short events, Clock::time_point deadline) {
+    for (;;) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        pollfd entry{fd, events, 0};
+        const int ready = ::poll(&entry, 1, left.count() > 0 ? int(left.count()) : 0);
+        if (ready > 0)
+            return true;
+        if (ready == 0)
+            return false;
+        if (errno != EINTR)
+            throw EIdSocketError(std::string("waiting on a connection failed: ") +
+                                 std::strerror(errno));
+    }
+}
+
+// Connects one address; on failure returns -1 with error set (ETIMEDOUT at the deadline).
+int connectAddress(const sockaddr* address, socklen_t length, Clock::time_point deadline,
+                   int& error) {
+    const int fd = ::socket(address->sa_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (fd < 0) {
+        error = errno;
+        return -1;
+    }
+    if (::connect(fd, address, length) == 0)
+        return fd;
+    error = errno;
+    if (error == EINPROGRESS) {
+        if (!waitUntil(fd, POLLOUT, deadline)) {
+            error = ETIMEDOUT;
+        } else {
+            socklen_t size = sizeof error;
+            if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) != 0)
+                error = errno;
+            if (error == 0)
+                return fd;
+        }
+    }
+    ::close(fd);
+    return -1;
+}
+
+[[noreturn]] void failConnect(const std::string& target, int error,
+                              std::chrono::milliseconds timeout) {
+    if (error == ETIMEDOUT)
+        throw EIdTimeout("no answer from " + target + " within " + durationText(timeout));
+    throw EIdSocketError("cannot connect to " + target + ": " + std::strerror(error));
+}
+
+} // namespace
+
+TcpSocket::~TcpSocket() {
+    Close();
+}
+
+TcpSocket::TcpSocket(TcpSocket&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+
+TcpSocket& TcpSocket::operator=(TcpSocket&& other) noexcept {
+    if (this != &other) {
+        Close();
+        fd_ = std::exchange(other.fd_, -1);
+    }
+    return *this;
+}
+
+TcpSocket TcpSocket::Connect(const std::string& host, unsigned short port,
+                             std::chrono::milliseconds timeout) {
+    const auto deadline = Clock::now() + timeout;
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* addresses = nullptr;
+    const int status =
+        ::getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &addresses);
+    if (status != 0) {
+        throw EIdSocketError("cannot resolve the host name \"" + host +
+                             "\": " + ::gai_strerror(status));
+    }
+    int error = 0;
+    std::string target;
+    for (const addrinfo* address = addresses; address; address = address->ai_next) {
+        target = addressText(address->ai_addr, address->ai_addrlen);
+        const int fd = connectAddress(address->ai_addr, address->ai_addrlen, deadline, error);
+        if (fd >= 0) {
+            ::freeaddrinfo(addresses);
+            return TcpSocket(fd);
+        }
+        if (error == ETIMEDOUT)
+            break;
+    }
+    ::freeaddrinfo(addresses);
+    failConnect(target, error, timeout);
+}
+
+TcpSocket TcpSocket::Connect(const sockaddr_storage& address, unsigned short port,
+                             std::chrono::milliseconds timeout) {
+    sockaddr_storage target = address;
+    if (target.ss_family == AF_INET6)
+        reinterpret_cast<sockaddr_in6&>(target).sin6_port = htons(port);
+    else
+        reinterpret_cast<sockaddr_in&>(target).sin_port = htons(port);
+    const sockaddr* raw = reinterpret_cast<const sockaddr*>(&target);
+    int error = 0;
+    const int fd = connectAddress(raw, addressLength(target), Clock::now() + timeout, error);
+    if (fd < 0)
+        failConnect(addressText(raw, addressLength(target)), error, timeout);
+    return TcpSocket(fd);
+}
+
+void TcpSocket::Close() {
+    if (fd_ >= 0)
+        ::close(std::exchange(fd_, -1));
+}
+
+void TcpSocket::ShutdownSend() {
+    if (fd_ >= 0)
+        ::shutdown(fd_, SHUT_WR);
+}
+
+void TcpSocket::SetNoDelay() {
+    const int on = 1;
+    ::setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+}
+
+void TcpSocket::SendAll(const char* data, std::size_t size, std::chrono::milliseconds silence) {
+    while (size > 0) {
+        const ssize_t sent = ::send(fd_, data, size, MSG_NOSIGNAL);
+        if (sent >= 0) {
+            data += sent;
+            size -= std::size_t(sent);
+            continue;
+        }
+        if (errno == EINTR)
+            continue;
+        if (errno != EAGAIN && errno != EWOULDBLOCK)
+            throw EIdSocketError("sending to " + PeerText() + " failed: " + std::strerror(errno));
+        if (!waitUntil(fd_, POLLOUT, Clock::now() + silence)) {
+            throw EIdTimeout(PeerText() + " took no data for " + durationText(silence));
+        }
+    }
+}
+
+std::size_t TcpSocket::Receive(char* buffer, std::size_t size, std::chrono::milliseconds silence) {
+    for (;;) {
+        const ssize_t received = ::recv(fd_, buffer, size, 0);
+        if (received >= 0)
+            return std::size_t(received);
+        if (errno == EINTR)
+            continue;
+        if (errno != EAGAIN && errno != EWOULDBLOCK) {
+            throw EIdSocketError("receiving from " + PeerText() +
+                                 " failed: " + std::strerror(errno));
+        }
+        if (!waitUntil(fd_, POLLIN, Clock::now() + silence))
+            throw EIdTimeout(PeerText() + " sent nothing for " + durationText(silence));
+    }
+}
+
+bool TcpSocket::PeerHasClosed() const {
+    if (fd_ < 0)
+        return true;
+    pollfd entry{fd_, POLLIN | POLLRDHUP, 0};
+    if (::poll(&entry, 1, 0) <= 0)
+        return false;
+    if (entry.revents & (POLLRDHUP | POLLHUP | POLLERR))
+        return true;
+    char byte;
+    return ::recv(fd_, &byte, 1, MSG_PEEK | MSG_DONTWAIT) == 0;
+}
+
+sockaddr_storage TcpSocket::PeerAddress() const {
+    sockaddr_storage address{};
+    socklen_t length = sizeof address;
+    ::getpeername(fd_, reinterpret_cast<sockaddr*>(&address), &length);
+    return address;
+}
+
+std::string TcpSocket::PeerText() const {
+    const sockaddr_storage address = PeerAddress();
+    return addressText(reinterpret_cast<const sockaddr*>(&address), addressLength(address));
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <string>
+
+#include <sys/socket.h>
+
+// A connected TCP socket whose every wait is bounded. The descriptor is non-blocking
+// underneath; reads and writes wait with poll() only when the kernel has nothing ready, so a
+// busy transfer costs one system call per buffer. Failures raise EIdSocketError.
+class TcpSocket final {
+public:
+    TcpSocket() = default;
+    ~TcpSocket();
+    TcpSocket(TcpSocket&& other) noexcept;
+    TcpSocket& operator=(TcpSocket&& other) noexcept;
+    TcpSocket(const TcpSocket&) = delete;
+    TcpSocket& operator=(const TcpSocket&) = delete;
+
+    // Resolves host (a name, an IPv4 or an IPv6 address) and connects to the first address
+    // that answers, within timeout for all addresses together.
+    static TcpSocket Connect(const std::string& host, unsigned short port,
+                             std::chrono::milliseconds timeout);
+    // Connects to address (IPv4 or IPv6) with port replaced.
+    static TcpSocket Connect(const sockaddr_storage& address, unsigned short port,
+                             std::chrono::milliseconds timeout);
+
+    bool IsOpen() const { return fd_ >= 0; }
+    void Close();
+    // Sends end-of-file to the peer, so that it knows the whole upload has arrived.
+    void ShutdownSend();
+    // Sends small writes at once instead of waiting to fill a segment (commands, replies).
+    void SetNoDelay();
+
+    // Sends all bytes; fails when the peer takes none of them for silence.
+    void SendAll(const char* data, std::size_t size, std::chrono::milliseconds silence);
+    // Up to size bytes as soon as some are there; 0 at the peer's end-of-file. Fails when
+    // nothing arrives for silence.
+    std::size_t Receive(char* buffer, std::size_t size, std::chrono::milliseconds silence);
+
+    // True when the peer has closed its end (nothing more will arrive).
+    bool PeerHasClosed() const;
+    sockaddr_storage PeerAddress() const;
+    // The peer as "address port", for error texts.
+    std::string PeerText() const;
+
+private:
+    explicit TcpSocket(int fd) : fd_(fd) {}
+    int fd_ = -1;
+};

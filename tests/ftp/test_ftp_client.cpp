@@ -1,0 +1,628 @@
+#include "ftp/Uftp_module.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include "support/fake_ftp_server.h"
+#include "support/fixed_clock.h"
+
+using namespace std::chrono_literals;
+using fake_ftp::Step;
+using Commands = std::vector<std::string>;
+
+namespace {
+
+// The usual login, answered as most servers answer it.
+std::vector<Step> withLogin(std::vector<Step> rest) {
+    std::vector<Step> script = {
+        {"", {"220 Ready"}},
+        {"USER anna", {"331 Password required for anna"}},
+        {"PASS secret", {"230 Logged in"}},
+        {"TYPE I", {"200 Type set to I"}},
+        {"SYST", {"215 UNIX Type: L8"}},
+    };
+    script.insert(script.end(), rest.begin(), rest.end());
+    return script;
+}
+
+const Commands kLogin = {"USER anna", "PASS secret", "TYPE I", "SYST"};
+
+Commands afterLogin(const Commands& more) {
+    Commands commands = kLogin;
+    commands.insert(commands.end(), more.begin(), more.end());
+    return commands;
+}
+
+// Counts how often the listing asks for the date.
+class CountingClock final : public Clock {
+public:
+    DateTime Now() const override {
+        ++reads;
+        return DateTime{2026, 3, 15, 12, 0, 0, 0};
+    }
+    mutable std::atomic<int> reads{0};
+};
+
+class FtpClientTest : public ::testing::Test {
+protected:
+    void SetUp() override { setTimeouts(3s, 3s); }
+
+    void setTimeouts(std::chrono::milliseconds connect, std::chrono::milliseconds silence) {
+        FtpTimeouts timeouts;
+        timeouts.connect = connect;
+        timeouts.silence = silence;
+        module.Lock()->SetTimeouts(timeouts);
+    }
+
+    int connect(const FakeFtpServer& server, const std::string& password = "secret") {
+        return module.FtpConnect(server.Host(), "anna", password);
+    }
+
+    // Ends the conversation and returns what the server received; the script must have been
+    // followed to its end.
+    Commands conversation(FakeFtpServer& server) {
+        module.FtpDisconnect();
+        EXPECT_TRUE(server.WaitUntilFinished()) << "the script did not run to its end";
+        EXPECT_EQ(server.Problems(), Commands());
+        return server.Commands();
+    }
+
+    std::string temporaryFile(const std::string& bytes) {
+        const std::filesystem::path path = std::filesystem::temp_directory_path() /
+                                           ("sw_ftp_upload_" + std::to_string(::getpid()));
+        std::ofstream(path, std::ios::binary) << bytes;
+        files_.push_back(path);
+        return path.string();
+    }
+
+    void TearDown() override {
+        for (const auto& file : files_)
+            std::filesystem::remove(file);
+    }
+
+    CountingClock clock;
+    Tftp_module module{clock};
+
+private:
+    std::vector<std::filesystem::path> files_;
+};
+
+std::string listingPayload() {
+    return "-rw-r--r-- 1 user group 10 Dec 6 10:20 a.html\r\n"
+           "drwxr-xr-x 2 user group 4096 Jan 5 2005 sub\r"
+           "-rw-r--r-- 1 user group 10 Jan 5 2005 b.html\n"
+           "\n"
+           "-rw-r--r-- 1 user group 10 Jan 5 2005 c.html";
+}
+
+} // namespace
+
+TEST(FtpTextTest, PassiveReplyWithAndWithoutBrackets) {
+    const PassiveAddress bracketed =
+        ParsePassiveAddress("227 Entering Passive Mode (192,168,1,20,19,137)");
+    EXPECT_EQ(bracketed.host, "192.168.1.20");
+    EXPECT_EQ(bracketed.port, 5001);
+    const PassiveAddress bare =
+        ParsePassiveAddress("227 Entering Passive Mode 192,168,1,20,19,137");
+    EXPECT_EQ(bare.host, "192.168.1.20");
+    EXPECT_EQ(bare.port, 5001);
+    EXPECT_EQ(ParsePassiveAddress("227 =(10,0,0,1,0,21).").port, 21);
+
+    for (const char* broken :
+         {"227 Entering Passive Mode", "227 Entering Passive Mode (1,2,3,4,5)",
+          "227 (1,2,3,4,256,1)", "227 (1,2,3,4,0,0)", "227 )1,2,3,4,5,6(", "227 (a,b,c,d,e,f)"}) {
+        EXPECT_THROW(ParsePassiveAddress(broken), EIdException) << broken;
+    }
+}
+
+TEST(FtpTextTest, HostWithPort) {
+    EXPECT_EQ(ParseFtpEndpoint("ftp.example.jp").host, "ftp.example.jp");
+    EXPECT_EQ(ParseFtpEndpoint("ftp.example.jp").port, 21);
+    EXPECT_EQ(ParseFtpEndpoint("ftp.example.jp:2121").host, "ftp.example.jp");
+    EXPECT_EQ(ParseFtpEndpoint("ftp.example.jp:2121").port, 2121);
+    EXPECT_EQ(ParseFtpEndpoint("[::1]:2121").host, "::1");
+    EXPECT_EQ(ParseFtpEndpoint("[::1]:2121").port, 2121);
+    EXPECT_EQ(ParseFtpEndpoint("[2001:db8::1]").port, 21);
+    EXPECT_EQ(ParseFtpEndpoint("2001:db8::1").host, "2001:db8::1");
+    EXPECT_EQ(ParseFtpEndpoint("2001:db8::1").port, 21);
+    EXPECT_EQ(ParseFtpEndpoint("h:65535").port, 65535);
+    for (const char* broken : {"h:0", "h:65536", "h:", "h:21x", "h:-1", "[::1", "[::1]x"})
+        EXPECT_THROW(ParseFtpEndpoint(broken), EIdException) << broken;
+}
+
+TEST(FtpTextTest, FolderOfPwdReply) {
+    EXPECT_EQ(ParseFolderReply("257 \"/public_html\" is the current directory"), "/public_html");
+    EXPECT_EQ(ParseFolderReply("257 \"/a \"\"quoted\"\" dir\" is current"), "/a \"quoted\" dir");
+    EXPECT_EQ(ParseFolderReply("257 \"\""), "");
+    EXPECT_THROW(ParseFolderReply("257 /no/quotes"), EIdException);
+    EXPECT_THROW(ParseFolderReply("257 \"unterminated"), EIdException);
+}
+
+TEST_F(FtpClientTest, LoginWithTwoLineGreetingAndStrippedLines) {
+    FakeFtpServer server({
+        {"", {"220-Welcome", "", "   220-still welcome  ", "230 not the end", "220 Ready   "}},
+        {"USER anna", {"331 Password required"}},
+        {"PASS secret", {"230 Logged in"}},
+        {"TYPE I", {"200 Type set to I"}},
+        {"SYST", {"215 UNIX Type: L8"}},
+    });
+    EXPECT_EQ(connect(server), 0);
+    EXPECT_EQ(module.LastError(), "");
+    {
+        Tftp_module::Session session = module.Lock();
+        EXPECT_TRUE(session->IsConnected());
+        EXPECT_EQ(session->Greeting(),
+                  "220-Welcome\n220-still welcome\n230 not the end\n220 Ready");
+        EXPECT_EQ(session->SystemDescription(), "215 UNIX Type: L8");
+        EXPECT_EQ(session->CommandsSent(), 4u);
+    }
+    EXPECT_EQ(conversation(server), kLogin);
+}
+
+TEST_F(FtpClientTest, UserAcceptedAt230SendsNoPassword) {
+    FakeFtpServer server({
+        {"", {"220 Ready"}},
+        {"USER anna", {"230 No password needed"}},
+        {"TYPE I", {"200 OK"}},
+        {"SYST", {"215 UNIX"}},
+    });
+    EXPECT_EQ(connect(server), 0);
+    EXPECT_EQ(conversation(server), (Commands{"USER anna", "TYPE I", "SYST"}));
+}
+
+TEST_F(FtpClientTest, EmptyPasswordStillSendsPass) {
+    FakeFtpServer server({
+        {"", {"220 Ready"}},
+        {"USER anna", {"331 Password"}},
+        {"PASS ", {"230 Logged in"}},
+        {"TYPE I", {"200 OK"}},
+        {"SYST", {"215 UNIX"}},
+    });
+    EXPECT_EQ(connect(server, ""), 0);
+    EXPECT_EQ(conversation(server), (Commands{"USER anna", "PASS ", "TYPE I", "SYST"}));
+}
+
+TEST_F(FtpClientTest, SystAnswered500IsAcceptedAnd502Refused) {
+    FakeFtpServer accepting({
+        {"", {"220 Ready"}},
+        {"USER anna", {"230 OK"}},
+        {"TYPE I", {"200 OK"}},
+        {"SYST", {"500 Unknown command"}},
+    });
+    EXPECT_EQ(connect(accepting), 0);
+    EXPECT_TRUE(module.Lock()->IsConnected());
+    conversation(accepting);
+
+    FakeFtpServer refusing({
+        {"", {"220 Ready"}},
+        {"USER anna", {"230 OK"}},
+        {"TYPE I", {"200 OK"}},
+        {"SYST", {"502 Command not implemented"}},
+        fake_ftp::ExpectClose(),
+    });
+    EXPECT_EQ(connect(refusing), 1);
+    EXPECT_FALSE(module.Lock()->IsConnected());
+    EXPECT_EQ(module.LastError(), "502 Command not implemented");
+    EXPECT_TRUE(refusing.WaitUntilFinished()) << "the client left the connection open";
+    EXPECT_EQ(refusing.Problems(), Commands());
+}
+
+TEST_F(FtpClientTest, RefusedLoginStepsFailAndClose) {
+    FakeFtpServer busy({{"", {"421 Too many users"}}, fake_ftp::ExpectClose()});
+    EXPECT_EQ(connect(busy), 1);
+    EXPECT_EQ(module.LastError(), "421 Too many users");
+    EXPECT_TRUE(busy.WaitUntilFinished());
+    EXPECT_EQ(busy.Commands(), Commands());
+
+    FakeFtpServer wrongPassword({
+        {"", {"220 Ready"}},
+        {"USER anna", {"331 Password"}},
+        {"PASS wrong", {"530 Login incorrect."}},
+        fake_ftp::ExpectClose(),
+    });
+    EXPECT_EQ(connect(wrongPassword, "wrong"), 1);
+    EXPECT_EQ(module.LastError(), "530 Login incorrect.");
+    EXPECT_FALSE(module.Lock()->IsConnected());
+    EXPECT_TRUE(wrongPassword.WaitUntilFinished());
+    EXPECT_EQ(wrongPassword.Problems(), Commands());
+}
+
+TEST_F(FtpClientTest, ConnectOnConnectedClientSendsNothing) {
+    FakeFtpServer server(withLogin({}));
+    EXPECT_EQ(connect(server), 0);
+    EXPECT_EQ(module.FtpConnect("elsewhere.invalid", "bob", "other"), 0);
+    EXPECT_TRUE(module.Lock()->IsConnected());
+    EXPECT_EQ(conversation(server), kLogin);
+    EXPECT_EQ(server.Connections(), 1u);
+}
+
+TEST_F(FtpClientTest, ConnectAfterTheServerClosedLogsInAgain) {
+    FakeFtpServer server(withLogin({
+        fake_ftp::Disconnect(),
+        {"", {"220 Ready again"}},
+        {"USER anna", {"230 OK"}},
+        {"TYPE I", {"200 OK"}},
+        {"SYST", {"215 UNIX"}},
+    }));
+    EXPECT_EQ(connect(server), 0);
+    // Give the server time to close; the client notices before reusing the connection.
+    for (int i = 0; i < 200 && module.Lock()->IsConnected(); ++i)
+        std::this_thread::sleep_for(10ms);
+    EXPECT_FALSE(module.Lock()->IsConnected());
+    EXPECT_EQ(connect(server), 0);
+    EXPECT_EQ(module.Lock()->Greeting(), "220 Ready again");
+    EXPECT_EQ(conversation(server), afterLogin({"USER anna", "TYPE I", "SYST"}));
+}
+
+TEST_F(FtpClientTest, HostNameIsResolved) {
+    FakeFtpServer server(withLogin({}));
+    // localhost may resolve to ::1 first, where nothing listens: the next address is tried.
+    EXPECT_EQ(module.FtpConnect("localhost:" + std::to_string(server.Port()), "anna", "secret"), 0)
+        << module.LastError();
+    conversation(server);
+}
+
+TEST_F(FtpClientTest, RefusedConnectionFails) {
+    unsigned short port = 0;
+    {
+        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), length), 0);
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+        port = ntohs(address.sin_port);
+        ::close(fd); // bound, never listened: connecting is refused
+    }
+    EXPECT_EQ(module.FtpConnect("127.0.0.1:" + std::to_string(port), "anna", "secret"), 1);
+    EXPECT_NE(module.LastError().find("cannot connect to 127.0.0.1 port " + std::to_string(port)),
+              std::string::npos)
+        << module.LastError();
+    EXPECT_EQ(module.FtpConnect("127.0.0.1:99999", "anna", "secret"), 1);
+    EXPECT_NE(module.LastError().find("invalid port"), std::string::npos);
+}
+
+TEST_F(FtpClientTest, ListingSplitsLinesAndIsParsedOnce) {
+    FakeFtpServer server(withLogin({
+        {"CWD /public_html", {"250 OK"}},
+        fake_ftp::Pasv(),
+        {"LIST", {"150 Here comes the listing"}},
+        fake_ftp::SendData(listingPayload()),
+        {"", {"226 Transfer complete"}},
+        fake_ftp::Pasv("127.0.0.1", false),
+        {"LIST", {"125 Data connection already open"}},
+        fake_ftp::SendData("-rw-r--r-- 1 user group 10 Jan 5 2005 only.html\r\n"),
+        {"", {"250 Done"}},
+    }));
+    ASSERT_EQ(connect(server), 0);
+    {
+        Tftp_module::Session session = module.Lock();
+        session->ChangeFolder("/public_html");
+        session->ListFolder();
+        EXPECT_EQ(session->ListingLines(),
+                  (Commands{"-rw-r--r-- 1 user group 10 Dec 6 10:20 a.html",
+                            "drwxr-xr-x 2 user group 4096 Jan 5 2005 sub",
+                            "-rw-r--r-- 1 user group 10 Jan 5 2005 b.html", "",
+                            "-rw-r--r-- 1 user group 10 Jan 5 2005 c.html"}));
+        EXPECT_EQ(clock.reads, 0) << "parsed before it was asked for";
+        const TIdFTPListItems& listing = session->FolderListing();
+        ASSERT_EQ(listing.size(), 4u);
+        EXPECT_EQ(listing[0].name, "a.html");
+        EXPECT_EQ(listing[1].kind, ListItemKind::Folder);
+        EXPECT_EQ(listing[3].name, "c.html");
+        EXPECT_EQ(session->FolderListing().size(), 4u);
+        EXPECT_EQ(clock.reads, 1) << "parsed more than once";
+
+        session->ListFolder();
+        ASSERT_EQ(session->FolderListing().size(), 1u);
+        EXPECT_EQ(session->FolderListing()[0].name, "only.html");
+        EXPECT_EQ(clock.reads, 2);
+        EXPECT_EQ(session->LastPassiveAddress().host, "127.0.0.1");
+    }
+    EXPECT_EQ(conversation(server),
+              afterLogin({"CWD /public_html", "PASV", "LIST", "PASV", "LIST"}));
+}
+
+TEST_F(FtpClientTest, EmptyListing) {
+    FakeFtpServer server(withLogin({
+        fake_ftp::Pasv(),
+        {"LIST", {"150 OK"}},
+        fake_ftp::SendData(""),
+        {"", {"226 OK"}},
+    }));
+    ASSERT_EQ(connect(server), 0);
+    module.Lock()->ListFolder();
+    EXPECT_TRUE(module.Lock()->ListingLines().empty());
+    EXPECT_TRUE(module.Lock()->FolderListing().empty());
+    EXPECT_EQ(conversation(server), afterLogin({"PASV", "LIST"}));
+}
+
+TEST_F(FtpClientTest, ListingAbortedWith426KeepsWhatArrived) {
+    FakeFtpServer server(withLogin({
+        fake_ftp::Pasv(),
+        {"LIST", {"150 OK"}},
+        fake_ftp::SendData("-rw-r--r-- 1 user group 10 Jan 5 2005 a.html\r\n"
+                           "-rw-r--r-- 1 user group 10 Jan 5 2005 b.ht"),
+        {"", {"426 Connection closed; transfer aborted", "226 Closing data connection"}},
+        {"CWD sub", {"250 OK"}},
+    }));
+    ASSERT_EQ(connect(server), 0);
+    Tftp_module::Session session = module.Lock();
+    session->ListFolder();
+    EXPECT_EQ(session->ListingLines(), (Commands{"-rw-r--r-- 1 user group 10 Jan 5 2005 a.html",
+                                                 "-rw-r--r-- 1 user group 10 Jan 5 2005 b.ht"}));
+    session->ChangeFolder("sub"); // the conversation is still in step
+    EXPECT_EQ(conversation(server), afterLogin({"PASV", "LIST", "CWD sub"}));
+}
+
+TEST_F(FtpClientTest, RefusedCommandsRaiseAndKeepTheListing) {
+    FakeFtpServer server(withLogin({
+        fake_ftp::Pasv(),
+        {"LIST", {"150 OK"}},
+        fake_ftp::SendData("-rw-r--r-- 1 user group 10 Jan 5 2005 kept.html\r\n"),
+        {"", {"226 OK"}},
+        {"CWD missing", {"550 missing: No such file or directory"}},
+        fake_ftp::Pasv(),
+        {"LIST", {"550 Permission denied"}},
+        {"PASV", {"425 Cannot open passive port"}},
+        {"PWD", {"257 \"/public_html\" is current"}},
+    }));
+    ASSERT_EQ(connect(server), 0);
+    Tftp_module::Session session = module.Lock();
+    session->ListFolder();
+    try {
+        session->ChangeFolder("missing");
+        ADD_FAILURE() << "CWD refused without an error";
+    } catch (const EIdProtocolReplyError& error) {
+        EXPECT_EQ(error.ReplyCode(), 550);
+        EXPECT_STREQ(error.what(), "550 missing: No such file or directory");
+    }
+    try {
+        session->ListFolder();
+        ADD_FAILURE() << "LIST refused without an error";
+    } catch (const EIdProtocolReplyError& error) {
+        EXPECT_EQ(error.ReplyCode(), 550);
+    }
+    EXPECT_THROW(session->ListFolder(), EIdProtocolReplyError);
+    ASSERT_EQ(session->FolderListing().size(), 1u);
+    EXPECT_EQ(session->FolderListing()[0].name, "kept.html");
+    EXPECT_EQ(session->CurrentFolder(), "/public_html");
+    EXPECT_TRUE(session->IsConnected());
+    EXPECT_EQ(conversation(server),
+              afterLogin({"PASV", "LIST", "CWD missing", "PASV", "LIST", "PASV", "PWD"}));
+}
+
+TEST_F(FtpClientTest, OperationsOnClosedClient) {
+    Tftp_module::Session session = module.Lock();
+    EXPECT_THROW(session->ChangeFolder("/"), EIdNotConnected);
+    EXPECT_THROW(session->ListFolder(), EIdNotConnected);
+    EXPECT_THROW(session->CurrentFolder(), EIdNotConnected);
+    EXPECT_NO_THROW(session->SendQuit());
+    EXPECT_NO_THROW(module.FtpDisconnect());
+    EXPECT_FALSE(session->IsConnected());
+    EXPECT_EQ(session->CommandsSent(), 0u);
+    const std::string file = temporaryFile("x");
+    EXPECT_TRUE(module.FtpUpload(file, "sitemap.xml"));
+    EXPECT_EQ(module.LastError(), "not connected to the FTP server");
+}
+
+TEST_F(FtpClientTest, QuitIsSentWithoutWaitingForTheReply) {
+    FakeFtpServer server(withLogin({{"QUIT", {}}, fake_ftp::ExpectClose()}));
+    ASSERT_EQ(connect(server), 0);
+    module.Lock()->SendQuit();
+    EXPECT_FALSE(module.Lock()->IsConnected());
+    EXPECT_EQ(conversation(server), afterLogin({"QUIT"}));
+}
+
+TEST_F(FtpClientTest, LineBreaksInArgumentsNeverReachTheServer) {
+    std::vector<Step> script = {{"", {"220 Ready"}}, fake_ftp::ExpectClose()};
+    for (const Step& step : withLogin({{"CWD ok", {"250 OK"}}}))
+        script.push_back(step);
+    FakeFtpServer server(script);
+    EXPECT_EQ(module.FtpConnect(server.Host(), "anna\r\nDELE index.html", "secret"), 1);
+    EXPECT_NE(module.LastError().find("line break"), std::string::npos);
+    ASSERT_EQ(connect(server), 0);
+    Tftp_module::Session session = module.Lock();
+    EXPECT_THROW(session->ChangeFolder("a\nDELE index.html"), EIdException);
+    EXPECT_THROW(session->ChangeFolder("a\rb"), EIdException);
+    EXPECT_TRUE(session->IsConnected());
+    session->ChangeFolder("ok");
+    EXPECT_EQ(conversation(server), afterLogin({"CWD ok"}));
+    EXPECT_EQ(server.Connections(), 2u);
+}
+
+TEST_F(FtpClientTest, StoreSendsTheFileAfterTheCommand) {
+    std::string bytes(100000, '\0');
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = char(i * 7 + i / 251);
+    const std::string file = temporaryFile(bytes);
+    FakeFtpServer server(withLogin({
+        fake_ftp::Pasv(),
+        {"STOR sitemap.xml", {"150 Ok to send data"}},
+        fake_ftp::ReceiveData(),
+        {"", {"226 Transfer complete"}},
+    }));
+    ASSERT_EQ(connect(server), 0);
+    EXPECT_FALSE(module.FtpUpload(file, "sitemap.xml")) << module.LastError();
+    EXPECT_EQ(module.LastError(), "");
+    EXPECT_EQ(conversation(server), afterLogin({"PASV", "STOR sitemap.xml"}));
+    ASSERT_EQ(server.Uploads().size(), 1u);
+    EXPECT_TRUE(server.Uploads()[0] == bytes) << "the stored bytes differ";
+}
+
+TEST_F(FtpClientTest, StoreAbortedWith426FailsEvenWhen226Follows) {
+    const std::string file = temporaryFile("<urlset/>");
+    FakeFtpServer server(withLogin({
+        fake_ftp::Pasv(),
+        {"STOR sitemap.xml", {"125 Data connection already open"}},
+        fake_ftp::ReceiveData(),
+        {"", {"426 Connection closed; transfer aborted.", "226 Closing data connection"}},
+        {"PWD", {"257 \"/\""}},
+    }));
+    ASSERT_EQ(connect(server), 0);
+    EXPECT_TRUE(module.FtpUpload(file, "sitemap.xml"));
+    EXPECT_EQ(module.LastError(), "426 Connection closed; transfer aborted.");
+    EXPECT_EQ(module.Lock()->CurrentFolder(), "/") << "the conversation lost its step";
+    EXPECT_EQ(conversation(server), afterLogin({"PASV", "STOR sitemap.xml", "PWD"}));
+}
+
+TEST_F(FtpClientTest, StoreRefusedOrOfMissingFile) {
+    const std::string file = temporaryFile("<urlset/>");
+    FakeFtpServer server(withLogin({
+        fake_ftp::Pasv(),
+        {"STOR sitemap.xml", {"553 Could not create file."}},
+    }));
+    ASSERT_EQ(connect(server), 0);
+    EXPECT_TRUE(module.FtpUpload(file + ".missing", "sitemap.xml"));
+    EXPECT_NE(module.LastError().find(file + ".missing"), std::string::npos) << module.LastError();
+    EXPECT_TRUE(module.FtpUpload(file, "sitemap.xml"));
+    EXPECT_EQ(module.LastError(), "553 Could not create file.");
+    EXPECT_TRUE(module.Lock()->IsConnected());
+    EXPECT_EQ(conversation(server), afterLogin({"PASV", "STOR sitemap.xml"}));
+}
+
+TEST_F(FtpClientTest, ReplyLineOf100KiBIsSplitAndTheConversationStaysInStep) {
+    const std::string longLine = "220 " + std::string(100 * 1024, 'x');
+    FakeFtpServer server({
+        {"", {"220-" + std::string(20000, 'y'), longLine}},
+        {"USER anna", {"331 Password"}},
+        {"PASS secret", {"230 Logged in"}},
+        {"TYPE I", {"200 OK"}},
+        {"SYST", {"215 UNIX"}},
+    });
+    ASSERT_EQ(connect(server), 0) << module.LastError();
+    EXPECT_EQ(module.Lock()->LastReply().code, 215);
+    const std::string text = module.Lock()->Greeting();
+    std::vector<std::size_t> pieces;
+    for (std::size_t start = 0; start <= text.size();) {
+        const std::size_t end = std::min(text.find('\n', start), text.size());
+        pieces.push_back(end - start);
+        start = end + 1;
+    }
+    // 20004 bytes in two pieces, 102404 bytes in seven.
+    EXPECT_EQ(pieces, (std::vector<std::size_t>{16384, 3620, 16384, 16384, 16384, 16384, 16384,
+                                                16384, 4100}));
+    EXPECT_EQ(conversation(server), kLogin);
+}
+
+TEST_F(FtpClientTest, ServerClosingMidListingLosesTheConnection) {
+    FakeFtpServer server(withLogin({
+        fake_ftp::Pasv(),
+        {"LIST", {"150 OK"}},
+        fake_ftp::SendData("-rw-r--r-- 1 user group 10 Jan 5 2005 first.html\r\n"),
+        {"", {"226 OK"}},
+        fake_ftp::Pasv(),
+        {"LIST", {"150 OK"}},
+        fake_ftp::SendDataKeepOpen("-rw-r--r-- 1 user group 10 Jan 5 2005 par"),
+        fake_ftp::Disconnect(),
+    }));
+    ASSERT_EQ(connect(server), 0);
+    Tftp_module::Session session = module.Lock();
+    session->ListFolder();
+    EXPECT_THROW(session->ListFolder(), EIdSocketError);
+    EXPECT_FALSE(session->IsConnected());
+    ASSERT_EQ(session->FolderListing().size(), 1u);
+    EXPECT_EQ(session->FolderListing()[0].name, "first.html");
+    EXPECT_THROW(session->ChangeFolder("/"), EIdNotConnected);
+}
+
+TEST_F(FtpClientTest, SilentServerTimesOutAndClosesTheClient) {
+    setTimeouts(3s, 300ms);
+    FakeFtpServer mute({fake_ftp::Stall()});
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(connect(mute), 1);
+    EXPECT_NE(module.LastError().find("sent nothing for 300 ms"), std::string::npos)
+        << module.LastError();
+
+    FakeFtpServer stalling(withLogin({fake_ftp::Stall()}));
+    ASSERT_EQ(connect(stalling), 0);
+    EXPECT_THROW(module.Lock()->ChangeFolder("/"), EIdTimeout);
+    EXPECT_FALSE(module.Lock()->IsConnected());
+
+    FakeFtpServer stallingData(
+        withLogin({fake_ftp::Pasv(), {"LIST", {"150 OK"}}, fake_ftp::Stall()}));
+    ASSERT_EQ(connect(stallingData), 0);
+    EXPECT_THROW(module.Lock()->ListFolder(), EIdTimeout);
+    EXPECT_FALSE(module.Lock()->IsConnected());
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
+}
+
+TEST_F(FtpClientTest, UnansweredConnectTimesOut) {
+    // A listener whose queue is full drops further connection requests unanswered.
+    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), length), 0);
+    ASSERT_EQ(::listen(listener, 0), 0);
+    ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
+    std::vector<int> queued;
+    for (int i = 0; i < 3; ++i) {
+        queued.push_back(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0));
+        ::connect(queued.back(), reinterpret_cast<sockaddr*>(&address), length);
+    }
+    std::this_thread::sleep_for(100ms);
+    setTimeouts(300ms, 3s);
+    const std::string host = "127.0.0.1:" + std::to_string(ntohs(address.sin_port));
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(module.FtpConnect(host, "anna", "secret"), 1);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
+    EXPECT_EQ(module.LastError(), "no answer from 127.0.0.1 port " +
+                                      std::to_string(ntohs(address.sin_port)) + " within 300 ms");
+    for (int fd : queued)
+        ::close(fd);
+    ::close(listener);
+}
+
+TEST_F(FtpClientTest, DataConnectionGoesToTheControlPeerWhateverPasvNames) {
+    setTimeouts(500ms, 3s);
+    FakeFtpServer server(withLogin({
+        fake_ftp::Pasv("10.9.8.7"),
+        {"LIST", {"150 OK"}},
+        fake_ftp::SendData("-rw-r--r-- 1 user group 10 Jan 5 2005 a.html\r\n"),
+        {"", {"226 OK"}},
+    }));
+    ASSERT_EQ(connect(server), 0);
+    Tftp_module::Session session = module.Lock();
+    session->ListFolder();
+    EXPECT_EQ(session->LastPassiveAddress().host, "10.9.8.7");
+    EXPECT_NE(session->LastPassiveAddress().port, 0);
+    ASSERT_EQ(session->FolderListing().size(), 1u);
+    EXPECT_EQ(conversation(server), afterLogin({"PASV", "LIST"}));
+}
+
+TEST_F(FtpClientTest, OneConversationAtATime) {
+    FakeFtpServer server(withLogin({{"CWD /", {"250 OK"}}}));
+    std::optional<Tftp_module::Session> held = module.TryLock();
+    ASSERT_TRUE(held);
+    // The holder may use the module's operations itself.
+    EXPECT_EQ(connect(server), 0);
+
+    std::atomic<bool> refused{false};
+    std::atomic<bool> changed{false};
+    std::thread other([&] {
+        refused = !module.TryLock();
+        module.Lock()->ChangeFolder("/"); // waits for the holder
+        changed = true;
+    });
+    while (!refused)
+        std::this_thread::sleep_for(1ms);
+    std::this_thread::sleep_for(50ms);
+    EXPECT_FALSE(changed) << "another thread used the client while it was held";
+    held.reset();
+    other.join();
+    EXPECT_TRUE(changed);
+    EXPECT_EQ(conversation(server), afterLogin({"CWD /"}));
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+#include <sys/types.h>
+
+// A real FTP server (Debian's pyftpdlib under /usr/bin/python3) on 127.0.0.1 with a free port,
+// a fresh temporary root folder and one user with a password. The server runs while the
+// object lives; the destructor stops it and removes the root. Should the test process die
+// first, the server is killed with it (the parent-death signal of the thread that made it).
+class PyFtpServer final {
+public:
+    // Starts the server and waits until it listens; throws std::runtime_error when it
+    // cannot be started.
+    explicit PyFtpServer(std::string user = "sitewright", std::string password = "pa ss:wörd");
+    ~PyFtpServer();
+    PyFtpServer(const PyFtpServer&) = delete;
+    PyFtpServer& operator=(const PyFtpServer&) = delete;
+
+    unsigned short Port() const { return port_; }
+    // "127.0.0.1:port", as the program's host field takes it.
+    std::string Host() const;
+    // The folder the user sees as "/".
+    const std::filesystem::path& Root() const { return root_; }
+    const std::string& User() const { return user_; }
+    const std::string& Password() const { return password_; }
+
+private:
+    void stop();
+
+    std::string user_;
+    std::string password_;
+    std::filesystem::path root_;
+    pid_t pid_ = -1;
+    unsigned short port_ = 0;
+};
