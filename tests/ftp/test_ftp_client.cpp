@@ -22,27 +22,6 @@ using Commands = std::vector<std::string>;
 
 namespace {
 
-// The usual login, answered as most servers answer it.
-std::vector<Step> withLogin(std::vector<Step> rest) {
-    std::vector<Step> script = {
-        {"", {"220 Ready"}},
-        {"USER anna", {"331 Password required for anna"}},
-        {"PASS secret", {"230 Logged in"}},
-        {"TYPE I", {"200 Type set to I"}},
-        {"SYST", {"215 UNIX Type: L8"}},
-    };
-    script.insert(script.end(), rest.begin(), rest.end());
-    return script;
-}
-
-const Commands kLogin = {"USER anna", "PASS secret", "TYPE I", "SYST"};
-
-Commands afterLogin(const Commands& more) {
-    Commands commands = kLogin;
-    commands.insert(commands.end(), more.begin(), more.end());
-    return commands;
-}
-
 // Counts how often the listing asks for the date.
 class CountingClock final : public Clock {
 public:
@@ -166,7 +145,7 @@ TEST_F(FtpClientTest, LoginWithTwoLineGreetingAndStrippedLines) {
         EXPECT_EQ(session->SystemDescription(), "215 UNIX Type: L8");
         EXPECT_EQ(session->CommandsSent(), 4u);
     }
-    EXPECT_EQ(conversation(server), kLogin);
+    EXPECT_EQ(conversation(server), fake_ftp::AfterLogin({}));
 }
 
 TEST_F(FtpClientTest, UserAcceptedAt230SendsNoPassword) {
@@ -238,16 +217,16 @@ TEST_F(FtpClientTest, RefusedLoginStepsFailAndClose) {
 }
 
 TEST_F(FtpClientTest, ConnectOnConnectedClientSendsNothing) {
-    FakeFtpServer server(withLogin({}));
+    FakeFtpServer server(fake_ftp::WithLogin({}));
     EXPECT_EQ(connect(server), 0);
     EXPECT_EQ(module.FtpConnect("elsewhere.invalid", "bob", "other"), 0);
     EXPECT_TRUE(module.Lock()->IsConnected());
-    EXPECT_EQ(conversation(server), kLogin);
+    EXPECT_EQ(conversation(server), fake_ftp::AfterLogin({}));
     EXPECT_EQ(server.Connections(), 1u);
 }
 
 TEST_F(FtpClientTest, ConnectAfterTheServerClosedLogsInAgain) {
-    FakeFtpServer server(withLogin({
+    FakeFtpServer server(fake_ftp::WithLogin({
         fake_ftp::Disconnect(),
         {"", {"220 Ready again"}},
         {"USER anna", {"230 OK"}},
@@ -261,11 +240,11 @@ TEST_F(FtpClientTest, ConnectAfterTheServerClosedLogsInAgain) {
     EXPECT_FALSE(module.Lock()->IsConnected());
     EXPECT_EQ(connect(server), 0);
     EXPECT_EQ(module.Lock()->Greeting(), "220 Ready again");
-    EXPECT_EQ(conversation(server), afterLogin({"USER anna", "TYPE I", "SYST"}));
+    EXPECT_EQ(conversation(server), fake_ftp::AfterLogin({"USER anna", "TYPE I", "SYST"}));
 }
 
 TEST_F(FtpClientTest, HostNameIsResolved) {
-    FakeFtpServer server(withLogin({}));
+    FakeFtpServer server(fake_ftp::WithLogin({}));
     // localhost may resolve to ::1 first, where nothing listens: the next address is tried.
     EXPECT_EQ(module.FtpConnect("localhost:" + std::to_string(server.Port()), "anna", "secret"), 0)
         << module.LastError();
@@ -294,7 +273,7 @@ TEST_F(FtpClientTest, RefusedConnectionFails) {
 }
 
 TEST_F(FtpClientTest, ListingSplitsLinesAndIsParsedOnce) {
-    FakeFtpServer server(withLogin({
+    FakeFtpServer server(fake_ftp::WithLogin({
         {"CWD /public_html", {"250 OK"}},
         fake_ftp::Pasv(),
         {"LIST", {"150 Here comes the listing"}},
@@ -331,11 +310,11 @@ TEST_F(FtpClientTest, ListingSplitsLinesAndIsParsedOnce) {
         EXPECT_EQ(session->LastPassiveAddress().host, "127.0.0.1");
     }
     EXPECT_EQ(conversation(server),
-              afterLogin({"CWD /public_html", "PASV", "LIST", "PASV", "LIST"}));
+              fake_ftp::AfterLogin({"CWD /public_html", "PASV", "LIST", "PASV", "LIST"}));
 }
 
 TEST_F(FtpClientTest, EmptyListing) {
-    FakeFtpServer server(withLogin({
+    FakeFtpServer server(fake_ftp::WithLogin({
         fake_ftp::Pasv(),
         {"LIST", {"150 OK"}},
         fake_ftp::SendData(""),
@@ -345,11 +324,11 @@ TEST_F(FtpClientTest, EmptyListing) {
     module.Lock()->ListFolder();
     EXPECT_TRUE(module.Lock()->ListingLines().empty());
     EXPECT_TRUE(module.Lock()->FolderListing().empty());
-    EXPECT_EQ(conversation(server), afterLogin({"PASV", "LIST"}));
+    EXPECT_EQ(conversation(server), fake_ftp::AfterLogin({"PASV", "LIST"}));
 }
 
 TEST_F(FtpClientTest, ListingAbortedWith426KeepsWhatArrived) {
-    FakeFtpServer server(withLogin({
+    FakeFtpServer server(fake_ftp::WithLogin({
         fake_ftp::Pasv(),
         {"LIST", {"150 OK"}},
         fake_ftp::SendData("-rw-r--r-- 1 user group 10 Jan 5 2005 a.html\r\n"
@@ -363,11 +342,11 @@ TEST_F(FtpClientTest, ListingAbortedWith426KeepsWhatArrived) {
     EXPECT_EQ(session->ListingLines(), (Commands{"-rw-r--r-- 1 user group 10 Jan 5 2005 a.html",
                                                  "-rw-r--r-- 1 user group 10 Jan 5 2005 b.ht"}));
     session->ChangeFolder("sub"); // the conversation is still in step
-    EXPECT_EQ(conversation(server), afterLogin({"PASV", "LIST", "CWD sub"}));
+    EXPECT_EQ(conversation(server), fake_ftp::AfterLogin({"PASV", "LIST", "CWD sub"}));
 }
 
 TEST_F(FtpClientTest, RefusedCommandsRaiseAndKeepTheListing) {
-    FakeFtpServer server(withLogin({
+    FakeFtpServer server(fake_ftp::WithLogin({
         fake_ftp::Pasv(),
         {"LIST", {"150 OK"}},
         fake_ftp::SendData("-rw-r--r-- 1 user group 10 Jan 5 2005 kept.html\r\n"),
@@ -400,7 +379,7 @@ TEST_F(FtpClientTest, RefusedCommandsRaiseAndKeepTheListing) {
     EXPECT_EQ(session->CurrentFolder(), "/public_html");
     EXPECT_TRUE(session->IsConnected());
     EXPECT_EQ(conversation(server),
-              afterLogin({"PASV", "LIST", "CWD missing", "PASV", "LIST", "PASV", "PWD"}));
+              fake_ftp::AfterLogin({"PASV", "LIST", "CWD missing", "PASV", "LIST", "PASV", "PWD"}));
 }
 
 TEST_F(FtpClientTest, OperationsOnClosedClient) {
@@ -418,16 +397,16 @@ TEST_F(FtpClientTest, OperationsOnClosedClient) {
 }
 
 TEST_F(FtpClientTest, QuitIsSentWithoutWaitingForTheReply) {
-    FakeFtpServer server(withLogin({{"QUIT", {}}, fake_ftp::ExpectClose()}));
+    FakeFtpServer server(fake_ftp::WithLogin({{"QUIT", {}}, fake_ftp::ExpectClose()}));
     ASSERT_EQ(connect(server), 0);
     module.Lock()->SendQuit();
     EXPECT_FALSE(module.Lock()->IsConnected());
-    EXPECT_EQ(conversation(server), afterLogin({"QUIT"}));
+    EXPECT_EQ(conversation(server), fake_ftp::AfterLogin({"QUIT"}));
 }
 
 TEST_F(FtpClientTest, LineBreaksInArgumentsNeverReachTheServer) {
     std::vector<Step> script = {{"", {"220 Ready"}}, fake_ftp::ExpectClose()};
-    for (const Step& step : withLogin({{"CWD ok", {"250 OK"}}}))
+    for (const Step& step : fake_ftp::WithLogin({{"CWD ok", {"250 OK"}}}))
         script.push_back(step);
     FakeFtpServer server(script);
     EXPECT_EQ(module.FtpConnect(server.Host(), "anna\r\nDELE index.html", "secret"), 1);
@@ -438,7 +417,7 @@ TEST_F(FtpClientTest, LineBreaksInArgumentsNeverReachTheServer) {
     EXPECT_THROW(session->ChangeFolder("a\rb"), EIdException);
     EXPECT_TRUE(session->IsConnected());
     session->ChangeFolder("ok");
-    EXPECT_EQ(conversation(server), afterLogin({"CWD ok"}));
+    EXPECT_EQ(conversation(server), fake_ftp::AfterLogin({"CWD ok"}));
     EXPECT_EQ(server.Connections(), 2u);
 }
 
@@ -447,7 +426,7 @@ TEST_F(FtpClientTest, StoreSendsTheFileAfterTheCommand) {
     for (std::size_t i = 0; i < bytes.size(); ++i)
         bytes[i] = char(i * 7 + i / 251);
     const std::string file = temporaryFile(bytes);
-    FakeFtpServer server(withLogin({
+    FakeFtpServer server(fake_ftp::WithLogin({
         fake_ftp::Pasv(),
         {"STOR sitemap.xml", {"150 Ok to send data"}},
         fake_ftp::ReceiveData(),
@@ -456,14 +435,14 @@ TEST_F(FtpClientTest, StoreSendsTheFileAfterTheCommand) {
     ASSERT_EQ(connect(server), 0);
     EXPECT_FALSE(module.FtpUpload(file, "sitemap.xml")) << module.LastError();
     EXPECT_EQ(module.LastError(), "");
-    EXPECT_EQ(conversation(server), afterLogin({"PASV", "STOR sitemap.xml"}));
+    EXPECT_EQ(conversation(server), fake_ftp::AfterLogin({"PASV", "STOR sitemap.xml"}));
     ASSERT_EQ(server.Uploads().size(), 1u);
     EXPECT_TRUE(server.Uploads()[0] == bytes) << "the stored bytes differ";
 }
 
 TEST_F(FtpClientTest, StoreAbortedWith426FailsEvenWhen226Follows) {
     const std::string file = temporaryFile("<urlset/>");
-    FakeFtpServer server(withLogin({
+    FakeFtpServer server(fake_ftp::WithLogin({
         fake_ftp::Pasv(),
         {"STOR sitemap.xml", {"125 Data connection already open"}},
         fake_ftp::ReceiveData(),
@@ -474,12 +453,12 @@ TEST_F(FtpClientTest, StoreAbortedWith426FailsEvenWhen226Follows) {
     EXPECT_TRUE(module.FtpUpload(file, "sitemap.xml"));
     EXPECT_EQ(module.LastError(), "426 Connection closed; transfer aborted.");
     EXPECT_EQ(module.Lock()->CurrentFolder(), "/") << "the conversation lost its step";
-    EXPECT_EQ(conversation(server), afterLogin({"PASV", "STOR sitemap.xml", "PWD"}));
+    EXPECT_EQ(conversation(server), fake_ftp::AfterLogin({"PASV", "STOR sitemap.xml", "PWD"}));
 }
 
 TEST_F(FtpClientTest, StoreRefusedOrOfMissingFile) {
     const std::string file = temporaryFile("<urlset/>");
-    FakeFtpServer server(withLogin({
+    FakeFtpServer server(fake_ftp::WithLogin({
         fake_ftp::Pasv(),
         {"STOR sitemap.xml", {"553 Could not create file."}},
     }));
@@ -489,7 +468,7 @@ TEST_F(FtpClientTest, StoreRefusedOrOfMissingFile) {
     EXPECT_TRUE(module.FtpUpload(file, "sitemap.xml"));
     EXPECT_EQ(module.LastError(), "553 Could not create file.");
     EXPECT_TRUE(module.Lock()->IsConnected());
-    EXPECT_EQ(conversation(server), afterLogin({"PASV", "STOR sitemap.xml"}));
+    EXPECT_EQ(conversation(server), fake_ftp::AfterLogin({"PASV", "STOR sitemap.xml"}));
 }
 
 TEST_F(FtpClientTest, ReplyLineOf100KiBIsSplitAndTheConversationStaysInStep) {
@@ -513,11 +492,11 @@ TEST_F(FtpClientTest, ReplyLineOf100KiBIsSplitAndTheConversationStaysInStep) {
     // 20004 bytes in two pieces, 102404 bytes in seven.
     EXPECT_EQ(pieces, (std::vector<std::size_t>{16384, 3620, 16384, 16384, 16384, 16384, 16384,
                                                 16384, 4100}));
-    EXPECT_EQ(conversation(server), kLogin);
+    EXPECT_EQ(conversation(server), fake_ftp::AfterLogin({}));
 }
 
 TEST_F(FtpClientTest, ServerClosingMidListingLosesTheConnection) {
-    FakeFtpServer server(withLogin({
+    FakeFtpServer server(fake_ftp::WithLogin({
         fake_ftp::Pasv(),
         {"LIST", {"150 OK"}},
         fake_ftp::SendData("-rw-r--r-- 1 user group 10 Jan 5 2005 first.html\r\n"),
@@ -545,13 +524,13 @@ TEST_F(FtpClientTest, SilentServerTimesOutAndClosesTheClient) {
     EXPECT_NE(module.LastError().find("sent nothing for 300 ms"), std::string::npos)
         << module.LastError();
 
-    FakeFtpServer stalling(withLogin({fake_ftp::Stall()}));
+    FakeFtpServer stalling(fake_ftp::WithLogin({fake_ftp::Stall()}));
     ASSERT_EQ(connect(stalling), 0);
     EXPECT_THROW(module.Lock()->ChangeFolder("/"), EIdTimeout);
     EXPECT_FALSE(module.Lock()->IsConnected());
 
     FakeFtpServer stallingData(
-        withLogin({fake_ftp::Pasv(), {"LIST", {"150 OK"}}, fake_ftp::Stall()}));
+        fake_ftp::WithLogin({fake_ftp::Pasv(), {"LIST", {"150 OK"}}, fake_ftp::Stall()}));
     ASSERT_EQ(connect(stallingData), 0);
     EXPECT_THROW(module.Lock()->ListFolder(), EIdTimeout);
     EXPECT_FALSE(module.Lock()->IsConnected());
@@ -588,7 +567,7 @@ TEST_F(FtpClientTest, UnansweredConnectTimesOut) {
 
 TEST_F(FtpClientTest, DataConnectionGoesToTheControlPeerWhateverPasvNames) {
     setTimeouts(500ms, 3s);
-    FakeFtpServer server(withLogin({
+    FakeFtpServer server(fake_ftp::WithLogin({
         fake_ftp::Pasv("10.9.8.7"),
         {"LIST", {"150 OK"}},
         fake_ftp::SendData("-rw-r--r-- 1 user group 10 Jan 5 2005 a.html\r\n"),
@@ -600,11 +579,11 @@ TEST_F(FtpClientTest, DataConnectionGoesToTheControlPeerWhateverPasvNames) {
     EXPECT_EQ(session->LastPassiveAddress().host, "10.9.8.7");
     EXPECT_NE(session->LastPassiveAddress().port, 0);
     ASSERT_EQ(session->FolderListing().size(), 1u);
-    EXPECT_EQ(conversation(server), afterLogin({"PASV", "LIST"}));
+    EXPECT_EQ(conversation(server), fake_ftp::AfterLogin({"PASV", "LIST"}));
 }
 
 TEST_F(FtpClientTest, OneConversationAtATime) {
-    FakeFtpServer server(withLogin({{"CWD /", {"250 OK"}}}));
+    FakeFtpServer server(fake_ftp::WithLogin({{"CWD /", {"250 OK"}}}));
     std::optional<Tftp_module::Session> held = module.TryLock();
     ASSERT_TRUE(held);
     // The holder may use the module's operations itself.
@@ -624,5 +603,5 @@ TEST_F(FtpClientTest, OneConversationAtATime) {
     held.reset();
     other.join();
     EXPECT_TRUE(changed);
-    EXPECT_EQ(conversation(server), afterLogin({"CWD /"}));
+    EXPECT_EQ(conversation(server), fake_ftp::AfterLogin({"CWD /"}));
 }

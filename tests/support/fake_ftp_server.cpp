@@ -50,6 +50,24 @@ Step Stall() {
     return Step(Step::Kind::Stall);
 }
 
+std::vector<Step> WithLogin(std::vector<Step> rest) {
+    std::vector<Step> script = {
+        {"", {"220 Ready"}},
+        {"USER anna", {"331 Password required for anna"}},
+        {"PASS secret", {"230 Logged in"}},
+        {"TYPE I", {"200 Type set to I"}},
+        {"SYST", {"215 UNIX Type: L8"}},
+    };
+    script.insert(script.end(), rest.begin(), rest.end());
+    return script;
+}
+
+std::vector<std::string> AfterLogin(const std::vector<std::string>& more) {
+    std::vector<std::string> commands = {"USER anna", "PASS secret", "TYPE I", "SYST"};
+    commands.insert(commands.end(), more.begin(), more.end());
+    return commands;
+}
+
 } // namespace fake_ftp
 
 namespace {

@@ -61,6 +61,12 @@ Step Disconnect();
 Step ExpectClose();
 Step Stall();
 
+// The usual login of user "anna" with password "secret", answered as most servers answer it,
+// followed by the rest of the script.
+std::vector<Step> WithLogin(std::vector<Step> rest);
+// The commands of that login followed by more.
+std::vector<std::string> AfterLogin(const std::vector<std::string>& more);
+
 } // namespace fake_ftp
 
 class FakeFtpServer final {
