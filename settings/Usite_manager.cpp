@@ -36,7 +36,8 @@ template <std::size_t N> QStringList itemTexts(const std::array<std::string_view
 QLabel* caption(const QString& text, const QColor& background, QWidget* parent) {
     QLabel* label = MakeBoxLabel(QString(), text, background, Qt::white, parent);
     label->setFixedWidth(150);
-    label->setMinimumHeight(21);
+    // Two-line captions get room above and below their lines.
+    label->setMinimumHeight(text.contains(u'\n') ? 36 : 21);
     return label;
 }
 
