@@ -28,6 +28,7 @@
 #include "app/window_geometry.h"
 #include "app/work_table.h"
 #include "ftp/Uftp_module.h"
+#include "ftp/ftp_errors.h"
 #include "ftp/thread.h"
 #include "settings/SiteSettings.h"
 #include "settings/Usite_manager.h"
@@ -721,7 +722,15 @@ void TFsite_wright::N14Click() {
                         QString::fromStdString(settings.site_root),
                     QStringLiteral("実行"), QStringLiteral("キャンセル")) == kSecondButton)
         return;
-    const UploadResult result = UploadSitemap(ftpModule(), settings, programFolder_);
+    UploadResult result;
+    try {
+        result = UploadSitemap(ftpModule(), settings, programFolder_);
+    } catch (const EIdException&) {
+        // A session left open would be taken up by the next upload or test as it stands,
+        // even after the settings name another server.
+        ftpModule().FtpDisconnect();
+        throw;
+    }
     const QString reason = QString::fromStdString(result.reason);
     switch (result.outcome) {
     case UploadOutcome::Uploaded:
