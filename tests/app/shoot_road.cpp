@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -76,6 +77,8 @@ int main(int argc, char* argv[]) {
     field("username")->setText(QStringLiteral("demo"));
     field("password")->setText(QStringLiteral("demo"));
     field("site_root")->setText(QStringLiteral("/public_html"));
+    // As in the demo: the server lists its times in UTC.
+    manager.findChild<QComboBox*>(QStringLiteral("offset_2"))->setCurrentText(QStringLiteral("00"));
 
     // The settings dialog as the retrieval shows it; confirmed once pictured.
     QTimer::singleShot(300, &manager, [&] {
