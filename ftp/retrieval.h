@@ -35,9 +35,10 @@ public:
 
 // Figures of one run.
 struct RetrievalSummary {
-    std::size_t folders = 0;  // folders entered
-    std::size_t rows = 0;     // rows handed to the table
-    std::size_t commands = 0; // commands sent to the server during the run
+    std::size_t folders = 0;        // folders entered (0: not even the site root could be entered)
+    std::size_t foldersRefused = 0; // folders the server would not let the walk enter
+    std::size_t rows = 0;           // rows handed to the table
+    std::size_t commands = 0;       // commands sent to the server during the run
     bool loginFailed = false;
     bool stopped = false;    // the user stopped the run
     bool endedEarly = false; // an error ended the walk before its end (the rows so far kept)

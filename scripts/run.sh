@@ -29,8 +29,10 @@ trap 'kill "$host_pid" 2>/dev/null; wait "$host_pid" 2>/dev/null || true' EXIT
 read -r -t 20 _ ftp_port <&"${host[0]}"
 read -r -t 20 _ http_port <&"${host[0]}"
 
-"$root/build/examples/demo_settings" "$demo/program" "127.0.0.1:$ftp_port" "$user" "$password" \
-    /public_html "http://127.0.0.1:$http_port"
+# The demo host lists file times in UTC, hence the offset.
+printf '%s\n' "$password" | "$root/build/cli/sitewright" configure --dir "$demo/program" \
+    --url "http://127.0.0.1:$http_port" --host "127.0.0.1:$ftp_port" --user "$user" \
+    --password-stdin --root /public_html --offset +00:00 >/dev/null
 
 cat <<EOF
 Demo host on 127.0.0.1: FTP port $ftp_port (user "$user", password "$password"),

@@ -1,0 +1,36 @@
+#include "cli/options.h"
+
+#include <algorithm>
+
+ParsedOptions ParseOptions(const std::vector<std::string>& args, std::size_t first,
+                           const std::vector<OptionSpec>& specs) {
+    ParsedOptions options;
+    for (std::size_t i = first; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "-h" || arg == "--help") {
+            options.help = true;
+            continue;
+        }
+        if (arg.rfind("--", 0) != 0 || arg.size() == 2)
+            throw UsageError("unexpected argument in position " + std::to_string(i + 1) +
+                             " (options begin with \"--\")");
+        const std::size_t equals = arg.find('=');
+        const std::string name = arg.substr(2, equals == std::string::npos ? equals : equals - 2);
+        const auto spec = std::find_if(specs.begin(), specs.end(),
+                                       [&](const OptionSpec& s) { return s.name == name; });
+        if (spec == specs.end())
+            throw UsageError("unknown option --" + name);
+        if (!spec->takesValue) {
+            if (equals != std::string::npos)
+                throw UsageError("option --" + name + " takes no value");
+            options.values[name].clear();
+        } else if (equals != std::string::npos) {
+            options.values[name] = arg.substr(equals + 1);
+        } else if (i + 1 < args.size()) {
+            options.values[name] = args[++i];
+        } else {
+            throw UsageError("option --" + name + " needs a value");
+        }
+    }
+    return options;
+}

@@ -1,0 +1,284 @@
+#include "ftp/retrieval.h"
+
+#include <exception>
+#include <string_view>
+#include <unordered_set>
+#include <utility>
+
+#include "ftp/Uftp_module.h"
+#include "ftp/server_name.h"
+#include "settings/SiteSettings.h"
+#include "sitemap/sitemap_writer.h"
+
+namespace {
+
+const std::string kConnecting = "サーバー接続中";
+const std::string kRetrieving = "取得中・・・";
+const std::string kFinished = "取得完了";
+const std::string kStoppedByUser = "取得中止";
+const std::string kBeingRetrieved = "を取得中";
+const std::string kFolderMissing = "フォルダーが存在しません。";
+const std::string kListCutShort = "リストの取得が途中で終了しました。";
+const std::string kConnectFailed = "接続失敗";
+const std::string kLineBreak = "\r\n";
+
+// Links on the server can present a folder inside itself; no site is deeper than this.
+constexpr std::size_t kMaxDepth = 64;
+
+// Raised at the walk's next command once the user has asked it to stop.
+struct WalkStopped {};
+
+// One folder of the walk, as sent to the server and as shown.
+struct Folder {
+    std::string path;      // the server's bytes, as sent in CWD
+    std::string shownPath; // path with names as text, for status texts and messages
+    std::string urlPath;   // below the site root, "" or "/a/b", as it goes into rows
+    std::size_t depth = 0; // levels below the site root
+};
+
+// A line break or NUL inside an argument would break the command line it is sent in.
+bool breaksCommandLine(const std::string& text) {
+    return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos;
+}
+
+// A name that may go back to the server inside a command; a "/" would also leave the folder
+// being walked. Entries with other names are skipped.
+bool isSafeName(const std::string& name) {
+    return !breaksCommandLine(name) && name.find('/') == std::string::npos;
+}
+
+std::string joinPath(const std::string& folder, const std::string& name) {
+    if (!folder.empty() && folder.back() == '/')
+        return folder + name;
+    return folder + '/' + name;
+}
+
+// A ";" would split the row's fields; "%3B" names the same resource in a URL.
+std::string rowText(const std::string& name) {
+    std::string text;
+    text.reserve(name.size());
+    for (const char c : name) {
+        if (c == ';')
+            text += "%3B";
+        else
+            text += c;
+    }
+    return text;
+}
+
+// The extension of a file name: from its last "." to the end; empty without a "." or with a
+// "\" or ":" after it.
+std::string_view extensionOf(std::string_view name) {
+    const std::size_t dot = name.rfind('.');
+    if (dot == std::string_view::npos || name.find_first_of("\\:", dot) != std::string_view::npos)
+        return {};
+    return name.substr(dot);
+}
+
+// The extension list split at its commas, each item without surrounding blanks; an extension
+// is taken when it equals an item, letter case included.
+class ExtensionList final {
+public:
+    explicit ExtensionList(std::string_view text) {
+        while (!text.empty()) {
+            const std::size_t comma = text.find(',');
+            std::string_view item = text.substr(0, comma);
+            while (!item.empty() && (item.front() == ' ' || item.front() == '\t'))
+                item.remove_prefix(1);
+            while (!item.empty() && (item.back() == ' ' || item.back() == '\t'))
+                item.remove_suffix(1);
+            if (!item.empty())
+                items_.emplace(item);
+            if (comma == std::string_view::npos)
+                break;
+            text.remove_prefix(comma + 1);
+        }
+    }
+    bool Contains(std::string_view extension) const {
+        return !extension.empty() && items_.count(std::string(extension)) != 0;
+    }
+
+private:
+    std::unordered_set<std::string> items_;
+};
+
+// The walk of one run: folders depth first, one CWD and LIST per folder on the way in and
+// again for the parent on the way back, rows in the order the files are met.
+class FolderWalk final {
+public:
+    FolderWalk(TIdFTP& ftp, const SiteSettings& settings, RetrievalObserver& observer,
+               RetrievalSummary& summary)
+        : ftp_(ftp), settings_(settings), observer_(observer), summary_(summary),
+          extensions_(settings.ext_list), timeZoneOffset_(settings.TimeZoneOffset()) {}
+
+    // Throws WalkStopped when the user has asked the run to stop.
+    void CheckStop() const {
+        if (observer_.StopRequested())
+            throw WalkStopped();
+    }
+
+    // Walks the site root; without one, the folder the login leaves the client in.
+    void Run() {
+        Folder root;
+        root.path = settings_.site_root;
+        root.shownPath = settings_.site_root;
+        if (root.path.empty()) {
+            CheckStop();
+            root.path = ftp_.CurrentFolder();
+            if (root.path.empty())
+                throw EIdException("the server named no current folder");
+            root.shownPath = NameFromServer(root.path);
+        }
+        if (breaksCommandLine(root.path))
+            throw EIdException("the site root folder holds a line break or NUL");
+        walked_.insert(root.path);
+        WalkFolder(root);
+    }
+
+    std::vector<std::string> TakeRows() { return std::move(FoundRows); }
+
+private:
+    void WalkFolder(const Folder& folder) {
+        observer_.SetStatusText(2, folder.shownPath + kBeingRetrieved);
+        if (!folder.path.empty()) {
+            CheckStop();
+            try {
+                ftp_.ChangeFolder(folder.path);
+            } catch (const EIdProtocolReplyError&) {
+                // Only a refusal means the folder cannot be entered; a lost connection ends
+                // the walk instead.
+                ++summary_.foldersRefused;
+                observer_.ShowMessage(folder.shownPath + kFolderMissing + kLineBreak +
+                                      kListCutShort);
+                return;
+            }
+        }
+        ++summary_.folders;
+        observer_.FolderEntered(folder.shownPath);
+        listFolder();
+
+        // Every subfolder lists this folder again on the way back; entry i is read from the
+        // listing that is current then.
+        const std::size_t count = ftp_.FolderListing().size();
+        for (std::size_t i = 0; i < count; ++i) {
+            const TIdFTPListItems& listing = ftp_.FolderListing();
+            if (i >= listing.size())
+                throw EIdException("the listing of " + folder.shownPath +
+                                   " lost entries while the walk went through it");
+            const TIdFTPListItem& entry = listing[i];
+            if (entry.name.empty() || entry.name == "." || entry.name == ".." ||
+                !isSafeName(entry.name))
+                continue;
+            if (entry.kind == ListItemKind::Folder) {
+                if (enterSubfolder(folder, entry.name)) {
+                    if (!folder.path.empty()) {
+                        CheckStop();
+                        ftp_.ChangeFolder(folder.path);
+                    }
+                    listFolder();
+                }
+                continue;
+            }
+            takeFile(folder, entry);
+        }
+    }
+
+    // Walks the subfolder name of folder unless it lies too deep or was walked already in
+    // this run; true when it was walked (or at least tried). name is a copy: the walk below
+    // replaces the listing it came from.
+    bool enterSubfolder(const Folder& folder, std::string name) {
+        if (folder.depth >= kMaxDepth)
+            return false;
+        Folder child;
+        child.path = joinPath(folder.path, name);
+        if (!walked_.insert(child.path).second)
+            return false;
+        const std::string shownName = NameFromServer(name);
+        child.shownPath = joinPath(folder.shownPath, shownName);
+        child.urlPath = folder.urlPath + '/' + rowText(shownName);
+        child.depth = folder.depth + 1;
+        WalkFolder(child);
+        return true;
+    }
+
+    void takeFile(const Folder& folder, const TIdFTPListItem& entry) {
+        const std::string name = NameFromServer(entry.name);
+        if (!extensions_.Contains(extensionOf(name)))
+            return;
+        const std::string folderUrl = settings_.web_url + folder.urlPath + '/';
+        observer_.SetStatusText(2, folderUrl + name + kBeingRetrieved);
+        std::string row = folderUrl;
+        row += ';';
+        row += rowText(name);
+        row += ';';
+        row += entry.modified.LastmodText();
+        row += timeZoneOffset_;
+        row += ';';
+        row += settings_.changefreq;
+        row += ';';
+        row += settings_.priority;
+        row += ';';
+        observer_.RowFound(row);
+        FoundRows.push_back(std::move(row));
+    }
+
+    void listFolder() {
+        CheckStop();
+        ftp_.ListFolder();
+    }
+
+    TIdFTP& ftp_;
+    const SiteSettings& settings_;
+    RetrievalObserver& observer_;
+    RetrievalSummary& summary_;
+    const ExtensionList extensions_;
+    const std::string timeZoneOffset_;
+    std::unordered_set<std::string> walked_;
+    std::vector<std::string> FoundRows;
+};
+
+} // namespace
+
+RetrievalSummary RunRetrieval(Tftp_module& ftp, const SiteSettings& settings,
+                              const std::filesystem::path& programFolder,
+                              RetrievalObserver& observer) {
+    RetrievalSummary summary;
+    // A sitemap from an earlier list no longer matches; it may be missing already.
+    std::error_code ignored;
+    std::filesystem::remove(SitemapPath(programFolder), ignored);
+    observer.ClearTable();
+    observer.SetStatusText(1, kConnecting);
+    observer.SetMaxTotalText(kRetrieving);
+
+    Tftp_module::Session session = ftp.Lock();
+    TIdFTP& client = session.Client();
+    const std::size_t commandsBefore = client.CommandsSent();
+    FolderWalk walk(client, settings, observer, summary);
+    try {
+        walk.CheckStop();
+        if (ftp.FtpConnect(settings.hostname, settings.username, settings.password) != 0) {
+            summary.loginFailed = true;
+            observer.ShowMessage(kConnectFailed + kLineBreak + ftp.LastError());
+        } else {
+            walk.Run();
+        }
+    } catch (const WalkStopped&) {
+        summary.stopped = true;
+    } catch (const std::exception& error) {
+        summary.endedEarly = true;
+        observer.ShowMessage(kListCutShort + kLineBreak + error.what());
+    } catch (...) {
+        summary.endedEarly = true;
+        observer.ShowMessage(kListCutShort + kLineBreak + "unknown error");
+    }
+
+    observer.SetStatusText(1, summary.stopped ? kStoppedByUser : kFinished);
+    observer.SetStatusText(2, std::string());
+    std::vector<std::string> rows = walk.TakeRows();
+    summary.rows = rows.size();
+    observer.FillTable(std::move(rows));
+    client.SendQuit();
+    ftp.FtpDisconnect();
+    summary.commands = client.CommandsSent() - commandsBefore;
+    return summary;
+}
