@@ -1,8 +1,11 @@
 #include "app/Usite_wright.h"
 
+#include <stdexcept>
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QElapsedTimer>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListView>
@@ -24,6 +27,13 @@
 #include "app/str_conf.h"
 #include "app/window_geometry.h"
 #include "app/work_table.h"
+#include "ftp/Uftp_module.h"
+#include "ftp/ftp_errors.h"
+#include "ftp/thread.h"
+#include "settings/SiteSettings.h"
+#include "settings/Usite_manager.h"
+#include "sitemap/sitemap_writer.h"
+#include "sitemap/upload.h"
 
 namespace {
 
@@ -40,6 +50,10 @@ const QString kProtocolPage = QStringLiteral("https://www.sitemaps.org/ja/protoc
 
 const QString kConfirmCaption = QStringLiteral("確認");
 const QString kWebConnection = QStringLiteral("WEB接続");
+const QString kNoSitemap = QStringLiteral("サイトマップがまだ作成されていません。");
+
+// How often, at most, the sitemap writer repaints the location it is at.
+constexpr qint64 kProgressRepaintMs = 50;
 
 QFont pixelFont(const QString& family, int pixels, bool bold = false) {
     QFont font(family);
@@ -84,7 +98,9 @@ TFsite_wright::TFsite_wright(std::filesystem::path programFolder, QWidget* paren
     FormCreate();
 }
 
-TFsite_wright::~TFsite_wright() = default;
+TFsite_wright::~TFsite_wright() {
+    stopRetrievalAndWait();
+}
 
 void TFsite_wright::createHeader(QWidget* parent) {
     QWidget* panel2 = makeBand("Panel2", 35, Qt::white, parent);
@@ -213,6 +229,14 @@ void TFsite_wright::createWorkTab(QWidget* parent) {
     auto* bottom = new QHBoxLayout(panel6);
     bottom->setContentsMargins(0, 0, 10, 0);
     bottom->addStretch();
+    Button5 = new QPushButton(QStringLiteral("中止"), panel6);
+    Button5->setObjectName(QStringLiteral("Button5"));
+    Button5->setFixedSize(73, 25);
+    Button5->setCursor(Qt::PointingHandCursor);
+    Button5->setEnabled(false);
+    connect(Button5, &QPushButton::clicked, this,
+            [this] { RunCommand([this] { Button5Click(); }); });
+    bottom->addWidget(Button5);
     auto* closeButton = new QPushButton(QStringLiteral("終　了"), panel6);
     closeButton->setObjectName(QStringLiteral("Button4"));
     closeButton->setFixedSize(73, 25);
@@ -271,21 +295,22 @@ void TFsite_wright::createMenus() {
         action->setVisible(visible);
     };
 
-    // Items without a handler here are the connection test, the retrieval, the sitemap
-    // commands and "Googleに通知する"; the first five are connected where those parts live.
     QMenu* N1 = topMenu("N1", QStringLiteral("ファイル(&F)"));
-    addItem(N1, "N7", QStringLiteral("サーバー接続テスト"), false);
+    addItem(N1, "N7", QStringLiteral("サーバー接続テスト"), false, &TFsite_wright::N7Click);
     addItem(N1, "N18", QStringLiteral("リリースバージョン"), true, &TFsite_wright::N18Click);
     addItem(N1, "N2", QStringLiteral("終了"), true, &TFsite_wright::N2Click);
 
     QMenu* N3 = topMenu("N3", QStringLiteral("サイトマップ(&W)"));
-    addItem(N3, "N8", QStringLiteral("サーバー内のファイルリストを取得"), true);
+    addItem(N3, "N8", QStringLiteral("サーバー内のファイルリストを取得"), true,
+            &TFsite_wright::N8Click);
     separator(N3, "N16", true);
-    addItem(N3, "N13", QStringLiteral("サイトマップを作成"), true);
-    addItem(N3, "N15", QStringLiteral("サイトマップをブラウザで確認(LOCAL)"), true);
+    addItem(N3, "N13", QStringLiteral("サイトマップを作成"), true, &TFsite_wright::N13Click);
+    addItem(N3, "N15", QStringLiteral("サイトマップをブラウザで確認(LOCAL)"), true,
+            &TFsite_wright::N15Click);
     separator(N3, "N17", true);
-    addItem(N3, "N14", QStringLiteral("アップロード"), true);
-    addItem(N3, "LOCAL1", QStringLiteral("サイトマップをブラウザで確認(WEB)"), true);
+    addItem(N3, "N14", QStringLiteral("アップロード"), true, &TFsite_wright::N14Click);
+    addItem(N3, "LOCAL1", QStringLiteral("サイトマップをブラウザで確認(WEB)"), true,
+            &TFsite_wright::LOCAL1Click);
     addItem(N3, "Google2", QStringLiteral("Googleに通知する"), false);
 
     QMenu* N19 = topMenu("N19", QStringLiteral("編 集(&E)"));
@@ -351,6 +376,7 @@ void TFsite_wright::FormShow() {
 
 void TFsite_wright::closeEvent(QCloseEvent* event) {
     FormCloseQuery();
+    stopRetrievalAndWait();
     // The window closes even when its geometry could not be stored.
     event->accept();
 }
@@ -367,6 +393,19 @@ void TFsite_wright::FormCloseQuery() {
 
 void TFsite_wright::SetUrlEditDialog(Tfurl_edit* dialog) {
     urlEdit_ = dialog;
+}
+
+void TFsite_wright::SetFtpModule(Tftp_module* ftp) {
+    ftp_ = ftp;
+}
+
+void TFsite_wright::SetSiteManager(Tfsite_manager* dialog) {
+    siteManager_ = dialog;
+}
+
+void TFsite_wright::SetRetrievalRunning(bool running) {
+    retrievalRunning_ = running;
+    Button5->setEnabled(running);
 }
 
 int TFsite_wright::CurrentRow() const {
@@ -434,6 +473,7 @@ void TFsite_wright::Button4Click() {
 }
 
 void TFsite_wright::N18Click() {
+    PrepareDatFileIV();
     ShowInfo(QStringLiteral("Release Version Beta0.02\r\n2006/12/06A\r\nQuorvane"),
              kConfirmCaption);
 }
@@ -496,7 +536,7 @@ void TFsite_wright::data_listDblClick() {
         return;
     if (retrievalRunning_) {
         // The table is cleared and refilled by the retrieval; an edit could hit another row.
-        ShowInfo(QStringLiteral("ファイルリストの取得中です。"), kConfirmCaption);
+        ShowRetrievalRunning();
         return;
     }
     SetStatusText(0, QString::fromStdString(str_field(row, ";", 1)));
@@ -505,4 +545,206 @@ void TFsite_wright::data_listDblClick() {
         return;
     table_->replaceRow(current, urlEdit_->BuildRow());
     data_list->viewport()->update();
+}
+
+SiteSettings TFsite_wright::currentSettings() const {
+    if (!siteManager_)
+        throw std::logic_error("the settings dialog is not there");
+    return siteManager_->Settings();
+}
+
+Tftp_module& TFsite_wright::ftpModule() const {
+    if (!ftp_)
+        throw std::logic_error("the FTP module is not there");
+    return *ftp_;
+}
+
+void TFsite_wright::N8Click() {
+    StartRetrieval();
+}
+
+void TFsite_wright::StartRetrieval() {
+    if (retrievalRunning_) {
+        ShowRetrievalRunning();
+        return;
+    }
+    if (table_->count() > 0 &&
+        ShowConfirm(QStringLiteral("現在のリストを破棄し、新たにサイトマップを作成します。"),
+                    QStringLiteral("実行"), QStringLiteral("キャンセル")) == kSecondButton)
+        return;
+    if (!siteManager_)
+        throw std::logic_error("the settings dialog is not there");
+    if (siteManager_->exec() != QDialog::Accepted)
+        return;
+    startRetrievalThread(siteManager_->Settings());
+}
+
+void TFsite_wright::startRetrievalThread(const SiteSettings& settings) {
+    auto* thread = new tthread1(ftpModule(), settings, programFolder_, this);
+    // Calls already queued when the window stops a run early must not reach a deleted thread.
+    const QPointer<tthread1> guarded(thread);
+    // Queued, so that every change takes effect here in the order the walk made it.
+    connect(
+        thread, &tthread1::TableCleared, this, [this] { table_->clear(); }, Qt::QueuedConnection);
+    connect(thread, &tthread1::StatusTextChanged, this, &TFsite_wright::SetStatusText,
+            Qt::QueuedConnection);
+    connect(thread, &tthread1::MaxTotalTextChanged, this, &TFsite_wright::SetMaxTotalText,
+            Qt::QueuedConnection);
+    connect(
+        thread, &tthread1::MessageRequested, this,
+        [guarded](const QString& text) {
+            ShowPlainMessage(text);
+            if (guarded)
+                guarded->MessageAnswered();
+        },
+        Qt::QueuedConnection);
+    connect(
+        thread, &tthread1::TableFilled, this,
+        [this](const std::vector<std::string>& rows) { FillAfterRetrieval(rows); },
+        Qt::QueuedConnection);
+    connect(
+        thread, &QThread::finished, this,
+        [this, guarded] {
+            if (guarded)
+                retrievalFinished(guarded);
+        },
+        Qt::QueuedConnection);
+    retrieval_ = thread;
+    SetRetrievalRunning(true);
+    thread->start();
+}
+
+void TFsite_wright::retrievalFinished(tthread1* thread) {
+    if (retrieval_ == thread)
+        retrieval_.clear();
+    SetRetrievalRunning(false);
+    thread->deleteLater();
+}
+
+void TFsite_wright::Button5Click() {
+    if (retrieval_)
+        retrieval_->RequestStop();
+}
+
+void TFsite_wright::stopRetrievalAndWait() {
+    if (!retrieval_)
+        return;
+    tthread1* thread = retrieval_;
+    retrieval_.clear();
+    // Nothing of the run reaches the window any more; a message it waits on is released.
+    thread->disconnect(this);
+    thread->RequestStop();
+    thread->wait();
+    delete thread;
+    SetRetrievalRunning(false);
+}
+
+void TFsite_wright::N7Click() {
+    if (retrievalRunning_) {
+        ShowRetrievalRunning();
+        return;
+    }
+    switch (TestConnection(ftpModule(), currentSettings())) {
+    case ConnectionTestResult::Busy:
+        ShowRetrievalRunning();
+        break;
+    case ConnectionTestResult::Failed:
+        ShowInfo(QStringLiteral("接続失敗"), kConfirmCaption);
+        break;
+    case ConnectionTestResult::Connected:
+        ShowInfo(QStringLiteral("接続成功"), kConfirmCaption);
+        break;
+    }
+}
+
+void TFsite_wright::N13Click() {
+    CreateSitemap();
+}
+
+void TFsite_wright::CreateSitemap() {
+    SitemapBuilder builder;
+    // Repainting for every row would cost more than writing it; the last location always shows.
+    QElapsedTimer sinceRepaint;
+    QString unshown;
+    for (int i = 0; i < table_->count(); ++i) {
+        if (!table_->isChecked(i))
+            continue;
+        const QString location = QString::fromStdString(builder.AddRow(table_->rowText(i)));
+        if (!sinceRepaint.isValid() || sinceRepaint.elapsed() >= kProgressRepaintMs) {
+            SetStatusText(2, location);
+            sinceRepaint.start();
+            unshown.clear();
+        } else {
+            unshown = location;
+        }
+    }
+    if (!unshown.isEmpty())
+        SetStatusText(2, unshown);
+    WriteSitemap(programFolder_, builder.Finish());
+    if (builder.ExceedsSingleFileLimits())
+        ShowInfo(QStringLiteral("作成したサイトマップは1ファイルの上限(URL数50,000件、"
+                                "10,485,760バイト)を超えています。\r\n"
+                                "検索エンジンに読み込まれないことがあります。"),
+                 kConfirmCaption);
+    OpenAddress(QUrl::fromLocalFile(QString::fromStdString(SitemapPath(programFolder_).string())));
+}
+
+bool TFsite_wright::sitemapExists() const {
+    std::error_code ignored;
+    if (std::filesystem::exists(SitemapPath(programFolder_), ignored))
+        return true;
+    ShowInfo(kNoSitemap, kConfirmCaption);
+    return false;
+}
+
+void TFsite_wright::N15Click() {
+    if (!sitemapExists())
+        return;
+    OpenAddress(QUrl::fromLocalFile(QString::fromStdString(SitemapPath(programFolder_).string())));
+}
+
+void TFsite_wright::LOCAL1Click() {
+    if (!sitemapExists())
+        return;
+    openWebPage(QString::fromStdString(currentSettings().web_url) + QStringLiteral("/sitemap.xml"));
+}
+
+void TFsite_wright::N14Click() {
+    // The upload and the retrieval would share the one FTP client.
+    if (retrievalRunning_) {
+        ShowRetrievalRunning();
+        return;
+    }
+    if (!sitemapExists())
+        return;
+    const SiteSettings settings = currentSettings();
+    if (ShowConfirm(QStringLiteral("サイトマップをアップロードします。\r\n") +
+                        QString::fromStdString(settings.site_root),
+                    QStringLiteral("実行"), QStringLiteral("キャンセル")) == kSecondButton)
+        return;
+    UploadResult result;
+    try {
+        result = UploadSitemap(ftpModule(), settings, programFolder_);
+    } catch (const EIdException&) {
+        // A session left open would be taken up by the next upload or test as it stands,
+        // even after the settings name another server.
+        ftpModule().FtpDisconnect();
+        throw;
+    }
+    const QString reason = QString::fromStdString(result.reason);
+    switch (result.outcome) {
+    case UploadOutcome::Uploaded:
+        ShowInfo(QStringLiteral("サイトマップをアップロードしました。"), kConfirmCaption);
+        break;
+    case UploadOutcome::NoSitemap:
+        ShowInfo(kNoSitemap, kConfirmCaption);
+        break;
+    case UploadOutcome::LoginFailed:
+        ShowPlainMessage(QStringLiteral("接続失敗\r\n") + reason);
+        break;
+    case UploadOutcome::StoreFailed:
+        ShowInfo(QStringLiteral("サイトマップのアップロードに失敗しました。\r\n") + reason,
+                 kConfirmCaption);
+        break;
+    }
 }

@@ -7,15 +7,21 @@
 #include <vector>
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QUrl>
 
 class QAction;
 class QLabel;
 class QListView;
 class QMenu;
+class QPushButton;
 class RowDelegate;
+class Tfsite_manager;
+class Tftp_module;
 class Tfurl_edit;
 class WorkTable;
+class tthread1;
+struct SiteSettings;
 
 // The main window: the header, the two counters, the work table and the status bar, with the
 // program's menus. Its geometry lives in site_wright.ini in the program folder.
@@ -28,6 +34,10 @@ public:
 
     // The row edit dialog, created after the main window; double-clicks open it.
     void SetUrlEditDialog(Tfurl_edit* dialog);
+    // The FTP module and the settings dialog, created after the main window; the retrieval,
+    // the connection test and the upload use them.
+    void SetFtpModule(Tftp_module* ftp);
+    void SetSiteManager(Tfsite_manager* dialog);
 
     const std::filesystem::path& programFolder() const { return programFolder_; }
 
@@ -50,9 +60,16 @@ public:
     void SetStatusText(int panel, const QString& text);
     QString StatusText(int panel) const;
 
-    // While a retrieval runs the row edit dialog is refused.
-    void SetRetrievalRunning(bool running) { retrievalRunning_ = running; }
+    // While a retrieval runs, a second retrieval, the connection test, the upload and the row
+    // edit dialog are refused; the stop button is enabled only then.
+    void SetRetrievalRunning(bool running);
     bool RetrievalRunning() const { return retrievalRunning_; }
+
+    // --- the sitemap menu ---
+    // Confirmation when the table holds rows, the settings dialog, then a retrieval thread.
+    void StartRetrieval();
+    // Writes the checked rows as sitemap.xml in the program folder and opens it.
+    void CreateSitemap();
 
     // Hands an address to the desktop (browser, mail program); the result is ignored. Tests
     // replace the opener to see the addresses.
@@ -78,6 +95,13 @@ private:
     void FormCloseQuery();
 
     void N2Click();
+    void N7Click();
+    void N8Click();
+    void N13Click();
+    void N14Click();
+    void N15Click();
+    void LOCAL1Click();
+    void Button5Click();
     void N18Click();
     void N20Click();
     void N21Click();
@@ -97,8 +121,22 @@ private:
     // Panel 1 "WEB接続", panel 2 the address, then the address to the desktop.
     void openWebPage(const QString& address);
 
+    // The settings as the settings dialog holds them.
+    SiteSettings currentSettings() const;
+    Tftp_module& ftpModule() const;
+    // False, after telling the user, when there is no sitemap.xml to show or upload.
+    bool sitemapExists() const;
+    void startRetrievalThread(const SiteSettings& settings);
+    void retrievalFinished(tthread1* thread);
+    // Ends a running retrieval and waits for its thread, so that it never outlives the window
+    // or the FTP module.
+    void stopRetrievalAndWait();
+
     std::filesystem::path programFolder_;
     Tfurl_edit* urlEdit_ = nullptr;
+    Tftp_module* ftp_ = nullptr;
+    Tfsite_manager* siteManager_ = nullptr;
+    QPointer<tthread1> retrieval_;
     bool retrievalRunning_ = false;
     UrlOpener urlOpener_;
 
@@ -107,6 +145,7 @@ private:
     QListView* data_list = nullptr;
     QLabel* max_total = nullptr;
     QLabel* select_total = nullptr;
+    QPushButton* Button5 = nullptr; // stops a running retrieval
     std::array<QLabel*, 3> statusPanels_{};
     QMenu* N4 = nullptr;
     QMenu* N5 = nullptr;

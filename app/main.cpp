@@ -5,6 +5,7 @@
 #include "app/application.h"
 #include "app/file_io.h"
 #include "app/message_dialogs.h"
+#include "ftp/Uftp_module.h"
 #include "settings/Usite_manager.h"
 
 int main(int argc, char* argv[]) {
@@ -22,8 +23,10 @@ int main(int argc, char* argv[]) {
     // Start-up order: the main window, the FTP data module, the settings dialog (whose load
     // needs the main window), the row edit dialog.
     TFsite_wright site_wright(folder);
-    // Tftp_module: the FTP data module is created here, once it is part of the program.
-    Tfsite_manager fsite_manager(&site_wright);
+    Tftp_module ftp_module;
+    site_wright.SetFtpModule(&ftp_module);
+    Tfsite_manager fsite_manager(folder, ftp_module, &site_wright);
+    site_wright.SetSiteManager(&fsite_manager);
     Tfurl_edit furl_edit(&site_wright);
     site_wright.SetUrlEditDialog(&furl_edit);
 

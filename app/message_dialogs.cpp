@@ -136,6 +136,10 @@ void ShowStandardError(const QString& message) {
     showMessageBox(MessageRequest::Kind::Error, message);
 }
 
+void ShowRetrievalRunning() {
+    ShowInfo(QStringLiteral("ファイルリストの取得中です。"), QStringLiteral("確認"));
+}
+
 void RunCommand(const std::function<void()>& handler) {
     try {
         handler();

@@ -25,6 +25,10 @@ void ShowPlainMessage(const QString& message);
 // The application's standard error display: a message box with the error's text.
 void ShowStandardError(const QString& message);
 
+// The notice that refuses a command that would use the FTP client or the table while a
+// retrieval runs.
+void ShowRetrievalRunning();
+
 // Runs a command handler; an exception that leaves it goes to the standard error display and
 // the program goes on.
 void RunCommand(const std::function<void()>& handler);

@@ -1,7 +1,42 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds in Release and starts the program.
+#   scripts/run.sh          the program, with its settings beside the executable
+#   scripts/run.sh --demo   the program against a local demo host (FTP and web server on
+#                           127.0.0.1 serving examples/demo-site), in a fresh folder build/demo
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh"
 "$root/scripts/build.sh" "$root/build"
-exec "$root/build/app/site_wright" "$@"
+
+if [ "${1:-}" != "--demo" ]; then
+    exec "$root/build/app/site_wright" "$@"
+fi
+
+# The program keeps its settings, window geometry and sitemap.xml in its own folder, so the demo
+# runs a copy of the executable inside the demo folder: nothing of a real setup is touched.
+demo="$root/build/demo"
+rm -rf "$demo"
+mkdir -p "$demo/program" "$demo/host"
+cp -R "$root/examples/demo-site/." "$demo/host/"
+cp "$root/build/app/site_wright" "$demo/program/"
+
+user=demo
+password=demo
+coproc host { exec /usr/bin/python3 "$root/scripts/demo_server.py" --root "$demo/host" \
+    --user "$user" --password "$password"; }
+host_pid=$host_PID
+trap 'kill "$host_pid" 2>/dev/null; wait "$host_pid" 2>/dev/null || true' EXIT
+read -r -t 20 _ ftp_port <&"${host[0]}"
+read -r -t 20 _ http_port <&"${host[0]}"
+
+# The demo host lists file times in UTC, hence the offset.
+printf '%s\n' "$password" | "$root/build/cli/sitewright" configure --dir "$demo/program" \
+    --url "http://127.0.0.1:$http_port" --host "127.0.0.1:$ftp_port" --user "$user" \
+    --password-stdin --root /public_html --offset +00:00 >/dev/null
+
+cat <<EOF
+Demo host on 127.0.0.1: FTP port $ftp_port (user "$user", password "$password"),
+web site http://127.0.0.1:$http_port/ served from $demo/host/public_html.
+Program folder: $demo/program
+EOF
+"$demo/program/site_wright"

@@ -1,0 +1,51 @@
+#!/usr/bin/python3
+"""The demonstration's web host on 127.0.0.1: an FTP server (pyftpdlib) over a folder, and a web
+server over that folder's public_html, as a hosting account would offer them.
+
+Prints "FTP <port>" and "HTTP <port>" once both listen, then serves until it is terminated.
+"""
+import argparse
+import functools
+import http.server
+import logging
+import os
+import signal
+import sys
+import threading
+
+from pyftpdlib.authorizers import DummyAuthorizer
+from pyftpdlib.handlers import FTPHandler
+from pyftpdlib.servers import FTPServer
+
+
+class QuietHandler(http.server.SimpleHTTPRequestHandler):
+    def log_message(self, *args):
+        pass
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--root", required=True, help="the FTP account's folder")
+    parser.add_argument("--user", required=True)
+    parser.add_argument("--password", required=True)
+    args = parser.parse_args()
+
+    logging.basicConfig(level=logging.WARNING)
+    authorizer = DummyAuthorizer()
+    authorizer.add_user(args.user, args.password, args.root, perm="elradfmwMT")
+    handler = type("Handler", (FTPHandler,), {"authorizer": authorizer})
+    ftp = FTPServer(("127.0.0.1", 0), handler)
+
+    web_root = os.path.join(args.root, "public_html")
+    web = http.server.ThreadingHTTPServer(
+        ("127.0.0.1", 0), functools.partial(QuietHandler, directory=web_root))
+    threading.Thread(target=web.serve_forever, daemon=True).start()
+
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(0))
+    print("FTP", ftp.address[1], flush=True)
+    print("HTTP", web.server_address[1], flush=True)
+    ftp.serve_forever(handle_exit=True)
+
+
+if __name__ == "__main__":
+    main()
