@@ -245,9 +245,11 @@ private:
 
 } // namespace
 
-RetrievalSummary RunRetrieval(Tftp_module& ftp, const SiteSettings& settings,
+RetrievalSummary RunRetrieval(Tftp_module& ftp, const SiteSettings& settingsAtStart,
                               const std::filesystem::path& programFolder,
                               RetrievalObserver& observer) {
+    // The whole run uses the values as they stood when it started.
+    const SiteSettings settings = settingsAtStart;
     RetrievalSummary summary;
     // A sitemap from an earlier list no longer matches; it may be missing already.
     std::error_code ignored;
