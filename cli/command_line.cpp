@@ -79,7 +79,8 @@ const char* const kGenerateUsage = R"(Usage: sitewright generate [--dir DIR] [--
 Logs in to the FTP server, walks the site root folder and every folder below it,
 and writes DIR/sitemap.xml with one URL for every file whose extension is in
 LIST, each with its modification time and the default update frequency and
-priority. Ctrl-C stops the walk; no sitemap is written then.
+priority. A folder the server will not let it enter is reported on stderr and
+left out. Ctrl-C stops the walk; no sitemap is written then.
 
   --dir DIR    folder of the settings files and sitemap.xml
                (default: the program folder)
@@ -504,8 +505,8 @@ int generate(const ParsedOptions& options, Output& output) {
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     char timeText[32];
     std::snprintf(timeText, sizeof timeText, "%.2f", seconds);
-    output.Line(std::to_string(summary.rows) + " rows from " + std::to_string(summary.folders) +
-                " folders in " + timeText + " seconds");
+    output.Line("rows " + std::to_string(summary.rows) + ", folders " +
+                std::to_string(summary.folders) + ", seconds " + timeText);
     return status;
 }
 

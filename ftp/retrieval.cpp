@@ -33,6 +33,7 @@ struct Folder {
     std::string path;      // the server's bytes, as sent in CWD
     std::string shownPath; // path with names as text, for status texts and messages
     std::string urlPath;   // below the site root, "" or "/a/b", as it goes into rows
+    std::string url;       // the web site URL, urlPath and "/": field 1 of its rows
     std::size_t depth = 0; // levels below the site root
 };
 
@@ -131,6 +132,7 @@ public:
         }
         if (breaksCommandLine(root.path))
             throw EIdException("the site root folder holds a line break or NUL");
+        root.url = settings_.web_url + '/';
         walked_.insert(root.path);
         WalkFolder(root);
     }
@@ -157,11 +159,12 @@ private:
         observer_.FolderEntered(folder.shownPath);
         listFolder();
 
-        // Every subfolder lists this folder again on the way back; entry i is read from the
-        // listing that is current then.
-        const std::size_t count = ftp_.FolderListing().size();
+        // Every subfolder lists this folder again on the way back, and entry i is read from
+        // the listing that is current then. Unchanged lines are not parsed again.
+        std::vector<std::string> lines = ftp_.ListingLines();
+        TIdFTPListItems listing = ftp_.FolderListing();
+        const std::size_t count = listing.size();
         for (std::size_t i = 0; i < count; ++i) {
-            const TIdFTPListItems& listing = ftp_.FolderListing();
             if (i >= listing.size())
                 throw EIdException("the listing of " + folder.shownPath +
                                    " lost entries while the walk went through it");
@@ -169,24 +172,27 @@ private:
             if (entry.name.empty() || entry.name == "." || entry.name == ".." ||
                 !isSafeName(entry.name))
                 continue;
-            if (entry.kind == ListItemKind::Folder) {
-                if (enterSubfolder(folder, entry.name)) {
-                    if (!folder.path.empty()) {
-                        CheckStop();
-                        ftp_.ChangeFolder(folder.path);
-                    }
-                    listFolder();
-                }
+            if (entry.kind != ListItemKind::Folder) {
+                takeFile(folder, entry);
                 continue;
             }
-            takeFile(folder, entry);
+            if (!enterSubfolder(folder, entry.name))
+                continue;
+            if (!folder.path.empty()) {
+                CheckStop();
+                ftp_.ChangeFolder(folder.path);
+            }
+            listFolder();
+            if (ftp_.ListingLines() != lines) {
+                lines = ftp_.ListingLines();
+                listing = ftp_.FolderListing();
+            }
         }
     }
 
     // Walks the subfolder name of folder unless it lies too deep or was walked already in
-    // this run; true when it was walked (or at least tried). name is a copy: the walk below
-    // replaces the listing it came from.
-    bool enterSubfolder(const Folder& folder, std::string name) {
+    // this run; true when it was walked (or at least tried).
+    bool enterSubfolder(const Folder& folder, const std::string& name) {
         if (folder.depth >= kMaxDepth)
             return false;
         Folder child;
@@ -196,6 +202,7 @@ private:
         const std::string shownName = NameFromServer(name);
         child.shownPath = joinPath(folder.shownPath, shownName);
         child.urlPath = folder.urlPath + '/' + rowText(shownName);
+        child.url = settings_.web_url + child.urlPath + '/';
         child.depth = folder.depth + 1;
         WalkFolder(child);
         return true;
@@ -205,9 +212,8 @@ private:
         const std::string name = NameFromServer(entry.name);
         if (!extensions_.Contains(extensionOf(name)))
             return;
-        const std::string folderUrl = settings_.web_url + folder.urlPath + '/';
-        observer_.SetStatusText(2, folderUrl + name + kBeingRetrieved);
-        std::string row = folderUrl;
+        observer_.SetStatusText(2, folder.url + name + kBeingRetrieved);
+        std::string row = folder.url;
         row += ';';
         row += rowText(name);
         row += ';';
@@ -239,9 +245,11 @@ private:
 
 } // namespace
 
-RetrievalSummary RunRetrieval(Tftp_module& ftp, const SiteSettings& settings,
+RetrievalSummary RunRetrieval(Tftp_module& ftp, const SiteSettings& settingsAtStart,
                               const std::filesystem::path& programFolder,
                               RetrievalObserver& observer) {
+    // The whole run uses the values as they stood when it started.
+    const SiteSettings settings = settingsAtStart;
     RetrievalSummary summary;
     // A sitemap from an earlier list no longer matches; it may be missing already.
     std::error_code ignored;

@@ -239,7 +239,7 @@ TEST_F(CommandLineTest, GenerateReportsMessagesOnStderrAndWritesTheSitemap) {
                    "/r/privateフォルダーが存在しません。\n"
                    "リストの取得が途中で終了しました。\n");
     EXPECT_TRUE(contains(out, "Wrote " + SitemapPath(folder).string() + "\n"));
-    EXPECT_TRUE(contains(out, "1 rows from 1 folders in ")) << out;
+    EXPECT_TRUE(contains(out, "rows 1, folders 1, seconds ")) << out;
     EXPECT_TRUE(contains(ReadFile(SitemapPath(folder)),
                          "<loc>\r\nhttps://www.example.com/index.html\r\n</loc>\r\n"));
 }
@@ -260,7 +260,7 @@ TEST_F(CommandLineTest, FailedLoginWritesNoSitemapAndNeverShowsThePassword) {
     EXPECT_EQ(run({"generate", "--dir", "DIR", "--upload"}), 1);
     EXPECT_EQ(err, "接続失敗\n530 Password ******** is wrong.\n"
                    "sitewright generate: the login failed; no sitemap written\n");
-    EXPECT_TRUE(contains(out, "0 rows from 0 folders in ")) << out;
+    EXPECT_TRUE(contains(out, "rows 0, folders 0, seconds ")) << out;
     EXPECT_FALSE(fs::exists(SitemapPath(folder)));
 }
 

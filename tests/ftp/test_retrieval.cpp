@@ -247,6 +247,22 @@ TEST_F(RetrievalTest, ConnectionLostOnTheWayInEndsTheWalkWithoutAFolderMessage) 
     EXPECT_EQ(summary.foldersRefused, 0u);
 }
 
+TEST_F(RetrievalTest, EntriesAfterASubfolderComeFromTheParentsNewListing) {
+    // The folder changed while its subfolder was walked: the walk goes on by position in the
+    // new listing, and ends where that listing ends early.
+    FakeFtpServer server(Script()
+                             .visit("/r", {dir("a"), file("x.html"), file("y.html")})
+                             .visit("/r/a", {file("p.html")})
+                             .visit("/r", {dir("a"), file("z.html")})
+                             .quit());
+    const RetrievalSummary summary = run(server);
+    EXPECT_EQ(observer.rows, (Lines{row(kWeb + "/a/", "p.html"), row(kWeb + "/", "z.html")}));
+    ASSERT_EQ(observer.messages.size(), 1u);
+    EXPECT_EQ(observer.messages[0],
+              kCutShort + "\r\nthe listing of /r lost entries while the walk went through it");
+    EXPECT_TRUE(summary.endedEarly);
+}
+
 TEST_F(RetrievalTest, FailedLoginShowsTheReasonAndEndsWithAnEmptyTable) {
     FakeFtpServer server({
         {"", {"220 Ready"}},
@@ -480,8 +496,8 @@ TEST(RetrievalRealServer, WalksTheLoginFolderOfARealServer) {
     settings.password = server.Password();
     settings.site_root.clear();
     RecordingObserver observer;
-    const RetrievalSummary summary =
-        RunRetrieval(ftp, settings, fs::temp_directory_path(), observer);
+    // The program folder only loses its sitemap.xml: the server's root serves.
+    const RetrievalSummary summary = RunRetrieval(ftp, settings, server.Root(), observer);
     EXPECT_EQ(observer.messages, Lines());
     ASSERT_EQ(observer.rows.size(), 2u);
     EXPECT_EQ(observer.rows[0].rfind(kWeb + "/a/b/;deep.php;", 0), 0u) << observer.rows[0];

@@ -1,0 +1,161 @@
+#include "ftp/retrieval.h"
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+
+#include "ftp/Uftp_module.h"
+#include "settings/SiteSettings.h"
+#include "support/py_ftp_server.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kTopFolders = 40;
+constexpr int kSubfolders = 49; // 40 + 40 * 49 = 2,000 folders below the site root
+constexpr int kFilesPerFolder = 10;
+
+double processCpuSeconds() {
+    timespec now{};
+    ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
+}
+
+// A real server on loopback with a site of 2,000 folders of 10 pages each, made once.
+PyFtpServer& siteServer() {
+    static PyFtpServer server;
+    static const bool made = [] {
+        const fs::path site = server.Root() / "site";
+        for (int top = 0; top < kTopFolders; ++top) {
+            const fs::path topFolder = site / ("section-" + std::to_string(top));
+            for (int sub = -1; sub < kSubfolders; ++sub) {
+                const fs::path folder =
+                    sub < 0 ? topFolder : topFolder / ("topic-" + std::to_string(sub));
+                fs::create_directories(folder);
+                for (int page = 0; page < kFilesPerFolder; ++page)
+                    std::ofstream(folder / ("page-" + std::to_string(page) + ".html")) << page;
+            }
+        }
+        return true;
+    }();
+    (void)made;
+    return server;
+}
+
+// Shows nothing: the figure is the walk's own cost.
+class SilentObserver final : public RetrievalObserver {
+public:
+    void ClearTable() override {}
+    void SetStatusText(int, const std::string&) override {}
+    void SetMaxTotalText(const std::string&) override {}
+    void ShowMessage(const std::string&) override {}
+    void FillTable(std::vector<std::string> rows) override { filled = rows.size(); }
+    std::size_t filled = 0;
+};
+
+// The least a client can do with the same commands: CWD and LIST per folder, CWD and LIST of
+// the parent after each subfolder, folders told by the listing's first character.
+void minimalWalk(TIdFTP& ftp, const std::string& path, std::size_t& pages) {
+    ftp.ChangeFolder(path);
+    ftp.ListFolder();
+    const std::vector<std::string> lines = ftp.ListingLines();
+    for (const std::string& line : lines) {
+        const std::size_t blank = line.rfind(' ');
+        const std::string name = line.substr(blank + 1);
+        if (line[0] == 'd') {
+            minimalWalk(ftp, path + "/" + name, pages);
+            ftp.ChangeFolder(path);
+            ftp.ListFolder();
+        } else if (name.size() > 5 && name.compare(name.size() - 5, 5, ".html") == 0) {
+            ++pages;
+        }
+    }
+}
+
+// Wall and CPU time of the runs of one client.
+struct Runs {
+    double wall = 0;
+    double cpu = 0;
+    double bestWall = 1e30;
+
+    void add(double runWall, double runCpu) {
+        wall += runWall;
+        cpu += runCpu;
+        bestWall = std::min(bestWall, runWall);
+    }
+};
+
+// One run of the minimal client.
+void runMinimal(PyFtpServer& server, Runs& runs, std::size_t& pages) {
+    const double cpuStart = processCpuSeconds();
+    const auto started = std::chrono::steady_clock::now();
+    TIdFTP ftp;
+    ftp.Connect(server.Host(), server.User(), server.Password());
+    pages = 0;
+    minimalWalk(ftp, "/site", pages);
+    ftp.SendQuit();
+    runs.add(std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count(),
+             processCpuSeconds() - cpuStart);
+}
+
+} // namespace
+
+// The whole retrieval (login, walk, QUIT) of 2,000 folders with 10 matching files each, on a
+// real pyftpdlib server on loopback. The iteration time is the retrieval's wall time; the
+// minimal client's wall time for the same commands is measured alongside for the ratio.
+static void BM_Walk2000FoldersRealServer(benchmark::State& state) {
+    PyFtpServer& server = siteServer();
+    SiteSettings settings;
+    settings.web_url = "https://www.example.com";
+    settings.hostname = server.Host();
+    settings.username = server.User();
+    settings.password = server.Password();
+    settings.site_root = "/site";
+    // The program folder only loses its sitemap.xml: the server's root serves.
+    const fs::path programFolder = server.Root();
+
+    Runs walk;
+    Runs minimal;
+    RetrievalSummary summary;
+    std::size_t minimalPages = 0;
+    bool minimalFirst = true;
+    for (auto _ : state) {
+        // Each run leaves thousands of data connections in TIME_WAIT, which slows the next
+        // run's connects and the server's binds: the two take turns at going first.
+        if (minimalFirst)
+            runMinimal(server, minimal, minimalPages);
+        Tftp_module module;
+        SilentObserver observer;
+        const double cpuStart = processCpuSeconds();
+        const auto started = std::chrono::steady_clock::now();
+        summary = RunRetrieval(module, settings, programFolder, observer);
+        const double wall =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+        walk.add(wall, processCpuSeconds() - cpuStart);
+        state.SetIterationTime(wall);
+        if (!minimalFirst)
+            runMinimal(server, minimal, minimalPages);
+        minimalFirst = !minimalFirst;
+        if (observer.filled != minimalPages)
+            state.SkipWithError("the walk and the minimal client found different pages");
+    }
+    state.counters["folders"] = double(summary.folders);
+    state.counters["rows"] = double(summary.rows);
+    state.counters["commands"] = double(summary.commands);
+    // Loopback on a shared machine varies from run to run: the best runs are compared.
+    state.counters["walk_best_s"] = walk.bestWall;
+    state.counters["minimal_best_s"] = minimal.bestWall;
+    state.counters["walk_vs_minimal"] = walk.bestWall / minimal.bestWall;
+    state.counters["client_cpu_%"] = 100.0 * walk.cpu / walk.wall;
+    state.counters["minimal_cpu_%"] = 100.0 * minimal.cpu / minimal.wall;
+    // These two depend on the client alone, not on the server's speed.
+    state.counters["walk_cpu_vs_minimal"] = walk.cpu / minimal.cpu;
+    state.counters["client_cpu_us_per_command"] =
+        1e6 * walk.cpu / double(state.iterations()) / double(summary.commands);
+}
+BENCHMARK(BM_Walk2000FoldersRealServer)->Unit(benchmark::kSecond)->UseManualTime()->Iterations(4);
