@@ -506,7 +506,8 @@ int generate(const ParsedOptions& options, Output& output) {
     char timeText[32];
     std::snprintf(timeText, sizeof timeText, "%.2f", seconds);
     output.Line("rows " + std::to_string(summary.rows) + ", folders " +
-                std::to_string(summary.folders) + ", seconds " + timeText);
+                std::to_string(summary.folders) + ", seconds " + timeText + ", commands " +
+                std::to_string(summary.commands));
     return status;
 }
 
