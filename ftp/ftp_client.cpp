@@ -59,23 +59,6 @@ unsigned short parsePort(std::string_view digits, const std::string& hostText) {
     return static_cast<unsigned short>(value);
 }
 
-// Splits listing bytes into lines at CR LF, CR and LF.
-std::vector<std::string> splitLines(const std::string& bytes) {
-    std::vector<std::string> lines;
-    const char* position = bytes.data();
-    const char* const end = position + bytes.size();
-    while (position < end) {
-        const char* lineEnd = position;
-        while (lineEnd < end && *lineEnd != '\r' && *lineEnd != '\n')
-            ++lineEnd;
-        lines.emplace_back(position, lineEnd);
-        if (lineEnd < end && *lineEnd == '\r' && lineEnd + 1 < end && lineEnd[1] == '\n')
-            ++lineEnd;
-        position = lineEnd + 1;
-    }
-    return lines;
-}
-
 class LocalFile final {
 public:
     explicit LocalFile(const std::string& path) : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
@@ -101,6 +84,88 @@ std::string FtpReply::Text() const {
         text += line;
     }
     return text;
+}
+
+FtpReply FtpReplyReader::Read() {
+    FtpReply reply;
+    std::string raw;
+    std::size_t total = 0;
+    auto nextLine = [&]() {
+        for (;;) {
+            if (total >= kMaxReplyBytes)
+                throw EIdSocketError("the server's reply is longer than 1 MiB");
+            readLine(raw, kMaxReplyBytes - total);
+            total += raw.size() + 1;
+            const std::string_view line = stripped(raw);
+            if (!line.empty())
+                return line;
+        }
+    };
+    // Over-long lines are kept in pieces; where a line ends is still decided per line.
+    auto keep = [&](std::string_view line) {
+        for (std::size_t at = 0; at < line.size(); at += kReplyPiece)
+            reply.lines.emplace_back(line.substr(at, kReplyPiece));
+    };
+
+    const std::string_view first = nextLine();
+    if (first.size() >= 3 && isDigit(first[0]) && isDigit(first[1]) && isDigit(first[2]))
+        reply.code = (first[0] - '0') * 100 + (first[1] - '0') * 10 + (first[2] - '0');
+    keep(first);
+    if (first.size() > 3 && first[3] == '-') {
+        const std::string terminator = std::string(first.substr(0, 3)) + ' ';
+        for (;;) {
+            const std::string_view line = nextLine();
+            keep(line);
+            if (line.size() < 4 || sameIgnoringCase(line.substr(0, 4), terminator))
+                break;
+        }
+    }
+    return reply;
+}
+
+void FtpReplyReader::Clear() {
+    input_.clear();
+    inputStart_ = 0;
+}
+
+void FtpReplyReader::readLine(std::string& line, std::size_t limit) {
+    line.clear();
+    for (;;) {
+        const char* const begin = input_.data() + inputStart_;
+        const std::size_t available = input_.size() - inputStart_;
+        if (const void* found = std::memchr(begin, '\n', available)) {
+            const std::size_t length = std::size_t(static_cast<const char*>(found) - begin);
+            line.append(begin, length);
+            inputStart_ += length + 1;
+            if (line.size() > limit)
+                throw EIdSocketError("the server's reply is longer than 1 MiB");
+            return;
+        }
+        line.append(begin, available);
+        if (line.size() > limit)
+            throw EIdSocketError("the server's reply is longer than 1 MiB");
+        input_.resize(kReplyPiece);
+        inputStart_ = 0;
+        input_.resize(source_(input_.data(), input_.size()));
+        if (input_.empty())
+            throw EIdSocketError("the server closed the connection");
+    }
+}
+
+std::vector<std::string> SplitListingLines(const std::string& bytes) {
+    std::vector<std::string> lines;
+    const char* position = bytes.data();
+    const char* const end = position + bytes.size();
+    while (position < end) {
+        const char* lineEnd = position;
+        while (lineEnd < end && *lineEnd != '\r' && *lineEnd != '\n')
+            ++lineEnd;
+        lines.emplace_back(position, lineEnd);
+        if (lineEnd < end && *lineEnd == '\r' && lineEnd + 1 < end && lineEnd[1] == '\n')
+            ++lineEnd;
+        position = lineEnd + 1;
+    }
+    return lines;
 }
 
 FtpEndpoint ParseFtpEndpoint(const std::string& text) {
@@ -146,13 +211,13 @@ PassiveAddress ParsePassiveAddress(const std::string& reply) {
     while (count < 6) {
         const std::size_t comma = address.find(',');
         const std::string_view field = stripped(address.substr(0, comma));
+        // At most three digits: a longer field would overflow before it could be refused.
+        if (field.empty() || field.size() > 3 || !std::all_of(field.begin(), field.end(), isDigit))
+            break;
         int value = 0;
-        bool valid = !field.empty() && field.size() <= 3;
-        for (char c : field) {
-            valid = valid && isDigit(c);
+        for (char c : field)
             value = value * 10 + (c - '0');
-        }
-        if (!valid || value > 255)
+        if (value > 255)
             break;
         fields[count++] = value;
         if (comma == std::string_view::npos)
@@ -187,7 +252,10 @@ std::string ParseFolderReply(const std::string& line) {
     throw EIdException("the server's PWD reply names no folder: " + line);
 }
 
-TIdFTP::TIdFTP(const Clock& clock) : clock_(clock) {}
+TIdFTP::TIdFTP(const Clock& clock)
+    : clock_(clock), reader_([this](char* buffer, std::size_t size) {
+          return control_.Receive(buffer, size, timeouts_.silence);
+      }) {}
 
 void TIdFTP::Connect(const std::string& host, const std::string& username,
                      const std::string& password) {
@@ -255,7 +323,7 @@ void TIdFTP::ListFolder() {
     }
     data.Close();
     readEndOfTransfer(); // after 426 or 450 what arrived before the abort is the listing
-    listingLines_ = splitLines(bytes);
+    listingLines_ = SplitListingLines(bytes);
     listing_ = TIdFTPListItems();
     listingParsed_ = false;
 }
@@ -332,8 +400,7 @@ void TIdFTP::SendQuit() {
 
 void TIdFTP::Disconnect() {
     control_.Close();
-    input_.clear();
-    inputStart_ = 0;
+    reader_.Clear();
 }
 
 void TIdFTP::requireConnected() const {
@@ -356,67 +423,10 @@ void TIdFTP::sendCommand(const std::string& command) {
     ++commandsSent_;
 }
 
-void TIdFTP::readLine(std::string& line, std::size_t limit) {
-    line.clear();
-    for (;;) {
-        const char* const begin = input_.data() + inputStart_;
-        const std::size_t available = input_.size() - inputStart_;
-        if (const void* found = std::memchr(begin, '\n', available)) {
-            const std::size_t length = std::size_t(static_cast<const char*>(found) - begin);
-            line.append(begin, length);
-            inputStart_ += length + 1;
-            if (line.size() > limit)
-                throw EIdSocketError("the server's reply is longer than 1 MiB");
-            return;
-        }
-        line.append(begin, available);
-        if (line.size() > limit)
-            throw EIdSocketError("the server's reply is longer than 1 MiB");
-        input_.resize(kReplyPiece);
-        inputStart_ = 0;
-        input_.resize(control_.Receive(input_.data(), input_.size(), timeouts_.silence));
-        if (input_.empty())
-            throw EIdSocketError("the server closed the connection");
-    }
-}
-
 const FtpReply& TIdFTP::readReply() {
     requireConnected();
     try {
-        FtpReply reply;
-        std::string raw;
-        std::size_t total = 0;
-        auto nextLine = [&]() {
-            for (;;) {
-                if (total >= kMaxReplyBytes)
-                    throw EIdSocketError("the server's reply is longer than 1 MiB");
-                readLine(raw, kMaxReplyBytes - total);
-                total += raw.size() + 1;
-                const std::string_view line = stripped(raw);
-                if (!line.empty())
-                    return line;
-            }
-        };
-        // Over-long lines are kept in pieces; where a line ends is still decided per line.
-        auto keep = [&](std::string_view line) {
-            for (std::size_t at = 0; at < line.size(); at += kReplyPiece)
-                reply.lines.emplace_back(line.substr(at, kReplyPiece));
-        };
-
-        const std::string_view first = nextLine();
-        if (first.size() >= 3 && isDigit(first[0]) && isDigit(first[1]) && isDigit(first[2]))
-            reply.code = (first[0] - '0') * 100 + (first[1] - '0') * 10 + (first[2] - '0');
-        keep(first);
-        if (first.size() > 3 && first[3] == '-') {
-            const std::string terminator = std::string(first.substr(0, 3)) + ' ';
-            for (;;) {
-                const std::string_view line = nextLine();
-                keep(line);
-                if (line.size() < 4 || sameIgnoringCase(line.substr(0, 4), terminator))
-                    break;
-            }
-        }
-        lastReply_ = std::move(reply);
+        lastReply_ = reader_.Read();
     } catch (const EIdSocketError&) {
         Disconnect();
         throw;
