@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -19,6 +20,14 @@ void WriteFileAtomically(const std::filesystem::path& path, std::string_view dat
                                                               std::filesystem::perms::owner_write |
                                                               std::filesystem::perms::group_read |
                                                               std::filesystem::perms::others_read);
+
+// The steps of WriteFileAtomically, in their order.
+enum class AtomicWriteStep { CreateTemporary, SetPermissions, Write, Flush, Close, Rename };
+
+// Test seam: makes step fail with error (an errno value) in every WriteFileAtomically of the
+// process until it is called with std::nullopt, so that tests can interrupt a write at each
+// step on any file system.
+void FailAtomicWriteStepForTesting(std::optional<AtomicWriteStep> step, int error);
 
 // The whole file as bytes; throws FileError when it cannot be read.
 std::string ReadFile(const std::filesystem::path& path);

@@ -17,6 +17,10 @@ constexpr std::size_t kReplyPiece = 16384;
 constexpr std::size_t kTransferBuffer = 32768;
 // A reply beyond this is no FTP reply; the conversation is given up rather than buffered.
 constexpr std::size_t kMaxReplyBytes = 1 << 20;
+// A listing beyond this is no folder of a web site; it is refused rather than held in memory.
+constexpr std::size_t kMaxListingBytes = std::size_t(128) << 20;
+// Stands for the password wherever a server repeats it in a text meant for the user.
+const std::string kPasswordMask = "********";
 
 bool isBlankOrControl(char c) {
     const auto byte = static_cast<unsigned char>(c);
@@ -261,6 +265,7 @@ void TIdFTP::Connect(const std::string& host, const std::string& username,
                      const std::string& password) {
     if (control_.IsOpen())
         throw EIdException("already connected to the FTP server");
+    password_ = password;
     try {
         const FtpEndpoint endpoint = ParseFtpEndpoint(host);
         control_ = TcpSocket::Connect(endpoint.host, endpoint.port, timeouts_.connect);
@@ -297,7 +302,11 @@ void TIdFTP::ChangeFolder(const std::string& path) {
 
 std::string TIdFTP::CurrentFolder() {
     command("PWD", {257});
-    return ParseFolderReply(lastReply_.lines.front());
+    try {
+        return ParseFolderReply(lastReply_.lines.front());
+    } catch (const EIdException& error) {
+        throw EIdException(shown(error.what()));
+    }
 }
 
 void TIdFTP::ListFolder() {
@@ -315,6 +324,8 @@ void TIdFTP::ListFolder() {
             bytes.resize(received + count);
             if (count == 0)
                 break;
+            if (bytes.size() > kMaxListingBytes)
+                throw EIdSocketError("the server's listing is longer than 128 MiB");
         }
     } catch (const EIdSocketError&) {
         // Whatever the server says next can no longer be matched to a command.
@@ -401,6 +412,7 @@ void TIdFTP::SendQuit() {
 void TIdFTP::Disconnect() {
     control_.Close();
     reader_.Clear();
+    password_.clear();
 }
 
 void TIdFTP::requireConnected() const {
@@ -443,12 +455,25 @@ const FtpReply& TIdFTP::command(const std::string& text, std::initializer_list<i
 
 void TIdFTP::expect(std::initializer_list<int> accepted) const {
     if (!contains(accepted, lastReply_.code))
-        throw EIdProtocolReplyError(lastReply_.code, lastReply_.Text());
+        throw EIdProtocolReplyError(lastReply_.code, shown(lastReply_.Text()));
+}
+
+std::string TIdFTP::shown(std::string serverText) const {
+    if (password_.empty())
+        return serverText;
+    for (std::size_t at = serverText.find(password_); at != std::string::npos;
+         at = serverText.find(password_, at + kPasswordMask.size()))
+        serverText.replace(at, password_.size(), kPasswordMask);
+    return serverText;
 }
 
 void TIdFTP::requestPassive() {
     command("PASV", {227});
-    passiveAddress_ = ParsePassiveAddress(lastReply_.lines.front());
+    try {
+        passiveAddress_ = ParsePassiveAddress(lastReply_.lines.front());
+    } catch (const EIdException& error) {
+        throw EIdException(shown(error.what()));
+    }
 }
 
 TcpSocket TIdFTP::connectData() {

@@ -102,7 +102,8 @@ public:
     // PWD; the folder that the 257 reply names.
     std::string CurrentFolder();
     // LIST of the current folder. On success its lines replace the previous listing's;
-    // on failure the previous listing stays.
+    // on failure the previous listing stays. A listing beyond 128 MiB fails and closes the
+    // client.
     void ListFolder();
     // The lines of the last listing, split at CR LF, CR and LF, bytes unchanged.
     const std::vector<std::string>& ListingLines() const { return listingLines_; }
@@ -134,6 +135,9 @@ private:
     const FtpReply& readReply();
     const FtpReply& command(const std::string& command, std::initializer_list<int> accepted);
     void expect(std::initializer_list<int> accepted) const;
+    // serverText with every occurrence of the password masked: some servers repeat the PASS
+    // line in their replies, and those texts reach message boxes.
+    std::string shown(std::string serverText) const;
     void requestPassive();
     TcpSocket connectData();
     FtpReply readEndOfTransfer();
@@ -143,6 +147,7 @@ private:
     FtpTimeouts timeouts_;
     TcpSocket control_;
     FtpReplyReader reader_;
+    std::string password_; // of the open connection, to mask it in error texts
     FtpReply lastReply_;
     std::string greeting_;
     std::string systemDescription_;
