@@ -92,9 +92,13 @@ void WriteFileAtomically(const fs::path& path, std::string_view data, fs::perms 
     temp.commit();
 }
 
-void FailAtomicWriteStepForTesting(std::optional<AtomicWriteStep> step, int error) {
+AtomicWriteFault::AtomicWriteFault(AtomicWriteStep step, int error) {
     failingError = error;
-    failingStep = step ? static_cast<int>(*step) + 1 : 0;
+    failingStep = static_cast<int>(step) + 1;
+}
+
+AtomicWriteFault::~AtomicWriteFault() {
+    failingStep = 0;
 }
 
 std::string ReadFile(const fs::path& path) {

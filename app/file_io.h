@@ -1,7 +1,6 @@
 #pragma once
 
 #include <filesystem>
-#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -24,10 +23,16 @@ void WriteFileAtomically(const std::filesystem::path& path, std::string_view dat
 // The steps of WriteFileAtomically, in their order.
 enum class AtomicWriteStep { CreateTemporary, SetPermissions, Write, Flush, Close, Rename };
 
-// Test seam: makes step fail with error (an errno value) in every WriteFileAtomically of the
-// process until it is called with std::nullopt, so that tests can interrupt a write at each
-// step on any file system.
-void FailAtomicWriteStepForTesting(std::optional<AtomicWriteStep> step, int error);
+// Test seam: while one lives, step fails with error (an errno value) in every
+// WriteFileAtomically of the process, so that tests can interrupt a write at each step on any
+// file system.
+class AtomicWriteFault final {
+public:
+    AtomicWriteFault(AtomicWriteStep step, int error);
+    ~AtomicWriteFault();
+    AtomicWriteFault(const AtomicWriteFault&) = delete;
+    AtomicWriteFault& operator=(const AtomicWriteFault&) = delete;
+};
 
 // The whole file as bytes; throws FileError when it cannot be read.
 std::string ReadFile(const std::filesystem::path& path);
