@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <string_view>
 #include <utility>
 
 #include <fcntl.h>
@@ -20,7 +21,7 @@ constexpr std::size_t kMaxReplyBytes = 1 << 20;
 // A listing beyond this is no folder of a web site; it is refused rather than held in memory.
 constexpr std::size_t kMaxListingBytes = std::size_t(128) << 20;
 // Stands for the password wherever a server repeats it in a text meant for the user.
-const std::string kPasswordMask = "********";
+constexpr std::string_view kPasswordMask = "********";
 
 bool isBlankOrControl(char c) {
     const auto byte = static_cast<unsigned char>(c);
