@@ -1,5 +1,6 @@
 #include "app/file_io.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -11,6 +12,18 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// The step that tests make fail, as its number plus one (0: none), and the error it fails with.
+std::atomic<int> failingStep{0};
+std::atomic<int> failingError{0};
+
+// True, with errno set, when tests make step fail.
+bool injectedFailure(AtomicWriteStep step) {
+    if (failingStep.load() != static_cast<int>(step) + 1)
+        return false;
+    errno = failingError.load();
+    return true;
+}
+
 [[noreturn]] void fail(const std::string& what, const fs::path& path, int error) {
     throw FileError(what + " " + path.string() + ": " + std::strerror(error));
 }
@@ -20,7 +33,7 @@ class TemporaryFile final {
 public:
     explicit TemporaryFile(const fs::path& target) {
         std::string pattern = target.string() + ".XXXXXX";
-        fd_ = ::mkstemp(pattern.data());
+        fd_ = injectedFailure(AtomicWriteStep::CreateTemporary) ? -1 : ::mkstemp(pattern.data());
         if (fd_ < 0)
             fail("cannot create a file beside", target, errno);
         path_ = pattern;
@@ -39,7 +52,7 @@ public:
     void closeChecked() {
         const int fd = fd_;
         fd_ = -1;
-        if (::close(fd) != 0)
+        if (::close(fd) != 0 || injectedFailure(AtomicWriteStep::Close))
             fail("cannot write", path_, errno);
     }
     void commit() { committed_ = true; }
@@ -54,12 +67,14 @@ private:
 
 void WriteFileAtomically(const fs::path& path, std::string_view data, fs::perms permissions) {
     TemporaryFile temp(path);
-    if (::fchmod(temp.fd(), static_cast<mode_t>(permissions)) != 0)
+    if (injectedFailure(AtomicWriteStep::SetPermissions) ||
+        ::fchmod(temp.fd(), static_cast<mode_t>(permissions)) != 0)
         fail("cannot set the permissions of", temp.path(), errno);
     const char* next = data.data();
     std::size_t left = data.size();
     while (left > 0) {
-        const ssize_t written = ::write(temp.fd(), next, left);
+        const ssize_t written =
+            injectedFailure(AtomicWriteStep::Write) ? -1 : ::write(temp.fd(), next, left);
         if (written < 0) {
             if (errno == EINTR)
                 continue;
@@ -68,12 +83,22 @@ void WriteFileAtomically(const fs::path& path, std::string_view data, fs::perms 
         next += written;
         left -= std::size_t(written);
     }
-    if (::fsync(temp.fd()) != 0)
+    if (injectedFailure(AtomicWriteStep::Flush) || ::fsync(temp.fd()) != 0)
         fail("cannot write", path, errno);
     temp.closeChecked();
-    if (::rename(temp.path().c_str(), path.c_str()) != 0)
+    if (injectedFailure(AtomicWriteStep::Rename) ||
+        ::rename(temp.path().c_str(), path.c_str()) != 0)
         fail("cannot replace", path, errno);
     temp.commit();
+}
+
+AtomicWriteFault::AtomicWriteFault(AtomicWriteStep step, int error) {
+    failingError = error;
+    failingStep = static_cast<int>(step) + 1;
+}
+
+AtomicWriteFault::~AtomicWriteFault() {
+    failingStep = 0;
 }
 
 std::string ReadFile(const fs::path& path) {

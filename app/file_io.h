@@ -20,6 +20,20 @@ void WriteFileAtomically(const std::filesystem::path& path, std::string_view dat
                                                               std::filesystem::perms::group_read |
                                                               std::filesystem::perms::others_read);
 
+// The steps of WriteFileAtomically, in their order.
+enum class AtomicWriteStep { CreateTemporary, SetPermissions, Write, Flush, Close, Rename };
+
+// Test seam: while one lives, step fails with error (an errno value) in every
+// WriteFileAtomically of the process, so that tests can interrupt a write at each step on any
+// file system.
+class AtomicWriteFault final {
+public:
+    AtomicWriteFault(AtomicWriteStep step, int error);
+    ~AtomicWriteFault();
+    AtomicWriteFault(const AtomicWriteFault&) = delete;
+    AtomicWriteFault& operator=(const AtomicWriteFault&) = delete;
+};
+
 // The whole file as bytes; throws FileError when it cannot be read.
 std::string ReadFile(const std::filesystem::path& path);
 

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <string_view>
 #include <utility>
 
 #include <fcntl.h>
@@ -17,6 +18,10 @@ constexpr std::size_t kReplyPiece = 16384;
 constexpr std::size_t kTransferBuffer = 32768;
 // A reply beyond this is no FTP reply; the conversation is given up rather than buffered.
 constexpr std::size_t kMaxReplyBytes = 1 << 20;
+// A listing beyond this is no folder of a web site; it is refused rather than held in memory.
+constexpr std::size_t kMaxListingBytes = std::size_t(128) << 20;
+// Stands for the password wherever a server repeats it in a text meant for the user.
+constexpr std::string_view kPasswordMask = "********";
 
 bool isBlankOrControl(char c) {
     const auto byte = static_cast<unsigned char>(c);
@@ -59,23 +64,6 @@ unsigned short parsePort(std::string_view digits, const std::string& hostText) {
     return static_cast<unsigned short>(value);
 }
 
-// Splits listing bytes into lines at CR LF, CR and LF.
-std::vector<std::string> splitLines(const std::string& bytes) {
-    std::vector<std::string> lines;
-    const char* position = bytes.data();
-    const char* const end = position + bytes.size();
-    while (position < end) {
-        const char* lineEnd = position;
-        while (lineEnd < end && *lineEnd != '\r' && *lineEnd != '\n')
-            ++lineEnd;
-        lines.emplace_back(position, lineEnd);
-        if (lineEnd < end && *lineEnd == '\r' && lineEnd + 1 < end && lineEnd[1] == '\n')
-            ++lineEnd;
-        position = lineEnd + 1;
-    }
-    return lines;
-}
-
 class LocalFile final {
 public:
     explicit LocalFile(const std::string& path) : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
@@ -101,6 +89,88 @@ std::string FtpReply::Text() const {
         text += line;
     }
     return text;
+}
+
+FtpReply FtpReplyReader::Read() {
+    FtpReply reply;
+    std::string raw;
+    std::size_t total = 0;
+    auto nextLine = [&]() {
+        for (;;) {
+            if (total >= kMaxReplyBytes)
+                throw EIdSocketError("the server's reply is longer than 1 MiB");
+            readLine(raw, kMaxReplyBytes - total);
+            total += raw.size() + 1;
+            const std::string_view line = stripped(raw);
+            if (!line.empty())
+                return line;
+        }
+    };
+    // Over-long lines are kept in pieces; where a line ends is still decided per line.
+    auto keep = [&](std::string_view line) {
+        for (std::size_t at = 0; at < line.size(); at += kReplyPiece)
+            reply.lines.emplace_back(line.substr(at, kReplyPiece));
+    };
+
+    const std::string_view first = nextLine();
+    if (first.size() >= 3 && isDigit(first[0]) && isDigit(first[1]) && isDigit(first[2]))
+        reply.code = (first[0] - '0') * 100 + (first[1] - '0') * 10 + (first[2] - '0');
+    keep(first);
+    if (first.size() > 3 && first[3] == '-') {
+        const std::string terminator = std::string(first.substr(0, 3)) + ' ';
+        for (;;) {
+            const std::string_view line = nextLine();
+            keep(line);
+            if (line.size() < 4 || sameIgnoringCase(line.substr(0, 4), terminator))
+                break;
+        }
+    }
+    return reply;
+}
+
+void FtpReplyReader::Clear() {
+    input_.clear();
+    inputStart_ = 0;
+}
+
+void FtpReplyReader::readLine(std::string& line, std::size_t limit) {
+    line.clear();
+    for (;;) {
+        const char* const begin = input_.data() + inputStart_;
+        const std::size_t available = input_.size() - inputStart_;
+        if (const void* found = std::memchr(begin, '\n', available)) {
+            const std::size_t length = std::size_t(static_cast<const char*>(found) - begin);
+            line.append(begin, length);
+            inputStart_ += length + 1;
+            if (line.size() > limit)
+                throw EIdSocketError("the server's reply is longer than 1 MiB");
+            return;
+        }
+        line.append(begin, available);
+        if (line.size() > limit)
+            throw EIdSocketError("the server's reply is longer than 1 MiB");
+        input_.resize(kReplyPiece);
+        inputStart_ = 0;
+        input_.resize(source_(input_.data(), input_.size()));
+        if (input_.empty())
+            throw EIdSocketError("the server closed the connection");
+    }
+}
+
+std::vector<std::string> SplitListingLines(const std::string& bytes) {
+    std::vector<std::string> lines;
+    const char* position = bytes.data();
+    const char* const end = position + bytes.size();
+    while (position < end) {
+        const char* lineEnd = position;
+        while (lineEnd < end && *lineEnd != '\r' && *lineEnd != '\n')
+            ++lineEnd;
+        lines.emplace_back(position, lineEnd);
+        if (lineEnd < end && *lineEnd == '\r' && lineEnd + 1 < end && lineEnd[1] == '\n')
+            ++lineEnd;
+        position = lineEnd + 1;
+    }
+    return lines;
 }
 
 FtpEndpoint ParseFtpEndpoint(const std::string& text) {
@@ -146,13 +216,13 @@ PassiveAddress ParsePassiveAddress(const std::string& reply) {
     while (count < 6) {
         const std::size_t comma = address.find(',');
         const std::string_view field = stripped(address.substr(0, comma));
+        // At most three digits: a longer field would overflow before it could be refused.
+        if (field.empty() || field.size() > 3 || !std::all_of(field.begin(), field.end(), isDigit))
+            break;
         int value = 0;
-        bool valid = !field.empty() && field.size() <= 3;
-        for (char c : field) {
-            valid = valid && isDigit(c);
+        for (char c : field)
             value = value * 10 + (c - '0');
-        }
-        if (!valid || value > 255)
+        if (value > 255)
             break;
         fields[count++] = value;
         if (comma == std::string_view::npos)
@@ -187,12 +257,16 @@ std::string ParseFolderReply(const std::string& line) {
     throw EIdException("the server's PWD reply names no folder: " + line);
 }
 
-TIdFTP::TIdFTP(const Clock& clock) : clock_(clock) {}
+TIdFTP::TIdFTP(const Clock& clock)
+    : clock_(clock), reader_([this](char* buffer, std::size_t size) {
+          return control_.Receive(buffer, size, timeouts_.silence);
+      }) {}
 
 void TIdFTP::Connect(const std::string& host, const std::string& username,
                      const std::string& password) {
     if (control_.IsOpen())
         throw EIdException("already connected to the FTP server");
+    password_ = password;
     try {
         const FtpEndpoint endpoint = ParseFtpEndpoint(host);
         control_ = TcpSocket::Connect(endpoint.host, endpoint.port, timeouts_.connect);
@@ -229,7 +303,11 @@ void TIdFTP::ChangeFolder(const std::string& path) {
 
 std::string TIdFTP::CurrentFolder() {
     command("PWD", {257});
-    return ParseFolderReply(lastReply_.lines.front());
+    try {
+        return ParseFolderReply(lastReply_.lines.front());
+    } catch (const EIdException& error) {
+        throw EIdException(shown(error.what()));
+    }
 }
 
 void TIdFTP::ListFolder() {
@@ -247,6 +325,8 @@ void TIdFTP::ListFolder() {
             bytes.resize(received + count);
             if (count == 0)
                 break;
+            if (bytes.size() > kMaxListingBytes)
+                throw EIdSocketError("the server's listing is longer than 128 MiB");
         }
     } catch (const EIdSocketError&) {
         // Whatever the server says next can no longer be matched to a command.
@@ -255,7 +335,7 @@ void TIdFTP::ListFolder() {
     }
     data.Close();
     readEndOfTransfer(); // after 426 or 450 what arrived before the abort is the listing
-    listingLines_ = splitLines(bytes);
+    listingLines_ = SplitListingLines(bytes);
     listing_ = TIdFTPListItems();
     listingParsed_ = false;
 }
@@ -332,8 +412,8 @@ void TIdFTP::SendQuit() {
 
 void TIdFTP::Disconnect() {
     control_.Close();
-    input_.clear();
-    inputStart_ = 0;
+    reader_.Clear();
+    password_.clear();
 }
 
 void TIdFTP::requireConnected() const {
@@ -356,67 +436,10 @@ void TIdFTP::sendCommand(const std::string& command) {
     ++commandsSent_;
 }
 
-void TIdFTP::readLine(std::string& line, std::size_t limit) {
-    line.clear();
-    for (;;) {
-        const char* const begin = input_.data() + inputStart_;
-        const std::size_t available = input_.size() - inputStart_;
-        if (const void* found = std::memchr(begin, '\n', available)) {
-            const std::size_t length = std::size_t(static_cast<const char*>(found) - begin);
-            line.append(begin, length);
-            inputStart_ += length + 1;
-            if (line.size() > limit)
-                throw EIdSocketError("the server's reply is longer than 1 MiB");
-            return;
-        }
-        line.append(begin, available);
-        if (line.size() > limit)
-            throw EIdSocketError("the server's reply is longer than 1 MiB");
-        input_.resize(kReplyPiece);
-        inputStart_ = 0;
-        input_.resize(control_.Receive(input_.data(), input_.size(), timeouts_.silence));
-        if (input_.empty())
-            throw EIdSocketError("the server closed the connection");
-    }
-}
-
 const FtpReply& TIdFTP::readReply() {
     requireConnected();
     try {
-        FtpReply reply;
-        std::string raw;
-        std::size_t total = 0;
-        auto nextLine = [&]() {
-            for (;;) {
-                if (total >= kMaxReplyBytes)
-                    throw EIdSocketError("the server's reply is longer than 1 MiB");
-                readLine(raw, kMaxReplyBytes - total);
-                total += raw.size() + 1;
-                const std::string_view line = stripped(raw);
-                if (!line.empty())
-                    return line;
-            }
-        };
-        // Over-long lines are kept in pieces; where a line ends is still decided per line.
-        auto keep = [&](std::string_view line) {
-            for (std::size_t at = 0; at < line.size(); at += kReplyPiece)
-                reply.lines.emplace_back(line.substr(at, kReplyPiece));
-        };
-
-        const std::string_view first = nextLine();
-        if (first.size() >= 3 && isDigit(first[0]) && isDigit(first[1]) && isDigit(first[2]))
-            reply.code = (first[0] - '0') * 100 + (first[1] - '0') * 10 + (first[2] - '0');
-        keep(first);
-        if (first.size() > 3 && first[3] == '-') {
-            const std::string terminator = std::string(first.substr(0, 3)) + ' ';
-            for (;;) {
-                const std::string_view line = nextLine();
-                keep(line);
-                if (line.size() < 4 || sameIgnoringCase(line.substr(0, 4), terminator))
-                    break;
-            }
-        }
-        lastReply_ = std::move(reply);
+        lastReply_ = reader_.Read();
     } catch (const EIdSocketError&) {
         Disconnect();
         throw;
@@ -433,12 +456,25 @@ const FtpReply& TIdFTP::command(const std::string& text, std::initializer_list<i
 
 void TIdFTP::expect(std::initializer_list<int> accepted) const {
     if (!contains(accepted, lastReply_.code))
-        throw EIdProtocolReplyError(lastReply_.code, lastReply_.Text());
+        throw EIdProtocolReplyError(lastReply_.code, shown(lastReply_.Text()));
+}
+
+std::string TIdFTP::shown(std::string serverText) const {
+    if (password_.empty())
+        return serverText;
+    for (std::size_t at = serverText.find(password_); at != std::string::npos;
+         at = serverText.find(password_, at + kPasswordMask.size()))
+        serverText.replace(at, password_.size(), kPasswordMask);
+    return serverText;
 }
 
 void TIdFTP::requestPassive() {
     command("PASV", {227});
-    passiveAddress_ = ParsePassiveAddress(lastReply_.lines.front());
+    try {
+        passiveAddress_ = ParsePassiveAddress(lastReply_.lines.front());
+    } catch (const EIdException& error) {
+        throw EIdException(shown(error.what()));
+    }
 }
 
 TcpSocket TIdFTP::connectData() {

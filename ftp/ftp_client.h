@@ -2,7 +2,9 @@
 
 #include <chrono>
 #include <cstddef>
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ftp/date_time.h"
@@ -26,6 +28,32 @@ struct FtpReply {
     // The lines joined with "\n".
     std::string Text() const;
 };
+
+// Reads replies off the bytes of a control connection. A line ends at LF and is stripped of
+// blanks and control characters at both ends; empty lines are skipped. A first line "nnn-"
+// starts a reply that runs to a line beginning "nnn " (letter case ignored) or to one shorter
+// than four characters. The end of the stream, or a reply beyond 1 MiB, raises EIdSocketError.
+class FtpReplyReader final {
+public:
+    // Up to size bytes into buffer as soon as some are there; 0 at the end of the stream.
+    using Source = std::function<std::size_t(char* buffer, std::size_t size)>;
+
+    explicit FtpReplyReader(Source source) : source_(std::move(source)) {}
+
+    FtpReply Read();
+    // Drops the bytes received but not yet read, for a new connection.
+    void Clear();
+
+private:
+    void readLine(std::string& line, std::size_t limit);
+
+    Source source_;
+    std::string input_; // bytes received, not yet read
+    std::size_t inputStart_ = 0;
+};
+
+// The lines of listing bytes, split at CR LF, CR and LF, bytes unchanged.
+std::vector<std::string> SplitListingLines(const std::string& bytes);
 
 // A host as the user writes it: "name", "name:port", "[v6 address]:port" or a bare IPv6
 // address. Without a port, 21.
@@ -74,7 +102,8 @@ public:
     // PWD; the folder that the 257 reply names.
     std::string CurrentFolder();
     // LIST of the current folder. On success its lines replace the previous listing's;
-    // on failure the previous listing stays.
+    // on failure the previous listing stays. A listing beyond 128 MiB fails and closes the
+    // client.
     void ListFolder();
     // The lines of the last listing, split at CR LF, CR and LF, bytes unchanged.
     const std::vector<std::string>& ListingLines() const { return listingLines_; }
@@ -106,7 +135,9 @@ private:
     const FtpReply& readReply();
     const FtpReply& command(const std::string& command, std::initializer_list<int> accepted);
     void expect(std::initializer_list<int> accepted) const;
-    void readLine(std::string& line, std::size_t limit);
+    // serverText with every occurrence of the password masked: some servers repeat the PASS
+    // line in their replies, and those texts reach message boxes.
+    std::string shown(std::string serverText) const;
     void requestPassive();
     TcpSocket connectData();
     FtpReply readEndOfTransfer();
@@ -115,8 +146,8 @@ private:
     const Clock& clock_;
     FtpTimeouts timeouts_;
     TcpSocket control_;
-    std::string input_; // bytes received on the control connection, not yet read
-    std::size_t inputStart_ = 0;
+    FtpReplyReader reader_;
+    std::string password_; // of the open connection, to mask it in error texts
     FtpReply lastReply_;
     std::string greeting_;
     std::string systemDescription_;

@@ -15,7 +15,8 @@ public:
     EIdNotConnected() : EIdException("not connected to the FTP server") {}
 };
 
-// The server answered with a code the step does not accept; what() is the reply's text.
+// The server answered with a code the step does not accept; what() is the reply's text, with
+// the password masked should the server repeat it.
 class EIdProtocolReplyError : public EIdException {
 public:
     EIdProtocolReplyError(int code, const std::string& text) : EIdException(text), code_(code) {}

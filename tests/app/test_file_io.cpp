@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -70,4 +73,29 @@ TEST_F(FileIoTest, FailedRenameKeepsOldFileAndRemovesTemporary) {
 
 TEST_F(FileIoTest, ReadingAMissingFileFails) {
     EXPECT_THROW(ReadFile(folder_ / "missing"), FileError);
+}
+
+TEST_F(FileIoTest, WriteInterruptedAtEveryStepKeepsTheOldFile) {
+    const fs::path file = folder_ / "sitemap.xml";
+    WriteFileAtomically(file, "old");
+    for (AtomicWriteStep step :
+         {AtomicWriteStep::CreateTemporary, AtomicWriteStep::SetPermissions, AtomicWriteStep::Write,
+          AtomicWriteStep::Flush, AtomicWriteStep::Close, AtomicWriteStep::Rename}) {
+        SCOPED_TRACE("step " + std::to_string(static_cast<int>(step)));
+        {
+            const AtomicWriteFault fault(step, ENOSPC);
+            try {
+                WriteFileAtomically(file, "new");
+                ADD_FAILURE() << "the interrupted write succeeded";
+            } catch (const FileError& error) {
+                const std::string text = error.what();
+                EXPECT_NE(text.find((folder_ / "sitemap.xml").string()), std::string::npos) << text;
+                EXPECT_NE(text.find(std::strerror(ENOSPC)), std::string::npos) << text;
+            }
+        }
+        EXPECT_EQ(ReadFile(file), "old");
+        EXPECT_EQ(filesIn(folder_), 1u) << "a temporary file was left behind";
+    }
+    WriteFileAtomically(file, "new");
+    EXPECT_EQ(ReadFile(file), "new");
 }

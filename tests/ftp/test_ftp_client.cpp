@@ -99,7 +99,9 @@ TEST(FtpTextTest, PassiveReplyWithAndWithoutBrackets) {
 
     for (const char* broken :
          {"227 Entering Passive Mode", "227 Entering Passive Mode (1,2,3,4,5)",
-          "227 (1,2,3,4,256,1)", "227 (1,2,3,4,0,0)", "227 )1,2,3,4,5,6(", "227 (a,b,c,d,e,f)"}) {
+          "227 (1,2,3,4,256,1)", "227 (1,2,3,4,0,0)", "227 )1,2,3,4,5,6(", "227 (a,b,c,d,e,f)",
+          // Fields of many digits are refused before their value could overflow.
+          "227 Entering Passive Mode 2109786556999", "227 (1,2,3,4,5,99999999999999999999)"}) {
         EXPECT_THROW(ParsePassiveAddress(broken), EIdException) << broken;
     }
 }

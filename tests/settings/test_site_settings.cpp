@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -362,4 +363,22 @@ TEST_F(SiteSettingsFiles, SaveIntoReadOnlyFolderKeepsOldFiles) {
     EXPECT_THROW(SaveSettings(folder_, markedSettings()), FileError);
     EXPECT_EQ(ReadFile(dat()), oldDat);
     EXPECT_EQ(ReadFile(conf()), oldConf);
+}
+
+TEST_F(SiteSettingsFiles, SaveInterruptedAtEveryStepKeepsBothFiles) {
+    SaveSettings(folder_, SiteSettings());
+    const std::string oldDat = ReadFile(dat());
+    const std::string oldConf = ReadFile(conf());
+    for (AtomicWriteStep step :
+         {AtomicWriteStep::CreateTemporary, AtomicWriteStep::SetPermissions, AtomicWriteStep::Write,
+          AtomicWriteStep::Flush, AtomicWriteStep::Close, AtomicWriteStep::Rename}) {
+        const AtomicWriteFault fault(step, ENOSPC);
+        EXPECT_THROW(SaveSettings(folder_, markedSettings()), FileError);
+        EXPECT_EQ(ReadFile(dat()), oldDat);
+        EXPECT_EQ(ReadFile(conf()), oldConf);
+        EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()), 2);
+    }
+    SiteSettings s = markedSettings();
+    LoadSettings(folder_, s);
+    expectSameStored(s, SiteSettings());
 }

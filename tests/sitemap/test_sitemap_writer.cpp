@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -117,4 +119,17 @@ TEST_F(SitemapFileTest, FailedWriteKeepsTheOldFile) {
     // No temporary file can be made where the folder is gone; the error names the path.
     EXPECT_THROW(WriteSitemap(folder_ / "missing", build({})), FileError);
     EXPECT_EQ(ReadFile(SitemapPath(folder_)), old);
+}
+
+TEST_F(SitemapFileTest, WriteInterruptedAtEveryStepKeepsTheOldFile) {
+    const std::string old = build({"https://e.jp/;a.html;;;;"});
+    WriteSitemap(folder_, old);
+    for (AtomicWriteStep step :
+         {AtomicWriteStep::CreateTemporary, AtomicWriteStep::SetPermissions, AtomicWriteStep::Write,
+          AtomicWriteStep::Flush, AtomicWriteStep::Close, AtomicWriteStep::Rename}) {
+        const AtomicWriteFault fault(step, EIO);
+        EXPECT_THROW(WriteSitemap(folder_, build({"https://e.jp/;b.html;;;;"})), FileError);
+        EXPECT_EQ(ReadFile(SitemapPath(folder_)), old);
+        EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()), 1);
+    }
 }

@@ -34,6 +34,12 @@ Step SendDataKeepOpen(std::string payload) {
     return step;
 }
 
+Step SendDataRepeated(std::string payload, std::size_t times) {
+    Step step = SendData(std::move(payload));
+    step.repeat = times;
+    return step;
+}
+
 Step ReceiveData() {
     return Step(Step::Kind::ReceiveData);
 }
@@ -48,6 +54,12 @@ Step ExpectClose() {
 
 Step Stall() {
     return Step(Step::Kind::Stall);
+}
+
+Step SendRaw(std::string bytes) {
+    Step step(Step::Kind::SendRaw);
+    step.payload = std::move(bytes);
+    return step;
 }
 
 std::vector<Step> WithLogin(std::vector<Step> rest) {
@@ -223,7 +235,8 @@ bool FakeFtpServer::runStep(const Step& step) {
         data_ = acceptData();
         if (data_ < 0)
             return false;
-        sendAll(data_, step.payload);
+        for (std::size_t i = 0; i < step.repeat && sendAll(data_, step.payload); ++i) {
+        }
         if (!step.keepOpen)
             closeData();
         return true;
@@ -249,7 +262,9 @@ bool FakeFtpServer::runStep(const Step& step) {
         return true;
     }
     case Step::Kind::Disconnect:
+        // As a server that goes away: a data connection not yet accepted is reset too.
         closeData();
+        closeFd(dataListener_);
         closeControl();
         return true;
     case Step::Kind::ExpectClose: {
@@ -264,6 +279,8 @@ bool FakeFtpServer::runStep(const Step& step) {
         closeControl();
         return !stopped_;
     }
+    case Step::Kind::SendRaw:
+        return ensureControl() && sendAll(control_, step.payload);
     case Step::Kind::Stall:
         finish();
         waitReadable(-1, -1);

@@ -30,9 +30,10 @@ struct Step {
         Pasv,        // read "PASV", open a data listener, answer 227 with its port
         SendData,    // accept the data connection, send payload, close it unless keepOpen
         ReceiveData, // accept the data connection, read it to its end, keep the bytes
-        Disconnect,  // close the control connection and any data connection
+        Disconnect,  // close the control connection, any data connection and data listener
         ExpectClose, // wait until the client closes the control connection
         Stall,       // answer nothing more, keep every connection open until destruction
+        SendRaw,     // send payload on the control connection as it stands, no line end added
     };
 
     // An exchange: the line the client must send (none if empty) and the lines sent back.
@@ -43,8 +44,9 @@ struct Step {
     Kind kind = Kind::Exchange;
     std::string command;
     std::vector<std::string> replies;
-    std::string payload;                      // SendData
+    std::string payload;                      // SendData, SendRaw
     bool keepOpen = false;                    // SendData
+    std::size_t repeat = 1;                   // SendData: the payload sent this many times
     std::string advertisedHost = "127.0.0.1"; // Pasv: the host named in the reply
     bool brackets = true;                     // Pasv: "(h1,h2,h3,h4,p1,p2)" or bare after a blank
 };
@@ -55,11 +57,14 @@ Step Pasv(std::string advertisedHost = "127.0.0.1", bool brackets = true);
 Step SendData(std::string payload);
 // Sends payload and leaves the data connection open (a later Disconnect closes it).
 Step SendDataKeepOpen(std::string payload);
+// Sends payload times times over, for listings too large to hold in a script.
+Step SendDataRepeated(std::string payload, std::size_t times);
 Step ReceiveData();
 // After a Disconnect or an ExpectClose, the next step waits for a new control connection.
 Step Disconnect();
 Step ExpectClose();
 Step Stall();
+Step SendRaw(std::string bytes);
 
 // The usual login of user "anna" with password "secret", answered as most servers answer it,
 // followed by the rest of the script.

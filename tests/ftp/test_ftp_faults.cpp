@@ -1,0 +1,172 @@
+#include "ftp/Uftp_module.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "support/fake_ftp_server.h"
+#include "support/fault_scripts.h"
+#include "support/fixed_clock.h"
+
+// A listing conversation broken at every point by a server that drops, stalls or floods:
+// each ends within its time-outs with a clear error, a closed client and the listing of the
+// last LIST that completed.
+
+using namespace std::chrono_literals;
+using fake_ftp::Step;
+using Lines = std::vector<std::string>;
+
+namespace {
+
+constexpr auto kConnectTimeout = 500ms;
+constexpr auto kSilenceTimeout = 200ms;
+// Every fault must end well within this, whatever it is.
+constexpr auto kBound = 2s;
+
+const FixedClock kClock(DateTime{2026, 3, 15, 12, 0, 0, 0});
+
+class FtpFaultTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        FtpTimeouts timeouts;
+        timeouts.connect = kConnectTimeout;
+        timeouts.silence = kSilenceTimeout;
+        module.Lock()->SetTimeouts(timeouts);
+    }
+
+    Tftp_module module{kClock};
+};
+
+const std::string kFirst = "-rw-r--r-- 1 user group 10 Jan 5 2005 first.html\r\n";
+const std::string kSecond = "-rw-r--r-- 1 user group 10 Jan 5 2005 second.html\r\n";
+
+std::vector<Step> listing(const std::string& payload) {
+    return {fake_ftp::Pasv(),
+            {"LIST", {"150 Here it comes"}},
+            fake_ftp::SendData(payload),
+            {"", {"226 Done"}}};
+}
+
+} // namespace
+
+TEST_F(FtpFaultTest, EveryPointOfTwoListingsFailsCleanly) {
+    std::vector<Step> script = fake_ftp::WithLogin(listing(kFirst));
+    for (const Step& step : listing(kSecond))
+        script.push_back(step);
+
+    for (const fake_ftp::FaultyScript& faulty : fake_ftp::FaultsAtEveryStep(script)) {
+        SCOPED_TRACE(faulty.description);
+        FakeFtpServer server(faulty.script);
+        Tftp_module ftp(kClock);
+        ftp.Lock()->SetTimeouts(module.Lock()->Timeouts());
+        const auto start = std::chrono::steady_clock::now();
+
+        std::string error;
+        Lines kept; // the lines of the last listing that completed
+        if (ftp.FtpConnect(server.Host(), "anna", "secret") != 0) {
+            error = ftp.LastError();
+        } else {
+            Tftp_module::Session session = ftp.Lock();
+            try {
+                session->ListFolder();
+                kept = {kFirst.substr(0, kFirst.size() - 2)};
+                session->ListFolder();
+                kept = {kSecond.substr(0, kSecond.size() - 2)};
+            } catch (const EIdException& failure) {
+                error = failure.what();
+            }
+            EXPECT_EQ(session->ListingLines(), kept);
+            EXPECT_EQ(session->FolderListing().size(), kept.size());
+        }
+
+        EXPECT_LT(std::chrono::steady_clock::now() - start, kBound);
+        if (faulty.completes) {
+            EXPECT_EQ(error, "");
+            EXPECT_EQ(kept.size(), 1u);
+        } else {
+            EXPECT_TRUE(fake_ftp::DescribesFault(faulty.fault, error)) << error;
+            EXPECT_FALSE(ftp.Lock()->IsConnected());
+        }
+    }
+}
+
+TEST_F(FtpFaultTest, PasvPortWhereNothingListensKeepsTheConversationInStep) {
+    FakeFtpServer server(fake_ftp::WithLogin({
+        fake_ftp::PasvToClosedPort(),
+        {"CWD /", {"250 OK"}},
+    }));
+    ASSERT_EQ(module.FtpConnect(server.Host(), "anna", "secret"), 0);
+    Tftp_module::Session session = module.Lock();
+    try {
+        session->ListFolder();
+        FAIL() << "a listing without a data connection succeeded";
+    } catch (const EIdSocketError& error) {
+        EXPECT_NE(std::string(error.what()).find("cannot connect to 127.0.0.1 port"),
+                  std::string::npos)
+            << error.what();
+        EXPECT_NE(std::string(error.what()).find("Connection refused"), std::string::npos);
+    }
+    // LIST was never sent, so the next command still gets its own reply.
+    EXPECT_TRUE(session->IsConnected());
+    session->ChangeFolder("/");
+    EXPECT_TRUE(session->ListingLines().empty());
+    session->Disconnect();
+    EXPECT_TRUE(server.WaitUntilFinished());
+    EXPECT_EQ(server.Problems(), Lines());
+}
+
+TEST_F(FtpFaultTest, ListingLineOfTenMebibytesIsOneEntry) {
+    const std::string name = std::string(10 << 20, 'n') + ".html";
+    FakeFtpServer server(
+        fake_ftp::WithLogin(listing("-rw-r--r-- 1 user group 10 Jan 5 2005 " + name)));
+    ASSERT_EQ(module.FtpConnect(server.Host(), "anna", "secret"), 0);
+    Tftp_module::Session session = module.Lock();
+    const auto start = std::chrono::steady_clock::now();
+    session->ListFolder();
+    ASSERT_EQ(session->FolderListing().size(), 1u);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, kBound);
+    EXPECT_TRUE(session->FolderListing()[0].name == name);
+}
+
+TEST_F(FtpFaultTest, ListingOfAMillionEntries) {
+    std::string payload;
+    for (int i = 0; i < 1000000; ++i)
+        payload += "-rw-r--r-- 1 user group 10 Jan 5 2005 page" + std::to_string(i) + ".html\r\n";
+    FakeFtpServer server(fake_ftp::WithLogin(listing(payload)));
+    ASSERT_EQ(module.FtpConnect(server.Host(), "anna", "secret"), 0);
+    Tftp_module::Session session = module.Lock();
+    const auto start = std::chrono::steady_clock::now();
+    session->ListFolder();
+    const TIdFTPListItems& entries = session->FolderListing();
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    ASSERT_EQ(entries.size(), 1000000u);
+    EXPECT_EQ(entries[999999].name, "page999999.html");
+    std::cout << "LIST of 1,000,000 entries, received and parsed: "
+              << std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count() << " ms\n";
+}
+
+TEST_F(FtpFaultTest, EndlessListingIsRefusedAtItsLimit) {
+    const std::string line = "-rw-r--r-- 1 user group 10 Jan 5 2005 page.html\r\n";
+    std::string mebibyte;
+    while (mebibyte.size() < (1 << 20))
+        mebibyte += line;
+    std::vector<Step> script = fake_ftp::WithLogin(listing(kFirst));
+    script.push_back(fake_ftp::Pasv());
+    script.push_back({"LIST", {"150 Here it comes"}});
+    script.push_back(fake_ftp::SendDataRepeated(mebibyte, 1000));
+    script.push_back(fake_ftp::Stall());
+    FakeFtpServer server(script);
+    ASSERT_EQ(module.FtpConnect(server.Host(), "anna", "secret"), 0);
+    Tftp_module::Session session = module.Lock();
+    session->ListFolder();
+    try {
+        session->ListFolder();
+        FAIL() << "a listing without end was taken";
+    } catch (const EIdSocketError& error) {
+        EXPECT_STREQ(error.what(), "the server's listing is longer than 128 MiB");
+    }
+    EXPECT_FALSE(session->IsConnected());
+    EXPECT_EQ(session->FolderListing().size(), 1u) << "the previous listing was lost";
+}

@@ -1,0 +1,57 @@
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+#include "ftp/ftp_client.h"
+
+// Input: one byte giving the size of the pieces in which the bytes arrive (1 to 255, or 0 for
+// as many as the reader asks for), then what the server sends on the control connection. Every
+// reply is read as the client reads it and interpreted as a PASV and a PWD reply.
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size < 1)
+        return 0;
+    const std::size_t piece = data[0];
+    const char* next = reinterpret_cast<const char*>(data + 1);
+    std::size_t left = size - 1;
+    FtpReplyReader reader([&](char* buffer, std::size_t wanted) {
+        std::size_t count = std::min(wanted, left);
+        if (piece > 0)
+            count = std::min(count, piece);
+        std::memcpy(buffer, next, count);
+        next += count;
+        left -= count;
+        return count;
+    });
+
+    for (;;) {
+        FtpReply reply;
+        try {
+            reply = reader.Read();
+        } catch (const EIdSocketError&) {
+            break; // the end of the bytes, or a reply beyond the limit
+        }
+        if (reply.code < 0 || reply.code > 999 || reply.lines.empty())
+            __builtin_trap();
+        std::size_t total = 0;
+        for (const std::string& line : reply.lines) {
+            if (line.empty() || line.size() > 16384)
+                __builtin_trap();
+            total += line.size();
+        }
+        if (total > (1u << 20))
+            __builtin_trap();
+        try {
+            const PassiveAddress address = ParsePassiveAddress(reply.lines.front());
+            if (address.port == 0 || address.host.size() < 7 || address.host.size() > 15)
+                __builtin_trap();
+        } catch (const EIdException&) {
+        }
+        try {
+            ParseFolderReply(reply.lines.front());
+        } catch (const EIdException&) {
+        }
+    }
+    return 0;
+}
