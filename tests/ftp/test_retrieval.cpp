@@ -4,7 +4,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <functional>
 
 #include <unistd.h>
 
@@ -16,94 +15,23 @@
 #include "support/fake_ftp_server.h"
 #include "support/fixed_clock.h"
 #include "support/py_ftp_server.h"
+#include "support/walk_script.h"
 
 namespace fs = std::filesystem;
 using fake_ftp::AfterLogin;
 using fake_ftp::Step;
 using Lines = std::vector<std::string>;
+using walk_script::dir;
+using walk_script::file;
+using walk_script::linkLine;
+using walk_script::RecordingObserver;
+using walk_script::row;
+using walk_script::Script;
 
 namespace {
 
 const std::string kWeb = "http://www.example.com";
 const std::string kCutShort = "リストの取得が途中で終了しました。";
-
-std::string dir(const std::string& name) {
-    return "drwxr-xr-x   2 user group 4096 Dec  1 10:20 " + name;
-}
-std::string file(const std::string& name, const std::string& time = "Dec  1 10:20") {
-    return "-rw-r--r--   1 user group 1234 " + time + " " + name;
-}
-std::string linkLine(const std::string& name, const std::string& target) {
-    return "lrwxrwxrwx   1 user group   11 Dec  1 10:20 " + name + " -> " + target;
-}
-
-// The row of a file listed at "Dec  1 10:20" (2006 by the test clock), with the defaults.
-std::string row(const std::string& folderUrl, const std::string& name) {
-    return folderUrl + ";" + name + ";2006-12-01T10:20:00+09:00;weekly;0.5;";
-}
-
-// The server's side of a walk after the login, built folder by folder.
-class Script {
-public:
-    Script& cwd(const std::string& path, const std::string& reply = "250 OK") {
-        steps.push_back({"CWD " + path, {reply}});
-        return *this;
-    }
-    Script& list(const Lines& lines) {
-        std::string payload;
-        for (const std::string& line : lines)
-            payload += line + "\r\n";
-        steps.push_back(fake_ftp::Pasv());
-        steps.push_back({"LIST", {"150 Here comes the directory listing."}});
-        steps.push_back(fake_ftp::SendData(payload));
-        steps.push_back({"", {"226 Directory send OK."}});
-        return *this;
-    }
-    Script& visit(const std::string& path, const Lines& lines) { return cwd(path).list(lines); }
-    Script& refuse(const std::string& path) {
-        return cwd(path, "550 " + path + ": No such file or directory.");
-    }
-    Script& raw(Step step) {
-        steps.push_back(std::move(step));
-        return *this;
-    }
-    // QUIT is not waited for; the client closes after it.
-    std::vector<Step> quit() {
-        steps.push_back({"QUIT", {"221 Goodbye."}});
-        steps.push_back(fake_ftp::ExpectClose());
-        return fake_ftp::WithLogin(steps);
-    }
-
-    std::vector<Step> steps;
-};
-
-// Records what a run shows, in order.
-class RecordingObserver final : public RetrievalObserver {
-public:
-    void ClearTable() override { events.push_back("clear"); }
-    void SetStatusText(int panel, const std::string& text) override {
-        events.push_back("panel" + std::to_string(panel) + " " + text);
-    }
-    void SetMaxTotalText(const std::string& text) override { events.push_back("max " + text); }
-    void ShowMessage(const std::string& text) override {
-        events.push_back("message " + text);
-        messages.push_back(text);
-    }
-    void FillTable(std::vector<std::string> filled) override {
-        events.push_back("fill " + std::to_string(filled.size()));
-        rows = std::move(filled);
-    }
-    bool StopRequested() override { return stop && stop(); }
-    void FolderEntered(const std::string& path) override { entered.push_back(path); }
-    void RowFound(const std::string& found) override { foundOneByOne.push_back(found); }
-
-    Lines events;
-    Lines messages;
-    Lines rows;
-    Lines entered;
-    Lines foundOneByOne;
-    std::function<bool()> stop;
-};
 
 class RetrievalTest : public ::testing::Test {
 protected:

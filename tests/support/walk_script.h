@@ -1,0 +1,63 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "ftp/retrieval.h"
+#include "support/fake_ftp_server.h"
+
+// Pieces for tests of the walk over the scripted server: listing lines, the rows they give and
+// an observer that records what a run shows.
+
+namespace walk_script {
+
+using Lines = std::vector<std::string>;
+
+// Unix listing lines of a folder, a file (modified at time) and a link.
+std::string dir(const std::string& name);
+std::string file(const std::string& name, const std::string& time = "Dec  1 10:20");
+std::string linkLine(const std::string& name, const std::string& target);
+
+// The row of a file listed at "Dec  1 10:20" (2006 by a clock in January 2007), with the
+// default settings.
+std::string row(const std::string& folderUrl, const std::string& name);
+
+// The server's side of a walk after the login, built folder by folder.
+class Script {
+public:
+    Script& cwd(const std::string& path, const std::string& reply = "250 OK");
+    // PASV, LIST and the listing of lines, each ended by CR LF.
+    Script& list(const Lines& lines);
+    // PASV, LIST and payload as the listing, bytes as they stand.
+    Script& listBytes(std::string payload);
+    Script& visit(const std::string& path, const Lines& lines) { return cwd(path).list(lines); }
+    Script& refuse(const std::string& path);
+    Script& raw(fake_ftp::Step step);
+    // The login, the steps, QUIT (not waited for) and the client's close.
+    std::vector<fake_ftp::Step> quit();
+
+    std::vector<fake_ftp::Step> steps;
+};
+
+// Records what a run shows, in order.
+class RecordingObserver final : public RetrievalObserver {
+public:
+    void ClearTable() override;
+    void SetStatusText(int panel, const std::string& text) override;
+    void SetMaxTotalText(const std::string& text) override;
+    void ShowMessage(const std::string& text) override;
+    void FillTable(std::vector<std::string> filled) override;
+    bool StopRequested() override { return stop && stop(); }
+    void FolderEntered(const std::string& path) override { entered.push_back(path); }
+    void RowFound(const std::string& found) override { foundOneByOne.push_back(found); }
+
+    Lines events;
+    Lines messages;
+    Lines rows;
+    Lines entered;
+    Lines foundOneByOne;
+    std::function<bool()> stop;
+};
+
+} // namespace walk_script
