@@ -80,7 +80,8 @@ Logs in to the FTP server, walks the site root folder and every folder below it,
 and writes DIR/sitemap.xml with one URL for every file whose extension is in
 LIST, each with its modification time and the default update frequency and
 priority. A folder the server will not let it enter is reported on stderr and
-left out. Ctrl-C stops the walk; no sitemap is written then.
+left out. Ctrl-C stops the walk; no sitemap is written then, and a walk that
+fails writes none either: an earlier sitemap.xml stays as it was.
 
   --dir DIR    folder of the settings files and sitemap.xml
                (default: the program folder)
@@ -496,7 +497,7 @@ int generate(const ParsedOptions& options, Output& output) {
     RetrievalSummary summary;
     {
         const StopOnInterrupt stopOnInterrupt;
-        summary = RunRetrieval(ftp, settings, folder, observer);
+        summary = RunRetrieval(ftp, settings, folder, observer, EarlierSitemap::Keep);
     }
     const int status =
         writeSitemap(summary, observer.TakeRows(), options, ftp, settings, folder, output);

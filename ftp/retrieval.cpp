@@ -1,5 +1,7 @@
 #include "ftp/retrieval.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <exception>
 #include <string_view>
 #include <unordered_set>
@@ -42,10 +44,60 @@ bool breaksCommandLine(const std::string& text) {
     return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos;
 }
 
-// A name that may go back to the server inside a command; a "/" would also leave the folder
-// being walked. Entries with other names are skipped.
+// "." or ".." as a path step, also as servers on Windows read it: blanks and dots at the end of
+// a step are dropped there, so ".. " and "..." name the parent too.
+bool isDotStep(std::string_view step) {
+    return !step.empty() && step.find_first_not_of(". ") == std::string_view::npos;
+}
+
+// A name that may go back to the server inside a command and names a folder inside the one being
+// walked: no line break, no "/", and no step that climbs out, also where "\\" separates steps
+// (servers on Windows). Entries with other names are skipped.
 bool isSafeName(const std::string& name) {
-    return !breaksCommandLine(name) && name.find('/') == std::string::npos;
+    if (breaksCommandLine(name) || name.find('/') != std::string::npos)
+        return false;
+    std::string_view rest = name;
+    for (;;) {
+        const std::size_t backslash = rest.find('\\');
+        if (isDotStep(rest.substr(0, backslash)))
+            return false;
+        if (backslash == std::string_view::npos)
+            return true;
+        rest.remove_prefix(backslash + 1);
+    }
+}
+
+// What the walk keeps of a listing entry while it goes through the folder; the listing's lines
+// stay behind, so a folder of a million entries is held once, not twice.
+struct WalkEntry {
+    std::string name; // the server's bytes
+    DateTime modified;
+    bool folder = false;
+};
+
+std::vector<WalkEntry> walkEntries(const TIdFTPListItems& listing) {
+    std::vector<WalkEntry> entries;
+    entries.reserve(listing.size());
+    for (const TIdFTPListItem& item : listing)
+        entries.push_back({item.name, item.modified, item.kind == ListItemKind::Folder});
+    return entries;
+}
+
+// Tells a listing from another without keeping its lines (FNV-1a over the lines, each ended
+// by a line break, which no line holds). Two listings that differ and still match would only
+// make the walk read the earlier one's entries, as though the folder had not changed.
+std::uint64_t listingDigest(const std::vector<std::string>& lines) {
+    std::uint64_t digest = 0xcbf29ce484222325u;
+    auto add = [&digest](unsigned char byte) {
+        digest ^= byte;
+        digest *= 0x100000001b3u;
+    };
+    for (const std::string& line : lines) {
+        for (const char c : line)
+            add(static_cast<unsigned char>(c));
+        add('\n');
+    }
+    return digest;
 }
 
 std::string joinPath(const std::string& folder, const std::string& name) {
@@ -54,13 +106,43 @@ std::string joinPath(const std::string& folder, const std::string& name) {
     return folder + '/' + name;
 }
 
-// A ";" would split the row's fields; "%3B" names the same resource in a URL.
+bool isControl(char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return byte < 0x20 || byte == 0x7f;
+}
+
+// c as "%XX", the form a URL names it by.
+void appendEscaped(std::string& text, char c) {
+    static const char kHex[] = "0123456789ABCDEF";
+    const auto byte = static_cast<unsigned char>(c);
+    text += '%';
+    text += kHex[byte >> 4];
+    text += kHex[byte & 0xf];
+}
+
+// A name as shown to the user: a control character from the server could drive a terminal or
+// garble a label, so it shows as "%XX".
+std::string shownText(const std::string& name) {
+    if (std::none_of(name.begin(), name.end(), isControl))
+        return name;
+    std::string text;
+    for (const char c : name) {
+        if (isControl(c))
+            appendEscaped(text, c);
+        else
+            text += c;
+    }
+    return text;
+}
+
+// A name as it goes into a row: a ";" would split the row's fields, and a control character has
+// no place in a URL or in the sitemap's XML; "%XX" names the same resource.
 std::string rowText(const std::string& name) {
     std::string text;
     text.reserve(name.size());
     for (const char c : name) {
-        if (c == ';')
-            text += "%3B";
+        if (c == ';' || isControl(c))
+            appendEscaped(text, c);
         else
             text += c;
     }
@@ -128,7 +210,7 @@ public:
             root.path = ftp_.CurrentFolder();
             if (root.path.empty())
                 throw EIdException("the server named no current folder");
-            root.shownPath = NameFromServer(root.path);
+            root.shownPath = shownText(NameFromServer(root.path));
         }
         if (breaksCommandLine(root.path))
             throw EIdException("the site root folder holds a line break or NUL");
@@ -161,18 +243,18 @@ private:
 
         // Every subfolder lists this folder again on the way back, and entry i is read from
         // the listing that is current then. Unchanged lines are not parsed again.
-        std::vector<std::string> lines = ftp_.ListingLines();
-        TIdFTPListItems listing = ftp_.FolderListing();
-        const std::size_t count = listing.size();
+        std::uint64_t digest = listingDigest(ftp_.ListingLines());
+        std::vector<WalkEntry> entries = walkEntries(ftp_.FolderListing());
+        const std::size_t count = entries.size();
         for (std::size_t i = 0; i < count; ++i) {
-            if (i >= listing.size())
+            if (i >= entries.size())
                 throw EIdException("the listing of " + folder.shownPath +
                                    " lost entries while the walk went through it");
-            const TIdFTPListItem& entry = listing[i];
+            const WalkEntry& entry = entries[i];
             if (entry.name.empty() || entry.name == "." || entry.name == ".." ||
                 !isSafeName(entry.name))
                 continue;
-            if (entry.kind != ListItemKind::Folder) {
+            if (!entry.folder) {
                 takeFile(folder, entry);
                 continue;
             }
@@ -183,9 +265,10 @@ private:
                 ftp_.ChangeFolder(folder.path);
             }
             listFolder();
-            if (ftp_.ListingLines() != lines) {
-                lines = ftp_.ListingLines();
-                listing = ftp_.FolderListing();
+            const std::uint64_t newDigest = listingDigest(ftp_.ListingLines());
+            if (newDigest != digest) {
+                digest = newDigest;
+                entries = walkEntries(ftp_.FolderListing());
             }
         }
     }
@@ -199,20 +282,20 @@ private:
         child.path = joinPath(folder.path, name);
         if (!walked_.insert(child.path).second)
             return false;
-        const std::string shownName = NameFromServer(name);
-        child.shownPath = joinPath(folder.shownPath, shownName);
-        child.urlPath = folder.urlPath + '/' + rowText(shownName);
+        const std::string textName = NameFromServer(name);
+        child.shownPath = joinPath(folder.shownPath, shownText(textName));
+        child.urlPath = folder.urlPath + '/' + rowText(textName);
         child.url = settings_.web_url + child.urlPath + '/';
         child.depth = folder.depth + 1;
         WalkFolder(child);
         return true;
     }
 
-    void takeFile(const Folder& folder, const TIdFTPListItem& entry) {
+    void takeFile(const Folder& folder, const WalkEntry& entry) {
         const std::string name = NameFromServer(entry.name);
         if (!extensions_.Contains(extensionOf(name)))
             return;
-        observer_.SetStatusText(2, folder.url + name + kBeingRetrieved);
+        observer_.SetStatusText(2, folder.url + shownText(name) + kBeingRetrieved);
         std::string row = folder.url;
         row += ';';
         row += rowText(name);
@@ -247,13 +330,15 @@ private:
 
 RetrievalSummary RunRetrieval(Tftp_module& ftp, const SiteSettings& settingsAtStart,
                               const std::filesystem::path& programFolder,
-                              RetrievalObserver& observer) {
+                              RetrievalObserver& observer, EarlierSitemap earlierSitemap) {
     // The whole run uses the values as they stood when it started.
     const SiteSettings settings = settingsAtStart;
     RetrievalSummary summary;
     // A sitemap from an earlier list no longer matches; it may be missing already.
-    std::error_code ignored;
-    std::filesystem::remove(SitemapPath(programFolder), ignored);
+    if (earlierSitemap == EarlierSitemap::Delete) {
+        std::error_code ignored;
+        std::filesystem::remove(SitemapPath(programFolder), ignored);
+    }
     observer.ClearTable();
     observer.SetStatusText(1, kConnecting);
     observer.SetMaxTotalText(kRetrieving);

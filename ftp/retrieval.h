@@ -44,10 +44,16 @@ struct RetrievalSummary {
     bool endedEarly = false; // an error ended the walk before its end (the rows so far kept)
 };
 
-// One whole retrieval: deletes the program folder's sitemap.xml, clears the table, logs in with
-// settings (a copy taken when the run starts), walks the site root folder depth first and fills
-// the table with one row per matching file. Holds the FTP session for the whole run. Never
-// throws; failures reach the user through observer.ShowMessage.
+// What a run does with the sitemap.xml of an earlier list. The window deletes it when a run
+// starts, so that preview and upload find none until the new list is written; the command line
+// keeps it until it writes the new one, so that a run that fails loses nothing.
+enum class EarlierSitemap { Delete, Keep };
+
+// One whole retrieval: deletes the program folder's sitemap.xml (unless told to keep it), clears
+// the table, logs in with settings (a copy taken when the run starts), walks the site root
+// folder depth first and fills the table with one row per matching file. Holds the FTP session
+// for the whole run. Never throws; failures reach the user through observer.ShowMessage.
 RetrievalSummary RunRetrieval(Tftp_module& ftp, const SiteSettings& settings,
                               const std::filesystem::path& programFolder,
-                              RetrievalObserver& observer);
+                              RetrievalObserver& observer,
+                              EarlierSitemap earlierSitemap = EarlierSitemap::Delete);
