@@ -26,6 +26,11 @@ const std::string kLineBreak = "\r\n";
 
 // Links on the server can present a folder inside itself; no site is deeper than this.
 constexpr std::size_t kMaxDepth = 64;
+// File systems name a file with 255 characters at most (765 bytes in UTF-8). A longer name
+// comes from a damaged listing line; taken, it would send a command servers refuse, put a URL
+// no search engine reads into the sitemap, and give the window a text it takes seconds to lay
+// out.
+constexpr std::size_t kMaxNameBytes = 1024;
 
 // Raised at the walk's next command once the user has asked it to stop.
 struct WalkStopped {};
@@ -251,8 +256,8 @@ private:
                 throw EIdException("the listing of " + folder.shownPath +
                                    " lost entries while the walk went through it");
             const WalkEntry& entry = entries[i];
-            if (entry.name.empty() || entry.name == "." || entry.name == ".." ||
-                !isSafeName(entry.name))
+            if (entry.name.empty() || entry.name.size() > kMaxNameBytes || entry.name == "." ||
+                entry.name == ".." || !isSafeName(entry.name))
                 continue;
             if (!entry.folder) {
                 takeFile(folder, entry);
