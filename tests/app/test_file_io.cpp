@@ -1,4 +1,5 @@
 #include "app/file_io.h"
+#include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -14,16 +15,8 @@ namespace {
 
 class FileIoTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "sw_file_io_XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        folder_ = pattern;
-    }
-    void TearDown() override {
-        fs::permissions(folder_, fs::perms::owner_all, fs::perm_options::add);
-        fs::remove_all(folder_);
-    }
-    fs::path folder_;
+    TempFolder tempFolder_{"sw_file_io"};
+    const fs::path folder_ = tempFolder_.Path();
 };
 
 std::size_t filesIn(const fs::path& folder) {

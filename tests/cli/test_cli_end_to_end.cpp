@@ -17,6 +17,7 @@
 #include "app/file_io.h"
 #include "app/row_order.h"
 #include "support/py_ftp_server.h"
+#include "support/temp_folder.h"
 
 extern char** environ;
 
@@ -100,13 +101,9 @@ struct Expected {
 class CliEndToEnd : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "sw_cli_e2e_XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        work = pattern;
         programFolder = work / "program";
         fs::create_directory(programFolder);
     }
-    void TearDown() override { fs::remove_all(work); }
 
     Finished sitewright(Args args, const std::string& stdinText = "") {
         return runSitewright(args, stdinText, work);
@@ -121,7 +118,8 @@ protected:
     }
 
     PyFtpServer server;
-    fs::path work;
+    TempFolder tempFolder_{"sw_cli_e2e"};
+    const fs::path work = tempFolder_.Path();
     fs::path programFolder;
 };
 
@@ -176,8 +174,7 @@ TEST_F(CliEndToEnd, ConfigureThenGenerateAndUploadGivesTheExpectedSitemap) {
         << generated.out;
     // Login (4), CWD, PASV, LIST for each of the 6 folders and again for the parent after each
     // of the 5 subfolders, QUIT: no command more than the walk needs.
-    EXPECT_NE(generated.out.find(", commands 38\n"), std::string::npos)
-        << generated.out;
+    EXPECT_NE(generated.out.find(", commands 38\n"), std::string::npos) << generated.out;
 
     // The expected document: rows in the work table's order, fourteen lines each.
     std::vector<std::string> rows;

@@ -12,6 +12,7 @@
 #include "settings/SiteSettings.h"
 #include "sitemap/sitemap_writer.h"
 #include "support/fake_ftp_server.h"
+#include "support/temp_folder.h"
 
 namespace fs = std::filesystem;
 using Args = std::vector<std::string>;
@@ -24,13 +25,6 @@ bool contains(const std::string& text, const std::string& part) {
 
 class CommandLineTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "sw_cli_XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        folder = pattern;
-    }
-    void TearDown() override { fs::remove_all(folder); }
-
     // Runs "sitewright args..." with stdin; out and err keep what it printed.
     int run(Args args, const std::string& stdinText = "") {
         for (std::string& arg : args) {
@@ -56,7 +50,9 @@ protected:
         return settings;
     }
 
-    fs::path folder;
+    TempFolder tempFolder_{"sw_cli"};
+
+    const fs::path folder = tempFolder_.Path();
     std::string out;
     std::string err;
     bool progress = false;

@@ -14,6 +14,7 @@
 #include "sitemap/sitemap_writer.h"
 #include "sitemap/upload.h"
 #include "support/fake_ftp_server.h"
+#include "support/temp_folder.h"
 
 // What a server can make the client show or send: the password never shows in an error, and a
 // line break inside an argument never reaches the control connection.
@@ -54,9 +55,8 @@ TEST_F(FtpSecurityTest, RefusedLoginThatRepeatsThePasswordMasksIt) {
 }
 
 TEST_F(FtpSecurityTest, EveryErrorTextOfTheSessionMasksThePassword) {
-    std::string pattern = (fs::temp_directory_path() / "sw_security_XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    const fs::path folder = pattern;
+    const TempFolder temp("sw_security");
+    const fs::path& folder = temp.Path();
     WriteSitemap(folder, "<urlset/>");
     FakeFtpServer server(fake_ftp::WithLogin({
         {"CWD /nowhere", {"550 /nowhere: no such folder (user anna, password secret)"}},
@@ -92,7 +92,6 @@ TEST_F(FtpSecurityTest, EveryErrorTextOfTheSessionMasksThePassword) {
     EXPECT_EQ(result.reason, "553 ********: cannot create file");
     EXPECT_TRUE(server.WaitUntilFinished());
     EXPECT_EQ(server.Problems(), Commands());
-    fs::remove_all(folder);
 }
 
 TEST_F(FtpSecurityTest, PasswordInsideTheMaskIsMaskedOnce) {

@@ -16,6 +16,7 @@
 #include "support/fixed_clock.h"
 #include "support/py_ftp_server.h"
 #include "support/walk_script.h"
+#include "support/temp_folder.h"
 
 namespace fs = std::filesystem;
 using fake_ftp::AfterLogin;
@@ -36,9 +37,6 @@ const std::string kCutShort = "リストの取得が途中で終了しました�
 class RetrievalTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "sw_walk_XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        folder_ = pattern;
         settings.web_url = kWeb;
         settings.username = "anna";
         settings.password = "secret";
@@ -48,7 +46,6 @@ protected:
         timeouts.silence = std::chrono::seconds(5);
         ftp.Lock()->SetTimeouts(timeouts);
     }
-    void TearDown() override { fs::remove_all(folder_); }
 
     // Runs a retrieval against the script; the conversation must follow it to its end.
     RetrievalSummary run(FakeFtpServer& server) {
@@ -63,7 +60,8 @@ protected:
     Tftp_module ftp{clock};
     SiteSettings settings;
     RecordingObserver observer;
-    fs::path folder_;
+    TempFolder tempFolder_{"sw_walk"};
+    const fs::path folder_ = tempFolder_.Path();
 };
 
 } // namespace

@@ -25,6 +25,7 @@
 #include "support/fault_scripts.h"
 #include "support/fixed_clock.h"
 #include "support/walk_script.h"
+#include "support/temp_folder.h"
 
 // The walk of a small site broken at every point of its conversation by a server that drops
 // the connection, stalls, floods or names a dead data port, and walks of listings far larger
@@ -208,9 +209,6 @@ long MemoryMiB(const std::string& field) {
 class WalkFaultTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "sw_walk_faults_XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        folder = pattern;
         settings.web_url = kWeb;
         settings.username = "anna";
         settings.password = "secret";
@@ -219,7 +217,6 @@ protected:
         dat = ReadFile(folder / "config_v1.dat");
         conf = ReadFile(folder / "config_v1.conf");
     }
-    void TearDown() override { fs::remove_all(folder); }
 
     // Runs a retrieval against script with time-outs short enough for a stall per case.
     RetrievalSummary walk(FakeFtpServer& server, RecordingObserver& observer,
@@ -255,7 +252,8 @@ protected:
 
     FixedClock clock{DateTime{2007, 1, 15, 12, 0, 0, 0}};
     SiteSettings settings;
-    fs::path folder;
+    TempFolder tempFolder_{"sw_walk_faults"};
+    const fs::path folder = tempFolder_.Path();
     std::string dat;
     std::string conf;
 };

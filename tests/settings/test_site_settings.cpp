@@ -13,6 +13,7 @@
 #include "app/file_io.h"
 #include "mylib/BF2B64Text.h"
 #include "mylib/CryptUtils.h"
+#include "support/temp_folder.h"
 
 namespace fs = std::filesystem;
 
@@ -64,16 +65,6 @@ std::vector<std::string> crLfLines(const std::string& bytes) {
 
 class SiteSettingsFiles : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "sw_settings_XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        folder_ = pattern;
-    }
-    void TearDown() override {
-        fs::permissions(folder_, fs::perms::owner_all, fs::perm_options::add);
-        fs::remove_all(folder_);
-    }
-
     fs::path dat() const { return folder_ / "config_v1.dat"; }
     fs::path conf() const { return folder_ / "config_v1.conf"; }
 
@@ -92,7 +83,9 @@ protected:
         return settings;
     }
 
-    fs::path folder_;
+    TempFolder tempFolder_{"sw_settings"};
+
+    const fs::path folder_ = tempFolder_.Path();
 };
 
 } // namespace

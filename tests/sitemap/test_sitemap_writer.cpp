@@ -1,6 +1,7 @@
 #include "sitemap/sitemap_writer.h"
 
 #include "app/file_io.h"
+#include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -96,13 +97,8 @@ TEST(SitemapBuilder, CountsUrlsAndKnowsTheSingleFileLimits) {
 
 class SitemapFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "sw_sitemap_XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        folder_ = pattern;
-    }
-    void TearDown() override { fs::remove_all(folder_); }
-    fs::path folder_;
+    TempFolder tempFolder_{"sw_sitemap"};
+    const fs::path folder_ = tempFolder_.Path();
 };
 
 TEST_F(SitemapFileTest, SecondRunReplacesTheFileWhole) {

@@ -14,6 +14,7 @@
 #include "sitemap/sitemap_writer.h"
 #include "support/fake_ftp_server.h"
 #include "support/py_ftp_server.h"
+#include "support/temp_folder.h"
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
@@ -25,18 +26,16 @@ namespace {
 class UploadTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "sw_upload_XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        folder_ = pattern;
         settings_.username = "anna";
         settings_.password = "secret";
         settings_.site_root = "/public_html";
     }
-    void TearDown() override { fs::remove_all(folder_); }
 
     void writeSitemap(const std::string& bytes) { WriteSitemap(folder_, bytes); }
 
-    fs::path folder_;
+    TempFolder tempFolder_{"sw_upload"};
+
+    const fs::path folder_ = tempFolder_.Path();
     SiteSettings settings_;
     Tftp_module ftp_;
 };

@@ -16,6 +16,7 @@
 #include "sitemap/sitemap_writer.h"
 #include "support/fake_ftp_server.h"
 #include "support/fault_scripts.h"
+#include "support/temp_folder.h"
 
 // The upload broken at every point by a server that drops, stalls or floods: each ends within
 // its time-outs with a clear reason and a closed client, and the local sitemap.xml is untouched.
@@ -29,9 +30,6 @@ namespace {
 class UploadFaultTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "sw_upload_faults_XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        folder_ = pattern;
         settings_.username = "anna";
         settings_.password = "secret";
         settings_.site_root = "/public_html";
@@ -41,7 +39,6 @@ protected:
         WriteSitemap(folder_, document_);
         written_ = fs::last_write_time(SitemapPath(folder_));
     }
-    void TearDown() override { fs::remove_all(folder_); }
 
     static void shortenTimeouts(Tftp_module& ftp) {
         FtpTimeouts timeouts;
@@ -71,7 +68,9 @@ protected:
         EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()), 1);
     }
 
-    fs::path folder_;
+    TempFolder tempFolder_{"sw_upload_faults"};
+
+    const fs::path folder_ = tempFolder_.Path();
     SiteSettings settings_;
     std::string document_;
     fs::file_time_type written_;
