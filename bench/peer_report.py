@@ -286,9 +286,9 @@ def write_report(args, results, figures, micro):
               f"{100 * statistics.median(c / w for c, w in zip(cpus, walls)):.1f} % of wall time and its peak "
               f"memory {max(rsss):.1f} MiB. The server, a Python program on the same two cores, is the "
               "bottleneck; the target is this program within 1.10 × the floor.",
-              "", "lftp lists with its own commands (MLSD where the server has it) and does not revisit "
-              "parents; curl is handed every folder's address and lists each once over one connection, "
-              "so it neither walks nor re-lists: both do less than the walk.", "",
+              "", "lftp walks the tree with its own choice of commands; curl is handed every folder's "
+              "address and lists each once over one connection, so it neither walks nor lists a parent "
+              "again: it does less than the walk.", "",
               "![wall times](benchmarks.png)", ""]
     if "load" in figures:
         wall, cpu, rss, rows, commands = figures["load"]
