@@ -11,6 +11,7 @@
 #include <QStatusBar>
 
 #include "app/application.h"
+#include "app/header_widgets.h"
 #include "app/message_dialogs.h"
 #include "app/url_entry.h"
 
@@ -18,14 +19,8 @@ namespace {
 
 QLabel* captionBox(const QString& text, const QColor& background, const QRect& geometry,
                    QWidget* parent) {
-    auto* label = new QLabel(text, parent);
+    QLabel* label = MakeBoxLabel(QString(), text, background, Qt::white, parent);
     label->setGeometry(geometry);
-    label->setAlignment(Qt::AlignCenter);
-    label->setAutoFillBackground(true);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::Window, background);
-    palette.setColor(QPalette::WindowText, Qt::white);
-    label->setPalette(palette);
     return label;
 }
 
@@ -53,13 +48,7 @@ void showInCombo(QComboBox* combo, const QString& text) {
 
 Tfurl_edit::Tfurl_edit(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("furl_edit"));
-    QFont font(QStringLiteral("ＭＳ Ｐゴシック"));
-    font.setPixelSize(13);
-    setFont(font);
-    QPalette palette = this->palette();
-    palette.setColor(QPalette::Window, Qt::white);
-    setPalette(palette);
-    setAutoFillBackground(true);
+    ApplyDialogLook(this);
     resize(513, 199);
 
     captionBox(QStringLiteral("URL(アドレス)"), QColor(0x00, 0x80, 0xC0), {15, 15, 90, 17}, this);

@@ -21,6 +21,16 @@ void GradientBand::paintEvent(QPaintEvent*) {
     }
 }
 
+void ApplyDialogLook(QWidget* dialog) {
+    QFont font(QStringLiteral("ＭＳ Ｐゴシック"));
+    font.setPixelSize(13);
+    dialog->setFont(font);
+    QPalette palette = dialog->palette();
+    palette.setColor(QPalette::Window, Qt::white);
+    dialog->setPalette(palette);
+    dialog->setAutoFillBackground(true);
+}
+
 QLabel* MakeBoxLabel(const QString& name, const QString& text, const QColor& background,
                      const QColor& textColour, QWidget* parent) {
     auto* label = new QLabel(text, parent);

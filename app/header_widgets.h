@@ -22,6 +22,9 @@ private:
     int steps_;
 };
 
+// The dialogs' look: "ＭＳ Ｐゴシック" at 13 pixels on white.
+void ApplyDialogLook(QWidget* dialog);
+
 // A caption box: centred text of the given colour on a solid background.
 QLabel* MakeBoxLabel(const QString& name, const QString& text, const QColor& background,
                      const QColor& textColour, QWidget* parent);

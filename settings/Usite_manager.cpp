@@ -107,13 +107,7 @@ Tfsite_manager::Tfsite_manager(std::filesystem::path programFolder, Tftp_module&
 }
 
 void Tfsite_manager::createControls() {
-    QFont font(QStringLiteral("ＭＳ Ｐゴシック"));
-    font.setPixelSize(13);
-    setFont(font);
-    QPalette palette = this->palette();
-    palette.setColor(QPalette::Window, Qt::white);
-    setPalette(palette);
-    setAutoFillBackground(true);
+    ApplyDialogLook(this);
 
     auto* grid = new QGridLayout;
     grid->setHorizontalSpacing(8);
