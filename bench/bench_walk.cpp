@@ -1,4 +1,4 @@
-#include "ftp/retrieval.h"
+#include "app/jobs/retrieval.h"
 
 #include <benchmark/benchmark.h>
 
@@ -133,7 +133,7 @@ static void BM_Walk2000FoldersRealServer(benchmark::State& state) {
         SilentObserver observer;
         const double cpuStart = processCpuSeconds();
         const auto started = std::chrono::steady_clock::now();
-        summary = RunRetrieval(module, settings, programFolder, observer);
+        summary = RunRetrieval(module, settings, observer);
         const double wall =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
         walk.add(wall, processCpuSeconds() - cpuStart);

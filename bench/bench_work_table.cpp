@@ -10,10 +10,10 @@
 #include <QListView>
 #include <QTemporaryDir>
 
-#include "app/Usite_wright.h"
-#include "app/application.h"
+#include "app/window/Usite_wright.h"
+#include "app/widgets/application.h"
 #include "app/url_entry.h"
-#include "app/work_table.h"
+#include "app/jobs/work_table.h"
 
 namespace {
 

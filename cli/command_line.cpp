@@ -15,7 +15,7 @@
 #include "cli/options.h"
 #include "ftp/Uftp_module.h"
 #include "ftp/ftp_client.h"
-#include "ftp/retrieval.h"
+#include "app/jobs/retrieval.h"
 #include "settings/SiteSettings.h"
 #include "sitemap/sitemap_writer.h"
 #include "sitemap/upload.h"
@@ -497,7 +497,7 @@ int generate(const ParsedOptions& options, Output& output) {
     RetrievalSummary summary;
     {
         const StopOnInterrupt stopOnInterrupt;
-        summary = RunRetrieval(ftp, settings, folder, observer, EarlierSitemap::Keep);
+        summary = RunRetrieval(ftp, settings, observer);
     }
     const int status =
         writeSitemap(summary, observer.TakeRows(), options, ftp, settings, folder, output);

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "ftp/date_time.h"
+#include "app/date_time.h"
 #include "ftp/ftp_errors.h"
 #include "ftp/ftp_listing.h"
 #include "ftp/tcp_socket.h"

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "ftp/date_time.h"
+#include "app/date_time.h"
 
 // Interpretation of the text a server sends for LIST. The format is decided once per listing,
 // from its first line; Unix long listings and MS-DOS listings are understood.

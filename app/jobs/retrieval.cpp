@@ -1,0 +1,375 @@
+#include "app/jobs/retrieval.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <exception>
+#include <string_view>
+#include <unordered_set>
+#include <utility>
+
+#include "ftp/Uftp_module.h"
+#include "ftp/server_name.h"
+#include "settings/SiteSettings.h"
+
+namespace {
+
+const std::string kConnecting = "サーバー接続中";
+const std::string kRetrieving = "取得中・・・";
+const std::string kFinished = "取得完了";
+const std::string kStoppedByUser = "取得中止";
+const std::string kBeingRetrieved = "を取得中";
+const std::string kFolderMissing = "フォルダーが存在しません。";
+const std::string kListCutShort = "リストの取得が途中で終了しました。";
+const std::string kConnectFailed = "接続失敗";
+const std::string kLineBreak = "\r\n";
+
+// Links on the server can present a folder inside itself; no site is deeper than this.
+constexpr std::size_t kMaxDepth = 64;
+// File systems name a file with 255 characters at most (765 bytes in UTF-8). A longer name
+// comes from a damaged listing line; taken, it would send a command servers refuse, put a URL
+// no search engine reads into the sitemap, and give the window a text it takes seconds to lay
+// out.
+constexpr std::size_t kMaxNameBytes = 1024;
+
+// Raised at the walk's next command once the user has asked it to stop.
+struct WalkStopped {};
+
+// One folder of the walk, as sent to the server and as shown.
+struct Folder {
+    std::string path;      // the server's bytes, as sent in CWD
+    std::string shownPath; // path with names as text, for status texts and messages
+    std::string urlPath;   // below the site root, "" or "/a/b", as it goes into rows
+    std::string url;       // the web site URL, urlPath and "/": field 1 of its rows
+    std::size_t depth = 0; // levels below the site root
+};
+
+// A line break or NUL inside an argument would break the command line it is sent in.
+bool breaksCommandLine(const std::string& text) {
+    return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos;
+}
+
+// "." or ".." as a path step, also as servers on Windows read it: blanks and dots at the end of
+// a step are dropped there, so ".. " and "..." name the parent too.
+bool isDotStep(std::string_view step) {
+    return !step.empty() && step.find_first_not_of(". ") == std::string_view::npos;
+}
+
+// A name that may go back to the server inside a command and names a folder inside the one being
+// walked: no line break, no "/", and no step that climbs out, also where "\\" separates steps
+// (servers on Windows). Entries with other names are skipped.
+bool isSafeName(const std::string& name) {
+    if (breaksCommandLine(name) || name.find('/') != std::string::npos)
+        return false;
+    std::string_view rest = name;
+    for (;;) {
+        const std::size_t backslash = rest.find('\\');
+        if (isDotStep(rest.substr(0, backslash)))
+            return false;
+        if (backslash == std::string_view::npos)
+            return true;
+        rest.remove_prefix(backslash + 1);
+    }
+}
+
+// What the walk keeps of a listing entry while it goes through the folder; the listing's lines
+// stay behind, so a folder of a million entries is held once, not twice.
+struct WalkEntry {
+    std::string name; // the server's bytes
+    DateTime modified;
+    bool folder = false;
+};
+
+std::vector<WalkEntry> walkEntries(const TIdFTPListItems& listing) {
+    std::vector<WalkEntry> entries;
+    entries.reserve(listing.size());
+    for (const TIdFTPListItem& item : listing)
+        entries.push_back({item.name, item.modified, item.kind == ListItemKind::Folder});
+    return entries;
+}
+
+// Tells a listing from another without keeping its lines (FNV-1a over the lines, each ended
+// by a line break, which no line holds). Two listings that differ and still match would only
+// make the walk read the earlier one's entries, as though the folder had not changed.
+std::uint64_t listingDigest(const std::vector<std::string>& lines) {
+    std::uint64_t digest = 0xcbf29ce484222325u;
+    auto add = [&digest](unsigned char byte) {
+        digest ^= byte;
+        digest *= 0x100000001b3u;
+    };
+    for (const std::string& line : lines) {
+        for (const char c : line)
+            add(static_cast<unsigned char>(c));
+        add('\n');
+    }
+    return digest;
+}
+
+std::string joinPath(const std::string& folder, const std::string& name) {
+    if (!folder.empty() && folder.back() == '/')
+        return folder + name;
+    return folder + '/' + name;
+}
+
+bool isControl(char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return byte < 0x20 || byte == 0x7f;
+}
+
+// c as "%XX", the form a URL names it by.
+void appendEscaped(std::string& text, char c) {
+    static const char kHex[] = "0123456789ABCDEF";
+    const auto byte = static_cast<unsigned char>(c);
+    text += '%';
+    text += kHex[byte >> 4];
+    text += kHex[byte & 0xf];
+}
+
+// A name as shown to the user: a control character from the server could drive a terminal or
+// garble a label, so it shows as "%XX".
+std::string shownText(const std::string& name) {
+    if (std::none_of(name.begin(), name.end(), isControl))
+        return name;
+    std::string text;
+    for (const char c : name) {
+        if (isControl(c))
+            appendEscaped(text, c);
+        else
+            text += c;
+    }
+    return text;
+}
+
+// A name as it goes into a row: a ";" would split the row's fields, and a control character has
+// no place in a URL or in the sitemap's XML; "%XX" names the same resource.
+std::string rowText(const std::string& name) {
+    std::string text;
+    text.reserve(name.size());
+    for (const char c : name) {
+        if (c == ';' || isControl(c))
+            appendEscaped(text, c);
+        else
+            text += c;
+    }
+    return text;
+}
+
+// The extension of a file name: from its last "." to the end; empty without a "." or with a
+// "\" or ":" after it.
+std::string_view extensionOf(std::string_view name) {
+    const std::size_t dot = name.rfind('.');
+    if (dot == std::string_view::npos || name.find_first_of("\\:", dot) != std::string_view::npos)
+        return {};
+    return name.substr(dot);
+}
+
+// The extension list split at its commas, each item without surrounding blanks; an extension
+// is taken when it equals an item, letter case included.
+class ExtensionList final {
+public:
+    explicit ExtensionList(std::string_view text) {
+        while (!text.empty()) {
+            const std::size_t comma = text.find(',');
+            std::string_view item = text.substr(0, comma);
+            while (!item.empty() && (item.front() == ' ' || item.front() == '\t'))
+                item.remove_prefix(1);
+            while (!item.empty() && (item.back() == ' ' || item.back() == '\t'))
+                item.remove_suffix(1);
+            if (!item.empty())
+                items_.emplace(item);
+            if (comma == std::string_view::npos)
+                break;
+            text.remove_prefix(comma + 1);
+        }
+    }
+    bool Contains(std::string_view extension) const {
+        return !extension.empty() && items_.count(std::string(extension)) != 0;
+    }
+
+private:
+    std::unordered_set<std::string> items_;
+};
+
+// The walk of one run: folders depth first, one CWD and LIST per folder on the way in and
+// again for the parent on the way back, rows in the order the files are met.
+class FolderWalk final {
+public:
+    FolderWalk(TIdFTP& ftp, const SiteSettings& settings, RetrievalObserver& observer,
+               RetrievalSummary& summary)
+        : ftp_(ftp), settings_(settings), observer_(observer), summary_(summary),
+          extensions_(settings.ext_list), timeZoneOffset_(settings.TimeZoneOffset()) {}
+
+    // Throws WalkStopped when the user has asked the run to stop.
+    void CheckStop() const {
+        if (observer_.StopRequested())
+            throw WalkStopped();
+    }
+
+    // Walks the site root; without one, the folder the login leaves the client in.
+    void Run() {
+        Folder root;
+        root.path = settings_.site_root;
+        root.shownPath = settings_.site_root;
+        if (root.path.empty()) {
+            CheckStop();
+            root.path = ftp_.CurrentFolder();
+            if (root.path.empty())
+                throw EIdException("the server named no current folder");
+            root.shownPath = shownText(NameFromServer(root.path));
+        }
+        if (breaksCommandLine(root.path))
+            throw EIdException("the site root folder holds a line break or NUL");
+        root.url = settings_.web_url + '/';
+        walked_.insert(root.path);
+        WalkFolder(root);
+    }
+
+    std::vector<std::string> TakeRows() { return std::move(FoundRows); }
+
+private:
+    void WalkFolder(const Folder& folder) {
+        observer_.SetStatusText(2, folder.shownPath + kBeingRetrieved);
+        if (!folder.path.empty()) {
+            CheckStop();
+            try {
+                ftp_.ChangeFolder(folder.path);
+            } catch (const EIdProtocolReplyError&) {
+                // Only a refusal means the folder cannot be entered; a lost connection ends
+                // the walk instead.
+                ++summary_.foldersRefused;
+                observer_.ShowMessage(folder.shownPath + kFolderMissing + kLineBreak +
+                                      kListCutShort);
+                return;
+            }
+        }
+        ++summary_.folders;
+        observer_.FolderEntered(folder.shownPath);
+        listFolder();
+
+        // Every subfolder lists this folder again on the way back, and entry i is read from
+        // the listing that is current then. Unchanged lines are not parsed again.
+        std::uint64_t digest = listingDigest(ftp_.ListingLines());
+        std::vector<WalkEntry> entries = walkEntries(ftp_.FolderListing());
+        const std::size_t count = entries.size();
+        for (std::size_t i = 0; i < count; ++i) {
+            if (i >= entries.size())
+                throw EIdException("the listing of " + folder.shownPath +
+                                   " lost entries while the walk went through it");
+            const WalkEntry& entry = entries[i];
+            if (entry.name.empty() || entry.name.size() > kMaxNameBytes || entry.name == "." ||
+                entry.name == ".." || !isSafeName(entry.name))
+                continue;
+            if (!entry.folder) {
+                takeFile(folder, entry);
+                continue;
+            }
+            if (!enterSubfolder(folder, entry.name))
+                continue;
+            if (!folder.path.empty()) {
+                CheckStop();
+                ftp_.ChangeFolder(folder.path);
+            }
+            listFolder();
+            const std::uint64_t newDigest = listingDigest(ftp_.ListingLines());
+            if (newDigest != digest) {
+                digest = newDigest;
+                entries = walkEntries(ftp_.FolderListing());
+            }
+        }
+    }
+
+    // Walks the subfolder name of folder unless it lies too deep or was walked already in
+    // this run; true when it was walked (or at least tried).
+    bool enterSubfolder(const Folder& folder, const std::string& name) {
+        if (folder.depth >= kMaxDepth)
+            return false;
+        Folder child;
+        child.path = joinPath(folder.path, name);
+        if (!walked_.insert(child.path).second)
+            return false;
+        const std::string textName = NameFromServer(name);
+        child.shownPath = joinPath(folder.shownPath, shownText(textName));
+        child.urlPath = folder.urlPath + '/' + rowText(textName);
+        child.url = settings_.web_url + child.urlPath + '/';
+        child.depth = folder.depth + 1;
+        WalkFolder(child);
+        return true;
+    }
+
+    void takeFile(const Folder& folder, const WalkEntry& entry) {
+        const std::string name = NameFromServer(entry.name);
+        if (!extensions_.Contains(extensionOf(name)))
+            return;
+        observer_.SetStatusText(2, folder.url + shownText(name) + kBeingRetrieved);
+        std::string row = folder.url;
+        row += ';';
+        row += rowText(name);
+        row += ';';
+        row += entry.modified.LastmodText();
+        row += timeZoneOffset_;
+        row += ';';
+        row += settings_.changefreq;
+        row += ';';
+        row += settings_.priority;
+        row += ';';
+        observer_.RowFound(row);
+        FoundRows.push_back(std::move(row));
+    }
+
+    void listFolder() {
+        CheckStop();
+        ftp_.ListFolder();
+    }
+
+    TIdFTP& ftp_;
+    const SiteSettings& settings_;
+    RetrievalObserver& observer_;
+    RetrievalSummary& summary_;
+    const ExtensionList extensions_;
+    const std::string timeZoneOffset_;
+    std::unordered_set<std::string> walked_;
+    std::vector<std::string> FoundRows;
+};
+
+} // namespace
+
+RetrievalSummary RunRetrieval(Tftp_module& ftp, const SiteSettings& settingsAtStart,
+                              RetrievalObserver& observer) {
+    // The whole run uses the values as they stood when it started.
+    const SiteSettings settings = settingsAtStart;
+    RetrievalSummary summary;
+    observer.ClearTable();
+    observer.SetStatusText(1, kConnecting);
+    observer.SetMaxTotalText(kRetrieving);
+
+    Tftp_module::Session session = ftp.Lock();
+    TIdFTP& client = session.Client();
+    const std::size_t commandsBefore = client.CommandsSent();
+    FolderWalk walk(client, settings, observer, summary);
+    try {
+        walk.CheckStop();
+        if (ftp.FtpConnect(settings.hostname, settings.username, settings.password) != 0) {
+            summary.loginFailed = true;
+            observer.ShowMessage(kConnectFailed + kLineBreak + ftp.LastError());
+        } else {
+            walk.Run();
+        }
+    } catch (const WalkStopped&) {
+        summary.stopped = true;
+    } catch (const std::exception& error) {
+        summary.endedEarly = true;
+        observer.ShowMessage(kListCutShort + kLineBreak + error.what());
+    } catch (...) {
+        summary.endedEarly = true;
+        observer.ShowMessage(kListCutShort + kLineBreak + "unknown error");
+    }
+
+    observer.SetStatusText(1, summary.stopped ? kStoppedByUser : kFinished);
+    observer.SetStatusText(2, std::string());
+    std::vector<std::string> rows = walk.TakeRows();
+    summary.rows = rows.size();
+    observer.FillTable(std::move(rows));
+    client.SendQuit();
+    ftp.FtpDisconnect();
+    summary.commands = client.CommandsSent() - commandsBefore;
+    return summary;
+}

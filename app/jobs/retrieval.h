@@ -1,0 +1,52 @@
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+class Tftp_module;
+struct SiteSettings;
+
+// What a retrieval of the server's file list shows while it runs. The window carries each call
+// over to its own thread, in order; the command line prints. Calls come from the thread that
+// runs the retrieval.
+class RetrievalObserver {
+public:
+    virtual ~RetrievalObserver() = default;
+
+    // The work table is emptied when a run starts.
+    virtual void ClearTable() = 0;
+    // Status bar panel 1 (connection state) or 2 (what is being processed).
+    virtual void SetStatusText(int panel, const std::string& text) = 0;
+    // The row counter's text ("取得中・・・" while the run lasts).
+    virtual void SetMaxTotalText(const std::string& text) = 0;
+    // A message box with one button; the run waits until the user has closed it.
+    virtual void ShowMessage(const std::string& text) = 0;
+    // The rows found, in the order the walk found them, handed over once at the end: the table
+    // sorts them, checks them all and shows their count in both counters.
+    virtual void FillTable(std::vector<std::string> rows) = 0;
+    // Asked before every command the walk sends; true ends the walk there.
+    virtual bool StopRequested() { return false; }
+    // Progress, for displays that count: a folder entered and a row found.
+    virtual void FolderEntered(const std::string& /*path*/) {}
+    virtual void RowFound(const std::string& /*row*/) {}
+};
+
+// Figures of one run.
+struct RetrievalSummary {
+    std::size_t folders = 0;        // folders entered (0: not even the site root could be entered)
+    std::size_t foldersRefused = 0; // folders the server would not let the walk enter
+    std::size_t rows = 0;           // rows handed to the table
+    std::size_t commands = 0;       // commands sent to the server during the run
+    bool loginFailed = false;
+    bool stopped = false;    // the user stopped the run
+    bool endedEarly = false; // an error ended the walk before its end (the rows so far kept)
+};
+
+// One whole retrieval: clears
+// the table, logs in with settings (a copy taken when the run starts), walks the site root
+// folder depth first and fills the table with one row per matching file. Holds the FTP session
+// for the whole run. Never throws; failures reach the user through observer.ShowMessage.
+RetrievalSummary RunRetrieval(Tftp_module& ftp, const SiteSettings& settings,
+                              RetrievalObserver& observer);

@@ -1,0 +1,106 @@
+#include "app/jobs/work_table.h"
+
+#include <stdexcept>
+
+WorkTable::WorkTable(QObject* parent) : QAbstractListModel(parent) {}
+
+int WorkTable::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : count();
+}
+
+QVariant WorkTable::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= count())
+        return {};
+    const auto row = std::size_t(index.row());
+    switch (role) {
+    case Qt::DisplayRole:
+        return QString::fromStdString(rows_[row]);
+    case Qt::CheckStateRole:
+        return checked_[row] ? Qt::Checked : Qt::Unchecked;
+    default:
+        return {};
+    }
+}
+
+bool WorkTable::setData(const QModelIndex& index, const QVariant& value, int role) {
+    if (role != Qt::CheckStateRole || !index.isValid() || index.row() >= count())
+        return false;
+    setChecked(index.row(), value.value<Qt::CheckState>() == Qt::Checked);
+    return true;
+}
+
+Qt::ItemFlags WorkTable::flags(const QModelIndex& index) const {
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable |
+           Qt::ItemNeverHasChildren;
+}
+
+void WorkTable::checkIndex(int i) const {
+    if (i < 0 || i >= count())
+        throw std::out_of_range("リスト インデックスが範囲を超えています (" + std::to_string(i) +
+                                ")");
+}
+
+std::string WorkTable::rowText(int i) const {
+    checkIndex(i);
+    return rows_[std::size_t(i)];
+}
+
+bool WorkTable::isChecked(int i) const {
+    checkIndex(i);
+    return checked_[std::size_t(i)];
+}
+
+void WorkTable::setChecked(int i, bool checked) {
+    checkIndex(i);
+    checked_[std::size_t(i)] = checked;
+    const QModelIndex changed = index(i);
+    emit dataChanged(changed, changed, {Qt::CheckStateRole});
+}
+
+int WorkTable::addRow(std::string row) {
+    const auto at = order_.insertPosition(rows_, row);
+    beginInsertRows(QModelIndex(), int(at), int(at));
+    rows_.insert(rows_.begin() + std::ptrdiff_t(at), std::move(row));
+    checked_.insert(checked_.begin() + std::ptrdiff_t(at), false);
+    endInsertRows();
+    return int(at);
+}
+
+void WorkTable::replaceRow(int i, std::string row) {
+    checkIndex(i);
+    rows_[std::size_t(i)] = std::move(row);
+    const QModelIndex changed = index(i);
+    emit dataChanged(changed, changed, {Qt::DisplayRole});
+}
+
+void WorkTable::clear() {
+    beginResetModel();
+    rows_.clear();
+    checked_.clear();
+    endResetModel();
+}
+
+void WorkTable::fill(std::vector<std::string> rows) {
+    // A stable sort puts each row where one-by-one sorted insertion would.
+    order_.sort(rows);
+    beginResetModel();
+    rows_ = std::move(rows);
+    checked_.assign(rows_.size(), false);
+    endResetModel();
+}
+
+void WorkTable::setAllChecked(bool checked) {
+    for (std::size_t i = 0; i < checked_.size(); ++i)
+        checked_[i] = checked;
+    if (!rows_.empty())
+        emit dataChanged(index(0), index(count() - 1), {Qt::CheckStateRole});
+}
+
+int WorkTable::checkedCount() const {
+    int total = 0;
+    for (const bool checked : checked_)
+        total += checked ? 1 : 0;
+    return total;
+}

@@ -1,0 +1,156 @@
+#include "app/widgets/message_dialogs.h"
+
+#include <exception>
+#include <utility>
+
+#include <QDialog>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QVBoxLayout>
+
+#include "app/widgets/application.h"
+#include "app/widgets/program_icon.h"
+
+namespace {
+
+std::function<int(const MessageRequest&)>& responder() {
+    static std::function<int(const MessageRequest&)> current;
+    return current;
+}
+
+// The standard button width, which longer captions widen; every button gets the same width.
+constexpr int kButtonWidth = 75;
+
+class MessageDialog final : public QDialog {
+public:
+    MessageDialog(const QString& message, const QStringList& captions)
+        : QDialog(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+          hasCancel_(captions.size() > 1) {
+        setWindowTitle(ApplicationTitle());
+        setWindowIcon(ProgramIcon());
+
+        auto* icon = new QLabel(this);
+        icon->setObjectName(QStringLiteral("Image"));
+        icon->setPixmap(ProgramIconPixmap());
+        icon->setFixedSize(32, 32);
+
+        QString text = message;
+        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        auto* label = new QLabel(text, this);
+        label->setObjectName(QStringLiteral("Message"));
+        label->setTextFormat(Qt::PlainText);
+        label->setWordWrap(true);
+        // Lines stay whole up to half the screen's width and wrap beyond it.
+        int widest = 0;
+        for (const QString& line : text.split(u'\n'))
+            widest = qMax(widest, label->fontMetrics().horizontalAdvance(line) + 1);
+        int limit = widest;
+        if (const QScreen* screen = QGuiApplication::primaryScreen())
+            limit = screen->availableGeometry().width() / 2;
+        label->setMinimumWidth(qMin(widest, limit));
+        label->setMaximumWidth(limit);
+
+        auto* top = new QHBoxLayout;
+        top->setSpacing(12);
+        top->addWidget(icon, 0, Qt::AlignTop);
+        top->addWidget(label, 1);
+
+        auto* buttons = new QHBoxLayout;
+        buttons->addStretch();
+        int width = kButtonWidth;
+        QList<QPushButton*> made;
+        for (int i = 0; i < captions.size(); ++i) {
+            auto* button = new QPushButton(captions[i], this);
+            button->setCursor(Qt::PointingHandCursor);
+            const int result = i == 0 ? kFirstButton : kSecondButton;
+            connect(button, &QPushButton::clicked, this, [this, result] { done(result); });
+            width = qMax(width, button->sizeHint().width());
+            buttons->addWidget(button);
+            made.append(button);
+        }
+        buttons->addStretch();
+        for (QPushButton* button : made)
+            button->setFixedWidth(width);
+        made.front()->setDefault(true);
+        made.front()->setFocus();
+
+        auto* layout = new QVBoxLayout(this);
+        layout->setSizeConstraint(QLayout::SetFixedSize);
+        layout->setContentsMargins(16, 16, 16, 12);
+        layout->setSpacing(16);
+        layout->addLayout(top);
+        layout->addLayout(buttons);
+    }
+
+    // Escape and the window manager's close request answer like the second button; a
+    // one-button notice has none, so they do nothing there.
+    void reject() override {
+        if (hasCancel_)
+            done(kSecondButton);
+    }
+
+private:
+    bool hasCancel_;
+};
+
+int showMessageDialog(MessageRequest::Kind kind, const QString& message,
+                      const QStringList& captions) {
+    if (responder())
+        return responder()(MessageRequest{kind, message, captions});
+    MessageDialog dialog(message, captions);
+    return dialog.exec();
+}
+
+void showMessageBox(MessageRequest::Kind kind, const QString& message) {
+    if (responder()) {
+        responder()(MessageRequest{kind, message, {}});
+        return;
+    }
+    QMessageBox box(kind == MessageRequest::Kind::Error ? QMessageBox::Critical
+                                                        : QMessageBox::NoIcon,
+                    ApplicationTitle(), message, QMessageBox::Ok);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+}
+
+} // namespace
+
+int ShowConfirm(const QString& message, const QString& firstCaption, const QString& secondCaption) {
+    return showMessageDialog(MessageRequest::Kind::Confirm, message, {firstCaption, secondCaption});
+}
+
+int ShowInfo(const QString& message, const QString& caption) {
+    return showMessageDialog(MessageRequest::Kind::Info, message, {caption});
+}
+
+void ShowPlainMessage(const QString& message) {
+    showMessageBox(MessageRequest::Kind::Plain, message);
+}
+
+void ShowStandardError(const QString& message) {
+    showMessageBox(MessageRequest::Kind::Error, message);
+}
+
+void ShowRetrievalRunning() {
+    ShowInfo(QStringLiteral("ファイルリストの取得中です。"), QStringLiteral("確認"));
+}
+
+void RunCommand(const std::function<void()>& handler) {
+    try {
+        handler();
+    } catch (const std::exception& error) {
+        ShowStandardError(QString::fromUtf8(error.what()));
+    }
+}
+
+ScopedMessageResponder::ScopedMessageResponder(std::function<int(const MessageRequest&)> responder_)
+    : previous_(std::exchange(responder(), std::move(responder_))) {}
+
+ScopedMessageResponder::~ScopedMessageResponder() {
+    responder() = std::move(previous_);
+}

@@ -1,0 +1,752 @@
+#include "app/window/Usite_wright.h"
+
+#include <stdexcept>
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QElapsedTimer>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListView>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "app/window/Uurl_edit.h"
+#include "app/file_io.h"
+#include "app/widgets/header_widgets.h"
+#include "app/ini_file.h"
+#include "app/widgets/message_dialogs.h"
+#include "app/widgets/program_icon.h"
+#include "app/window/row_delegate.h"
+#include "app/str_conf.h"
+#include "app/window_geometry.h"
+#include "app/jobs/work_table.h"
+#include "ftp/Uftp_module.h"
+#include "ftp/ftp_errors.h"
+#include "app/jobs/thread.h"
+#include "settings/SiteSettings.h"
+#include "ftp/connection_test.h"
+#include "settings/dialog/Usite_manager.h"
+#include "sitemap/sitemap_writer.h"
+#include "sitemap/upload.h"
+
+namespace {
+
+constexpr QColor kSlate(0x53, 0x55, 0x6C);
+constexpr QColor kLavender(0x80, 0x80, 0xC0);
+constexpr QColor kBandGrey(0xF3, 0xF3, 0xF3);
+constexpr QColor kGrey(0x80, 0x80, 0x80);
+
+const QString kMakerPage = QStringLiteral("https://www.quorvane.example/");
+const QString kProductPage = QStringLiteral("https://www.quorvane.example/sitewright/");
+const QString kManualPage = QStringLiteral("https://www.quorvane.example/sitewright/manual/");
+const QString kInquiryMail = QStringLiteral("mailto:support@quorvane.example");
+const QString kProtocolPage = QStringLiteral("https://www.sitemaps.org/ja/protocol.html");
+
+const QString kConfirmCaption = QStringLiteral("確認");
+const QString kWebConnection = QStringLiteral("WEB接続");
+const QString kNoSitemap = QStringLiteral("サイトマップがまだ作成されていません。");
+
+// How often, at most, the sitemap writer repaints the location it is at.
+constexpr qint64 kProgressRepaintMs = 50;
+
+QFont pixelFont(const QString& family, int pixels, bool bold = false) {
+    QFont font(family);
+    font.setPixelSize(pixels);
+    font.setBold(bold);
+    return font;
+}
+
+QWidget* makeBand(const char* name, int height, const QColor& colour, QWidget* parent) {
+    auto* band = new QWidget(parent);
+    band->setObjectName(QString::fromLatin1(name));
+    band->setFixedHeight(height);
+    band->setAutoFillBackground(true);
+    QPalette palette = band->palette();
+    palette.setColor(QPalette::Window, colour);
+    band->setPalette(palette);
+    return band;
+}
+
+} // namespace
+
+TFsite_wright::TFsite_wright(std::filesystem::path programFolder, QWidget* parent)
+    : QMainWindow(parent), programFolder_(std::move(programFolder)),
+      urlOpener_([](const QUrl& address) { QDesktopServices::openUrl(address); }) {
+    setWindowTitle(QStringLiteral("SITE WRIGHT -Google Sitemap-"));
+    setWindowIcon(ProgramIcon());
+    setFont(pixelFont(QStringLiteral("ＭＳ Ｐゴシック"), 12));
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, Qt::white);
+    setPalette(palette);
+
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    createHeader(central);
+    createCounters(central);
+    createWorkTab(central);
+    createStatusBar(central);
+    setCentralWidget(central);
+    createMenus();
+    FormCreate();
+}
+
+TFsite_wright::~TFsite_wright() {
+    stopRetrievalAndWait();
+}
+
+void TFsite_wright::createHeader(QWidget* parent) {
+    QWidget* panel2 = makeBand("Panel2", 35, Qt::white, parent);
+    auto* row = new QHBoxLayout(panel2);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(0);
+
+    auto* iconButton = new QToolButton(panel2);
+    iconButton->setObjectName(QStringLiteral("IconButton13"));
+    iconButton->setAutoRaise(true);
+    iconButton->setIcon(ProgramIcon());
+    iconButton->setIconSize(QSize(32, 32));
+    iconButton->setFixedSize(49, 35);
+    iconButton->setCursor(Qt::PointingHandCursor);
+    connect(iconButton, &QToolButton::clicked, this,
+            [this] { RunCommand([this] { IconButton13Click(); }); });
+    row->addWidget(iconButton);
+
+    QLabel* product =
+        MakeBoxLabel(QStringLiteral("product_panel"),
+                     QStringLiteral("SITE WRIGHT -Google Sitemap-β"), Qt::white, kLavender, panel2);
+    product->setFont(pixelFont(QStringLiteral("ＭＳ Ｐゴシック"), 16, true));
+    product->setFixedWidth(280);
+    row->addWidget(product);
+
+    auto* gradient = new GradientBand(Qt::white, kSlate, 128, panel2);
+    gradient->setObjectName(QStringLiteral("pjpl"));
+    row->addWidget(gradient, 1);
+
+    QWidget* panel27 = makeBand("Panel27", 35, kSlate, panel2);
+    panel27->setFixedWidth(212);
+    auto* makerRow = new QHBoxLayout(panel27);
+    makerRow->setContentsMargins(0, 0, 0, 0);
+    makerRow->setSpacing(0);
+    makerRow->addStretch();
+    auto* decoration = new QToolButton(panel27);
+    decoration->setObjectName(QStringLiteral("IconButton12"));
+    decoration->setAutoRaise(true);
+    decoration->setIcon(MakerIcon());
+    decoration->setFixedSize(30, 30);
+    makerRow->addWidget(decoration);
+    QLabel* maker = MakeBoxLabel(QStringLiteral("Label12"), QStringLiteral("Quorvane"), kSlate,
+                                 Qt::white, panel27);
+    maker->setFont(pixelFont(QStringLiteral("Times New Roman"), 16, true));
+    maker->setFixedWidth(175);
+    makerRow->addWidget(maker);
+    row->addWidget(panel27);
+
+    parent->layout()->addWidget(panel2);
+}
+
+void TFsite_wright::createCounters(QWidget* parent) {
+    QWidget* panel23 = makeBand("Panel23", 18, kSlate, parent);
+    auto* row = new QHBoxLayout(panel23);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(0);
+
+    auto* spacer = new QWidget(panel23);
+    spacer->setObjectName(QStringLiteral("x_user_id"));
+    spacer->setFixedWidth(17);
+    row->addWidget(spacer);
+
+    QLabel* title = MakeBoxLabel(QStringLiteral("title_panel"),
+                                 QStringLiteral("Google Sitemap作成"), kSlate, Qt::white, panel23);
+    title->setFont(pixelFont(QStringLiteral("ＭＳ Ｐゴシック"), 16, true));
+    title->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    title->setFixedWidth(176);
+    row->addWidget(title);
+
+    const QFont boxFont = pixelFont(QStringLiteral("ＭＳ Ｐゴシック"), 13);
+    const auto addBox = [&](const char* name, const QString& text, const QColor& background,
+                            int width, bool bordered) {
+        QLabel* box = MakeBoxLabel(QString::fromLatin1(name), text, background, Qt::white, panel23);
+        box->setFont(boxFont);
+        box->setFixedWidth(width);
+        if (bordered)
+            box->setFrameStyle(QFrame::Box | QFrame::Plain);
+        row->addWidget(box);
+        return box;
+    };
+    addBox("BoxLabel174", QStringLiteral("ファイル数:"), QColor(0x00, 0x80, 0xC0), 82, false);
+    max_total = addBox("max_total", QString(), kGrey, 74, true);
+    addBox("BoxLabel1", QStringLiteral("選択数:"), QColor(0x40, 0x80, 0x80), 82, false);
+    select_total = addBox("select_total", QString(), kGrey, 74, true);
+    row->addStretch();
+
+    parent->layout()->addWidget(panel23);
+}
+
+void TFsite_wright::createWorkTab(QWidget* parent) {
+    auto* pageControl = new QTabWidget(parent);
+    pageControl->setObjectName(QStringLiteral("PageControl1"));
+    pageControl->setCursor(Qt::PointingHandCursor);
+
+    auto* sheet = new QWidget(pageControl);
+    sheet->setObjectName(QStringLiteral("TabSheet1"));
+    auto* column = new QVBoxLayout(sheet);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    column->addWidget(makeBand("Panel5", 10, kBandGrey, sheet));
+
+    table_ = new WorkTable(this);
+    delegate_ = new RowDelegate(this);
+    data_list = new QListView(sheet);
+    data_list->setObjectName(QStringLiteral("data_list"));
+    data_list->setFrameShape(QFrame::NoFrame);
+    data_list->setFont(pixelFont(QStringLiteral("ＭＳ ゴシック"), 13));
+    data_list->setUniformItemSizes(true);
+    data_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    data_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    data_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    data_list->viewport()->setCursor(Qt::PointingHandCursor);
+    data_list->setModel(table_);
+    data_list->setItemDelegate(delegate_);
+    data_list->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(delegate_, &RowDelegate::checkToggled, this,
+            [this] { RunCommand([this] { data_listClickCheck(); }); });
+    connect(data_list, &QListView::doubleClicked, this,
+            [this] { RunCommand([this] { data_listDblClick(); }); });
+    connect(data_list, &QListView::customContextMenuRequested, this, [this](const QPoint& at) {
+        PopupMenu1->popup(data_list->viewport()->mapToGlobal(at));
+    });
+    column->addWidget(data_list, 1);
+
+    QWidget* panel6 = makeBand("Panel6", 41, kBandGrey, sheet);
+    auto* bottom = new QHBoxLayout(panel6);
+    bottom->setContentsMargins(0, 0, 10, 0);
+    bottom->addStretch();
+    Button5 = new QPushButton(QStringLiteral("中止"), panel6);
+    Button5->setObjectName(QStringLiteral("Button5"));
+    Button5->setFixedSize(73, 25);
+    Button5->setCursor(Qt::PointingHandCursor);
+    Button5->setEnabled(false);
+    connect(Button5, &QPushButton::clicked, this,
+            [this] { RunCommand([this] { Button5Click(); }); });
+    bottom->addWidget(Button5);
+    auto* closeButton = new QPushButton(QStringLiteral("終　了"), panel6);
+    closeButton->setObjectName(QStringLiteral("Button4"));
+    closeButton->setFixedSize(73, 25);
+    closeButton->setCursor(Qt::PointingHandCursor);
+    connect(closeButton, &QPushButton::clicked, this,
+            [this] { RunCommand([this] { Button4Click(); }); });
+    bottom->addWidget(closeButton);
+    column->addWidget(panel6);
+
+    pageControl->addTab(sheet, QStringLiteral("作業テーブル"));
+    parent->layout()->addWidget(pageControl);
+}
+
+void TFsite_wright::createStatusBar(QWidget* parent) {
+    // A plain band rather than QStatusBar, whose own spacing does not fit 19 pixels.
+    QWidget* bar = makeBand("StatusBar1", 19, QColor(0xF0, 0xF0, 0xF0), parent);
+    auto* row = new QHBoxLayout(bar);
+    row->setContentsMargins(0, 1, 0, 0);
+    row->setSpacing(2);
+    const int widths[] = {50, 100, 0};
+    for (int i = 0; i < 3; ++i) {
+        auto* panel = new QLabel(bar);
+        panel->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
+        panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        panel->setIndent(2);
+        panel->setTextFormat(Qt::PlainText);
+        if (widths[i] > 0)
+            panel->setFixedWidth(widths[i]);
+        row->addWidget(panel, widths[i] > 0 ? 0 : 1);
+        statusPanels_[std::size_t(i)] = panel;
+    }
+    parent->layout()->addWidget(bar);
+}
+
+QAction* TFsite_wright::addItem(QMenu* menu, const char* name, const QString& caption, bool visible,
+                                void (TFsite_wright::*handler)()) {
+    QAction* action = menu->addAction(caption);
+    action->setObjectName(QString::fromLatin1(name));
+    action->setVisible(visible);
+    if (handler) {
+        connect(action, &QAction::triggered, this,
+                [this, handler] { RunCommand([this, handler] { (this->*handler)(); }); });
+    }
+    return action;
+}
+
+void TFsite_wright::createMenus() {
+    const auto topMenu = [this](const char* name, const QString& caption) {
+        QMenu* menu = menuBar()->addMenu(caption);
+        menu->setObjectName(QString::fromLatin1(name));
+        return menu;
+    };
+    const auto separator = [](QMenu* menu, const char* name, bool visible) {
+        QAction* action = menu->addSeparator();
+        action->setObjectName(QString::fromLatin1(name));
+        action->setVisible(visible);
+    };
+
+    QMenu* N1 = topMenu("N1", QStringLiteral("ファイル(&F)"));
+    addItem(N1, "N7", QStringLiteral("サーバー接続テスト"), false, &TFsite_wright::N7Click);
+    addItem(N1, "N18", QStringLiteral("リリースバージョン"), true, &TFsite_wright::N18Click);
+    addItem(N1, "N2", QStringLiteral("終了"), true, &TFsite_wright::N2Click);
+
+    QMenu* N3 = topMenu("N3", QStringLiteral("サイトマップ(&W)"));
+    addItem(N3, "N8", QStringLiteral("サーバー内のファイルリストを取得"), true,
+            &TFsite_wright::N8Click);
+    separator(N3, "N16", true);
+    addItem(N3, "N13", QStringLiteral("サイトマップを作成"), true, &TFsite_wright::N13Click);
+    addItem(N3, "N15", QStringLiteral("サイトマップをブラウザで確認(LOCAL)"), true,
+            &TFsite_wright::N15Click);
+    separator(N3, "N17", true);
+    addItem(N3, "N14", QStringLiteral("アップロード"), true, &TFsite_wright::N14Click);
+    addItem(N3, "LOCAL1", QStringLiteral("サイトマップをブラウザで確認(WEB)"), true,
+            &TFsite_wright::LOCAL1Click);
+    addItem(N3, "Google2", QStringLiteral("Googleに通知する"), false);
+
+    QMenu* N19 = topMenu("N19", QStringLiteral("編 集(&E)"));
+    addItem(N19, "N20", QStringLiteral("全て選択"), true, &TFsite_wright::N20Click);
+    addItem(N19, "N21", QStringLiteral("全選択解除"), true, &TFsite_wright::N21Click);
+
+    N4 = topMenu("N4", QStringLiteral("検索順位分析(&A)"));
+    addItem(N4, "yxh1", QStringLiteral("日別検索結果"), true);
+    N5 = topMenu("N5", QStringLiteral("サイトツール(&T)"));
+    addItem(N5, "PING1", QStringLiteral("PING"), true);
+    N6 = topMenu("N6", QStringLiteral("マーケティング(&M)"));
+    n10 = topMenu("n10", QStringLiteral("Google Analytics分析(&G)"));
+
+    QMenu* information = topMenu("Information1", QStringLiteral("Information(&I)"));
+    addItem(information, "N9", QStringLiteral("オンラインヘルプ-取扱説明書-"), false,
+            &TFsite_wright::N9Click);
+    addItem(information, "Quorvane1", QStringLiteral("Quorvaneのページ"), true,
+            &TFsite_wright::Quorvane1Click);
+    addItem(information, "N22", QStringLiteral("問い合わせメールを送る"), true,
+            &TFsite_wright::N22Click);
+    separator(information, "N12", false);
+    addItem(information, "SITEWRIGHTGoogleSitemap1",
+            QStringLiteral("SITE WRIGHT-Google Sitemap編-のページ"), false,
+            &TFsite_wright::SITEWRIGHTGoogleSitemap1Click);
+    addItem(information, "Google1", QStringLiteral("Google"), false, &TFsite_wright::Google1Click);
+    addItem(information, "N11", QStringLiteral("自社サイト"), false, &TFsite_wright::N11Click);
+
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    addItem(PopupMenu1, "N23", QStringLiteral("全て選択"), true, &TFsite_wright::N23Click);
+    addItem(PopupMenu1, "N24", QStringLiteral("全選択解除"), true, &TFsite_wright::N24Click);
+}
+
+void TFsite_wright::FormCreate() {
+    QRect workArea(0, 0, kDesignedWidth, kDesignedHeight);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        workArea = screen->availableGeometry();
+    const std::filesystem::path file = programFolder_ / kGeometryFileName;
+    IniFile ini;
+    try {
+        ini = IniFile::Load(file);
+    } catch (const FileError& error) {
+        // An unreadable file places the window by the defaults; the close reports it again.
+        ShowStandardError(QString::fromUtf8(error.what()));
+    }
+    const WindowGeometry geometry = ReadWindowGeometry(ini, workArea);
+    resize(geometry.width, geometry.height);
+    move(geometry.left, geometry.top);
+}
+
+void TFsite_wright::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!event->spontaneous())
+        RunCommand([this] { FormShow(); });
+}
+
+void TFsite_wright::FormShow() {
+    std::error_code ignored;
+    std::filesystem::remove(programFolder_ / "sitemap.xml", ignored);
+    for (QMenu* menu : {N4, N5, N6, n10})
+        menu->menuAction()->setVisible(false);
+}
+
+void TFsite_wright::closeEvent(QCloseEvent* event) {
+    FormCloseQuery();
+    stopRetrievalAndWait();
+    // The window closes even when its geometry could not be stored.
+    event->accept();
+}
+
+void TFsite_wright::FormCloseQuery() {
+    const std::filesystem::path file = programFolder_ / kGeometryFileName;
+    try {
+        WriteWindowGeometry(file, WindowGeometry{x(), y(), width(), height()});
+    } catch (const FileError&) {
+        ShowStandardError(
+            QStringLiteral("%1 に書き込めません").arg(QString::fromStdString(file.string())));
+    }
+}
+
+void TFsite_wright::SetUrlEditDialog(Tfurl_edit* dialog) {
+    urlEdit_ = dialog;
+}
+
+void TFsite_wright::SetFtpModule(Tftp_module* ftp) {
+    ftp_ = ftp;
+}
+
+void TFsite_wright::SetSiteManager(Tfsite_manager* dialog) {
+    siteManager_ = dialog;
+}
+
+void TFsite_wright::SetRetrievalRunning(bool running) {
+    retrievalRunning_ = running;
+    Button5->setEnabled(running);
+}
+
+int TFsite_wright::CurrentRow() const {
+    const QModelIndex current = data_list->currentIndex();
+    return current.isValid() ? current.row() : -1;
+}
+
+void TFsite_wright::SetAllChecked(bool checked) {
+    table_->setAllChecked(checked);
+    RecountChecked();
+}
+
+void TFsite_wright::RecountChecked() {
+    SetSelectTotalText(QString::number(table_->checkedCount()));
+}
+
+void TFsite_wright::FillAfterRetrieval(std::vector<std::string> rows) {
+    table_->fill(std::move(rows));
+    const QString total = QString::number(table_->count());
+    SetMaxTotalText(total);
+    SetSelectTotalText(total);
+    table_->setAllChecked(true);
+}
+
+void TFsite_wright::SetMaxTotalText(const QString& text) {
+    max_total->setText(text);
+    max_total->repaint();
+}
+
+void TFsite_wright::SetSelectTotalText(const QString& text) {
+    select_total->setText(text);
+    select_total->repaint();
+}
+
+void TFsite_wright::SetStatusText(int panel, const QString& text) {
+    QLabel* label = statusPanels_.at(std::size_t(panel));
+    label->setText(text);
+    label->repaint();
+}
+
+QString TFsite_wright::StatusText(int panel) const {
+    return statusPanels_.at(std::size_t(panel))->text();
+}
+
+void TFsite_wright::SetUrlOpener(UrlOpener opener) {
+    urlOpener_ = std::move(opener);
+}
+
+void TFsite_wright::OpenAddress(const QUrl& address) {
+    urlOpener_(address);
+}
+
+void TFsite_wright::openWebPage(const QString& address) {
+    SetStatusText(1, kWebConnection);
+    SetStatusText(2, address);
+    OpenAddress(QUrl(address));
+}
+
+void TFsite_wright::N2Click() {
+    close();
+}
+
+void TFsite_wright::Button4Click() {
+    close();
+}
+
+void TFsite_wright::N18Click() {
+    PrepareDatFileIV();
+    ShowInfo(QStringLiteral("Release Version Beta0.02\r\n2006/12/06A\r\nQuorvane"),
+             kConfirmCaption);
+}
+
+void TFsite_wright::IconButton13Click() {
+    ShowInfo(QStringLiteral("Release Version Beta\r\n2006/12/02A\r\nQuorvane"), kConfirmCaption);
+}
+
+void TFsite_wright::N20Click() {
+    SetAllChecked(true);
+}
+
+void TFsite_wright::N21Click() {
+    SetAllChecked(false);
+}
+
+void TFsite_wright::N23Click() {
+    SetAllChecked(true);
+}
+
+void TFsite_wright::N24Click() {
+    SetAllChecked(false);
+}
+
+void TFsite_wright::N9Click() {
+    OpenAddress(QUrl(kManualPage));
+}
+
+void TFsite_wright::Quorvane1Click() {
+    openWebPage(kMakerPage);
+}
+
+void TFsite_wright::N22Click() {
+    OpenAddress(QUrl(kInquiryMail));
+}
+
+void TFsite_wright::SITEWRIGHTGoogleSitemap1Click() {
+    openWebPage(kProductPage);
+}
+
+void TFsite_wright::Google1Click() {
+    openWebPage(kProtocolPage);
+}
+
+void TFsite_wright::N11Click() {
+    // "Own site" opens the protocol page that its status text names.
+    openWebPage(kProtocolPage);
+}
+
+void TFsite_wright::data_listClickCheck() {
+    RecountChecked();
+}
+
+void TFsite_wright::data_listDblClick() {
+    const int current = CurrentRow();
+    if (current < 0 || !urlEdit_)
+        return;
+    const std::string row = table_->rowText(current);
+    if (row.empty())
+        return;
+    if (retrievalRunning_) {
+        // The table is cleared and refilled by the retrieval; an edit could hit another row.
+        ShowRetrievalRunning();
+        return;
+    }
+    SetStatusText(0, QString::fromStdString(str_field(row, ";", 1)));
+    urlEdit_->FillFromRow(row);
+    if (urlEdit_->exec() != QDialog::Accepted)
+        return;
+    table_->replaceRow(current, urlEdit_->BuildRow());
+    data_list->viewport()->update();
+}
+
+SiteSettings TFsite_wright::currentSettings() const {
+    if (!siteManager_)
+        throw std::logic_error("the settings dialog is not there");
+    return siteManager_->Settings();
+}
+
+Tftp_module& TFsite_wright::ftpModule() const {
+    if (!ftp_)
+        throw std::logic_error("the FTP module is not there");
+    return *ftp_;
+}
+
+void TFsite_wright::N8Click() {
+    StartRetrieval();
+}
+
+void TFsite_wright::StartRetrieval() {
+    if (retrievalRunning_) {
+        ShowRetrievalRunning();
+        return;
+    }
+    if (table_->count() > 0 &&
+        ShowConfirm(QStringLiteral("現在のリストを破棄し、新たにサイトマップを作成します。"),
+                    QStringLiteral("実行"), QStringLiteral("キャンセル")) == kSecondButton)
+        return;
+    if (!siteManager_)
+        throw std::logic_error("the settings dialog is not there");
+    if (siteManager_->exec() != QDialog::Accepted)
+        return;
+    startRetrievalThread(siteManager_->Settings());
+}
+
+void TFsite_wright::startRetrievalThread(const SiteSettings& settings) {
+    auto* thread = new tthread1(ftpModule(), settings, programFolder_, this);
+    // Calls already queued when the window stops a run early must not reach a deleted thread.
+    const QPointer<tthread1> guarded(thread);
+    // Queued, so that every change takes effect here in the order the walk made it.
+    connect(
+        thread, &tthread1::TableCleared, this, [this] { table_->clear(); }, Qt::QueuedConnection);
+    connect(thread, &tthread1::StatusTextChanged, this, &TFsite_wright::SetStatusText,
+            Qt::QueuedConnection);
+    connect(thread, &tthread1::MaxTotalTextChanged, this, &TFsite_wright::SetMaxTotalText,
+            Qt::QueuedConnection);
+    connect(
+        thread, &tthread1::MessageRequested, this,
+        [guarded](const QString& text) {
+            ShowPlainMessage(text);
+            if (guarded)
+                guarded->MessageAnswered();
+        },
+        Qt::QueuedConnection);
+    connect(
+        thread, &tthread1::TableFilled, this,
+        [this](const std::vector<std::string>& rows) { FillAfterRetrieval(rows); },
+        Qt::QueuedConnection);
+    connect(
+        thread, &QThread::finished, this,
+        [this, guarded] {
+            if (guarded)
+                retrievalFinished(guarded);
+        },
+        Qt::QueuedConnection);
+    retrieval_ = thread;
+    SetRetrievalRunning(true);
+    thread->start();
+}
+
+void TFsite_wright::retrievalFinished(tthread1* thread) {
+    if (retrieval_ == thread)
+        retrieval_.clear();
+    SetRetrievalRunning(false);
+    thread->deleteLater();
+}
+
+void TFsite_wright::Button5Click() {
+    if (retrieval_)
+        retrieval_->RequestStop();
+}
+
+void TFsite_wright::stopRetrievalAndWait() {
+    if (!retrieval_)
+        return;
+    tthread1* thread = retrieval_;
+    retrieval_.clear();
+    // Nothing of the run reaches the window any more; a message it waits on is released.
+    thread->disconnect(this);
+    thread->RequestStop();
+    thread->wait();
+    delete thread;
+    SetRetrievalRunning(false);
+}
+
+void TFsite_wright::N7Click() {
+    if (retrievalRunning_) {
+        ShowRetrievalRunning();
+        return;
+    }
+    const SiteSettings settings = currentSettings();
+    switch (TestConnection(ftpModule(), settings.hostname, settings.username, settings.password)) {
+    case ConnectionTestResult::Busy:
+        ShowRetrievalRunning();
+        break;
+    case ConnectionTestResult::Failed:
+        ShowInfo(QStringLiteral("接続失敗"), kConfirmCaption);
+        break;
+    case ConnectionTestResult::Connected:
+        ShowInfo(QStringLiteral("接続成功"), kConfirmCaption);
+        break;
+    }
+}
+
+void TFsite_wright::N13Click() {
+    CreateSitemap();
+}
+
+void TFsite_wright::CreateSitemap() {
+    SitemapBuilder builder;
+    // Repainting for every row would cost more than writing it; the last location always shows.
+    QElapsedTimer sinceRepaint;
+    QString unshown;
+    for (int i = 0; i < table_->count(); ++i) {
+        if (!table_->isChecked(i))
+            continue;
+        const QString location = QString::fromStdString(builder.AddRow(table_->rowText(i)));
+        if (!sinceRepaint.isValid() || sinceRepaint.elapsed() >= kProgressRepaintMs) {
+            SetStatusText(2, location);
+            sinceRepaint.start();
+            unshown.clear();
+        } else {
+            unshown = location;
+        }
+    }
+    if (!unshown.isEmpty())
+        SetStatusText(2, unshown);
+    WriteSitemap(programFolder_, builder.Finish());
+    if (builder.ExceedsSingleFileLimits())
+        ShowInfo(QStringLiteral("作成したサイトマップは1ファイルの上限(URL数50,000件、"
+                                "10,485,760バイト)を超えています。\r\n"
+                                "検索エンジンに読み込まれないことがあります。"),
+                 kConfirmCaption);
+    OpenAddress(QUrl::fromLocalFile(QString::fromStdString(SitemapPath(programFolder_).string())));
+}
+
+bool TFsite_wright::sitemapExists() const {
+    std::error_code ignored;
+    if (std::filesystem::exists(SitemapPath(programFolder_), ignored))
+        return true;
+    ShowInfo(kNoSitemap, kConfirmCaption);
+    return false;
+}
+
+void TFsite_wright::N15Click() {
+    if (!sitemapExists())
+        return;
+    OpenAddress(QUrl::fromLocalFile(QString::fromStdString(SitemapPath(programFolder_).string())));
+}
+
+void TFsite_wright::LOCAL1Click() {
+    if (!sitemapExists())
+        return;
+    openWebPage(QString::fromStdString(currentSettings().web_url) + QStringLiteral("/sitemap.xml"));
+}
+
+void TFsite_wright::N14Click() {
+    // The upload and the retrieval would share the one FTP client.
+    if (retrievalRunning_) {
+        ShowRetrievalRunning();
+        return;
+    }
+    if (!sitemapExists())
+        return;
+    const SiteSettings settings = currentSettings();
+    if (ShowConfirm(QStringLiteral("サイトマップをアップロードします。\r\n") +
+                        QString::fromStdString(settings.site_root),
+                    QStringLiteral("実行"), QStringLiteral("キャンセル")) == kSecondButton)
+        return;
+    UploadResult result;
+    try {
+        result = UploadSitemap(ftpModule(), settings, programFolder_);
+    } catch (const EIdException&) {
+        // A session left open would be taken up by the next upload or test as it stands,
+        // even after the settings name another server.
+        ftpModule().FtpDisconnect();
+        throw;
+    }
+    const QString reason = QString::fromStdString(result.reason);
+    switch (result.outcome) {
+    case UploadOutcome::Uploaded:
+        ShowInfo(QStringLiteral("サイトマップをアップロードしました。"), kConfirmCaption);
+        break;
+    case UploadOutcome::NoSitemap:
+        ShowInfo(kNoSitemap, kConfirmCaption);
+        break;
+    case UploadOutcome::LoginFailed:
+        ShowPlainMessage(QStringLiteral("接続失敗\r\n") + reason);
+        break;
+    case UploadOutcome::StoreFailed:
+        ShowInfo(QStringLiteral("サイトマップのアップロードに失敗しました。\r\n") + reason,
+                 kConfirmCaption);
+        break;
+    }
+}

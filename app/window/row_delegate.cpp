@@ -1,0 +1,134 @@
+#include "app/window/row_delegate.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QStyle>
+
+#include "app/str_conf.h"
+#include "app/jobs/work_table.h"
+
+namespace {
+
+constexpr QColor kEvenRow(0xF0, 0xF1, 0xF4);
+constexpr QColor kOddRow(0xFF, 0xFF, 0xFF);
+constexpr QColor kCaptionGrey(0x80, 0x80, 0x80);
+
+const QStyle* styleOf(const QStyleOptionViewItem& option) {
+    return option.widget ? option.widget->style() : QApplication::style();
+}
+
+} // namespace
+
+RowDelegate::RowDelegate(QObject* parent) : QStyledItemDelegate(parent) {}
+
+int RowDelegate::checkStripWidth(const QStyleOptionViewItem& option) {
+    return styleOf(option)->pixelMetric(QStyle::PM_IndicatorWidth, &option, option.widget) + 2;
+}
+
+QSize RowDelegate::sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const {
+    // The view stretches rows to its width; only the height is fixed.
+    return QSize(1, kRowHeight);
+}
+
+void RowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                        const QModelIndex& index) const {
+    const auto* table = qobject_cast<const WorkTable*>(index.model());
+    if (!table)
+        return;
+    const QStyle* style = styleOf(option);
+    const int strip = checkStripWidth(option);
+    const QRect stripRect(option.rect.left(), option.rect.top(), strip, option.rect.height());
+    const QRect rect = option.rect.adjusted(strip, 0, 0, 0);
+
+    painter->save();
+
+    // The check box, centred in its strip on the list's own colour.
+    painter->fillRect(stripRect, option.palette.base());
+    QStyleOptionViewItem check(option);
+    check.state &= ~(QStyle::State_Selected | QStyle::State_HasFocus);
+    check.state |= table->isChecked(index.row()) ? QStyle::State_On : QStyle::State_Off;
+    const int indicator = strip - 2;
+    check.rect = QRect(stripRect.left() + 1, stripRect.top() + (stripRect.height() - indicator) / 2,
+                       indicator, indicator);
+    style->drawPrimitive(QStyle::PE_IndicatorItemViewItemCheck, &check, painter, option.widget);
+
+    // Stripes by the row's index in the whole table; a selected row keeps its stripe.
+    const QColor background = index.row() % 2 == 0 ? kEvenRow : kOddRow;
+    painter->fillRect(rect, background);
+
+    QFont font = option.font;
+    font.setBold(false);
+    font.setItalic(false);
+    font.setUnderline(false);
+    painter->setFont(font);
+    painter->setBackgroundMode(Qt::OpaqueMode);
+    painter->setBackground(background);
+
+    const auto drawAt = [&](int left, int top, const std::string& text, const QColor& colour) {
+        if (text.empty())
+            return;
+        const QRect box(QPoint(rect.left() + left, rect.top() + top), rect.bottomRight());
+        painter->setPen(colour);
+        // Plain text flags: no mnemonic, so "&" shows as itself; the box clips at its right.
+        painter->drawText(box, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
+                          QString::fromStdString(text));
+    };
+
+    const std::string row = table->rowText(index.row());
+    drawAt(5, 5, str_field(row, ";", 1) + str_field(row, ";", 2), Qt::black);
+    drawAt(5, 25, str_field(row, ";", 3), Qt::black);
+    if (!str_field(row, ";", 4).empty())
+        drawAt(200, 25, "changefreq:", kCaptionGrey);
+    drawAt(290, 25, str_field(row, ";", 4), Qt::black);
+    if (!str_field(row, ";", 5).empty())
+        drawAt(400, 25, "priority:", kCaptionGrey);
+    drawAt(470, 25, str_field(row, ";", 5), Qt::black);
+
+    if (option.state & QStyle::State_HasFocus) {
+        painter->setBackgroundMode(Qt::TransparentMode);
+        painter->setPen(QPen(Qt::black, 1, Qt::DotLine));
+        painter->setBrush(Qt::NoBrush);
+        painter->drawRect(rect.adjusted(0, 0, -1, -1));
+    }
+    painter->restore();
+}
+
+bool RowDelegate::editorEvent(QEvent* event, QAbstractItemModel* model,
+                              const QStyleOptionViewItem& option, const QModelIndex& index) {
+    if (!(index.flags() & Qt::ItemIsUserCheckable))
+        return false;
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick: {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() != Qt::LeftButton ||
+            mouse->position().toPoint().x() >= option.rect.left() + checkStripWidth(option))
+            return false;
+        // The press selects the row as anywhere else; the release toggles. The double-click
+        // event is swallowed so that it does not toggle a second time before its release.
+        if (event->type() == QEvent::MouseButtonPress)
+            return false;
+        if (event->type() == QEvent::MouseButtonRelease)
+            toggle(model, index);
+        return true;
+    }
+    case QEvent::KeyPress: {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key != Qt::Key_Space && key != Qt::Key_Select)
+            return false;
+        toggle(model, index);
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+void RowDelegate::toggle(QAbstractItemModel* model, const QModelIndex& index) {
+    const bool checked = index.data(Qt::CheckStateRole).value<Qt::CheckState>() == Qt::Checked;
+    model->setData(index, checked ? Qt::Unchecked : Qt::Checked, Qt::CheckStateRole);
+    emit checkToggled(index);
+}

@@ -1,0 +1,270 @@
+#include "settings/dialog/Usite_manager.h"
+
+#include <QComboBox>
+#include <QFrame>
+#include <QGridLayout>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QVBoxLayout>
+
+#include "app/widgets/header_widgets.h"
+#include "app/widgets/message_dialogs.h"
+#include "ftp/connection_test.h"
+
+namespace {
+
+const QColor kBlue(0x00, 0x80, 0xC0);
+const QColor kLavender(0x80, 0x80, 0xC0);
+const QColor kTeal(0x00, 0x80, 0x80);
+const QColor kGrey(0x80, 0x80, 0x80);
+
+// The sample address under the web address field.
+const QString kSampleSite = QStringLiteral("https://www.example.jp");
+const QString kNoFinalSlash = QStringLiteral("(最後の/は不要です)");
+
+template <std::size_t N> QStringList itemTexts(const std::array<std::string_view, N>& items) {
+    QStringList texts;
+    for (std::string_view item : items)
+        texts << QString::fromUtf8(item.data(), qsizetype(item.size()));
+    return texts;
+}
+
+QLabel* caption(const QString& text, const QColor& background, QWidget* parent) {
+    QLabel* label = MakeBoxLabel(QString(), text, background, Qt::white, parent);
+    label->setFixedWidth(150);
+    // Two-line captions get room above and below their lines.
+    label->setMinimumHeight(text.contains(u'\n') ? 36 : 21);
+    return label;
+}
+
+QLabel* hint(const QString& text, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    label->setTextFormat(Qt::PlainText);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, kGrey);
+    label->setPalette(palette);
+    return label;
+}
+
+QFrame* separator(QWidget* parent) {
+    auto* line = new QFrame(parent);
+    line->setFrameStyle(QFrame::HLine | QFrame::Sunken);
+    return line;
+}
+
+QLineEdit* edit(const char* name, QWidget* parent) {
+    auto* field = new QLineEdit(parent);
+    field->setObjectName(QString::fromLatin1(name));
+    return field;
+}
+
+QComboBox* dropDown(const char* name, const QStringList& items, int width, QWidget* parent) {
+    auto* combo = new QComboBox(parent);
+    combo->setObjectName(QString::fromLatin1(name));
+    combo->addItems(items);
+    combo->setFixedWidth(width);
+    combo->setCursor(Qt::PointingHandCursor);
+    return combo;
+}
+
+QPushButton* button(const char* name, const QString& text, QWidget* parent) {
+    auto* made = new QPushButton(text, parent);
+    made->setObjectName(QString::fromLatin1(name));
+    made->setFixedSize(75, 25);
+    made->setCursor(Qt::PointingHandCursor);
+    return made;
+}
+
+// Selects the item whose text equals value; none when no item does (the loader has already
+// matched the stored text against the items).
+void selectItem(QComboBox* combo, const std::string& value) {
+    combo->setCurrentIndex(combo->findText(QString::fromStdString(value)));
+}
+
+} // namespace
+
+Tfsite_manager::Tfsite_manager(std::filesystem::path programFolder, Tftp_module& ftp,
+                               QWidget* parent)
+    : QDialog(parent), programFolder_(std::move(programFolder)), ftp_(ftp) {
+    setObjectName(QStringLiteral("fsite_manager"));
+    setWindowTitle(QStringLiteral("WEBサイトFTP設定"));
+    createControls();
+    showSettings(SiteSettings());
+    RunCommand([this] { FormCreate(); });
+}
+
+void Tfsite_manager::createControls() {
+    ApplyDialogLook(this);
+
+    auto* grid = new QGridLayout;
+    grid->setHorizontalSpacing(8);
+    grid->setVerticalSpacing(6);
+    grid->setColumnStretch(1, 1);
+    int row = 0;
+    const auto addSeparator = [&] { grid->addWidget(separator(this), row++, 0, 1, 3); };
+
+    web_url = edit("web_url", this);
+    grid->addWidget(caption(QStringLiteral("WEBサイトURL(アドレス)"), kBlue, this), row, 0);
+    grid->addWidget(web_url, row++, 1, 1, 2);
+    grid->addWidget(hint(QStringLiteral("例)") + kSampleSite + kNoFinalSlash, this), row++, 1, 1,
+                    2);
+    addSeparator();
+
+    hostname = edit("hostname", this);
+    grid->addWidget(caption(QStringLiteral("ホスト名(アドレス)"), kLavender, this), row, 0);
+    grid->addWidget(hostname, row++, 1);
+    username = edit("username", this);
+    grid->addWidget(caption(QStringLiteral("ユーザー名(ID)"), kLavender, this), row, 0);
+    grid->addWidget(username, row++, 1);
+    password = edit("password", this);
+    password->setEchoMode(QLineEdit::Password);
+    password->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
+    grid->addWidget(caption(QStringLiteral("パスワード(フレーズ)"), kLavender, this), row, 0);
+    grid->addWidget(password, row, 1);
+    Button3 = button("Button3", QStringLiteral("接続テスト"), this);
+    Button3->setAutoDefault(false);
+    connect(Button3, &QPushButton::clicked, this,
+            [this] { RunCommand([this] { Button3Click(); }); });
+    grid->addWidget(Button3, row++, 2);
+    grid->addWidget(hint(QStringLiteral("FTP情報を入力してください。"), this), row++, 1, 1, 2);
+    addSeparator();
+
+    site_root = edit("site_root", this);
+    grid->addWidget(caption(QStringLiteral("サイトのルートフォルダー"), kTeal, this), row, 0);
+    grid->addWidget(site_root, row++, 1);
+    grid->addWidget(hint(QStringLiteral("例)/public_html") + kNoFinalSlash, this), row++, 1, 1, 2);
+
+    ext_list = new QComboBox(this);
+    ext_list->setObjectName(QStringLiteral("ext_list"));
+    ext_list->setEditable(true);
+    // Typed text is taken as it stands and never added to the items.
+    ext_list->setInsertPolicy(QComboBox::NoInsert);
+    ext_list->addItem(QString::fromUtf8(kDefaultExtList.data(), qsizetype(kDefaultExtList.size())));
+    grid->addWidget(caption(QStringLiteral("取得ファイルの拡張子"), kTeal, this), row, 0);
+    grid->addWidget(ext_list, row++, 1);
+
+    changefreq = dropDown("changefreq", itemTexts(kChangefreqItems), 100, this);
+    grid->addWidget(caption(QStringLiteral("デフォルトの更新頻度\n(changefreq)"), kGrey, this), row,
+                    0);
+    grid->addWidget(changefreq, row++, 1, Qt::AlignLeft);
+    priority = dropDown("priority", itemTexts(kPriorityItems), 70, this);
+    grid->addWidget(caption(QStringLiteral("デフォルトの優先度\n(priority)"), kGrey, this), row, 0);
+    grid->addWidget(priority, row++, 1, Qt::AlignLeft);
+
+    auto* offsets = new QHBoxLayout;
+    offsets->setSpacing(4);
+    offset_1 = dropDown("offset_1", itemTexts(kOffset1Items), 45, this);
+    offset_2 = dropDown("offset_2", itemTexts(kOffset2Items), 50, this);
+    offset_3 = dropDown("offset_3", itemTexts(kOffset3Items), 45, this);
+    offset_4 = dropDown("offset_4", itemTexts(kOffset4Items), 45, this);
+    offsets->addWidget(offset_1);
+    offsets->addWidget(offset_2);
+    offsets->addWidget(new QLabel(QStringLiteral(":"), this));
+    offsets->addWidget(offset_3);
+    offsets->addWidget(offset_4);
+    offsets->addStretch();
+    grid->addWidget(caption(QStringLiteral("タイムゾーン・オフセット"), kGrey, this), row, 0);
+    grid->addLayout(offsets, row++, 1, 1, 2);
+    addSeparator();
+
+    Button1 = button("Button1", QStringLiteral("実 行"), this);
+    Button1->setDefault(true);
+    // The modal result is settled before the save runs: a failed save is shown, and the
+    // dialog still closes with OK.
+    connect(Button1, &QPushButton::clicked, this, [this] {
+        RunCommand([this] { Button1Click(); });
+        accept();
+    });
+    Button2 = button("Button2", QStringLiteral("キャンセル"), this);
+    Button2->setAutoDefault(false);
+    connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(Button1);
+    buttons->addWidget(Button2);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(16, 16, 16, 12);
+    layout->setSpacing(10);
+    layout->addLayout(grid);
+    layout->addLayout(buttons);
+    setFixedSize(560, sizeHint().height());
+}
+
+void Tfsite_manager::showSettings(const SiteSettings& settings) {
+    web_url->setText(QString::fromStdString(settings.web_url));
+    hostname->setText(QString::fromStdString(settings.hostname));
+    username->setText(QString::fromStdString(settings.username));
+    password->setText(QString::fromStdString(settings.password));
+    site_root->setText(QString::fromStdString(settings.site_root));
+    ext_list->setCurrentIndex(0);
+    ext_list->setEditText(QString::fromStdString(settings.ext_list));
+    selectItem(changefreq, settings.changefreq);
+    selectItem(priority, settings.priority);
+    selectItem(offset_1, settings.offset_1);
+    selectItem(offset_2, settings.offset_2);
+    selectItem(offset_3, settings.offset_3);
+    selectItem(offset_4, settings.offset_4);
+}
+
+SiteSettings Tfsite_manager::Settings() const {
+    SiteSettings settings;
+    settings.web_url = web_url->text().toStdString();
+    settings.hostname = hostname->text().toStdString();
+    settings.username = username->text().toStdString();
+    settings.password = password->text().toStdString();
+    settings.site_root = site_root->text().toStdString();
+    settings.ext_list = ext_list->currentText().toStdString();
+    settings.changefreq = changefreq->currentText().toStdString();
+    settings.priority = priority->currentText().toStdString();
+    settings.offset_1 = offset_1->currentText().toStdString();
+    settings.offset_2 = offset_2->currentText().toStdString();
+    settings.offset_3 = offset_3->currentText().toStdString();
+    settings.offset_4 = offset_4->currentText().toStdString();
+    return settings;
+}
+
+void Tfsite_manager::FormCreate() {
+    SiteSettings settings = Settings();
+    try {
+        LoadSettings(programFolder_, settings);
+    } catch (...) {
+        // The values read before the failure stay, as they would in the controls.
+        showSettings(settings);
+        throw;
+    }
+    showSettings(settings);
+}
+
+void Tfsite_manager::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
+}
+
+void Tfsite_manager::Button1Click() {
+    SaveSettings(programFolder_, Settings());
+}
+
+void Tfsite_manager::Button3Click() {
+    // The texts as they stand, stored or not.
+    const SiteSettings settings = Settings();
+    switch (TestConnection(ftp_, settings.hostname, settings.username, settings.password)) {
+    case ConnectionTestResult::Busy:
+        ShowRetrievalRunning();
+        break;
+    case ConnectionTestResult::Failed:
+        ShowPlainMessage(QStringLiteral("接続失敗"));
+        break;
+    case ConnectionTestResult::Connected:
+        ShowPlainMessage(QStringLiteral("接続成功"));
+        break;
+    }
+}

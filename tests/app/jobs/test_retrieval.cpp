@@ -1,0 +1,428 @@
+#include "app/jobs/retrieval.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include <unistd.h>
+
+#include "app/file_io.h"
+#include "ftp/Uftp_module.h"
+#include "ftp/server_name.h"
+#include "settings/SiteSettings.h"
+#include "support/fake_ftp_server.h"
+#include "support/fixed_clock.h"
+#include "support/py_ftp_server.h"
+#include "support/walk_script.h"
+#include "support/temp_folder.h"
+
+namespace fs = std::filesystem;
+using fake_ftp::AfterLogin;
+using fake_ftp::Step;
+using Lines = std::vector<std::string>;
+using walk_script::dir;
+using walk_script::file;
+using walk_script::linkLine;
+using walk_script::RecordingObserver;
+using walk_script::row;
+using walk_script::Script;
+
+namespace {
+
+const std::string kWeb = "http://www.example.com";
+const std::string kCutShort = "リストの取得が途中で終了しました。";
+
+class RetrievalTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        settings.web_url = kWeb;
+        settings.username = "anna";
+        settings.password = "secret";
+        settings.site_root = "/r";
+        FtpTimeouts timeouts;
+        timeouts.connect = std::chrono::seconds(5);
+        timeouts.silence = std::chrono::seconds(5);
+        ftp.Lock()->SetTimeouts(timeouts);
+    }
+
+    // Runs a retrieval against the script; the conversation must follow it to its end.
+    RetrievalSummary run(FakeFtpServer& server) {
+        settings.hostname = server.Host();
+        const RetrievalSummary summary = RunRetrieval(ftp, settings, observer);
+        EXPECT_TRUE(server.WaitUntilFinished()) << "the script did not run to its end";
+        EXPECT_EQ(server.Problems(), Lines());
+        return summary;
+    }
+
+    FixedClock clock{DateTime{2007, 1, 15, 12, 0, 0, 0}};
+    Tftp_module ftp{clock};
+    SiteSettings settings;
+    RecordingObserver observer;
+};
+
+} // namespace
+
+TEST_F(RetrievalTest, WalksDepthFirstWithOneListingPerFolderAndOneMorePerReturn) {
+    settings.site_root = "/public_html";
+    FakeFtpServer server(
+        Script()
+            .visit("/public_html", {"total 3", file("index.html"), dir("info"), file("z.html")})
+            .visit("/public_html/info", {file("news.html")})
+            .visit("/public_html", {file("index.html"), dir("info"), file("z.html")})
+            .quit());
+    const RetrievalSummary summary = run(server);
+
+    EXPECT_EQ(server.Commands(),
+              AfterLogin({"CWD /public_html", "PASV", "LIST", "CWD /public_html/info", "PASV",
+                          "LIST", "CWD /public_html", "PASV", "LIST", "QUIT"}));
+    // Rows in the order the walk met them; the table sorts them.
+    EXPECT_EQ(observer.rows, (Lines{row(kWeb + "/", "index.html"),
+                                    row(kWeb + "/info/", "news.html"), row(kWeb + "/", "z.html")}));
+    EXPECT_EQ(observer.foundOneByOne, observer.rows);
+    EXPECT_EQ(observer.events, (Lines{"clear", "panel1 サーバー接続中", "max 取得中・・・",
+                                      "panel2 /public_htmlを取得中",
+                                      "panel2 http://www.example.com/index.htmlを取得中",
+                                      "panel2 /public_html/infoを取得中",
+                                      "panel2 http://www.example.com/info/news.htmlを取得中",
+                                      "panel2 http://www.example.com/z.htmlを取得中",
+                                      "panel1 取得完了", "panel2 ", "fill 3"}));
+    EXPECT_EQ(observer.entered, (Lines{"/public_html", "/public_html/info"}));
+    EXPECT_EQ(summary.folders, 2u);
+    EXPECT_EQ(summary.rows, 3u);
+    EXPECT_EQ(summary.commands, 14u);
+    EXPECT_FALSE(summary.loginFailed || summary.stopped || summary.endedEarly);
+    EXPECT_FALSE(ftp.Lock()->IsConnected());
+}
+
+TEST_F(RetrievalTest, RefusedSubfolderIsReportedAndTheWalkGoesOn) {
+    const Lines root = {dir("a"), dir("b"), file("x.html")};
+    FakeFtpServer server(Script()
+                             .visit("/r", root)
+                             .refuse("/r/a")
+                             .visit("/r", root)
+                             .visit("/r/b", {file("p.html")})
+                             .visit("/r", root)
+                             .quit());
+    const RetrievalSummary summary = run(server);
+    EXPECT_EQ(server.Commands(),
+              AfterLogin({"CWD /r", "PASV", "LIST", "CWD /r/a", "CWD /r", "PASV", "LIST",
+                          "CWD /r/b", "PASV", "LIST", "CWD /r", "PASV", "LIST", "QUIT"}));
+    EXPECT_EQ(observer.messages,
+              (Lines{"/r/aフォルダーが存在しません。\r\nリストの取得が途中で終了しました。"}));
+    EXPECT_EQ(observer.rows, (Lines{row(kWeb + "/b/", "p.html"), row(kWeb + "/", "x.html")}));
+    EXPECT_EQ(summary.foldersRefused, 1u);
+    EXPECT_EQ(summary.folders, 2u);
+    EXPECT_FALSE(summary.endedEarly);
+    EXPECT_EQ(observer.events.end()[-3], "panel1 取得完了");
+}
+
+TEST_F(RetrievalTest, RefusedSiteRootGivesTheMessageAndAnEmptyTable) {
+    FakeFtpServer server(Script().refuse("/r").quit());
+    const RetrievalSummary summary = run(server);
+    EXPECT_EQ(server.Commands(), AfterLogin({"CWD /r", "QUIT"}));
+    EXPECT_EQ(observer.messages,
+              (Lines{"/rフォルダーが存在しません。\r\nリストの取得が途中で終了しました。"}));
+    EXPECT_EQ(observer.events.back(), "fill 0");
+    EXPECT_EQ(summary.folders, 0u);
+}
+
+TEST_F(RetrievalTest, FailedReturnToTheParentEndsTheWalkAndKeepsTheRows) {
+    FakeFtpServer server(Script()
+                             .visit("/r", {file("a.html"), dir("sub"), file("z.html")})
+                             .visit("/r/sub", {file("b.html")})
+                             .cwd("/r", "550 Permission denied.")
+                             .quit());
+    const RetrievalSummary summary = run(server);
+    EXPECT_EQ(server.Commands(), AfterLogin({"CWD /r", "PASV", "LIST", "CWD /r/sub", "PASV", "LIST",
+                                             "CWD /r", "QUIT"}));
+    EXPECT_EQ(observer.messages, (Lines{kCutShort + "\r\n550 Permission denied."}));
+    EXPECT_EQ(observer.rows, (Lines{row(kWeb + "/", "a.html"), row(kWeb + "/sub/", "b.html")}));
+    EXPECT_TRUE(summary.endedEarly);
+    // The message comes before the end of the run is shown and the rows are filled.
+    EXPECT_EQ(observer.events.end()[-4], "message " + observer.messages[0]);
+    EXPECT_EQ(observer.events.end()[-3], "panel1 取得完了");
+}
+
+TEST_F(RetrievalTest, FailedListingEndsTheWalk) {
+    FakeFtpServer server(Script()
+                             .visit("/r", {file("a.html"), dir("sub")})
+                             .cwd("/r/sub")
+                             .raw(fake_ftp::Pasv())
+                             .raw({"LIST", {"550 Cannot read the folder."}})
+                             .quit());
+    const RetrievalSummary summary = run(server);
+    EXPECT_EQ(observer.messages, (Lines{kCutShort + "\r\n550 Cannot read the folder."}));
+    EXPECT_EQ(observer.rows, (Lines{row(kWeb + "/", "a.html")}));
+    EXPECT_TRUE(summary.endedEarly);
+}
+
+TEST_F(RetrievalTest, ConnectionLostOnTheWayInEndsTheWalkWithoutAFolderMessage) {
+    FakeFtpServer server(fake_ftp::WithLogin(
+        Script().visit("/r", {file("a.html"), dir("sub")}).raw(fake_ftp::Disconnect()).steps));
+    const RetrievalSummary summary = run(server);
+    ASSERT_EQ(observer.messages.size(), 1u);
+    EXPECT_EQ(observer.messages[0].rfind(kCutShort + "\r\n", 0), 0u) << observer.messages[0];
+    EXPECT_EQ(observer.rows, (Lines{row(kWeb + "/", "a.html")}));
+    EXPECT_TRUE(summary.endedEarly);
+    EXPECT_EQ(summary.foldersRefused, 0u);
+}
+
+TEST_F(RetrievalTest, EntriesAfterASubfolderComeFromTheParentsNewListing) {
+    // The folder changed while its subfolder was walked: the walk goes on by position in the
+    // new listing, and ends where that listing ends early.
+    FakeFtpServer server(Script()
+                             .visit("/r", {dir("a"), file("x.html"), file("y.html")})
+                             .visit("/r/a", {file("p.html")})
+                             .visit("/r", {dir("a"), file("z.html")})
+                             .quit());
+    const RetrievalSummary summary = run(server);
+    EXPECT_EQ(observer.rows, (Lines{row(kWeb + "/a/", "p.html"), row(kWeb + "/", "z.html")}));
+    ASSERT_EQ(observer.messages.size(), 1u);
+    EXPECT_EQ(observer.messages[0],
+              kCutShort + "\r\nthe listing of /r lost entries while the walk went through it");
+    EXPECT_TRUE(summary.endedEarly);
+}
+
+TEST_F(RetrievalTest, FailedLoginShowsTheReasonAndEndsWithAnEmptyTable) {
+    FakeFtpServer server({
+        {"", {"220 Ready"}},
+        {"USER anna", {"331 Password required"}},
+        {"PASS secret", {"530 Login incorrect."}},
+        fake_ftp::ExpectClose(),
+    });
+    const RetrievalSummary summary = run(server);
+    EXPECT_EQ(server.Commands(), (Lines{"USER anna", "PASS secret"}));
+    EXPECT_EQ(observer.messages, (Lines{"接続失敗\r\n530 Login incorrect."}));
+    EXPECT_EQ(observer.events, (Lines{"clear", "panel1 サーバー接続中", "max 取得中・・・",
+                                      "message 接続失敗\r\n530 Login incorrect.", "panel1 取得完了",
+                                      "panel2 ", "fill 0"}));
+    EXPECT_TRUE(summary.loginFailed);
+    EXPECT_EQ(summary.folders, 0u);
+}
+
+TEST_F(RetrievalTest, EmptySiteRootWalksTheFolderTheLoginLeftTheClientIn) {
+    settings.site_root.clear();
+    const Lines home = {dir("sub"), file("i.html")};
+    FakeFtpServer server(Script()
+                             .raw({"PWD", {"257 \"/home/anna\" is the current directory."}})
+                             .visit("/home/anna", home)
+                             .visit("/home/anna/sub", {file("p.html")})
+                             .visit("/home/anna", home)
+                             .quit());
+    run(server);
+    EXPECT_EQ(server.Commands(),
+              AfterLogin({"PWD", "CWD /home/anna", "PASV", "LIST", "CWD /home/anna/sub", "PASV",
+                          "LIST", "CWD /home/anna", "PASV", "LIST", "QUIT"}));
+    EXPECT_EQ(observer.rows, (Lines{row(kWeb + "/sub/", "p.html"), row(kWeb + "/", "i.html")}));
+    EXPECT_EQ(observer.messages, Lines());
+}
+
+TEST_F(RetrievalTest, ServerRootAsSiteRootAddsNoSecondSlash) {
+    settings.site_root.clear();
+    const Lines top = {dir("a")};
+    FakeFtpServer server(Script()
+                             .raw({"PWD", {"257 \"/\" is the current directory."}})
+                             .visit("/", top)
+                             .visit("/a", {file("p.html")})
+                             .visit("/", top)
+                             .quit());
+    run(server);
+    EXPECT_EQ(observer.rows, (Lines{row(kWeb + "/a/", "p.html")}));
+}
+
+TEST_F(RetrievalTest, EmptyNamesAndFoldersWalkedAlreadyAreNotEntered) {
+    // A line without a name column gives an empty name; the same folder listed twice is
+    // walked once.
+    const Lines root = {"drwxr-xr-x   2 user group 4096 Dec  1 10:20", dir("a"), dir("a"),
+                        file("x.html")};
+    FakeFtpServer server(
+        Script().visit("/r", root).visit("/r/a", {file("p.html")}).visit("/r", root).quit());
+    run(server);
+    EXPECT_EQ(server.Commands(), AfterLogin({"CWD /r", "PASV", "LIST", "CWD /r/a", "PASV", "LIST",
+                                             "CWD /r", "PASV", "LIST", "QUIT"}));
+    EXPECT_EQ(observer.rows, (Lines{row(kWeb + "/a/", "p.html"), row(kWeb + "/", "x.html")}));
+}
+
+TEST_F(RetrievalTest, FolderLeadingBackToItselfEndsSixtyFourLevelsDown) {
+    // A server that shows a link to "." (or to a parent) as a folder offers a new path at
+    // every level.
+    const Lines level = {dir("loop"), file("p.html")};
+    Script script;
+    std::vector<std::string> paths = {"/r"};
+    for (int depth = 1; depth <= 64; ++depth)
+        paths.push_back(paths.back() + "/loop");
+    for (const std::string& path : paths)
+        script.visit(path, level);
+    for (int depth = 63; depth >= 0; --depth)
+        script.visit(paths[std::size_t(depth)], level);
+    FakeFtpServer server(script.quit());
+    const RetrievalSummary summary = run(server);
+    EXPECT_EQ(summary.folders, 65u);
+    ASSERT_EQ(observer.rows.size(), 65u);
+    EXPECT_EQ(observer.rows.front(), row(kWeb + paths.back().substr(2) + "/", "p.html"));
+    EXPECT_EQ(observer.rows.back(), row(kWeb + "/", "p.html"));
+}
+
+TEST_F(RetrievalTest, DotEntriesAreNeitherEnteredNorRows) {
+    settings.ext_list = ".htm,.html,.";
+    FakeFtpServer server(
+        Script().visit("/r", {dir("."), dir(".."), file("."), file(".."), file("a.html")}).quit());
+    run(server);
+    EXPECT_EQ(server.Commands(), AfterLogin({"CWD /r", "PASV", "LIST", "QUIT"}));
+    EXPECT_EQ(observer.rows, (Lines{row(kWeb + "/", "a.html")}));
+}
+
+TEST_F(RetrievalTest, FoldersAreWalkedByTheirKindNotByTheirName) {
+    // A folder with a dot is walked; a file without an extension is neither entered nor
+    // reported.
+    const Lines root = {dir("img.old"), file("README"), file("LICENSE"), dir("docs")};
+    FakeFtpServer server(Script()
+                             .visit("/r", root)
+                             .visit("/r/img.old", {file("x.html")})
+                             .visit("/r", root)
+                             .visit("/r/docs", {})
+                             .visit("/r", root)
+                             .quit());
+    run(server);
+    EXPECT_EQ(server.Commands(), AfterLogin({"CWD /r", "PASV", "LIST", "CWD /r/img.old", "PASV",
+                                             "LIST", "CWD /r", "PASV", "LIST", "CWD /r/docs",
+                                             "PASV", "LIST", "CWD /r", "PASV", "LIST", "QUIT"}));
+    EXPECT_EQ(observer.messages, Lines());
+    EXPECT_EQ(observer.rows, (Lines{row(kWeb + "/img.old/", "x.html")}));
+}
+
+TEST_F(RetrievalTest, ExtensionsMatchWholeItemsOfTheList) {
+    const Lines root = {file("a.htm"),  file("b.html"), file("c.HTML"),   file("d.c"),
+                        file("e.php3"), file("f.cgi"),  file("g.txt\\x"), file("h.x:y")};
+    const std::vector<std::pair<std::string, Lines>> cases = {
+        {".htm,.html,.php,.cgi", {"a.htm", "b.html", "f.cgi"}},
+        {" .htm ,\t.HTML, ", {"a.htm", "c.HTML"}},
+        {".php", {}},
+        {"", {}},
+    };
+    for (const auto& [list, names] : cases) {
+        RecordingObserver observed;
+        settings.ext_list = list;
+        FakeFtpServer server(Script().visit("/r", root).quit());
+        settings.hostname = server.Host();
+        RunRetrieval(ftp, settings, observed);
+        EXPECT_TRUE(server.WaitUntilFinished());
+        Lines expected;
+        for (const std::string& name : names)
+            expected.push_back(row(kWeb + "/", name));
+        EXPECT_EQ(observed.rows, expected) << "list \"" << list << "\"";
+    }
+}
+
+TEST_F(RetrievalTest, LinksAreNotFollowedButCanBeRows) {
+    FakeFtpServer server(Script()
+                             .visit("/r", {linkLine("www", "/r"),
+                                           linkLine("home.html", "index.html"), file("index.html")})
+                             .quit());
+    run(server);
+    EXPECT_EQ(server.Commands(), AfterLogin({"CWD /r", "PASV", "LIST", "QUIT"}));
+    EXPECT_EQ(observer.rows, (Lines{row(kWeb + "/", "home.html"), row(kWeb + "/", "index.html")}));
+}
+
+TEST_F(RetrievalTest, SemicolonsInNamesAreWrittenEscapedInRows) {
+    const Lines root = {dir("x;y"), file("a;b.html")};
+    FakeFtpServer server(
+        Script().visit("/r", root).visit("/r/x;y", {file("c.html")}).visit("/r", root).quit());
+    run(server);
+    // The server gets the name as it listed it.
+    EXPECT_EQ(server.Commands()[7], "CWD /r/x;y");
+    EXPECT_EQ(observer.rows,
+              (Lines{row(kWeb + "/x%3By/", "c.html"), row(kWeb + "/", "a%3Bb.html")}));
+}
+
+TEST_F(RetrievalTest, NamesAreSentAsListedAndShownAsText) {
+    const std::string shiftJisFolder = "\x93\xfa\x96\x7b"; // 日本
+    const std::string shiftJisFile = "\x95\x5c.html";      // 表.html, its second byte is "\"
+    const std::string utf8File = "ページ.html";
+    const Lines root = {dir(shiftJisFolder), file(utf8File)};
+    FakeFtpServer server(Script()
+                             .visit("/r", root)
+                             .visit("/r/" + shiftJisFolder, {file(shiftJisFile)})
+                             .visit("/r", root)
+                             .quit());
+    run(server);
+    EXPECT_EQ(server.Commands()[7], "CWD /r/" + shiftJisFolder);
+    EXPECT_EQ(observer.rows,
+              (Lines{row(kWeb + "/日本/", "表.html"), row(kWeb + "/", "ページ.html")}));
+    EXPECT_NE(std::find(observer.events.begin(), observer.events.end(), "panel2 /r/日本を取得中"),
+              observer.events.end());
+}
+
+TEST(NameFromServer, KeepsUtf8DecodesShiftJisAndReplacesTheRest) {
+    EXPECT_EQ(NameFromServer("index.html"), "index.html");
+    EXPECT_EQ(NameFromServer("日本語.html"), "日本語.html");
+    EXPECT_EQ(NameFromServer("\x93\xfa\x96\x7b\x8c\xea.html"), "日本語.html");
+    // Code page 932 characters beyond plain Shift-JIS.
+    EXPECT_EQ(NameFromServer("\x87\x40\x81\x60"), "①～");
+    // Neither UTF-8 nor Shift-JIS: a lone lead byte at the end, an undefined byte.
+    EXPECT_EQ(NameFromServer("ab\x93"), "ab\xEF\xBF\xBD");
+    EXPECT_EQ(NameFromServer("\xFF.html"), "\xEF\xBF\xBD.html");
+    // UTF-8 forms that are not valid UTF-8 are not taken for it.
+    EXPECT_NE(NameFromServer("\xC0\xAF"), "\xC0\xAF");         // overlong "/"
+    EXPECT_NE(NameFromServer("\xED\xA0\x80"), "\xED\xA0\x80"); // surrogate
+}
+
+TEST_F(RetrievalTest, NamesThatWouldBreakACommandOrLeaveTheFolderAreSkipped) {
+    const Lines root = {dir(std::string("a\0b", 3)),      dir("../../etc"), dir("x/y"),
+                        file(std::string("p\0.html", 7)), file("q/r.html"), file("ok.html")};
+    FakeFtpServer server(Script().visit("/r", root).quit());
+    run(server);
+    EXPECT_EQ(server.Commands(), AfterLogin({"CWD /r", "PASV", "LIST", "QUIT"}));
+    EXPECT_EQ(observer.rows, (Lines{row(kWeb + "/", "ok.html")}));
+}
+
+TEST_F(RetrievalTest, StopEndsTheWalkBeforeItsNextCommandAndKeepsTheRows) {
+    const Lines root = {file("a.html"), dir("sub"), file("z.html")};
+    FakeFtpServer server(Script().visit("/r", root).cwd("/r/sub").quit());
+    // Asked to stop once the subfolder has been entered: its LIST is not sent.
+    observer.stop = [this] { return observer.entered.size() == 2; };
+    const RetrievalSummary summary = run(server);
+    EXPECT_EQ(server.Commands(), AfterLogin({"CWD /r", "PASV", "LIST", "CWD /r/sub", "QUIT"}));
+    EXPECT_EQ(observer.rows, (Lines{row(kWeb + "/", "a.html")}));
+    EXPECT_EQ(observer.messages, Lines());
+    EXPECT_EQ(observer.events.end()[-3], "panel1 取得中止");
+    EXPECT_TRUE(summary.stopped);
+    EXPECT_FALSE(summary.endedEarly);
+}
+
+TEST_F(RetrievalTest, StopBeforeTheLoginSendsNothing) {
+    FakeFtpServer server({fake_ftp::Stall()});
+    settings.hostname = server.Host();
+    observer.stop = [] { return true; };
+    const RetrievalSummary summary = RunRetrieval(ftp, settings, observer);
+    EXPECT_EQ(server.Connections(), 0u);
+    EXPECT_TRUE(summary.stopped);
+    EXPECT_EQ(observer.events.end()[-3], "panel1 取得中止");
+    EXPECT_EQ(observer.events.back(), "fill 0");
+}
+
+TEST(RetrievalRealServer, WalksTheLoginFolderOfARealServer) {
+    PyFtpServer server;
+    fs::create_directories(server.Root() / "a" / "b");
+    std::ofstream(server.Root() / "top.html") << "x";
+    std::ofstream(server.Root() / "a" / "b" / "deep.php") << "x";
+    std::ofstream(server.Root() / "a" / "notes.txt") << "x";
+
+    Tftp_module ftp;
+    SiteSettings settings;
+    settings.web_url = kWeb;
+    settings.hostname = server.Host();
+    settings.username = server.User();
+    settings.password = server.Password();
+    settings.site_root.clear();
+    RecordingObserver observer;
+    const RetrievalSummary summary = RunRetrieval(ftp, settings, observer);
+    EXPECT_EQ(observer.messages, Lines());
+    ASSERT_EQ(observer.rows.size(), 2u);
+    EXPECT_EQ(observer.rows[0].rfind(kWeb + "/a/b/;deep.php;", 0), 0u) << observer.rows[0];
+    EXPECT_EQ(observer.rows[1].rfind(kWeb + "/;top.html;", 0), 0u) << observer.rows[1];
+    EXPECT_EQ(observer.entered, (Lines{"/", "/a", "/a/b"}));
+    // PWD, three folders in, two returns (CWD, PASV, LIST each), QUIT.
+    EXPECT_EQ(summary.commands, 4u + 1 + 5 * 3 + 1);
+}

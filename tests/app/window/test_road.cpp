@@ -1,0 +1,554 @@
+// The main road in the window against a real FTP server: settings dialog, retrieval thread,
+// sitemap, upload and the two previews, with the refusals while a retrieval runs.
+#include <ctime>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include "app/window/Usite_wright.h"
+#include "app/widgets/application.h"
+#include "app/file_io.h"
+#include "app/widgets/message_dialogs.h"
+#include "app/jobs/work_table.h"
+#include "ftp/Uftp_module.h"
+#include "app/jobs/thread.h"
+#include "settings/dialog/Usite_manager.h"
+#include "support/py_ftp_server.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const QString kWebUrl = QStringLiteral("http://www.example.jp");
+const char* const kLastmod = "2006-12-01T00:00:00+09:00";
+const QString kNoSitemap = QStringLiteral("サイトマップがまだ作成されていません。");
+const QString kRunning = QStringLiteral("ファイルリストの取得中です。");
+
+// A file dated 1 December 2006, so that every listing gives it the same time.
+void putFile(const fs::path& path, const std::string& bytes = "<html></html>") {
+    fs::create_directories(path.parent_path());
+    WriteFileAtomically(path, bytes);
+    std::tm when{};
+    when.tm_year = 2006 - 1900;
+    when.tm_mon = 11;
+    when.tm_mday = 1;
+    when.tm_hour = 12;
+    const timespec stamp{timegm(&when), 0};
+    const timespec times[2] = {stamp, stamp};
+    ::utimensat(AT_FDCWD, path.c_str(), times, 0);
+}
+
+std::string row(const std::string& folderUrl, const std::string& name) {
+    return folderUrl + ";" + name + ";" + kLastmod + ";weekly;0.5;";
+}
+
+// The fourteen lines of one url element with the defaults of the sample site.
+std::string urlElement(const std::string& location) {
+    return "<url>\r\n<loc>\r\n" + location + "\r\n</loc>\r\n<lastmod>\r\n" + kLastmod +
+           "\r\n</lastmod>\r\n<changefreq>\r\nweekly\r\n</changefreq>\r\n<priority>\r\n0.5\r\n"
+           "</priority>\r\n</url>\r\n";
+}
+
+const std::string kSitemapHead =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
+    "<urlset xmlns=\"http://www.google.com/schemas/sitemap/0.84\">\r\n";
+const std::string kSitemapTail = "</urlset>\r\n";
+
+} // namespace
+
+class TestRoad final : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { InitializeApplication(); }
+
+    void init() {
+        folder_ = std::make_unique<QTemporaryDir>();
+        QVERIFY(folder_->isValid());
+        server_ = std::make_unique<PyFtpServer>();
+        const fs::path site = server_->Root() / "public_html";
+        putFile(site / "index.html");
+        putFile(site / "about.htm");
+        putFile(site / "a&b.html");
+        putFile(site / "style.css");
+        putFile(site / "README");
+        putFile(site / "info" / "news.html");
+        putFile(site / "お知らせ" / "営業日.html");
+        putFile(site / "img" / "logo.png");
+        putFile(site / "img.old" / "page.html");
+        asked_.clear();
+        opened_.clear();
+        answer_ = [](const MessageRequest&) { return kFirstButton; };
+        responder_ = std::make_unique<ScopedMessageResponder>([this](const MessageRequest& r) {
+            asked_ << r;
+            return answer_(r);
+        });
+        create();
+    }
+
+    void cleanup() {
+        window_.reset();
+        manager_.reset();
+        ftp_.reset();
+        responder_.reset();
+        server_.reset();
+        folder_.reset();
+    }
+
+    void theWholeRoad() {
+        runRetrieval();
+        QVERIFY(dialogShown_);
+        QVERIFY(asked_.isEmpty());
+        QVERIFY(fs::exists(programFolder() / "config_v1.dat"));
+        QCOMPARE(tableRows(), expectedRows());
+        QCOMPARE(window_->table()->checkedCount(), 6);
+        QCOMPARE(counter("max_total"), QStringLiteral("6"));
+        QCOMPARE(counter("select_total"), QStringLiteral("6"));
+        QCOMPARE(window_->StatusText(1), QStringLiteral("取得完了"));
+        QCOMPARE(window_->StatusText(2), QString());
+        // The thread object goes once it has finished.
+        QTRY_VERIFY(window_->findChildren<tthread1*>().isEmpty());
+
+        action("N13")->trigger();
+        std::string expected = kSitemapHead;
+        for (const char* location :
+             {"http://www.example.jp/a&amp;b.html", "http://www.example.jp/about.htm",
+              "http://www.example.jp/index.html", "http://www.example.jp/img.old/page.html",
+              "http://www.example.jp/info/news.html", "http://www.example.jp/お知らせ/営業日.html"})
+            expected += urlElement(location);
+        expected += kSitemapTail;
+        QCOMPARE(ReadFile(sitemapPath()), expected);
+        QCOMPARE(opened_, QList<QUrl>({sitemapUrl()}));
+        QCOMPARE(window_->StatusText(2),
+                 QStringLiteral("http://www.example.jp/お知らせ/営業日.html"));
+        QVERIFY(asked_.isEmpty());
+
+        action("N14")->trigger();
+        QCOMPARE(asked_.size(), 2);
+        QCOMPARE(asked_[0].kind, MessageRequest::Kind::Confirm);
+        QCOMPARE(asked_[0].message,
+                 QStringLiteral("サイトマップをアップロードします。\r\n/public_html"));
+        QCOMPARE(asked_[0].buttons, QStringList({"実行", "キャンセル"}));
+        QCOMPARE(asked_[1].kind, MessageRequest::Kind::Info);
+        QCOMPARE(asked_[1].message, QStringLiteral("サイトマップをアップロードしました。"));
+        QCOMPARE(asked_[1].buttons, QStringList({"確認"}));
+        QCOMPARE(ReadFile(remoteSitemap()), expected);
+        QVERIFY(!ftp_->Lock()->IsConnected());
+
+        opened_.clear();
+        action("LOCAL1")->trigger();
+        QCOMPARE(opened_, QList<QUrl>({QUrl(kWebUrl + "/sitemap.xml")}));
+        QCOMPARE(window_->StatusText(1), QStringLiteral("WEB接続"));
+        QCOMPARE(window_->StatusText(2), kWebUrl + "/sitemap.xml");
+
+        opened_.clear();
+        action("N15")->trigger();
+        QCOMPARE(opened_, QList<QUrl>({sitemapUrl()}));
+        QCOMPARE(asked_.size(), 2);
+    }
+
+    void cancellingTheConfirmationOrTheDialogChangesNothing() {
+        runRetrieval();
+        action("N13")->trigger();
+        const std::string sitemap = ReadFile(sitemapPath());
+        const std::string dat = ReadFile(programFolder() / "config_v1.dat");
+
+        asked_.clear();
+        answer_ = [](const MessageRequest& r) {
+            return r.kind == MessageRequest::Kind::Confirm ? kSecondButton : kFirstButton;
+        };
+        runRetrieval();
+        QVERIFY(!dialogShown_);
+        QCOMPARE(asked_.size(), 1);
+        QCOMPARE(asked_[0].kind, MessageRequest::Kind::Confirm);
+        QCOMPARE(asked_[0].message,
+                 QStringLiteral("現在のリストを破棄し、新たにサイトマップを作成します。"));
+        QCOMPARE(asked_[0].buttons, QStringList({"実行", "キャンセル"}));
+        expectUnchanged(sitemap);
+
+        answer_ = [](const MessageRequest&) { return kFirstButton; };
+        runRetrieval([this] {
+            edit("hostname")->setText(QStringLiteral("typed-but-cancelled"));
+            button("Button2")->click();
+        });
+        QVERIFY(dialogShown_);
+        expectUnchanged(sitemap);
+        QCOMPARE(ReadFile(programFolder() / "config_v1.dat"), dat);
+    }
+
+    void twoRunsInARow() {
+        runRetrieval();
+        window_->table()->setChecked(0, false);
+        window_->RecountChecked();
+        asked_.clear();
+        runRetrieval();
+        QCOMPARE(asked_.size(), 1);
+        QCOMPARE(asked_[0].kind, MessageRequest::Kind::Confirm);
+        QCOMPARE(tableRows(), expectedRows());
+        QCOMPARE(window_->table()->checkedCount(), 6);
+        QCOMPARE(counter("max_total"), QStringLiteral("6"));
+        QCOMPARE(counter("select_total"), QStringLiteral("6"));
+        QCOMPARE(window_->StatusText(1), QStringLiteral("取得完了"));
+    }
+
+    void withoutASitemapTheThreeCommandsSaySo() {
+        expectNoSitemapNotices();
+
+        runRetrieval();
+        action("N13")->trigger();
+        QVERIFY(fs::exists(sitemapPath()));
+        // A new retrieval deletes the sitemap when it starts.
+        runRetrieval();
+        QVERIFY(!fs::exists(sitemapPath()));
+        expectNoSitemapNotices();
+
+        action("N13")->trigger();
+        QVERIFY(fs::exists(sitemapPath()));
+        window_.reset();
+        create();
+        window_->show();
+        expectNoSitemapNotices();
+    }
+
+    void cancellingTheUploadSendsNothing() {
+        runRetrieval();
+        action("N13")->trigger();
+        const std::size_t sent = ftp_->Lock()->CommandsSent();
+        asked_.clear();
+        answer_ = [](const MessageRequest& r) {
+            return r.kind == MessageRequest::Kind::Confirm ? kSecondButton : kFirstButton;
+        };
+        action("N14")->trigger();
+        QCOMPARE(asked_.size(), 1);
+        QCOMPARE(asked_[0].kind, MessageRequest::Kind::Confirm);
+        QCOMPARE(ftp_->Lock()->CommandsSent(), sent);
+        QVERIFY(!fs::exists(remoteSitemap()));
+    }
+
+    void anUploadRightAfterAConnectionTest() {
+        runRetrieval();
+        action("N13")->trigger();
+        asked_.clear();
+        action("N7")->trigger();
+        QCOMPARE(asked_.size(), 1);
+        QCOMPARE(asked_[0].kind, MessageRequest::Kind::Info);
+        QCOMPARE(asked_[0].message, QStringLiteral("接続成功"));
+        QCOMPARE(asked_[0].buttons, QStringList({"確認"}));
+        QVERIFY(!ftp_->Lock()->IsConnected());
+
+        action("N14")->trigger();
+        QCOMPARE(asked_.size(), 3);
+        QCOMPARE(asked_[2].message, QStringLiteral("サイトマップをアップロードしました。"));
+        QCOMPARE(ReadFile(remoteSitemap()), ReadFile(sitemapPath()));
+
+        edit("password")->setText(QStringLiteral("wrong"));
+        action("N7")->trigger();
+        QCOMPARE(asked_.last().kind, MessageRequest::Kind::Info);
+        QCOMPARE(asked_.last().message, QStringLiteral("接続失敗"));
+    }
+
+    void failedUploadsSayWhy() {
+        runRetrieval();
+        action("N13")->trigger();
+        asked_.clear();
+
+        // A failed login ends the upload after the plain message box with the reason.
+        edit("password")->setText(QStringLiteral("wrong"));
+        action("N14")->trigger();
+        QCOMPARE(asked_.size(), 2);
+        QCOMPARE(asked_[1].kind, MessageRequest::Kind::Plain);
+        QVERIFY2(asked_[1].message.startsWith(QStringLiteral("接続失敗\r\n")),
+                 qPrintable(asked_[1].message));
+        QVERIFY(asked_[1].message.size() > 6);
+        QVERIFY(!fs::exists(remoteSitemap()));
+
+        // A site root the server refuses goes to the standard error display.
+        edit("password")->setText(QString::fromStdString(server_->Password()));
+        edit("site_root")->setText(QStringLiteral("/missing"));
+        asked_.clear();
+        action("N14")->trigger();
+        QCOMPARE(asked_.size(), 2);
+        QCOMPARE(asked_[1].kind, MessageRequest::Kind::Error);
+        QVERIFY(!asked_[1].message.isEmpty());
+        // The session is not left open for a later upload to a server the settings may no
+        // longer name.
+        QVERIFY(!ftp_->Lock()->IsConnected());
+
+        // A store the server refuses: a folder stands where the file would go.
+        fs::create_directory(remoteSitemap());
+        edit("site_root")->setText(QStringLiteral("/public_html"));
+        asked_.clear();
+        action("N14")->trigger();
+        QCOMPARE(asked_.size(), 2);
+        QCOMPARE(asked_[1].kind, MessageRequest::Kind::Info);
+        QVERIFY2(asked_[1].message.startsWith(
+                     QStringLiteral("サイトマップのアップロードに失敗しました。\r\n")),
+                 qPrintable(asked_[1].message));
+        QVERIFY(asked_[1].message.size() > 24);
+        QCOMPARE(asked_[1].buttons, QStringList({"確認"}));
+        QVERIFY(!ftp_->Lock()->IsConnected());
+    }
+
+    void theSitemapHoldsTheCheckedRowsInTableOrder() {
+        window_->FillAfterRetrieval({row("http://www.example.jp/", "c.html"),
+                                     row("http://www.example.jp/", "a.html"),
+                                     row("http://www.example.jp/", "b<x>.html")});
+        window_->table()->setChecked(0, false);
+        window_->SetStatusText(2, QStringLiteral("before"));
+        action("N13")->trigger();
+        QCOMPARE(ReadFile(sitemapPath()),
+                 kSitemapHead + urlElement("http://www.example.jp/b&lt;x&gt;.html") +
+                     urlElement("http://www.example.jp/c.html") + kSitemapTail);
+        QCOMPARE(window_->StatusText(2), QStringLiteral("http://www.example.jp/c.html"));
+
+        // Nothing checked: the three lines only, and the panel keeps its text.
+        action("N21")->trigger();
+        action("N13")->trigger();
+        QCOMPARE(ReadFile(sitemapPath()), kSitemapHead + kSitemapTail);
+        QCOMPARE(window_->StatusText(2), QStringLiteral("http://www.example.jp/c.html"));
+        QCOMPARE(opened_.size(), 2);
+        QVERIFY(asked_.isEmpty());
+    }
+
+    void aSitemapThatCannotBeWrittenIsShownAndNotOpened() {
+        window_->FillAfterRetrieval({row("http://www.example.jp/", "a.html")});
+        fs::create_directory(sitemapPath());
+        action("N13")->trigger();
+        QCOMPARE(asked_.size(), 1);
+        QCOMPARE(asked_[0].kind, MessageRequest::Kind::Error);
+        QVERIFY(opened_.isEmpty());
+        QVERIFY(fs::is_directory(sitemapPath()));
+        QCOMPARE(window_->StatusText(2), QStringLiteral("http://www.example.jp/a.html"));
+    }
+
+    void aSitemapBeyondTheSingleFileLimitsIsWrittenWithANotice() {
+        std::vector<std::string> rows;
+        for (int i = 0; i <= 50000; ++i)
+            rows.push_back(row("http://www.example.jp/", "p" + std::to_string(i) + ".html"));
+        window_->FillAfterRetrieval(std::move(rows));
+        action("N13")->trigger();
+        QCOMPARE(asked_.size(), 1);
+        QCOMPARE(asked_[0].kind, MessageRequest::Kind::Info);
+        QVERIFY2(asked_[0].message.contains(QStringLiteral("50,000")),
+                 qPrintable(asked_[0].message));
+        QVERIFY(asked_[0].message.contains(QStringLiteral("10,485,760")));
+        QCOMPARE(opened_, QList<QUrl>({sitemapUrl()}));
+
+        // One row fewer is within the limits: no notice.
+        window_->table()->setChecked(0, false);
+        asked_.clear();
+        action("N13")->trigger();
+        QVERIFY(asked_.isEmpty());
+    }
+
+    void commandsAreRefusedWhileARetrievalRuns() {
+        // The site root is missing: the run waits on its message box, and meanwhile every
+        // command that would share the FTP client is refused.
+        QStringList refusals;
+        bool stopEnabled = false;
+        answer_ = [&](const MessageRequest& r) {
+            if (r.kind != MessageRequest::Kind::Plain || !window_->RetrievalRunning())
+                return kFirstButton;
+            stopEnabled = button("Button5")->isEnabled();
+            const int before = asked_.size();
+            action("N8")->trigger();
+            action("N7")->trigger();
+            action("N14")->trigger();
+            button("Button3")->click();
+            for (int i = before; i < asked_.size(); ++i)
+                refusals << asked_[i].message;
+            return kFirstButton;
+        };
+        runRetrieval([this] {
+            fillSettings();
+            edit("site_root")->setText(QStringLiteral("/missing"));
+            button("Button1")->click();
+        });
+        QVERIFY(stopEnabled);
+        QCOMPARE(refusals, QStringList({kRunning, kRunning, kRunning, kRunning}));
+        QVERIFY(!button("Button5")->isEnabled());
+        QCOMPARE(window_->StatusText(1), QStringLiteral("取得完了"));
+        QCOMPARE(window_->table()->count(), 0);
+        QCOMPARE(counter("max_total"), QStringLiteral("0"));
+    }
+
+    void theStopButtonEndsTheRun() {
+        const fs::path site = server_->Root() / "public_html";
+        for (int i = 0; i < 150; ++i)
+            putFile(site / ("folder" + std::to_string(i)) / "page.html");
+        QVERIFY(!button("Button5")->isEnabled());
+        startRetrievalAndThen([this] { button("Button5")->click(); });
+        QCOMPARE(window_->StatusText(1), QStringLiteral("取得中止"));
+        QVERIFY(window_->table()->count() < 156);
+        QCOMPARE(counter("max_total"), QString::number(window_->table()->count()));
+        QCOMPARE(window_->table()->checkedCount(), window_->table()->count());
+        QVERIFY(!button("Button5")->isEnabled());
+    }
+
+    void closingTheWindowEndsARunningRetrieval() {
+        const fs::path site = server_->Root() / "public_html";
+        for (int i = 0; i < 150; ++i)
+            putFile(site / ("folder" + std::to_string(i)) / "page.html");
+        window_->show();
+        dialogShown_ = false;
+        QTimer::singleShot(0, manager_.get(), [this] {
+            fillSettings();
+            button("Button1")->click();
+        });
+        action("N8")->trigger();
+        QVERIFY(window_->RetrievalRunning());
+        QVERIFY(window_->close());
+        QVERIFY(!window_->RetrievalRunning());
+        QVERIFY(window_->findChildren<tthread1*>().isEmpty());
+        // The FTP client is free again.
+        QVERIFY(ftp_->TryLock().has_value());
+    }
+
+private:
+    fs::path programFolder() const { return fs::path(folder_->path().toStdString()); }
+    fs::path sitemapPath() const { return programFolder() / "sitemap.xml"; }
+    QUrl sitemapUrl() const { return QUrl::fromLocalFile(QString::fromStdString(sitemapPath())); }
+    fs::path remoteSitemap() const { return server_->Root() / "public_html" / "sitemap.xml"; }
+
+    void create() {
+        if (!ftp_)
+            ftp_ = std::make_unique<Tftp_module>();
+        window_ = std::make_unique<TFsite_wright>(programFolder());
+        window_->SetUrlOpener([this](const QUrl& address) { opened_ << address; });
+        window_->SetFtpModule(ftp_.get());
+        if (!manager_)
+            manager_ = std::make_unique<Tfsite_manager>(programFolder(), *ftp_);
+        window_->SetSiteManager(manager_.get());
+    }
+
+    static QStringList expectedRows() {
+        const std::string site = "http://www.example.jp/";
+        QStringList rows;
+        for (const std::string& text :
+             {row(site, "a&b.html"), row(site, "about.htm"), row(site, "index.html"),
+              row(site + "img.old/", "page.html"), row(site + "info/", "news.html"),
+              row(site + "お知らせ/", "営業日.html")})
+            rows << QString::fromStdString(text);
+        return rows;
+    }
+
+    QStringList tableRows() const {
+        QStringList rows;
+        for (int i = 0; i < window_->table()->count(); ++i)
+            rows << QString::fromStdString(window_->table()->rowText(i));
+        return rows;
+    }
+
+    void fillSettings() {
+        edit("web_url")->setText(kWebUrl);
+        edit("hostname")->setText(QString::fromStdString(server_->Host()));
+        edit("username")->setText(QString::fromStdString(server_->User()));
+        edit("password")->setText(QString::fromStdString(server_->Password()));
+        edit("site_root")->setText(QStringLiteral("/public_html"));
+    }
+
+    // Starts a retrieval through the menu; onDialog runs on the settings dialog when it shows
+    // (by default: fill it in for the test server and confirm). Returns once the run is over.
+    void runRetrieval(std::function<void()> onDialog = {}) {
+        startRetrievalAndThen({}, std::move(onDialog));
+    }
+
+    void startRetrievalAndThen(std::function<void()> afterStart,
+                               std::function<void()> onDialog = {}) {
+        dialogShown_ = false;
+        if (!onDialog) {
+            onDialog = [this] {
+                fillSettings();
+                button("Button1")->click();
+            };
+        }
+        // Fires inside the dialog's modal loop; stopped unfired when the confirmation before
+        // it was declined.
+        QTimer onShown;
+        onShown.setSingleShot(true);
+        connect(&onShown, &QTimer::timeout, manager_.get(), [this, onDialog] {
+            dialogShown_ = true;
+            onDialog();
+        });
+        onShown.start(0);
+        action("N8")->trigger();
+        onShown.stop();
+        if (afterStart)
+            afterStart();
+        QTRY_VERIFY_WITH_TIMEOUT(!window_->RetrievalRunning(), 30000);
+    }
+
+    void expectUnchanged(const std::string& sitemap) {
+        QVERIFY(!window_->RetrievalRunning());
+        QCOMPARE(tableRows(), expectedRows());
+        QCOMPARE(counter("max_total"), QStringLiteral("6"));
+        QCOMPARE(ReadFile(sitemapPath()), sitemap);
+    }
+
+    void expectNoSitemapNotices() {
+        asked_.clear();
+        opened_.clear();
+        const QString panel1 = window_->StatusText(1);
+        const std::size_t sent = ftp_->Lock()->CommandsSent();
+        for (const char* item : {"N15", "LOCAL1", "N14"})
+            action(item)->trigger();
+        QCOMPARE(asked_.size(), 3);
+        for (const MessageRequest& request : asked_) {
+            QCOMPARE(request.kind, MessageRequest::Kind::Info);
+            QCOMPARE(request.message, kNoSitemap);
+            QCOMPARE(request.buttons, QStringList({"確認"}));
+        }
+        QVERIFY(opened_.isEmpty());
+        QCOMPARE(window_->StatusText(1), panel1);
+        QCOMPARE(ftp_->Lock()->CommandsSent(), sent);
+    }
+
+    QAction* action(const char* name) const {
+        auto* found = window_->findChild<QAction*>(QString::fromLatin1(name));
+        if (!found)
+            qFatal("no menu item %s", name);
+        return found;
+    }
+    QPushButton* button(const char* name) const {
+        auto* found = window_->findChild<QPushButton*>(QString::fromLatin1(name));
+        if (!found)
+            found = manager_->findChild<QPushButton*>(QString::fromLatin1(name));
+        if (!found)
+            qFatal("no button %s", name);
+        return found;
+    }
+    QLineEdit* edit(const char* name) const {
+        auto* found = manager_->findChild<QLineEdit*>(QString::fromLatin1(name));
+        if (!found)
+            qFatal("no field %s", name);
+        return found;
+    }
+    QString counter(const char* name) const {
+        return window_->findChild<QLabel*>(QString::fromLatin1(name))->text();
+    }
+
+    std::unique_ptr<QTemporaryDir> folder_;
+    std::unique_ptr<PyFtpServer> server_;
+    std::unique_ptr<Tftp_module> ftp_;
+    std::unique_ptr<Tfsite_manager> manager_;
+    std::unique_ptr<TFsite_wright> window_;
+    std::unique_ptr<ScopedMessageResponder> responder_;
+    std::function<int(const MessageRequest&)> answer_;
+    QList<MessageRequest> asked_;
+    QList<QUrl> opened_;
+    bool dialogShown_ = false;
+};
+
+QTEST_MAIN(TestRoad)
+#include "test_road.moc"
