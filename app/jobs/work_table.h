@@ -13,6 +13,15 @@
 class WorkTable final : public QAbstractListModel {
     Q_OBJECT
 public:
+    // The row's fields, for views and delegates that read them through index.data(role).
+    enum Role {
+        LinkRole = Qt::UserRole + 1, // folder URL ending in "/"
+        FilenameRole,
+        LastmodRole,
+        ChangefreqRole,
+        PriorityRole,
+    };
+
     explicit WorkTable(QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
