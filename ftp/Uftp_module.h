@@ -49,6 +49,24 @@ public:
     // Closes the connection without QUIT; nothing on a closed client.
     void FtpDisconnect();
 
+    // Ends the conversation going on, from any thread and without waiting for its session:
+    // its wait fails at once (EIdStopped) and the client closes. Holds until ClearStop(), which
+    // whoever starts the next conversation calls first.
+    void Abort() const { FTP.RaiseStop(); }
+    void ClearStop() const { FTP.ClearStop(); }
+
+    // Closes the client when it goes, however the conversation in its scope ended.
+    class ScopedDisconnect final {
+    public:
+        explicit ScopedDisconnect(Tftp_module& ftp) : ftp_(ftp) {}
+        ~ScopedDisconnect() { ftp_.FtpDisconnect(); }
+        ScopedDisconnect(const ScopedDisconnect&) = delete;
+        ScopedDisconnect& operator=(const ScopedDisconnect&) = delete;
+
+    private:
+        Tftp_module& ftp_;
+    };
+
     // Why the last FtpConnect or FtpUpload failed: the server's reply or the socket's or the
     // file's error. Empty when the last one succeeded.
     std::string LastError() const;

@@ -269,7 +269,7 @@ void TIdFTP::Connect(const std::string& host, const std::string& username,
     password_ = password;
     try {
         const FtpEndpoint endpoint = ParseFtpEndpoint(host);
-        control_ = TcpSocket::Connect(endpoint.host, endpoint.port, timeouts_.connect);
+        control_ = TcpSocket::Connect(endpoint.host, endpoint.port, timeouts_.connect, &stop_);
         control_.SetNoDelay();
         readReply();
         expect({220});
@@ -382,6 +382,9 @@ void TIdFTP::StoreFile(const std::string& localPath, const std::string& remoteNa
         } catch (const EIdTimeout&) {
             Disconnect();
             throw;
+        } catch (const EIdStopped&) {
+            Disconnect();
+            throw;
         } catch (const EIdSocketError&) {
             // The server dropped the data connection; its reply says why.
             data.Close();
@@ -480,7 +483,8 @@ void TIdFTP::requestPassive() {
 TcpSocket TIdFTP::connectData() {
     // Only the port is taken from the PASV reply: a server cannot send the client elsewhere,
     // and servers behind NAT that name their private address still work.
-    return TcpSocket::Connect(control_.PeerAddress(), passiveAddress_.port, timeouts_.connect);
+    return TcpSocket::Connect(control_.PeerAddress(), passiveAddress_.port, timeouts_.connect,
+                              &stop_);
 }
 
 FtpReply TIdFTP::readEndOfTransfer() {

@@ -10,6 +10,7 @@
 #include "app/date_time.h"
 #include "ftp/ftp_errors.h"
 #include "ftp/ftp_listing.h"
+#include "ftp/stop_signal.h"
 #include "ftp/tcp_socket.h"
 
 // Bounds on waiting for the server. A bound that fires closes the client and raises
@@ -115,6 +116,12 @@ public:
     // (426, 450) fails even when a 226 follows.
     void StoreFile(const std::string& localPath, const std::string& remoteName);
 
+    // Ends the wait the conversation is in from any thread, or from a signal handler: the
+    // operation fails with EIdStopped and the client closes. Later waits fail the same way
+    // until ClearStop(), which the owner calls before a new conversation.
+    void RaiseStop() const { stop_.Raise(); }
+    void ClearStop() const { stop_.Reset(); }
+
     // QUIT without waiting for the reply, then closes. Nothing on a closed client.
     void SendQuit();
     // Closes the connections without a command. Nothing on a closed client.
@@ -145,6 +152,7 @@ private:
 
     const Clock& clock_;
     FtpTimeouts timeouts_;
+    StopSignal stop_;
     TcpSocket control_;
     FtpReplyReader reader_;
     std::string password_; // of the open connection, to mask it in error texts

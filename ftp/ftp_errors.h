@@ -40,3 +40,10 @@ class EIdTimeout : public EIdSocketError {
 public:
     using EIdSocketError::EIdSocketError;
 };
+
+// The user stopped the conversation while it waited (StopSignal). The client is closed before
+// this is raised, as for a lost connection.
+class EIdStopped : public EIdSocketError {
+public:
+    using EIdSocketError::EIdSocketError;
+};

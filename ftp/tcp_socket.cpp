@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <memory>
 #include <utility>
 
 #include <fcntl.h>
@@ -12,6 +13,7 @@
 #include <unistd.h>
 
 #include "ftp/ftp_errors.h"
+#include "ftp/stop_signal.h"
 
 namespace {
 
@@ -34,13 +36,16 @@ socklen_t addressLength(const sockaddr_storage& address) {
     return address.ss_family == AF_INET6 ? sizeof(sockaddr_in6) : sizeof(sockaddr_in);
 }
 
-// Waits until fd is ready for events or the deadline passes; false at the deadline.
-bool waitUntil(int fd, short events, Clock::time_point deadline) {
+// Waits until fd is ready for events or the deadline passes; false at the deadline. A raised
+// stop ends the wait with EIdStopped.
+bool waitUntil(int fd, short events, Clock::time_point deadline, const StopSignal* stop) {
     for (;;) {
         const auto left =
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-        pollfd entry{fd, events, 0};
-        const int ready = ::poll(&entry, 1, left.count() > 0 ? int(left.count()) : 0);
+        pollfd entries[2] = {{fd, events, 0}, {stop ? stop->Descriptor() : -1, POLLIN, 0}};
+        const int ready = ::poll(entries, stop ? 2 : 1, left.count() > 0 ? int(left.count()) : 0);
+        if (ready > 0 && stop && entries[1].revents != 0)
+            throw EIdStopped("stopped by the user");
         if (ready > 0)
             return true;
         if (ready == 0)
@@ -51,29 +56,49 @@ bool waitUntil(int fd, short events, Clock::time_point deadline) {
     }
 }
 
+// A descriptor that is closed when it goes, unless it was released.
+class OwnedDescriptor final {
+public:
+    explicit OwnedDescriptor(int fd) : fd_(fd) {}
+    ~OwnedDescriptor() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    OwnedDescriptor(const OwnedDescriptor&) = delete;
+    OwnedDescriptor& operator=(const OwnedDescriptor&) = delete;
+    int get() const { return fd_; }
+    int release() { return std::exchange(fd_, -1); }
+
+private:
+    int fd_;
+};
+
+struct AddressListDeleter {
+    void operator()(addrinfo* list) const { ::freeaddrinfo(list); }
+};
+
 // Connects one address; on failure returns -1 with error set (ETIMEDOUT at the deadline).
 int connectAddress(const sockaddr* address, socklen_t length, Clock::time_point deadline,
-                   int& error) {
-    const int fd = ::socket(address->sa_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    if (fd < 0) {
+                   const StopSignal* stop, int& error) {
+    OwnedDescriptor fd(::socket(address->sa_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+    if (fd.get() < 0) {
         error = errno;
         return -1;
     }
-    if (::connect(fd, address, length) == 0)
-        return fd;
+    if (::connect(fd.get(), address, length) == 0)
+        return fd.release();
     error = errno;
     if (error == EINPROGRESS) {
-        if (!waitUntil(fd, POLLOUT, deadline)) {
+        if (!waitUntil(fd.get(), POLLOUT, deadline, stop)) {
             error = ETIMEDOUT;
         } else {
             socklen_t size = sizeof error;
-            if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) != 0)
+            if (::getsockopt(fd.get(), SOL_SOCKET, SO_ERROR, &error, &size) != 0)
                 error = errno;
             if (error == 0)
-                return fd;
+                return fd.release();
         }
     }
-    ::close(fd);
     return -1;
 }
 
@@ -90,47 +115,47 @@ TcpSocket::~TcpSocket() {
     Close();
 }
 
-TcpSocket::TcpSocket(TcpSocket&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+TcpSocket::TcpSocket(TcpSocket&& other) noexcept
+    : fd_(std::exchange(other.fd_, -1)), stop_(other.stop_) {}
 
 TcpSocket& TcpSocket::operator=(TcpSocket&& other) noexcept {
     if (this != &other) {
         Close();
         fd_ = std::exchange(other.fd_, -1);
+        stop_ = other.stop_;
     }
     return *this;
 }
 
 TcpSocket TcpSocket::Connect(const std::string& host, unsigned short port,
-                             std::chrono::milliseconds timeout) {
+                             std::chrono::milliseconds timeout, const StopSignal* stop) {
     const auto deadline = Clock::now() + timeout;
     addrinfo hints{};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
-    addrinfo* addresses = nullptr;
-    const int status =
-        ::getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &addresses);
+    addrinfo* found = nullptr;
+    const int status = ::getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found);
     if (status != 0) {
         throw EIdSocketError("cannot resolve the host name \"" + host +
                              "\": " + ::gai_strerror(status));
     }
+    const std::unique_ptr<addrinfo, AddressListDeleter> addresses(found);
     int error = 0;
     std::string target;
-    for (const addrinfo* address = addresses; address; address = address->ai_next) {
+    for (const addrinfo* address = addresses.get(); address; address = address->ai_next) {
         target = addressText(address->ai_addr, address->ai_addrlen);
-        const int fd = connectAddress(address->ai_addr, address->ai_addrlen, deadline, error);
-        if (fd >= 0) {
-            ::freeaddrinfo(addresses);
-            return TcpSocket(fd);
-        }
+        const int fd =
+            connectAddress(address->ai_addr, address->ai_addrlen, deadline, stop, error);
+        if (fd >= 0)
+            return TcpSocket(fd, stop);
         if (error == ETIMEDOUT)
             break;
     }
-    ::freeaddrinfo(addresses);
     failConnect(target, error, timeout);
 }
 
 TcpSocket TcpSocket::Connect(const sockaddr_storage& address, unsigned short port,
-                             std::chrono::milliseconds timeout) {
+                             std::chrono::milliseconds timeout, const StopSignal* stop) {
     sockaddr_storage target = address;
     if (target.ss_family == AF_INET6)
         reinterpret_cast<sockaddr_in6&>(target).sin6_port = htons(port);
@@ -138,10 +163,11 @@ TcpSocket TcpSocket::Connect(const sockaddr_storage& address, unsigned short por
         reinterpret_cast<sockaddr_in&>(target).sin_port = htons(port);
     const sockaddr* raw = reinterpret_cast<const sockaddr*>(&target);
     int error = 0;
-    const int fd = connectAddress(raw, addressLength(target), Clock::now() + timeout, error);
+    const int fd =
+        connectAddress(raw, addressLength(target), Clock::now() + timeout, stop, error);
     if (fd < 0)
         failConnect(addressText(raw, addressLength(target)), error, timeout);
-    return TcpSocket(fd);
+    return TcpSocket(fd, stop);
 }
 
 void TcpSocket::Close() {
@@ -171,9 +197,8 @@ void TcpSocket::SendAll(const char* data, std::size_t size, std::chrono::millise
             continue;
         if (errno != EAGAIN && errno != EWOULDBLOCK)
             throw EIdSocketError("sending to " + PeerText() + " failed: " + std::strerror(errno));
-        if (!waitUntil(fd_, POLLOUT, Clock::now() + silence)) {
+        if (!waitReady(POLLOUT, silence))
             throw EIdTimeout(PeerText() + " took no data for " + durationText(silence));
-        }
     }
 }
 
@@ -188,9 +213,13 @@ std::size_t TcpSocket::Receive(char* buffer, std::size_t size, std::chrono::mill
             throw EIdSocketError("receiving from " + PeerText() +
                                  " failed: " + std::strerror(errno));
         }
-        if (!waitUntil(fd_, POLLIN, Clock::now() + silence))
+        if (!waitReady(POLLIN, silence))
             throw EIdTimeout(PeerText() + " sent nothing for " + durationText(silence));
     }
+}
+
+bool TcpSocket::waitReady(short events, std::chrono::milliseconds silence) const {
+    return waitUntil(fd_, events, Clock::now() + silence, stop_);
 }
 
 bool TcpSocket::PeerHasClosed() const {

@@ -6,9 +6,12 @@
 
 #include <sys/socket.h>
 
+class StopSignal;
+
 // A connected TCP socket whose every wait is bounded. The descriptor is non-blocking
 // underneath; reads and writes wait with poll() only when the kernel has nothing ready, so a
-// busy transfer costs one system call per buffer. Failures raise EIdSocketError.
+// busy transfer costs one system call per buffer. Failures raise EIdSocketError; a raised
+// StopSignal ends any wait at once with EIdStopped.
 class TcpSocket final {
 public:
     TcpSocket() = default;
@@ -19,12 +22,13 @@ public:
     TcpSocket& operator=(const TcpSocket&) = delete;
 
     // Resolves host (a name, an IPv4 or an IPv6 address) and connects to the first address
-    // that answers, within timeout for all addresses together.
+    // that answers, within timeout for all addresses together. The socket's waits watch stop
+    // when one is given; it must outlive the socket.
     static TcpSocket Connect(const std::string& host, unsigned short port,
-                             std::chrono::milliseconds timeout);
+                             std::chrono::milliseconds timeout, const StopSignal* stop = nullptr);
     // Connects to address (IPv4 or IPv6) with port replaced.
     static TcpSocket Connect(const sockaddr_storage& address, unsigned short port,
-                             std::chrono::milliseconds timeout);
+                             std::chrono::milliseconds timeout, const StopSignal* stop = nullptr);
 
     bool IsOpen() const { return fd_ >= 0; }
     void Close();
@@ -46,6 +50,10 @@ public:
     std::string PeerText() const;
 
 private:
-    explicit TcpSocket(int fd) : fd_(fd) {}
+    TcpSocket(int fd, const StopSignal* stop) : fd_(fd), stop_(stop) {}
+    // Waits until the socket is ready for events; false when silence passes first.
+    bool waitReady(short events, std::chrono::milliseconds silence) const;
+
     int fd_ = -1;
+    const StopSignal* stop_ = nullptr;
 };

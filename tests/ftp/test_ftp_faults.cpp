@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "support/fake_ftp_server.h"
@@ -169,4 +170,55 @@ TEST_F(FtpFaultTest, EndlessListingIsRefusedAtItsLimit) {
     }
     EXPECT_FALSE(session->IsConnected());
     EXPECT_EQ(session->FolderListing().size(), 1u) << "the previous listing was lost";
+}
+
+// A stop raised from another thread ends every wait at once, long before the silence bound,
+// and leaves the client closed; the next conversation starts clean after ClearStop().
+TEST(FtpStopTest, AStopEndsEveryWaitAtOnce) {
+    struct Case {
+        const char* where;
+        std::vector<Step> script;
+        bool loggedIn; // the stop comes during a LIST, after the login
+    };
+    const std::vector<Case> cases = {
+        {"greeting", {fake_ftp::Stall()}, false},
+        {"reply to USER", {{"", {"220 Ready"}}, {"USER anna", {}}, fake_ftp::Stall()}, false},
+        {"listing data",
+         fake_ftp::WithLogin({fake_ftp::Pasv(),
+                              {"LIST", {"150 Here it comes"}},
+                              fake_ftp::SendDataKeepOpen("-rw-r--r-- 1 a b 5 Dec 6 10:20 x\r\n"),
+                              fake_ftp::Stall()}),
+         true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.where);
+        FakeFtpServer server(c.script);
+        Tftp_module module(kClock);
+        module.Lock()->SetTimeouts(FtpTimeouts{20s, 20s});
+        std::thread stopper([&module] {
+            std::this_thread::sleep_for(300ms);
+            module.Abort();
+        });
+        const auto start = std::chrono::steady_clock::now();
+        try {
+            Tftp_module::Session session = module.Lock();
+            session->Connect(server.Host(), "anna", "secret");
+            ASSERT_TRUE(c.loggedIn) << "the login went through";
+            session->ListFolder();
+            ADD_FAILURE() << "the listing ended without the stop";
+        } catch (const EIdStopped&) {
+        }
+        stopper.join();
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
+        EXPECT_FALSE(module.Lock()->IsConnected());
+
+        // Still raised: the next wait ends at once, until the stop is withdrawn.
+        FakeFtpServer next({{"", {"220 Ready"}}, fake_ftp::ExpectClose(), {"", {"220 Ready"}},
+                            {"USER anna", {"230 Welcome"}},
+                            {"TYPE I", {"200 OK"}}, {"SYST", {"215 UNIX"}}, fake_ftp::Stall()});
+        EXPECT_EQ(module.FtpConnect(next.Host(), "anna", "secret"), 1);
+        module.ClearStop();
+        EXPECT_EQ(module.FtpConnect(next.Host(), "anna", "secret"), 0);
+        module.FtpDisconnect();
+    }
 }
