@@ -23,6 +23,8 @@ inline constexpr std::string_view kSeparatorRefused = "「;」は使用できま
 // --- The FTP session (ftp/) ---
 
 // --- Files and settings (app/, settings/) ---
+inline constexpr std::string_view kUnusableCharacter =
+    "制御文字など、アドレスに使用できない文字が含まれています。";
 
 // --- The walk (app/jobs/) ---
 

@@ -47,3 +47,10 @@ class EIdStopped : public EIdSocketError {
 public:
     using EIdSocketError::EIdSocketError;
 };
+
+// A listing with lines of which not one could be read: the folder's entries are unknown, which
+// is an error of that folder, never an empty folder.
+class EIdUnreadableListing : public EIdException {
+public:
+    using EIdException::EIdException;
+};

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/file_io.h"
+#include "app/texts.h"
 #include "mylib/BF2B64Text.h"
 
 namespace fs = std::filesystem;
@@ -103,6 +104,21 @@ void PrepareDatFileIV() {
 
 std::int64_t ConfFileIV() {
     return joinHalves(0xC4D2916B, 0x7E05A38F);
+}
+
+std::string_view SiteUrlProblem(std::string_view url) {
+    if (url.find(';') != std::string_view::npos)
+        return texts::kSeparatorRefused;
+    for (std::size_t i = 0; i < url.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(url[i]);
+        // U+FFFE and U+FFFF (EF BF BE, EF BF BF) are no characters to XML.
+        const bool nonCharacter = byte == 0xEF && i + 2 < url.size() &&
+                                  static_cast<unsigned char>(url[i + 1]) == 0xBF &&
+                                  (static_cast<unsigned char>(url[i + 2]) & 0xFE) == 0xBE;
+        if (byte < 0x20 || byte == 0x7F || nonCharacter)
+            return texts::kUnusableCharacter;
+    }
+    return {};
 }
 
 std::string SiteSettings::TimeZoneOffset() const {

@@ -41,6 +41,11 @@ struct SiteSettings {
     std::string TimeZoneOffset() const;
 };
 
+// Why url cannot be the site's address, as a text to show, or empty when it can: a ";" would
+// split the fields of every row, and a control character or a character that XML forbids has
+// no place in an address or in the sitemap.
+std::string_view SiteUrlProblem(std::string_view url);
+
 // The initialisation value of every config_v1.dat line. LoadSettings sets it through
 // PrepareDatFileIV before it reads; SaveSettings reads it. It starts out holding the same value,
 // so a save before any load writes a readable file.
