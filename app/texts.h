@@ -22,6 +22,30 @@ inline constexpr std::string_view kSeparatorRefused = "「;」は使用できま
 
 // --- The FTP session (ftp/) ---
 
+// --- TLS (ftp/) ---
+inline constexpr std::string_view kTlsHandshakeFailed = "TLS の接続を確立できません: ";
+inline constexpr std::string_view kTlsBroken = "TLS の通信に失敗しました: ";
+inline constexpr std::string_view kTlsCutShort =
+    "TLS の終了通知がないまま接続が切れました。データが途中で切れている可能性があります。";
+inline constexpr std::string_view kTlsNoCertificate = "サーバーが証明書を提示しませんでした。";
+inline constexpr std::string_view kCertificateExpired = "証明書の有効期限が切れています。";
+inline constexpr std::string_view kCertificateNotYetValid = "証明書の有効期間がまだ始まっていません。";
+inline constexpr std::string_view kCertificateSelfSigned =
+    "自己署名の証明書です（信頼された認証局が発行したものではありません）。";
+inline constexpr std::string_view kCertificateUnknownIssuer =
+    "証明書の発行者（認証局）を確認できません。";
+inline constexpr std::string_view kCertificateWrongName = "証明書は「%1」のものではありません。";
+inline constexpr std::string_view kCertificateWrongNameHint =
+    "共用サーバーでは、お客様のドメインではなくサーバー自身の名前の証明書が使われることがよく"
+    "あります。その場合は、FTPホストに証明書の名前を入力するか、この証明書を信頼してください。";
+inline constexpr std::string_view kCertificateOther = "証明書を検証できません: ";
+inline constexpr std::string_view kCertificateUntrusted = "サーバーの証明書を確認できません。";
+inline constexpr std::string_view kCertificateSubject = "発行先: ";
+inline constexpr std::string_view kCertificateNames = "対象の名前: ";
+inline constexpr std::string_view kCertificateIssuer = "発行者: ";
+inline constexpr std::string_view kCertificateValidity = "有効期間: ";
+inline constexpr std::string_view kCertificateFingerprint = "SHA-256 指紋: ";
+
 // --- Files and settings (app/, settings/) ---
 inline constexpr std::string_view kUnusableCharacter =
     "制御文字など、アドレスに使用できない文字が含まれています。";

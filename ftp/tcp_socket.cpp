@@ -197,7 +197,7 @@ void TcpSocket::SendAll(const char* data, std::size_t size, std::chrono::millise
             continue;
         if (errno != EAGAIN && errno != EWOULDBLOCK)
             throw EIdSocketError("sending to " + PeerText() + " failed: " + std::strerror(errno));
-        if (!waitReady(POLLOUT, silence))
+        if (!WaitReady(POLLOUT, silence))
             throw EIdTimeout(PeerText() + " took no data for " + durationText(silence));
     }
 }
@@ -213,13 +213,17 @@ std::size_t TcpSocket::Receive(char* buffer, std::size_t size, std::chrono::mill
             throw EIdSocketError("receiving from " + PeerText() +
                                  " failed: " + std::strerror(errno));
         }
-        if (!waitReady(POLLIN, silence))
-            throw EIdTimeout(PeerText() + " sent nothing for " + durationText(silence));
+        if (!WaitReady(POLLIN, silence))
+            throw EIdTimeout(SilenceText(silence));
     }
 }
 
-bool TcpSocket::waitReady(short events, std::chrono::milliseconds silence) const {
+bool TcpSocket::WaitReady(short events, std::chrono::milliseconds silence) const {
     return waitUntil(fd_, events, Clock::now() + silence, stop_);
+}
+
+std::string TcpSocket::SilenceText(std::chrono::milliseconds silence) const {
+    return PeerText() + " sent nothing for " + durationText(silence);
 }
 
 bool TcpSocket::PeerHasClosed() const {

@@ -43,6 +43,13 @@ public:
     // nothing arrives for silence.
     std::size_t Receive(char* buffer, std::size_t size, std::chrono::milliseconds silence);
 
+    // Waits until the socket is ready for events (POLLIN, POLLOUT); false when silence passes
+    // first. The TLS layer waits through this.
+    bool WaitReady(short events, std::chrono::milliseconds silence) const;
+    // Why a wait of silence ended, for the time-out's error.
+    std::string SilenceText(std::chrono::milliseconds silence) const;
+    int Descriptor() const { return fd_; }
+
     // True when the peer has closed its end (nothing more will arrive).
     bool PeerHasClosed() const;
     sockaddr_storage PeerAddress() const;
@@ -51,8 +58,6 @@ public:
 
 private:
     TcpSocket(int fd, const StopSignal* stop) : fd_(fd), stop_(stop) {}
-    // Waits until the socket is ready for events; false when silence passes first.
-    bool waitReady(short events, std::chrono::milliseconds silence) const;
 
     int fd_ = -1;
     const StopSignal* stop_ = nullptr;

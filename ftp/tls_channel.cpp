@@ -1,0 +1,301 @@
+#include "ftp/tls_channel.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <ctime>
+#include <utility>
+
+#include <arpa/inet.h>
+#include <openssl/err.h>
+#include <openssl/ssl.h>
+#include <openssl/x509v3.h>
+#include <poll.h>
+
+#include "app/text_util.h"
+#include "app/texts.h"
+#include "ftp/tcp_socket.h"
+
+namespace {
+
+// Where each connection keeps the sessions the server issues on it.
+int sessionSlot() {
+    static const int slot = SSL_get_ex_new_index(0, nullptr, nullptr, nullptr, nullptr);
+    return slot;
+}
+
+// TLS 1.3 servers issue sessions after the handshake; the latest is the one to resume.
+int keepNewSession(SSL* ssl, SSL_SESSION* session) {
+    auto* latest = static_cast<TlsSession*>(SSL_get_ex_data(ssl, sessionSlot()));
+    if (!latest)
+        return 0;
+    *latest = TlsSession(session, SSL_SESSION_free);
+    return 1; // the reference is ours now
+}
+
+// OpenSSL's reasons for the failure just seen, and the queue emptied for the next call.
+std::string takeOpenSslErrors() {
+    std::string text;
+    for (unsigned long error = ERR_get_error(); error != 0; error = ERR_get_error()) {
+        char buffer[256];
+        ERR_error_string_n(error, buffer, sizeof buffer);
+        if (!text.empty())
+            text += "; ";
+        text += buffer;
+    }
+    return text.empty() ? std::string("(OpenSSL)") : text;
+}
+
+std::string nameText(const X509_NAME* name) {
+    BIO* memory = BIO_new(BIO_s_mem());
+    X509_NAME_print_ex(memory, name, 0, XN_FLAG_RFC2253 & ~ASN1_STRFLGS_ESC_MSB);
+    char* data = nullptr;
+    const long size = BIO_get_mem_data(memory, &data);
+    std::string text(data, std::size_t(size));
+    BIO_free(memory);
+    return EscapeControls(text);
+}
+
+std::string timeText(const ASN1_TIME* time) {
+    std::tm parts{};
+    if (!time || ASN1_TIME_to_tm(time, &parts) != 1)
+        return "?";
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", parts.tm_year + 1900,
+                  parts.tm_mon + 1, parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec);
+    return text;
+}
+
+std::string fingerprintOf(const X509* certificate) {
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int size = 0;
+    X509_digest(certificate, EVP_sha256(), digest, &size);
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string text = "SHA256:";
+    for (unsigned int i = 0; i < size; ++i) {
+        if (i > 0)
+            text += ':';
+        text += kHex[digest[i] >> 4];
+        text += kHex[digest[i] & 0xf];
+    }
+    return text;
+}
+
+// The DNS names and addresses of the certificate's subjectAltName, joined by ", ".
+std::string namesOf(const X509* certificate) {
+    std::string text;
+    auto* names = static_cast<GENERAL_NAMES*>(
+        X509_get_ext_d2i(certificate, NID_subject_alt_name, nullptr, nullptr));
+    for (int i = 0; names && i < sk_GENERAL_NAME_num(names); ++i) {
+        const GENERAL_NAME* name = sk_GENERAL_NAME_value(names, i);
+        std::string one;
+        if (name->type == GEN_DNS) {
+            one.assign(reinterpret_cast<const char*>(ASN1_STRING_get0_data(name->d.dNSName)),
+                       std::size_t(ASN1_STRING_length(name->d.dNSName)));
+        } else if (name->type == GEN_IPADD) {
+            const int length = ASN1_STRING_length(name->d.iPAddress);
+            char address[INET6_ADDRSTRLEN] = "";
+            inet_ntop(length == 16 ? AF_INET6 : AF_INET, ASN1_STRING_get0_data(name->d.iPAddress),
+                      address, sizeof address);
+            one = address;
+        }
+        if (one.empty())
+            continue;
+        if (!text.empty())
+            text += ", ";
+        text += EscapeControls(one);
+    }
+    GENERAL_NAMES_free(names);
+    return text;
+}
+
+std::string problemText(long result, const std::string& host) {
+    switch (result) {
+    case X509_V_ERR_CERT_HAS_EXPIRED:
+        return std::string(texts::kCertificateExpired);
+    case X509_V_ERR_CERT_NOT_YET_VALID:
+        return std::string(texts::kCertificateNotYetValid);
+    case X509_V_ERR_DEPTH_ZERO_SELF_SIGNED_CERT:
+    case X509_V_ERR_SELF_SIGNED_CERT_IN_CHAIN:
+        return std::string(texts::kCertificateSelfSigned);
+    case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT_LOCALLY:
+    case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT:
+    case X509_V_ERR_UNABLE_TO_VERIFY_LEAF_SIGNATURE:
+        return std::string(texts::kCertificateUnknownIssuer);
+    case X509_V_ERR_HOSTNAME_MISMATCH:
+    case X509_V_ERR_IP_ADDRESS_MISMATCH:
+        return ReplaceAll(std::string(texts::kCertificateWrongName), "%1", EscapeControls(host)) +
+               std::string(texts::kCertificateWrongNameHint);
+    default:
+        return std::string(texts::kCertificateOther) + X509_verify_cert_error_string(result);
+    }
+}
+
+std::string untrustedText(const CertificateInfo& info) {
+    std::string text(texts::kCertificateUntrusted);
+    text += texts::kLineBreak;
+    text += info.problem;
+    for (const auto& [label, value] :
+         {std::pair(texts::kCertificateSubject, info.subject),
+          std::pair(texts::kCertificateNames, info.names),
+          std::pair(texts::kCertificateIssuer, info.issuer),
+          std::pair(texts::kCertificateValidity, info.validFrom + " 〜 " + info.validUntil + " (UTC)"),
+          std::pair(texts::kCertificateFingerprint, info.fingerprint)}) {
+        text += texts::kLineBreak;
+        text += label;
+        text += value;
+    }
+    return text;
+}
+
+bool isAddress(const std::string& host) {
+    unsigned char buffer[sizeof(in6_addr)];
+    return inet_pton(AF_INET, host.c_str(), buffer) == 1 ||
+           inet_pton(AF_INET6, host.c_str(), buffer) == 1;
+}
+
+} // namespace
+
+EIdUntrustedCertificate::EIdUntrustedCertificate(CertificateInfo info)
+    : EIdTlsError(untrustedText(info)), info_(std::move(info)) {}
+
+TlsContext::TlsContext() : context_(SSL_CTX_new(TLS_client_method())) {
+    if (!context_)
+        throw EIdTlsError(std::string(texts::kTlsHandshakeFailed) + takeOpenSslErrors());
+    SSL_CTX_set_min_proto_version(context_, TLS1_2_VERSION);
+    // The system's trust store; SSL_CERT_FILE and SSL_CERT_DIR override it, as for every
+    // OpenSSL program.
+    SSL_CTX_set_default_verify_paths(context_);
+    // Verified after the handshake, so that a certificate the user trusted can stand in.
+    SSL_CTX_set_verify(context_, SSL_VERIFY_NONE, nullptr);
+    SSL_CTX_set_session_cache_mode(context_,
+                                   SSL_SESS_CACHE_CLIENT | SSL_SESS_CACHE_NO_INTERNAL_STORE);
+    SSL_CTX_sess_set_new_cb(context_, keepNewSession);
+}
+
+TlsContext::~TlsContext() {
+    SSL_CTX_free(context_);
+}
+
+TlsChannel::TlsChannel(const TlsContext& context, TcpSocket& socket, const TlsPeer& peer,
+                       const TlsSession& resume, std::chrono::milliseconds timeout)
+    : socket_(socket), ssl_(SSL_new(context.get())) {
+    if (!ssl_ || SSL_set_fd(ssl_, socket.Descriptor()) != 1) {
+        SSL_free(ssl_);
+        throw EIdTlsError(std::string(texts::kTlsHandshakeFailed) + takeOpenSslErrors());
+    }
+    SSL_set_ex_data(ssl_, sessionSlot(), &latest_);
+    if (isAddress(peer.host)) {
+        X509_VERIFY_PARAM_set1_ip_asc(SSL_get0_param(ssl_), peer.host.c_str());
+    } else {
+        SSL_set_tlsext_host_name(ssl_, peer.host.c_str());
+        SSL_set1_host(ssl_, peer.host.c_str());
+    }
+    if (resume)
+        SSL_set_session(ssl_, resume.get());
+    try {
+        for (;;) {
+            const int result = SSL_connect(ssl_);
+            if (result == 1)
+                break;
+            waitFor(result, timeout, texts::kTlsHandshakeFailed.data());
+        }
+        verify(peer);
+    } catch (...) {
+        SSL_free(ssl_);
+        throw;
+    }
+}
+
+TlsChannel::~TlsChannel() {
+    SSL_free(ssl_);
+}
+
+void TlsChannel::waitFor(int result, std::chrono::milliseconds silence, const char* what) {
+    const int error = SSL_get_error(ssl_, result);
+    if (error == SSL_ERROR_WANT_READ || error == SSL_ERROR_WANT_WRITE) {
+        ERR_clear_error();
+        if (!socket_.WaitReady(error == SSL_ERROR_WANT_READ ? POLLIN : POLLOUT, silence))
+            throw EIdTimeout(socket_.SilenceText(silence));
+        return;
+    }
+    if (error == SSL_ERROR_SYSCALL && errno == EINTR) {
+        ERR_clear_error();
+        return;
+    }
+    if (error == SSL_ERROR_ZERO_RETURN || error == SSL_ERROR_SYSCALL ||
+        (error == SSL_ERROR_SSL &&
+         ERR_GET_REASON(ERR_peek_error()) == SSL_R_UNEXPECTED_EOF_WHILE_READING)) {
+        ERR_clear_error();
+        throw EIdTlsError(std::string(what) + std::string(texts::kTlsCutShort));
+    }
+    throw EIdTlsError(std::string(what) + takeOpenSslErrors());
+}
+
+void TlsChannel::verify(const TlsPeer& peer) {
+    const X509* certificate = SSL_get0_peer_certificate(ssl_);
+    if (!certificate)
+        throw EIdTlsError(std::string(texts::kTlsNoCertificate));
+    certificate_.subject = nameText(X509_get_subject_name(certificate));
+    certificate_.names = namesOf(certificate);
+    certificate_.issuer = nameText(X509_get_issuer_name(certificate));
+    certificate_.validFrom = timeText(X509_get0_notBefore(certificate));
+    certificate_.validUntil = timeText(X509_get0_notAfter(certificate));
+    certificate_.fingerprint = fingerprintOf(certificate);
+    const long result = SSL_get_verify_result(ssl_);
+    if (result == X509_V_OK)
+        return;
+    if (!peer.trustedFingerprint.empty() &&
+        EqualsIgnoringCase(peer.trustedFingerprint, certificate_.fingerprint))
+        return;
+    certificate_.problem = problemText(result, peer.host);
+    throw EIdUntrustedCertificate(certificate_);
+}
+
+std::size_t TlsChannel::Read(char* buffer, std::size_t size, std::chrono::milliseconds silence) {
+    for (;;) {
+        std::size_t count = 0;
+        const int result = SSL_read_ex(ssl_, buffer, size, &count);
+        if (result == 1)
+            return count;
+        if (SSL_get_error(ssl_, result) == SSL_ERROR_ZERO_RETURN)
+            return 0;
+        waitFor(result, silence, texts::kTlsBroken.data());
+    }
+}
+
+void TlsChannel::Write(const char* data, std::size_t size, std::chrono::milliseconds silence) {
+    while (size > 0) {
+        std::size_t written = 0;
+        const int result = SSL_write_ex(ssl_, data, size, &written);
+        if (result == 1) {
+            data += written;
+            size -= written;
+            continue;
+        }
+        waitFor(result, silence, texts::kTlsBroken.data());
+    }
+}
+
+void TlsChannel::Close(std::chrono::milliseconds silence) {
+    // Our close only: waiting for the server's would hang on servers that never send one.
+    for (;;) {
+        const int result = SSL_shutdown(ssl_);
+        if (result >= 0)
+            return;
+        waitFor(result, silence, texts::kTlsBroken.data());
+    }
+}
+
+TlsSession TlsChannel::Session() const {
+    if (latest_)
+        return latest_;
+    return TlsSession(SSL_get1_session(ssl_), SSL_SESSION_free);
+}
+
+bool TlsChannel::Resumed() const {
+    return SSL_session_reused(ssl_) == 1;
+}
+
+std::string TlsChannel::Protocol() const {
+    return SSL_get_version(ssl_);
+}

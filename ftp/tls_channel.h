@@ -1,0 +1,106 @@
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <memory>
+#include <string>
+
+#include "ftp/ftp_errors.h"
+
+using SSL = struct ssl_st;
+using SSL_CTX = struct ssl_ctx_st;
+using SSL_SESSION = struct ssl_session_st;
+class TcpSocket;
+
+// What the user is shown of a server's certificate to decide whether to trust it.
+struct CertificateInfo {
+    std::string problem; // why it could not be verified, as a text to show
+    std::string subject;
+    std::string names; // the host names and addresses it is for
+    std::string issuer;
+    std::string validFrom;  // UTC, "YYYY-MM-DD HH:MM:SS"
+    std::string validUntil; // UTC
+    std::string fingerprint; // "SHA256:" and 32 upper-case hex pairs joined by ":"
+};
+
+// The TLS handshake failed, or the TLS layer of a connection broke.
+class EIdTlsError : public EIdSocketError {
+public:
+    using EIdSocketError::EIdSocketError;
+};
+
+// The server's certificate could not be verified and is not the one the user trusted for this
+// host. Nothing was sent after the handshake.
+class EIdUntrustedCertificate : public EIdTlsError {
+public:
+    explicit EIdUntrustedCertificate(CertificateInfo info);
+    const CertificateInfo& Certificate() const { return info_; }
+
+private:
+    CertificateInfo info_;
+};
+
+// The TLS settings of one client: TLS 1.2 or newer, the system's trust store.
+class TlsContext final {
+public:
+    TlsContext();
+    ~TlsContext();
+    TlsContext(const TlsContext&) = delete;
+    TlsContext& operator=(const TlsContext&) = delete;
+
+    SSL_CTX* get() const { return context_; }
+
+private:
+    SSL_CTX* context_;
+};
+
+// A session that data connections resume, so that the server knows them for the control
+// connection's (servers refuse data connections that do not).
+using TlsSession = std::shared_ptr<SSL_SESSION>;
+
+// Whom the client expects at the other end.
+struct TlsPeer {
+    std::string host; // as the user typed it: a name, or an IPv4 or IPv6 address
+    // The fingerprint the user trusted for this host ("SHA256:…"), or empty.
+    std::string trustedFingerprint;
+};
+
+// One TLS connection over a connected, non-blocking TcpSocket; every wait goes through the
+// socket, so the time-outs and the stop hold as in plain text.
+class TlsChannel final {
+public:
+    // Handshakes, resuming resume when given, then verifies the certificate against the trust
+    // store and peer.host; a certificate that fails is still taken when its fingerprint is
+    // peer.trustedFingerprint. Raises EIdTlsError or EIdUntrustedCertificate.
+    TlsChannel(const TlsContext& context, TcpSocket& socket, const TlsPeer& peer,
+               const TlsSession& resume, std::chrono::milliseconds timeout);
+    ~TlsChannel();
+    TlsChannel(const TlsChannel&) = delete;
+    TlsChannel& operator=(const TlsChannel&) = delete;
+
+    // Up to size bytes as soon as some are there; 0 once the peer has closed TLS properly.
+    // An end of the connection without TLS's close raises EIdSocketError: the data may be cut.
+    std::size_t Read(char* buffer, std::size_t size, std::chrono::milliseconds silence);
+    void Write(const char* data, std::size_t size, std::chrono::milliseconds silence);
+    // Sends TLS's close, so that the peer knows everything has arrived.
+    void Close(std::chrono::milliseconds silence);
+
+    // The latest session to resume for data connections.
+    TlsSession Session() const;
+    bool Resumed() const;
+    // The certificate the server presented.
+    const CertificateInfo& Certificate() const { return certificate_; }
+    // "TLSv1.3" and the like.
+    std::string Protocol() const;
+
+private:
+    // Waits as OpenSSL asks after a call that returned result; false when the call must be
+    // repeated, raises when it failed for good.
+    void waitFor(int result, std::chrono::milliseconds silence, const char* what);
+    void verify(const TlsPeer& peer);
+
+    TcpSocket& socket_;
+    SSL* ssl_ = nullptr;
+    TlsSession latest_; // the last session the server issued on this connection
+    CertificateInfo certificate_;
+};
