@@ -1,5 +1,6 @@
 #!/usr/bin/python3
-"""A real FTP server for the tests: pyftpdlib on 127.0.0.1 with one user and a given root.
+"""A real FTP server for the tests: pyftpdlib on 127.0.0.1 with one user and a given root,
+optionally offering explicit FTP over TLS (--tls-cert, --tls-key) or requiring it (--tls-required).
 
 Prints "PORT <number>" once it listens, then serves until it is terminated.
 """
@@ -18,6 +19,9 @@ def main():
     parser.add_argument("--root", required=True)
     parser.add_argument("--user", required=True)
     parser.add_argument("--password", required=True)
+    parser.add_argument("--tls-cert")
+    parser.add_argument("--tls-key")
+    parser.add_argument("--tls-required", action="store_true")
     args = parser.parse_args()
 
     # Configured logging keeps pyftpdlib from logging every command to stderr.
@@ -26,8 +30,20 @@ def main():
     authorizer = DummyAuthorizer()
     authorizer.add_user(args.user, args.password, args.root, perm="elradfmwMT")
 
-    class Handler(FTPHandler):
+    base = FTPHandler
+    if args.tls_cert:
+        from pyftpdlib.handlers import TLS_FTPHandler
+
+        base = TLS_FTPHandler
+
+    class Handler(base):
         pass
+
+    if args.tls_cert:
+        Handler.certfile = args.tls_cert
+        Handler.keyfile = args.tls_key
+        Handler.tls_control_required = args.tls_required
+        Handler.tls_data_required = args.tls_required
 
     Handler.authorizer = authorizer
     Handler.auth_failed_timeout = 0  # a wrong password is answered at once

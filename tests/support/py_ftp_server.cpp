@@ -7,6 +7,7 @@
 #include <cstring>
 #include <stdexcept>
 #include <thread>
+#include <vector>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -41,6 +42,15 @@ unsigned short readPort(int fd, std::chrono::seconds timeout) {
 
 PyFtpServer::PyFtpServer(std::string user, std::string password)
     : user_(std::move(user)), password_(std::move(password)) {
+    start(nullptr);
+}
+
+PyFtpServer::PyFtpServer(const Tls& tls, std::string user, std::string password)
+    : user_(std::move(user)), password_(std::move(password)) {
+    start(&tls);
+}
+
+void PyFtpServer::start(const Tls* tls) {
     std::string pattern = (std::filesystem::temp_directory_path() / "sw_ftp_root_XXXXXX").string();
     if (!::mkdtemp(pattern.data()))
         throw std::runtime_error(std::string("cannot make the FTP root: ") + std::strerror(errno));
@@ -54,9 +64,19 @@ PyFtpServer::PyFtpServer(std::string user, std::string password)
     // Everything the child needs is made before fork: after it only exec-safe calls remain.
     const std::string script = std::string(SW_SUPPORT_DIR) + "/ftp_server.py";
     const std::string rootText = root_.string();
-    const char* const argv[] = {"/usr/bin/python3", script.c_str(),    "--root",
-                                rootText.c_str(),   "--user",          user_.c_str(),
-                                "--password",       password_.c_str(), nullptr};
+    std::vector<std::string> arguments = {"/usr/bin/python3", script,       "--root",
+                                          rootText,           "--user",     user_,
+                                          "--password",       password_};
+    if (tls) {
+        arguments.insert(arguments.end(), {"--tls-cert", tls->certificate.string(), "--tls-key",
+                                           tls->key.string()});
+        if (tls->required)
+            arguments.emplace_back("--tls-required");
+    }
+    std::vector<const char*> argv;
+    for (const std::string& argument : arguments)
+        argv.push_back(argument.c_str());
+    argv.push_back(nullptr);
     const pid_t parent = ::getpid();
     pid_ = ::fork();
     if (pid_ == 0) {
@@ -64,7 +84,7 @@ PyFtpServer::PyFtpServer(std::string user, std::string password)
         if (::getppid() != parent)
             ::_exit(1);
         ::dup2(output[1], STDOUT_FILENO);
-        ::execv(argv[0], const_cast<char* const*>(argv));
+        ::execv(argv[0], const_cast<char* const*>(argv.data()));
         ::_exit(127);
     }
     ::close(output[1]);

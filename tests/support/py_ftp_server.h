@@ -11,9 +11,18 @@
 // first, the server is killed with it (the parent-death signal of the thread that made it).
 class PyFtpServer final {
 public:
+    // Explicit FTP over TLS with this certificate and key (PEM files); required or offered.
+    struct Tls {
+        std::filesystem::path certificate;
+        std::filesystem::path key;
+        bool required = false;
+    };
+
     // Starts the server and waits until it listens; throws std::runtime_error when it
     // cannot be started.
     explicit PyFtpServer(std::string user = "sitewright", std::string password = "pa ss:wörd");
+    explicit PyFtpServer(const Tls& tls, std::string user = "sitewright",
+                         std::string password = "pa ss:wörd");
     ~PyFtpServer();
     PyFtpServer(const PyFtpServer&) = delete;
     PyFtpServer& operator=(const PyFtpServer&) = delete;
@@ -27,6 +36,7 @@ public:
     const std::string& Password() const { return password_; }
 
 private:
+    void start(const Tls* tls);
     void stop();
 
     std::string user_;
