@@ -111,18 +111,26 @@ int connectAddress(const sockaddr* address, socklen_t length, Clock::time_point 
 
 } // namespace
 
+TcpSocket::TcpSocket() = default;
+
 TcpSocket::~TcpSocket() {
     Close();
 }
 
 TcpSocket::TcpSocket(TcpSocket&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)), stop_(other.stop_) {}
+    : fd_(std::exchange(other.fd_, -1)), stop_(other.stop_), tls_(std::move(other.tls_)) {
+    if (tls_)
+        tls_->Rebind(*this);
+}
 
 TcpSocket& TcpSocket::operator=(TcpSocket&& other) noexcept {
     if (this != &other) {
         Close();
         fd_ = std::exchange(other.fd_, -1);
         stop_ = other.stop_;
+        tls_ = std::move(other.tls_);
+        if (tls_)
+            tls_->Rebind(*this);
     }
     return *this;
 }
@@ -171,8 +179,19 @@ TcpSocket TcpSocket::Connect(const sockaddr_storage& address, unsigned short por
 }
 
 void TcpSocket::Close() {
+    tls_.reset();
     if (fd_ >= 0)
         ::close(std::exchange(fd_, -1));
+}
+
+void TcpSocket::StartTls(const TlsContext& context, const TlsPeer& peer,
+                         const TlsSession& resume, std::chrono::milliseconds timeout) {
+    tls_ = std::make_unique<TlsChannel>(context, *this, peer, resume, timeout);
+}
+
+void TcpSocket::CloseTls(std::chrono::milliseconds silence) {
+    if (tls_)
+        tls_->Close(silence);
 }
 
 void TcpSocket::ShutdownSend() {
@@ -186,6 +205,10 @@ void TcpSocket::SetNoDelay() {
 }
 
 void TcpSocket::SendAll(const char* data, std::size_t size, std::chrono::milliseconds silence) {
+    if (tls_) {
+        tls_->Write(data, size, silence);
+        return;
+    }
     while (size > 0) {
         const ssize_t sent = ::send(fd_, data, size, MSG_NOSIGNAL);
         if (sent >= 0) {
@@ -203,6 +226,8 @@ void TcpSocket::SendAll(const char* data, std::size_t size, std::chrono::millise
 }
 
 std::size_t TcpSocket::Receive(char* buffer, std::size_t size, std::chrono::milliseconds silence) {
+    if (tls_)
+        return tls_->Read(buffer, size, silence);
     for (;;) {
         const ssize_t received = ::recv(fd_, buffer, size, 0);
         if (received >= 0)

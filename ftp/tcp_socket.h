@@ -2,7 +2,10 @@
 
 #include <chrono>
 #include <cstddef>
+#include <memory>
 #include <string>
+
+#include "ftp/tls_channel.h"
 
 #include <sys/socket.h>
 
@@ -14,7 +17,7 @@ class StopSignal;
 // StopSignal ends any wait at once with EIdStopped.
 class TcpSocket final {
 public:
-    TcpSocket() = default;
+    TcpSocket();
     ~TcpSocket();
     TcpSocket(TcpSocket&& other) noexcept;
     TcpSocket& operator=(TcpSocket&& other) noexcept;
@@ -32,6 +35,16 @@ public:
 
     bool IsOpen() const { return fd_ >= 0; }
     void Close();
+
+    // Turns the connection into TLS (see TlsChannel); every read and write goes through it
+    // from then on. Raises EIdTlsError or EIdUntrustedCertificate.
+    void StartTls(const TlsContext& context, const TlsPeer& peer, const TlsSession& resume,
+                  std::chrono::milliseconds timeout);
+    // The connection's TLS, or null while it is plain.
+    const TlsChannel* Tls() const { return tls_.get(); }
+    // Sends TLS's close before the connection ends, so that the peer can tell a whole transfer
+    // from a cut one. Nothing on a plain connection.
+    void CloseTls(std::chrono::milliseconds silence);
     // Sends end-of-file to the peer, so that it knows the whole upload has arrived.
     void ShutdownSend();
     // Sends small writes at once instead of waiting to fill a segment (commands, replies).
@@ -61,4 +74,5 @@ private:
 
     int fd_ = -1;
     const StopSignal* stop_ = nullptr;
+    std::unique_ptr<TlsChannel> tls_; // before fd_ closes
 };

@@ -178,7 +178,7 @@ TlsContext::~TlsContext() {
 
 TlsChannel::TlsChannel(const TlsContext& context, TcpSocket& socket, const TlsPeer& peer,
                        const TlsSession& resume, std::chrono::milliseconds timeout)
-    : socket_(socket), ssl_(SSL_new(context.get())) {
+    : socket_(&socket), ssl_(SSL_new(context.get())) {
     if (!ssl_ || SSL_set_fd(ssl_, socket.Descriptor()) != 1) {
         SSL_free(ssl_);
         throw EIdTlsError(std::string(texts::kTlsHandshakeFailed) + takeOpenSslErrors());
@@ -214,8 +214,8 @@ void TlsChannel::waitFor(int result, std::chrono::milliseconds silence, const ch
     const int error = SSL_get_error(ssl_, result);
     if (error == SSL_ERROR_WANT_READ || error == SSL_ERROR_WANT_WRITE) {
         ERR_clear_error();
-        if (!socket_.WaitReady(error == SSL_ERROR_WANT_READ ? POLLIN : POLLOUT, silence))
-            throw EIdTimeout(socket_.SilenceText(silence));
+        if (!socket_->WaitReady(error == SSL_ERROR_WANT_READ ? POLLIN : POLLOUT, silence))
+            throw EIdTimeout(socket_->SilenceText(silence));
         return;
     }
     if (error == SSL_ERROR_SYSCALL && errno == EINTR) {

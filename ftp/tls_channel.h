@@ -93,13 +93,16 @@ public:
     // "TLSv1.3" and the like.
     std::string Protocol() const;
 
+    // The socket waits through socket from now on (it was moved).
+    void Rebind(TcpSocket& socket) { socket_ = &socket; }
+
 private:
     // Waits as OpenSSL asks after a call that returned result; false when the call must be
     // repeated, raises when it failed for good.
     void waitFor(int result, std::chrono::milliseconds silence, const char* what);
     void verify(const TlsPeer& peer);
 
-    TcpSocket& socket_;
+    TcpSocket* socket_;
     SSL* ssl_ = nullptr;
     TlsSession latest_; // the last session the server issued on this connection
     CertificateInfo certificate_;
