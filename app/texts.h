@@ -23,6 +23,8 @@ inline constexpr std::string_view kSeparatorRefused = "「;」は使用できま
 // --- The FTP session (ftp/) ---
 
 // --- TLS (ftp/) ---
+inline constexpr std::string_view kTlsRefused =
+    "サーバーが TLS（暗号化）での接続を受け付けません。TLS を要求する設定のため、接続を中止しました。\r\n";
 inline constexpr std::string_view kTlsHandshakeFailed = "TLS の接続を確立できません: ";
 inline constexpr std::string_view kTlsBroken = "TLS の通信に失敗しました: ";
 inline constexpr std::string_view kTlsCutShort =

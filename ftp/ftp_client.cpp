@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "app/file_io.h"
+#include "app/texts.h"
 
 namespace {
 
@@ -274,9 +275,18 @@ void TIdFTP::Connect(const std::string& host, const std::string& username,
         readReply();
         expect({220});
         greeting_ = lastReply_.Text();
+        tlsRefused_ = false;
+        if (tlsOptions_.security != FtpSecurity::Off)
+            startTls(endpoint.host);
         command("USER " + username, {230, 331});
         if (lastReply_.code == 331)
             command("PASS " + password, {230});
+        if (control_.Tls()) {
+            // Data connections in TLS too; a server that will not protect them is refused,
+            // since the listings and the upload would cross in clear.
+            command("PBSZ 0", {200});
+            command("PROT P", {200});
+        }
         command("TYPE I", {200});
         // 500: the server knows no SYST, which costs nothing; any other refusal does.
         command("SYST", {200, 215, 500});
@@ -315,6 +325,7 @@ void TIdFTP::ListFolder() {
     requestPassive();
     TcpSocket data = connectData();
     command("LIST", {125, 150, 154});
+    secureData(data);
     std::string bytes;
     try {
         for (;;) {
@@ -363,6 +374,7 @@ void TIdFTP::StoreFile(const std::string& localPath, const std::string& remoteNa
     }
     readReply();
     expect({110, 125, 150});
+    secureData(data);
 
     std::vector<char> buffer(kTransferBuffer);
     for (;;) {
@@ -394,7 +406,9 @@ void TIdFTP::StoreFile(const std::string& localPath, const std::string& remoteNa
             throw;
         }
     }
+    data.CloseTls(timeouts_.silence);
     data.ShutdownSend();
+    data.DrainUntilPeerCloses(timeouts_.silence);
     data.Close();
     const FtpReply end = readEndOfTransfer();
     // An aborted store leaves a partial file on the server: never report it as stored.
@@ -471,6 +485,27 @@ std::string TIdFTP::shown(std::string serverText) const {
     return serverText;
 }
 
+void TIdFTP::startTls(const std::string& host) {
+    sendCommand("AUTH TLS");
+    readReply();
+    if (lastReply_.code >= 500 && tlsOptions_.security == FtpSecurity::Auto) {
+        tlsRefused_ = true;
+        return;
+    }
+    if (lastReply_.code != 234) {
+        throw EIdProtocolReplyError(lastReply_.code,
+                                    std::string(texts::kTlsRefused) + shown(lastReply_.Text()));
+    }
+    tlsPeer_ = TlsPeer{host, tlsOptions_.trustedFingerprint};
+    try {
+        tlsContext_.ClearSessions();
+        control_.StartTls(tlsContext_, tlsPeer_, timeouts_.connect);
+    } catch (const EIdSocketError&) {
+        Disconnect();
+        throw;
+    }
+}
+
 void TIdFTP::requestPassive() {
     command("PASV", {227});
     try {
@@ -485,6 +520,20 @@ TcpSocket TIdFTP::connectData() {
     // and servers behind NAT that name their private address still work.
     return TcpSocket::Connect(control_.PeerAddress(), passiveAddress_.port, timeouts_.connect,
                               &stop_);
+}
+
+void TIdFTP::secureData(TcpSocket& data) {
+    // After the preliminary reply: servers take up the data connection's handshake only once
+    // they act on the command.
+    if (!control_.Tls())
+        return;
+    try {
+        data.StartTls(tlsContext_, tlsPeer_, timeouts_.connect);
+    } catch (const EIdSocketError&) {
+        // The server waits on a data connection that will never carry anything.
+        Disconnect();
+        throw;
+    }
 }
 
 FtpReply TIdFTP::readEndOfTransfer() {

@@ -12,6 +12,7 @@
 #include "ftp/ftp_listing.h"
 #include "ftp/stop_signal.h"
 #include "ftp/tcp_socket.h"
+#include "ftp/tls_channel.h"
 
 // Bounds on waiting for the server. A bound that fires closes the client and raises
 // EIdSocketError, as a lost connection does.
@@ -79,6 +80,20 @@ PassiveAddress ParsePassiveAddress(const std::string& line);
 // one, a doubled quote standing for one. Raises EIdException when there is no quoted folder.
 std::string ParseFolderReply(const std::string& line);
 
+// How a connection protects the conversation.
+enum class FtpSecurity {
+    Required, // explicit TLS or no login at all
+    Auto,     // TLS when the server accepts AUTH TLS; plain when it refuses it (5xx)
+    Off,      // plain FTP
+};
+
+// What a login does about TLS.
+struct FtpTlsOptions {
+    FtpSecurity security = FtpSecurity::Off;
+    // The certificate the user trusted for this host although it cannot be verified.
+    std::string trustedFingerprint;
+};
+
 // The client side of one FTP conversation: a control connection, passive data connections,
 // binary transfers. Not thread-safe: one caller at a time (Tftp_module serialises them).
 class TIdFTP final {
@@ -88,11 +103,16 @@ public:
     TIdFTP& operator=(const TIdFTP&) = delete;
 
     void SetTimeouts(const FtpTimeouts& timeouts) { timeouts_ = timeouts; }
+    // Takes effect at the next Connect.
+    void SetTls(const FtpTlsOptions& options) { tlsOptions_ = options; }
+    const FtpTlsOptions& Tls() const { return tlsOptions_; }
     const FtpTimeouts& Timeouts() const { return timeouts_; }
 
-    // Connects to host (see ParseFtpEndpoint) and logs in: greeting 220, USER 230/331,
-    // PASS 230 (only after 331), TYPE I 200, SYST 200/215/500. Any failure closes the
-    // client and is raised.
+    // Connects to host (see ParseFtpEndpoint) and logs in: greeting 220, then with TLS
+    // AUTH TLS 234 and the handshake, USER 230/331, PASS 230 (only after 331), with TLS PBSZ 0
+    // and PROT P 200, TYPE I 200, SYST 200/215/500. Any failure closes the client and is
+    // raised; a certificate that cannot be verified raises EIdUntrustedCertificate before
+    // anything else is sent.
     void Connect(const std::string& host, const std::string& username, const std::string& password);
     // True while the control connection is open; a connection the server has closed is
     // closed here and counts as closed.
@@ -127,6 +147,12 @@ public:
     // Closes the connections without a command. Nothing on a closed client.
     void Disconnect();
 
+    // The connection's TLS, or null when the conversation is plain.
+    const TlsChannel* ControlTls() const { return control_.Tls(); }
+    // True when the last Connect went on in plain FTP because the server refused AUTH TLS
+    // (FtpSecurity::Auto).
+    bool TlsRefused() const { return tlsRefused_; }
+
     const FtpReply& LastReply() const { return lastReply_; }
     const std::string& Greeting() const { return greeting_; }
     const std::string& SystemDescription() const { return systemDescription_; }
@@ -145,14 +171,20 @@ private:
     // serverText with every occurrence of the password masked: some servers repeat the PASS
     // line in their replies, and those texts reach message boxes.
     std::string shown(std::string serverText) const;
+    void startTls(const std::string& host);
     void requestPassive();
     TcpSocket connectData();
+    void secureData(TcpSocket& data);
     FtpReply readEndOfTransfer();
     FtpReply drainAbortedTransfer();
 
     const Clock& clock_;
     FtpTimeouts timeouts_;
     StopSignal stop_;
+    FtpTlsOptions tlsOptions_;
+    TlsContext tlsContext_;
+    TlsPeer tlsPeer_;
+    bool tlsRefused_ = false;
     TcpSocket control_;
     FtpReplyReader reader_;
     std::string password_; // of the open connection, to mask it in error texts

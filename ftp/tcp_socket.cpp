@@ -184,9 +184,9 @@ void TcpSocket::Close() {
         ::close(std::exchange(fd_, -1));
 }
 
-void TcpSocket::StartTls(const TlsContext& context, const TlsPeer& peer,
-                         const TlsSession& resume, std::chrono::milliseconds timeout) {
-    tls_ = std::make_unique<TlsChannel>(context, *this, peer, resume, timeout);
+void TcpSocket::StartTls(TlsContext& context, const TlsPeer& peer,
+                         std::chrono::milliseconds timeout) {
+    tls_ = std::make_unique<TlsChannel>(context, *this, peer, timeout);
 }
 
 void TcpSocket::CloseTls(std::chrono::milliseconds silence) {
@@ -197,6 +197,28 @@ void TcpSocket::CloseTls(std::chrono::milliseconds silence) {
 void TcpSocket::ShutdownSend() {
     if (fd_ >= 0)
         ::shutdown(fd_, SHUT_WR);
+}
+
+void TcpSocket::DrainUntilPeerCloses(std::chrono::milliseconds silence) {
+    char buffer[4096];
+    if (tls_) {
+        // Through TLS, so that the sessions the server issued on this connection are kept.
+        try {
+            while (tls_->Read(buffer, sizeof buffer, silence) > 0) {
+            }
+        } catch (const EIdSocketError&) {
+            // Ended either way.
+        }
+        return;
+    }
+    for (;;) {
+        const ssize_t received = ::recv(fd_, buffer, sizeof buffer, 0);
+        if (received == 0 || (received < 0 && errno != EINTR && errno != EAGAIN &&
+                              errno != EWOULDBLOCK))
+            return;
+        if (received < 0 && errno != EINTR && !WaitReady(POLLIN, silence))
+            return;
+    }
 }
 
 void TcpSocket::SetNoDelay() {

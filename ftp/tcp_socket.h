@@ -38,8 +38,7 @@ public:
 
     // Turns the connection into TLS (see TlsChannel); every read and write goes through it
     // from then on. Raises EIdTlsError or EIdUntrustedCertificate.
-    void StartTls(const TlsContext& context, const TlsPeer& peer, const TlsSession& resume,
-                  std::chrono::milliseconds timeout);
+    void StartTls(TlsContext& context, const TlsPeer& peer, std::chrono::milliseconds timeout);
     // The connection's TLS, or null while it is plain.
     const TlsChannel* Tls() const { return tls_.get(); }
     // Sends TLS's close before the connection ends, so that the peer can tell a whole transfer
@@ -47,6 +46,10 @@ public:
     void CloseTls(std::chrono::milliseconds silence);
     // Sends end-of-file to the peer, so that it knows the whole upload has arrived.
     void ShutdownSend();
+    // After ShutdownSend: reads and drops whatever the peer still sends until it closes its
+    // end or silence passes. Closing with unread bytes would reset the connection, and a reset
+    // makes the peer drop what it has received but not yet read, the end of an upload.
+    void DrainUntilPeerCloses(std::chrono::milliseconds silence);
     // Sends small writes at once instead of waiting to fill a segment (commands, replies).
     void SetNoDelay();
 

@@ -17,19 +17,28 @@
 
 namespace {
 
-// Where each connection keeps the sessions the server issues on it.
-int sessionSlot() {
+// Where the context of a connection is found from OpenSSL's callbacks.
+int contextSlot() {
+    static const int slot = SSL_CTX_get_ex_new_index(0, nullptr, nullptr, nullptr, nullptr);
+    return slot;
+}
+
+// Marks the connections whose sessions data connections may resume: the control connection's.
+int controlSlot() {
     static const int slot = SSL_get_ex_new_index(0, nullptr, nullptr, nullptr, nullptr);
     return slot;
 }
 
-// TLS 1.3 servers issue sessions after the handshake; the latest is the one to resume.
+// TLS 1.3 servers issue sessions after the handshake, on every connection. Servers that
+// require data connections to resume the control connection's session take only the sessions
+// issued on the control connection.
 int keepNewSession(SSL* ssl, SSL_SESSION* session) {
-    auto* latest = static_cast<TlsSession*>(SSL_get_ex_data(ssl, sessionSlot()));
-    if (!latest)
+    auto* context =
+        static_cast<TlsContext*>(SSL_CTX_get_ex_data(SSL_get_SSL_CTX(ssl), contextSlot()));
+    if (!context || !SSL_get_ex_data(ssl, controlSlot()))
         return 0;
-    *latest = TlsSession(session, SSL_SESSION_free);
-    return 1; // the reference is ours now
+    context->Keep(session);
+    return 1; // the reference is the context's now
 }
 
 // OpenSSL's reasons for the failure just seen, and the queue emptied for the next call.
@@ -162,6 +171,11 @@ TlsContext::TlsContext() : context_(SSL_CTX_new(TLS_client_method())) {
     if (!context_)
         throw EIdTlsError(std::string(texts::kTlsHandshakeFailed) + takeOpenSslErrors());
     SSL_CTX_set_min_proto_version(context_, TLS1_2_VERSION);
+    // Servers commonly require every data connection to resume the control connection's
+    // session. On such servers (ProFTPD, vsftpd) a TLS 1.3 session serves one resumption and
+    // two are issued, so a walk would be refused from its third folder on; a TLS 1.2 session
+    // serves every data connection.
+    SSL_CTX_set_max_proto_version(context_, TLS1_2_VERSION);
     // The system's trust store; SSL_CERT_FILE and SSL_CERT_DIR override it, as for every
     // OpenSSL program.
     SSL_CTX_set_default_verify_paths(context_);
@@ -169,29 +183,52 @@ TlsContext::TlsContext() : context_(SSL_CTX_new(TLS_client_method())) {
     SSL_CTX_set_verify(context_, SSL_VERIFY_NONE, nullptr);
     SSL_CTX_set_session_cache_mode(context_,
                                    SSL_SESS_CACHE_CLIENT | SSL_SESS_CACHE_NO_INTERNAL_STORE);
+    SSL_CTX_set_ex_data(context_, contextSlot(), this);
     SSL_CTX_sess_set_new_cb(context_, keepNewSession);
+}
+
+void TlsContext::ClearSessions() {
+    fresh_.clear();
+    lastTaken_.reset();
+}
+
+TlsSession TlsContext::TakeSession() {
+    if (!fresh_.empty()) {
+        lastTaken_ = std::move(fresh_.back());
+        fresh_.pop_back();
+    }
+    return lastTaken_;
+}
+
+void TlsContext::Keep(SSL_SESSION* session) {
+    // A handful is plenty: each connection brings new ones.
+    constexpr std::size_t kKept = 8;
+    fresh_.emplace_back(session, SSL_SESSION_free);
+    if (fresh_.size() > kKept)
+        fresh_.pop_front();
 }
 
 TlsContext::~TlsContext() {
     SSL_CTX_free(context_);
 }
 
-TlsChannel::TlsChannel(const TlsContext& context, TcpSocket& socket, const TlsPeer& peer,
-                       const TlsSession& resume, std::chrono::milliseconds timeout)
+TlsChannel::TlsChannel(TlsContext& context, TcpSocket& socket, const TlsPeer& peer,
+                       std::chrono::milliseconds timeout)
     : socket_(&socket), ssl_(SSL_new(context.get())) {
     if (!ssl_ || SSL_set_fd(ssl_, socket.Descriptor()) != 1) {
         SSL_free(ssl_);
         throw EIdTlsError(std::string(texts::kTlsHandshakeFailed) + takeOpenSslErrors());
     }
-    SSL_set_ex_data(ssl_, sessionSlot(), &latest_);
     if (isAddress(peer.host)) {
         X509_VERIFY_PARAM_set1_ip_asc(SSL_get0_param(ssl_), peer.host.c_str());
     } else {
         SSL_set_tlsext_host_name(ssl_, peer.host.c_str());
         SSL_set1_host(ssl_, peer.host.c_str());
     }
-    if (resume)
+    if (const TlsSession resume = context.TakeSession())
         SSL_set_session(ssl_, resume.get());
+    else
+        SSL_set_ex_data(ssl_, controlSlot(), this); // the first handshake: the control connection
     try {
         for (;;) {
             const int result = SSL_connect(ssl_);
@@ -207,6 +244,10 @@ TlsChannel::TlsChannel(const TlsContext& context, TcpSocket& socket, const TlsPe
 }
 
 TlsChannel::~TlsChannel() {
+    // Freed without a shutdown, OpenSSL would mark the session as not to be resumed, and the
+    // next data connection would be refused by servers that require resumption.
+    SSL_set_quiet_shutdown(ssl_, 1);
+    SSL_shutdown(ssl_);
     SSL_free(ssl_);
 }
 
@@ -284,12 +325,6 @@ void TlsChannel::Close(std::chrono::milliseconds silence) {
             return;
         waitFor(result, silence, texts::kTlsBroken.data());
     }
-}
-
-TlsSession TlsChannel::Session() const {
-    if (latest_)
-        return latest_;
-    return TlsSession(SSL_get1_session(ssl_), SSL_SESSION_free);
 }
 
 bool TlsChannel::Resumed() const {

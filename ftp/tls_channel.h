@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <deque>
 #include <memory>
 #include <string>
 
@@ -40,7 +41,12 @@ private:
     CertificateInfo info_;
 };
 
-// The TLS settings of one client: TLS 1.2 or newer, the system's trust store.
+// A session that data connections resume, so that the server knows them for the control
+// connection's (servers refuse data connections that do not).
+using TlsSession = std::shared_ptr<SSL_SESSION>;
+
+// The TLS settings of one client: TLS 1.2 or newer, the system's trust store; and the sessions
+// its server issued, for the next connections to resume.
 class TlsContext final {
 public:
     TlsContext();
@@ -50,13 +56,20 @@ public:
 
     SSL_CTX* get() const { return context_; }
 
+    // Forgets the sessions of an earlier server.
+    void ClearSessions();
+    // A session to resume: the newest one not resumed yet (TLS 1.3 servers take each ticket
+    // once), else the last one taken (TLS 1.2 sessions serve again and again); null before
+    // the first handshake.
+    TlsSession TakeSession();
+    // Called by OpenSSL with each session a server issues.
+    void Keep(SSL_SESSION* session);
+
 private:
     SSL_CTX* context_;
+    std::deque<TlsSession> fresh_;
+    TlsSession lastTaken_;
 };
-
-// A session that data connections resume, so that the server knows them for the control
-// connection's (servers refuse data connections that do not).
-using TlsSession = std::shared_ptr<SSL_SESSION>;
 
 // Whom the client expects at the other end.
 struct TlsPeer {
@@ -69,11 +82,11 @@ struct TlsPeer {
 // socket, so the time-outs and the stop hold as in plain text.
 class TlsChannel final {
 public:
-    // Handshakes, resuming resume when given, then verifies the certificate against the trust
+    // Handshakes, resuming a session of the context's when it has one, then verifies the certificate against the trust
     // store and peer.host; a certificate that fails is still taken when its fingerprint is
     // peer.trustedFingerprint. Raises EIdTlsError or EIdUntrustedCertificate.
-    TlsChannel(const TlsContext& context, TcpSocket& socket, const TlsPeer& peer,
-               const TlsSession& resume, std::chrono::milliseconds timeout);
+    TlsChannel(TlsContext& context, TcpSocket& socket, const TlsPeer& peer,
+               std::chrono::milliseconds timeout);
     ~TlsChannel();
     TlsChannel(const TlsChannel&) = delete;
     TlsChannel& operator=(const TlsChannel&) = delete;
@@ -85,8 +98,6 @@ public:
     // Sends TLS's close, so that the peer knows everything has arrived.
     void Close(std::chrono::milliseconds silence);
 
-    // The latest session to resume for data connections.
-    TlsSession Session() const;
     bool Resumed() const;
     // The certificate the server presented.
     const CertificateInfo& Certificate() const { return certificate_; }
@@ -104,6 +115,5 @@ private:
 
     TcpSocket* socket_;
     SSL* ssl_ = nullptr;
-    TlsSession latest_; // the last session the server issued on this connection
     CertificateInfo certificate_;
 };

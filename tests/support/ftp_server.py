@@ -22,10 +22,14 @@ def main():
     parser.add_argument("--tls-cert")
     parser.add_argument("--tls-key")
     parser.add_argument("--tls-required", action="store_true")
+    parser.add_argument("--command-log", help="a file that receives every command line")
     args = parser.parse_args()
 
     # Configured logging keeps pyftpdlib from logging every command to stderr.
-    logging.basicConfig(level=logging.WARNING)
+    if args.command_log:
+        logging.basicConfig(level=logging.DEBUG, filename=args.command_log)
+    else:
+        logging.basicConfig(level=logging.WARNING)
 
     authorizer = DummyAuthorizer()
     authorizer.add_user(args.user, args.password, args.root, perm="elradfmwMT")

@@ -84,7 +84,7 @@ ProftpdServer::ProftpdServer(const std::filesystem::path& certificate,
            << "Port " << port_ << "\nDefaultAddress 127.0.0.1\nSocketBindTight on\nUseIPv6 off\n"
            << "User " << account->pw_name << "\nGroup " << accountGroup->gr_name << "\n"
            << "PidFile " << f << "/proftpd.pid\nScoreboardFile " << f << "/proftpd.scoreboard\n"
-           << "DelayTable none\nWtmpLog off\nUseReverseDNS off\nIdentLookups off\n"
+           << "DelayTable none\nWtmpLog off\nUseReverseDNS off\n"
            << "TransferLog none\nSystemLog " << f << "/proftpd.log\n"
            << "ModulePath " << SW_DAEMONS_DIR << "/usr/lib/proftpd\nLoadModule mod_tls.c\n"
            << "AuthOrder mod_auth_file.c\nAuthUserFile " << f << "/passwd\nAuthGroupFile " << f

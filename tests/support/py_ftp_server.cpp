@@ -5,6 +5,8 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -72,6 +74,7 @@ void PyFtpServer::start(const Tls* tls) {
                                            tls->key.string()});
         if (tls->required)
             arguments.emplace_back("--tls-required");
+        arguments.insert(arguments.end(), {"--command-log", commandLogPath().string()});
     }
     std::vector<const char*> argv;
     for (const std::string& argument : arguments)
@@ -105,6 +108,15 @@ PyFtpServer::~PyFtpServer() {
     stop();
 }
 
+std::filesystem::path PyFtpServer::commandLogPath() const {
+    return root_.string() + ".log";
+}
+
+std::string PyFtpServer::CommandLog() const {
+    std::ifstream file(commandLogPath());
+    return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
 std::string PyFtpServer::Host() const {
     return "127.0.0.1:" + std::to_string(port_);
 }
@@ -127,4 +139,5 @@ void PyFtpServer::stop() {
     }
     std::error_code ignored;
     std::filesystem::remove_all(root_, ignored);
+    std::filesystem::remove(commandLogPath(), ignored);
 }

@@ -18,6 +18,10 @@ public:
         bool required = false;
     };
 
+    // Everything the server logged, every command received among it ("<- USER anna" and the
+    // like); empty unless the server was started with a TLS configuration.
+    std::string CommandLog() const;
+
     // Starts the server and waits until it listens; throws std::runtime_error when it
     // cannot be started.
     explicit PyFtpServer(std::string user = "sitewright", std::string password = "pa ss:wörd");
@@ -37,6 +41,8 @@ public:
 
 private:
     void start(const Tls* tls);
+    // Beside the root, so that listings never show it.
+    std::filesystem::path commandLogPath() const;
     void stop();
 
     std::string user_;
