@@ -104,9 +104,8 @@ TEST_F(FtpFaultTest, PasvPortWhereNothingListensKeepsTheConversationInStep) {
         session->ListFolder();
         FAIL() << "a listing without a data connection succeeded";
     } catch (const EIdSocketError& error) {
-        EXPECT_NE(std::string(error.what()).find("cannot connect to 127.0.0.1 port"),
-                  std::string::npos)
-            << error.what();
+        EXPECT_EQ(std::string(error.what()).rfind("127.0.0.1:", 0), 0u) << error.what();
+        EXPECT_NE(std::string(error.what()).find("に接続できません: "), std::string::npos);
         EXPECT_NE(std::string(error.what()).find("Connection refused"), std::string::npos);
     }
     // LIST was never sent, so the next command still gets its own reply.
@@ -166,7 +165,7 @@ TEST_F(FtpFaultTest, EndlessListingIsRefusedAtItsLimit) {
         session->ListFolder();
         FAIL() << "a listing without end was taken";
     } catch (const EIdSocketError& error) {
-        EXPECT_STREQ(error.what(), "the server's listing is longer than 128 MiB");
+        EXPECT_STREQ(error.what(), "サーバーのファイルリストが128 MiBを超えました。");
     }
     EXPECT_FALSE(session->IsConnected());
     EXPECT_EQ(session->FolderListing().size(), 1u) << "the previous listing was lost";
@@ -213,9 +212,13 @@ TEST(FtpStopTest, AStopEndsEveryWaitAtOnce) {
         EXPECT_FALSE(module.Lock()->IsConnected());
 
         // Still raised: the next wait ends at once, until the stop is withdrawn.
-        FakeFtpServer next({{"", {"220 Ready"}}, fake_ftp::ExpectClose(), {"", {"220 Ready"}},
+        FakeFtpServer next({{"", {"220 Ready"}},
+                            fake_ftp::ExpectClose(),
+                            {"", {"220 Ready"}},
                             {"USER anna", {"230 Welcome"}},
-                            {"TYPE I", {"200 OK"}}, {"SYST", {"215 UNIX"}}, fake_ftp::Stall()});
+                            {"TYPE I", {"200 OK"}},
+                            {"SYST", {"215 UNIX"}},
+                            fake_ftp::Stall()});
         EXPECT_EQ(module.FtpConnect(next.Host(), "anna", "secret"), 1);
         module.ClearStop();
         EXPECT_EQ(module.FtpConnect(next.Host(), "anna", "secret"), 0);
