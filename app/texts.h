@@ -34,6 +34,7 @@ inline constexpr std::string_view kFtpListingTooManyLines =
     "サーバーのファイルリストが%1行を超えました。";
 inline constexpr std::string_view kFtpUnreadableListing =
     "サーバーのファイルリストを1行も読み取れません。最初の行: %1";
+inline constexpr std::string_view kFtpQuoteCut = "…"; // ends a quoted line cut short
 inline constexpr std::string_view kFtpNoPassiveAddress =
     "サーバーのPASV応答にアドレスがありません: %1";
 inline constexpr std::string_view kFtpNoFolderInReply =

@@ -422,7 +422,7 @@ const TIdFTPListItems& TIdFTP::FolderListing() {
             --cut;
         std::string quote = EscapeControls(NameFromServer(std::string_view(line).substr(0, cut)));
         if (cut < line.size())
-            quote += "…";
+            quote += texts::kFtpQuoteCut;
         throw EIdUnreadableListing(FillIn(texts::kFtpUnreadableListing, {quote}));
     }
     return listing_;

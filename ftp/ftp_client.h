@@ -23,12 +23,13 @@ struct FtpTimeouts {
     std::chrono::milliseconds silence{60000}; // without a byte while a reply or data is awaited
     std::chrono::milliseconds reply{300000};  // for a whole reply, the greeting included
     // A listing or a store may take transfer, plus transferPer8MiB for every 8 MiB moved so
-    // far: about 140 KB/s kept up after the first five minutes. A listing at its 128 MiB bound
-    // gets 21 minutes; a trickle no longer than the floor.
+    // far: one that runs past five minutes must have averaged 8 MiB a minute (about 140 KB/s).
+    // A listing at its 128 MiB bound gets 21 minutes; a trickle hardly more than the floor.
     std::chrono::milliseconds transfer{300000};
     std::chrono::milliseconds transferPer8MiB{60000};
     // For the 226 that some servers send after ending a transfer with 426 or 450, which most
-    // never send: the full silence bound would stall every aborted transfer for a minute.
+    // never send: the full silence bound would stall every aborted transfer for a minute. When
+    // it passes, the transfer fails with the 426 or 450 and the client stays connected.
     std::chrono::milliseconds afterAbort{2000};
 };
 

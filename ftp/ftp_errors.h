@@ -17,8 +17,9 @@ public:
     EIdNotConnected() : EIdException(std::string(texts::kFtpNotConnected)) {}
 };
 
-// The server answered with a code the step does not accept; what() is the reply's text, with
-// the password masked should the server repeat it.
+// The server answered with a code the step does not accept, or ended a transfer as aborted;
+// what() is the reply's text, with the password masked should the server repeat it and control
+// characters escaped.
 class EIdProtocolReplyError : public EIdException {
 public:
     EIdProtocolReplyError(int code, const std::string& text) : EIdException(text), code_(code) {}

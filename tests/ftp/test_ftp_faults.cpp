@@ -171,6 +171,35 @@ TEST_F(FtpFaultTest, EndlessListingIsRefusedAtItsLimit) {
     EXPECT_EQ(session->FolderListing().size(), 1u) << "the previous listing was lost";
 }
 
+// Lines cost memory beyond their bytes: a listing of more lines than any folder of a site holds
+// is refused whole, and the conversation goes on.
+TEST_F(FtpFaultTest, ListingOfTooManyLinesIsRefused) {
+    std::string mebibyte;
+    while (mebibyte.size() < (1 << 20))
+        mebibyte += "x\n";
+    std::vector<Step> script = fake_ftp::WithLogin(listing(kFirst));
+    script.push_back(fake_ftp::Pasv());
+    script.push_back({"LIST", {"150 Here it comes"}});
+    script.push_back(fake_ftp::SendDataRepeated(mebibyte, 5)); // 2,621,440 lines
+    script.push_back({"", {"226 Done"}});
+    script.push_back({"CWD /", {"250 OK"}});
+    FakeFtpServer server(script);
+    ASSERT_EQ(module.FtpConnect(server.Host(), "anna", "secret"), 0);
+    Tftp_module::Session session = module.Lock();
+    session->ListFolder();
+    try {
+        session->ListFolder();
+        FAIL() << "a listing of too many lines was taken";
+    } catch (const EIdException& error) {
+        EXPECT_STREQ(error.what(), "サーバーのファイルリストが2097152行を超えました。");
+    }
+    EXPECT_EQ(session->ListingLines(), Lines{kFirst.substr(0, kFirst.size() - 2)});
+    session->ChangeFolder("/");
+    session->Disconnect();
+    EXPECT_TRUE(server.WaitUntilFinished());
+    EXPECT_EQ(server.Problems(), Lines());
+}
+
 // A stop raised from another thread ends every wait at once, long before the silence bound,
 // and leaves the client closed; the next conversation starts clean after ClearStop().
 TEST(FtpStopTest, AStopEndsEveryWaitAtOnce) {
