@@ -77,3 +77,20 @@ std::string EscapeControls(std::string_view serverText) {
     }
     return text;
 }
+
+std::string FillIn(std::string_view pattern, std::initializer_list<std::string_view> values) {
+    std::string text;
+    text.reserve(pattern.size());
+    for (std::size_t i = 0; i < pattern.size(); ++i) {
+        const std::size_t index = i + 1 < pattern.size() && pattern[i] == '%'
+                                      ? std::size_t(pattern[i + 1] - '1')
+                                      : values.size();
+        if (index < values.size() && index < 9) {
+            text += values.begin()[index];
+            ++i;
+        } else {
+            text += pattern[i];
+        }
+    }
+    return text;
+}

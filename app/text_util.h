@@ -1,5 +1,6 @@
 #pragma once
 
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,3 +33,7 @@ std::string MaskSecret(std::string serverText, std::string_view secret);
 // character other than the line breaks "\r" and "\n" written as "%XX", so that a reply can
 // neither drive a terminal nor garble a label.
 std::string EscapeControls(std::string_view serverText);
+
+// pattern with "%1" to "%9" replaced by the values in their order, in one pass, so that a value
+// holding "%2" is never filled in again; a marker without a value stays as it is.
+std::string FillIn(std::string_view pattern, std::initializer_list<std::string_view> values);

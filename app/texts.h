@@ -21,6 +21,48 @@ inline constexpr std::string_view kRetrievalRunning = "ファイルリストの�
 inline constexpr std::string_view kSeparatorRefused = "「;」は使用できません。";
 
 // --- The FTP session (ftp/) ---
+// "%1", "%2": filled in with FillIn (app/text_util.h). A server's text is quoted last, with its
+// control characters escaped and the password masked; a system's reason follows ": ".
+inline constexpr std::string_view kFtpNotConnected = "FTPサーバーに接続していません。";
+inline constexpr std::string_view kFtpAlreadyConnected = "FTPサーバーにはすでに接続しています。";
+inline constexpr std::string_view kFtpServerClosed = "サーバーが接続を切りました。";
+inline constexpr std::string_view kFtpStopped = "ユーザーが中止しました。";
+inline constexpr std::string_view kFtpReplyTooLong = "サーバーの応答が1 MiBを超えました。";
+inline constexpr std::string_view kFtpListingTooLong =
+    "サーバーのファイルリストが128 MiBを超えました。";
+inline constexpr std::string_view kFtpListingTooManyLines =
+    "サーバーのファイルリストが%1行を超えました。";
+inline constexpr std::string_view kFtpUnreadableListing =
+    "サーバーのファイルリストを1行も読み取れません。最初の行: %1";
+inline constexpr std::string_view kFtpQuoteCut = "…"; // ends a quoted line cut short
+inline constexpr std::string_view kFtpNoPassiveAddress =
+    "サーバーのPASV応答にアドレスがありません: %1";
+inline constexpr std::string_view kFtpNoFolderInReply =
+    "サーバーのPWD応答にフォルダー名がありません: %1";
+inline constexpr std::string_view kFtpLineBreakInCommand = "FTPのコマンドに改行は使用できません。";
+inline constexpr std::string_view kFtpInvalidHost = "ホスト「%1」の書き方が正しくありません。";
+inline constexpr std::string_view kFtpInvalidPort =
+    "ホスト「%1」のポート番号が正しくありません（1～65535）。";
+inline constexpr std::string_view kFtpCannotResolve = "ホスト名「%1」を解決できません: %2";
+inline constexpr std::string_view kFtpCannotConnect = "%1に接続できません: %2";
+inline constexpr std::string_view kFtpConnectTimeout = "%1が%2以内に接続に応じません。";
+inline constexpr std::string_view kFtpSilent = "%1が%2応答しません。";
+inline constexpr std::string_view kFtpNotTaking = "%1が%2データを受け取りません。";
+inline constexpr std::string_view kFtpReplyTimeout = "%1の応答が%2以内に終わりません。";
+inline constexpr std::string_view kFtpTransferTimeout =
+    "%1とのデータ転送が%2以内に終わりません（%3バイト転送済み）。";
+inline constexpr std::string_view kFtpSendFailed = "%1への送信に失敗しました: %2";
+inline constexpr std::string_view kFtpReceiveFailed = "%1からの受信に失敗しました: %2";
+inline constexpr std::string_view kFtpWaitFailed = "接続の待機に失敗しました: %1";
+inline constexpr std::string_view kFtpStopUnavailable = "中止の仕組みを用意できません: %1";
+inline constexpr std::string_view kFtpCannotOpenFile = "ファイル「%1」を開けません: %2";
+inline constexpr std::string_view kFtpNotARegularFile =
+    "「%1」は通常のファイルではないため、アップロードできません。";
+inline constexpr std::string_view kFtpCannotReadFile = "ファイル「%1」を読み込めません: %2";
+inline constexpr std::string_view kFtpUnknownError = "原因不明のエラーが発生しました。";
+inline constexpr std::string_view kFtpMilliseconds = "%1ミリ秒";
+inline constexpr std::string_view kFtpSeconds = "%1秒";
+inline constexpr std::string_view kFtpMinutes = "%1分";
 
 // --- TLS (ftp/) ---
 inline constexpr std::string_view kTlsRefused =

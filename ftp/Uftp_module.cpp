@@ -2,6 +2,8 @@
 
 #include <exception>
 
+#include "app/texts.h"
+
 Tftp_module::Tftp_module(const Clock& clock) : FTP(clock) {}
 
 Tftp_module::Session Tftp_module::Lock() {
@@ -29,7 +31,7 @@ int Tftp_module::FtpConnect(const std::string& host, const std::string& username
     } catch (const std::exception& error) {
         setLastError(error.what());
     } catch (...) {
-        setLastError("unknown error");
+        setLastError(std::string(texts::kFtpUnknownError));
     }
     FTP.Disconnect();
     return 1;
@@ -44,7 +46,7 @@ bool Tftp_module::FtpUpload(const std::string& localPath, const std::string& rem
     } catch (const std::exception& error) {
         setLastError(error.what());
     } catch (...) {
-        setLastError("unknown error");
+        setLastError(std::string(texts::kFtpUnknownError));
     }
     return true;
 }

@@ -1,19 +1,23 @@
 #include "ftp/ftp_client.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <string_view>
 #include <utility>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "app/file_io.h"
+#include "app/text_util.h"
 #include "app/texts.h"
+#include "ftp/server_name.h"
 
 namespace {
+
+using SteadyClock = std::chrono::steady_clock;
 
 constexpr std::size_t kReplyPiece = 16384;
 constexpr std::size_t kTransferBuffer = 32768;
@@ -21,8 +25,13 @@ constexpr std::size_t kTransferBuffer = 32768;
 constexpr std::size_t kMaxReplyBytes = 1 << 20;
 // A listing beyond this is no folder of a web site; it is refused rather than held in memory.
 constexpr std::size_t kMaxListingBytes = std::size_t(128) << 20;
-// Stands for the password wherever a server repeats it in a text meant for the user.
-constexpr std::string_view kPasswordMask = "********";
+// Every line costs a string besides its bytes: a listing of short lines would take many times
+// its size. Two million lines is beyond any folder of a web site.
+constexpr std::size_t kMaxListingLines = std::size_t(1) << 21;
+// The step of a transfer's deadline: each such amount moved earns transferPer8MiB more.
+constexpr std::uint64_t kTransferStep = std::uint64_t(8) << 20;
+// How much of an unreadable listing line an error text quotes.
+constexpr std::size_t kQuotedLineBytes = 200;
 
 bool isBlankOrControl(char c) {
     const auto byte = static_cast<unsigned char>(c);
@@ -45,11 +54,8 @@ bool contains(std::initializer_list<int> codes, int code) {
     return std::find(codes.begin(), codes.end(), code) != codes.end();
 }
 
-bool sameIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::toupper(static_cast<unsigned char>(x)) ==
-                      std::toupper(static_cast<unsigned char>(y));
-           });
+bool isAbort(int code) {
+    return code == 426 || code == 450;
 }
 
 // A port written in a host text: 1 to 65535, digits only.
@@ -61,15 +67,49 @@ unsigned short parsePort(std::string_view digits, const std::string& hostText) {
         value = value * 10 + unsigned(c - '0');
     }
     if (!valid || value < 1 || value > 65535)
-        throw EIdException("invalid port in the host \"" + hostText + "\"");
+        throw EIdException(FillIn(texts::kFtpInvalidPort, {hostText}));
     return static_cast<unsigned short>(value);
 }
 
+// Calls take(begin, end) for each line of listing bytes that is not empty.
+template <typename Take> void forEachListingLine(const std::string& bytes, Take take) {
+    const char* position = bytes.data();
+    const char* const end = position + bytes.size();
+    while (position < end) {
+        const char* lineEnd = position;
+        while (lineEnd < end && *lineEnd != '\r' && *lineEnd != '\n')
+            ++lineEnd;
+        if (lineEnd > position)
+            take(position, lineEnd);
+        position = lineEnd + 1;
+    }
+}
+
+std::size_t countListingLines(const std::string& bytes) {
+    std::size_t count = 0;
+    forEachListingLine(bytes, [&count](const char*, const char*) { ++count; });
+    return count;
+}
+
+// A local file to upload, open for reading. Only a regular file is taken: a folder would
+// store nothing and a FIFO could hold the upload for ever (it is opened without waiting for
+// a writer).
 class LocalFile final {
 public:
-    explicit LocalFile(const std::string& path) : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
+    explicit LocalFile(const std::string& path)
+        : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)) {
         if (fd_ < 0)
-            throw FileError("cannot open " + path + ": " + std::strerror(errno));
+            throw FileError(FillIn(texts::kFtpCannotOpenFile, {path, std::strerror(errno)}));
+        struct stat status {};
+        if (::fstat(fd_, &status) != 0) {
+            const int error = errno;
+            ::close(fd_);
+            throw FileError(FillIn(texts::kFtpCannotOpenFile, {path, std::strerror(error)}));
+        }
+        if (!S_ISREG(status.st_mode)) {
+            ::close(fd_);
+            throw FileError(FillIn(texts::kFtpNotARegularFile, {path}));
+        }
     }
     ~LocalFile() { ::close(fd_); }
     LocalFile(const LocalFile&) = delete;
@@ -92,6 +132,21 @@ std::string FtpReply::Text() const {
     return text;
 }
 
+std::string FtpReply::Shown(std::string_view secret) const {
+    std::string text;
+    std::string line;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        line += lines[i];
+        if (i < continued.size() && continued[i])
+            continue;
+        if (!text.empty())
+            text += '\n';
+        text += EscapeControls(MaskSecret(std::move(line), secret));
+        line.clear();
+    }
+    return text;
+}
+
 FtpReply FtpReplyReader::Read() {
     FtpReply reply;
     std::string raw;
@@ -99,7 +154,7 @@ FtpReply FtpReplyReader::Read() {
     auto nextLine = [&]() {
         for (;;) {
             if (total >= kMaxReplyBytes)
-                throw EIdSocketError("the server's reply is longer than 1 MiB");
+                throw EIdSocketError(std::string(texts::kFtpReplyTooLong));
             readLine(raw, kMaxReplyBytes - total);
             total += raw.size() + 1;
             const std::string_view line = stripped(raw);
@@ -109,22 +164,24 @@ FtpReply FtpReplyReader::Read() {
     };
     // Over-long lines are kept in pieces; where a line ends is still decided per line.
     auto keep = [&](std::string_view line) {
-        for (std::size_t at = 0; at < line.size(); at += kReplyPiece)
+        for (std::size_t at = 0; at < line.size(); at += kReplyPiece) {
             reply.lines.emplace_back(line.substr(at, kReplyPiece));
+            reply.continued.push_back(at + kReplyPiece < line.size());
+        }
     };
 
     const std::string_view first = nextLine();
-    if (first.size() >= 3 && isDigit(first[0]) && isDigit(first[1]) && isDigit(first[2]))
+    const bool numbered =
+        first.size() >= 3 && isDigit(first[0]) && isDigit(first[1]) && isDigit(first[2]);
+    if (numbered)
         reply.code = (first[0] - '0') * 100 + (first[1] - '0') * 10 + (first[2] - '0');
     keep(first);
-    if (first.size() > 3 && first[3] == '-') {
+    if (numbered && first.size() > 3 && first[3] == '-') {
+        // Only the line as the server wrote it counts: an indented "220 " is text.
         const std::string terminator = std::string(first.substr(0, 3)) + ' ';
-        for (;;) {
-            const std::string_view line = nextLine();
-            keep(line);
-            if (line.size() < 4 || sameIgnoringCase(line.substr(0, 4), terminator))
-                break;
-        }
+        do {
+            keep(nextLine());
+        } while (raw.compare(0, terminator.size(), terminator) != 0);
     }
     return reply;
 }
@@ -144,33 +201,25 @@ void FtpReplyReader::readLine(std::string& line, std::size_t limit) {
             line.append(begin, length);
             inputStart_ += length + 1;
             if (line.size() > limit)
-                throw EIdSocketError("the server's reply is longer than 1 MiB");
+                throw EIdSocketError(std::string(texts::kFtpReplyTooLong));
             return;
         }
         line.append(begin, available);
         if (line.size() > limit)
-            throw EIdSocketError("the server's reply is longer than 1 MiB");
+            throw EIdSocketError(std::string(texts::kFtpReplyTooLong));
         input_.resize(kReplyPiece);
         inputStart_ = 0;
         input_.resize(source_(input_.data(), input_.size()));
         if (input_.empty())
-            throw EIdSocketError("the server closed the connection");
+            throw EIdSocketError(std::string(texts::kFtpServerClosed));
     }
 }
 
 std::vector<std::string> SplitListingLines(const std::string& bytes) {
     std::vector<std::string> lines;
-    const char* position = bytes.data();
-    const char* const end = position + bytes.size();
-    while (position < end) {
-        const char* lineEnd = position;
-        while (lineEnd < end && *lineEnd != '\r' && *lineEnd != '\n')
-            ++lineEnd;
-        lines.emplace_back(position, lineEnd);
-        if (lineEnd < end && *lineEnd == '\r' && lineEnd + 1 < end && lineEnd[1] == '\n')
-            ++lineEnd;
-        position = lineEnd + 1;
-    }
+    lines.reserve(countListingLines(bytes));
+    forEachListingLine(
+        bytes, [&lines](const char* begin, const char* end) { lines.emplace_back(begin, end); });
     return lines;
 }
 
@@ -179,12 +228,12 @@ FtpEndpoint ParseFtpEndpoint(const std::string& text) {
     if (!text.empty() && text[0] == '[') {
         const std::size_t close = text.find(']');
         if (close == std::string::npos)
-            throw EIdException("invalid host \"" + text + "\"");
+            throw EIdException(FillIn(texts::kFtpInvalidHost, {text}));
         endpoint.host = text.substr(1, close - 1);
         const std::string_view rest = std::string_view(text).substr(close + 1);
         if (!rest.empty()) {
             if (rest[0] != ':')
-                throw EIdException("invalid host \"" + text + "\"");
+                throw EIdException(FillIn(texts::kFtpInvalidHost, {text}));
             endpoint.port = parsePort(rest.substr(1), text);
         }
         return endpoint;
@@ -232,7 +281,7 @@ PassiveAddress ParsePassiveAddress(const std::string& reply) {
     }
     const int port = count == 6 ? fields[4] * 256 + fields[5] : 0;
     if (port == 0)
-        throw EIdException("the server's PASV reply names no address: " + reply);
+        throw EIdException(FillIn(texts::kFtpNoPassiveAddress, {EscapeControls(reply)}));
     PassiveAddress result;
     result.host = std::to_string(fields[0]) + '.' + std::to_string(fields[1]) + '.' +
                   std::to_string(fields[2]) + '.' + std::to_string(fields[3]);
@@ -255,18 +304,18 @@ std::string ParseFolderReply(const std::string& line) {
             }
         }
     }
-    throw EIdException("the server's PWD reply names no folder: " + line);
+    throw EIdException(FillIn(texts::kFtpNoFolderInReply, {EscapeControls(line)}));
 }
 
 TIdFTP::TIdFTP(const Clock& clock)
     : clock_(clock), reader_([this](char* buffer, std::size_t size) {
-          return control_.Receive(buffer, size, timeouts_.silence);
+          return control_.Receive(buffer, size, timeouts_.silence, replyDeadline_);
       }) {}
 
 void TIdFTP::Connect(const std::string& host, const std::string& username,
                      const std::string& password) {
     if (control_.IsOpen())
-        throw EIdException("already connected to the FTP server");
+        throw EIdException(std::string(texts::kFtpAlreadyConnected));
     password_ = password;
     try {
         const FtpEndpoint endpoint = ParseFtpEndpoint(host);
@@ -315,8 +364,8 @@ std::string TIdFTP::CurrentFolder() {
     command("PWD", {257});
     try {
         return ParseFolderReply(lastReply_.lines.front());
-    } catch (const EIdException& error) {
-        throw EIdException(shown(error.what()));
+    } catch (const EIdException&) {
+        throw EIdException(FillIn(texts::kFtpNoFolderInReply, {lastReply_.Shown(password_)}));
     }
 }
 
@@ -327,17 +376,25 @@ void TIdFTP::ListFolder() {
     command("LIST", {125, 150, 154});
     secureData(data);
     std::string bytes;
+    const Deadline start = SteadyClock::now();
     try {
         for (;;) {
             const std::size_t received = bytes.size();
             bytes.resize(received + kTransferBuffer);
-            const std::size_t count =
-                data.Receive(bytes.data() + received, kTransferBuffer, timeouts_.silence);
+            std::size_t count = 0;
+            try {
+                count = data.Receive(bytes.data() + received, kTransferBuffer, timeouts_.silence,
+                                     transferDeadline(start, received));
+            } catch (const EIdTimeout&) {
+                if (SteadyClock::now() >= transferDeadline(start, received))
+                    failTransferTimeout(start, received);
+                throw;
+            }
             bytes.resize(received + count);
             if (count == 0)
                 break;
             if (bytes.size() > kMaxListingBytes)
-                throw EIdSocketError("the server's listing is longer than 128 MiB");
+                throw EIdSocketError(std::string(texts::kFtpListingTooLong));
         }
     } catch (const EIdSocketError&) {
         // Whatever the server says next can no longer be matched to a command.
@@ -345,9 +402,19 @@ void TIdFTP::ListFolder() {
         throw;
     }
     data.Close();
-    readEndOfTransfer(); // after 426 or 450 what arrived before the abort is the listing
-    listingLines_ = SplitListingLines(bytes);
+    const FtpReply end = readEndOfTransfer();
+    // Without the 226 after it, an abort leaves a listing that may lack any number of entries.
+    if (isAbort(end.code) && lateTransferEnd_)
+        throw EIdProtocolReplyError(end.code, end.Shown(password_));
+    if (countListingLines(bytes) > kMaxListingLines) {
+        throw EIdException(
+            FillIn(texts::kFtpListingTooManyLines, {std::to_string(kMaxListingLines)}));
+    }
+    // The previous listing goes first and the bytes right after the split, so that no more
+    // than the bytes and one set of lines are held at a time.
     listing_ = TIdFTPListItems();
+    listingLines_ = std::vector<std::string>();
+    listingLines_ = SplitListingLines(bytes);
     listingParsed_ = false;
 }
 
@@ -355,6 +422,18 @@ const TIdFTPListItems& TIdFTP::FolderListing() {
     if (!listingParsed_) {
         listing_ = InterpretListing(listingLines_, clock_);
         listingParsed_ = true;
+    }
+    if (listing_.empty() && listing_.firstUnreadable) {
+        const std::string line = MaskSecret(listingLines_[*listing_.firstUnreadable], password_);
+        std::size_t cut = std::min(line.size(), kQuotedLineBytes);
+        // Back to the start of a UTF-8 character, so that the quote stays readable.
+        while (cut > 0 && cut < line.size() &&
+               (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80)
+            --cut;
+        std::string quote = EscapeControls(NameFromServer(std::string_view(line).substr(0, cut)));
+        if (cut < line.size())
+            quote += texts::kFtpQuoteCut;
+        throw EIdUnreadableListing(FillIn(texts::kFtpUnreadableListing, {quote}));
     }
     return listing_;
 }
@@ -377,6 +456,8 @@ void TIdFTP::StoreFile(const std::string& localPath, const std::string& remoteNa
     secureData(data);
 
     std::vector<char> buffer(kTransferBuffer);
+    const Deadline start = SteadyClock::now();
+    std::uint64_t sent = 0;
     for (;;) {
         const ssize_t count = ::read(file.fd(), buffer.data(), buffer.size());
         if (count < 0 && errno == EINTR)
@@ -385,13 +466,16 @@ void TIdFTP::StoreFile(const std::string& localPath, const std::string& remoteNa
             const int error = errno;
             data.Close();
             drainAbortedTransfer();
-            throw FileError("cannot read " + localPath + ": " + std::strerror(error));
+            throw FileError(FillIn(texts::kFtpCannotReadFile, {localPath, std::strerror(error)}));
         }
         if (count == 0)
             break;
         try {
-            data.SendAll(buffer.data(), std::size_t(count), timeouts_.silence);
+            data.SendAll(buffer.data(), std::size_t(count), timeouts_.silence,
+                         transferDeadline(start, sent));
         } catch (const EIdTimeout&) {
+            if (SteadyClock::now() >= transferDeadline(start, sent))
+                failTransferTimeout(start, sent);
             Disconnect();
             throw;
         } catch (const EIdStopped&) {
@@ -402,9 +486,10 @@ void TIdFTP::StoreFile(const std::string& localPath, const std::string& remoteNa
             data.Close();
             const FtpReply reply = drainAbortedTransfer();
             if (reply.code >= 400)
-                throw EIdProtocolReplyError(reply.code, reply.Text());
+                throw EIdProtocolReplyError(reply.code, reply.Shown(password_));
             throw;
         }
+        sent += std::uint64_t(count);
     }
     data.CloseTls(timeouts_.silence);
     data.ShutdownSend();
@@ -412,8 +497,8 @@ void TIdFTP::StoreFile(const std::string& localPath, const std::string& remoteNa
     data.Close();
     const FtpReply end = readEndOfTransfer();
     // An aborted store leaves a partial file on the server: never report it as stored.
-    if (end.code == 426 || end.code == 450)
-        throw EIdProtocolReplyError(end.code, end.Text());
+    if (isAbort(end.code))
+        throw EIdProtocolReplyError(end.code, end.Shown(password_));
 }
 
 void TIdFTP::SendQuit() {
@@ -431,6 +516,7 @@ void TIdFTP::Disconnect() {
     control_.Close();
     reader_.Clear();
     password_.clear();
+    lateTransferEnd_ = false;
 }
 
 void TIdFTP::requireConnected() const {
@@ -442,7 +528,7 @@ void TIdFTP::sendCommand(const std::string& command) {
     requireConnected();
     // A line break inside an argument would smuggle a second command to the server.
     if (command.find_first_of("\r\n") != std::string::npos)
-        throw EIdException("an FTP command may not contain a line break");
+        throw EIdException(std::string(texts::kFtpLineBreakInCommand));
     const std::string line = command + "\r\n";
     try {
         control_.SendAll(line.data(), line.size(), timeouts_.silence);
@@ -455,13 +541,39 @@ void TIdFTP::sendCommand(const std::string& command) {
 
 const FtpReply& TIdFTP::readReply() {
     requireConnected();
+    replyDeadline_ = SteadyClock::now() + timeouts_.reply;
     try {
-        lastReply_ = reader_.Read();
+        do {
+            lastReply_ = reader_.Read();
+            // A transfer's 226 that came after its wait was given up is no reply to this command.
+        } while (std::exchange(lateTransferEnd_, false) &&
+                 (lastReply_.code == 226 || lastReply_.code == 225));
+    } catch (const EIdTimeout&) {
+        const std::string peer = control_.PeerText();
+        Disconnect();
+        if (SteadyClock::now() >= replyDeadline_)
+            throw EIdTimeout(
+                FillIn(texts::kFtpReplyTimeout, {peer, DurationText(timeouts_.reply)}));
+        throw;
     } catch (const EIdSocketError&) {
         Disconnect();
         throw;
     }
     return lastReply_;
+}
+
+bool TIdFTP::readOptionalReply() {
+    try {
+        if (!reader_.HasBuffered() && !control_.WaitReadable(timeouts_.afterAbort)) {
+            lateTransferEnd_ = true;
+            return false;
+        }
+    } catch (const EIdSocketError&) {
+        Disconnect();
+        throw;
+    }
+    readReply();
+    return true;
 }
 
 const FtpReply& TIdFTP::command(const std::string& text, std::initializer_list<int> accepted) {
@@ -473,16 +585,7 @@ const FtpReply& TIdFTP::command(const std::string& text, std::initializer_list<i
 
 void TIdFTP::expect(std::initializer_list<int> accepted) const {
     if (!contains(accepted, lastReply_.code))
-        throw EIdProtocolReplyError(lastReply_.code, shown(lastReply_.Text()));
-}
-
-std::string TIdFTP::shown(std::string serverText) const {
-    if (password_.empty())
-        return serverText;
-    for (std::size_t at = serverText.find(password_); at != std::string::npos;
-         at = serverText.find(password_, at + kPasswordMask.size()))
-        serverText.replace(at, password_.size(), kPasswordMask);
-    return serverText;
+        throw EIdProtocolReplyError(lastReply_.code, lastReply_.Shown(password_));
 }
 
 void TIdFTP::startTls(const std::string& host) {
@@ -494,7 +597,7 @@ void TIdFTP::startTls(const std::string& host) {
     }
     if (lastReply_.code != 234) {
         throw EIdProtocolReplyError(lastReply_.code,
-                                    std::string(texts::kTlsRefused) + shown(lastReply_.Text()));
+                                    std::string(texts::kTlsRefused) + lastReply_.Shown(password_));
     }
     tlsPeer_ = TlsPeer{host, tlsOptions_.trustedFingerprint};
     try {
@@ -510,8 +613,8 @@ void TIdFTP::requestPassive() {
     command("PASV", {227});
     try {
         passiveAddress_ = ParsePassiveAddress(lastReply_.lines.front());
-    } catch (const EIdException& error) {
-        throw EIdException(shown(error.what()));
+    } catch (const EIdException&) {
+        throw EIdException(FillIn(texts::kFtpNoPassiveAddress, {lastReply_.Shown(password_)}));
     }
 }
 
@@ -536,21 +639,36 @@ void TIdFTP::secureData(TcpSocket& data) {
     }
 }
 
+// 426 and 450 end a transfer as aborted. RFC 959 makes them its last reply, yet some servers
+// add a 226; it is read when it comes within afterAbort, and skipped should it come later.
 FtpReply TIdFTP::readEndOfTransfer() {
     readReply();
     expect({225, 226, 250, 426, 450});
     FtpReply end = lastReply_;
-    if (end.code == 426 || end.code == 450) {
-        readReply();
+    if (isAbort(end.code) && readOptionalReply())
         expect({226, 225});
-    }
     return end;
 }
 
 FtpReply TIdFTP::drainAbortedTransfer() {
     readReply();
     FtpReply end = lastReply_;
-    if (end.code == 426 || end.code == 450)
-        readReply();
+    if (isAbort(end.code))
+        readOptionalReply();
     return end;
+}
+
+Deadline TIdFTP::transferDeadline(Deadline start, std::uint64_t moved) const {
+    const auto earned = std::chrono::milliseconds(std::chrono::milliseconds::rep(
+        std::uint64_t(timeouts_.transferPer8MiB.count()) * moved / kTransferStep));
+    return start + timeouts_.transfer + earned;
+}
+
+void TIdFTP::failTransferTimeout(Deadline start, std::uint64_t moved) {
+    const std::string peer = control_.PeerText();
+    Disconnect();
+    const auto bound = std::chrono::duration_cast<std::chrono::milliseconds>(
+        transferDeadline(start, moved) - start);
+    throw EIdTimeout(
+        FillIn(texts::kFtpTransferTimeout, {peer, DurationText(bound), std::to_string(moved)}));
 }

@@ -2,8 +2,10 @@
 
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -14,11 +16,22 @@
 #include "ftp/tcp_socket.h"
 #include "ftp/tls_channel.h"
 
-// Bounds on waiting for the server. A bound that fires closes the client and raises
-// EIdSocketError, as a lost connection does.
+// Bounds on waiting for the server. A bound that fires closes the client and raises EIdTimeout,
+// as a lost connection does. The overall bounds stop a server that sends a byte now and then,
+// just often enough for the silence bound, from holding the client for ever.
 struct FtpTimeouts {
     std::chrono::milliseconds connect{30000}; // for each connection, control or data
     std::chrono::milliseconds silence{60000}; // without a byte while a reply or data is awaited
+    std::chrono::milliseconds reply{300000};  // for a whole reply, the greeting included
+    // A listing or a store may take transfer, plus transferPer8MiB for every 8 MiB moved so
+    // far: one that runs past five minutes must have averaged 8 MiB a minute (about 140 KB/s).
+    // A listing at its 128 MiB bound gets 21 minutes; a trickle hardly more than the floor.
+    std::chrono::milliseconds transfer{300000};
+    std::chrono::milliseconds transferPer8MiB{60000};
+    // For the 226 that some servers send after ending a transfer with 426 or 450, which most
+    // never send: the full silence bound would stall every aborted transfer for a minute. When
+    // it passes, the transfer fails with the 426 or 450 and the client stays connected.
+    std::chrono::milliseconds afterAbort{2000};
 };
 
 // One reply: its three-digit code (0 when the first line starts with none) and its lines,
@@ -26,15 +39,21 @@ struct FtpTimeouts {
 struct FtpReply {
     int code = 0;
     std::vector<std::string> lines;
+    // For each piece of lines: true when the next piece continues the same line.
+    std::vector<bool> continued;
 
-    // The lines joined with "\n".
+    // The pieces joined with "\n".
     std::string Text() const;
+    // The reply as the user may see it: its lines whole, each with the exact secret masked
+    // (also where it spans two pieces) and control characters escaped, joined with "\n".
+    std::string Shown(std::string_view secret) const;
 };
 
 // Reads replies off the bytes of a control connection. A line ends at LF and is stripped of
 // blanks and control characters at both ends; empty lines are skipped. A first line "nnn-"
-// starts a reply that runs to a line beginning "nnn " (letter case ignored) or to one shorter
-// than four characters. The end of the stream, or a reply beyond 1 MiB, raises EIdSocketError.
+// starts a reply that runs to the line that begins with the same three digits and a blank
+// (RFC 959 4.2); lines between may be anything, short, indented or empty. The end of the
+// stream, or a reply beyond 1 MiB, raises EIdSocketError.
 class FtpReplyReader final {
 public:
     // Up to size bytes into buffer as soon as some are there; 0 at the end of the stream.
@@ -45,6 +64,8 @@ public:
     FtpReply Read();
     // Drops the bytes received but not yet read, for a new connection.
     void Clear();
+    // True when bytes received are waiting to be read.
+    bool HasBuffered() const { return inputStart_ < input_.size(); }
 
 private:
     void readLine(std::string& line, std::size_t limit);
@@ -54,7 +75,8 @@ private:
     std::size_t inputStart_ = 0;
 };
 
-// The lines of listing bytes, split at CR LF, CR and LF, bytes unchanged.
+// The lines of listing bytes, split at CR LF, CR and LF, bytes unchanged. Empty lines are left
+// out: they cost nothing however many a server sends.
 std::vector<std::string> SplitListingLines(const std::string& bytes);
 
 // A host as the user writes it: "name", "name:port", "[v6 address]:port" or a bare IPv6
@@ -72,8 +94,8 @@ struct PassiveAddress {
     unsigned short port = 0;
 };
 // Reads the first line of a 227 reply: the text between the first "(" and the first ")", or
-// without brackets the text after the last blank, as h1,h2,h3,h4,p1,p2. Raises EIdException
-// when it holds no such address.
+// without brackets the text after the last blank, as h1,h2,h3,h4,p1,p2. Raises EIdException,
+// quoting the line, when it holds no such address.
 PassiveAddress ParsePassiveAddress(const std::string& line);
 
 // Reads the folder out of a 257 reply line: the text between its first quote and the closing
@@ -124,16 +146,21 @@ public:
     std::string CurrentFolder();
     // LIST of the current folder. On success its lines replace the previous listing's;
     // on failure the previous listing stays. A listing beyond 128 MiB fails and closes the
-    // client.
+    // client; one of more than 2,097,152 lines fails. A listing the server ends with 426 or
+    // 450 is what arrived before the abort when a 226 follows, and fails with the server's
+    // reply otherwise.
     void ListFolder();
-    // The lines of the last listing, split at CR LF, CR and LF, bytes unchanged.
+    // The lines of the last listing, split at CR LF, CR and LF, bytes unchanged; empty lines
+    // are left out.
     const std::vector<std::string>& ListingLines() const { return listingLines_; }
     // The parsed last listing, built on the first call after a ListFolder. Valid until the
-    // next ListFolder.
+    // next ListFolder. Raises EIdUnreadableListing, quoting the first line it could not read,
+    // when the listing has no entry but lines that are neither entries nor headings.
     const TIdFTPListItems& FolderListing();
-    // STOR remoteName with the bytes of the local file. The local file is opened first, so a
-    // missing one fails before anything is sent. A transfer the server reports aborted
-    // (426, 450) fails even when a 226 follows.
+    // STOR remoteName with the bytes of the local file. The local file is opened and must be
+    // a regular file before anything is sent, so a missing file, a folder or a FIFO fails
+    // (FileError) without a command. A transfer the server reports aborted (426, 450) fails
+    // even when a 226 follows.
     void StoreFile(const std::string& localPath, const std::string& remoteName);
 
     // Ends the wait the conversation is in from any thread, or from a signal handler: the
@@ -166,17 +193,20 @@ private:
     void requireConnected() const;
     void sendCommand(const std::string& command);
     const FtpReply& readReply();
+    // Reads a reply only when one starts within the afterAbort bound; false when none did.
+    bool readOptionalReply();
     const FtpReply& command(const std::string& command, std::initializer_list<int> accepted);
     void expect(std::initializer_list<int> accepted) const;
-    // serverText with every occurrence of the password masked: some servers repeat the PASS
-    // line in their replies, and those texts reach message boxes.
-    std::string shown(std::string serverText) const;
     void startTls(const std::string& host);
     void requestPassive();
     TcpSocket connectData();
     void secureData(TcpSocket& data);
     FtpReply readEndOfTransfer();
     FtpReply drainAbortedTransfer();
+    // When a transfer that started at start and has moved bytes so far must have ended.
+    Deadline transferDeadline(Deadline start, std::uint64_t moved) const;
+    // Closes the client and raises the time-out of a transfer that reached its deadline.
+    [[noreturn]] void failTransferTimeout(Deadline start, std::uint64_t moved);
 
     const Clock& clock_;
     FtpTimeouts timeouts_;
@@ -187,7 +217,12 @@ private:
     bool tlsRefused_ = false;
     TcpSocket control_;
     FtpReplyReader reader_;
-    std::string password_; // of the open connection, to mask it in error texts
+    // Of the open connection, to mask it in the server's texts: some servers repeat the PASS
+    // line in their replies, and those texts reach message boxes.
+    std::string password_;
+    Deadline replyDeadline_ = kNoDeadline; // of the reply being read
+    // The 226 that may follow a 426 or 450 was not awaited: one arriving later is skipped.
+    bool lateTransferEnd_ = false;
     FtpReply lastReply_;
     std::string greeting_;
     std::string systemDescription_;

@@ -3,6 +3,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "app/texts.h"
+
 // Failures of the FTP client. what() is a text fit to show the user as the reason.
 class EIdException : public std::runtime_error {
 public:
@@ -12,11 +14,12 @@ public:
 // An operation that needs the control connection found it closed.
 class EIdNotConnected : public EIdException {
 public:
-    EIdNotConnected() : EIdException("not connected to the FTP server") {}
+    EIdNotConnected() : EIdException(std::string(texts::kFtpNotConnected)) {}
 };
 
-// The server answered with a code the step does not accept; what() is the reply's text, with
-// the password masked should the server repeat it.
+// The server answered with a code the step does not accept, or ended a transfer as aborted;
+// what() is the reply's text, with the password masked should the server repeat it and control
+// characters escaped.
 class EIdProtocolReplyError : public EIdException {
 public:
     EIdProtocolReplyError(int code, const std::string& text) : EIdException(text), code_(code) {}
@@ -34,8 +37,9 @@ public:
     using EIdException::EIdException;
 };
 
-// A bound on waiting fired (connect, or silence while a reply or data was awaited). The client
-// is closed before this is raised, as for a lost connection.
+// A bound on waiting fired (connect, silence while a reply or data was awaited, or the overall
+// bound of a reply or a transfer). The client is closed before this is raised, as for a lost
+// connection.
 class EIdTimeout : public EIdSocketError {
 public:
     using EIdSocketError::EIdSocketError;

@@ -106,6 +106,23 @@ bool isBlankLine(std::string_view line) {
     return true;
 }
 
+bool isTotalLine(std::string_view line) {
+    return startsWithUpperCase(line, "TOTAL");
+}
+
+// A line a server writes around its entries: "total 24", a folder heading such as "/pub:" or
+// "Listing of folder /:".
+bool isHeading(std::string_view line) {
+    const std::string_view text = trimmed(line);
+    return isTotalLine(text) || (!text.empty() && text.back() == ':');
+}
+
+// The start of every MS-DOS listing line: "mm-dd-yy" (or with "/").
+bool hasDosDate(std::string_view line) {
+    return line.size() >= 8 && isDigit(line[0]) && isDigit(line[1]) &&
+           (line[2] == '-' || line[2] == '/') && (line[5] == '-' || line[5] == '/');
+}
+
 // Reads "hh:mm" with an optional AM or PM directly after the minutes.
 bool parseDosTime(std::string_view text, int& hour, int& minute) {
     bool twelveHour = false;
@@ -166,7 +183,7 @@ TIdFTPListFormat DetectListFormat(std::string_view line) {
         if (permissions)
             return TIdFTPListFormat::flfUnix;
     }
-    if (startsWithUpperCase(line, "TOTAL"))
+    if (isTotalLine(line))
         return TIdFTPListFormat::flfUnix;
     if (containsUpperCase(line, "DSK:"))
         return TIdFTPListFormat::flfVax;
@@ -306,34 +323,53 @@ TIdFTPListItems LoadListing(const std::vector<std::string>& lines, TIdFTPListFor
                             const Clock& clock) {
     TIdFTPListItems listing;
     listing.format = format;
-    if (format != TIdFTPListFormat::flfUnix && format != TIdFTPListFormat::flfVax &&
-        format != TIdFTPListFormat::flfDos)
-        return listing;
-
-    const DateTime now = clock.Now();
-    std::size_t first = 0;
-    if (format == TIdFTPListFormat::flfUnix && !lines.empty() &&
-        startsWithUpperCase(lines[0], "TOTAL"))
-        first = 1;
-    listing.items.reserve(lines.size() - first);
-    for (std::size_t i = first; i < lines.size(); ++i) {
+    const bool dos = format == TIdFTPListFormat::flfDos;
+    const bool unix = format == TIdFTPListFormat::flfUnix || format == TIdFTPListFormat::flfVax;
+    const DateTime now = dos || unix ? clock.Now() : DateTime();
+    if (dos || unix)
+        listing.items.reserve(lines.size());
+    for (std::size_t i = 0; i < lines.size(); ++i) {
         const std::string& line = lines[i];
         if (isBlankLine(line))
             continue;
         TIdFTPListItem item;
-        if (format == TIdFTPListFormat::flfDos) {
-            ParseDosLine(line, now, item);
-        } else if (!ParseUnixLine(line, now, item)) {
-            continue; // a line that cannot be read costs only itself
+        bool read = false;
+        if (dos) {
+            read = hasDosDate(line);
+            if (read)
+                ParseDosLine(line, now, item);
+        } else if (unix) {
+            read = ParseUnixLine(line, now, item);
         }
-        item.line = line;
-        listing.items.push_back(std::move(item));
+        if (read) {
+            item.line = line;
+            listing.items.push_back(std::move(item));
+        } else if (!isHeading(line) && !listing.firstUnreadable) {
+            listing.firstUnreadable = i;
+        }
     }
+    // Room reserved for lines that gave no entry is given back.
+    if (listing.items.size() < listing.items.capacity() / 2)
+        listing.items.shrink_to_fit();
     return listing;
 }
 
 TIdFTPListItems InterpretListing(const std::vector<std::string>& lines, const Clock& clock) {
     if (lines.empty())
         return {};
-    return LoadListing(lines, DetectListFormat(lines[0]), clock);
+    TIdFTPListFormat format = TIdFTPListFormat::flfUnknown;
+    for (const std::string& line : lines) {
+        if (isBlankLine(line))
+            continue;
+        if (isTotalLine(line)) {
+            format = TIdFTPListFormat::flfUnix;
+            continue;
+        }
+        const TIdFTPListFormat shown = DetectListFormat(line);
+        if (shown != TIdFTPListFormat::flfUnknown) {
+            format = shown;
+            break;
+        }
+    }
+    return LoadListing(lines, format, clock);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -8,7 +9,9 @@
 #include "app/date_time.h"
 
 // Interpretation of the text a server sends for LIST. The format is decided once per listing,
-// from its first line; Unix long listings and MS-DOS listings are understood.
+// from its first line of a known format, so that a server's heading, a "total" line or a line
+// of its own before the entries hides none of them; Unix long listings and MS-DOS listings are
+// understood. Every line is then read alone: one that cannot be read costs only itself.
 
 enum class TIdFTPListFormat {
     flfNone,
@@ -35,6 +38,10 @@ struct TIdFTPListItem {
 struct TIdFTPListItems {
     TIdFTPListFormat format = TIdFTPListFormat::flfNone;
     std::vector<TIdFTPListItem> items;
+    // The index of the first line that is neither an entry nor a heading ("total ...", a
+    // folder heading ending in ":", blanks); nothing when every line was one of them. No
+    // entries but such a line: the folder's content is unknown, not empty.
+    std::optional<std::size_t> firstUnreadable;
 
     std::size_t size() const { return items.size(); }
     bool empty() const { return items.empty(); }
@@ -43,17 +50,19 @@ struct TIdFTPListItems {
     auto end() const { return items.end(); }
 };
 
-// The format of a listing whose first line is firstLine: flfUnix, flfVax, flfDos or flfUnknown.
-TIdFTPListFormat DetectListFormat(std::string_view firstLine);
+// The format that line shows: flfUnix, flfVax, flfDos or flfUnknown.
+TIdFTPListFormat DetectListFormat(std::string_view line);
 
-// The entries of all lines of a listing in the given format. Never fails: blank lines and a
-// leading "total" line of a Unix listing are left out, and so is every line that cannot be
-// parsed, alone. The clock is read once, for the dates that lack a year.
+// The entries of all lines of a listing in the given format. Never fails: blank lines and
+// headings are left out, and so is every line that cannot be read in the format (an MS-DOS
+// line must begin with a date "mm-dd-yy" or "mm/dd/yy"), alone; the first such line is noted.
+// The clock is read once, for the dates that lack a year.
 TIdFTPListItems LoadListing(const std::vector<std::string>& lines, TIdFTPListFormat format,
                             const Clock& clock);
 
-// The listing of lines as a whole: empty without lines, otherwise the format detected from
-// the first line and the entries of LoadListing.
+// The listing of lines as a whole: flfNone without lines; otherwise the format of the first
+// line that shows one, leaving out blank and "total" lines (a listing without such a line is
+// flfUnix when it holds a "total" line, else flfUnknown), and the entries of LoadListing.
 TIdFTPListItems InterpretListing(const std::vector<std::string>& lines, const Clock& clock);
 
 // Fills name, modified, kind and link target of item from a Unix long-listing line; false when

@@ -3,17 +3,18 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
-#include <string>
 
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
+#include "app/text_util.h"
+#include "app/texts.h"
 #include "ftp/ftp_errors.h"
 
 StopSignal::StopSignal() : fd_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {
     if (fd_ < 0)
-        throw EIdSocketError(std::string("eventfd: ") + std::strerror(errno));
+        throw EIdSocketError(FillIn(texts::kFtpStopUnavailable, {std::strerror(errno)}));
 }
 
 StopSignal::~StopSignal() {

@@ -1,5 +1,6 @@
 #include "ftp/tcp_socket.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -12,6 +13,8 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include "app/text_util.h"
+#include "app/texts.h"
 #include "ftp/ftp_errors.h"
 #include "ftp/stop_signal.h"
 
@@ -19,17 +22,14 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-std::string durationText(std::chrono::milliseconds duration) {
-    const long long ms = duration.count();
-    return ms % 1000 == 0 ? std::to_string(ms / 1000) + " s" : std::to_string(ms) + " ms";
-}
-
 std::string addressText(const sockaddr* address, socklen_t length) {
     char host[NI_MAXHOST] = "?";
     char service[NI_MAXSERV] = "?";
     ::getnameinfo(address, length, host, sizeof host, service, sizeof service,
                   NI_NUMERICHOST | NI_NUMERICSERV);
-    return std::string(host) + " port " + service;
+    if (address->sa_family == AF_INET6)
+        return "[" + std::string(host) + "]:" + service;
+    return std::string(host) + ':' + service;
 }
 
 socklen_t addressLength(const sockaddr_storage& address) {
@@ -40,19 +40,20 @@ socklen_t addressLength(const sockaddr_storage& address) {
 // stop ends the wait with EIdStopped.
 bool waitUntil(int fd, short events, Clock::time_point deadline, const StopSignal* stop) {
     for (;;) {
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        // Rounded up, so that a wait never ends before its deadline.
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
         pollfd entries[2] = {{fd, events, 0}, {stop ? stop->Descriptor() : -1, POLLIN, 0}};
         const int ready = ::poll(entries, stop ? 2 : 1, left.count() > 0 ? int(left.count()) : 0);
         if (ready > 0 && stop && entries[1].revents != 0)
-            throw EIdStopped("stopped by the user");
+            throw EIdStopped(std::string(texts::kFtpStopped));
         if (ready > 0)
             return true;
-        if (ready == 0)
+        if (ready == 0 && Clock::now() >= deadline)
             return false;
+        if (ready == 0)
+            continue;
         if (errno != EINTR)
-            throw EIdSocketError(std::string("waiting on a connection failed: ") +
-                                 std::strerror(errno));
+            throw EIdSocketError(FillIn(texts::kFtpWaitFailed, {std::strerror(errno)}));
     }
 }
 
@@ -105,20 +106,30 @@ int connectAddress(const sockaddr* address, socklen_t length, Clock::time_point 
 [[noreturn]] void failConnect(const std::string& target, int error,
                               std::chrono::milliseconds timeout) {
     if (error == ETIMEDOUT)
-        throw EIdTimeout("no answer from " + target + " within " + durationText(timeout));
-    throw EIdSocketError("cannot connect to " + target + ": " + std::strerror(error));
+        throw EIdTimeout(FillIn(texts::kFtpConnectTimeout, {target, DurationText(timeout)}));
+    throw EIdSocketError(FillIn(texts::kFtpCannotConnect, {target, std::strerror(error)}));
 }
 
 } // namespace
 
 TcpSocket::TcpSocket() = default;
 
+std::string DurationText(std::chrono::milliseconds duration) {
+    const long long ms = duration.count();
+    if (ms >= 60000 && ms % 60000 == 0)
+        return FillIn(texts::kFtpMinutes, {std::to_string(ms / 60000)});
+    if (ms >= 10000 || ms % 1000 == 0)
+        return FillIn(texts::kFtpSeconds, {std::to_string((ms + 500) / 1000)});
+    return FillIn(texts::kFtpMilliseconds, {std::to_string(ms)});
+}
+
 TcpSocket::~TcpSocket() {
     Close();
 }
 
 TcpSocket::TcpSocket(TcpSocket&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)), stop_(other.stop_), tls_(std::move(other.tls_)) {
+    : fd_(std::exchange(other.fd_, -1)), stop_(other.stop_), peer_(other.peer_),
+      tls_(std::move(other.tls_)) {
     if (tls_)
         tls_->Rebind(*this);
 }
@@ -128,6 +139,7 @@ TcpSocket& TcpSocket::operator=(TcpSocket&& other) noexcept {
         Close();
         fd_ = std::exchange(other.fd_, -1);
         stop_ = other.stop_;
+        peer_ = other.peer_;
         tls_ = std::move(other.tls_);
         if (tls_)
             tls_->Rebind(*this);
@@ -143,19 +155,19 @@ TcpSocket TcpSocket::Connect(const std::string& host, unsigned short port,
     hints.ai_socktype = SOCK_STREAM;
     addrinfo* found = nullptr;
     const int status = ::getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found);
-    if (status != 0) {
-        throw EIdSocketError("cannot resolve the host name \"" + host +
-                             "\": " + ::gai_strerror(status));
-    }
+    if (status != 0)
+        throw EIdSocketError(FillIn(texts::kFtpCannotResolve, {host, ::gai_strerror(status)}));
     const std::unique_ptr<addrinfo, AddressListDeleter> addresses(found);
     int error = 0;
     std::string target;
     for (const addrinfo* address = addresses.get(); address; address = address->ai_next) {
         target = addressText(address->ai_addr, address->ai_addrlen);
-        const int fd =
-            connectAddress(address->ai_addr, address->ai_addrlen, deadline, stop, error);
-        if (fd >= 0)
-            return TcpSocket(fd, stop);
+        const int fd = connectAddress(address->ai_addr, address->ai_addrlen, deadline, stop, error);
+        if (fd >= 0) {
+            sockaddr_storage peer{};
+            std::memcpy(&peer, address->ai_addr, address->ai_addrlen);
+            return TcpSocket(fd, stop, peer);
+        }
         if (error == ETIMEDOUT)
             break;
     }
@@ -171,11 +183,10 @@ TcpSocket TcpSocket::Connect(const sockaddr_storage& address, unsigned short por
         reinterpret_cast<sockaddr_in&>(target).sin_port = htons(port);
     const sockaddr* raw = reinterpret_cast<const sockaddr*>(&target);
     int error = 0;
-    const int fd =
-        connectAddress(raw, addressLength(target), Clock::now() + timeout, stop, error);
+    const int fd = connectAddress(raw, addressLength(target), Clock::now() + timeout, stop, error);
     if (fd < 0)
         failConnect(addressText(raw, addressLength(target)), error, timeout);
-    return TcpSocket(fd, stop);
+    return TcpSocket(fd, stop, target);
 }
 
 void TcpSocket::Close() {
@@ -204,7 +215,7 @@ void TcpSocket::DrainUntilPeerCloses(std::chrono::milliseconds silence) {
     if (tls_) {
         // Through TLS, so that the sessions the server issued on this connection are kept.
         try {
-            while (tls_->Read(buffer, sizeof buffer, silence) > 0) {
+            while (tls_->Read(buffer, sizeof buffer, silence, kNoDeadline) > 0) {
             }
         } catch (const EIdSocketError&) {
             // Ended either way.
@@ -226,9 +237,10 @@ void TcpSocket::SetNoDelay() {
     ::setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
 }
 
-void TcpSocket::SendAll(const char* data, std::size_t size, std::chrono::milliseconds silence) {
+void TcpSocket::SendAll(const char* data, std::size_t size, std::chrono::milliseconds silence,
+                        Deadline deadline) {
     if (tls_) {
-        tls_->Write(data, size, silence);
+        tls_->Write(data, size, silence, deadline);
         return;
     }
     while (size > 0) {
@@ -240,37 +252,44 @@ void TcpSocket::SendAll(const char* data, std::size_t size, std::chrono::millise
         }
         if (errno == EINTR)
             continue;
-        if (errno != EAGAIN && errno != EWOULDBLOCK)
-            throw EIdSocketError("sending to " + PeerText() + " failed: " + std::strerror(errno));
-        if (!WaitReady(POLLOUT, silence))
-            throw EIdTimeout(PeerText() + " took no data for " + durationText(silence));
+        const int error = errno;
+        if (error != EAGAIN && error != EWOULDBLOCK)
+            throw EIdSocketError(FillIn(texts::kFtpSendFailed, {PeerText(), std::strerror(error)}));
+        if (!WaitReady(POLLOUT, silence, deadline))
+            throw EIdTimeout(FillIn(texts::kFtpNotTaking, {PeerText(), DurationText(silence)}));
     }
 }
 
-std::size_t TcpSocket::Receive(char* buffer, std::size_t size, std::chrono::milliseconds silence) {
+std::size_t TcpSocket::Receive(char* buffer, std::size_t size, std::chrono::milliseconds silence,
+                               Deadline deadline) {
     if (tls_)
-        return tls_->Read(buffer, size, silence);
+        return tls_->Read(buffer, size, silence, deadline);
     for (;;) {
         const ssize_t received = ::recv(fd_, buffer, size, 0);
         if (received >= 0)
             return std::size_t(received);
-        if (errno == EINTR)
+        const int error = errno;
+        if (error == EINTR)
             continue;
-        if (errno != EAGAIN && errno != EWOULDBLOCK) {
-            throw EIdSocketError("receiving from " + PeerText() +
-                                 " failed: " + std::strerror(errno));
-        }
-        if (!WaitReady(POLLIN, silence))
+        if (error != EAGAIN && error != EWOULDBLOCK)
+            throw EIdSocketError(
+                FillIn(texts::kFtpReceiveFailed, {PeerText(), std::strerror(error)}));
+        if (!WaitReady(POLLIN, silence, deadline))
             throw EIdTimeout(SilenceText(silence));
     }
 }
 
-bool TcpSocket::WaitReady(short events, std::chrono::milliseconds silence) const {
-    return waitUntil(fd_, events, Clock::now() + silence, stop_);
+bool TcpSocket::WaitReadable(std::chrono::milliseconds bound) const {
+    return WaitReady(POLLIN, bound, kNoDeadline);
+}
+
+bool TcpSocket::WaitReady(short events, std::chrono::milliseconds silence,
+                          Deadline deadline) const {
+    return waitUntil(fd_, events, std::min(Clock::now() + silence, deadline), stop_);
 }
 
 std::string TcpSocket::SilenceText(std::chrono::milliseconds silence) const {
-    return PeerText() + " sent nothing for " + durationText(silence);
+    return FillIn(texts::kFtpSilent, {PeerText(), DurationText(silence)});
 }
 
 bool TcpSocket::PeerHasClosed() const {
@@ -285,14 +304,6 @@ bool TcpSocket::PeerHasClosed() const {
     return ::recv(fd_, &byte, 1, MSG_PEEK | MSG_DONTWAIT) == 0;
 }
 
-sockaddr_storage TcpSocket::PeerAddress() const {
-    sockaddr_storage address{};
-    socklen_t length = sizeof address;
-    ::getpeername(fd_, reinterpret_cast<sockaddr*>(&address), &length);
-    return address;
-}
-
 std::string TcpSocket::PeerText() const {
-    const sockaddr_storage address = PeerAddress();
-    return addressText(reinterpret_cast<const sockaddr*>(&address), addressLength(address));
+    return addressText(reinterpret_cast<const sockaddr*>(&peer_), addressLength(peer_));
 }

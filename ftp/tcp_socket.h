@@ -11,6 +11,13 @@
 
 class StopSignal;
 
+// A moment after which a wait fails whatever its silence bound would still allow.
+using Deadline = std::chrono::steady_clock::time_point;
+inline constexpr Deadline kNoDeadline = Deadline::max();
+
+// A duration as error texts show it: "300ミリ秒", "60秒", "5分".
+std::string DurationText(std::chrono::milliseconds duration);
+
 // A connected TCP socket whose every wait is bounded. The descriptor is non-blocking
 // underneath; reads and writes wait with poll() only when the kernel has nothing ready, so a
 // busy transfer costs one system call per buffer. Failures raise EIdSocketError; a raised
@@ -53,29 +60,38 @@ public:
     // Sends small writes at once instead of waiting to fill a segment (commands, replies).
     void SetNoDelay();
 
-    // Sends all bytes; fails when the peer takes none of them for silence.
-    void SendAll(const char* data, std::size_t size, std::chrono::milliseconds silence);
+    // Sends all bytes; fails when the peer takes none of them for silence, or at deadline
+    // (EIdTimeout either way; the caller that set the deadline knows which one it was).
+    void SendAll(const char* data, std::size_t size, std::chrono::milliseconds silence,
+                 Deadline deadline = kNoDeadline);
     // Up to size bytes as soon as some are there; 0 at the peer's end-of-file. Fails when
-    // nothing arrives for silence.
-    std::size_t Receive(char* buffer, std::size_t size, std::chrono::milliseconds silence);
+    // nothing arrives for silence, or at deadline.
+    std::size_t Receive(char* buffer, std::size_t size, std::chrono::milliseconds silence,
+                        Deadline deadline = kNoDeadline);
+    // True when bytes (or the peer's end-of-file) are there to receive within bound.
+    bool WaitReadable(std::chrono::milliseconds bound) const;
 
     // Waits until the socket is ready for events (POLLIN, POLLOUT); false when silence passes
-    // first. The TLS layer waits through this.
-    bool WaitReady(short events, std::chrono::milliseconds silence) const;
+    // or the deadline comes first. The TLS layer waits through this.
+    bool WaitReady(short events, std::chrono::milliseconds silence,
+                   Deadline deadline = kNoDeadline) const;
     // Why a wait of silence ended, for the time-out's error.
     std::string SilenceText(std::chrono::milliseconds silence) const;
     int Descriptor() const { return fd_; }
 
     // True when the peer has closed its end (nothing more will arrive).
     bool PeerHasClosed() const;
-    sockaddr_storage PeerAddress() const;
-    // The peer as "address port", for error texts.
+    // The address connected to; still known after the connection is lost or closed.
+    sockaddr_storage PeerAddress() const { return peer_; }
+    // The peer as "address:port" ("[v6 address]:port"), for error texts.
     std::string PeerText() const;
 
 private:
-    TcpSocket(int fd, const StopSignal* stop) : fd_(fd), stop_(stop) {}
+    TcpSocket(int fd, const StopSignal* stop, const sockaddr_storage& peer)
+        : fd_(fd), stop_(stop), peer_(peer) {}
 
     int fd_ = -1;
     const StopSignal* stop_ = nullptr;
+    sockaddr_storage peer_{};
     std::unique_ptr<TlsChannel> tls_; // before fd_ closes
 };

@@ -251,11 +251,13 @@ TlsChannel::~TlsChannel() {
     SSL_free(ssl_);
 }
 
-void TlsChannel::waitFor(int result, std::chrono::milliseconds silence, const char* what) {
+void TlsChannel::waitFor(int result, std::chrono::milliseconds silence, const char* what,
+                         std::chrono::steady_clock::time_point deadline) {
     const int error = SSL_get_error(ssl_, result);
     if (error == SSL_ERROR_WANT_READ || error == SSL_ERROR_WANT_WRITE) {
         ERR_clear_error();
-        if (!socket_->WaitReady(error == SSL_ERROR_WANT_READ ? POLLIN : POLLOUT, silence))
+        if (!socket_->WaitReady(error == SSL_ERROR_WANT_READ ? POLLIN : POLLOUT, silence,
+                                deadline))
             throw EIdTimeout(socket_->SilenceText(silence));
         return;
     }
@@ -292,7 +294,8 @@ void TlsChannel::verify(const TlsPeer& peer) {
     throw EIdUntrustedCertificate(certificate_);
 }
 
-std::size_t TlsChannel::Read(char* buffer, std::size_t size, std::chrono::milliseconds silence) {
+std::size_t TlsChannel::Read(char* buffer, std::size_t size, std::chrono::milliseconds silence,
+                             std::chrono::steady_clock::time_point deadline) {
     for (;;) {
         std::size_t count = 0;
         const int result = SSL_read_ex(ssl_, buffer, size, &count);
@@ -300,11 +303,12 @@ std::size_t TlsChannel::Read(char* buffer, std::size_t size, std::chrono::millis
             return count;
         if (SSL_get_error(ssl_, result) == SSL_ERROR_ZERO_RETURN)
             return 0;
-        waitFor(result, silence, texts::kTlsBroken.data());
+        waitFor(result, silence, texts::kTlsBroken.data(), deadline);
     }
 }
 
-void TlsChannel::Write(const char* data, std::size_t size, std::chrono::milliseconds silence) {
+void TlsChannel::Write(const char* data, std::size_t size, std::chrono::milliseconds silence,
+                       std::chrono::steady_clock::time_point deadline) {
     while (size > 0) {
         std::size_t written = 0;
         const int result = SSL_write_ex(ssl_, data, size, &written);
@@ -313,7 +317,7 @@ void TlsChannel::Write(const char* data, std::size_t size, std::chrono::millisec
             size -= written;
             continue;
         }
-        waitFor(result, silence, texts::kTlsBroken.data());
+        waitFor(result, silence, texts::kTlsBroken.data(), deadline);
     }
 }
 

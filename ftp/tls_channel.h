@@ -93,8 +93,10 @@ public:
 
     // Up to size bytes as soon as some are there; 0 once the peer has closed TLS properly.
     // An end of the connection without TLS's close raises EIdSocketError: the data may be cut.
-    std::size_t Read(char* buffer, std::size_t size, std::chrono::milliseconds silence);
-    void Write(const char* data, std::size_t size, std::chrono::milliseconds silence);
+    std::size_t Read(char* buffer, std::size_t size, std::chrono::milliseconds silence,
+                     std::chrono::steady_clock::time_point deadline);
+    void Write(const char* data, std::size_t size, std::chrono::milliseconds silence,
+               std::chrono::steady_clock::time_point deadline);
     // Sends TLS's close, so that the peer knows everything has arrived.
     void Close(std::chrono::milliseconds silence);
 
@@ -110,7 +112,9 @@ public:
 private:
     // Waits as OpenSSL asks after a call that returned result; false when the call must be
     // repeated, raises when it failed for good.
-    void waitFor(int result, std::chrono::milliseconds silence, const char* what);
+    void waitFor(int result, std::chrono::milliseconds silence, const char* what,
+                 std::chrono::steady_clock::time_point deadline =
+                     std::chrono::steady_clock::time_point::max());
     void verify(const TlsPeer& peer);
 
     TcpSocket* socket_;

@@ -104,9 +104,8 @@ TEST_F(FtpFaultTest, PasvPortWhereNothingListensKeepsTheConversationInStep) {
         session->ListFolder();
         FAIL() << "a listing without a data connection succeeded";
     } catch (const EIdSocketError& error) {
-        EXPECT_NE(std::string(error.what()).find("cannot connect to 127.0.0.1 port"),
-                  std::string::npos)
-            << error.what();
+        EXPECT_EQ(std::string(error.what()).rfind("127.0.0.1:", 0), 0u) << error.what();
+        EXPECT_NE(std::string(error.what()).find("に接続できません: "), std::string::npos);
         EXPECT_NE(std::string(error.what()).find("Connection refused"), std::string::npos);
     }
     // LIST was never sent, so the next command still gets its own reply.
@@ -166,10 +165,39 @@ TEST_F(FtpFaultTest, EndlessListingIsRefusedAtItsLimit) {
         session->ListFolder();
         FAIL() << "a listing without end was taken";
     } catch (const EIdSocketError& error) {
-        EXPECT_STREQ(error.what(), "the server's listing is longer than 128 MiB");
+        EXPECT_STREQ(error.what(), "サーバーのファイルリストが128 MiBを超えました。");
     }
     EXPECT_FALSE(session->IsConnected());
     EXPECT_EQ(session->FolderListing().size(), 1u) << "the previous listing was lost";
+}
+
+// Lines cost memory beyond their bytes: a listing of more lines than any folder of a site holds
+// is refused whole, and the conversation goes on.
+TEST_F(FtpFaultTest, ListingOfTooManyLinesIsRefused) {
+    std::string mebibyte;
+    while (mebibyte.size() < (1 << 20))
+        mebibyte += "x\n";
+    std::vector<Step> script = fake_ftp::WithLogin(listing(kFirst));
+    script.push_back(fake_ftp::Pasv());
+    script.push_back({"LIST", {"150 Here it comes"}});
+    script.push_back(fake_ftp::SendDataRepeated(mebibyte, 5)); // 2,621,440 lines
+    script.push_back({"", {"226 Done"}});
+    script.push_back({"CWD /", {"250 OK"}});
+    FakeFtpServer server(script);
+    ASSERT_EQ(module.FtpConnect(server.Host(), "anna", "secret"), 0);
+    Tftp_module::Session session = module.Lock();
+    session->ListFolder();
+    try {
+        session->ListFolder();
+        FAIL() << "a listing of too many lines was taken";
+    } catch (const EIdException& error) {
+        EXPECT_STREQ(error.what(), "サーバーのファイルリストが2097152行を超えました。");
+    }
+    EXPECT_EQ(session->ListingLines(), Lines{kFirst.substr(0, kFirst.size() - 2)});
+    session->ChangeFolder("/");
+    session->Disconnect();
+    EXPECT_TRUE(server.WaitUntilFinished());
+    EXPECT_EQ(server.Problems(), Lines());
 }
 
 // A stop raised from another thread ends every wait at once, long before the silence bound,
@@ -213,9 +241,13 @@ TEST(FtpStopTest, AStopEndsEveryWaitAtOnce) {
         EXPECT_FALSE(module.Lock()->IsConnected());
 
         // Still raised: the next wait ends at once, until the stop is withdrawn.
-        FakeFtpServer next({{"", {"220 Ready"}}, fake_ftp::ExpectClose(), {"", {"220 Ready"}},
+        FakeFtpServer next({{"", {"220 Ready"}},
+                            fake_ftp::ExpectClose(),
+                            {"", {"220 Ready"}},
                             {"USER anna", {"230 Welcome"}},
-                            {"TYPE I", {"200 OK"}}, {"SYST", {"215 UNIX"}}, fake_ftp::Stall()});
+                            {"TYPE I", {"200 OK"}},
+                            {"SYST", {"215 UNIX"}},
+                            fake_ftp::Stall()});
         EXPECT_EQ(module.FtpConnect(next.Host(), "anna", "secret"), 1);
         module.ClearStop();
         EXPECT_EQ(module.FtpConnect(next.Host(), "anna", "secret"), 0);

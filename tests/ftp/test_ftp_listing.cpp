@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <ostream>
 
+#include "ftp/ftp_client.h"
 #include "support/fixed_clock.h"
 
 void PrintTo(const DateTime& time, std::ostream* out) {
@@ -287,20 +289,48 @@ TEST(LoadListingTest, DosListing) {
     EXPECT_EQ(listing[1].modified, DateTime());
 }
 
-TEST(LoadListingTest, UnknownOrEmptyListingsYieldNothing) {
+// The format comes from the first line that shows one, so that nothing a server writes before
+// its entries hides them; lines of no format are left out alone and the first is noted.
+TEST(LoadListingTest, FormatOfTheFirstLineThatShowsOne) {
     const FixedClock clock(kMarch2026);
-    const TIdFTPListItems unknown =
-        InterpretListing({"Welcome", "-rw-r--r-- 1 user group 10 Dec 6 10:20 a.html"}, clock);
-    EXPECT_EQ(unknown.format, TIdFTPListFormat::flfUnknown);
-    EXPECT_TRUE(unknown.empty());
+    const std::string unixLine = "-rw-r--r-- 1 user group 10 Dec 6 10:20 a.html";
+    const std::string dosLine = "12-06-06  09:05AM                1,234 index.htm";
+    struct Case {
+        std::vector<std::string> lines;
+        TIdFTPListFormat format;
+        std::vector<std::string> names;
+        std::optional<std::size_t> firstUnreadable;
+    };
+    const std::vector<Case> cases = {
+        {{}, TIdFTPListFormat::flfNone, {}, std::nullopt},
+        {{"Listing of folder /:", unixLine}, TIdFTPListFormat::flfUnix, {"a.html"}, std::nullopt},
+        {{"Welcome", unixLine}, TIdFTPListFormat::flfUnix, {"a.html"}, 0},
+        {{"type=cdir;modify=20240101120000; /pub", " ", unixLine, "garbage"},
+         TIdFTPListFormat::flfUnix,
+         {"a.html"},
+         0},
+        {{"Total: 2", "", dosLine, "Volume in drive C has no label", dosLine},
+         TIdFTPListFormat::flfDos,
+         {"index.htm", "index.htm"},
+         3},
+        {{"total 0"}, TIdFTPListFormat::flfUnix, {}, std::nullopt},
+        {{" \t", "/pub/www:"}, TIdFTPListFormat::flfUnknown, {}, std::nullopt},
+        {{"Welcome", "Goodbye"}, TIdFTPListFormat::flfUnknown, {}, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.lines.empty() ? "no lines" : c.lines.front());
+        const TIdFTPListItems listing = InterpretListing(c.lines, clock);
+        EXPECT_EQ(listing.format, c.format);
+        EXPECT_EQ(namesOf(listing), c.names);
+        EXPECT_EQ(listing.firstUnreadable, c.firstUnreadable);
+    }
+}
 
-    const TIdFTPListItems none = InterpretListing({}, clock);
-    EXPECT_EQ(none.format, TIdFTPListFormat::flfNone);
-    EXPECT_TRUE(none.empty());
-
-    const TIdFTPListItems onlyTotal = InterpretListing({"total 0"}, clock);
-    EXPECT_EQ(onlyTotal.format, TIdFTPListFormat::flfUnix);
-    EXPECT_TRUE(onlyTotal.empty());
+// Empty lines cost nothing, however many a server sends.
+TEST(SplitListingLinesTest, EmptyLinesAreLeftOut) {
+    EXPECT_TRUE(SplitListingLines(std::string(1 << 20, '\n')).empty());
+    EXPECT_EQ(SplitListingLines("\r\n\r\ra\r\r\n b \n\nc"),
+              (std::vector<std::string>{"a", " b ", "c"}));
 }
 
 TEST(LoadListingTest, VaxListingIsReadWithUnixRules) {

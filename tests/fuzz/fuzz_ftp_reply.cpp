@@ -42,6 +42,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         if (total > (1u << 20))
             __builtin_trap();
+        // Every piece says whether the next continues its line; the last one ends it.
+        if (reply.continued.size() != reply.lines.size() || reply.continued.back())
+            __builtin_trap();
+        // What the user is shown holds no control character but the line breaks.
+        for (const char c : reply.Shown("e")) {
+            const auto byte = static_cast<unsigned char>(c);
+            if ((byte < 0x20 && c != '\n' && c != '\r') || byte == 0x7f)
+                __builtin_trap();
+        }
         try {
             const PassiveAddress address = ParsePassiveAddress(reply.lines.front());
             if (address.port == 0 || address.host.size() < 7 || address.host.size() > 15)

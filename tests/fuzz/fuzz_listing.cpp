@@ -26,6 +26,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     if (listing.size() > lines.size())
         __builtin_trap();
+    for (const std::string& line : lines) {
+        if (line.empty()) // empty lines are left out when the bytes are split
+            __builtin_trap();
+    }
+    // The line noted as unreadable is one of the lines, and no blank one.
+    if (listing.firstUnreadable &&
+        (*listing.firstUnreadable >= lines.size() ||
+         lines[*listing.firstUnreadable].find_first_not_of(" \t") == std::string::npos))
+        __builtin_trap();
     for (const TIdFTPListItem& item : listing) {
         // Names and link targets are cut out of their line, never made up.
         if (item.line.find(item.name) == std::string::npos ||

@@ -1,6 +1,7 @@
 #include "fake_ftp_server.h"
 
 #include <cerrno>
+#include <algorithm>
 #include <cstring>
 #include <stdexcept>
 
@@ -59,6 +60,12 @@ Step Stall() {
 Step SendRaw(std::string bytes) {
     Step step(Step::Kind::SendRaw);
     step.payload = std::move(bytes);
+    return step;
+}
+
+Step Trickled(Step step, std::size_t piece, std::chrono::milliseconds pause) {
+    step.piece = piece;
+    step.pause = pause;
     return step;
 }
 
@@ -235,7 +242,7 @@ bool FakeFtpServer::runStep(const Step& step) {
         data_ = acceptData();
         if (data_ < 0)
             return false;
-        for (std::size_t i = 0; i < step.repeat && sendAll(data_, step.payload); ++i) {
+        for (std::size_t i = 0; i < step.repeat && sendBytes(data_, step.payload, step); ++i) {
         }
         if (!step.keepOpen)
             closeData();
@@ -248,10 +255,14 @@ bool FakeFtpServer::runStep(const Step& step) {
             return false;
         std::string bytes;
         char buffer[65536];
+        const std::size_t piece =
+            step.piece > 0 ? std::min(step.piece, sizeof buffer) : sizeof buffer;
         for (;;) {
+            if (step.piece > 0 && (waitReadable(-1, int(step.pause.count())) || stopped_))
+                return false;
             if (!waitReadable(data_, -1))
                 return false;
-            const ssize_t count = ::recv(data_, buffer, sizeof buffer, 0);
+            const ssize_t count = ::recv(data_, buffer, piece, 0);
             if (count <= 0)
                 break;
             bytes.append(buffer, std::size_t(count));
@@ -280,7 +291,7 @@ bool FakeFtpServer::runStep(const Step& step) {
         return !stopped_;
     }
     case Step::Kind::SendRaw:
-        return ensureControl() && sendAll(control_, step.payload);
+        return ensureControl() && sendBytes(control_, step.payload, step);
     case Step::Kind::Stall:
         finish();
         waitReadable(-1, -1);
@@ -366,6 +377,19 @@ bool FakeFtpServer::waitReadable(int fd, int timeoutMs) {
         }
         return ready > 0;
     }
+}
+
+bool FakeFtpServer::sendBytes(int fd, const std::string& bytes, const Step& step) {
+    if (step.piece == 0)
+        return sendAll(fd, bytes);
+    for (std::size_t at = 0; at < bytes.size(); at += step.piece) {
+        // The pause ends early only when the server is being destroyed.
+        if (waitReadable(-1, int(step.pause.count())) || stopped_)
+            return false;
+        if (!sendAll(fd, bytes.substr(at, step.piece)))
+            return false;
+    }
+    return true;
 }
 
 void FakeFtpServer::closeData() {

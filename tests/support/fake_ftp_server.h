@@ -49,6 +49,10 @@ struct Step {
     std::size_t repeat = 1;                   // SendData: the payload sent this many times
     std::string advertisedHost = "127.0.0.1"; // Pasv: the host named in the reply
     bool brackets = true;                     // Pasv: "(h1,h2,h3,h4,p1,p2)" or bare after a blank
+    // SendRaw, SendData, ReceiveData: with a piece size, the bytes move piece by piece, each
+    // after pause: a slow or trickling server.
+    std::size_t piece = 0;
+    std::chrono::milliseconds pause{0};
 };
 
 // "PASV" answered with a new data listener on 127.0.0.1. The reply names advertisedHost, with
@@ -65,6 +69,8 @@ Step Disconnect();
 Step ExpectClose();
 Step Stall();
 Step SendRaw(std::string bytes);
+// step (SendRaw, SendData or ReceiveData) moving piece bytes at a time, each after pause.
+Step Trickled(Step step, std::size_t piece, std::chrono::milliseconds pause);
 
 // The usual login of user "anna" with password "secret", answered as most servers answer it,
 // followed by the rest of the script.
@@ -107,6 +113,8 @@ private:
     bool sendLines(const std::vector<std::string>& lines);
     int acceptData();
     bool waitReadable(int fd, int timeoutMs);
+    // Sends bytes as step says: at once, or piece by piece after its pause.
+    bool sendBytes(int fd, const std::string& bytes, const fake_ftp::Step& step);
     void closeData();
     void closeControl();
     void problem(const std::string& text);

@@ -73,12 +73,12 @@ bool DescribesFault(Fault fault, const std::string& error) {
     case Fault::DropAfterReply:
         // Depending on the moment the client sees the end of the stream, a reset, or the data
         // port gone with the server.
-        return has("closed the connection") || has("Connection reset by peer") ||
-               has("Broken pipe") || has("cannot connect to");
+        return error == "サーバーが接続を切りました。" || has("Connection reset by peer") ||
+               has("Broken pipe") || has("に接続できません: ");
     case Fault::StallAfterCommand:
-        return has(" sent nothing for ") || has(" took no data for ");
+        return has("応答しません。") || has("データを受け取りません。");
     case Fault::EndlessReply:
-        return has("reply is longer than 1 MiB");
+        return error == "サーバーの応答が1 MiBを超えました。";
     }
     return false;
 }
