@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QFont>
 #include <QLabel>
 #include <QWidget>
 
@@ -22,8 +23,17 @@ private:
     int steps_;
 };
 
+// A font of the family at a size in pixels, as the interface's designs give them.
+QFont PixelFont(const QString& family, int pixels, bool bold = false);
+
+// Fills the widget's background with colour.
+void FillBackground(QWidget* widget, const QColor& colour);
+
 // The dialogs' look: "ＭＳ Ｐゴシック" at 13 pixels on white.
 void ApplyDialogLook(QWidget* dialog);
+
+// Moves the window so that its frame stands in the middle of the primary screen's work area.
+void CentreOnScreen(QWidget* window);
 
 // A caption box: centred text of the given colour on a solid background.
 QLabel* MakeBoxLabel(const QString& name, const QString& text, const QColor& background,
