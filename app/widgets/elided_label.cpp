@@ -2,9 +2,7 @@
 
 #include <QPainter>
 
-ElidedLabel::ElidedLabel(QWidget* parent) : QFrame(parent) {
-    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-}
+ElidedLabel::ElidedLabel(QWidget* parent) : QFrame(parent) {}
 
 void ElidedLabel::setText(const QString& text) {
     if (text == text_)

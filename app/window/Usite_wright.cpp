@@ -253,6 +253,8 @@ void TFsite_wright::createStatusBar(QWidget* parent) {
         panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         if (widths[i] > 0)
             panel->setFixedWidth(widths[i]);
+        else
+            panel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
         row->addWidget(panel, widths[i] > 0 ? 0 : 1);
         statusPanels_[std::size_t(i)] = panel;
     }

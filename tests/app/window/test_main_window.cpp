@@ -107,6 +107,14 @@ private slots:
         MainWindowAccess::SetStatusText(*window_, 2, path);
         QCoreApplication::processEvents();
         QCOMPARE(window_->width(), width);
+        // The panels stand side by side, the first two at their own widths.
+        QList<QWidget*> panels;
+        for (int i = 0; i < 3; ++i)
+            panels << window_->findChild<QWidget*>(QStringLiteral("StatusPanel%1").arg(i));
+        QCOMPARE(panels[0]->width(), 50);
+        QCOMPARE(panels[1]->width(), 100);
+        QVERIFY(panels[1]->x() > panels[0]->geometry().right());
+        QVERIFY(panels[2]->x() > panels[1]->geometry().right());
         QVERIFY(window_->minimumSizeHint().width() < width);
         // Both buttons stay inside the window; the panel holds the whole text as its tooltip.
         for (const char* name : {"Button5", "Button4"}) {
