@@ -5,6 +5,13 @@
 #include <QLabel>
 #include <QWidget>
 
+// The colours of the windows and dialogs: caption boxes, bands and the icon.
+inline constexpr QColor kSlate(0x53, 0x55, 0x6C);
+inline constexpr QColor kLavender(0x80, 0x80, 0xC0);
+inline constexpr QColor kBlue(0x00, 0x80, 0xC0);
+inline constexpr QColor kTeal(0x00, 0x80, 0x80);
+inline constexpr QColor kGrey(0x80, 0x80, 0x80);
+
 // A horizontal colour gradient drawn as a fixed number of equal bands.
 class GradientBand final : public QWidget {
     Q_OBJECT

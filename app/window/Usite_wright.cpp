@@ -40,10 +40,7 @@
 
 namespace {
 
-constexpr QColor kSlate(0x53, 0x55, 0x6C);
-constexpr QColor kLavender(0x80, 0x80, 0xC0);
 constexpr QColor kBandGrey(0xF3, 0xF3, 0xF3);
-constexpr QColor kGrey(0x80, 0x80, 0x80);
 
 const QString kMakerPage = QStringLiteral("https://www.quorvane.example/");
 const QString kProductPage = QStringLiteral("https://www.quorvane.example/sitewright/");
@@ -170,7 +167,7 @@ void TFsite_wright::createCounters(QWidget* parent) {
         row->addWidget(box);
         return box;
     };
-    addBox("BoxLabel174", QText(texts::kFileCount), QColor(0x00, 0x80, 0xC0), 82, false);
+    addBox("BoxLabel174", QText(texts::kFileCount), kBlue, 82, false);
     max_total = addBox("max_total", QString(), kGrey, 74, true);
     addBox("BoxLabel1", QText(texts::kSelectedCount), QColor(0x40, 0x80, 0x80), 82, false);
     select_total = addBox("select_total", QString(), kGrey, 74, true);

@@ -50,23 +50,23 @@ Tfurl_edit::Tfurl_edit(QWidget* parent) : QDialog(parent) {
     ApplyDialogLook(this);
     resize(513, 199);
 
-    captionBox(texts::kUrlCaption, QColor(0x00, 0x80, 0xC0), {15, 15, 90, 17}, this);
+    captionBox(texts::kUrlCaption, kBlue, {15, 15, 90, 17}, this);
     link = new QLineEdit(this);
     link->setObjectName(QStringLiteral("link"));
     link->setGeometry(112, 15, 385, 21);
 
-    captionBox(texts::kFileNameCaption, QColor(0x80, 0x80, 0xC0), {15, 45, 90, 17}, this);
+    captionBox(texts::kFileNameCaption, kLavender, {15, 45, 90, 17}, this);
     filename = new QLineEdit(this);
     filename->setObjectName(QStringLiteral("filename"));
     filename->setGeometry(112, 45, 177, 21);
 
-    captionBox(texts::kLastmodCaption, QColor(0x80, 0x80, 0x80), {15, 75, 90, 17}, this);
+    captionBox(texts::kLastmodCaption, kGrey, {15, 75, 90, 17}, this);
     lastdate = new QLabel(this);
     lastdate->setObjectName(QStringLiteral("lastdate"));
     lastdate->setTextFormat(Qt::PlainText);
     lastdate->setGeometry(112, 75, 48, 17);
 
-    captionBox(texts::kChangefreqCaption, QColor(0x80, 0x80, 0xC0), {15, 105, 90, 17}, this);
+    captionBox(texts::kChangefreqCaption, kLavender, {15, 105, 90, 17}, this);
     changefreq =
         dropDown("changefreq",
                  {QStringLiteral("always"), QStringLiteral("hourly"), QStringLiteral("daily"),
@@ -74,7 +74,7 @@ Tfurl_edit::Tfurl_edit(QWidget* parent) : QDialog(parent) {
                   QStringLiteral("never")},
                  {112, 105, 89, 21}, this);
 
-    captionBox(texts::kPriorityCaption, QColor(0x00, 0x80, 0x80), {287, 105, 90, 17}, this);
+    captionBox(texts::kPriorityCaption, kTeal, {287, 105, 90, 17}, this);
     QStringList priorities;
     for (int tenth = 0; tenth <= 10; ++tenth)
         priorities << QString::number(tenth / 10.0, 'f', 1);

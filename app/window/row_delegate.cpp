@@ -8,12 +8,12 @@
 
 #include "app/jobs/work_table.h"
 #include "app/texts.h"
+#include "app/widgets/header_widgets.h"
 
 namespace {
 
 constexpr QColor kEvenRow(0xF0, 0xF1, 0xF4);
 constexpr QColor kOddRow(0xFF, 0xFF, 0xFF);
-constexpr QColor kCaptionGrey(0x80, 0x80, 0x80);
 
 const QStyle* styleOf(const QStyleOptionViewItem& option) {
     return option.widget ? option.widget->style() : QApplication::style();
@@ -81,10 +81,10 @@ void RowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
     drawAt(5, 5, field(WorkTable::LinkRole) + field(WorkTable::FilenameRole), Qt::black);
     drawAt(5, 25, field(WorkTable::LastmodRole), Qt::black);
     if (!changefreq.isEmpty())
-        drawAt(200, 25, QText(texts::kChangefreqLabel), kCaptionGrey);
+        drawAt(200, 25, QText(texts::kChangefreqLabel), kGrey);
     drawAt(290, 25, changefreq, Qt::black);
     if (!priority.isEmpty())
-        drawAt(400, 25, QText(texts::kPriorityLabel), kCaptionGrey);
+        drawAt(400, 25, QText(texts::kPriorityLabel), kGrey);
     drawAt(470, 25, priority, Qt::black);
 
     if (option.state & QStyle::State_HasFocus) {

@@ -18,11 +18,6 @@
 
 namespace {
 
-const QColor kBlue(0x00, 0x80, 0xC0);
-const QColor kLavender(0x80, 0x80, 0xC0);
-const QColor kTeal(0x00, 0x80, 0x80);
-const QColor kGrey(0x80, 0x80, 0x80);
-
 template <std::size_t N> QStringList itemTexts(const std::array<std::string_view, N>& items) {
     QStringList texts;
     for (std::string_view item : items)
