@@ -104,6 +104,85 @@ inline constexpr std::string_view kUploadFailed = "サイトマップのアッ�
 // --- The command line (cli/) ---
 
 // --- The windows (app/window/, settings/dialog/) ---
+inline constexpr std::string_view kApplicationTitle = "SITE WRIGHT Google Sitemap編";
+inline constexpr std::string_view kOkButton = "実 行"; // the dialogs' confirming button
+inline constexpr std::string_view kStop = "中止";
+
+// The main window.
+inline constexpr std::string_view kMainWindowTitle = "SITE WRIGHT -Google Sitemap-";
+inline constexpr std::string_view kProductName = "SITE WRIGHT -Google Sitemap-β";
+inline constexpr std::string_view kMakerName = "Quorvane";
+inline constexpr std::string_view kSitemapTitle = "Google Sitemap作成";
+inline constexpr std::string_view kFileCount = "ファイル数:";
+inline constexpr std::string_view kSelectedCount = "選択数:";
+inline constexpr std::string_view kWorkTableTab = "作業テーブル";
+inline constexpr std::string_view kCloseButton = "終　了";
+inline constexpr std::string_view kWebConnection = "WEB接続";
+inline constexpr std::string_view kCannotWrite = "%1 に書き込めません"; // %1: the file
+inline constexpr std::string_view kReleaseVersion =
+    "Release Version Beta0.02\r\n2006/12/06A\r\nQuorvane";
+inline constexpr std::string_view kHeaderVersion =
+    "Release Version Beta\r\n2006/12/02A\r\nQuorvane";
+inline constexpr std::string_view kDiscardList =
+    "現在のリストを破棄し、新たにサイトマップを作成します。";
+inline constexpr std::string_view kUploadQuestion = "サイトマップをアップロードします。";
+inline constexpr std::string_view kTestingConnection = "サーバーに接続しています。";
+inline constexpr std::string_view kUploading = "サイトマップをアップロードしています。";
+inline constexpr std::string_view kChangefreqLabel = "changefreq:";
+inline constexpr std::string_view kPriorityLabel = "priority:";
+
+// The main window's menus.
+inline constexpr std::string_view kMenuFile = "ファイル(&F)";
+inline constexpr std::string_view kMenuConnectionTest = "サーバー接続テスト";
+inline constexpr std::string_view kMenuReleaseVersion = "リリースバージョン";
+inline constexpr std::string_view kMenuQuit = "終了";
+inline constexpr std::string_view kMenuSitemap = "サイトマップ(&W)";
+inline constexpr std::string_view kMenuGetFileList = "サーバー内のファイルリストを取得";
+inline constexpr std::string_view kMenuCreateSitemap = "サイトマップを作成";
+inline constexpr std::string_view kMenuViewLocal = "サイトマップをブラウザで確認(LOCAL)";
+inline constexpr std::string_view kMenuUpload = "アップロード";
+inline constexpr std::string_view kMenuViewWeb = "サイトマップをブラウザで確認(WEB)";
+inline constexpr std::string_view kMenuNotifyGoogle = "Googleに通知する";
+inline constexpr std::string_view kMenuEdit = "編 集(&E)";
+inline constexpr std::string_view kMenuSelectAll = "全て選択";
+inline constexpr std::string_view kMenuSelectNone = "全選択解除";
+inline constexpr std::string_view kMenuRanking = "検索順位分析(&A)";
+inline constexpr std::string_view kMenuDailyResults = "日別検索結果";
+inline constexpr std::string_view kMenuSiteTools = "サイトツール(&T)";
+inline constexpr std::string_view kMenuPing = "PING";
+inline constexpr std::string_view kMenuMarketing = "マーケティング(&M)";
+inline constexpr std::string_view kMenuAnalytics = "Google Analytics分析(&G)";
+inline constexpr std::string_view kMenuInformation = "Information(&I)";
+inline constexpr std::string_view kMenuManual = "オンラインヘルプ-取扱説明書-";
+inline constexpr std::string_view kMenuMakerPage = "Quorvaneのページ";
+inline constexpr std::string_view kMenuInquiry = "問い合わせメールを送る";
+inline constexpr std::string_view kMenuProductPage = "SITE WRIGHT-Google Sitemap編-のページ";
+inline constexpr std::string_view kMenuGoogle = "Google";
+inline constexpr std::string_view kMenuOwnSite = "自社サイト";
+
+// The row edit dialog.
+inline constexpr std::string_view kUrlCaption = "URL(アドレス)";
+inline constexpr std::string_view kFileNameCaption = "ファイル名";
+inline constexpr std::string_view kLastmodCaption = "更新日";
+inline constexpr std::string_view kChangefreqCaption = "更新頻度";
+inline constexpr std::string_view kPriorityCaption = "優先度";
+
+// The settings dialog.
+inline constexpr std::string_view kSettingsTitle = "WEBサイトFTP設定";
+inline constexpr std::string_view kWebUrlCaption = "WEBサイトURL(アドレス)";
+inline constexpr std::string_view kWebUrlExample = "例)https://www.example.jp";
+inline constexpr std::string_view kNoFinalSlash = "(最後の/は不要です)";
+inline constexpr std::string_view kHostCaption = "ホスト名(アドレス)";
+inline constexpr std::string_view kUserCaption = "ユーザー名(ID)";
+inline constexpr std::string_view kPasswordCaption = "パスワード(フレーズ)";
+inline constexpr std::string_view kConnectionTestButton = "接続テスト";
+inline constexpr std::string_view kFtpHint = "FTP情報を入力してください。";
+inline constexpr std::string_view kSiteRootCaption = "サイトのルートフォルダー";
+inline constexpr std::string_view kSiteRootExample = "例)/public_html";
+inline constexpr std::string_view kExtensionsCaption = "取得ファイルの拡張子";
+inline constexpr std::string_view kChangefreqDefaultCaption = "デフォルトの更新頻度\n(changefreq)";
+inline constexpr std::string_view kPriorityDefaultCaption = "デフォルトの優先度\n(priority)";
+inline constexpr std::string_view kTimeZoneCaption = "タイムゾーン・オフセット";
 
 } // namespace texts
 

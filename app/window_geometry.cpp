@@ -1,5 +1,7 @@
 #include "app/window_geometry.h"
 
+#include <algorithm>
+
 #include "app/ini_file.h"
 
 WindowGeometry ReadWindowGeometry(const IniFile& ini, const QRect& workArea) {
@@ -15,6 +17,9 @@ WindowGeometry ReadWindowGeometry(const IniFile& ini, const QRect& workArea) {
     geometry.width = ini.readInteger(kGeometrySection, "Width", kDesignedWidth);
     geometry.height = ini.readInteger(kGeometrySection, "Height", kDesignedHeight);
 
+    // A window larger than the work area would hide its own buttons beyond the screen's edge.
+    geometry.width = std::min(geometry.width, workArea.width());
+    geometry.height = std::min(geometry.height, workArea.height());
     if (geometry.left > workRight - 100)
         geometry.left = workLeft;
     if (geometry.left < workLeft)

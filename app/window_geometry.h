@@ -22,8 +22,9 @@ inline constexpr char kGeometryFileName[] = "site_wright.ini";
 inline constexpr char kGeometrySection[] = "site_wright";
 
 // The geometry stored in ini, each missing or unreadable value replaced by its default (the
-// work area's top-left corner, the designed size), then moved back into the work area: a window
-// whose top-left 100 x 100 pixels would leave it goes back to the work area's left or top edge.
+// work area's top-left corner, the designed size), then brought back into the work area: a size
+// larger than the work area shrinks to it, and a window whose top-left 100 x 100 pixels would
+// leave it goes back to the work area's left or top edge.
 WindowGeometry ReadWindowGeometry(const IniFile& ini, const QRect& workArea);
 
 // Writes the geometry into the file at path, keeping every other line of it. Throws FileError.

@@ -348,12 +348,17 @@ RetrievalSummary RunRetrieval(Tftp_module& ftp, const SiteSettings& settingsAtSt
     try {
         walk.CheckStop();
         if (ftp.FtpConnect(settings.hostname, settings.username, settings.password) != 0) {
+            // A login the user stopped did not fail.
+            walk.CheckStop();
             summary.loginFailed = true;
             observer.ShowMessage(kConnectFailed + kLineBreak + ftp.LastError());
         } else {
             walk.Run();
         }
     } catch (const WalkStopped&) {
+        summary.stopped = true;
+    } catch (const EIdStopped&) {
+        // The user's stop ended a wait on the server.
         summary.stopped = true;
     } catch (const std::exception& error) {
         summary.endedEarly = true;

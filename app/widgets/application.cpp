@@ -3,8 +3,10 @@
 #include <QCoreApplication>
 #include <QFont>
 
+#include "app/texts.h"
+
 void InitializeApplication() {
-    QCoreApplication::setApplicationName(QString::fromUtf16(kApplicationTitle));
+    QCoreApplication::setApplicationName(QText(texts::kApplicationTitle));
     QFont::insertSubstitution(QStringLiteral("ＭＳ ゴシック"), QStringLiteral("IPAGothic"));
     QFont::insertSubstitution(QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"));
 }

@@ -2,12 +2,11 @@
 
 #include <QString>
 
-// The application title: the caption of every message dialog and of the row edit dialog.
-inline constexpr char16_t kApplicationTitle[] = u"SITE WRIGHT Google Sitemap編";
-
-// Titles the application and maps the interface's Windows font names onto the IPA fonts,
-// which have the same metrics. Call once, right after the QApplication exists.
+// Titles the application with texts::kApplicationTitle and maps the interface's Windows font
+// names onto the IPA fonts, which have the same metrics. Call once, right after the
+// QApplication exists.
 void InitializeApplication();
 
-// The title set by InitializeApplication.
+// The title set by InitializeApplication: the caption of every message dialog and of the row
+// edit dialog.
 QString ApplicationTitle();

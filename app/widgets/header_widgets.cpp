@@ -1,6 +1,8 @@
 #include "app/widgets/header_widgets.h"
 
+#include <QGuiApplication>
 #include <QPainter>
+#include <QScreen>
 
 GradientBand::GradientBand(const QColor& from, const QColor& to, int steps, QWidget* parent)
     : QWidget(parent), from_(from), to_(to), steps_(steps) {}
@@ -21,14 +23,32 @@ void GradientBand::paintEvent(QPaintEvent*) {
     }
 }
 
+QFont PixelFont(const QString& family, int pixels, bool bold) {
+    QFont font(family);
+    font.setPixelSize(pixels);
+    font.setBold(bold);
+    return font;
+}
+
+void FillBackground(QWidget* widget, const QColor& colour) {
+    widget->setAutoFillBackground(true);
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, colour);
+    widget->setPalette(palette);
+}
+
 void ApplyDialogLook(QWidget* dialog) {
-    QFont font(QStringLiteral("ＭＳ Ｐゴシック"));
-    font.setPixelSize(13);
-    dialog->setFont(font);
-    QPalette palette = dialog->palette();
-    palette.setColor(QPalette::Window, Qt::white);
-    dialog->setPalette(palette);
-    dialog->setAutoFillBackground(true);
+    dialog->setFont(PixelFont(QStringLiteral("ＭＳ Ｐゴシック"), 13));
+    FillBackground(dialog, Qt::white);
+}
+
+void CentreOnScreen(QWidget* window) {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    QRect frame = window->frameGeometry();
+    frame.moveCenter(screen->availableGeometry().center());
+    window->move(frame.topLeft());
 }
 
 QLabel* MakeBoxLabel(const QString& name, const QString& text, const QColor& background,
@@ -36,9 +56,8 @@ QLabel* MakeBoxLabel(const QString& name, const QString& text, const QColor& bac
     auto* label = new QLabel(text, parent);
     label->setObjectName(name);
     label->setAlignment(Qt::AlignCenter);
-    label->setAutoFillBackground(true);
+    FillBackground(label, background);
     QPalette palette = label->palette();
-    palette.setColor(QPalette::Window, background);
     palette.setColor(QPalette::WindowText, textColour);
     label->setPalette(palette);
     return label;

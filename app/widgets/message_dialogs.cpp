@@ -13,6 +13,7 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
+#include "app/texts.h"
 #include "app/widgets/application.h"
 #include "app/widgets/program_icon.h"
 
@@ -20,6 +21,11 @@ namespace {
 
 std::function<int(const MessageRequest&)>& responder() {
     static std::function<int(const MessageRequest&)> current;
+    return current;
+}
+
+std::function<void(QDialog&)>& dialogResponder() {
+    static std::function<void(QDialog&)> current;
     return current;
 }
 
@@ -137,7 +143,7 @@ void ShowStandardError(const QString& message) {
 }
 
 void ShowRetrievalRunning() {
-    ShowInfo(QStringLiteral("ファイルリストの取得中です。"), QStringLiteral("確認"));
+    ShowInfo(QText(texts::kRetrievalRunning), QText(texts::kConfirm));
 }
 
 void RunCommand(const std::function<void()>& handler) {
@@ -153,4 +159,19 @@ ScopedMessageResponder::ScopedMessageResponder(std::function<int(const MessageRe
 
 ScopedMessageResponder::~ScopedMessageResponder() {
     responder() = std::move(previous_);
+}
+
+int ExecDialog(QDialog& dialog) {
+    if (!dialogResponder())
+        return dialog.exec();
+    dialog.setResult(QDialog::Rejected);
+    dialogResponder()(dialog);
+    return dialog.result();
+}
+
+ScopedDialogResponder::ScopedDialogResponder(std::function<void(QDialog&)> responder_)
+    : previous_(std::exchange(dialogResponder(), std::move(responder_))) {}
+
+ScopedDialogResponder::~ScopedDialogResponder() {
+    dialogResponder() = std::move(previous_);
 }

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+class QDialog;
+
 // The program's modal message dialogs. All are called on the window's thread only.
 
 // Results of the two dialogs: the first (left) and the second (right) button.
@@ -53,4 +55,22 @@ public:
 
 private:
     std::function<int(const MessageRequest&)> previous_;
+};
+
+// Shows one of the program's own dialogs (the settings, the row edit) modally and returns its
+// result. While a ScopedDialogResponder lives, its responder acts instead of the user: it gets
+// the dialog unshown, may fill its controls and press its buttons, and the dialog's result then
+// is the answer (Rejected unless a button or the responder accepted it).
+int ExecDialog(QDialog& dialog);
+
+// Meant for tests, as ScopedMessageResponder; restores the previous responder when it goes.
+class ScopedDialogResponder final {
+public:
+    explicit ScopedDialogResponder(std::function<void(QDialog&)> responder);
+    ~ScopedDialogResponder();
+    ScopedDialogResponder(const ScopedDialogResponder&) = delete;
+    ScopedDialogResponder& operator=(const ScopedDialogResponder&) = delete;
+
+private:
+    std::function<void(QDialog&)> previous_;
 };

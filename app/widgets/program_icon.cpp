@@ -3,12 +3,7 @@
 #include <QPainter>
 #include <QPainterPath>
 
-namespace {
-
-constexpr QColor kSlate(0x53, 0x55, 0x6C);
-constexpr QColor kLavender(0x80, 0x80, 0xC0);
-
-} // namespace
+#include "app/widgets/header_widgets.h"
 
 QPixmap ProgramIconPixmap() {
     QPixmap pixmap(32, 32);

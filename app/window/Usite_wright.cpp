@@ -17,31 +17,30 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "app/window/Uurl_edit.h"
 #include "app/file_io.h"
-#include "app/widgets/header_widgets.h"
 #include "app/ini_file.h"
+#include "app/jobs/thread.h"
+#include "app/jobs/work_table.h"
+#include "app/str_conf.h"
+#include "app/texts.h"
+#include "app/widgets/elided_label.h"
+#include "app/widgets/header_widgets.h"
 #include "app/widgets/message_dialogs.h"
 #include "app/widgets/program_icon.h"
+#include "app/widgets/wait_dialog.h"
+#include "app/window/Uurl_edit.h"
 #include "app/window/row_delegate.h"
-#include "app/str_conf.h"
 #include "app/window_geometry.h"
-#include "app/jobs/work_table.h"
 #include "ftp/Uftp_module.h"
 #include "ftp/ftp_errors.h"
-#include "app/jobs/thread.h"
 #include "settings/SiteSettings.h"
-#include "ftp/connection_test.h"
 #include "settings/dialog/Usite_manager.h"
 #include "sitemap/sitemap_writer.h"
 #include "sitemap/upload.h"
 
 namespace {
 
-constexpr QColor kSlate(0x53, 0x55, 0x6C);
-constexpr QColor kLavender(0x80, 0x80, 0xC0);
 constexpr QColor kBandGrey(0xF3, 0xF3, 0xF3);
-constexpr QColor kGrey(0x80, 0x80, 0x80);
 
 const QString kMakerPage = QStringLiteral("https://www.quorvane.example/");
 const QString kProductPage = QStringLiteral("https://www.quorvane.example/sitewright/");
@@ -49,28 +48,17 @@ const QString kManualPage = QStringLiteral("https://www.quorvane.example/sitewri
 const QString kInquiryMail = QStringLiteral("mailto:support@quorvane.example");
 const QString kProtocolPage = QStringLiteral("https://www.sitemaps.org/ja/protocol.html");
 
-const QString kConfirmCaption = QStringLiteral("確認");
-const QString kWebConnection = QStringLiteral("WEB接続");
-const QString kNoSitemap = QStringLiteral("サイトマップがまだ作成されていません。");
+const QString kConfirmCaption = QText(texts::kConfirm);
+const QString kNoSitemap = QText(texts::kNoSitemap);
 
 // How often, at most, the sitemap writer repaints the location it is at.
 constexpr qint64 kProgressRepaintMs = 50;
-
-QFont pixelFont(const QString& family, int pixels, bool bold = false) {
-    QFont font(family);
-    font.setPixelSize(pixels);
-    font.setBold(bold);
-    return font;
-}
 
 QWidget* makeBand(const char* name, int height, const QColor& colour, QWidget* parent) {
     auto* band = new QWidget(parent);
     band->setObjectName(QString::fromLatin1(name));
     band->setFixedHeight(height);
-    band->setAutoFillBackground(true);
-    QPalette palette = band->palette();
-    palette.setColor(QPalette::Window, colour);
-    band->setPalette(palette);
+    FillBackground(band, colour);
     return band;
 }
 
@@ -79,12 +67,10 @@ QWidget* makeBand(const char* name, int height, const QColor& colour, QWidget* p
 TFsite_wright::TFsite_wright(std::filesystem::path programFolder, QWidget* parent)
     : QMainWindow(parent), programFolder_(std::move(programFolder)),
       urlOpener_([](const QUrl& address) { QDesktopServices::openUrl(address); }) {
-    setWindowTitle(QStringLiteral("SITE WRIGHT -Google Sitemap-"));
+    setWindowTitle(QText(texts::kMainWindowTitle));
     setWindowIcon(ProgramIcon());
-    setFont(pixelFont(QStringLiteral("ＭＳ Ｐゴシック"), 12));
-    QPalette palette = this->palette();
-    palette.setColor(QPalette::Window, Qt::white);
-    setPalette(palette);
+    setFont(PixelFont(QStringLiteral("ＭＳ Ｐゴシック"), 12));
+    FillBackground(this, Qt::white);
 
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
@@ -120,10 +106,9 @@ void TFsite_wright::createHeader(QWidget* parent) {
             [this] { RunCommand([this] { IconButton13Click(); }); });
     row->addWidget(iconButton);
 
-    QLabel* product =
-        MakeBoxLabel(QStringLiteral("product_panel"),
-                     QStringLiteral("SITE WRIGHT -Google Sitemap-β"), Qt::white, kLavender, panel2);
-    product->setFont(pixelFont(QStringLiteral("ＭＳ Ｐゴシック"), 16, true));
+    QLabel* product = MakeBoxLabel(QStringLiteral("product_panel"), QText(texts::kProductName),
+                                   Qt::white, kLavender, panel2);
+    product->setFont(PixelFont(QStringLiteral("ＭＳ Ｐゴシック"), 16, true));
     product->setFixedWidth(280);
     row->addWidget(product);
 
@@ -143,9 +128,9 @@ void TFsite_wright::createHeader(QWidget* parent) {
     decoration->setIcon(MakerIcon());
     decoration->setFixedSize(30, 30);
     makerRow->addWidget(decoration);
-    QLabel* maker = MakeBoxLabel(QStringLiteral("Label12"), QStringLiteral("Quorvane"), kSlate,
+    QLabel* maker = MakeBoxLabel(QStringLiteral("Label12"), QText(texts::kMakerName), kSlate,
                                  Qt::white, panel27);
-    maker->setFont(pixelFont(QStringLiteral("Times New Roman"), 16, true));
+    maker->setFont(PixelFont(QStringLiteral("Times New Roman"), 16, true));
     maker->setFixedWidth(175);
     makerRow->addWidget(maker);
     row->addWidget(panel27);
@@ -164,14 +149,14 @@ void TFsite_wright::createCounters(QWidget* parent) {
     spacer->setFixedWidth(17);
     row->addWidget(spacer);
 
-    QLabel* title = MakeBoxLabel(QStringLiteral("title_panel"),
-                                 QStringLiteral("Google Sitemap作成"), kSlate, Qt::white, panel23);
-    title->setFont(pixelFont(QStringLiteral("ＭＳ Ｐゴシック"), 16, true));
+    QLabel* title = MakeBoxLabel(QStringLiteral("title_panel"), QText(texts::kSitemapTitle), kSlate,
+                                 Qt::white, panel23);
+    title->setFont(PixelFont(QStringLiteral("ＭＳ Ｐゴシック"), 16, true));
     title->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     title->setFixedWidth(176);
     row->addWidget(title);
 
-    const QFont boxFont = pixelFont(QStringLiteral("ＭＳ Ｐゴシック"), 13);
+    const QFont boxFont = PixelFont(QStringLiteral("ＭＳ Ｐゴシック"), 13);
     const auto addBox = [&](const char* name, const QString& text, const QColor& background,
                             int width, bool bordered) {
         QLabel* box = MakeBoxLabel(QString::fromLatin1(name), text, background, Qt::white, panel23);
@@ -182,9 +167,9 @@ void TFsite_wright::createCounters(QWidget* parent) {
         row->addWidget(box);
         return box;
     };
-    addBox("BoxLabel174", QStringLiteral("ファイル数:"), QColor(0x00, 0x80, 0xC0), 82, false);
+    addBox("BoxLabel174", QText(texts::kFileCount), kBlue, 82, false);
     max_total = addBox("max_total", QString(), kGrey, 74, true);
-    addBox("BoxLabel1", QStringLiteral("選択数:"), QColor(0x40, 0x80, 0x80), 82, false);
+    addBox("BoxLabel1", QText(texts::kSelectedCount), QColor(0x40, 0x80, 0x80), 82, false);
     select_total = addBox("select_total", QString(), kGrey, 74, true);
     row->addStretch();
 
@@ -208,7 +193,7 @@ void TFsite_wright::createWorkTab(QWidget* parent) {
     data_list = new QListView(sheet);
     data_list->setObjectName(QStringLiteral("data_list"));
     data_list->setFrameShape(QFrame::NoFrame);
-    data_list->setFont(pixelFont(QStringLiteral("ＭＳ ゴシック"), 13));
+    data_list->setFont(PixelFont(QStringLiteral("ＭＳ ゴシック"), 13));
     data_list->setUniformItemSizes(true);
     data_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     data_list->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -230,7 +215,7 @@ void TFsite_wright::createWorkTab(QWidget* parent) {
     auto* bottom = new QHBoxLayout(panel6);
     bottom->setContentsMargins(0, 0, 10, 0);
     bottom->addStretch();
-    Button5 = new QPushButton(QStringLiteral("中止"), panel6);
+    Button5 = new QPushButton(QText(texts::kStop), panel6);
     Button5->setObjectName(QStringLiteral("Button5"));
     Button5->setFixedSize(73, 25);
     Button5->setCursor(Qt::PointingHandCursor);
@@ -238,7 +223,7 @@ void TFsite_wright::createWorkTab(QWidget* parent) {
     connect(Button5, &QPushButton::clicked, this,
             [this] { RunCommand([this] { Button5Click(); }); });
     bottom->addWidget(Button5);
-    auto* closeButton = new QPushButton(QStringLiteral("終　了"), panel6);
+    auto* closeButton = new QPushButton(QText(texts::kCloseButton), panel6);
     closeButton->setObjectName(QStringLiteral("Button4"));
     closeButton->setFixedSize(73, 25);
     closeButton->setCursor(Qt::PointingHandCursor);
@@ -247,7 +232,7 @@ void TFsite_wright::createWorkTab(QWidget* parent) {
     bottom->addWidget(closeButton);
     column->addWidget(panel6);
 
-    pageControl->addTab(sheet, QStringLiteral("作業テーブル"));
+    pageControl->addTab(sheet, QText(texts::kWorkTableTab));
     parent->layout()->addWidget(pageControl);
 }
 
@@ -259,22 +244,23 @@ void TFsite_wright::createStatusBar(QWidget* parent) {
     row->setSpacing(2);
     const int widths[] = {50, 100, 0};
     for (int i = 0; i < 3; ++i) {
-        auto* panel = new QLabel(bar);
+        // The last panel takes the rest of the width, whatever the length of its text.
+        auto* panel = new ElidedLabel(bar);
         panel->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
         panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-        panel->setIndent(2);
-        panel->setTextFormat(Qt::PlainText);
         if (widths[i] > 0)
             panel->setFixedWidth(widths[i]);
+        else
+            panel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
         row->addWidget(panel, widths[i] > 0 ? 0 : 1);
         statusPanels_[std::size_t(i)] = panel;
     }
     parent->layout()->addWidget(bar);
 }
 
-QAction* TFsite_wright::addItem(QMenu* menu, const char* name, const QString& caption, bool visible,
-                                void (TFsite_wright::*handler)()) {
-    QAction* action = menu->addAction(caption);
+QAction* TFsite_wright::addItem(QMenu* menu, const char* name, std::string_view caption,
+                                bool visible, void (TFsite_wright::*handler)()) {
+    QAction* action = menu->addAction(QText(caption));
     action->setObjectName(QString::fromLatin1(name));
     action->setVisible(visible);
     if (handler) {
@@ -285,8 +271,8 @@ QAction* TFsite_wright::addItem(QMenu* menu, const char* name, const QString& ca
 }
 
 void TFsite_wright::createMenus() {
-    const auto topMenu = [this](const char* name, const QString& caption) {
-        QMenu* menu = menuBar()->addMenu(caption);
+    const auto topMenu = [this](const char* name, std::string_view caption) {
+        QMenu* menu = menuBar()->addMenu(QText(caption));
         menu->setObjectName(QString::fromLatin1(name));
         return menu;
     };
@@ -296,53 +282,46 @@ void TFsite_wright::createMenus() {
         action->setVisible(visible);
     };
 
-    QMenu* N1 = topMenu("N1", QStringLiteral("ファイル(&F)"));
-    addItem(N1, "N7", QStringLiteral("サーバー接続テスト"), false, &TFsite_wright::N7Click);
-    addItem(N1, "N18", QStringLiteral("リリースバージョン"), true, &TFsite_wright::N18Click);
-    addItem(N1, "N2", QStringLiteral("終了"), true, &TFsite_wright::N2Click);
+    QMenu* N1 = topMenu("N1", texts::kMenuFile);
+    addItem(N1, "N7", texts::kMenuConnectionTest, false, &TFsite_wright::N7Click);
+    addItem(N1, "N18", texts::kMenuReleaseVersion, true, &TFsite_wright::N18Click);
+    addItem(N1, "N2", texts::kMenuQuit, true, &TFsite_wright::N2Click);
 
-    QMenu* N3 = topMenu("N3", QStringLiteral("サイトマップ(&W)"));
-    addItem(N3, "N8", QStringLiteral("サーバー内のファイルリストを取得"), true,
-            &TFsite_wright::N8Click);
+    QMenu* N3 = topMenu("N3", texts::kMenuSitemap);
+    addItem(N3, "N8", texts::kMenuGetFileList, true, &TFsite_wright::N8Click);
     separator(N3, "N16", true);
-    addItem(N3, "N13", QStringLiteral("サイトマップを作成"), true, &TFsite_wright::N13Click);
-    addItem(N3, "N15", QStringLiteral("サイトマップをブラウザで確認(LOCAL)"), true,
-            &TFsite_wright::N15Click);
+    addItem(N3, "N13", texts::kMenuCreateSitemap, true, &TFsite_wright::N13Click);
+    addItem(N3, "N15", texts::kMenuViewLocal, true, &TFsite_wright::N15Click);
     separator(N3, "N17", true);
-    addItem(N3, "N14", QStringLiteral("アップロード"), true, &TFsite_wright::N14Click);
-    addItem(N3, "LOCAL1", QStringLiteral("サイトマップをブラウザで確認(WEB)"), true,
-            &TFsite_wright::LOCAL1Click);
-    addItem(N3, "Google2", QStringLiteral("Googleに通知する"), false);
+    addItem(N3, "N14", texts::kMenuUpload, true, &TFsite_wright::N14Click);
+    addItem(N3, "LOCAL1", texts::kMenuViewWeb, true, &TFsite_wright::LOCAL1Click);
+    addItem(N3, "Google2", texts::kMenuNotifyGoogle, false);
 
-    QMenu* N19 = topMenu("N19", QStringLiteral("編 集(&E)"));
-    addItem(N19, "N20", QStringLiteral("全て選択"), true, &TFsite_wright::N20Click);
-    addItem(N19, "N21", QStringLiteral("全選択解除"), true, &TFsite_wright::N21Click);
+    QMenu* N19 = topMenu("N19", texts::kMenuEdit);
+    addItem(N19, "N20", texts::kMenuSelectAll, true, &TFsite_wright::N20Click);
+    addItem(N19, "N21", texts::kMenuSelectNone, true, &TFsite_wright::N21Click);
 
-    N4 = topMenu("N4", QStringLiteral("検索順位分析(&A)"));
-    addItem(N4, "yxh1", QStringLiteral("日別検索結果"), true);
-    N5 = topMenu("N5", QStringLiteral("サイトツール(&T)"));
-    addItem(N5, "PING1", QStringLiteral("PING"), true);
-    N6 = topMenu("N6", QStringLiteral("マーケティング(&M)"));
-    n10 = topMenu("n10", QStringLiteral("Google Analytics分析(&G)"));
+    N4 = topMenu("N4", texts::kMenuRanking);
+    addItem(N4, "yxh1", texts::kMenuDailyResults, true);
+    N5 = topMenu("N5", texts::kMenuSiteTools);
+    addItem(N5, "PING1", texts::kMenuPing, true);
+    N6 = topMenu("N6", texts::kMenuMarketing);
+    n10 = topMenu("n10", texts::kMenuAnalytics);
 
-    QMenu* information = topMenu("Information1", QStringLiteral("Information(&I)"));
-    addItem(information, "N9", QStringLiteral("オンラインヘルプ-取扱説明書-"), false,
-            &TFsite_wright::N9Click);
-    addItem(information, "Quorvane1", QStringLiteral("Quorvaneのページ"), true,
-            &TFsite_wright::Quorvane1Click);
-    addItem(information, "N22", QStringLiteral("問い合わせメールを送る"), true,
-            &TFsite_wright::N22Click);
+    QMenu* information = topMenu("Information1", texts::kMenuInformation);
+    addItem(information, "N9", texts::kMenuManual, false, &TFsite_wright::N9Click);
+    addItem(information, "Quorvane1", texts::kMenuMakerPage, true, &TFsite_wright::Quorvane1Click);
+    addItem(information, "N22", texts::kMenuInquiry, true, &TFsite_wright::N22Click);
     separator(information, "N12", false);
-    addItem(information, "SITEWRIGHTGoogleSitemap1",
-            QStringLiteral("SITE WRIGHT-Google Sitemap編-のページ"), false,
+    addItem(information, "SITEWRIGHTGoogleSitemap1", texts::kMenuProductPage, false,
             &TFsite_wright::SITEWRIGHTGoogleSitemap1Click);
-    addItem(information, "Google1", QStringLiteral("Google"), false, &TFsite_wright::Google1Click);
-    addItem(information, "N11", QStringLiteral("自社サイト"), false, &TFsite_wright::N11Click);
+    addItem(information, "Google1", texts::kMenuGoogle, false, &TFsite_wright::Google1Click);
+    addItem(information, "N11", texts::kMenuOwnSite, false, &TFsite_wright::N11Click);
 
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
-    addItem(PopupMenu1, "N23", QStringLiteral("全て選択"), true, &TFsite_wright::N23Click);
-    addItem(PopupMenu1, "N24", QStringLiteral("全選択解除"), true, &TFsite_wright::N24Click);
+    addItem(PopupMenu1, "N23", texts::kMenuSelectAll, true, &TFsite_wright::N23Click);
+    addItem(PopupMenu1, "N24", texts::kMenuSelectNone, true, &TFsite_wright::N24Click);
 }
 
 void TFsite_wright::FormCreate() {
@@ -387,8 +366,7 @@ void TFsite_wright::FormCloseQuery() {
     try {
         WriteWindowGeometry(file, WindowGeometry{x(), y(), width(), height()});
     } catch (const FileError&) {
-        ShowStandardError(
-            QStringLiteral("%1 に書き込めません").arg(QString::fromStdString(file.string())));
+        ShowStandardError(QText(texts::kCannotWrite).arg(QString::fromStdString(file.string())));
     }
 }
 
@@ -433,18 +411,22 @@ void TFsite_wright::FillAfterRetrieval(std::vector<std::string> rows) {
 
 void TFsite_wright::SetMaxTotalText(const QString& text) {
     max_total->setText(text);
-    max_total->repaint();
 }
 
 void TFsite_wright::SetSelectTotalText(const QString& text) {
     select_total->setText(text);
-    select_total->repaint();
 }
 
 void TFsite_wright::SetStatusText(int panel, const QString& text) {
-    QLabel* label = statusPanels_.at(std::size_t(panel));
-    label->setText(text);
-    label->repaint();
+    statusPanels_.at(std::size_t(panel))->setText(text);
+}
+
+void TFsite_wright::showProgress(const RetrievalProgress& progress) {
+    for (std::size_t panel = 0; panel < progress.panels.size(); ++panel)
+        if (progress.panels[panel])
+            SetStatusText(int(panel), *progress.panels[panel]);
+    if (progress.maxTotal)
+        SetMaxTotalText(*progress.maxTotal);
 }
 
 QString TFsite_wright::StatusText(int panel) const {
@@ -460,7 +442,7 @@ void TFsite_wright::OpenAddress(const QUrl& address) {
 }
 
 void TFsite_wright::openWebPage(const QString& address) {
-    SetStatusText(1, kWebConnection);
+    SetStatusText(1, QText(texts::kWebConnection));
     SetStatusText(2, address);
     OpenAddress(QUrl(address));
 }
@@ -475,12 +457,11 @@ void TFsite_wright::Button4Click() {
 
 void TFsite_wright::N18Click() {
     PrepareDatFileIV();
-    ShowInfo(QStringLiteral("Release Version Beta0.02\r\n2006/12/06A\r\nQuorvane"),
-             kConfirmCaption);
+    ShowInfo(QText(texts::kReleaseVersion), kConfirmCaption);
 }
 
 void TFsite_wright::IconButton13Click() {
-    ShowInfo(QStringLiteral("Release Version Beta\r\n2006/12/02A\r\nQuorvane"), kConfirmCaption);
+    ShowInfo(QText(texts::kHeaderVersion), kConfirmCaption);
 }
 
 void TFsite_wright::N20Click() {
@@ -542,7 +523,7 @@ void TFsite_wright::data_listDblClick() {
     }
     SetStatusText(0, QString::fromStdString(str_field(row, ";", 1)));
     urlEdit_->FillFromRow(row);
-    if (urlEdit_->exec() != QDialog::Accepted)
+    if (ExecDialog(*urlEdit_) != QDialog::Accepted)
         return;
     table_->replaceRow(current, urlEdit_->BuildRow());
     data_list->viewport()->update();
@@ -569,27 +550,26 @@ void TFsite_wright::StartRetrieval() {
         ShowRetrievalRunning();
         return;
     }
-    if (table_->count() > 0 &&
-        ShowConfirm(QStringLiteral("現在のリストを破棄し、新たにサイトマップを作成します。"),
-                    QStringLiteral("実行"), QStringLiteral("キャンセル")) == kSecondButton)
+    if (table_->count() > 0 && ShowConfirm(QText(texts::kDiscardList), QText(texts::kRun),
+                                           QText(texts::kCancel)) == kSecondButton)
         return;
     if (!siteManager_)
         throw std::logic_error("the settings dialog is not there");
-    if (siteManager_->exec() != QDialog::Accepted)
+    if (ExecDialog(*siteManager_) != QDialog::Accepted)
         return;
     startRetrievalThread(siteManager_->Settings());
 }
 
 void TFsite_wright::startRetrievalThread(const SiteSettings& settings) {
+    // A stop of an earlier conversation must not end this one.
+    ftpModule().ClearStop();
     auto* thread = new tthread1(ftpModule(), settings, programFolder_, this);
     // Calls already queued when the window stops a run early must not reach a deleted thread.
     const QPointer<tthread1> guarded(thread);
     // Queued, so that every change takes effect here in the order the walk made it.
     connect(
         thread, &tthread1::TableCleared, this, [this] { table_->clear(); }, Qt::QueuedConnection);
-    connect(thread, &tthread1::StatusTextChanged, this, &TFsite_wright::SetStatusText,
-            Qt::QueuedConnection);
-    connect(thread, &tthread1::MaxTotalTextChanged, this, &TFsite_wright::SetMaxTotalText,
+    connect(thread, &tthread1::ProgressChanged, this, &TFsite_wright::showProgress,
             Qt::QueuedConnection);
     connect(
         thread, &tthread1::MessageRequested, this,
@@ -645,18 +625,8 @@ void TFsite_wright::N7Click() {
         ShowRetrievalRunning();
         return;
     }
-    const SiteSettings settings = currentSettings();
-    switch (TestConnection(ftpModule(), settings.hostname, settings.username, settings.password)) {
-    case ConnectionTestResult::Busy:
-        ShowRetrievalRunning();
-        break;
-    case ConnectionTestResult::Failed:
-        ShowInfo(QStringLiteral("接続失敗"), kConfirmCaption);
-        break;
-    case ConnectionTestResult::Connected:
-        ShowInfo(QStringLiteral("接続成功"), kConfirmCaption);
-        break;
-    }
+    RunConnectionTest(this, ftpModule(), currentSettings(),
+                      [](const QString& result) { ShowInfo(result, kConfirmCaption); });
 }
 
 void TFsite_wright::N13Click() {
@@ -720,13 +690,18 @@ void TFsite_wright::N14Click() {
     if (!sitemapExists())
         return;
     const SiteSettings settings = currentSettings();
-    if (ShowConfirm(QStringLiteral("サイトマップをアップロードします。\r\n") +
+    if (ShowConfirm(QText(texts::kUploadQuestion) + QText(texts::kLineBreak) +
                         QString::fromStdString(settings.site_root),
-                    QStringLiteral("実行"), QStringLiteral("キャンセル")) == kSecondButton)
+                    QText(texts::kRun), QText(texts::kCancel)) == kSecondButton)
         return;
     UploadResult result;
+    Tftp_module& ftp = ftpModule();
+    ftp.ClearStop();
     try {
-        result = UploadSitemap(ftpModule(), settings, programFolder_);
+        RunWithStop(
+            this, QText(texts::kUploading),
+            [&] { result = UploadSitemap(ftpModule(), settings, programFolder_); },
+            [&ftp] { ftp.Abort(); });
     } catch (const EIdException&) {
         // A session left open would be taken up by the next upload or test as it stands,
         // even after the settings name another server.

@@ -4,12 +4,14 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <QMainWindow>
 #include <QPointer>
 #include <QUrl>
 
+class ElidedLabel;
 class QAction;
 class QLabel;
 class QListView;
@@ -21,6 +23,7 @@ class Tftp_module;
 class Tfurl_edit;
 class WorkTable;
 class tthread1;
+struct RetrievalProgress;
 struct SiteSettings;
 
 // The main window: the header, the two counters, the work table and the status bar, with the
@@ -30,6 +33,8 @@ class TFsite_wright final : public QMainWindow {
 public:
     // Places itself from the geometry file in programFolder (FormCreate).
     explicit TFsite_wright(std::filesystem::path programFolder, QWidget* parent = nullptr);
+    // Ends a running retrieval and waits for its thread, which uses the FTP module: the module
+    // must outlive the window.
     ~TFsite_wright() override;
 
     // The row edit dialog, created after the main window; double-clicks open it.
@@ -42,52 +47,36 @@ public:
     const std::filesystem::path& programFolder() const { return programFolder_; }
 
     // --- work table and counters ---
-    WorkTable* table() const { return table_; }
+    const WorkTable* table() const { return table_; }
     // The current row, or -1 when there is none.
     int CurrentRow() const;
-    // Sets every row's flag, then recounts.
-    void SetAllChecked(bool checked);
-    // Writes the number of checked rows into select_total.
-    void RecountChecked();
     // The end of a retrieval: the rows take their sorted places, both counters show the row
     // count and every row is checked.
     void FillAfterRetrieval(std::vector<std::string> rows);
-    void SetMaxTotalText(const QString& text);
-    void SetSelectTotalText(const QString& text);
 
     // --- status bar ---
-    // Writes panel 0, 1 or 2 and repaints it at once, so that it shows during long work.
-    void SetStatusText(int panel, const QString& text);
     QString StatusText(int panel) const;
-
-    // While a retrieval runs, a second retrieval, the connection test, the upload and the row
-    // edit dialog are refused; the stop button is enabled only then.
-    void SetRetrievalRunning(bool running);
     bool RetrievalRunning() const { return retrievalRunning_; }
-
-    // --- the sitemap menu ---
-    // Confirmation when the table holds rows, the settings dialog, then a retrieval thread.
-    void StartRetrieval();
-    // Writes the checked rows as sitemap.xml in the program folder and opens it.
-    void CreateSitemap();
 
     // Hands an address to the desktop (browser, mail program); the result is ignored. Tests
     // replace the opener to see the addresses.
     using UrlOpener = std::function<void(const QUrl&)>;
     void SetUrlOpener(UrlOpener opener);
-    void OpenAddress(const QUrl& address);
 
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // Reaches the steps below that no command isolates, for the window's tests.
+    friend class MainWindowAccess;
+
     void createHeader(QWidget* parent);
     void createCounters(QWidget* parent);
     void createWorkTab(QWidget* parent);
     void createStatusBar(QWidget* parent);
     void createMenus();
-    QAction* addItem(QMenu* menu, const char* name, const QString& caption, bool visible,
+    QAction* addItem(QMenu* menu, const char* name, std::string_view caption, bool visible,
                      void (TFsite_wright::*handler)() = nullptr);
 
     void FormCreate();
@@ -118,6 +107,27 @@ private:
     void data_listClickCheck();
     void data_listDblClick();
 
+    // Sets every row's flag, then recounts.
+    void SetAllChecked(bool checked);
+    // Writes the number of checked rows into select_total.
+    void RecountChecked();
+    void SetMaxTotalText(const QString& text);
+    void SetSelectTotalText(const QString& text);
+    // Writes panel 0, 1 or 2; it shows at the next paint.
+    void SetStatusText(int panel, const QString& text);
+    void showProgress(const RetrievalProgress& progress);
+
+    // While a retrieval runs, a second retrieval, the connection test, the upload and the row
+    // edit dialog are refused; the stop button is enabled only then.
+    void SetRetrievalRunning(bool running);
+
+    // --- the sitemap menu ---
+    // Confirmation when the table holds rows, the settings dialog, then a retrieval thread.
+    void StartRetrieval();
+    // Writes the checked rows as sitemap.xml in the program folder and opens it.
+    void CreateSitemap();
+
+    void OpenAddress(const QUrl& address);
     // Panel 1 "WEB接続", panel 2 the address, then the address to the desktop.
     void openWebPage(const QString& address);
 
@@ -146,7 +156,7 @@ private:
     QLabel* max_total = nullptr;
     QLabel* select_total = nullptr;
     QPushButton* Button5 = nullptr; // stops a running retrieval
-    std::array<QLabel*, 3> statusPanels_{};
+    std::array<ElidedLabel*, 3> statusPanels_{};
     QMenu* N4 = nullptr;
     QMenu* N5 = nullptr;
     QMenu* N6 = nullptr;

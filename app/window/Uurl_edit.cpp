@@ -2,24 +2,23 @@
 
 #include <QComboBox>
 #include <QFrame>
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QStatusBar>
 
+#include "app/texts.h"
+#include "app/url_entry.h"
 #include "app/widgets/application.h"
 #include "app/widgets/header_widgets.h"
 #include "app/widgets/message_dialogs.h"
-#include "app/url_entry.h"
 
 namespace {
 
-QLabel* captionBox(const QString& text, const QColor& background, const QRect& geometry,
+QLabel* captionBox(std::string_view text, const QColor& background, const QRect& geometry,
                    QWidget* parent) {
-    QLabel* label = MakeBoxLabel(QString(), text, background, Qt::white, parent);
+    QLabel* label = MakeBoxLabel(QString(), QText(text), background, Qt::white, parent);
     label->setGeometry(geometry);
     return label;
 }
@@ -51,23 +50,23 @@ Tfurl_edit::Tfurl_edit(QWidget* parent) : QDialog(parent) {
     ApplyDialogLook(this);
     resize(513, 199);
 
-    captionBox(QStringLiteral("URL(アドレス)"), QColor(0x00, 0x80, 0xC0), {15, 15, 90, 17}, this);
+    captionBox(texts::kUrlCaption, kBlue, {15, 15, 90, 17}, this);
     link = new QLineEdit(this);
     link->setObjectName(QStringLiteral("link"));
     link->setGeometry(112, 15, 385, 21);
 
-    captionBox(QStringLiteral("ファイル名"), QColor(0x80, 0x80, 0xC0), {15, 45, 90, 17}, this);
+    captionBox(texts::kFileNameCaption, kLavender, {15, 45, 90, 17}, this);
     filename = new QLineEdit(this);
     filename->setObjectName(QStringLiteral("filename"));
     filename->setGeometry(112, 45, 177, 21);
 
-    captionBox(QStringLiteral("更新日"), QColor(0x80, 0x80, 0x80), {15, 75, 90, 17}, this);
+    captionBox(texts::kLastmodCaption, kGrey, {15, 75, 90, 17}, this);
     lastdate = new QLabel(this);
     lastdate->setObjectName(QStringLiteral("lastdate"));
     lastdate->setTextFormat(Qt::PlainText);
     lastdate->setGeometry(112, 75, 48, 17);
 
-    captionBox(QStringLiteral("更新頻度"), QColor(0x80, 0x80, 0xC0), {15, 105, 90, 17}, this);
+    captionBox(texts::kChangefreqCaption, kLavender, {15, 105, 90, 17}, this);
     changefreq =
         dropDown("changefreq",
                  {QStringLiteral("always"), QStringLiteral("hourly"), QStringLiteral("daily"),
@@ -75,7 +74,7 @@ Tfurl_edit::Tfurl_edit(QWidget* parent) : QDialog(parent) {
                   QStringLiteral("never")},
                  {112, 105, 89, 21}, this);
 
-    captionBox(QStringLiteral("優先度"), QColor(0x00, 0x80, 0x80), {287, 105, 90, 17}, this);
+    captionBox(texts::kPriorityCaption, kTeal, {287, 105, 90, 17}, this);
     QStringList priorities;
     for (int tenth = 0; tenth <= 10; ++tenth)
         priorities << QString::number(tenth / 10.0, 'f', 1);
@@ -85,15 +84,19 @@ Tfurl_edit::Tfurl_edit(QWidget* parent) : QDialog(parent) {
     bevel->setFrameStyle(QFrame::HLine | QFrame::Sunken);
     bevel->setGeometry(8, 136, 497, 2);
 
-    Button1 = new QPushButton(QStringLiteral("実 行"), this);
+    // Neither button is the default, so that Enter in a field never presses "キャンセル" and
+    // throws the edits away; keyPressEvent lets Enter press only the button that has the focus.
+    Button1 = new QPushButton(QText(texts::kOkButton), this);
     Button1->setObjectName(QStringLiteral("Button1"));
+    Button1->setAutoDefault(false);
     Button1->setGeometry(336, 144, 75, 25);
     Button1->setCursor(Qt::PointingHandCursor);
     connect(Button1, &QPushButton::clicked, this,
             [this] { RunCommand([this] { Button1Click(); }); });
 
-    Button2 = new QPushButton(QStringLiteral("キャンセル"), this);
+    Button2 = new QPushButton(QText(texts::kCancel), this);
     Button2->setObjectName(QStringLiteral("Button2"));
+    Button2->setAutoDefault(false);
     Button2->setGeometry(416, 144, 75, 25);
     Button2->setCursor(Qt::PointingHandCursor);
     connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
@@ -138,21 +141,25 @@ void Tfurl_edit::showEvent(QShowEvent* event) {
 
 void Tfurl_edit::FormShow() {
     setWindowTitle(ApplicationTitle());
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
-    }
+    CentreOnScreen(this);
     Button1->setFocus();
 }
 
 void Tfurl_edit::keyPressEvent(QKeyEvent* event) {
-    // Neither button is the cancel button, so Escape leaves the dialog open.
-    if (event->key() == Qt::Key_Escape) {
+    switch (event->key()) {
+    case Qt::Key_Escape:
+        // Neither button is the cancel button, so Escape leaves the dialog open.
         event->accept();
         return;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (auto* button = qobject_cast<QPushButton*>(focusWidget()))
+            button->click();
+        event->accept();
+        return;
+    default:
+        QDialog::keyPressEvent(event);
     }
-    QDialog::keyPressEvent(event);
 }
 
 void Tfurl_edit::resizeEvent(QResizeEvent* event) {
@@ -164,7 +171,7 @@ void Tfurl_edit::resizeEvent(QResizeEvent* event) {
 void Tfurl_edit::Button1Click() {
     // A ";" would shift every later field of the row.
     if (HasSeparatorInField(fieldsFromControls())) {
-        ShowInfo(QStringLiteral("「;」は使用できません。"), QStringLiteral("確認"));
+        ShowInfo(QText(texts::kSeparatorRefused), QText(texts::kConfirm));
         return;
     }
     accept();

@@ -6,14 +6,14 @@
 #include <QPainter>
 #include <QStyle>
 
-#include "app/str_conf.h"
 #include "app/jobs/work_table.h"
+#include "app/texts.h"
+#include "app/widgets/header_widgets.h"
 
 namespace {
 
 constexpr QColor kEvenRow(0xF0, 0xF1, 0xF4);
 constexpr QColor kOddRow(0xFF, 0xFF, 0xFF);
-constexpr QColor kCaptionGrey(0x80, 0x80, 0x80);
 
 const QStyle* styleOf(const QStyleOptionViewItem& option) {
     return option.widget ? option.widget->style() : QApplication::style();
@@ -34,9 +34,6 @@ QSize RowDelegate::sizeHint(const QStyleOptionViewItem&, const QModelIndex&) con
 
 void RowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                         const QModelIndex& index) const {
-    const auto* table = qobject_cast<const WorkTable*>(index.model());
-    if (!table)
-        return;
     const QStyle* style = styleOf(option);
     const int strip = checkStripWidth(option);
     const QRect stripRect(option.rect.left(), option.rect.top(), strip, option.rect.height());
@@ -48,7 +45,9 @@ void RowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
     painter->fillRect(stripRect, option.palette.base());
     QStyleOptionViewItem check(option);
     check.state &= ~(QStyle::State_Selected | QStyle::State_HasFocus);
-    check.state |= table->isChecked(index.row()) ? QStyle::State_On : QStyle::State_Off;
+    check.state |= index.data(Qt::CheckStateRole).value<Qt::CheckState>() == Qt::Checked
+                       ? QStyle::State_On
+                       : QStyle::State_Off;
     const int indicator = strip - 2;
     check.rect = QRect(stripRect.left() + 1, stripRect.top() + (stripRect.height() - indicator) / 2,
                        indicator, indicator);
@@ -66,25 +65,27 @@ void RowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
     painter->setBackgroundMode(Qt::OpaqueMode);
     painter->setBackground(background);
 
-    const auto drawAt = [&](int left, int top, const std::string& text, const QColor& colour) {
-        if (text.empty())
+    const auto drawAt = [&](int left, int top, const QString& text, const QColor& colour) {
+        if (text.isEmpty())
             return;
         const QRect box(QPoint(rect.left() + left, rect.top() + top), rect.bottomRight());
         painter->setPen(colour);
         // Plain text flags: no mnemonic, so "&" shows as itself; the box clips at its right.
-        painter->drawText(box, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
-                          QString::fromStdString(text));
+        painter->drawText(box, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
     };
 
-    const std::string row = table->rowText(index.row());
-    drawAt(5, 5, str_field(row, ";", 1) + str_field(row, ";", 2), Qt::black);
-    drawAt(5, 25, str_field(row, ";", 3), Qt::black);
-    if (!str_field(row, ";", 4).empty())
-        drawAt(200, 25, "changefreq:", kCaptionGrey);
-    drawAt(290, 25, str_field(row, ";", 4), Qt::black);
-    if (!str_field(row, ";", 5).empty())
-        drawAt(400, 25, "priority:", kCaptionGrey);
-    drawAt(470, 25, str_field(row, ";", 5), Qt::black);
+    // The fields come from the model, so the rows may stand behind a proxy.
+    const auto field = [&index](WorkTable::Role role) { return index.data(role).toString(); };
+    const QString changefreq = field(WorkTable::ChangefreqRole);
+    const QString priority = field(WorkTable::PriorityRole);
+    drawAt(5, 5, field(WorkTable::LinkRole) + field(WorkTable::FilenameRole), Qt::black);
+    drawAt(5, 25, field(WorkTable::LastmodRole), Qt::black);
+    if (!changefreq.isEmpty())
+        drawAt(200, 25, QText(texts::kChangefreqLabel), kGrey);
+    drawAt(290, 25, changefreq, Qt::black);
+    if (!priority.isEmpty())
+        drawAt(400, 25, QText(texts::kPriorityLabel), kGrey);
+    drawAt(470, 25, priority, Qt::black);
 
     if (option.state & QStyle::State_HasFocus) {
         painter->setBackgroundMode(Qt::TransparentMode);

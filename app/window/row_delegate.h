@@ -3,8 +3,9 @@
 #include <QStyledItemDelegate>
 
 // Draws the work table's rows: a check-box strip at the left, then the row in two lines on
-// alternating stripes, its fields read from the row text at every paint. Toggles a row's check
-// box on a click in the strip or on Space and then reports it.
+// alternating stripes. The fields and the flag are read at every paint through the model's
+// roles (WorkTable::Role, Qt::CheckStateRole), so any model that has them will do, a proxy too.
+// Toggles a row's check box on a click in the strip or on Space and then reports it.
 class RowDelegate final : public QStyledItemDelegate {
     Q_OBJECT
 public:

@@ -3,28 +3,20 @@
 #include <QComboBox>
 #include <QFrame>
 #include <QGridLayout>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QVBoxLayout>
 
+#include "app/texts.h"
 #include "app/widgets/header_widgets.h"
 #include "app/widgets/message_dialogs.h"
+#include "app/widgets/wait_dialog.h"
+#include "ftp/Uftp_module.h"
 #include "ftp/connection_test.h"
 
 namespace {
-
-const QColor kBlue(0x00, 0x80, 0xC0);
-const QColor kLavender(0x80, 0x80, 0xC0);
-const QColor kTeal(0x00, 0x80, 0x80);
-const QColor kGrey(0x80, 0x80, 0x80);
-
-// The sample address under the web address field.
-const QString kSampleSite = QStringLiteral("https://www.example.jp");
-const QString kNoFinalSlash = QStringLiteral("(最後の/は不要です)");
 
 template <std::size_t N> QStringList itemTexts(const std::array<std::string_view, N>& items) {
     QStringList texts;
@@ -91,7 +83,7 @@ Tfsite_manager::Tfsite_manager(std::filesystem::path programFolder, Tftp_module&
                                QWidget* parent)
     : QDialog(parent), programFolder_(std::move(programFolder)), ftp_(ftp) {
     setObjectName(QStringLiteral("fsite_manager"));
-    setWindowTitle(QStringLiteral("WEBサイトFTP設定"));
+    setWindowTitle(QText(texts::kSettingsTitle));
     createControls();
     showSettings(SiteSettings());
     RunCommand([this] { FormCreate(); });
@@ -108,35 +100,36 @@ void Tfsite_manager::createControls() {
     const auto addSeparator = [&] { grid->addWidget(separator(this), row++, 0, 1, 3); };
 
     web_url = edit("web_url", this);
-    grid->addWidget(caption(QStringLiteral("WEBサイトURL(アドレス)"), kBlue, this), row, 0);
+    grid->addWidget(caption(QText(texts::kWebUrlCaption), kBlue, this), row, 0);
     grid->addWidget(web_url, row++, 1, 1, 2);
-    grid->addWidget(hint(QStringLiteral("例)") + kSampleSite + kNoFinalSlash, this), row++, 1, 1,
-                    2);
+    grid->addWidget(hint(QText(texts::kWebUrlExample) + QText(texts::kNoFinalSlash), this), row++,
+                    1, 1, 2);
     addSeparator();
 
     hostname = edit("hostname", this);
-    grid->addWidget(caption(QStringLiteral("ホスト名(アドレス)"), kLavender, this), row, 0);
+    grid->addWidget(caption(QText(texts::kHostCaption), kLavender, this), row, 0);
     grid->addWidget(hostname, row++, 1);
     username = edit("username", this);
-    grid->addWidget(caption(QStringLiteral("ユーザー名(ID)"), kLavender, this), row, 0);
+    grid->addWidget(caption(QText(texts::kUserCaption), kLavender, this), row, 0);
     grid->addWidget(username, row++, 1);
     password = edit("password", this);
     password->setEchoMode(QLineEdit::Password);
     password->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
-    grid->addWidget(caption(QStringLiteral("パスワード(フレーズ)"), kLavender, this), row, 0);
+    grid->addWidget(caption(QText(texts::kPasswordCaption), kLavender, this), row, 0);
     grid->addWidget(password, row, 1);
-    Button3 = button("Button3", QStringLiteral("接続テスト"), this);
+    Button3 = button("Button3", QText(texts::kConnectionTestButton), this);
     Button3->setAutoDefault(false);
     connect(Button3, &QPushButton::clicked, this,
             [this] { RunCommand([this] { Button3Click(); }); });
     grid->addWidget(Button3, row++, 2);
-    grid->addWidget(hint(QStringLiteral("FTP情報を入力してください。"), this), row++, 1, 1, 2);
+    grid->addWidget(hint(QText(texts::kFtpHint), this), row++, 1, 1, 2);
     addSeparator();
 
     site_root = edit("site_root", this);
-    grid->addWidget(caption(QStringLiteral("サイトのルートフォルダー"), kTeal, this), row, 0);
+    grid->addWidget(caption(QText(texts::kSiteRootCaption), kTeal, this), row, 0);
     grid->addWidget(site_root, row++, 1);
-    grid->addWidget(hint(QStringLiteral("例)/public_html") + kNoFinalSlash, this), row++, 1, 1, 2);
+    grid->addWidget(hint(QText(texts::kSiteRootExample) + QText(texts::kNoFinalSlash), this), row++,
+                    1, 1, 2);
 
     ext_list = new QComboBox(this);
     ext_list->setObjectName(QStringLiteral("ext_list"));
@@ -144,15 +137,14 @@ void Tfsite_manager::createControls() {
     // Typed text is taken as it stands and never added to the items.
     ext_list->setInsertPolicy(QComboBox::NoInsert);
     ext_list->addItem(QString::fromUtf8(kDefaultExtList.data(), qsizetype(kDefaultExtList.size())));
-    grid->addWidget(caption(QStringLiteral("取得ファイルの拡張子"), kTeal, this), row, 0);
+    grid->addWidget(caption(QText(texts::kExtensionsCaption), kTeal, this), row, 0);
     grid->addWidget(ext_list, row++, 1);
 
     changefreq = dropDown("changefreq", itemTexts(kChangefreqItems), 100, this);
-    grid->addWidget(caption(QStringLiteral("デフォルトの更新頻度\n(changefreq)"), kGrey, this), row,
-                    0);
+    grid->addWidget(caption(QText(texts::kChangefreqDefaultCaption), kGrey, this), row, 0);
     grid->addWidget(changefreq, row++, 1, Qt::AlignLeft);
     priority = dropDown("priority", itemTexts(kPriorityItems), 70, this);
-    grid->addWidget(caption(QStringLiteral("デフォルトの優先度\n(priority)"), kGrey, this), row, 0);
+    grid->addWidget(caption(QText(texts::kPriorityDefaultCaption), kGrey, this), row, 0);
     grid->addWidget(priority, row++, 1, Qt::AlignLeft);
 
     auto* offsets = new QHBoxLayout;
@@ -167,19 +159,25 @@ void Tfsite_manager::createControls() {
     offsets->addWidget(offset_3);
     offsets->addWidget(offset_4);
     offsets->addStretch();
-    grid->addWidget(caption(QStringLiteral("タイムゾーン・オフセット"), kGrey, this), row, 0);
+    grid->addWidget(caption(QText(texts::kTimeZoneCaption), kGrey, this), row, 0);
     grid->addLayout(offsets, row++, 1, 1, 2);
     addSeparator();
 
-    Button1 = button("Button1", QStringLiteral("実 行"), this);
+    Button1 = button("Button1", QText(texts::kOkButton), this);
     Button1->setDefault(true);
-    // The modal result is settled before the save runs: a failed save is shown, and the
-    // dialog still closes with OK.
     connect(Button1, &QPushButton::clicked, this, [this] {
+        // An address that would break every row is refused, and the dialog stays open.
+        const std::string_view problem = SiteUrlProblem(web_url->text().toStdString());
+        if (!problem.empty()) {
+            ShowInfo(QText(problem), QText(texts::kConfirm));
+            return;
+        }
+        // The modal result is settled before the save runs: a failed save is shown, and the
+        // dialog still closes with OK.
         RunCommand([this] { Button1Click(); });
         accept();
     });
-    Button2 = button("Button2", QStringLiteral("キャンセル"), this);
+    Button2 = button("Button2", QText(texts::kCancel), this);
     Button2->setAutoDefault(false);
     connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
     auto* buttons = new QHBoxLayout;
@@ -242,11 +240,7 @@ void Tfsite_manager::FormCreate() {
 
 void Tfsite_manager::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
-    }
+    CentreOnScreen(this);
 }
 
 void Tfsite_manager::Button1Click() {
@@ -255,16 +249,29 @@ void Tfsite_manager::Button1Click() {
 
 void Tfsite_manager::Button3Click() {
     // The texts as they stand, stored or not.
-    const SiteSettings settings = Settings();
-    switch (TestConnection(ftp_, settings.hostname, settings.username, settings.password)) {
+    RunConnectionTest(this, ftp_, Settings(), ShowPlainMessage);
+}
+
+void RunConnectionTest(QWidget* parent, Tftp_module& ftp, const SiteSettings& settings,
+                       const std::function<void(const QString&)>& show) {
+    auto result = ConnectionTestResult::Failed;
+    // A stop of an earlier conversation must not end this one.
+    ftp.ClearStop();
+    RunWithStop(
+        parent, QText(texts::kTestingConnection),
+        [&] {
+            result = TestConnection(ftp, settings.hostname, settings.username, settings.password);
+        },
+        [&ftp] { ftp.Abort(); });
+    switch (result) {
     case ConnectionTestResult::Busy:
         ShowRetrievalRunning();
         break;
     case ConnectionTestResult::Failed:
-        ShowPlainMessage(QStringLiteral("接続失敗"));
+        show(QText(texts::kConnectFailed));
         break;
     case ConnectionTestResult::Connected:
-        ShowPlainMessage(QStringLiteral("接続成功"));
+        show(QText(texts::kConnected));
         break;
     }
 }

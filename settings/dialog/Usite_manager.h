@@ -1,8 +1,10 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 
 #include <QDialog>
+#include <QString>
 
 #include "settings/SiteSettings.h"
 
@@ -53,3 +55,9 @@ private:
     QPushButton* Button2 = nullptr;
     QPushButton* Button3 = nullptr;
 };
+
+// The connection test of settings' host, user and password: a fresh login and logout on a worker
+// thread under a wait dialog whose "中止" ends it at once. Shows "接続成功" or "接続失敗" with
+// show, or refuses with the retrieval's notice while a retrieval holds the FTP client.
+void RunConnectionTest(QWidget* parent, Tftp_module& ftp, const SiteSettings& settings,
+                       const std::function<void(const QString&)>& show);

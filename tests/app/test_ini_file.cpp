@@ -90,10 +90,13 @@ TEST(WindowGeometryFile, PositionsOutsideTheWorkAreaGoToItsLeftOrTop) {
     // Top below bottom - 100 goes to the top edge, not the nearest one.
     EXPECT_EQ(read("[site_wright]\nTop=951\n").top, 50);
     EXPECT_EQ(read("[site_wright]\nTop=950\n").top, 950);
-    // Sizes are never corrected.
-    g = read("[site_wright]\nWidth=5000\nHeight=-4\n");
-    EXPECT_EQ(g.width, 5000);
+    // A size beyond the work area shrinks to it; a smaller one stays.
+    g = read("[site_wright]\nWidth=9673\nHeight=-4\n");
+    EXPECT_EQ(g.width, 1820);
     EXPECT_EQ(g.height, -4);
+    g = read("[site_wright]\nWidth=1820\nHeight=1001\n");
+    EXPECT_EQ(g.width, 1820);
+    EXPECT_EQ(g.height, 1000);
 }
 
 TEST(WindowGeometryFile, TopKeyInAnySpellingAndHexValues) {

@@ -1,4 +1,7 @@
+#include <condition_variable>
 #include <functional>
+#include <mutex>
+#include <thread>
 
 #include <QApplication>
 #include <QDialog>
@@ -10,6 +13,8 @@
 
 #include "app/widgets/application.h"
 #include "app/widgets/message_dialogs.h"
+#include "app/widgets/wait_dialog.h"
+#include "app/widgets/wait_dialog_stopper.h"
 
 namespace {
 
@@ -161,6 +166,71 @@ private slots:
         // Gone with its scope: the real dialog shows again.
         whenShown([](QDialog* dialog) { dialog->done(kFirstButton); });
         QCOMPARE(ShowInfo(QStringLiteral("x"), QStringLiteral("確認")), 6);
+    }
+
+    void dialogResponderAnswersInsteadOfTheUser() {
+        QDialog dialog;
+        auto* ok = new QPushButton(QStringLiteral("ok"), &dialog);
+        QObject::connect(ok, &QPushButton::clicked, &dialog, &QDialog::accept);
+        {
+            const ScopedDialogResponder responder([&](QDialog& shown) {
+                QCOMPARE(&shown, &dialog);
+                QVERIFY(!shown.isVisible());
+                ok->click();
+            });
+            QCOMPARE(ExecDialog(dialog), int(QDialog::Accepted));
+            const ScopedDialogResponder inner([](QDialog&) {});
+            QCOMPARE(ExecDialog(dialog), int(QDialog::Rejected));
+        }
+        // Gone with its scope: the dialog really shows again.
+        whenShown([](QDialog* shown) { shown->accept(); });
+        QCOMPARE(ExecDialog(dialog), int(QDialog::Accepted));
+    }
+
+    void runWithStopWaitsForTheJobUntilItIsStopped() {
+        // The job holds until stopped, the way a conversation with a silent server would.
+        std::mutex mutex;
+        std::condition_variable changed;
+        bool stopped = false;
+        std::thread::id jobThread;
+        const auto job = [&] {
+            jobThread = std::this_thread::get_id();
+            std::unique_lock<std::mutex> lock(mutex);
+            changed.wait(lock, [&] { return stopped; });
+        };
+        const auto stop = [&] {
+            std::lock_guard<std::mutex> lock(mutex);
+            stopped = true;
+            changed.notify_all();
+        };
+        {
+            const WaitDialogStopper stopper;
+            RunWithStop(nullptr, QStringLiteral("待機"), job, stop);
+            QCOMPARE(stopper.Presses(), 1);
+        }
+        QVERIFY(stopped);
+        QVERIFY(jobThread != std::this_thread::get_id());
+
+        // Escape stops as well; a job that ends by itself closes the dialog.
+        stopped = false;
+        whenShown([](QDialog* wait) {
+            QCOMPARE(wait->objectName(), QStringLiteral("WaitDialog"));
+            QTest::keyClick(wait, Qt::Key_Escape);
+        });
+        RunWithStop(nullptr, QStringLiteral("待機"), job, stop);
+        QVERIFY(stopped);
+        RunWithStop(
+            nullptr, QStringLiteral("待機"), [] {}, [] {});
+    }
+
+    void aFailureOfTheJobIsThrownAgain() {
+        try {
+            RunWithStop(
+                nullptr, QStringLiteral("待機"), [] { throw std::runtime_error("broken"); }, [] {});
+            QFAIL("nothing thrown");
+        } catch (const std::runtime_error& error) {
+            QCOMPARE(QString::fromUtf8(error.what()), QStringLiteral("broken"));
+        }
     }
 };
 

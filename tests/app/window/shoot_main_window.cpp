@@ -1,4 +1,5 @@
-// Opens the main window with a few hundred sample rows and saves a picture of it:
+// Opens the main window with a few hundred sample rows and a long location in the status bar,
+// and saves a picture of it:
 //   shoot_main_window OUTPUT.png [ROWS]
 // Run it under Xvfb (or offscreen) to check the window's look.
 #include <cstdlib>
@@ -11,10 +12,11 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include "app/window/Usite_wright.h"
 #include "app/jobs/work_table.h"
-#include "app/window/Uurl_edit.h"
 #include "app/widgets/application.h"
+#include "app/window/Usite_wright.h"
+#include "app/window/Uurl_edit.h"
+#include "app/window/main_window_access.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -40,15 +42,19 @@ int main(int argc, char* argv[]) {
         rows.push_back(std::string("https://www.example.jp") + folders[(i / 6) % 5] + "/;" +
                        names[i % 6] + (i < 6 ? "" : "-" + std::to_string(i)) + extensions[i % 6] +
                        ";2006-12-" + (day < 10 ? "0" : "") + std::to_string(day) +
-                       "T10:20:" + std::to_string(10 + i % 50) + "+09:00;" +
-                       frequencies[i % 5] + ";" + priorities[(i / 5) % 5] + ";");
+                       "T10:20:" + std::to_string(10 + i % 50) + "+09:00;" + frequencies[i % 5] +
+                       ";" + priorities[(i / 5) % 5] + ";");
     }
     rows.push_back("https://www.example.jp/;" + std::string(120, 'x') + ".html;" +
                    "2006-12-01T10:20:30+09:00;weekly;0.5;");
     window.FillAfterRetrieval(rows);
-    window.table()->setChecked(1, false);
-    window.RecountChecked();
-    window.SetStatusText(1, QStringLiteral("取得完了"));
+    MainWindowAccess::SetChecked(window, 1, false);
+    MainWindowAccess::SetStatusText(window, 1, QStringLiteral("取得完了"));
+    // A folder path far wider than the window: the panel cuts it in the middle.
+    QString path = QStringLiteral("https://www.example.jp");
+    while (path.size() < 1600)
+        path += QStringLiteral("/folder-%1").arg(path.size());
+    MainWindowAccess::SetStatusText(window, 2, path + QStringLiteral("/page.htmlを取得中"));
     window.show();
     auto* list = window.findChild<QListView*>(QStringLiteral("data_list"));
     window.activateWindow();

@@ -15,8 +15,8 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
-#include "app/window/Usite_wright.h"
 #include "app/widgets/application.h"
+#include "app/window/Usite_wright.h"
 #include "ftp/Uftp_module.h"
 #include "settings/dialog/Usite_manager.h"
 #include "support/py_ftp_server.h"
@@ -61,9 +61,9 @@ int main(int argc, char* argv[]) {
 
     QTemporaryDir folder;
     const fs::path programFolder = folder.path().toStdString();
+    Tftp_module ftp; // outlives the window, whose retrieval uses it
     TFsite_wright window(programFolder);
     window.SetUrlOpener([](const QUrl&) {});
-    Tftp_module ftp;
     window.SetFtpModule(&ftp);
     Tfsite_manager manager(programFolder, ftp, &window);
     window.SetSiteManager(&manager);
@@ -85,13 +85,13 @@ int main(int argc, char* argv[]) {
         save(&manager, output + "/settings-dialog.png");
         manager.findChild<QPushButton*>(QStringLiteral("Button1"))->click();
     });
-    window.StartRetrieval();
+    window.findChild<QAction*>(QStringLiteral("N8"))->trigger();
     while (window.RetrievalRunning())
         QApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
 
     QTimer::singleShot(300, &window, [&] {
         save(&window, output + "/retrieved-table.png");
-        window.CreateSitemap();
+        window.findChild<QAction*>(QStringLiteral("N13"))->trigger();
         // The upload's question, pictured and declined.
         QTimer::singleShot(300, &window, [&] {
             QWidget* question = QApplication::activeModalWidget();

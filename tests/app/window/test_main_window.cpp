@@ -12,17 +12,17 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QToolButton>
 #include <QtTest>
 
+#include "app/file_io.h"
+#include "app/jobs/work_table.h"
+#include "app/url_entry.h"
+#include "app/widgets/application.h"
+#include "app/widgets/message_dialogs.h"
 #include "app/window/Usite_wright.h"
 #include "app/window/Uurl_edit.h"
-#include "app/widgets/application.h"
-#include "app/file_io.h"
-#include "app/widgets/message_dialogs.h"
-#include "app/url_entry.h"
-#include "app/jobs/work_table.h"
+#include "app/window/main_window_access.h"
 
 namespace fs = std::filesystem;
 
@@ -35,6 +35,11 @@ std::string row(const std::string& name, const std::string& priority = "0.5") {
 
 QRect workArea() {
     return QGuiApplication::primaryScreen()->availableGeometry();
+}
+
+// The designed size, as far as the work area has room for it.
+QSize designedSize() {
+    return QSize(909, 657).boundedTo(workArea().size());
 }
 
 struct MenuItem {
@@ -70,7 +75,7 @@ private slots:
     void firstStartStandsAtTheWorkAreaCorner() {
         create();
         QCOMPARE(window_->pos(), workArea().topLeft());
-        QCOMPARE(window_->size(), QSize(909, 657));
+        QCOMPARE(window_->size(), designedSize());
         QCOMPARE(window_->windowTitle(), QStringLiteral("SITE WRIGHT -Google Sitemap-"));
     }
 
@@ -86,6 +91,42 @@ private slots:
         writeIni("[site_wright]\ntop=" + std::to_string(area.y() - 5) + "\nLeft=abc\n");
         create();
         QCOMPARE(window_->pos(), area.topLeft());
+        window_.reset();
+
+        // A size stored larger than the screen comes back within it.
+        writeIni("[site_wright]\nWidth=9673\nHeight=4000\n");
+        create();
+        QCOMPARE(window_->size(), area.size());
+    }
+
+    void aLongLocationNeverWidensTheWindow() {
+        create();
+        window_->show();
+        const int width = window_->width();
+        const QString path = QStringLiteral("/") + QString(1600, QLatin1Char('d')) + "/end.html";
+        MainWindowAccess::SetStatusText(*window_, 2, path);
+        QCoreApplication::processEvents();
+        QCOMPARE(window_->width(), width);
+        // The panels stand side by side, the first two at their own widths.
+        QList<QWidget*> panels;
+        for (int i = 0; i < 3; ++i)
+            panels << window_->findChild<QWidget*>(QStringLiteral("StatusPanel%1").arg(i));
+        QCOMPARE(panels[0]->width(), 50);
+        QCOMPARE(panels[1]->width(), 100);
+        QVERIFY(panels[1]->x() > panels[0]->geometry().right());
+        QVERIFY(panels[2]->x() > panels[1]->geometry().right());
+        QVERIFY(window_->minimumSizeHint().width() < width);
+        // Both buttons stay inside the window; the panel holds the whole text as its tooltip.
+        for (const char* name : {"Button5", "Button4"}) {
+            auto* button = window_->findChild<QPushButton*>(QString::fromLatin1(name));
+            QVERIFY2(button->mapTo(window_.get(), QPoint(button->width(), 0)).x() <= width, name);
+        }
+        QCOMPARE(window_->StatusText(2), path);
+        QCOMPARE(window_->findChild<QWidget*>(QStringLiteral("StatusPanel2"))->toolTip(), path);
+        QVERIFY(window_->close());
+        // What is stored is the window as it stood.
+        QVERIFY(ReadFile(iniPath()).find("Width=" + std::to_string(width) + "\n") !=
+                std::string::npos);
     }
 
     void closeWritesGeometryKeepingOtherLines() {
@@ -106,7 +147,7 @@ private slots:
         create();
         QCOMPARE(asked_.size(), 1);
         QCOMPARE(asked_[0].kind, MessageRequest::Kind::Error);
-        QCOMPARE(window_->size(), QSize(909, 657));
+        QCOMPARE(window_->size(), designedSize());
         asked_.clear();
         window_->show();
         QVERIFY(window_->close());
@@ -210,8 +251,8 @@ private slots:
             {"N11", "https://www.sitemaps.org/ja/protocol.html", true},
         };
         for (const Link& link : links) {
-            window_->SetStatusText(1, QString());
-            window_->SetStatusText(2, QString());
+            MainWindowAccess::SetStatusText(*window_, 1, QString());
+            MainWindowAccess::SetStatusText(*window_, 2, QString());
             opened_.clear();
             action(link.item)->trigger();
             QCOMPARE(opened_, QList<QUrl>({QUrl(QString::fromLatin1(link.address))}));
@@ -304,14 +345,16 @@ private slots:
         window_->SetUrlEditDialog(&dialog);
         window_->show();
         window_->FillAfterRetrieval({row("a.html"), row("b.html"), row("c.html")});
-        window_->table()->setChecked(0, false);
+        MainWindowAccess::SetChecked(*window_, 0, false);
 
-        onDialog([](QWidget* edit) {
-            edit->findChild<QLineEdit*>(QStringLiteral("filename"))
+        std::function<void(QDialog&)> answer;
+        const ScopedDialogResponder edit([&](QDialog& shown) { answer(shown); });
+        answer = [](QDialog& shown) {
+            shown.findChild<QLineEdit*>(QStringLiteral("filename"))
                 ->setText(QStringLiteral("zzz.html"));
-            edit->findChild<QComboBox*>(QStringLiteral("priority"))->setCurrentIndex(8);
-            edit->findChild<QPushButton*>(QStringLiteral("Button1"))->click();
-        });
+            shown.findChild<QComboBox*>(QStringLiteral("priority"))->setCurrentIndex(8);
+            shown.findChild<QPushButton*>(QStringLiteral("Button1"))->click();
+        };
         doubleClickRow(0);
         QCOMPARE(window_->table()->rowText(0), row("zzz.html", "0.8"));
         QVERIFY(!window_->table()->isChecked(0));
@@ -319,11 +362,11 @@ private slots:
         QCOMPARE(window_->CurrentRow(), 0);
         QCOMPARE(window_->StatusText(0), QStringLiteral("https://www.example.jp/news/"));
 
-        window_->SetStatusText(0, QString());
-        onDialog([](QWidget* edit) {
-            edit->findChild<QLineEdit*>(QStringLiteral("filename"))->setText(QStringLiteral("x"));
-            edit->findChild<QPushButton*>(QStringLiteral("Button2"))->click();
-        });
+        MainWindowAccess::SetStatusText(*window_, 0, QString());
+        answer = [](QDialog& shown) {
+            shown.findChild<QLineEdit*>(QStringLiteral("filename"))->setText(QStringLiteral("x"));
+            shown.findChild<QPushButton*>(QStringLiteral("Button2"))->click();
+        };
         doubleClickRow(2);
         QCOMPARE(window_->table()->rowText(2), row("c.html"));
         QVERIFY(window_->table()->isChecked(2));
@@ -337,11 +380,13 @@ private slots:
         window_->SetUrlEditDialog(&dialog);
         window_->show();
         window_->FillAfterRetrieval({row("a.html")});
-        window_->SetRetrievalRunning(true);
+        MainWindowAccess::SetRetrievalRunning(*window_, true);
+        bool opened = false;
+        const ScopedDialogResponder edit([&](QDialog&) { opened = true; });
         doubleClickRow(0);
         QCOMPARE(asked_.size(), 1);
         QCOMPARE(asked_[0].message, QStringLiteral("ファイルリストの取得中です。"));
-        QVERIFY(!dialog.isVisible());
+        QVERIFY(!opened);
         QCOMPARE(window_->StatusText(0), QString());
     }
 
@@ -373,15 +418,6 @@ private:
         const QPoint at(150, list->visualRect(window_->table()->index(i)).center().y());
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
-    }
-
-    // Runs action on the row edit dialog once it shows modally.
-    static void onDialog(std::function<void(QWidget*)> action) {
-        QTimer::singleShot(0, [action] {
-            QWidget* dialog = QApplication::activeModalWidget();
-            QVERIFY(dialog);
-            action(dialog);
-        });
     }
 
     static void compareItems(QMenu* menu, const QList<MenuItem>& expected) {

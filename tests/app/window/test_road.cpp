@@ -11,20 +11,22 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QtTest>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 
-#include "app/window/Usite_wright.h"
-#include "app/widgets/application.h"
 #include "app/file_io.h"
-#include "app/widgets/message_dialogs.h"
-#include "app/jobs/work_table.h"
-#include "ftp/Uftp_module.h"
 #include "app/jobs/thread.h"
+#include "app/jobs/work_table.h"
+#include "app/widgets/application.h"
+#include "app/widgets/message_dialogs.h"
+#include "app/widgets/wait_dialog_stopper.h"
+#include "app/window/Usite_wright.h"
+#include "app/window/main_window_access.h"
+#include "ftp/Uftp_module.h"
 #include "settings/dialog/Usite_manager.h"
+#include "support/fake_ftp_server.h"
 #include "support/py_ftp_server.h"
 
 namespace fs = std::filesystem;
@@ -189,8 +191,7 @@ private slots:
 
     void twoRunsInARow() {
         runRetrieval();
-        window_->table()->setChecked(0, false);
-        window_->RecountChecked();
+        MainWindowAccess::SetChecked(*window_, 0, false);
         asked_.clear();
         runRetrieval();
         QCOMPARE(asked_.size(), 1);
@@ -304,8 +305,8 @@ private slots:
         window_->FillAfterRetrieval({row("http://www.example.jp/", "c.html"),
                                      row("http://www.example.jp/", "a.html"),
                                      row("http://www.example.jp/", "b<x>.html")});
-        window_->table()->setChecked(0, false);
-        window_->SetStatusText(2, QStringLiteral("before"));
+        MainWindowAccess::SetChecked(*window_, 0, false);
+        MainWindowAccess::SetStatusText(*window_, 2, QStringLiteral("before"));
         action("N13")->trigger();
         QCOMPARE(ReadFile(sitemapPath()),
                  kSitemapHead + urlElement("http://www.example.jp/b&lt;x&gt;.html") +
@@ -346,7 +347,7 @@ private slots:
         QCOMPARE(opened_, QList<QUrl>({sitemapUrl()}));
 
         // One row fewer is within the limits: no notice.
-        window_->table()->setChecked(0, false);
+        MainWindowAccess::SetChecked(*window_, 0, false);
         asked_.clear();
         action("N13")->trigger();
         QVERIFY(asked_.isEmpty());
@@ -401,18 +402,73 @@ private slots:
         for (int i = 0; i < 150; ++i)
             putFile(site / ("folder" + std::to_string(i)) / "page.html");
         window_->show();
-        dialogShown_ = false;
-        QTimer::singleShot(0, manager_.get(), [this] {
-            fillSettings();
-            button("Button1")->click();
-        });
-        action("N8")->trigger();
+        {
+            const ScopedDialogResponder settings([this](QDialog&) {
+                fillSettings();
+                button("Button1")->click();
+            });
+            action("N8")->trigger();
+        }
         QVERIFY(window_->RetrievalRunning());
         QVERIFY(window_->close());
         QVERIFY(!window_->RetrievalRunning());
         QVERIFY(window_->findChildren<tthread1*>().isEmpty());
         // The FTP client is free again.
         QVERIFY(ftp_->TryLock().has_value());
+    }
+
+    // A server that takes the user name and then never answers: "中止" and closing the window
+    // end the retrieval at once, well before the 60 seconds of silence run out.
+    void aRetrievalOnASilentServerEndsAtOnce() {
+        for (const bool byClosing : {false, true}) {
+            FakeFtpServer silent(silentAfterUser());
+            window_->show();
+            asked_.clear();
+            QElapsedTimer clock;
+            startRetrievalAndThen(
+                [&] {
+                    QVERIFY(window_->RetrievalRunning());
+                    QVERIFY(silent.WaitUntilFinished());
+                    clock.start();
+                    if (byClosing)
+                        QVERIFY(window_->close());
+                    else
+                        button("Button5")->click();
+                },
+                [&] {
+                    fillSettingsFor(silent);
+                    button("Button1")->click();
+                });
+            QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
+            if (!byClosing)
+                QCOMPARE(window_->StatusText(1), QStringLiteral("取得中止"));
+            QVERIFY(asked_.isEmpty());
+            QVERIFY(ftp_->TryLock().has_value());
+            window_.reset();
+            create();
+        }
+    }
+
+    // The connection test and the upload wait under a dialog whose "中止" ends them at once;
+    // the failure is then shown as for any failed login.
+    void theConnectionTestAndTheUploadStopOnASilentServer() {
+        window_->FillAfterRetrieval({row("http://www.example.jp/", "a.html")});
+        action("N13")->trigger();
+        for (const char* item : {"N7", "N14"}) {
+            FakeFtpServer silent(silentAfterUser());
+            fillSettingsFor(silent);
+            asked_.clear();
+            const WaitDialogStopper stopper;
+            QElapsedTimer clock;
+            clock.start();
+            action(item)->trigger();
+            QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
+            QCOMPARE(stopper.Presses(), 1);
+            QVERIFY2(!asked_.isEmpty() && asked_.last().message.startsWith("接続失敗"), item);
+            QCOMPARE(asked_.last().kind, item == std::string("N7") ? MessageRequest::Kind::Info
+                                                                   : MessageRequest::Kind::Plain);
+            QVERIFY(!ftp_->Lock()->IsConnected());
+        }
     }
 
 private:
@@ -450,6 +506,19 @@ private:
         return rows;
     }
 
+    static std::vector<fake_ftp::Step> silentAfterUser() {
+        return {{"", {"220 Ready"}},
+                {"USER anna", {"331 Password required for anna"}},
+                fake_ftp::Stall()};
+    }
+
+    void fillSettingsFor(const FakeFtpServer& server) {
+        fillSettings();
+        edit("hostname")->setText(QString::fromStdString(server.Host()));
+        edit("username")->setText(QStringLiteral("anna"));
+        edit("password")->setText(QStringLiteral("secret"));
+    }
+
     void fillSettings() {
         edit("web_url")->setText(kWebUrl);
         edit("hostname")->setText(QString::fromStdString(server_->Host()));
@@ -473,17 +542,13 @@ private:
                 button("Button1")->click();
             };
         }
-        // Fires inside the dialog's modal loop; stopped unfired when the confirmation before
-        // it was declined.
-        QTimer onShown;
-        onShown.setSingleShot(true);
-        connect(&onShown, &QTimer::timeout, manager_.get(), [this, onDialog] {
-            dialogShown_ = true;
-            onDialog();
-        });
-        onShown.start(0);
-        action("N8")->trigger();
-        onShown.stop();
+        {
+            const ScopedDialogResponder settings([&](QDialog&) {
+                dialogShown_ = true;
+                onDialog();
+            });
+            action("N8")->trigger();
+        }
         if (afterStart)
             afterStart();
         QTRY_VERIFY_WITH_TIMEOUT(!window_->RetrievalRunning(), 30000);

@@ -1,13 +1,17 @@
+// The row drawing against a model that carries the work table's roles, as the delegate reads
+// them; behind a proxy too.
 #include <QApplication>
 #include <QFontMetrics>
 #include <QImage>
+#include <QKeyEvent>
 #include <QPainter>
+#include <QSortFilterProxyModel>
+#include <QStandardItemModel>
 #include <QtTest>
 
+#include "app/jobs/work_table.h"
 #include "app/widgets/application.h"
 #include "app/window/row_delegate.h"
-#include "app/url_entry.h"
-#include "app/jobs/work_table.h"
 
 namespace {
 
@@ -16,9 +20,18 @@ constexpr int kRowWidth = 700; // rows end here; the image goes on to show clipp
 const QRgb kEven = qRgb(0xF0, 0xF1, 0xF4);
 const QRgb kWhite = qRgb(0xFF, 0xFF, 0xFF);
 
-std::string row(const std::string& name, const std::string& changefreq, const std::string& priority,
-                const std::string& link = "https://www.example.jp/") {
-    return BuildUrlEntry({link, name, "2006-12-01T10:20:30+09:00", changefreq, priority});
+// One row as the work table serves it: its fields by role, unchecked.
+QStandardItem* row(const QString& name, const QString& changefreq, const QString& priority,
+                   const QString& link = QStringLiteral("https://www.example.jp/")) {
+    auto* item = new QStandardItem;
+    item->setData(link, WorkTable::LinkRole);
+    item->setData(name, WorkTable::FilenameRole);
+    item->setData(QStringLiteral("2006-12-01T10:20:30+09:00"), WorkTable::LastmodRole);
+    item->setData(changefreq, WorkTable::ChangefreqRole);
+    item->setData(priority, WorkTable::PriorityRole);
+    item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
+    item->setCheckState(Qt::Unchecked);
+    return item;
 }
 
 // Darkness of a pixel: 0 for white, 255 for black.
@@ -38,8 +51,8 @@ private slots:
     }
 
     void stripesCountFromTheTopOfTheTable() {
-        table_.fill({row("a.html", "weekly", "0.5"), row("b.html", "weekly", "0.5"),
-                     row("c.html", "weekly", "0.5"), row("d.html", "weekly", "0.5")});
+        fill({row("a.html", "weekly", "0.5"), row("b.html", "weekly", "0.5"),
+              row("c.html", "weekly", "0.5"), row("d.html", "weekly", "0.5")});
         const QImage image = render({0, 1, 2, 3});
         const int x = stripWidth() + kRowWidth / 2;
         QCOMPARE(image.pixel(x, 1), kEven);
@@ -53,7 +66,7 @@ private slots:
     }
 
     void selectedRowKeepsItsStripeAndFocusShowsAFrame() {
-        table_.fill({row("a.html", "weekly", "0.5"), row("b.html", "weekly", "0.5")});
+        fill({row("a.html", "weekly", "0.5"), row("b.html", "weekly", "0.5")});
         const QImage plain = render({0, 1});
         const QImage selected = render({0, 1}, QStyle::State_Selected);
         const int x = stripWidth() + kRowWidth / 2;
@@ -71,8 +84,8 @@ private slots:
     }
 
     void captionsOnlyForNonEmptyFields() {
-        table_.fill({row("a.html", "weekly", "0.5"), row("b.html", "", "0.5"),
-                     row("c.html", "weekly", "")});
+        fill({row("a.html", "weekly", "0.5"), row("b.html", "", "0.5"),
+              row("c.html", "weekly", "")});
         const QImage image = render({0, 1, 2});
         const int left = stripWidth();
         // Grey caption ink is never darker than the caption colour; field text is black.
@@ -99,7 +112,7 @@ private slots:
     }
 
     void longAddressIsCutAtTheRowsEdge() {
-        table_.fill({row(std::string(300, 'w') + ".html", "weekly", "0.5")});
+        fill({row(QString(300, u'w') + ".html", "weekly", "0.5")});
         const QImage image = render({0});
         const int right = stripWidth() + kRowWidth;
         int nearEdge = 0;
@@ -113,8 +126,8 @@ private slots:
     }
 
     void ampersandIsDrawnAsItself() {
-        const std::string link = "https://www.example.jp/";
-        table_.fill({row("Q&A.html", "weekly", "0.5", link)});
+        const QString link = QStringLiteral("https://www.example.jp/");
+        fill({row("Q&A.html", "weekly", "0.5", link)});
         const QImage image = render({0});
         int rightmost = 0;
         for (int y = 5; y < 20; ++y)
@@ -122,34 +135,57 @@ private slots:
                 if (ink(image.pixel(x, y)) > 64)
                     rightmost = qMax(rightmost, x);
         const QFontMetrics metrics(font_);
-        const int expected =
-            stripWidth() + 5 + metrics.horizontalAdvance(QString::fromStdString(link + "Q&A.html"));
-        const int withoutAmpersand =
-            stripWidth() + 5 + metrics.horizontalAdvance(QString::fromStdString(link + "QA.html"));
+        const int expected = stripWidth() + 5 + metrics.horizontalAdvance(link + "Q&A.html");
+        const int withoutAmpersand = stripWidth() + 5 + metrics.horizontalAdvance(link + "QA.html");
         QVERIFY2(qAbs(rightmost - expected) <= 2, qPrintable(QString::number(rightmost)));
         QVERIFY(qAbs(rightmost - withoutAmpersand) > 3);
     }
 
     void checkBoxFollowsTheFlag() {
-        table_.fill({row("a.html", "weekly", "0.5"), row("b.html", "weekly", "0.5")});
-        table_.setChecked(0, true);
+        fill({row("a.html", "weekly", "0.5"), row("b.html", "weekly", "0.5")});
+        model_.item(0)->setCheckState(Qt::Checked);
         const QImage image = render({0, 1});
         const QImage strip0 = image.copy(0, 0, stripWidth(), 47);
         const QImage strip1 = image.copy(0, 47, stripWidth(), 47);
         QVERIFY(strip0 != strip1);
-        table_.setChecked(1, true);
+        model_.item(1)->setCheckState(Qt::Checked);
         const QImage both = render({0, 1});
         QCOMPARE(both.copy(0, 47, stripWidth(), 47), strip0);
     }
 
+    void behindAProxyItDrawsAndTogglesTheSameRows() {
+        fill({row("a.html", "weekly", "0.5"), row("b.html", "", "1.0")});
+        model_.item(1)->setCheckState(Qt::Checked);
+        QSortFilterProxyModel proxy;
+        proxy.setSourceModel(&model_);
+        QCOMPARE(render({0, 1}, {}, &proxy), render({0, 1}));
+
+        // Space toggles the row through the proxy, in the model behind it.
+        QKeyEvent space(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier);
+        QSignalSpy toggled(&delegate_, &RowDelegate::checkToggled);
+        QAbstractItemDelegate& delegate = delegate_;
+        QVERIFY(delegate.editorEvent(&space, &proxy, QStyleOptionViewItem(), proxy.index(0, 0)));
+        QCOMPARE(model_.item(0)->checkState(), Qt::Checked);
+        QCOMPARE(toggled.size(), 1);
+    }
+
 private:
+    void fill(const QList<QStandardItem*>& rows) {
+        model_.clear();
+        for (QStandardItem* item : rows)
+            model_.appendRow(item);
+    }
+
     int stripWidth() const {
         QStyleOptionViewItem option;
         return RowDelegate::checkStripWidth(option);
     }
 
     // Paints the given rows one below the other, as a view would.
-    QImage render(const std::vector<int>& rows, QStyle::State extra = {}) {
+    QImage render(const std::vector<int>& rows, QStyle::State extra = {},
+                  QAbstractItemModel* model = nullptr) {
+        if (!model)
+            model = &model_;
         QImage image(kImageWidth, int(rows.size()) * 47, QImage::Format_RGB32);
         image.fill(Qt::white);
         QPainter painter(&image);
@@ -160,12 +196,12 @@ private:
             option.palette.setColor(QPalette::Base, Qt::white);
             option.state = QStyle::State_Enabled | extra;
             option.rect = QRect(0, int(i) * 47, stripWidth() + kRowWidth, 47);
-            delegate_.paint(&painter, option, table_.index(rows[i]));
+            delegate_.paint(&painter, option, model->index(rows[i], 0));
         }
         return image;
     }
 
-    WorkTable table_;
+    QStandardItemModel model_;
     RowDelegate delegate_;
     QFont font_;
 };

@@ -145,6 +145,28 @@ private slots:
         QVERIFY(openAfterEscape);
     }
 
+    void enterInAFieldKeepsTheEdits() {
+        Tfurl_edit dialog;
+        dialog.FillFromRow(kRow);
+        bool openAfterEnter = false;
+        QTimer::singleShot(0, &dialog, [&] {
+            for (const char* field : {"link", "filename"}) {
+                auto* edit = child<QLineEdit>(&dialog, field);
+                edit->setFocus();
+                QTest::keyClicks(edit, QStringLiteral("x"));
+                QTest::keyClick(edit, Qt::Key_Return);
+            }
+            openAfterEnter = dialog.isVisible();
+            // Enter on the focused button presses it, as a click would.
+            child<QPushButton>(&dialog, "Button1")->setFocus();
+            QTest::keyClick(child<QPushButton>(&dialog, "Button1"), Qt::Key_Return);
+        });
+        QCOMPARE(dialog.exec(), int(QDialog::Accepted));
+        QVERIFY(openAfterEnter);
+        QCOMPARE(dialog.BuildRow(),
+                 "https://www.example.jp/news/x;index.htmlx;2006-12-01T10:20:30+09:00;weekly;0.5;");
+    }
+
     void layoutAndTabOrder() {
         Tfurl_edit dialog;
         QCOMPARE(dialog.size(), QSize(513, 199));
@@ -158,6 +180,7 @@ private slots:
         QCOMPARE(child<QComboBox>(&dialog, "priority")->itemText(10), QStringLiteral("1.0"));
         QCOMPARE(child<QComboBox>(&dialog, "priority")->itemText(0), QStringLiteral("0.0"));
         QVERIFY(!child<QPushButton>(&dialog, "Button1")->isDefault());
+        QVERIFY(!child<QPushButton>(&dialog, "Button2")->autoDefault());
         QCOMPARE(child<QLabel>(&dialog, "lastdate")->focusPolicy(), Qt::NoFocus);
 
         QStringList order;

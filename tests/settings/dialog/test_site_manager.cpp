@@ -12,13 +12,16 @@
 #include <QTimer>
 #include <QtTest>
 
-#include "app/widgets/application.h"
 #include "app/file_io.h"
+#include "app/texts.h"
+#include "app/widgets/application.h"
 #include "app/widgets/message_dialogs.h"
+#include "app/widgets/wait_dialog_stopper.h"
 #include "ftp/Uftp_module.h"
 #include "mylib/BF2B64Text.h"
 #include "settings/SiteSettings.h"
 #include "settings/dialog/Usite_manager.h"
+#include "support/fake_ftp_server.h"
 #include "support/py_ftp_server.h"
 
 namespace fs = std::filesystem;
@@ -173,6 +176,36 @@ private slots:
         QCOMPARE(loaded.TimeZoneOffset(), std::string("-05:37"));
     }
 
+    void anAddressThatWouldBreakTheRowsIsRefusedAndTheDialogStaysOpen() {
+        create();
+        const std::string withTab = "https://www.example.jp/a\tb";
+        const struct {
+            std::string url;
+            QString message;
+        } cases[] = {
+            {"https://www.example.jp/a;b", QStringLiteral("「;」は使用できません。")},
+            {withTab, QText(SiteUrlProblem(withTab))},
+        };
+        for (const auto& refused : cases) {
+            asked_.clear();
+            edit("web_url")->setText(QString::fromStdString(refused.url));
+            bool openAfterRefusal = false;
+            QTimer::singleShot(0, dialog_.get(), [&] {
+                button("Button1")->click();
+                openAfterRefusal = dialog_->isVisible();
+                button("Button2")->click();
+            });
+            QCOMPARE(dialog_->exec(), int(QDialog::Rejected));
+            QVERIFY(openAfterRefusal);
+            QCOMPARE(asked_.size(), 1);
+            QCOMPARE(asked_[0].kind, MessageRequest::Kind::Info);
+            QVERIFY(!refused.message.isEmpty());
+            QCOMPARE(asked_[0].message, refused.message);
+            QCOMPARE(asked_[0].buttons, QStringList({QStringLiteral("確認")}));
+            QVERIFY(!fs::exists(programFolder() / "config_v1.dat"));
+        }
+    }
+
     void cancelKeepsTheTypedTextsAndTheFiles() {
         create();
         edit("hostname")->setText(QStringLiteral("stored-host"));
@@ -253,6 +286,27 @@ private slots:
         button("Button3")->click();
         QCOMPARE(asked_.last().message, QStringLiteral("接続成功"));
         QVERIFY(!fs::exists(programFolder() / "config_v1.dat"));
+    }
+
+    void theConnectionTestOnASilentServerCanBeStopped() {
+        // The server takes the user name, then never answers.
+        FakeFtpServer silent({{"", {"220 Ready"}},
+                              {"USER anna", {"331 Password required for anna"}},
+                              fake_ftp::Stall()});
+        create();
+        edit("hostname")->setText(QString::fromStdString(silent.Host()));
+        edit("username")->setText(QStringLiteral("anna"));
+        edit("password")->setText(QStringLiteral("secret"));
+        const WaitDialogStopper stopper;
+        QElapsedTimer clock;
+        clock.start();
+        button("Button3")->click();
+        QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(stopper.Presses(), 1);
+        QCOMPARE(asked_.size(), 1);
+        QCOMPARE(asked_[0].kind, MessageRequest::Kind::Plain);
+        QCOMPARE(asked_[0].message, QStringLiteral("接続失敗"));
+        QVERIFY(!ftp_.Lock()->IsConnected());
     }
 
     void theConnectionTestWaitsForNoOtherConversation() {
