@@ -2,8 +2,6 @@
 
 #include <stdexcept>
 
-#include "app/str_conf.h"
-
 WorkTable::WorkTable(QObject* parent) : QAbstractListModel(parent) {}
 
 int WorkTable::rowCount(const QModelIndex& parent) const {
@@ -19,12 +17,6 @@ QVariant WorkTable::data(const QModelIndex& index, int role) const {
         return QString::fromStdString(rows_[row]);
     case Qt::CheckStateRole:
         return checked_[row] ? Qt::Checked : Qt::Unchecked;
-    case LinkRole:
-    case FilenameRole:
-    case LastmodRole:
-    case ChangefreqRole:
-    case PriorityRole:
-        return QString::fromStdString(str_field(rows_[row], ";", role - LinkRole + 1));
     default:
         return {};
     }
