@@ -24,6 +24,7 @@
 #include "support/fake_ftp_server.h"
 #include "support/fault_scripts.h"
 #include "support/fixed_clock.h"
+#include "support/test_rows.h"
 #include "support/walk_script.h"
 #include "support/temp_folder.h"
 
@@ -39,7 +40,6 @@ using walk_script::dir;
 using walk_script::file;
 using walk_script::Lines;
 using walk_script::RecordingObserver;
-using walk_script::row;
 using walk_script::Script;
 
 namespace {
@@ -63,10 +63,10 @@ std::vector<Step> siteScript() {
 // The rows gathered once 0, 1, 2 or all 3 listings of the site have arrived, in walk order.
 const std::vector<Lines> kRowsAfterListings = {
     {},
-    {row(kWeb + "/", "index.html")},
-    {row(kWeb + "/", "index.html"), row(kWeb + "/sub/", "b.html"), row(kWeb + "/sub/", "c.php")},
-    {row(kWeb + "/", "index.html"), row(kWeb + "/sub/", "b.html"), row(kWeb + "/sub/", "c.php"),
-     row(kWeb + "/", "z.html")},
+    {Row(kWeb + "/", "index.html")},
+    {Row(kWeb + "/", "index.html"), Row(kWeb + "/sub/", "b.html"), Row(kWeb + "/sub/", "c.php")},
+    {Row(kWeb + "/", "index.html"), Row(kWeb + "/sub/", "b.html"), Row(kWeb + "/sub/", "c.php"),
+     Row(kWeb + "/", "z.html")},
 };
 
 bool isEndOfListing(const Step& step) {
@@ -221,7 +221,8 @@ protected:
     // Runs a retrieval against script with time-outs short enough for a stall per case.
     RetrievalSummary walk(FakeFtpServer& server, RecordingObserver& observer,
                           const std::string& what,
-                          FtpTimeouts timeouts = FtpTimeouts{1000ms, 500ms}) {
+                          FtpTimeouts timeouts = FtpTimeouts{1000ms, 500ms},
+                          const RetrievalLimits& limits = RetrievalLimits()) {
         WriteSitemap(folder, kOldSitemap);
         Tftp_module ftp(clock);
         ftp.Lock()->SetTimeouts(timeouts);
@@ -229,7 +230,7 @@ protected:
         RetrievalSummary summary;
         {
             const Watchdog watchdog(what, kRunBound);
-            summary = RunRetrieval(ftp, settings, observer);
+            summary = RunRetrieval(ftp, settings, observer, limits);
         }
         EXPECT_TRUE(server.WaitUntilFinished(30s));
         EXPECT_FALSE(ftp.Lock()->IsConnected());
@@ -339,17 +340,14 @@ TEST_F(WalkFaultTest, TheCommandLineWritesNoSitemapAfterAFaultAndKeepsTheEarlier
         EXPECT_EQ(status, kExitFailure);
         EXPECT_EQ(ReadFile(SitemapPath(folder)), kOldSitemap);
         const std::string heading = reach.loggedIn ? kCutShort : kConnectFailed;
-        const std::string last = reach.loggedIn
-                                     ? "sitewright generate: the walk ended before its end; no "
-                                       "sitemap written\n"
-                                     : "sitewright generate: the login failed; no sitemap "
-                                       "written\n";
+        const std::string last =
+            "sitewright generate: " + heading + " サイトマップは作成しませんでした。\n";
         EXPECT_EQ(err.str().rfind(heading + "\n", 0), 0u) << err.str();
         ASSERT_GE(err.str().size(), last.size());
         EXPECT_EQ(err.str().substr(err.str().size() - last.size()), last);
-        EXPECT_NE(out.str().find("rows " +
+        EXPECT_NE(out.str().find("取得件数 " +
                                  std::to_string(kRowsAfterListings[reach.listings].size()) +
-                                 ", folders "),
+                                 "、フォルダー数 "),
                   std::string::npos)
             << out.str();
     }
@@ -383,8 +381,8 @@ TEST_F(WalkFaultTest, OverlongListingLinesAndNamesAreLeftOut) {
                                     "CWD /r", "PASV", "LIST", "QUIT"}));
     EXPECT_EQ(observer.messages, Lines());
     expectEndShown(observer);
-    EXPECT_EQ(observer.rows, (Lines{row(kWeb + "/", "index.html"), row(kWeb + "/", longest),
-                                    row(kWeb + "/", "z.html")}));
+    EXPECT_EQ(observer.rows, (Lines{Row(kWeb + "/", "index.html"), Row(kWeb + "/", longest),
+                                    Row(kWeb + "/", "z.html")}));
     EXPECT_EQ(summary.folders, 2u);
 }
 
@@ -415,8 +413,11 @@ TEST_F(WalkFaultTest, FolderOfAMillionEntriesIsWalkedWhole) {
     RecordingObserver observer;
     ResetPeakMemory();
     const long before = MemoryMiB("VmRSS");
+    // One more row than the walk takes by default.
+    RetrievalLimits limits;
+    limits.maxRows = kEntries + 1;
     const RetrievalSummary summary =
-        walk(server, observer, "a folder of a million entries", {5s, 5s});
+        walk(server, observer, "a folder of a million entries", {5s, 5s}, limits);
     std::cout
         << "walk of 1,000,000 entries: peak resident memory " << MemoryMiB("VmHWM")
         << " MiB, of which " << before
@@ -430,11 +431,11 @@ TEST_F(WalkFaultTest, FolderOfAMillionEntriesIsWalkedWhole) {
     std::size_t wrong = 0;
     for (std::size_t i = 0; i < kEntries; ++i) {
         const std::size_t at = i < kSubfolderAt ? i : i + 1;
-        if (observer.rows[at] != row(kWeb + "/", name(i)))
+        if (observer.rows[at] != Row(kWeb + "/", name(i)))
             ++wrong;
     }
     EXPECT_EQ(wrong, 0u);
-    EXPECT_EQ(observer.rows[kSubfolderAt], row(kWeb + "/sub/", "b.html"));
+    EXPECT_EQ(observer.rows[kSubfolderAt], Row(kWeb + "/sub/", "b.html"));
 }
 
 TEST_F(WalkFaultTest, NamesFromTheListingNeverLeaveTheSiteRootNorBreakACommand) {
@@ -480,8 +481,8 @@ TEST_F(WalkFaultTest, NamesFromTheListingNeverLeaveTheSiteRootNorBreakACommand) 
     EXPECT_EQ(server.Problems(), Lines());
     EXPECT_EQ(server.Commands(), fake_ftp::AfterLogin(expected));
     // Control characters reach neither the rows nor what is shown: "%XX" stands for them.
-    EXPECT_EQ(observer.rows, (Lines{row(kWeb + "/esc%1B]0%3Btitle%07/", "in%01side.html"),
-                                    row(kWeb + "/", "bell%07.html"), row(kWeb + "/", "ok.html")}));
+    EXPECT_EQ(observer.rows, (Lines{Row(kWeb + "/esc%1B]0%3Btitle%07/", "in%01side.html"),
+                                    Row(kWeb + "/", "bell%07.html"), Row(kWeb + "/", "ok.html")}));
     const std::string missing = "フォルダーが存在しません。\r\n" + kCutShort;
     EXPECT_EQ(observer.messages, (Lines{"/r/tab%09here" + missing, "/r/lead" + missing,
                                         "/r/x" + missing, "/r/p" + missing, "/r/a\\b" + missing}));
