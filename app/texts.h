@@ -67,6 +67,9 @@ inline constexpr std::string_view kFoldersTooDeep =
     "フォルダー:";
 inline constexpr std::string_view kTooManyFolders = "フォルダー数が上限（{limit}）に達しました。";
 inline constexpr std::string_view kTooManyRows = "ファイル数が上限（{limit}）に達しました。";
+// A row of the work table asked for by a number it does not have.
+inline constexpr std::string_view kListIndexOutOfRange =
+    "リスト インデックスが範囲を超えています ({index})";
 
 // --- The sitemap and its upload (sitemap/) ---
 inline constexpr std::string_view kNoSitemap = "サイトマップがまだ作成されていません。";

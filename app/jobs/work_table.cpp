@@ -2,6 +2,9 @@
 
 #include <stdexcept>
 
+#include "app/text_util.h"
+#include "app/texts.h"
+
 WorkTable::WorkTable(QObject* parent) : QAbstractListModel(parent) {}
 
 int WorkTable::rowCount(const QModelIndex& parent) const {
@@ -47,8 +50,8 @@ Qt::ItemFlags WorkTable::flags(const QModelIndex& index) const {
 
 void WorkTable::checkIndex(int i) const {
     if (i < 0 || i >= count())
-        throw std::out_of_range("リスト インデックスが範囲を超えています (" + std::to_string(i) +
-                                ")");
+        throw std::out_of_range(
+            Filled(texts::kListIndexOutOfRange, {{"index", std::to_string(i)}}));
 }
 
 std::string WorkTable::rowText(int i) const {

@@ -14,6 +14,7 @@
 #include "sitemap/sitemap_writer.h"
 #include "support/fake_ftp_server.h"
 #include "support/temp_folder.h"
+#include "support/walk_script.h"
 
 namespace fs = std::filesystem;
 using Args = std::vector<std::string>;
@@ -43,6 +44,15 @@ protected:
         out = outStream.str();
         err = errStream.str();
         return status;
+    }
+
+    // Settings for the account the scripted server expects, with the site root /r.
+    void configureFor(const FakeFtpServer& server) {
+        ASSERT_EQ(run({"configure", "--dir", "DIR", "--url", "https://www.example.com", "--host",
+                       server.Host(), "--user", "anna", "--password-stdin", "--root", "/r"},
+                      "secret\n"),
+                  0)
+            << err;
     }
 
     SiteSettings stored() const {
@@ -261,33 +271,15 @@ namespace {
 
 // The usual login, then the site root /r with one page and a folder the server refuses.
 std::vector<fake_ftp::Step> siteWithARefusedFolder() {
-    const std::string listing = "-rw-r--r-- 1 u g 10 Dec  1 10:20 index.html\r\n"
-                                "drwxr-xr-x 2 u g 4096 Dec  1 10:20 private\r\n";
-    return fake_ftp::WithLogin({
-        {"CWD /r", {"250 OK"}},
-        fake_ftp::Pasv(),
-        {"LIST", {"150 Listing"}},
-        fake_ftp::SendData(listing),
-        {"", {"226 Done"}},
-        {"CWD /r/private", {"550 /r/private: Permission denied."}},
-        {"CWD /r", {"250 OK"}},
-        fake_ftp::Pasv(),
-        {"LIST", {"150 Listing"}},
-        fake_ftp::SendData(listing),
-        {"", {"226 Done"}},
-        {"QUIT", {"221 Bye"}},
-        fake_ftp::ExpectClose(),
-    });
+    const walk_script::Lines root = {walk_script::file("index.html"), walk_script::dir("private")};
+    return walk_script::Script().visit("/r", root).refuse("/r/private").visit("/r", root).quit();
 }
 
 } // namespace
 
 TEST_F(CommandLineTest, GenerateReportsMessagesOnStderrAndWritesTheSitemap) {
     FakeFtpServer server(siteWithARefusedFolder());
-    ASSERT_EQ(run({"configure", "--dir", "DIR", "--url", "https://www.example.com", "--host",
-                   server.Host(), "--user", "anna", "--password-stdin", "--root", "/r"},
-                  "secret\n"),
-              0);
+    configureFor(server);
     progress = true;
     EXPECT_EQ(run({"generate", "--dir", "DIR"}), 0) << err;
     EXPECT_TRUE(server.WaitUntilFinished());
@@ -339,19 +331,8 @@ TEST_F(CommandLineTest, StoppedWalkWritesNoSitemap) {
 }
 
 TEST_F(CommandLineTest, AWalkThatEndsAtALimitWritesNoSitemap) {
-    FakeFtpServer server(fake_ftp::WithLogin({
-        {"CWD /r", {"250 OK"}},
-        fake_ftp::Pasv(),
-        {"LIST", {"150 Listing"}},
-        fake_ftp::SendData("drwxr-xr-x 2 u g 4096 Dec  1 10:20 sub\r\n"),
-        {"", {"226 Done"}},
-        {"QUIT", {"221 Bye"}},
-        fake_ftp::ExpectClose(),
-    }));
-    ASSERT_EQ(run({"configure", "--dir", "DIR", "--host", server.Host(), "--user", "anna",
-                   "--password-stdin", "--root", "/r"},
-                  "secret\n"),
-              0);
+    FakeFtpServer server(walk_script::Script().visit("/r", {walk_script::dir("sub")}).quit());
+    configureFor(server);
     WriteSitemap(folder, "<old/>");
     EXPECT_EQ(run({"generate", "--dir", "DIR", "--max-folders", "1"}), 1);
     EXPECT_TRUE(server.WaitUntilFinished());
@@ -364,19 +345,9 @@ TEST_F(CommandLineTest, AWalkThatEndsAtALimitWritesNoSitemap) {
 
 TEST_F(CommandLineTest, ASitemapWithoutAnyUrlIsNeverUploaded) {
     // A walk that found no page: generate --upload writes and sends nothing.
-    FakeFtpServer server(fake_ftp::WithLogin({
-        {"CWD /r", {"250 OK"}},
-        fake_ftp::Pasv(),
-        {"LIST", {"150 Listing"}},
-        fake_ftp::SendData("-rw-r--r-- 1 u g 10 Dec  1 10:20 notes.txt\r\n"),
-        {"", {"226 Done"}},
-        {"QUIT", {"221 Bye"}},
-        fake_ftp::ExpectClose(),
-    }));
-    ASSERT_EQ(run({"configure", "--dir", "DIR", "--host", server.Host(), "--user", "anna",
-                   "--password-stdin", "--root", "/r"},
-                  "secret\n"),
-              0);
+    FakeFtpServer server(
+        walk_script::Script().visit("/r", {walk_script::file("notes.txt")}).quit());
+    configureFor(server);
     WriteSitemap(folder, "<old/>");
     EXPECT_EQ(run({"generate", "--dir", "DIR", "--upload"}), 1);
     EXPECT_TRUE(server.WaitUntilFinished());

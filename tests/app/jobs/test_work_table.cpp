@@ -1,3 +1,4 @@
+#include <cerrno>
 #include <stdexcept>
 
 #include <QAbstractItemModelTester>
@@ -5,9 +6,13 @@
 #include <QSortFilterProxyModel>
 #include <QtTest>
 
+#include "app/file_io.h"
+#include "app/jobs/table_sitemap.h"
 #include "app/jobs/work_table.h"
 #include "app/str_conf.h"
 #include "app/url_entry.h"
+#include "sitemap/sitemap_writer.h"
+#include "support/temp_folder.h"
 #include "support/test_rows.h"
 
 namespace {
@@ -196,6 +201,34 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(std::out_of_range, table.replaceRow(-1, "x"));
         QVERIFY_THROWS_EXCEPTION(std::out_of_range, table.setChecked(1, true));
         QVERIFY(!table.data(table.index(5)).isValid());
+    }
+
+    void sitemapOfTheTableHoldsTheCheckedRowsInTableOrder() {
+        TempFolder folder("sw_table_sitemap");
+        WorkTable table;
+        table.fill(
+            {Row(kSite + "/", "c.html"), Row(kSite + "/", "b.html"), Row(kSite + "/", "a&b.html")});
+        table.setChecked(0, true);
+        table.setChecked(2, true);
+        std::vector<std::string> shown;
+        const SitemapSummary summary = WriteTableSitemap(
+            table, folder.Path(), [&](const std::string& location) { shown.push_back(location); });
+        QCOMPARE(summary.urls, std::size_t(2));
+        QVERIFY(!summary.exceedsSingleFileLimits);
+        const std::string document = ReadFile(SitemapPath(folder.Path()));
+        const std::size_t first = document.find("<loc>\r\n" + kSite + "/a&amp;b.html\r\n");
+        QVERIFY(first != std::string::npos);
+        QVERIFY(document.find(kSite + "/c.html", first) != std::string::npos);
+        QVERIFY(document.find(kSite + "/b.html") == std::string::npos);
+        // The first location shows at once, the last one always.
+        QCOMPARE(shown.front(), kSite + "/a&amp;b.html");
+        QCOMPARE(shown.back(), kSite + "/c.html");
+
+        // The old file stays when the new one cannot be written.
+        table.setAllChecked(false);
+        const AtomicWriteFault fault(AtomicWriteStep::Rename, EIO);
+        QVERIFY_THROWS_EXCEPTION(FileError, WriteTableSitemap(table, folder.Path()));
+        QCOMPARE(ReadFile(SitemapPath(folder.Path())), document);
     }
 
     void clearEmptiesTheTable() {
