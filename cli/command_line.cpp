@@ -147,8 +147,12 @@ private:
     // text escaped, its line breaks (CR LF, CR or LF) written as lineBreak.
     static std::string asLines(std::string_view text, std::string_view lineBreak) {
         std::string joined;
-        for (const std::string& line : SplitLines(EscapeControls(text)))
-            joined += (joined.empty() ? "" : std::string(lineBreak)) + line;
+        const std::vector<std::string> lines = SplitLines(EscapeControls(text));
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            if (i > 0)
+                joined += lineBreak;
+            joined += lines[i];
+        }
         return joined;
     }
 

@@ -157,6 +157,17 @@ private:
     std::unordered_set<std::string> items_;
 };
 
+// Why the settings cannot make rows, or empty when they can: the site URL, the offset and the
+// defaults go into every row, and a ";" in one of them would shift the fields of all.
+std::string_view rowSettingsProblem(const SiteSettings& settings) {
+    if (const std::string_view problem = SiteUrlProblem(settings.web_url); !problem.empty())
+        return problem;
+    if (HasSeparatorInField(
+            {"", "", settings.TimeZoneOffset(), settings.changefreq, settings.priority}))
+        return texts::kSeparatorRefused;
+    return {};
+}
+
 // The walk of one run: folders depth first, one CWD and LIST per folder on the way in and
 // again for the parent on the way back, rows in the order the files are met.
 class FolderWalk final {
@@ -346,8 +357,7 @@ RetrievalSummary RunRetrieval(Tftp_module& ftp, const SiteSettings& settingsAtSt
     const std::size_t commandsBefore = client.CommandsSent();
     FolderWalk walk(client, settings, limits, observer, summary);
     try {
-        // A ";" in the site URL would shift the fields of every row.
-        if (const std::string_view problem = SiteUrlProblem(settings.web_url); !problem.empty())
+        if (const std::string_view problem = rowSettingsProblem(settings); !problem.empty())
             throw WalkError(std::string(problem));
         walk.CheckStop();
         if (ftp.FtpConnect(settings.hostname, settings.username, settings.password) != 0) {

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <thread>
 
 #include "app/file_io.h"
@@ -342,16 +343,23 @@ TEST_F(RetrievalTest, SemicolonsAndNonCharactersInNamesAreWrittenEscapedInRows) 
                                     Row(kWeb + "/", "c%EF%BF%BE.html")}));
 }
 
-TEST_F(RetrievalTest, SiteUrlThatWouldShiftTheRowsIsRefusedBeforeTheLogin) {
-    for (const std::string url : {kWeb + "/a;b", kWeb + "/\x01"}) {
+TEST_F(RetrievalTest, SettingsThatWouldShiftTheRowsAreRefusedBeforeTheLogin) {
+    // A stored value from an older file, or one edited by hand.
+    const std::pair<std::function<void(SiteSettings&)>, std::string> cases[] = {
+        {[](SiteSettings& s) { s.web_url = kWeb + "/a;b"; }, "「;」は使用できません。"},
+        {[](SiteSettings& s) { s.web_url = kWeb + "/\x01"; },
+         "制御文字など、アドレスに使用できない文字が含まれています。"},
+        {[](SiteSettings& s) { s.priority = "0.5;x"; }, "「;」は使用できません。"},
+    };
+    for (const auto& [change, problem] : cases) {
         RecordingObserver observed;
         FakeFtpServer server({fake_ftp::Stall()});
-        settings.hostname = server.Host();
-        settings.web_url = url;
-        const RetrievalSummary summary = RunRetrieval(ftp, settings, observed);
+        SiteSettings changed = settings;
+        changed.hostname = server.Host();
+        change(changed);
+        const RetrievalSummary summary = RunRetrieval(ftp, changed, observed);
         EXPECT_EQ(server.Connections(), 0u);
-        EXPECT_EQ(observed.messages,
-                  (Lines{kCutShort + "\r\n" + std::string(SiteUrlProblem(url))}));
+        EXPECT_EQ(observed.messages, (Lines{kCutShort + "\r\n" + problem}));
         EXPECT_TRUE(summary.endedEarly);
         EXPECT_EQ(observed.events.back(), "fill 0");
     }
