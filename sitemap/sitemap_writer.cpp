@@ -100,13 +100,6 @@ bool SitemapBuilder::ExceedsSingleFileLimits() const {
     return urls_ > kMaxUrls || document_.size() > kMaxBytes;
 }
 
-std::string EscapeXml(std::string_view value) {
-    std::string escaped;
-    escaped.reserve(value.size());
-    appendEscaped(escaped, value);
-    return escaped;
-}
-
 std::filesystem::path SitemapPath(const std::filesystem::path& programFolder) {
     return programFolder / "sitemap.xml";
 }

@@ -15,14 +15,14 @@ public:
     SitemapBuilder();
 
     // Appends the fourteen lines of one row and returns the escaped location, which the
-    // window shows while it writes.
+    // window shows while it writes. An "&" that already starts an entity is escaped again: the
+    // row holds text, not markup.
     std::string AddRow(std::string_view row);
 
     // Closes the urlset; the builder is done afterwards.
     const std::string& Finish();
 
     std::size_t urlCount() const { return urls_; }
-    const std::string& document() const { return document_; }
 
     // True when the finished document breaks the protocol's limits for a single file
     // (50,000 URLs or 10,485,760 bytes); search engines then ignore it.
@@ -32,11 +32,6 @@ private:
     std::string document_;
     std::size_t urls_ = 0;
 };
-
-// value with "&", "<", ">", '"' and "'" replaced by their entities and the bytes XML cannot
-// carry by "%XX". An "&" that already starts an entity is escaped again: the row holds text,
-// not markup.
-std::string EscapeXml(std::string_view value);
 
 // The sitemap's place in the program folder.
 std::filesystem::path SitemapPath(const std::filesystem::path& programFolder);

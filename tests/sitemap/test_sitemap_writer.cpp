@@ -56,8 +56,9 @@ TEST(SitemapBuilder, EscapesEveryMarkupCharacterInEveryValue) {
                                     urlBlock("https://e.jp/a&amp;b.html", "t&lt;1&gt;",
                                              "we&quot;ek&apos;ly", "&amp;0.5") +
                                     kTail);
-    EXPECT_EQ(EscapeXml("x<y.html"), "x&lt;y.html");
-    EXPECT_EQ(EscapeXml("&amp;"), "&amp;amp;");
+    SitemapBuilder again;
+    EXPECT_EQ(again.AddRow("https://e.jp/;x<y.html;;;;"), "https://e.jp/x&lt;y.html");
+    EXPECT_EQ(again.AddRow("https://e.jp/;&amp;;;;;"), "https://e.jp/&amp;amp;");
 }
 
 TEST(SitemapBuilder, MissingFieldsGiveEmptyValueLines) {
