@@ -360,7 +360,7 @@ TEST_F(CommandLineTest, ASitemapWithoutAnyUrlIsNeverUploaded) {
     // upload of a sitemap without a URL: no connection at all.
     FakeFtpServer idle({fake_ftp::Stall()});
     ASSERT_EQ(run({"configure", "--dir", "DIR", "--host", idle.Host()}), 0);
-    for (const std::string document :
+    for (const std::string& document :
          {std::string("<?xml version=\"1.0\"?><urlset/>"), std::string("damaged")}) {
         WriteSitemap(folder, document);
         EXPECT_EQ(run({"upload", "--dir", "DIR"}), 1);

@@ -80,9 +80,10 @@ TEST_F(UploadTest, NothingIsSentForALocalSitemapThatCannotBeUploaded) {
         settings_.hostname = server.Host();
         const UploadResult result = UploadSitemap(ftp_, settings_, folder_);
         EXPECT_EQ(result.outcome, outcome);
-        if (outcome == UploadOutcome::UnusableFile)
+        if (outcome == UploadOutcome::UnusableFile) {
             EXPECT_EQ(result.reason,
                       "「" + SitemapPath(folder_).string() + "」は通常のファイルではありません。");
+        }
         EXPECT_EQ(server.Connections(), 0u);
     }
 }

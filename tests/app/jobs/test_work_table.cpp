@@ -37,9 +37,10 @@ private slots:
                  "https://www.example.jp/news/;index.html;2006-12-01T10:20:00+09:00;weekly;0.5;");
         QCOMPARE(BuildUrlEntry(ReadUrlEntry(full)), full);
         // Missing separators, text after the fifth, empty fields, multi-byte characters.
-        for (const std::string row : {full, std::string(), std::string(";;;;;"), std::string("a;b"),
-                                      std::string("a;b;c;d;e;extra;"), std::string("no separator"),
-                                      std::string("a;;c;"), std::string("日本;語;x;y;z")}) {
+        for (const std::string& row :
+             {full, std::string(), std::string(";;;;;"), std::string("a;b"),
+              std::string("a;b;c;d;e;extra;"), std::string("no separator"), std::string("a;;c;"),
+              std::string("日本;語;x;y;z")}) {
             const UrlEntryFields fields = ReadUrlEntry(row);
             const std::string read[] = {fields.link, fields.filename, fields.lastmod,
                                         fields.changefreq, fields.priority};
