@@ -382,7 +382,7 @@ std::size_t positiveNumber(const ParsedOptions& options, const std::string& name
     return number;
 }
 
-int configure(const ParsedOptions& options, Output& output) {
+int configure(const ParsedOptions& options, const Output& output) {
     SiteSettings changes;
     const std::pair<const char*, std::string SiteSettings::*> values[] = {
         {"url", &SiteSettings::web_url},
@@ -459,7 +459,7 @@ int configure(const ParsedOptions& options, Output& output) {
     return kExitSuccess;
 }
 
-int show(const ParsedOptions& options, Output& output) {
+int show(const ParsedOptions& options, const Output& output) {
     const fs::path folder = settingsFolder(options);
     if (!folderExists(folder, output))
         return kExitFailure;
@@ -510,7 +510,7 @@ int uploadSitemap(Tftp_module& ftp, const SiteSettings& settings, const fs::path
 
 // Loads the settings a conversation with the server needs; false (printed) when they are
 // missing or unusable.
-bool loadServerSettings(const fs::path& folder, SiteSettings& settings, Output& output) {
+bool loadServerSettings(const fs::path& folder, SiteSettings& settings, const Output& output) {
     if (!folderExists(folder, output) || !loadSettings(folder, settings, output))
         return false;
     if (settings.hostname.empty()) {
@@ -560,7 +560,7 @@ int writeSitemap(const RetrievalSummary& summary, std::vector<std::string> rows,
     return uploadSitemap(ftp, settings, folder, output);
 }
 
-int generate(const ParsedOptions& options, Output& output) {
+int generate(const ParsedOptions& options, const Output& output) {
     const auto started = std::chrono::steady_clock::now();
     RetrievalLimits limits;
     limits.maxFolders = positiveNumber(options, "max-folders", limits.maxFolders);
@@ -597,7 +597,7 @@ int generate(const ParsedOptions& options, Output& output) {
     return status;
 }
 
-int upload(const ParsedOptions& options, Output& output) {
+int upload(const ParsedOptions& options, const Output& output) {
     const fs::path folder = settingsFolder(options);
     if (!folderExists(folder, output))
         return kExitFailure;
@@ -615,7 +615,7 @@ struct Command {
     const char* name;
     const char* usage;
     std::vector<OptionSpec> options;
-    int (*run)(const ParsedOptions&, Output&);
+    int (*run)(const ParsedOptions&, const Output&);
 };
 
 const std::vector<Command>& commands() {
