@@ -2,11 +2,15 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "app/text_util.h"
+#include "app/texts.h"
 
 namespace fs = std::filesystem;
 
@@ -24,9 +28,26 @@ bool injectedFailure(AtomicWriteStep step) {
     return true;
 }
 
-[[noreturn]] void fail(const std::string& what, const fs::path& path, int error) {
-    throw FileError(what + " " + path.string() + ": " + std::strerror(error));
+[[noreturn]] void fail(std::string_view what, const fs::path& path, int error) {
+    throw FileError(
+        Concat({Filled(what, {{"file", path.string()}}), texts::kLineBreak, std::strerror(error)}));
 }
+
+// Closes the descriptor when it goes.
+class Descriptor final {
+public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
 
 // Closes the descriptor and removes the temporary file unless the write was committed.
 class TemporaryFile final {
@@ -35,7 +56,7 @@ public:
         std::string pattern = target.string() + ".XXXXXX";
         fd_ = injectedFailure(AtomicWriteStep::CreateTemporary) ? -1 : ::mkstemp(pattern.data());
         if (fd_ < 0)
-            fail("cannot create a file beside", target, errno);
+            fail(texts::kCannotCreateTemporary, target, errno);
         path_ = pattern;
     }
     ~TemporaryFile() {
@@ -53,7 +74,7 @@ public:
         const int fd = fd_;
         fd_ = -1;
         if (::close(fd) != 0 || injectedFailure(AtomicWriteStep::Close))
-            fail("cannot write", path_, errno);
+            fail(texts::kCannotWrite, path_, errno);
     }
     void commit() { committed_ = true; }
 
@@ -69,7 +90,7 @@ void WriteFileAtomically(const fs::path& path, std::string_view data, fs::perms 
     TemporaryFile temp(path);
     if (injectedFailure(AtomicWriteStep::SetPermissions) ||
         ::fchmod(temp.fd(), static_cast<mode_t>(permissions)) != 0)
-        fail("cannot set the permissions of", temp.path(), errno);
+        fail(texts::kCannotSetPermissions, temp.path(), errno);
     const char* next = data.data();
     std::size_t left = data.size();
     while (left > 0) {
@@ -78,17 +99,17 @@ void WriteFileAtomically(const fs::path& path, std::string_view data, fs::perms 
         if (written < 0) {
             if (errno == EINTR)
                 continue;
-            fail("cannot write", path, errno);
+            fail(texts::kCannotWrite, path, errno);
         }
         next += written;
         left -= std::size_t(written);
     }
     if (injectedFailure(AtomicWriteStep::Flush) || ::fsync(temp.fd()) != 0)
-        fail("cannot write", path, errno);
+        fail(texts::kCannotWrite, path, errno);
     temp.closeChecked();
     if (injectedFailure(AtomicWriteStep::Rename) ||
         ::rename(temp.path().c_str(), path.c_str()) != 0)
-        fail("cannot replace", path, errno);
+        fail(texts::kCannotReplace, path, errno);
     temp.commit();
 }
 
@@ -101,26 +122,38 @@ AtomicWriteFault::~AtomicWriteFault() {
     failingStep = 0;
 }
 
-std::string ReadFile(const fs::path& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        fail("cannot open", path, errno);
+std::string ReadFile(const fs::path& path, std::size_t maxBytes) {
+    // Without O_NONBLOCK, opening a FIFO would wait for a writer.
+    const Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (file.get() < 0)
+        fail(texts::kCannotOpen, path, errno);
+    struct stat info {};
+    if (::fstat(file.get(), &info) != 0)
+        fail(texts::kCannotRead, path, errno);
+    const auto tooLarge = [&] {
+        return FileError(Filled(texts::kFileTooLarge,
+                                {{"limit", std::to_string(maxBytes)}, {"file", path.string()}}));
+    };
+    if (!S_ISREG(info.st_mode))
+        throw FileError(Filled(texts::kNotARegularFile, {{"file", path.string()}}));
+    if (std::uintmax_t(info.st_size) > maxBytes)
+        throw tooLarge();
     std::string bytes;
     char buffer[65536];
     for (;;) {
-        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        const ssize_t got = ::read(file.get(), buffer, sizeof buffer);
         if (got < 0) {
             if (errno == EINTR)
                 continue;
-            const int error = errno;
-            ::close(fd);
-            fail("cannot read", path, error);
+            fail(texts::kCannotRead, path, errno);
         }
         if (got == 0)
             break;
+        // The file may grow while it is read.
+        if (std::size_t(got) > maxBytes - bytes.size())
+            throw tooLarge();
         bytes.append(buffer, std::size_t(got));
     }
-    ::close(fd);
     return bytes;
 }
 
@@ -142,6 +175,7 @@ fs::path ProgramFolder() {
     const fs::path folder = base / "site-wright";
     fs::create_directories(folder, ec);
     if (ec)
-        throw FileError("cannot create the folder " + folder.string() + ": " + ec.message());
+        throw FileError(Concat({Filled(texts::kCannotCreateFolder, {{"file", folder.string()}}),
+                                texts::kLineBreak, ec.message()}));
     return folder;
 }

@@ -1,11 +1,13 @@
 #pragma once
 
 #include <filesystem>
+#include <limits>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 
-// A file operation that failed; what() names the file and the system's reason.
+// A file operation that failed; what() names the file and, on a line of its own, the system's
+// reason.
 class FileError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
@@ -34,8 +36,11 @@ public:
     AtomicWriteFault& operator=(const AtomicWriteFault&) = delete;
 };
 
-// The whole file as bytes; throws FileError when it cannot be read.
-std::string ReadFile(const std::filesystem::path& path);
+// The whole file as bytes. Throws FileError when it cannot be read, when it is no regular file
+// (a FIFO would block, a device such as /dev/zero never end) or when it holds more than
+// maxBytes.
+std::string ReadFile(const std::filesystem::path& path,
+                     std::size_t maxBytes = std::numeric_limits<std::size_t>::max());
 
 // The folder that holds the settings, the window's geometry file and sitemap.xml: the
 // executable's folder when it is writable (a portable install), otherwise

@@ -6,42 +6,26 @@
 #include <filesystem>
 
 #include "app/file_io.h"
+#include "app/text_util.h"
 
 namespace {
 
-std::string_view trimmed(std::string_view text) {
-    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
-    while (!text.empty() && blank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && blank(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
-
-bool equalIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    }
-    return true;
-}
+// The file holds a few lines of window geometry; anything far larger is no file of ours.
+constexpr std::size_t kMaxBytes = 1 << 20;
 
 // The name of a "[section]" line, or nothing for any other line.
 std::optional<std::string_view> sectionName(std::string_view line) {
-    line = trimmed(line);
+    line = Trimmed(line);
     if (line.size() < 2 || line.front() != '[')
         return std::nullopt;
     const auto close = line.find(']');
     if (close == std::string_view::npos)
         return std::nullopt;
-    return trimmed(line.substr(1, close - 1));
+    return Trimmed(line.substr(1, close - 1));
 }
 
 bool isComment(std::string_view line) {
-    line = trimmed(line);
+    line = Trimmed(line);
     return !line.empty() && (line.front() == ';' || line.front() == '#');
 }
 
@@ -52,13 +36,13 @@ std::optional<std::pair<std::string_view, std::string_view>> entry(std::string_v
     const auto equals = line.find('=');
     if (equals == std::string_view::npos)
         return std::nullopt;
-    return std::make_pair(trimmed(line.substr(0, equals)), trimmed(line.substr(equals + 1)));
+    return std::make_pair(Trimmed(line.substr(0, equals)), Trimmed(line.substr(equals + 1)));
 }
 
 } // namespace
 
 std::optional<int> ParseIniInteger(std::string_view text) {
-    text = trimmed(text);
+    text = Trimmed(text);
     bool negative = false;
     if (!text.empty() && (text.front() == '-' || text.front() == '+')) {
         negative = text.front() == '-';
@@ -82,27 +66,16 @@ std::optional<int> ParseIniInteger(std::string_view text) {
     return int(value);
 }
 
-IniFile::IniFile(std::string_view text) {
+IniFile::IniFile(std::string_view text) : lines_(SplitLines(text)) {
     if (text.find("\r\n") != std::string_view::npos)
         newline_ = "\r\n";
-    std::size_t start = 0;
-    while (start < text.size()) {
-        auto end = text.find('\n', start);
-        if (end == std::string_view::npos)
-            end = text.size();
-        std::string_view line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
-        lines_.emplace_back(line);
-        start = end + 1;
-    }
 }
 
 IniFile IniFile::Load(const std::filesystem::path& path) {
     std::error_code ec;
     if (!std::filesystem::exists(path, ec))
         return IniFile();
-    return IniFile(ReadFile(path));
+    return IniFile(ReadFile(path, kMaxBytes));
 }
 
 std::optional<IniFile::Location> IniFile::find(std::string_view section,
@@ -113,7 +86,7 @@ std::optional<IniFile::Location> IniFile::find(std::string_view section,
         if (const auto name = sectionName(lines_[i])) {
             if (found)
                 break; // the first section of that name is the one read and written
-            inSection = equalIgnoringCase(*name, section);
+            inSection = EqualsIgnoringCase(*name, section);
             if (inSection)
                 found = Location{i + 1, std::nullopt};
             continue;
@@ -122,7 +95,7 @@ std::optional<IniFile::Location> IniFile::find(std::string_view section,
             continue;
         if (const auto pair = entry(lines_[i])) {
             found->sectionEnd = i + 1;
-            if (!found->keyLine && equalIgnoringCase(pair->first, key))
+            if (!found->keyLine && EqualsIgnoringCase(pair->first, key))
                 found->keyLine = i;
         }
     }

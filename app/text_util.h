@@ -3,6 +3,7 @@
 #include <initializer_list>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 // Byte-wise text helpers shared by every subsystem. Texts are UTF-8; the helpers touch ASCII
@@ -17,6 +18,14 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b);
 // text with every occurrence of search replaced, left to right and without overlap; the
 // replacement is never searched again. An empty search text changes nothing.
 std::string ReplaceAll(std::string text, std::string_view search, std::string_view replacement);
+
+// The parts one after the other, for texts put together from the catalogue.
+std::string Concat(std::initializer_list<std::string_view> parts);
+
+// A catalogue text with each "{name}" replaced by its value, in one pass: a value is never
+// searched for placeholders, so a path holding "{line}" stays as it is. Unknown names stay.
+using Placeholder = std::pair<std::string_view, std::string_view>;
+std::string Filled(std::string_view text, std::initializer_list<Placeholder> values);
 
 // The lines of text, split at CR LF, CR and LF; a final line break ends the last line rather
 // than starting an empty one.
@@ -37,3 +46,27 @@ std::string EscapeControls(std::string_view serverText);
 // pattern with "%1" to "%9" replaced by the values in their order, in one pass, so that a value
 // holding "%2" is never filled in again; a marker without a value stays as it is.
 std::string FillIn(std::string_view pattern, std::initializer_list<std::string_view> values);
+
+// The number of bytes (1 to 4) of the UTF-8 character text begins with, or 0 when text is
+// empty or does not begin with valid UTF-8 (strict: no overlong forms, no surrogates, nothing
+// beyond U+10FFFF).
+std::size_t Utf8CharLength(std::string_view text);
+bool IsValidUtf8(std::string_view text);
+
+// The number of bytes of the character text begins with when it may stand in an address and
+// in XML 1.0: valid UTF-8, neither a control character nor U+FFFE or U+FFFF. 0 when the first
+// byte has to be written as "%XX" (the rest of a character so refused then reads as bytes that
+// are no valid UTF-8, so each of its bytes is encoded in turn).
+std::size_t SafeCharLength(std::string_view text);
+
+// True when some byte of text has to be written as "%XX" (SafeCharLength is 0 there).
+bool HasUnsafeCharacters(std::string_view text);
+
+// Writes byte as "%XX" (upper-case hexadecimal) to the end of text.
+void AppendPercentEncoded(std::string& text, unsigned char byte);
+
+// text with every byte that has no place in an address or in XML 1.0 written as "%XX":
+// control characters, bytes that are no valid UTF-8, the non-characters U+FFFE and U+FFFF,
+// and the ASCII bytes of alsoEncoded. Other characters pass unchanged, so the text stays
+// readable.
+std::string PercentEncodeUnsafe(std::string_view text, std::string_view alsoEncoded = {});

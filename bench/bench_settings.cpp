@@ -2,19 +2,19 @@
 
 #include <benchmark/benchmark.h>
 
-#include <unistd.h>
+#include <QTemporaryDir>
 
 namespace fs = std::filesystem;
 
 // Saving and loading both settings files with typical values: what confirming the settings
 // dialog and the next start cost. Runs in a temporary folder.
 static void BM_SettingsSaveLoad(benchmark::State& state) {
-    std::string pattern = (fs::temp_directory_path() / "sw_bench_settings_XXXXXX").string();
-    if (!::mkdtemp(pattern.data())) {
+    const QTemporaryDir temporary;
+    if (!temporary.isValid()) {
         state.SkipWithError("cannot create a temporary folder");
         return;
     }
-    const fs::path folder = pattern;
+    const fs::path folder = temporary.path().toStdString();
     SiteSettings settings;
     settings.web_url = "https://www.example.jp/shop";
     settings.hostname = "ftp.example.jp";
@@ -27,6 +27,5 @@ static void BM_SettingsSaveLoad(benchmark::State& state) {
         LoadSettings(folder, loaded);
         benchmark::DoNotOptimize(loaded);
     }
-    fs::remove_all(folder);
 }
 BENCHMARK(BM_SettingsSaveLoad)->Unit(benchmark::kMicrosecond);

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include <unistd.h>
+#include <QTemporaryDir>
 
 namespace {
 
@@ -24,18 +24,17 @@ std::vector<std::string> makeRows(int count) {
 // 50,000 rows (the protocol's limit for one file) into the document and onto disk.
 static void BM_SitemapWrite50k(benchmark::State& state) {
     const auto rows = makeRows(50000);
-    std::string pattern = (std::filesystem::temp_directory_path() / "sw_bench_XXXXXX").string();
-    if (!::mkdtemp(pattern.data())) {
+    const QTemporaryDir temporary;
+    if (!temporary.isValid()) {
         state.SkipWithError("no temporary folder");
         return;
     }
-    const std::filesystem::path folder = pattern;
+    const std::filesystem::path folder = temporary.path().toStdString();
     for (auto _ : state) {
         SitemapBuilder builder;
         for (const auto& row : rows)
             benchmark::DoNotOptimize(builder.AddRow(row));
         WriteSitemap(folder, builder.Finish());
     }
-    std::filesystem::remove_all(folder);
 }
 BENCHMARK(BM_SitemapWrite50k)->Unit(benchmark::kMillisecond);

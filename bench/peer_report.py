@@ -126,7 +126,7 @@ def run_measured(command):
 
 def commands_sent(summary):
     """The command count from the summary line of `sitewright generate`."""
-    match = re.search(r"commands (\d+)", summary)
+    match = re.search(r"コマンド数 (\d+)", summary)
     return int(match.group(1)) if match else None
 
 

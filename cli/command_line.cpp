@@ -1,21 +1,24 @@
 #include "cli/command_line.h"
 
 #include <algorithm>
+#include <charconv>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
 #include <istream>
-#include <optional>
 #include <ostream>
 
 #include "app/file_io.h"
-#include "app/row_order.h"
+#include "app/jobs/retrieval.h"
+#include "app/jobs/table_sitemap.h"
+#include "app/jobs/work_table.h"
+#include "app/text_util.h"
+#include "app/texts.h"
 #include "cli/options.h"
 #include "ftp/Uftp_module.h"
 #include "ftp/ftp_client.h"
-#include "app/jobs/retrieval.h"
 #include "settings/SiteSettings.h"
 #include "sitemap/sitemap_writer.h"
 #include "sitemap/upload.h"
@@ -35,10 +38,12 @@ Commands:
   upload      upload the existing sitemap.xml into the site root folder
 
 Every command takes --dir DIR, the folder that holds the settings files and
-sitemap.xml (default: the program folder). "sitewright <command> --help" shows
-the options of a command.
+sitemap.xml (default: the program folder); show, generate and upload need it to
+exist, configure creates it. "sitewright <command> --help" shows the options of
+a command. Messages and results are in Japanese, as the window shows them.
 
-Exit status: 0 done, 1 failed (the reason on stderr), 2 wrong command line.
+Exit status: 0 done, 1 failed (the reason on stderr), 2 wrong command line
+(also a value the settings cannot hold, such as a web site address with ";").
 )";
 
 const char* const kConfigureUsage =
@@ -51,7 +56,8 @@ by the owner only); settings not given keep their values.
 
   --dir DIR          folder of the settings files (default: the program folder)
   --url URL          web site address, without the final "/"
-                     (example: https://www.example.com)
+                     (example: https://www.example.com); ";" and control
+                     characters are refused (exit status 2)
   --host HOST        FTP host name or address, optionally HOST:PORT
   --user USER        FTP user name
   --password-stdin   read the FTP password from the first line of standard input
@@ -68,77 +74,69 @@ by the owner only); settings not given keep their values.
 
 const char* const kShowUsage = R"(Usage: sitewright show [--dir DIR]
 
-Prints the stored settings; the password is masked.
+Prints the stored settings; the password is masked, control characters are
+shown as %XX. Fails (exit status 1) when config_v1.dat deciphers to text the
+program cannot have written (another key, or damage).
 
   --dir DIR    folder of the settings files (default: the program folder)
   -h, --help   show this help
 )";
 
-const char* const kGenerateUsage = R"(Usage: sitewright generate [--dir DIR] [--ext LIST] [--upload]
+const char* const kGenerateUsage =
+    R"(Usage: sitewright generate [--dir DIR] [--ext LIST] [--upload] [--max-folders N]
+                           [--max-rows N]
 
 Logs in to the FTP server, walks the site root folder and every folder below it,
 and writes DIR/sitemap.xml with one URL for every file whose extension is in
 LIST, each with its modification time and the default update frequency and
-priority. A folder the server will not let it enter is reported on stderr and
-left out. Ctrl-C stops the walk; no sitemap is written then, and a walk that
-fails writes none either: an earlier sitemap.xml stays as it was.
+priority. A folder the server will not let it enter, a folder whose listing
+cannot be read and folders more than 64 levels down are reported on stderr and
+left out. Ctrl-C (or SIGTERM) stops the walk at once; no sitemap is written
+then, and a walk that fails or reaches a limit writes none either: an earlier
+sitemap.xml stays as it was.
 
-  --dir DIR    folder of the settings files and sitemap.xml
-               (default: the program folder)
-  --ext LIST   extensions of the files to take, separated by commas
-               (default: .htm,.html,.php,.cgi)
-  --upload     then upload sitemap.xml into the site root folder
-  -h, --help   show this help
+  --dir DIR          folder of the settings files and sitemap.xml
+                     (default: the program folder)
+  --ext LIST         extensions of the files to take, separated by commas
+                     (default: .htm,.html,.php,.cgi)
+  --upload           then upload sitemap.xml into the site root folder; a walk
+                     that found no file writes and uploads nothing (exit 1)
+  --max-folders N    end the walk as failed when it would enter more than N
+                     folders (default: 100000)
+  --max-rows N       end the walk as failed when it finds more than N files
+                     (default: 1000000)
+  -h, --help         show this help
 )";
 
 const char* const kUploadUsage = R"(Usage: sitewright upload [--dir DIR]
 
 Uploads DIR/sitemap.xml as sitemap.xml into the site root folder on the FTP
-server.
+server (into the login folder when the site root is empty). A sitemap without
+any URL is not uploaded (exit status 1): it would empty the server's copy.
 
   --dir DIR    folder of the settings files and sitemap.xml
                (default: the program folder)
   -h, --help   show this help
 )";
 
-const std::string kNoSitemap = "サイトマップがまだ作成されていません。";
-const std::string kUploaded = "サイトマップをアップロードしました。";
-const std::string kUploadFailed = "サイトマップのアップロードに失敗しました。";
-const std::string kConnectFailed = "接続失敗";
-const std::string kMask = "********";
-
-std::string replaceAll(std::string text, const std::string& search,
-                       const std::string& replacement) {
-    if (search.empty())
-        return text;
-    for (std::size_t at = text.find(search); at != std::string::npos;
-         at = text.find(search, at + replacement.size()))
-        text.replace(at, search.size(), replacement);
-    return text;
-}
-
-// What a command prints. Everything that goes out passes the mask, so that the password
-// never shows, even inside a server's reply.
+// What a command prints. Whatever it prints passes EscapeControls, so that no text from a
+// server or a settings file can drive the terminal; the ftp layer has masked the password in
+// the server's replies already.
 class Output final {
 public:
     Output(CommandLineIo& io, std::string command) : io(io), command_(std::move(command)) {}
 
-    void SetSecret(const std::string& secret) { secret_ = secret; }
-    std::string Masked(const std::string& text) const { return replaceAll(text, secret_, kMask); }
-
     // A line of the command's result on stdout.
-    void Line(const std::string& text) const { io.out << Masked(text) << '\n'; }
+    void Line(std::string_view text) const { io.out << EscapeControls(text) << '\n'; }
     // What the window shows in a message box, line by line on stderr.
-    void Message(const std::string& text) const {
-        io.err << Masked(replaceAll(replaceAll(text, "\r\n", "\n"), "\r", "\n")) << '\n';
-    }
-    void Warning(const std::string& text) const {
-        io.err << "sitewright " << command_ << ": warning: " << Masked(text) << '\n';
+    void Message(std::string_view text) const { io.err << asLines(text, "\n") << '\n'; }
+    void Warning(std::string_view text) const {
+        io.err << "sitewright " << command_ << ": " << texts::kWarning << asLines(text, " ")
+               << '\n';
     }
     // The one line that says why the command failed; returns the failure status.
-    int Fail(const std::string& reason) const {
-        io.err << "sitewright " << command_ << ": "
-               << Masked(replaceAll(replaceAll(reason, "\r\n", " "), "\n", " ")) << '\n';
+    int Fail(std::string_view reason) const {
+        io.err << "sitewright " << command_ << ": " << asLines(reason, " ") << '\n';
         io.err.flush();
         return kExitFailure;
     }
@@ -146,38 +144,62 @@ public:
     CommandLineIo& io;
 
 private:
+    // text escaped, its line breaks (CR LF, CR or LF) written as lineBreak.
+    static std::string asLines(std::string_view text, std::string_view lineBreak) {
+        std::string joined;
+        const std::vector<std::string> lines = SplitLines(EscapeControls(text));
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            if (i > 0)
+                joined += lineBreak;
+            joined += lines[i];
+        }
+        return joined;
+    }
+
     std::string command_;
-    std::string secret_;
 };
 
 std::atomic<bool> interrupted{false};
+// The client whose waits a Ctrl-C ends at once; set only while a walk runs.
+std::atomic<const Tftp_module*> abortTarget{nullptr};
+static_assert(std::atomic<const Tftp_module*>::is_always_lock_free);
 
 extern "C" void onInterrupt(int) {
     interrupted = true;
+    // Abort only writes to an eventfd, which a signal handler may do.
+    if (const Tftp_module* ftp = abortTarget.load())
+        ftp->Abort();
 }
 
-// While it lives, the first Ctrl-C asks the walk to stop before its next command; a second
-// one ends the program as usual.
+// While it lives, the first Ctrl-C (or SIGTERM) stops the walk on ftp at once, even in the
+// middle of a wait on the server; a second one ends the program as usual.
 class StopOnInterrupt final {
 public:
-    StopOnInterrupt() {
+    explicit StopOnInterrupt(const Tftp_module& ftp) {
         interrupted = false;
+        abortTarget = &ftp;
         struct sigaction action {};
         action.sa_handler = onInterrupt;
         action.sa_flags = SA_RESETHAND;
         sigemptyset(&action.sa_mask);
-        ::sigaction(SIGINT, &action, &previous_);
+        ::sigaction(SIGINT, &action, &previousInterrupt_);
+        ::sigaction(SIGTERM, &action, &previousTerminate_);
     }
-    ~StopOnInterrupt() { ::sigaction(SIGINT, &previous_, nullptr); }
+    ~StopOnInterrupt() {
+        ::sigaction(SIGINT, &previousInterrupt_, nullptr);
+        ::sigaction(SIGTERM, &previousTerminate_, nullptr);
+        abortTarget = nullptr;
+    }
     StopOnInterrupt(const StopOnInterrupt&) = delete;
     StopOnInterrupt& operator=(const StopOnInterrupt&) = delete;
 
 private:
-    struct sigaction previous_ {};
+    struct sigaction previousInterrupt_ {};
+    struct sigaction previousTerminate_ {};
 };
 
 // Columns a text takes on a terminal; characters beyond ASCII are counted wide.
-std::size_t displayWidth(const std::string& text) {
+std::size_t displayWidth(std::string_view text) {
     std::size_t width = 0;
     for (const char c : text) {
         const auto byte = static_cast<unsigned char>(c);
@@ -199,7 +221,8 @@ std::string fitFromTheEnd(const std::string& text, std::size_t width) {
         std::size_t lead = start - 1;
         while (lead > 0 && (static_cast<unsigned char>(text[lead]) & 0xC0) == 0x80)
             --lead;
-        const std::size_t charWidth = displayWidth(text.substr(lead, start - lead));
+        const std::size_t charWidth =
+            displayWidth(std::string_view(text).substr(lead, start - lead));
         if (used + charWidth > width)
             break;
         used += charWidth;
@@ -249,12 +272,12 @@ private:
         if (shown_ && now - lastDrawn_ < std::chrono::milliseconds(100))
             return;
         lastDrawn_ = now;
-        const std::string counts =
-            "folders " + std::to_string(folders_) + ", files " + std::to_string(files_) + ": ";
+        const std::string counts = Filled(texts::kProgress, {{"folders", std::to_string(folders_)},
+                                                             {"files", std::to_string(files_)}});
         const std::size_t columns = std::size_t(std::max(output_.io.columns, 20)) - 1;
-        const std::size_t room = columns > counts.size() ? columns - counts.size() : 0;
-        output_.io.err << '\r' << counts << output_.Masked(fitFromTheEnd(current_, room))
-                       << "\x1b[K" << std::flush;
+        const std::size_t used = displayWidth(counts);
+        const std::size_t room = columns > used ? columns - used : 0;
+        output_.io.err << '\r' << counts << fitFromTheEnd(current_, room) << "\x1b[K" << std::flush;
         shown_ = true;
     }
     void clearProgress() {
@@ -272,29 +295,46 @@ private:
     std::chrono::steady_clock::time_point lastDrawn_;
 };
 
+// The folder of the settings files and sitemap.xml: --dir, or the program folder.
 fs::path settingsFolder(const ParsedOptions& options) {
     if (!options.has("dir"))
         return ProgramFolder();
     if (options.value("dir").empty())
-        throw UsageError("option --dir needs a folder");
+        throw UsageError(std::string(texts::kDirNeedsFolder));
     return options.value("dir");
 }
 
-// Loads the settings of folder; false (the failure printed) when they cannot be read.
+// False, the failure printed, when folder is not there: reading settings from a mistyped
+// folder would go on with empty ones.
+bool folderExists(const fs::path& folder, const Output& output) {
+    std::error_code error;
+    if (fs::is_directory(folder, error))
+        return true;
+    output.Fail(Filled(texts::kLocalFolderMissing, {{"folder", folder.string()}}));
+    return false;
+}
+
+// Loads the settings of folder; false (the failure printed) when they cannot be read, or when
+// config_v1.dat deciphers to values the program cannot have written.
 bool loadSettings(const fs::path& folder, SiteSettings& settings, const Output& output) {
     try {
         LoadSettings(folder, settings);
-        return true;
     } catch (const std::exception& error) {
-        output.Fail("cannot read the settings in " + folder.string() + ": " + error.what());
+        output.Fail(error.what());
         return false;
     }
+    if (const std::string problem = DatFileProblem(folder, settings); !problem.empty()) {
+        output.Fail(problem);
+        return false;
+    }
+    return true;
 }
 
-// The settings dialog's fields hold one line each.
-void requireOneLine(const std::string& value, const std::string& what) {
-    if (value.find_first_of(std::string("\r\n\0", 3)) != std::string::npos)
-        throw UsageError(what + " may not hold a line break or NUL");
+// The settings dialog's fields hold one line of text each; a value with a control character
+// or bytes that are no UTF-8 would read back as a damaged file.
+void requireUsable(const std::string& value, std::string_view what) {
+    if (HasUnsafeCharacters(value))
+        throw UsageError(Filled(texts::kUnusableCharacterIn, {{"what", what}}));
 }
 
 template <std::size_t N>
@@ -302,11 +342,15 @@ bool isItem(const std::array<std::string_view, N>& items, const std::string& val
     return std::find(items.begin(), items.end(), value) != items.end();
 }
 
-template <std::size_t N> std::string itemList(const std::array<std::string_view, N>& items) {
-    std::string text;
+template <std::size_t N>
+void requireItem(const ParsedOptions& options, const std::string& name,
+                 const std::array<std::string_view, N>& items) {
+    if (!options.has(name) || isItem(items, options.value(name)))
+        return;
+    std::string list;
     for (const std::string_view item : items)
-        text += (text.empty() ? "" : ", ") + std::string(item);
-    return text;
+        list += (list.empty() ? "" : ", ") + std::string(item);
+    throw UsageError(Filled(texts::kItemsOnly, {{"option", name}, {"items", list}}));
 }
 
 // "+HH:MM" or "-HH:MM" into the four offset fields, as the dialog's four lists hold them.
@@ -318,27 +362,44 @@ void applyOffset(const std::string& text, SiteSettings& settings) {
     const std::string units = shaped ? text.substr(5, 1) : "";
     if (!shaped || !isItem(kOffset1Items, sign) || !isItem(kOffset2Items, hours) ||
         !isItem(kOffset3Items, tens) || !isItem(kOffset4Items, units))
-        throw UsageError("--offset must be a sign, hours 00 to 23, \":\" and minutes 00 to 59, "
-                         "such as +09:00 or -05:30");
+        throw UsageError(std::string(texts::kOffsetForm));
     settings.offset_1 = sign;
     settings.offset_2 = hours;
     settings.offset_3 = tens;
     settings.offset_4 = units;
 }
 
-int configure(const ParsedOptions& options, Output& output) {
+// The value of option name as a whole number from 1 up, or fallback when it is not given.
+std::size_t positiveNumber(const ParsedOptions& options, const std::string& name,
+                           std::size_t fallback) {
+    if (!options.has(name))
+        return fallback;
+    const std::string& text = options.value(name);
+    std::size_t number = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
+    if (error != std::errc() || end != text.data() + text.size() || number == 0)
+        throw UsageError(Filled(texts::kPositiveNumber, {{"option", name}}));
+    return number;
+}
+
+int configure(const ParsedOptions& options, const Output& output) {
     SiteSettings changes;
-    const std::pair<const char*, std::string SiteSettings::*> texts[] = {
+    const std::pair<const char*, std::string SiteSettings::*> values[] = {
         {"url", &SiteSettings::web_url},
         {"host", &SiteSettings::hostname},
         {"user", &SiteSettings::username},
         {"root", &SiteSettings::site_root},
     };
-    for (const auto& [name, member] : texts) {
-        if (options.has(name)) {
-            requireOneLine(options.value(name), std::string("--") + name);
-            changes.*member = options.value(name);
-        }
+    for (const auto& [name, member] : values) {
+        if (!options.has(name))
+            continue;
+        // The site URL is refused as the settings dialog refuses it.
+        const std::string_view urlProblem =
+            member == &SiteSettings::web_url ? SiteUrlProblem(options.value(name)) : "";
+        if (!urlProblem.empty())
+            throw UsageError(std::string(urlProblem));
+        requireUsable(options.value(name), std::string("--") + name);
+        changes.*member = options.value(name);
     }
     if (options.has("host")) {
         try {
@@ -348,28 +409,29 @@ int configure(const ParsedOptions& options, Output& output) {
         }
     }
     if (options.has("root") && !changes.site_root.empty() && changes.site_root[0] != '/')
-        throw UsageError("--root must begin with \"/\" (or be empty for the login folder)");
-    if (options.has("changefreq") && !isItem(kChangefreqItems, options.value("changefreq")))
-        throw UsageError("--changefreq must be one of " + itemList(kChangefreqItems));
-    if (options.has("priority") && !isItem(kPriorityItems, options.value("priority")))
-        throw UsageError("--priority must be one of " + itemList(kPriorityItems));
+        throw UsageError(std::string(texts::kRootNeedsSlash));
+    requireItem(options, "changefreq", kChangefreqItems);
+    requireItem(options, "priority", kPriorityItems);
     if (options.has("offset"))
         applyOffset(options.value("offset"), changes);
     if (options.has("password-stdin")) {
         if (!std::getline(output.io.in, changes.password))
-            throw UsageError("--password-stdin: standard input holds no line; an empty "
-                             "password is an empty line");
+            throw UsageError(std::string(texts::kNoPasswordLine));
         if (!changes.password.empty() && changes.password.back() == '\r')
             changes.password.pop_back();
-        requireOneLine(changes.password, "the password");
-        output.SetSecret(changes.password);
+        requireUsable(changes.password, texts::kPasswordWord);
     }
 
     const fs::path folder = settingsFolder(options);
+    std::error_code error;
+    fs::create_directories(folder, error);
+    if (error)
+        return output.Fail(Concat({Filled(texts::kCannotCreateFolder, {{"file", folder.string()}}),
+                                   texts::kLineBreak, error.message()}));
     SiteSettings settings;
     if (!loadSettings(folder, settings, output))
         return kExitFailure;
-    for (const auto& [name, member] : texts) {
+    for (const auto& [name, member] : values) {
         if (options.has(name))
             settings.*member = changes.*member;
     }
@@ -386,69 +448,82 @@ int configure(const ParsedOptions& options, Output& output) {
         settings.offset_4 = changes.offset_4;
     }
     if (options.has("url") && !settings.web_url.empty() && settings.web_url.back() == '/')
-        output.Warning("the web site address ends in \"/\"; every URL will hold \"//\"");
+        output.Warning(texts::kUrlEndsInSlash);
 
     try {
-        fs::create_directories(folder);
         SaveSettings(folder, settings);
-    } catch (const std::exception& error) {
-        return output.Fail(std::string("cannot save the settings: ") + error.what());
+    } catch (const std::exception& failure) {
+        return output.Fail(failure.what());
     }
-    output.Line("Settings saved in " + folder.string());
+    output.Line(Filled(texts::kSettingsSaved, {{"folder", folder.string()}}));
     return kExitSuccess;
 }
 
-int show(const ParsedOptions& options, Output& output) {
+int show(const ParsedOptions& options, const Output& output) {
     const fs::path folder = settingsFolder(options);
-    SiteSettings settings;
-    if (!loadSettings(folder, settings, output))
+    if (!folderExists(folder, output))
         return kExitFailure;
-    output.Line("folder      " + folder.string());
-    output.Line("url         " + settings.web_url);
-    output.Line("host        " + settings.hostname);
-    output.Line("user        " + settings.username);
-    output.Line("password    " + (settings.password.empty() ? "(empty)" : kMask));
-    output.Line("root        " + settings.site_root);
+    SiteSettings settings;
+    try {
+        LoadSettings(folder, settings);
+    } catch (const std::exception& error) {
+        return output.Fail(error.what());
+    }
+    // Values as stored, every byte that could drive the terminal shown as "%XX".
+    const auto shown = [](const std::string& value) { return PercentEncodeUnsafe(value); };
+    output.Line("folder      " + shown(folder.string()));
+    output.Line("url         " + shown(settings.web_url));
+    output.Line("host        " + shown(settings.hostname));
+    output.Line("user        " + shown(settings.username));
+    output.Line(
+        Concat({"password    ", settings.password.empty() ? texts::kEmptyValue : kPasswordMask}));
+    output.Line("root        " + shown(settings.site_root));
     output.Line("changefreq  " + settings.changefreq);
     output.Line("priority    " + settings.priority);
     output.Line("offset      " + settings.TimeZoneOffset());
+    if (const std::string problem = DatFileProblem(folder, settings); !problem.empty())
+        return output.Fail(problem);
     return kExitSuccess;
 }
 
 int uploadSitemap(Tftp_module& ftp, const SiteSettings& settings, const fs::path& folder,
                   const Output& output) {
-    try {
-        const UploadResult result = UploadSitemap(ftp, settings, folder);
-        switch (result.outcome) {
-        case UploadOutcome::Uploaded:
-            output.Line(kUploaded);
-            return kExitSuccess;
-        case UploadOutcome::NoSitemap:
-            return output.Fail(kNoSitemap);
-        case UploadOutcome::LoginFailed:
-            return output.Fail(kConnectFailed + ": " + result.reason);
-        case UploadOutcome::StoreFailed:
-            return output.Fail(kUploadFailed + " " + result.reason);
-        }
-    } catch (const std::exception& error) {
-        ftp.FtpDisconnect();
-        return output.Fail(kUploadFailed + " " + error.what());
+    // Uploaded, a sitemap without a URL would empty the server's copy.
+    if (SitemapHasNoUrl(folder))
+        return output.Fail(texts::kEmptySitemapRefused);
+    ftp.ClearStop();
+    const UploadResult result = UploadSitemap(ftp, settings, folder);
+    switch (result.outcome) {
+    case UploadOutcome::Uploaded:
+        output.Line(texts::kUploaded);
+        return kExitSuccess;
+    case UploadOutcome::NoSitemap:
+        return output.Fail(texts::kNoSitemap);
+    case UploadOutcome::LoginFailed:
+        return output.Fail(Concat({texts::kConnectFailed, texts::kLineBreak, result.reason}));
+    case UploadOutcome::UnusableFile:
+    case UploadOutcome::FolderRefused:
+    case UploadOutcome::StoreFailed:
+        break;
     }
-    return kExitFailure;
+    return output.Fail(Concat({texts::kUploadFailed, texts::kLineBreak, result.reason}));
 }
 
 // Loads the settings a conversation with the server needs; false (printed) when they are
-// missing.
-bool loadServerSettings(const fs::path& folder, SiteSettings& settings, Output& output) {
-    if (!loadSettings(folder, settings, output))
+// missing or unusable.
+bool loadServerSettings(const fs::path& folder, SiteSettings& settings, const Output& output) {
+    if (!folderExists(folder, output) || !loadSettings(folder, settings, output))
         return false;
-    output.SetSecret(settings.password);
     if (settings.hostname.empty()) {
-        output.Fail("no FTP host is set in " + folder.string() +
-                    "; set one with sitewright configure --host");
+        output.Fail(texts::kNoHost);
         return false;
     }
     return true;
+}
+
+// A failure after the walk: why, and that no sitemap was written.
+int failWithoutSitemap(std::string_view why, const Output& output) {
+    return output.Fail(Concat({why, texts::kLineBreak, texts::kNoSitemapWritten}));
 }
 
 // After the walk: the sitemap of every row in the table's order, and the upload if asked.
@@ -456,35 +531,41 @@ int writeSitemap(const RetrievalSummary& summary, std::vector<std::string> rows,
                  const ParsedOptions& options, Tftp_module& ftp, const SiteSettings& settings,
                  const fs::path& folder, const Output& output) {
     if (summary.loginFailed)
-        return output.Fail("the login failed; no sitemap written");
+        return failWithoutSitemap(texts::kConnectFailed, output);
     if (summary.stopped)
-        return output.Fail("stopped; no sitemap written");
+        return failWithoutSitemap(texts::kRetrievalStopped, output);
     if (summary.endedEarly)
-        return output.Fail("the walk ended before its end; no sitemap written");
+        return failWithoutSitemap(texts::kListCutShort, output);
     if (summary.folders == 0)
-        return output.Fail("the site root folder could not be entered; no sitemap written");
+        return failWithoutSitemap(
+            Concat({PercentEncodeUnsafe(settings.site_root), texts::kFolderMissing}), output);
+    const bool upload = options.has("upload");
+    if (upload && rows.empty())
+        return failWithoutSitemap(texts::kEmptySitemapRefused, output);
 
-    RowOrder().sort(rows);
-    SitemapBuilder builder;
-    for (const std::string& row : rows)
-        builder.AddRow(row);
-    builder.Finish();
+    // The window's table decides the order and writes the sitemap the same way.
+    WorkTable table;
+    table.fill(std::move(rows));
+    table.setAllChecked(true);
+    SitemapSummary written;
     try {
-        WriteSitemap(folder, builder.document());
+        written = WriteTableSitemap(table, folder);
     } catch (const std::exception& error) {
         return output.Fail(error.what());
     }
-    output.Line("Wrote " + SitemapPath(folder).string());
-    if (builder.ExceedsSingleFileLimits())
-        output.Warning("more than 50,000 URLs or 10 MiB: search engines ignore a sitemap this "
-                       "large");
-    if (!options.has("upload"))
+    output.Line(Filled(texts::kSitemapWritten, {{"file", SitemapPath(folder).string()}}));
+    if (written.exceedsSingleFileLimits)
+        output.Warning(texts::kExceedsSingleFileLimits);
+    if (!upload)
         return kExitSuccess;
     return uploadSitemap(ftp, settings, folder, output);
 }
 
-int generate(const ParsedOptions& options, Output& output) {
+int generate(const ParsedOptions& options, const Output& output) {
     const auto started = std::chrono::steady_clock::now();
+    RetrievalLimits limits;
+    limits.maxFolders = positiveNumber(options, "max-folders", limits.maxFolders);
+    limits.maxRows = positiveNumber(options, "max-rows", limits.maxRows);
     const fs::path folder = settingsFolder(options);
     SiteSettings settings;
     if (!loadServerSettings(folder, settings, output))
@@ -496,27 +577,35 @@ int generate(const ParsedOptions& options, Output& output) {
     CommandLineObserver observer(output);
     RetrievalSummary summary;
     {
-        const StopOnInterrupt stopOnInterrupt;
-        summary = RunRetrieval(ftp, settings, observer);
+        const StopOnInterrupt stopOnInterrupt(ftp);
+        ftp.ClearStop();
+        summary = RunRetrieval(ftp, settings, observer, limits);
     }
     const int status =
         writeSitemap(summary, observer.TakeRows(), options, ftp, settings, folder, output);
 
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    char timeText[32];
-    std::snprintf(timeText, sizeof timeText, "%.2f", seconds);
-    output.Line("rows " + std::to_string(summary.rows) + ", folders " +
-                std::to_string(summary.folders) + ", seconds " + timeText + ", commands " +
-                std::to_string(summary.commands));
+    char secondsText[32];
+    std::snprintf(secondsText, sizeof secondsText, "%.2f", seconds);
+    output.Line(Filled(texts::kSummary, {{"rows", std::to_string(summary.rows)},
+                                         {"folders", std::to_string(summary.folders)},
+                                         {"refused", std::to_string(summary.foldersRefused)},
+                                         {"unreadable", std::to_string(summary.foldersUnreadable)},
+                                         {"deep", std::to_string(summary.foldersTooDeep)},
+                                         {"seconds", secondsText},
+                                         {"commands", std::to_string(summary.commands)}}));
     return status;
 }
 
-int upload(const ParsedOptions& options, Output& output) {
+int upload(const ParsedOptions& options, const Output& output) {
     const fs::path folder = settingsFolder(options);
+    if (!folderExists(folder, output))
+        return kExitFailure;
+    std::error_code error;
+    if (!fs::exists(SitemapPath(folder), error))
+        return output.Fail(texts::kNoSitemap);
     SiteSettings settings;
-    if (!fs::exists(SitemapPath(folder)))
-        return output.Fail(kNoSitemap);
     if (!loadServerSettings(folder, settings, output))
         return kExitFailure;
     Tftp_module ftp;
@@ -527,7 +616,7 @@ struct Command {
     const char* name;
     const char* usage;
     std::vector<OptionSpec> options;
-    int (*run)(const ParsedOptions&, Output&);
+    int (*run)(const ParsedOptions&, const Output&);
 };
 
 const std::vector<Command>& commands() {
@@ -545,7 +634,14 @@ const std::vector<Command>& commands() {
           {"offset", true}},
          configure},
         {"show", kShowUsage, {{"dir", true}}, show},
-        {"generate", kGenerateUsage, {{"dir", true}, {"ext", true}, {"upload", false}}, generate},
+        {"generate",
+         kGenerateUsage,
+         {{"dir", true},
+          {"ext", true},
+          {"upload", false},
+          {"max-folders", true},
+          {"max-rows", true}},
+         generate},
         {"upload", kUploadUsage, {{"dir", true}}, upload},
     };
     return all;
@@ -566,8 +662,7 @@ int RunCommandLine(const std::vector<std::string>& args, CommandLineIo& io) {
                                       [&](const Command& c) { return args[0] == c.name; });
     if (command == commands().end()) {
         // The argument is not repeated: it may be a secret typed in the wrong place.
-        io.err << "sitewright: unknown command; the commands are configure, show, generate "
-                  "and upload (see sitewright --help)\n";
+        io.err << "sitewright: " << texts::kUnknownCommand << '\n';
         return kExitUsage;
     }
 
@@ -580,8 +675,8 @@ int RunCommandLine(const std::vector<std::string>& args, CommandLineIo& io) {
         }
         return command->run(options, output);
     } catch (const UsageError& error) {
-        io.err << "sitewright " << command->name << ": " << error.what() << " (see sitewright "
-               << command->name << " --help)\n";
+        io.err << "sitewright " << command->name << ": " << EscapeControls(error.what())
+               << Filled(texts::kSeeHelp, {{"command", command->name}}) << '\n';
         return kExitUsage;
     } catch (const std::exception& error) {
         return output.Fail(error.what());

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include "app/text_util.h"
+#include "app/texts.h"
+
 ParsedOptions ParseOptions(const std::vector<std::string>& args, std::size_t first,
                            const std::vector<OptionSpec>& specs) {
     ParsedOptions options;
@@ -12,24 +15,24 @@ ParsedOptions ParseOptions(const std::vector<std::string>& args, std::size_t fir
             continue;
         }
         if (arg.rfind("--", 0) != 0 || arg.size() == 2)
-            throw UsageError("unexpected argument in position " + std::to_string(i + 1) +
-                             " (options begin with \"--\")");
+            throw UsageError(
+                Filled(texts::kUnexpectedArgument, {{"position", std::to_string(i + 1)}}));
         const std::size_t equals = arg.find('=');
         const std::string name = arg.substr(2, equals == std::string::npos ? equals : equals - 2);
         const auto spec = std::find_if(specs.begin(), specs.end(),
                                        [&](const OptionSpec& s) { return s.name == name; });
         if (spec == specs.end())
-            throw UsageError("unknown option --" + name);
+            throw UsageError(Filled(texts::kUnknownOption, {{"option", name}}));
         if (!spec->takesValue) {
             if (equals != std::string::npos)
-                throw UsageError("option --" + name + " takes no value");
+                throw UsageError(Filled(texts::kOptionTakesNoValue, {{"option", name}}));
             options.values[name].clear();
         } else if (equals != std::string::npos) {
             options.values[name] = arg.substr(equals + 1);
         } else if (i + 1 < args.size()) {
             options.values[name] = args[++i];
         } else {
-            throw UsageError("option --" + name + " needs a value");
+            throw UsageError(Filled(texts::kOptionNeedsValue, {{"option", name}}));
         }
     }
     return options;

@@ -68,7 +68,7 @@ std::string timeText(const ASN1_TIME* time) {
     std::tm parts{};
     if (!time || ASN1_TIME_to_tm(time, &parts) != 1)
         return "?";
-    char text[32];
+    char text[64];
     std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", parts.tm_year + 1900,
                   parts.tm_mon + 1, parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec);
     return text;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/file_io.h"
+#include "app/text_util.h"
 #include "app/texts.h"
 #include "mylib/BF2B64Text.h"
 
@@ -58,16 +59,10 @@ const ConfValue kConfValues[] = {
     confValue("[offset_4]", &SiteSettings::offset_4, kOffset4Items, true),
 };
 
-bool equalIgnoringCase(std::string_view a, std::string_view b) {
-    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                              [&](char x, char y) { return lower(x) == lower(y); });
-}
-
 void applyConfValue(const ConfValue& entry, const std::string& value, SiteSettings& settings) {
     const std::string_view* end = entry.items + entry.itemCount;
     const std::string_view* item = std::find_if(entry.items, end, [&](std::string_view text) {
-        return entry.offset ? equalIgnoringCase(text, value) : text == value;
+        return entry.offset ? EqualsIgnoringCase(text, value) : text == value;
     });
     if (item != end)
         settings.*entry.member = std::string(*item);
@@ -75,21 +70,27 @@ void applyConfValue(const ConfValue& entry, const std::string& value, SiteSettin
         (settings.*entry.member).clear();
 }
 
-// The file's lines without their CR LF or LF; a final line end starts no further line.
-std::vector<std::string> textLines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
-        std::size_t stop = end;
-        if (stop > start && text[stop - 1] == '\r')
-            --stop;
-        lines.push_back(text.substr(start, stop - start));
-        start = end + 1;
+// Settings files hold a few short lines; anything far larger (or a link to a device) is
+// refused before it is read whole.
+constexpr std::size_t kMaxFileBytes = 64 * 1024;
+
+// The lines of a settings file, read within the bound.
+std::vector<std::string> fileLines(const fs::path& file) {
+    return SplitLines(ReadFile(file, kMaxFileBytes));
+}
+
+// line (counted from 0) of file deciphered; a line that cannot be deciphered is reported with
+// the file, the line and the cipher's own text.
+std::string decipherLine(const fs::path& file, std::size_t line, const std::string& text,
+                         std::int64_t iv) {
+    try {
+        return DecryptText(kKey, text, iv);
+    } catch (const std::exception& error) {
+        throw SettingsDamaged(
+            Concat({Filled(texts::kSettingsLineDamaged,
+                           {{"line", std::to_string(line + 1)}, {"file", file.string()}}),
+                    texts::kLineBreak, error.what()}));
     }
-    return lines;
 }
 
 constexpr fs::perms kOwnerOnly = fs::perms::owner_read | fs::perms::owner_write;
@@ -109,15 +110,8 @@ std::int64_t ConfFileIV() {
 std::string_view SiteUrlProblem(std::string_view url) {
     if (url.find(';') != std::string_view::npos)
         return texts::kSeparatorRefused;
-    for (std::size_t i = 0; i < url.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(url[i]);
-        // U+FFFE and U+FFFF (EF BF BE, EF BF BF) are no characters to XML.
-        const bool nonCharacter = byte == 0xEF && i + 2 < url.size() &&
-                                  static_cast<unsigned char>(url[i + 1]) == 0xBF &&
-                                  (static_cast<unsigned char>(url[i + 2]) & 0xFE) == 0xBE;
-        if (byte < 0x20 || byte == 0x7F || nonCharacter)
-            return texts::kUnusableCharacter;
-    }
+    if (HasUnsafeCharacters(url))
+        return texts::kUnusableCharacter;
     return {};
 }
 
@@ -130,19 +124,20 @@ void LoadSettings(const fs::path& folder, SiteSettings& settings) {
 
     const fs::path datFile = folder / kDatFileName;
     if (fs::exists(datFile)) {
-        const std::vector<std::string> lines = textLines(ReadFile(datFile));
+        const std::vector<std::string> lines = fileLines(datFile);
         // Lines missing at the end read as empty.
         for (std::size_t i = 0; i < std::size(kDatValues); ++i) {
             const std::string line = i < lines.size() ? lines[i] : std::string();
-            settings.*kDatValues[i] = DecryptText(kKey, line, DatFileIV);
+            settings.*kDatValues[i] = decipherLine(datFile, i, line, DatFileIV);
         }
     }
 
     const fs::path confFile = folder / kConfFileName;
     if (!fs::exists(confFile))
         return;
-    for (const std::string& line : textLines(ReadFile(confFile))) {
-        const std::string text = DecryptText(kKey, line, ConfFileIV());
+    const std::vector<std::string> lines = fileLines(confFile);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::string text = decipherLine(confFile, i, lines[i], ConfFileIV());
         const std::size_t equals = text.find('=');
         const std::string key =
             equals == std::string::npos ? std::string() : text.substr(0, equals);
@@ -152,6 +147,14 @@ void LoadSettings(const fs::path& folder, SiteSettings& settings) {
                 applyConfValue(entry, value, settings);
         }
     }
+}
+
+std::string DatFileProblem(const fs::path& folder, const SiteSettings& settings) {
+    for (std::string SiteSettings::*member : kDatValues) {
+        if (HasUnsafeCharacters(settings.*member))
+            return Filled(texts::kSettingsGarbled, {{"file", (folder / kDatFileName).string()}});
+    }
+    return {};
 }
 
 void SaveSettings(const fs::path& folder, const SiteSettings& settings) {

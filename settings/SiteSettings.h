@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "app/file_io.h"
+
 // The items of the settings' drop-down lists, in the order the dialog shows them.
 inline constexpr std::array<std::string_view, 7> kChangefreqItems = {
     "always", "hourly", "daily", "weekly", "monthly", "yearly", "never"};
@@ -42,8 +44,8 @@ struct SiteSettings {
 };
 
 // Why url cannot be the site's address, as a text to show, or empty when it can: a ";" would
-// split the fields of every row, and a control character or a character that XML forbids has
-// no place in an address or in the sitemap.
+// split the fields of every row, and a control character, a character that XML forbids or a
+// byte that is no UTF-8 has no place in an address or in the sitemap.
 std::string_view SiteUrlProblem(std::string_view url);
 
 // The initialisation value of every config_v1.dat line. LoadSettings sets it through
@@ -55,10 +57,24 @@ void PrepareDatFileIV();
 // The initialisation value of every config_v1.conf line.
 std::int64_t ConfFileIV();
 
+// A settings file that was read but holds a line that cannot be deciphered; what() names the
+// file and the line, then the cipher's own text.
+class SettingsDamaged final : public FileError {
+public:
+    using FileError::FileError;
+};
+
 // Reads config_v1.dat and config_v1.conf in folder into settings. A missing file changes
-// nothing. Lines may end in CR LF or LF. Throws when a file cannot be read or a line cannot be
-// deciphered; the values read before that point stay in settings.
+// nothing. Lines may end in CR LF or LF. Throws FileError when a file cannot be read, is no
+// regular file or is larger than 64 KiB, SettingsDamaged when a line cannot be deciphered;
+// the values read before that point stay in settings.
 void LoadSettings(const std::filesystem::path& folder, SiteSettings& settings);
+
+// Why the values that LoadSettings read from config_v1.dat in folder cannot be values the
+// program wrote (not valid UTF-8, or holding a control character, U+FFFE or U+FFFF: a file
+// enciphered under other values, or damaged), or empty when they can. The window takes such values
+// as they are; the command line refuses them.
+std::string DatFileProblem(const std::filesystem::path& folder, const SiteSettings& settings);
 
 // Writes both files into folder, each replaced as a whole and readable by the owner only.
 // Throws FileError when a file cannot be written; when config_v1.dat fails, config_v1.conf is

@@ -1,7 +1,11 @@
 #include "sitemap/sitemap_writer.h"
 
+#include <QFile>
+#include <QXmlStreamReader>
+
 #include "app/file_io.h"
-#include "app/str_conf.h"
+#include "app/text_util.h"
+#include "app/url_entry.h"
 
 namespace {
 
@@ -14,9 +18,18 @@ void appendLine(std::string& out, std::string_view text) {
     out += kLineEnd;
 }
 
+// value as element content: markup characters as entities, and every byte that XML 1.0
+// cannot carry (a control character, no valid UTF-8, U+FFFE, U+FFFF) as "%XX", so that no row,
+// edited or not, can make the document ill-formed.
 void appendEscaped(std::string& out, std::string_view value) {
-    for (const char c : value) {
-        switch (c) {
+    while (!value.empty()) {
+        const std::size_t length = SafeCharLength(value);
+        if (length == 0) {
+            AppendPercentEncoded(out, static_cast<unsigned char>(value[0]));
+            value.remove_prefix(1);
+            continue;
+        }
+        switch (value[0]) {
         case '&':
             out += "&amp;";
             break;
@@ -33,8 +46,9 @@ void appendEscaped(std::string& out, std::string_view value) {
             out += "&apos;";
             break;
         default:
-            out += c;
+            out += value.substr(0, length);
         }
+        value.remove_prefix(length);
     }
 }
 
@@ -61,13 +75,17 @@ SitemapBuilder::SitemapBuilder() {
     appendLine(document_, R"(<urlset xmlns="http://www.google.com/schemas/sitemap/0.84">)");
 }
 
-std::string SitemapBuilder::AddRow(const std::string& row) {
-    std::string location = EscapeXml(str_field(row, ";", 1) + str_field(row, ";", 2));
+std::string SitemapBuilder::AddRow(std::string_view row) {
+    const UrlEntryLayout layout(row);
+    const auto field = [&](UrlField which) { return layout.Field(row, which); };
+    std::string location;
+    appendEscaped(location, field(UrlField::Link));
+    appendEscaped(location, field(UrlField::Filename));
     appendLine(document_, "<url>");
     appendElement(document_, "<loc>", location, "</loc>");
-    appendEscapedElement(document_, "<lastmod>", str_field(row, ";", 3), "</lastmod>");
-    appendEscapedElement(document_, "<changefreq>", str_field(row, ";", 4), "</changefreq>");
-    appendEscapedElement(document_, "<priority>", str_field(row, ";", 5), "</priority>");
+    appendEscapedElement(document_, "<lastmod>", field(UrlField::Lastmod), "</lastmod>");
+    appendEscapedElement(document_, "<changefreq>", field(UrlField::Changefreq), "</changefreq>");
+    appendEscapedElement(document_, "<priority>", field(UrlField::Priority), "</priority>");
     appendLine(document_, "</url>");
     ++urls_;
     return location;
@@ -82,17 +100,27 @@ bool SitemapBuilder::ExceedsSingleFileLimits() const {
     return urls_ > kMaxUrls || document_.size() > kMaxBytes;
 }
 
-std::string EscapeXml(std::string_view value) {
-    std::string escaped;
-    escaped.reserve(value.size());
-    appendEscaped(escaped, value);
-    return escaped;
-}
-
 std::filesystem::path SitemapPath(const std::filesystem::path& programFolder) {
     return programFolder / "sitemap.xml";
 }
 
 void WriteSitemap(const std::filesystem::path& programFolder, const std::string& document) {
     WriteFileAtomically(SitemapPath(programFolder), document);
+}
+
+bool SitemapHasNoUrl(const std::filesystem::path& programFolder) {
+    const std::filesystem::path path = SitemapPath(programFolder);
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error))
+        return false;
+    QFile file(QString::fromStdString(path.string()));
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    QXmlStreamReader reader(&file);
+    while (reader.readNext() != QXmlStreamReader::Invalid &&
+           reader.tokenType() != QXmlStreamReader::EndDocument) {
+        if (reader.isStartElement() && reader.name() == QLatin1String("url"))
+            return false;
+    }
+    return true;
 }

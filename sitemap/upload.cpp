@@ -1,8 +1,37 @@
 #include "sitemap/upload.h"
 
+#include <cerrno>
+#include <cstring>
+#include <exception>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "app/text_util.h"
+#include "app/texts.h"
 #include "ftp/Uftp_module.h"
 #include "settings/SiteSettings.h"
 #include "sitemap/sitemap_writer.h"
+
+namespace {
+
+// Why the local file cannot be uploaded, or empty when it can: a folder in its place would
+// store an empty file on the server, a FIFO would hang the transfer.
+std::string localFileProblem(const std::filesystem::path& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return Concat({Filled(texts::kCannotOpen, {{"file", path.string()}}), texts::kLineBreak,
+                       std::strerror(errno)});
+    struct stat info {};
+    const bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    ::close(fd);
+    if (!regular)
+        return Filled(texts::kNotARegularFile, {{"file", path.string()}});
+    return {};
+}
+
+} // namespace
 
 UploadResult UploadSitemap(Tftp_module& ftp, const SiteSettings& settings,
                            const std::filesystem::path& programFolder) {
@@ -10,15 +39,22 @@ UploadResult UploadSitemap(Tftp_module& ftp, const SiteSettings& settings,
     std::error_code error;
     if (!std::filesystem::exists(sitemap, error))
         return {UploadOutcome::NoSitemap, {}};
+    if (std::string problem = localFileProblem(sitemap); !problem.empty())
+        return {UploadOutcome::UnusableFile, std::move(problem)};
 
     auto session = ftp.Lock();
+    const Tftp_module::ScopedDisconnect disconnect(ftp);
     if (ftp.FtpConnect(settings.hostname, settings.username, settings.password) != 0)
         return {UploadOutcome::LoginFailed, ftp.LastError()};
-    session->ChangeFolder(settings.site_root);
-    const bool failed = ftp.FtpUpload(sitemap.string(), "sitemap.xml");
-    const std::string reason = failed ? ftp.LastError() : std::string();
-    ftp.FtpDisconnect();
-    if (failed)
-        return {UploadOutcome::StoreFailed, reason};
+    try {
+        if (!settings.site_root.empty())
+            session->ChangeFolder(settings.site_root);
+    } catch (const std::exception& failure) {
+        return {UploadOutcome::FolderRefused, failure.what()};
+    } catch (...) {
+        return {UploadOutcome::FolderRefused, std::string(texts::kUnknownError)};
+    }
+    if (ftp.FtpUpload(sitemap.string(), "sitemap.xml"))
+        return {UploadOutcome::StoreFailed, ftp.LastError()};
     return {UploadOutcome::Uploaded, {}};
 }

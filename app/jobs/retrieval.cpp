@@ -1,27 +1,23 @@
 #include "app/jobs/retrieval.h"
 
-#include <algorithm>
 #include <cstdint>
 #include <exception>
+#include <stdexcept>
 #include <string_view>
 #include <unordered_set>
 #include <utility>
 
+#include "app/text_util.h"
+#include "app/texts.h"
+#include "app/url_entry.h"
 #include "ftp/Uftp_module.h"
+#include "ftp/ftp_errors.h"
 #include "ftp/server_name.h"
 #include "settings/SiteSettings.h"
 
 namespace {
 
-const std::string kConnecting = "サーバー接続中";
-const std::string kRetrieving = "取得中・・・";
-const std::string kFinished = "取得完了";
-const std::string kStoppedByUser = "取得中止";
-const std::string kBeingRetrieved = "を取得中";
-const std::string kFolderMissing = "フォルダーが存在しません。";
-const std::string kListCutShort = "リストの取得が途中で終了しました。";
-const std::string kConnectFailed = "接続失敗";
-const std::string kLineBreak = "\r\n";
+using texts::kLineBreak;
 
 // Links on the server can present a folder inside itself; no site is deeper than this.
 constexpr std::size_t kMaxDepth = 64;
@@ -33,6 +29,12 @@ constexpr std::size_t kMaxNameBytes = 1024;
 
 // Raised at the walk's next command once the user has asked it to stop.
 struct WalkStopped {};
+
+// What ends the walk before its end besides the server's failures; what() is the reason shown.
+class WalkError final : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
 
 // One folder of the walk, as sent to the server and as shown.
 struct Folder {
@@ -110,47 +112,17 @@ std::string joinPath(const std::string& folder, const std::string& name) {
     return folder + '/' + name;
 }
 
-bool isControl(char c) {
-    const auto byte = static_cast<unsigned char>(c);
-    return byte < 0x20 || byte == 0x7f;
-}
-
-// c as "%XX", the form a URL names it by.
-void appendEscaped(std::string& text, char c) {
-    static const char kHex[] = "0123456789ABCDEF";
-    const auto byte = static_cast<unsigned char>(c);
-    text += '%';
-    text += kHex[byte >> 4];
-    text += kHex[byte & 0xf];
-}
-
 // A name as shown to the user: a control character from the server could drive a terminal or
 // garble a label, so it shows as "%XX".
 std::string shownText(const std::string& name) {
-    if (std::none_of(name.begin(), name.end(), isControl))
-        return name;
-    std::string text;
-    for (const char c : name) {
-        if (isControl(c))
-            appendEscaped(text, c);
-        else
-            text += c;
-    }
-    return text;
+    return PercentEncodeUnsafe(name);
 }
 
-// A name as it goes into a row: a ";" would split the row's fields, and a control character has
-// no place in a URL or in the sitemap's XML; "%XX" names the same resource.
+// A name as it goes into a row: a ";" would split the row's fields, and a control character or
+// a character XML forbids has no place in a URL or in the sitemap; "%XX" names the same
+// resource.
 std::string rowText(const std::string& name) {
-    std::string text;
-    text.reserve(name.size());
-    for (const char c : name) {
-        if (c == ';' || isControl(c))
-            appendEscaped(text, c);
-        else
-            text += c;
-    }
-    return text;
+    return PercentEncodeUnsafe(name, ";");
 }
 
 // The extension of a file name: from its last "." to the end; empty without a "." or with a
@@ -169,11 +141,7 @@ public:
     explicit ExtensionList(std::string_view text) {
         while (!text.empty()) {
             const std::size_t comma = text.find(',');
-            std::string_view item = text.substr(0, comma);
-            while (!item.empty() && (item.front() == ' ' || item.front() == '\t'))
-                item.remove_prefix(1);
-            while (!item.empty() && (item.back() == ' ' || item.back() == '\t'))
-                item.remove_suffix(1);
+            const std::string_view item = Trimmed(text.substr(0, comma));
             if (!item.empty())
                 items_.emplace(item);
             if (comma == std::string_view::npos)
@@ -189,13 +157,24 @@ private:
     std::unordered_set<std::string> items_;
 };
 
+// Why the settings cannot make rows, or empty when they can: the site URL, the offset and the
+// defaults go into every row, and a ";" in one of them would shift the fields of all.
+std::string_view rowSettingsProblem(const SiteSettings& settings) {
+    if (const std::string_view problem = SiteUrlProblem(settings.web_url); !problem.empty())
+        return problem;
+    if (HasSeparatorInField(
+            {"", "", settings.TimeZoneOffset(), settings.changefreq, settings.priority}))
+        return texts::kSeparatorRefused;
+    return {};
+}
+
 // The walk of one run: folders depth first, one CWD and LIST per folder on the way in and
 // again for the parent on the way back, rows in the order the files are met.
 class FolderWalk final {
 public:
-    FolderWalk(TIdFTP& ftp, const SiteSettings& settings, RetrievalObserver& observer,
-               RetrievalSummary& summary)
-        : ftp_(ftp), settings_(settings), observer_(observer), summary_(summary),
+    FolderWalk(TIdFTP& ftp, const SiteSettings& settings, const RetrievalLimits& limits,
+               RetrievalObserver& observer, RetrievalSummary& summary)
+        : ftp_(ftp), settings_(settings), limits_(limits), observer_(observer), summary_(summary),
           extensions_(settings.ext_list), timeZoneOffset_(settings.TimeZoneOffset()) {}
 
     // Throws WalkStopped when the user has asked the run to stop.
@@ -213,11 +192,11 @@ public:
             CheckStop();
             root.path = ftp_.CurrentFolder();
             if (root.path.empty())
-                throw EIdException("the server named no current folder");
+                throw WalkError(std::string(texts::kNoCurrentFolder));
             root.shownPath = shownText(NameFromServer(root.path));
         }
         if (breaksCommandLine(root.path))
-            throw EIdException("the site root folder holds a line break or NUL");
+            throw WalkError(std::string(texts::kRootBreaksCommand));
         root.url = settings_.web_url + '/';
         walked_.insert(root.path);
         WalkFolder(root);
@@ -225,9 +204,22 @@ public:
 
     std::vector<std::string> TakeRows() { return std::move(FoundRows); }
 
+    // Says how many folders lay too deep to be entered, naming the first; nothing when none.
+    void ReportFoldersTooDeep() {
+        if (summary_.foldersTooDeep == 0)
+            return;
+        observer_.ShowMessage(Concat(
+            {Filled(texts::kFoldersTooDeep, {{"depth", std::to_string(kMaxDepth)},
+                                             {"count", std::to_string(summary_.foldersTooDeep)}}),
+             kLineBreak, firstTooDeep_}));
+    }
+
 private:
     void WalkFolder(const Folder& folder) {
-        observer_.SetStatusText(2, folder.shownPath + kBeingRetrieved);
+        observer_.SetStatusText(2, folder.shownPath + std::string(texts::kBeingRetrieved));
+        if (summary_.folders + summary_.foldersRefused >= limits_.maxFolders)
+            throw WalkError(
+                Filled(texts::kTooManyFolders, {{"limit", std::to_string(limits_.maxFolders)}}));
         if (!folder.path.empty()) {
             CheckStop();
             try {
@@ -236,8 +228,8 @@ private:
                 // Only a refusal means the folder cannot be entered; a lost connection ends
                 // the walk instead.
                 ++summary_.foldersRefused;
-                observer_.ShowMessage(folder.shownPath + kFolderMissing + kLineBreak +
-                                      kListCutShort);
+                observer_.ShowMessage(Concat(
+                    {folder.shownPath, texts::kFolderMissing, kLineBreak, texts::kListCutShort}));
                 return;
             }
         }
@@ -248,12 +240,13 @@ private:
         // Every subfolder lists this folder again on the way back, and entry i is read from
         // the listing that is current then. Unchanged lines are not parsed again.
         std::uint64_t digest = listingDigest(ftp_.ListingLines());
-        std::vector<WalkEntry> entries = walkEntries(ftp_.FolderListing());
+        std::vector<WalkEntry> entries;
+        if (!readEntries(folder, entries))
+            return;
         const std::size_t count = entries.size();
         for (std::size_t i = 0; i < count; ++i) {
             if (i >= entries.size())
-                throw EIdException("the listing of " + folder.shownPath +
-                                   " lost entries while the walk went through it");
+                throw WalkError(Filled(texts::kListingShrank, {{"folder", folder.shownPath}}));
             const WalkEntry& entry = entries[i];
             if (entry.name.empty() || entry.name.size() > kMaxNameBytes || entry.name == "." ||
                 entry.name == ".." || !isSafeName(entry.name))
@@ -272,22 +265,42 @@ private:
             const std::uint64_t newDigest = listingDigest(ftp_.ListingLines());
             if (newDigest != digest) {
                 digest = newDigest;
-                entries = walkEntries(ftp_.FolderListing());
+                if (!readEntries(folder, entries))
+                    return;
             }
         }
     }
 
-    // Walks the subfolder name of folder unless it lies too deep or was walked already in
-    // this run; true when it was walked (or at least tried).
-    bool enterSubfolder(const Folder& folder, const std::string& name) {
-        if (folder.depth >= kMaxDepth)
+    // The entries of the listing just received; false, once the user has been told, when not
+    // one of its lines could be read: the folder's entries are unknown, and the walk goes on
+    // without them.
+    bool readEntries(const Folder& folder, std::vector<WalkEntry>& entries) {
+        try {
+            entries = walkEntries(ftp_.FolderListing());
+            return true;
+        } catch (const EIdUnreadableListing& error) {
+            ++summary_.foldersUnreadable;
+            observer_.ShowMessage(
+                Concat({folder.shownPath, texts::kListingUnreadable, kLineBreak, error.what()}));
             return false;
+        }
+    }
+
+    // Walks the subfolder name of folder unless it was walked already in this run or lies too
+    // deep (counted, and the first one kept to be named); true when it was walked (or at least
+    // tried).
+    bool enterSubfolder(const Folder& folder, const std::string& name) {
         Folder child;
         child.path = joinPath(folder.path, name);
         if (!walked_.insert(child.path).second)
             return false;
         const std::string textName = NameFromServer(name);
         child.shownPath = joinPath(folder.shownPath, shownText(textName));
+        if (folder.depth >= kMaxDepth) {
+            if (summary_.foldersTooDeep++ == 0)
+                firstTooDeep_ = child.shownPath;
+            return false;
+        }
         child.urlPath = folder.urlPath + '/' + rowText(textName);
         child.url = settings_.web_url + child.urlPath + '/';
         child.depth = folder.depth + 1;
@@ -299,18 +312,13 @@ private:
         const std::string name = NameFromServer(entry.name);
         if (!extensions_.Contains(extensionOf(name)))
             return;
-        observer_.SetStatusText(2, folder.url + shownText(name) + kBeingRetrieved);
-        std::string row = folder.url;
-        row += ';';
-        row += rowText(name);
-        row += ';';
-        row += entry.modified.LastmodText();
-        row += timeZoneOffset_;
-        row += ';';
-        row += settings_.changefreq;
-        row += ';';
-        row += settings_.priority;
-        row += ';';
+        if (FoundRows.size() >= limits_.maxRows)
+            throw WalkError(
+                Filled(texts::kTooManyRows, {{"limit", std::to_string(limits_.maxRows)}}));
+        observer_.SetStatusText(2, Concat({folder.url, shownText(name), texts::kBeingRetrieved}));
+        std::string row = BuildUrlEntry({folder.url, rowText(name),
+                                         entry.modified.LastmodText() + timeZoneOffset_,
+                                         settings_.changefreq, settings_.priority});
         observer_.RowFound(row);
         FoundRows.push_back(std::move(row));
     }
@@ -322,59 +330,66 @@ private:
 
     TIdFTP& ftp_;
     const SiteSettings& settings_;
+    const RetrievalLimits limits_;
     RetrievalObserver& observer_;
     RetrievalSummary& summary_;
     const ExtensionList extensions_;
     const std::string timeZoneOffset_;
     std::unordered_set<std::string> walked_;
+    std::string firstTooDeep_; // shown path of the first folder left out for its depth
     std::vector<std::string> FoundRows;
 };
 
 } // namespace
 
 RetrievalSummary RunRetrieval(Tftp_module& ftp, const SiteSettings& settingsAtStart,
-                              RetrievalObserver& observer) {
+                              RetrievalObserver& observer, const RetrievalLimits& limits) {
     // The whole run uses the values as they stood when it started.
     const SiteSettings settings = settingsAtStart;
     RetrievalSummary summary;
     observer.ClearTable();
-    observer.SetStatusText(1, kConnecting);
-    observer.SetMaxTotalText(kRetrieving);
+    observer.SetStatusText(1, std::string(texts::kConnecting));
+    observer.SetMaxTotalText(std::string(texts::kRetrieving));
 
     Tftp_module::Session session = ftp.Lock();
+    const Tftp_module::ScopedDisconnect disconnect(ftp);
     TIdFTP& client = session.Client();
     const std::size_t commandsBefore = client.CommandsSent();
-    FolderWalk walk(client, settings, observer, summary);
+    FolderWalk walk(client, settings, limits, observer, summary);
     try {
+        if (const std::string_view problem = rowSettingsProblem(settings); !problem.empty())
+            throw WalkError(std::string(problem));
         walk.CheckStop();
         if (ftp.FtpConnect(settings.hostname, settings.username, settings.password) != 0) {
             // A login the user stopped did not fail.
             walk.CheckStop();
             summary.loginFailed = true;
-            observer.ShowMessage(kConnectFailed + kLineBreak + ftp.LastError());
+            observer.ShowMessage(Concat({texts::kConnectFailed, kLineBreak, ftp.LastError()}));
         } else {
             walk.Run();
         }
     } catch (const WalkStopped&) {
         summary.stopped = true;
     } catch (const EIdStopped&) {
-        // The user's stop ended a wait on the server.
+        // The stop ended a wait on the server at once.
         summary.stopped = true;
     } catch (const std::exception& error) {
         summary.endedEarly = true;
-        observer.ShowMessage(kListCutShort + kLineBreak + error.what());
+        observer.ShowMessage(Concat({texts::kListCutShort, kLineBreak, error.what()}));
     } catch (...) {
         summary.endedEarly = true;
-        observer.ShowMessage(kListCutShort + kLineBreak + "unknown error");
+        observer.ShowMessage(Concat({texts::kListCutShort, kLineBreak, texts::kUnknownError}));
     }
+    if (!summary.stopped)
+        walk.ReportFoldersTooDeep();
 
-    observer.SetStatusText(1, summary.stopped ? kStoppedByUser : kFinished);
+    observer.SetStatusText(
+        1, std::string(summary.stopped ? texts::kRetrievalStopped : texts::kRetrievalFinished));
     observer.SetStatusText(2, std::string());
     std::vector<std::string> rows = walk.TakeRows();
     summary.rows = rows.size();
     observer.FillTable(std::move(rows));
     client.SendQuit();
-    ftp.FtpDisconnect();
     summary.commands = client.CommandsSent() - commandsBefore;
     return summary;
 }

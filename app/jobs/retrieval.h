@@ -33,20 +33,33 @@ public:
     virtual void RowFound(const std::string& /*row*/) {}
 };
 
+// Bounds of one walk, so that no server can make it endless. Reaching one ends the walk as an
+// error does (the rows gathered are kept).
+struct RetrievalLimits {
+    std::size_t maxFolders = 100000; // folders the walk tries to enter
+    std::size_t maxRows = 1000000;
+};
+
 // Figures of one run.
 struct RetrievalSummary {
     std::size_t folders = 0;        // folders entered (0: not even the site root could be entered)
     std::size_t foldersRefused = 0; // folders the server would not let the walk enter
-    std::size_t rows = 0;           // rows handed to the table
-    std::size_t commands = 0;       // commands sent to the server during the run
+    std::size_t foldersUnreadable = 0; // folders whose listing held no line that could be read
+    std::size_t foldersTooDeep = 0;    // folders not entered: deeper than 64 levels below the root
+    std::size_t rows = 0;              // rows handed to the table
+    std::size_t commands = 0;          // commands sent to the server during the run
     bool loginFailed = false;
-    bool stopped = false;    // the user stopped the run
-    bool endedEarly = false; // an error ended the walk before its end (the rows so far kept)
+    bool stopped = false;    // the user stopped the run (also by Tftp_module::Abort)
+    bool endedEarly = false; // an error or a limit ended the walk before its end (the rows so
+                             // far kept), or the site URL was refused before the login
 };
 
-// One whole retrieval: clears
-// the table, logs in with settings (a copy taken when the run starts), walks the site root
-// folder depth first and fills the table with one row per matching file. Holds the FTP session
-// for the whole run. Never throws; failures reach the user through observer.ShowMessage.
+// One whole retrieval: clears the table, logs in with settings (a copy taken when the run
+// starts), walks the site root folder depth first and fills the table with one row per
+// matching file. Holds the FTP session for the whole run and closes it at the end. Refuses a
+// site URL that would shift the rows' fields (SiteUrlProblem) before it connects. Never
+// throws; failures reach the user through observer.ShowMessage. Whoever starts it clears an
+// earlier stop first (Tftp_module::ClearStop).
 RetrievalSummary RunRetrieval(Tftp_module& ftp, const SiteSettings& settings,
-                              RetrievalObserver& observer);
+                              RetrievalObserver& observer,
+                              const RetrievalLimits& limits = RetrievalLimits());

@@ -2,6 +2,9 @@
 
 #include <stdexcept>
 
+#include "app/text_util.h"
+#include "app/texts.h"
+
 WorkTable::WorkTable(QObject* parent) : QAbstractListModel(parent) {}
 
 int WorkTable::rowCount(const QModelIndex& parent) const {
@@ -12,11 +15,20 @@ QVariant WorkTable::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= count())
         return {};
     const auto row = std::size_t(index.row());
+    const auto text = [](std::string_view bytes) {
+        return QString::fromUtf8(bytes.data(), qsizetype(bytes.size()));
+    };
     switch (role) {
     case Qt::DisplayRole:
-        return QString::fromStdString(rows_[row]);
+        return text(rows_[row]);
     case Qt::CheckStateRole:
         return checked_[row] ? Qt::Checked : Qt::Unchecked;
+    case LinkRole:
+    case FilenameRole:
+    case LastmodRole:
+    case ChangefreqRole:
+    case PriorityRole:
+        return text(layouts_[row].Field(rows_[row], UrlField(role - LinkRole)));
     default:
         return {};
     }
@@ -38,8 +50,8 @@ Qt::ItemFlags WorkTable::flags(const QModelIndex& index) const {
 
 void WorkTable::checkIndex(int i) const {
     if (i < 0 || i >= count())
-        throw std::out_of_range("リスト インデックスが範囲を超えています (" + std::to_string(i) +
-                                ")");
+        throw std::out_of_range(
+            Filled(texts::kListIndexOutOfRange, {{"index", std::to_string(i)}}));
 }
 
 std::string WorkTable::rowText(int i) const {
@@ -62,6 +74,7 @@ void WorkTable::setChecked(int i, bool checked) {
 int WorkTable::addRow(std::string row) {
     const auto at = order_.insertPosition(rows_, row);
     beginInsertRows(QModelIndex(), int(at), int(at));
+    layouts_.insert(layouts_.begin() + std::ptrdiff_t(at), UrlEntryLayout(row));
     rows_.insert(rows_.begin() + std::ptrdiff_t(at), std::move(row));
     checked_.insert(checked_.begin() + std::ptrdiff_t(at), false);
     endInsertRows();
@@ -70,14 +83,18 @@ int WorkTable::addRow(std::string row) {
 
 void WorkTable::replaceRow(int i, std::string row) {
     checkIndex(i);
+    layouts_[std::size_t(i)] = UrlEntryLayout(row);
     rows_[std::size_t(i)] = std::move(row);
     const QModelIndex changed = index(i);
-    emit dataChanged(changed, changed, {Qt::DisplayRole});
+    emit dataChanged(
+        changed, changed,
+        {Qt::DisplayRole, LinkRole, FilenameRole, LastmodRole, ChangefreqRole, PriorityRole});
 }
 
 void WorkTable::clear() {
     beginResetModel();
     rows_.clear();
+    layouts_.clear();
     checked_.clear();
     endResetModel();
 }
@@ -87,6 +104,10 @@ void WorkTable::fill(std::vector<std::string> rows) {
     order_.sort(rows);
     beginResetModel();
     rows_ = std::move(rows);
+    layouts_.clear();
+    layouts_.reserve(rows_.size());
+    for (const std::string& row : rows_)
+        layouts_.emplace_back(row);
     checked_.assign(rows_.size(), false);
     endResetModel();
 }

@@ -6,9 +6,10 @@
 #include <QAbstractListModel>
 
 #include "app/row_order.h"
+#include "app/url_entry.h"
 
-// The work table: the row texts in table order, each with its check flag. The text is the row;
-// every reader takes its fields out with str_field, so no parsed copy is held. Lives on the
+// The work table: the row texts in table order, each with its check flag and the layout of its
+// fields (20 bytes), so that views read a field without splitting the row again. Lives on the
 // window's thread.
 class WorkTable final : public QAbstractListModel {
     Q_OBJECT
@@ -25,7 +26,7 @@ public:
     explicit WorkTable(QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
-    // Qt::DisplayRole: the row text; Qt::CheckStateRole: the flag.
+    // Qt::DisplayRole: the row text; Qt::CheckStateRole: the flag; the field roles: the field.
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     // Only Qt::CheckStateRole can be set.
     bool setData(const QModelIndex& index, const QVariant& value, int role) override;
@@ -60,5 +61,6 @@ private:
 
     RowOrder order_;
     std::vector<std::string> rows_;
+    std::vector<UrlEntryLayout> layouts_; // beside rows_, index for index
     std::vector<bool> checked_;
 };

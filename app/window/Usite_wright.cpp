@@ -35,6 +35,9 @@
 #include "ftp/ftp_errors.h"
 #include "settings/SiteSettings.h"
 #include "settings/dialog/Usite_manager.h"
+#include "app/jobs/table_sitemap.h"
+#include "app/text_util.h"
+#include "app/texts.h"
 #include "sitemap/sitemap_writer.h"
 #include "sitemap/upload.h"
 
@@ -366,7 +369,7 @@ void TFsite_wright::FormCloseQuery() {
     try {
         WriteWindowGeometry(file, WindowGeometry{x(), y(), width(), height()});
     } catch (const FileError&) {
-        ShowStandardError(QText(texts::kCannotWrite).arg(QString::fromStdString(file.string())));
+        ShowStandardError(QText(texts::kCannotWriteGeometry).arg(QString::fromStdString(file.string())));
     }
 }
 
@@ -634,30 +637,12 @@ void TFsite_wright::N13Click() {
 }
 
 void TFsite_wright::CreateSitemap() {
-    SitemapBuilder builder;
-    // Repainting for every row would cost more than writing it; the last location always shows.
-    QElapsedTimer sinceRepaint;
-    QString unshown;
-    for (int i = 0; i < table_->count(); ++i) {
-        if (!table_->isChecked(i))
-            continue;
-        const QString location = QString::fromStdString(builder.AddRow(table_->rowText(i)));
-        if (!sinceRepaint.isValid() || sinceRepaint.elapsed() >= kProgressRepaintMs) {
-            SetStatusText(2, location);
-            sinceRepaint.start();
-            unshown.clear();
-        } else {
-            unshown = location;
-        }
-    }
-    if (!unshown.isEmpty())
-        SetStatusText(2, unshown);
-    WriteSitemap(programFolder_, builder.Finish());
-    if (builder.ExceedsSingleFileLimits())
-        ShowInfo(QStringLiteral("作成したサイトマップは1ファイルの上限(URL数50,000件、"
-                                "10,485,760バイト)を超えています。\r\n"
-                                "検索エンジンに読み込まれないことがあります。"),
-                 kConfirmCaption);
+    const SitemapSummary written =
+        WriteTableSitemap(*table_, programFolder_, [this](const std::string& location) {
+            SetStatusText(2, QString::fromStdString(location));
+        });
+    if (written.exceedsSingleFileLimits)
+        ShowInfo(QText(texts::kExceedsSingleFileLimits), QText(texts::kConfirm));
     OpenAddress(QUrl::fromLocalFile(QString::fromStdString(SitemapPath(programFolder_).string())));
 }
 
@@ -694,33 +679,35 @@ void TFsite_wright::N14Click() {
                         QString::fromStdString(settings.site_root),
                     QText(texts::kRun), QText(texts::kCancel)) == kSecondButton)
         return;
+    // Uploaded, a sitemap without any URL would empty the server's copy.
+    if (SitemapHasNoUrl(programFolder_) &&
+        ShowConfirm(QText(texts::kEmptySitemapConfirm), QText(texts::kRun),
+                    QText(texts::kCancel)) == kSecondButton)
+        return;
     UploadResult result;
     Tftp_module& ftp = ftpModule();
     ftp.ClearStop();
-    try {
-        RunWithStop(
-            this, QText(texts::kUploading),
-            [&] { result = UploadSitemap(ftpModule(), settings, programFolder_); },
-            [&ftp] { ftp.Abort(); });
-    } catch (const EIdException&) {
-        // A session left open would be taken up by the next upload or test as it stands,
-        // even after the settings name another server.
-        ftpModule().FtpDisconnect();
-        throw;
-    }
+    RunWithStop(
+        this, QText(texts::kUploading),
+        [&] { result = UploadSitemap(ftp, settings, programFolder_); }, [&ftp] { ftp.Abort(); });
     const QString reason = QString::fromStdString(result.reason);
     switch (result.outcome) {
     case UploadOutcome::Uploaded:
-        ShowInfo(QStringLiteral("サイトマップをアップロードしました。"), kConfirmCaption);
+        ShowInfo(QText(texts::kUploaded), kConfirmCaption);
         break;
     case UploadOutcome::NoSitemap:
         ShowInfo(kNoSitemap, kConfirmCaption);
         break;
     case UploadOutcome::LoginFailed:
-        ShowPlainMessage(QStringLiteral("接続失敗\r\n") + reason);
+        ShowPlainMessage(QText(Concat({texts::kConnectFailed, texts::kLineBreak})) + reason);
         break;
+    case UploadOutcome::FolderRefused:
+        // As any failure of a command: the application's standard error display.
+        ShowStandardError(reason);
+        break;
+    case UploadOutcome::UnusableFile:
     case UploadOutcome::StoreFailed:
-        ShowInfo(QStringLiteral("サイトマップのアップロードに失敗しました。\r\n") + reason,
+        ShowInfo(QText(Concat({texts::kUploadFailed, texts::kLineBreak})) + reason,
                  kConfirmCaption);
         break;
     }

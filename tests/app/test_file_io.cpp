@@ -64,16 +64,42 @@ TEST_F(FileIoTest, FailedRenameKeepsOldFileAndRemovesTemporary) {
     EXPECT_EQ(filesIn(folder_), 1u);
 }
 
-TEST_F(FileIoTest, ReadingAMissingFileFails) {
-    EXPECT_THROW(ReadFile(folder_ / "missing"), FileError);
+TEST_F(FileIoTest, ReadingNamesTheFileAndTakesOnlyABoundedRegularFile) {
+    const fs::path fifo = folder_ / "fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const fs::path big = folder_ / "big";
+    WriteFileAtomically(big, std::string(100, 'x'));
+    const std::pair<fs::path, std::string> cases[] = {
+        {folder_ / "missing", "」を開けません。\r\n" + std::string(std::strerror(ENOENT))},
+        {fifo, "」は通常のファイルではありません。"},
+        {"/dev/zero", "」は通常のファイルではありません。"},
+        {big, "」は大きすぎます（上限 99 バイト）。"},
+    };
+    for (const auto& [path, rest] : cases) {
+        try {
+            ReadFile(path, 99);
+            ADD_FAILURE() << path << " was read";
+        } catch (const FileError& error) {
+            EXPECT_EQ(error.what(), "「" + path.string() + rest);
+        }
+    }
+    EXPECT_EQ(ReadFile(big, 100), std::string(100, 'x'));
 }
 
 TEST_F(FileIoTest, WriteInterruptedAtEveryStepKeepsTheOldFile) {
     const fs::path file = folder_ / "sitemap.xml";
     WriteFileAtomically(file, "old");
-    for (AtomicWriteStep step :
-         {AtomicWriteStep::CreateTemporary, AtomicWriteStep::SetPermissions, AtomicWriteStep::Write,
-          AtomicWriteStep::Flush, AtomicWriteStep::Close, AtomicWriteStep::Rename}) {
+    // Each step's failure names the file (or the temporary file beside it) in Japanese, then
+    // gives the system's reason.
+    const std::pair<AtomicWriteStep, std::string> steps[] = {
+        {AtomicWriteStep::CreateTemporary, "」を書き込むための一時ファイルを作成できません。"},
+        {AtomicWriteStep::SetPermissions, "」のアクセス権を設定できません。"},
+        {AtomicWriteStep::Write, "」に書き込めません。"},
+        {AtomicWriteStep::Flush, "」に書き込めません。"},
+        {AtomicWriteStep::Close, "」に書き込めません。"},
+        {AtomicWriteStep::Rename, "」を置き換えられません。"},
+    };
+    for (const auto& [step, lead] : steps) {
         SCOPED_TRACE("step " + std::to_string(static_cast<int>(step)));
         {
             const AtomicWriteFault fault(step, ENOSPC);
@@ -82,8 +108,10 @@ TEST_F(FileIoTest, WriteInterruptedAtEveryStepKeepsTheOldFile) {
                 ADD_FAILURE() << "the interrupted write succeeded";
             } catch (const FileError& error) {
                 const std::string text = error.what();
-                EXPECT_NE(text.find((folder_ / "sitemap.xml").string()), std::string::npos) << text;
-                EXPECT_NE(text.find(std::strerror(ENOSPC)), std::string::npos) << text;
+                EXPECT_EQ(text.rfind("「" + file.string(), 0), 0u) << text;
+                const std::string end = lead + "\r\n" + std::strerror(ENOSPC);
+                ASSERT_GE(text.size(), end.size()) << text;
+                EXPECT_EQ(text.substr(text.size() - end.size()), end) << text;
             }
         }
         EXPECT_EQ(ReadFile(file), "old");

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
+#include <functional>
+#include <thread>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -16,8 +19,11 @@
 
 #include "app/file_io.h"
 #include "app/row_order.h"
+#include "sitemap/sitemap_writer.h"
+#include "support/fake_ftp_server.h"
 #include "support/py_ftp_server.h"
 #include "support/temp_folder.h"
+#include "support/test_files.h"
 
 extern char** environ;
 
@@ -32,9 +38,9 @@ struct Finished {
     std::string err;
 };
 
-// Runs the sitewright binary with args and stdinText; its output goes through files in
-// folder.
-Finished runSitewright(const Args& args, const std::string& stdinText, const fs::path& folder) {
+// The sitewright binary started with args and stdinText; its output goes through files in
+// folder. -1 when it could not be started.
+pid_t startSitewright(const Args& args, const std::string& stdinText, const fs::path& folder) {
     const fs::path in = folder / "stdin.txt";
     const fs::path out = folder / "stdout.txt";
     const fs::path err = folder / "stderr.txt";
@@ -54,29 +60,27 @@ Finished runSitewright(const Args& args, const std::string& stdinText, const fs:
         pointers.push_back(arg.data());
     pointers.push_back(nullptr);
 
-    Finished finished;
     pid_t pid = 0;
     const int spawned = posix_spawn(&pid, SW_CLI_PATH, &actions, nullptr, pointers.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0)
-        return finished;
+    return spawned == 0 ? pid : -1;
+}
+
+// What the process started in folder left once it has ended.
+Finished finished(int status, const fs::path& folder) {
+    Finished result;
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.out = ReadFile(folder / "stdout.txt");
+    result.err = ReadFile(folder / "stderr.txt");
+    return result;
+}
+
+Finished runSitewright(const Args& args, const std::string& stdinText, const fs::path& folder) {
+    const pid_t pid = startSitewright(args, stdinText, folder);
     int status = 0;
-    ::waitpid(pid, &status, 0);
-    finished.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    finished.out = ReadFile(out);
-    finished.err = ReadFile(err);
-    return finished;
-}
-
-void setModified(const fs::path& path, std::time_t when) {
-    const timespec times[2] = {{when, 0}, {when, 0}};
-    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW), 0) << path;
-}
-
-void makeFile(const fs::path& path, std::time_t when) {
-    fs::create_directories(path.parent_path());
-    std::ofstream(path) << "<html></html>";
-    setModified(path, when);
+    if (pid < 0 || ::waitpid(pid, &status, 0) != pid)
+        return {};
+    return finished(status, folder);
 }
 
 // The lastmod text of a file as the server lists it: pyftpdlib lists times in UTC, with
@@ -144,22 +148,22 @@ TEST_F(CliEndToEnd, ConfigureThenGenerateAndUploadGivesTheExpectedSitemap) {
         {web + "/sub/", "news.htm", web + "/sub/news.htm", recent},
         {web + "/a%3Bb/", "in.html", web + "/a%3Bb/in.html", old},
     };
-    makeFile(site / "index.html", old);
-    makeFile(site / "a&b.html", recent);
-    makeFile(site / "x<y.html", old);
-    makeFile(site / "semi;colon.html", old);
-    makeFile(site / "f.cgi", recent);
-    makeFile(site / "img.old" / "photo.html", old);
-    makeFile(site / "日本語" / "ページ.html", recent);
-    makeFile(site / "日本語" / "深い" / "index.php", old);
-    makeFile(site / "sub" / "news.htm", recent);
-    makeFile(site / "a;b" / "in.html", old);
+    MakeFile(site / "index.html", old);
+    MakeFile(site / "a&b.html", recent);
+    MakeFile(site / "x<y.html", old);
+    MakeFile(site / "semi;colon.html", old);
+    MakeFile(site / "f.cgi", recent);
+    MakeFile(site / "img.old" / "photo.html", old);
+    MakeFile(site / "日本語" / "ページ.html", recent);
+    MakeFile(site / "日本語" / "深い" / "index.php", old);
+    MakeFile(site / "sub" / "news.htm", recent);
+    MakeFile(site / "a;b" / "in.html", old);
     // Not taken: other extensions, a name without one, a link to a folder.
     for (const char* name : {"c.HTML", "d.c", "e.php3", "README"})
-        makeFile(site / name, old);
+        MakeFile(site / name, old);
     fs::create_directory_symlink("sub", site / "www");
     fs::create_symlink("index.html", site / "home.html");
-    setModified(site / "home.html", old);
+    SetModified(site / "home.html", old);
 
     const Finished configured = configure(server.Password());
     ASSERT_EQ(configured.status, 0) << configured.err;
@@ -170,11 +174,11 @@ TEST_F(CliEndToEnd, ConfigureThenGenerateAndUploadGivesTheExpectedSitemap) {
     EXPECT_EQ(generated.err, "");
     EXPECT_NE(generated.out.find("サイトマップをアップロードしました。\n"), std::string::npos)
         << generated.out;
-    EXPECT_NE(generated.out.find("rows 11, folders 6, seconds "), std::string::npos)
+    EXPECT_NE(generated.out.find("取得件数 11、フォルダー数 6、"), std::string::npos)
         << generated.out;
     // Login (4), CWD, PASV, LIST for each of the 6 folders and again for the parent after each
     // of the 5 subfolders, QUIT: no command more than the walk needs.
-    EXPECT_NE(generated.out.find(", commands 38\n"), std::string::npos) << generated.out;
+    EXPECT_NE(generated.out.find("、コマンド数 38\n"), std::string::npos) << generated.out;
 
     // The expected document: rows in the work table's order, fourteen lines each.
     std::vector<std::string> rows;
@@ -208,8 +212,9 @@ TEST_F(CliEndToEnd, WrongPasswordAndUsageErrors) {
     const Finished generated = sitewright({"generate", "--dir", programFolder.string()});
     EXPECT_EQ(generated.status, 1);
     EXPECT_EQ(generated.err.rfind("接続失敗\n", 0), 0u) << generated.err;
-    EXPECT_NE(generated.err.find("\nsitewright generate: the login failed; no sitemap written\n"),
-              std::string::npos)
+    EXPECT_NE(
+        generated.err.find("\nsitewright generate: 接続失敗 サイトマップは作成しませんでした。\n"),
+        std::string::npos)
         << generated.err;
     EXPECT_EQ(generated.err.find("not the password"), std::string::npos);
     EXPECT_FALSE(fs::exists(programFolder / "sitemap.xml"));
@@ -223,9 +228,57 @@ TEST_F(CliEndToEnd, WrongPasswordAndUsageErrors) {
     EXPECT_NE(bare.err.find("Usage: sitewright <command>"), std::string::npos);
     const Finished unknown = sitewright({"generate", "--dir", programFolder.string(), "--fast"});
     EXPECT_EQ(unknown.status, 2);
-    EXPECT_EQ(unknown.err,
-              "sitewright generate: unknown option --fast (see sitewright generate --help)\n");
+    EXPECT_EQ(unknown.err, "sitewright generate: オプション --fast はありません。"
+                           "（sitewright generate --help を参照）\n");
     const Finished help = sitewright({"upload", "--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_EQ(help.out.rfind("Usage: sitewright upload [--dir DIR]", 0), 0u);
+}
+
+TEST(CliSignals, CtrlCOrTermEndsAStalledWalkAtOnceAsAStop) {
+    // The server takes LIST and then says nothing: without the stop the walk would wait out
+    // its 60 s of silence.
+    for (const int signal : {SIGINT, SIGTERM}) {
+        SCOPED_TRACE(signal);
+        TempFolder work("sw_cli_signal");
+        FakeFtpServer server(fake_ftp::WithLogin(
+            {{"CWD /r", {"250 OK"}}, fake_ftp::Pasv(), {"LIST", {}}, fake_ftp::Stall()}));
+        ASSERT_EQ(
+            runSitewright({"configure", "--dir", work.Path().string(), "--host", server.Host(),
+                           "--user", "anna", "--password-stdin", "--root", "/r"},
+                          "secret\n", work.Path())
+                .status,
+            0);
+        WriteSitemap(work.Path(), "<old/>");
+        const pid_t pid =
+            startSitewright({"generate", "--dir", work.Path().string()}, "", work.Path());
+        ASSERT_GT(pid, 0);
+        const auto waitFor = [](std::chrono::seconds bound, const std::function<bool()>& done) {
+            const auto deadline = std::chrono::steady_clock::now() + bound;
+            for (;;) {
+                if (done())
+                    return true;
+                if (std::chrono::steady_clock::now() >= deadline)
+                    return false;
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            }
+        };
+        EXPECT_TRUE(
+            waitFor(std::chrono::seconds(30), [&] { return server.Commands().size() >= 7; }));
+        ::kill(pid, signal);
+        int status = 0;
+        // Far less than the 60 s the silence would last, even under the sanitizers.
+        const bool ended = waitFor(std::chrono::seconds(20),
+                                   [&] { return ::waitpid(pid, &status, WNOHANG) == pid; });
+        if (!ended) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, &status, 0);
+        }
+        ASSERT_TRUE(ended) << "the walk waited for the server";
+        const Finished result = finished(status, work.Path());
+        EXPECT_EQ(result.status, 1);
+        EXPECT_EQ(result.err, "sitewright generate: 取得中止 サイトマップは作成しませんでした。\n");
+        EXPECT_EQ(server.Commands(), fake_ftp::AfterLogin({"CWD /r", "PASV", "LIST"}));
+        EXPECT_EQ(ReadFile(SitemapPath(work.Path())), "<old/>");
+    }
 }

@@ -2,17 +2,19 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <filesystem>
 #include <sstream>
 
-#include <unistd.h>
-
 #include "app/file_io.h"
+#include "mylib/BF2B64Text.h"
 #include "settings/SiteSettings.h"
 #include "sitemap/sitemap_writer.h"
 #include "support/fake_ftp_server.h"
 #include "support/temp_folder.h"
+#include "support/walk_script.h"
 
 namespace fs = std::filesystem;
 using Args = std::vector<std::string>;
@@ -42,6 +44,15 @@ protected:
         out = outStream.str();
         err = errStream.str();
         return status;
+    }
+
+    // Settings for the account the scripted server expects, with the site root /r.
+    void configureFor(const FakeFtpServer& server) {
+        ASSERT_EQ(run({"configure", "--dir", "DIR", "--url", "https://www.example.com", "--host",
+                       server.Host(), "--user", "anna", "--password-stdin", "--root", "/r"},
+                      "secret\n"),
+                  0)
+            << err;
     }
 
     SiteSettings stored() const {
@@ -82,24 +93,33 @@ TEST_F(CommandLineTest, HelpOnEveryLevel) {
 
 TEST_F(CommandLineTest, UsageErrorsNeverRepeatWhatWasTyped) {
     EXPECT_EQ(run({"hunter2"}), 2);
-    EXPECT_TRUE(contains(err, "unknown command"));
+    EXPECT_TRUE(contains(err, "そのようなコマンドはありません。"));
     EXPECT_FALSE(contains(err, "hunter2"));
 
     // There is no option that takes the password.
     EXPECT_EQ(run({"configure", "--dir", "DIR", "--password=hunter2"}), 2);
-    EXPECT_EQ(err, "sitewright configure: unknown option --password "
-                   "(see sitewright configure --help)\n");
+    EXPECT_EQ(err, "sitewright configure: オプション --password はありません。"
+                   "（sitewright configure --help を参照）\n");
     EXPECT_EQ(run({"configure", "--dir", "DIR", "--password", "hunter2"}), 2);
     EXPECT_FALSE(contains(err, "hunter2"));
     EXPECT_EQ(run({"configure", "--user", "anna", "hunter2"}), 2);
-    EXPECT_TRUE(contains(err, "unexpected argument"));
+    EXPECT_TRUE(contains(err, "4番目の引数はオプションではありません"));
     EXPECT_FALSE(contains(err, "hunter2"));
 
-    EXPECT_EQ(run({"configure", "--url"}), 2);
-    EXPECT_TRUE(contains(err, "--url needs a value"));
-    EXPECT_EQ(run({"generate", "--upload=yes"}), 2);
-    EXPECT_TRUE(contains(err, "--upload takes no value"));
-    EXPECT_EQ(run({"show", "--dir="}), 2);
+    const std::pair<Args, std::string> mistakes[] = {
+        {{"configure", "--url"}, "オプション --url には値が必要です。"},
+        {{"generate", "--upload=yes"}, "オプション --upload に値は指定できません。"},
+        {{"show", "--dir="}, "オプション --dir にはフォルダーを指定してください。"},
+        {{"generate", "--max-rows", "0"}, "--max-rows には1以上の整数を指定してください。"},
+        {{"generate", "--max-rows", "-1"}, "--max-rows には1以上の整数を指定してください。"},
+        {{"generate", "--max-folders", "12x"}, "--max-folders には1以上の整数を指定してください。"},
+        {{"generate", "--max-folders", "99999999999999999999999"},
+         "--max-folders には1以上の整数を指定してください。"},
+    };
+    for (const auto& [args, message] : mistakes) {
+        EXPECT_EQ(run(args), 2) << message;
+        EXPECT_TRUE(contains(err, message)) << err;
+    }
     EXPECT_TRUE(fs::is_empty(folder));
 }
 
@@ -108,21 +128,32 @@ TEST_F(CommandLineTest, ConfigureRefusesWhatTheSettingsDialogCouldNotHold) {
     const std::string dat = ReadFile(folder / "config_v1.dat");
     const std::string conf = ReadFile(folder / "config_v1.conf");
 
+    const std::string offsetForm = "--offset は符号、時（00〜23）";
+    const std::string unusableUrl = "制御文字など、アドレスに使用できない文字が含まれています。";
     const std::vector<std::pair<Args, std::string>> refusals = {
-        {{"--changefreq", "sometimes"}, "--changefreq must be one of always, hourly, daily"},
-        {{"--changefreq", "Weekly"}, "--changefreq must be one of"},
-        {{"--priority", "0.55"}, "--priority must be one of 0.0, 0.1"},
-        {{"--priority", "1"}, "--priority must be one of"},
-        {{"--offset", "+9:00"}, "--offset must be"},
-        {{"--offset", "09:00"}, "--offset must be"},
-        {{"--offset", "+24:00"}, "--offset must be"},
-        {{"--offset", "+09:60"}, "--offset must be"},
-        {{"--offset", "*09:00"}, "--offset must be"},
-        {{"--offset", "+09:00 "}, "--offset must be"},
-        {{"--root", "public_html"}, "--root must begin with \"/\""},
-        {{"--host", "ftp.example.com:70000"}, "--host: invalid port"},
-        {{"--url", "https://a.example\n"}, "--url may not hold a line break"},
-        {{"--user", std::string("an\0na", 5)}, "--user may not hold a line break or NUL"},
+        {{"--changefreq", "sometimes"},
+         "--changefreq には次のいずれかを指定してください: always, hourly, daily"},
+        {{"--changefreq", "Weekly"}, "--changefreq には次のいずれかを"},
+        {{"--priority", "0.55"}, "--priority には次のいずれかを指定してください: 0.0, 0.1"},
+        {{"--priority", "1"}, "--priority には次のいずれかを"},
+        {{"--offset", "+9:00"}, offsetForm},
+        {{"--offset", "09:00"}, offsetForm},
+        {{"--offset", "+24:00"}, offsetForm},
+        {{"--offset", "+09:60"}, offsetForm},
+        {{"--offset", "*09:00"}, offsetForm},
+        {{"--offset", "+09:00 "}, offsetForm},
+        {{"--root", "public_html"}, "--root は「/」で始めてください"},
+        {{"--host", "ftp.example.com:70000"},
+         "--host: ホスト「ftp.example.com:70000」のポート番号が正しくありません（1～65535）。"},
+        // A ";" would shift the fields of every row; a control character has no place in a URL.
+        {{"--url", "https://a.example/a;b"}, "「;」は使用できません。"},
+        {{"--url", "https://a.example\n"}, unusableUrl},
+        {{"--url", "https://a.example/\x7f"}, unusableUrl},
+        {{"--user", std::string("an\0na", 5)},
+         "--userに、制御文字など使用できない文字が含まれています。"},
+        {{"--root", "/public\thtml"}, "--rootに、制御文字など使用できない文字が含まれています。"},
+        {{"--host", "ftp.example.com\xff"},
+         "--hostに、制御文字など使用できない文字が含まれています。"},
     };
     for (const auto& [options, message] : refusals) {
         Args args = {"configure", "--dir", "DIR", "--user", "changed"};
@@ -144,7 +175,7 @@ TEST_F(CommandLineTest, ConfigureChangesOnlyTheGivenValuesAndShowMasksThePasswor
             "s3cr3t pass\r\nsecond line\n"),
         0)
         << err;
-    EXPECT_TRUE(contains(out, "Settings saved in " + folder.string()));
+    EXPECT_EQ(out, "設定を保存しました: " + folder.string() + "\n");
     ASSERT_EQ(run({"configure", "--dir=DIR", "--root=", "--user", "ユーザー"}), 0) << err;
 
     const SiteSettings settings = stored();
@@ -172,70 +203,100 @@ TEST_F(CommandLineTest, PasswordFromStandardInput) {
     ASSERT_EQ(run({"configure", "--dir", "DIR", "--password-stdin"}, "\n"), 0);
     EXPECT_EQ(stored().password, "");
     EXPECT_EQ(run({"configure", "--dir", "DIR", "--password-stdin"}, ""), 2);
-    EXPECT_TRUE(contains(err, "standard input holds no line"));
+    EXPECT_TRUE(contains(err, "標準入力に行がありません"));
+    EXPECT_EQ(run({"configure", "--dir", "DIR", "--password-stdin"}, "tab\there\n"), 2);
+    EXPECT_TRUE(contains(err, "パスワードに、制御文字など使用できない文字が含まれています。"));
     ASSERT_EQ(run({"configure", "--dir", "DIR", "--password-stdin"}, "last line without end"), 0);
     EXPECT_EQ(stored().password, "last line without end");
     ASSERT_EQ(run({"show", "--dir", "DIR"}), 0);
     EXPECT_FALSE(contains(out, "without end"));
+
+    // Only the server's texts are masked: a password found in the program's own words leaves
+    // them as they are.
+    ASSERT_EQ(run({"configure", "--dir", "DIR/site-e", "--password-stdin"}, "e\n"), 0) << err;
+    EXPECT_EQ(out, "設定を保存しました: " + (folder / "site-e").string() + "\n");
+    ASSERT_EQ(run({"show", "--dir", "DIR/site-e"}), 0);
+    EXPECT_TRUE(contains(out, "folder      " + (folder / "site-e").string() + "\n")) << out;
+    EXPECT_TRUE(contains(out, "password    ********\n")) << out;
 }
 
 TEST_F(CommandLineTest, DamagedSettingsAreReportedAndLeftAsTheyAre) {
-    WriteFileAtomically(folder / "config_v1.dat", "AAAAAAA=\r\n");
-    EXPECT_EQ(run({"configure", "--dir", "DIR", "--user", "anna"}), 1);
-    EXPECT_TRUE(contains(err, "sitewright configure: cannot read the settings in")) << err;
-    EXPECT_EQ(ReadFile(folder / "config_v1.dat"), "AAAAAAA=\r\n");
-    EXPECT_EQ(run({"show", "--dir", "DIR"}), 1);
+    const std::string dat = (folder / "config_v1.dat").string();
+    // A line that does not decipher, and a file enciphered under another value: it deciphers,
+    // into bytes no one typed.
+    const std::pair<std::string, std::string> files[] = {
+        {"AAAAAAA=\r\n", "sitewright configure: 設定ファイル「" + dat +
+                             "」の1行目が壊れています。 Assertion failure (mylib\\CryptUtils, "
+                             "315 行)\n"},
+        {EncryptText("QZV", "ftp.example.jp", ConfFileIV()) + "\r\n",
+         "sitewright configure: 設定ファイル「" + dat +
+             "」の内容を読み取れません。別の鍵で暗号化されたか、壊れています。\n"},
+    };
+    for (const auto& [bytes, message] : files) {
+        WriteFileAtomically(folder / "config_v1.dat", bytes);
+        EXPECT_EQ(run({"configure", "--dir", "DIR", "--user", "anna"}), 1);
+        EXPECT_EQ(err, message);
+        EXPECT_EQ(ReadFile(folder / "config_v1.dat"), bytes);
+        for (const std::string command : {"show", "generate", "upload"}) {
+            WriteSitemap(folder, "<urlset><url/></urlset>");
+            EXPECT_EQ(run({command, "--dir", "DIR"}), 1) << command;
+            EXPECT_EQ(err.substr(err.find(':')), message.substr(message.find(':'))) << command;
+        }
+        // What show prints holds no control character, whatever the file deciphers to.
+        EXPECT_EQ(std::count_if(out.begin(), out.end(),
+                                [](char c) { return c != '\n' && std::iscntrl(c); }),
+                  0)
+            << out;
+    }
+}
+
+TEST_F(CommandLineTest, MissingFolderIsAnErrorExceptForConfigure) {
+    for (const std::string command : {"show", "generate", "upload"}) {
+        EXPECT_EQ(run({command, "--dir", "DIR/missing"}), 1) << command;
+        EXPECT_EQ(err, "sitewright " + command + ": フォルダー「" + (folder / "missing").string() +
+                           "」が存在しません。\n");
+        EXPECT_FALSE(fs::exists(folder / "missing"));
+    }
+    EXPECT_EQ(run({"configure", "--dir", "DIR/missing", "--user", "anna"}), 0) << err;
+    EXPECT_EQ(run({"show", "--dir", "DIR/missing"}), 0) << err;
 }
 
 TEST_F(CommandLineTest, UploadWithoutASitemapAndGenerateWithoutAHost) {
     EXPECT_EQ(run({"upload", "--dir", "DIR"}), 1);
     EXPECT_EQ(err, "sitewright upload: サイトマップがまだ作成されていません。\n");
     EXPECT_EQ(run({"generate", "--dir", "DIR"}), 1);
-    EXPECT_TRUE(contains(err, "no FTP host is set")) << err;
+    EXPECT_TRUE(contains(err, "FTPのホスト名が設定されていません。")) << err;
 }
 
 namespace {
 
 // The usual login, then the site root /r with one page and a folder the server refuses.
 std::vector<fake_ftp::Step> siteWithARefusedFolder() {
-    const std::string listing = "-rw-r--r-- 1 u g 10 Dec  1 10:20 index.html\r\n"
-                                "drwxr-xr-x 2 u g 4096 Dec  1 10:20 private\r\n";
-    return fake_ftp::WithLogin({
-        {"CWD /r", {"250 OK"}},
-        fake_ftp::Pasv(),
-        {"LIST", {"150 Listing"}},
-        fake_ftp::SendData(listing),
-        {"", {"226 Done"}},
-        {"CWD /r/private", {"550 /r/private: Permission denied."}},
-        {"CWD /r", {"250 OK"}},
-        fake_ftp::Pasv(),
-        {"LIST", {"150 Listing"}},
-        fake_ftp::SendData(listing),
-        {"", {"226 Done"}},
-        {"QUIT", {"221 Bye"}},
-        fake_ftp::ExpectClose(),
-    });
+    const walk_script::Lines root = {walk_script::file("index.html"), walk_script::dir("private")};
+    return walk_script::Script().visit("/r", root).refuse("/r/private").visit("/r", root).quit();
 }
 
 } // namespace
 
 TEST_F(CommandLineTest, GenerateReportsMessagesOnStderrAndWritesTheSitemap) {
     FakeFtpServer server(siteWithARefusedFolder());
-    ASSERT_EQ(run({"configure", "--dir", "DIR", "--url", "https://www.example.com", "--host",
-                   server.Host(), "--user", "anna", "--password-stdin", "--root", "/r"},
-                  "secret\n"),
-              0);
+    configureFor(server);
     progress = true;
     EXPECT_EQ(run({"generate", "--dir", "DIR"}), 0) << err;
     EXPECT_TRUE(server.WaitUntilFinished());
     EXPECT_EQ(server.Problems(), Args());
 
     // The progress line, cleared for the window's message box.
-    EXPECT_EQ(err, "\rfolders 1, files 0: /r\x1b[K\r\x1b[K"
+    EXPECT_EQ(err, "\rフォルダー 1、ファイル 0: /r\x1b[K\r\x1b[K"
                    "/r/privateフォルダーが存在しません。\n"
                    "リストの取得が途中で終了しました。\n");
-    EXPECT_TRUE(contains(out, "Wrote " + SitemapPath(folder).string() + "\n"));
-    EXPECT_TRUE(contains(out, "rows 1, folders 1, seconds ")) << out;
+    EXPECT_TRUE(
+        contains(out, "サイトマップを作成しました: " + SitemapPath(folder).string() + "\n"));
+    EXPECT_TRUE(contains(out,
+                         "取得件数 1、フォルダー数 1、入れなかったフォルダー 1、"
+                         "一覧を読み取れなかったフォルダー 0、深すぎて入らなかったフォルダー 0、"
+                         "所要時間 "))
+        << out;
     EXPECT_TRUE(contains(ReadFile(SitemapPath(folder)),
                          "<loc>\r\nhttps://www.example.com/index.html\r\n</loc>\r\n"));
 }
@@ -255,8 +316,8 @@ TEST_F(CommandLineTest, FailedLoginWritesNoSitemapAndNeverShowsThePassword) {
     WriteSitemap(folder, "<old/>");
     EXPECT_EQ(run({"generate", "--dir", "DIR", "--upload"}), 1);
     EXPECT_EQ(err, "接続失敗\n530 Password ******** is wrong.\n"
-                   "sitewright generate: the login failed; no sitemap written\n");
-    EXPECT_TRUE(contains(out, "rows 0, folders 0, seconds ")) << out;
+                   "sitewright generate: 接続失敗 サイトマップは作成しませんでした。\n");
+    EXPECT_TRUE(contains(out, "取得件数 0、フォルダー数 0、")) << out;
     // The sitemap of the last run that succeeded is kept.
     EXPECT_EQ(ReadFile(SitemapPath(folder)), "<old/>");
 }
@@ -266,6 +327,48 @@ TEST_F(CommandLineTest, StoppedWalkWritesNoSitemap) {
     ASSERT_EQ(run({"configure", "--dir", "DIR", "--host", server.Host(), "--root", "/r"}), 0);
     stop = true;
     EXPECT_EQ(run({"generate", "--dir", "DIR"}), 1);
-    EXPECT_EQ(err, "sitewright generate: stopped; no sitemap written\n");
+    EXPECT_EQ(err, "sitewright generate: 取得中止 サイトマップは作成しませんでした。\n");
     EXPECT_EQ(server.Connections(), 0u);
+}
+
+TEST_F(CommandLineTest, AWalkThatEndsAtALimitWritesNoSitemap) {
+    FakeFtpServer server(walk_script::Script().visit("/r", {walk_script::dir("sub")}).quit());
+    configureFor(server);
+    WriteSitemap(folder, "<old/>");
+    EXPECT_EQ(run({"generate", "--dir", "DIR", "--max-folders", "1"}), 1);
+    EXPECT_TRUE(server.WaitUntilFinished());
+    EXPECT_EQ(server.Problems(), Args());
+    EXPECT_EQ(err, "リストの取得が途中で終了しました。\nフォルダー数が上限（1）に達しました。\n"
+                   "sitewright generate: リストの取得が途中で終了しました。 "
+                   "サイトマップは作成しませんでした。\n");
+    EXPECT_EQ(ReadFile(SitemapPath(folder)), "<old/>");
+}
+
+TEST_F(CommandLineTest, ASitemapWithoutAnyUrlIsNeverUploaded) {
+    // A walk that found no page: generate --upload writes and sends nothing.
+    FakeFtpServer server(
+        walk_script::Script().visit("/r", {walk_script::file("notes.txt")}).quit());
+    configureFor(server);
+    WriteSitemap(folder, "<old/>");
+    EXPECT_EQ(run({"generate", "--dir", "DIR", "--upload"}), 1);
+    EXPECT_TRUE(server.WaitUntilFinished());
+    EXPECT_EQ(server.Problems(), Args());
+    EXPECT_EQ(err,
+              "sitewright generate: サイトマップにURLがひとつもないため、アップロードしません。 "
+              "サイトマップは作成しませんでした。\n");
+    EXPECT_EQ(ReadFile(SitemapPath(folder)), "<old/>");
+
+    // upload of a sitemap without a URL: no connection at all.
+    FakeFtpServer idle({fake_ftp::Stall()});
+    ASSERT_EQ(run({"configure", "--dir", "DIR", "--host", idle.Host()}), 0);
+    for (const std::string& document :
+         {std::string("<?xml version=\"1.0\"?><urlset/>"), std::string("damaged")}) {
+        WriteSitemap(folder, document);
+        EXPECT_EQ(run({"upload", "--dir", "DIR"}), 1);
+        EXPECT_EQ(
+            err,
+            "sitewright upload: サイトマップにURLがひとつもないため、アップロードしません。\n");
+        EXPECT_EQ(ReadFile(SitemapPath(folder)), document);
+    }
+    EXPECT_EQ(idle.Connections(), 0u);
 }

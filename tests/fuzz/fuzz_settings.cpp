@@ -11,7 +11,6 @@
 
 #include "app/file_io.h"
 #include "mylib/BF2B64Text.h"
-#include "mylib/CryptUtils.h"
 #include "settings/SiteSettings.h"
 
 namespace fs = std::filesystem;
@@ -90,8 +89,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     SiteSettings loaded;
     try {
         LoadSettings(folders.input, loaded);
-    } catch (const EAssertionFailed&) {
-        // A line that does not decode to whole blocks stops the load; what came before stays.
+    } catch (const FileError&) {
+        // A line that does not decode to whole blocks (SettingsDamaged), or a file beyond the
+        // size bound, stops the load; what came before stays.
     }
     // The lists hold one of their items; an offset may also hold no selection.
     if (!isItem(loaded.changefreq, kChangefreqItems) || !isItem(loaded.priority, kPriorityItems) ||

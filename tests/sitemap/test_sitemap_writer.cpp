@@ -7,7 +7,7 @@
 
 #include <cerrno>
 
-#include <unistd.h>
+#include <QXmlStreamReader>
 
 namespace fs = std::filesystem;
 
@@ -56,8 +56,10 @@ TEST(SitemapBuilder, EscapesEveryMarkupCharacterInEveryValue) {
                                     urlBlock("https://e.jp/a&amp;b.html", "t&lt;1&gt;",
                                              "we&quot;ek&apos;ly", "&amp;0.5") +
                                     kTail);
-    EXPECT_EQ(EscapeXml("x<y.html"), "x&lt;y.html");
-    EXPECT_EQ(EscapeXml("&amp;"), "&amp;amp;");
+    SitemapBuilder again;
+    EXPECT_EQ(again.AddRow("https://e.jp/;x<y.html;;;;"), "https://e.jp/x&lt;y.html");
+    // An entity's text in a row is text: escaped again.
+    EXPECT_EQ(again.AddRow("https://e.jp/;a&amp.html;;;;"), "https://e.jp/a&amp;amp.html");
 }
 
 TEST(SitemapBuilder, MissingFieldsGiveEmptyValueLines) {
@@ -73,6 +75,35 @@ TEST(SitemapBuilder, NonAsciiNamesStayUtf8AndOutsideBmpIsFourBytes) {
         build({"https://例.jp/;索引🎉.html;2006-12-01T10:20:30+09:00;weekly;0.5;"});
     EXPECT_NE(doc.find("https://例.jp/索引🎉.html\r\n"), std::string::npos);
     EXPECT_NE(doc.find("\xF0\x9F\x8E\x89"), std::string::npos);
+}
+
+TEST(SitemapBuilder, EveryDocumentIsWellFormedWhateverTheRowsHold) {
+    // Every single byte in a name and in the other values, and sequences that are no UTF-8 or
+    // no characters to XML: a row edited by hand or read from an odd server.
+    std::vector<std::string> values;
+    for (int byte = 0; byte < 256; ++byte)
+        values.push_back("a" + std::string(1, char(byte)) + "z");
+    for (const char* sequence : {"\xEF\xBF\xBE", "\xEF\xBF\xBF", "\xED\xA0\x80", "\xC0\xAF",
+                                 "\xE3\x81", "\xF4\x90\x80\x80", "]]>", "&#x1", "<!--"})
+        values.push_back(sequence);
+    std::vector<std::string> rows;
+    for (const std::string& value : values)
+        rows.push_back("https://e.jp/" + value + "/;" + value + ";" + value + ";" + value + ";" +
+                       value + ";");
+    const std::string document = build(rows);
+
+    QXmlStreamReader reader(QByteArray::fromStdString(document));
+    int locs = 0;
+    while (!reader.atEnd()) {
+        if (reader.readNext() == QXmlStreamReader::StartElement && reader.name() == u"loc")
+            ++locs;
+    }
+    EXPECT_FALSE(reader.hasError()) << reader.errorString().toStdString();
+    EXPECT_EQ(locs, int(rows.size()));
+    // What XML cannot carry is written as "%XX"; the rest stays readable.
+    for (const char* written : {"a%01z", "a%0Az", "a%7Fz", "a%FFz", "%EF%BF%BE", "%ED%A0%80",
+                                "a&lt;z", "]]&gt;", "&amp;#x1", "https://e.jp/a%09z/a%09z"})
+        EXPECT_NE(document.find(written), std::string::npos) << written;
 }
 
 TEST(SitemapBuilder, CountsUrlsAndKnowsTheSingleFileLimits) {
@@ -100,6 +131,23 @@ protected:
     TempFolder tempFolder_{"sw_sitemap"};
     const fs::path folder_ = tempFolder_.Path();
 };
+
+TEST_F(SitemapFileTest, KnowsASitemapWithoutAnyUrl) {
+    EXPECT_FALSE(SitemapHasNoUrl(folder_)) << "missing: the upload says so itself";
+    fs::create_directory(SitemapPath(folder_));
+    EXPECT_FALSE(SitemapHasNoUrl(folder_)) << "a folder: the upload says so itself";
+    fs::remove(SitemapPath(folder_));
+    const std::pair<std::string, bool> cases[] = {
+        {build({}), true},
+        {build({"https://e.jp/;a.html;;;;"}), false},
+        {"not a sitemap", true},
+        {"", true},
+    };
+    for (const auto& [document, empty] : cases) {
+        WriteSitemap(folder_, document);
+        EXPECT_EQ(SitemapHasNoUrl(folder_), empty) << document;
+    }
+}
 
 TEST_F(SitemapFileTest, SecondRunReplacesTheFileWhole) {
     WriteSitemap(folder_, build({"https://e.jp/;a.html;;;;", "https://e.jp/;b.html;;;;"}));

@@ -2,14 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <filesystem>
+#include <functional>
 
-#include <unistd.h>
+#include <sys/stat.h>
 
 #include "app/file_io.h"
 #include "ftp/Uftp_module.h"
-#include "ftp/ftp_errors.h"
 #include "settings/SiteSettings.h"
 #include "sitemap/sitemap_writer.h"
 #include "support/fake_ftp_server.h"
@@ -17,8 +16,6 @@
 #include "support/temp_folder.h"
 
 namespace fs = std::filesystem;
-using namespace std::chrono_literals;
-using fake_ftp::Step;
 using Commands = std::vector<std::string>;
 
 namespace {
@@ -45,32 +42,50 @@ protected:
 TEST_F(UploadTest, LogsInEntersTheSiteRootStoresAndDisconnects) {
     const std::string document(100000, 'x');
     writeSitemap(document);
-    FakeFtpServer server(fake_ftp::WithLogin({
-        {"CWD /public_html", {"250 OK"}},
-        fake_ftp::Pasv(),
-        {"STOR sitemap.xml", {"150 Go ahead"}},
-        fake_ftp::ReceiveData(),
-        {"", {"226 Stored"}},
-        fake_ftp::ExpectClose(),
-    }));
-    settings_.hostname = server.Host();
-
-    const UploadResult result = UploadSitemap(ftp_, settings_, folder_);
-    EXPECT_EQ(result.outcome, UploadOutcome::Uploaded);
-    EXPECT_TRUE(server.WaitUntilFinished());
-    EXPECT_EQ(server.Problems(), Commands());
-    EXPECT_EQ(server.Commands(),
-              fake_ftp::AfterLogin({"CWD /public_html", "PASV", "STOR sitemap.xml"}));
-    ASSERT_EQ(server.Uploads().size(), 1u);
-    EXPECT_EQ(server.Uploads()[0], document);
-    EXPECT_FALSE(ftp_.Lock()->IsConnected());
+    // An empty site root stores into the login folder: no CWD at all, not a bare "CWD ".
+    const std::pair<std::string, Commands> cases[] = {
+        {"/public_html", {"CWD /public_html", "PASV", "STOR sitemap.xml"}},
+        {"", {"PASV", "STOR sitemap.xml"}},
+    };
+    for (const auto& [siteRoot, commands] : cases) {
+        SCOPED_TRACE(siteRoot);
+        FakeFtpServer server(fake_ftp::WithUpload(siteRoot));
+        settings_.hostname = server.Host();
+        settings_.site_root = siteRoot;
+        const UploadResult result = UploadSitemap(ftp_, settings_, folder_);
+        EXPECT_EQ(result.outcome, UploadOutcome::Uploaded) << result.reason;
+        EXPECT_TRUE(server.WaitUntilFinished());
+        EXPECT_EQ(server.Problems(), Commands());
+        EXPECT_EQ(server.Commands(), fake_ftp::AfterLogin(commands));
+        ASSERT_EQ(server.Uploads().size(), 1u);
+        EXPECT_EQ(server.Uploads()[0], document);
+        EXPECT_FALSE(ftp_.Lock()->IsConnected());
+    }
 }
 
-TEST_F(UploadTest, MissingSitemapSendsNothing) {
-    FakeFtpServer server({fake_ftp::Stall()});
-    settings_.hostname = server.Host();
-    EXPECT_EQ(UploadSitemap(ftp_, settings_, folder_).outcome, UploadOutcome::NoSitemap);
-    EXPECT_EQ(server.Connections(), 0u);
+TEST_F(UploadTest, NothingIsSentForALocalSitemapThatCannotBeUploaded) {
+    // Missing, a folder in its place (it would store an empty file), a FIFO (it would hang).
+    const std::vector<std::tuple<std::string, std::function<void()>, UploadOutcome>> cases = {
+        {"missing", [] {}, UploadOutcome::NoSitemap},
+        {"a folder", [this] { fs::create_directory(SitemapPath(folder_)); },
+         UploadOutcome::UnusableFile},
+        {"a FIFO", [this] { ASSERT_EQ(::mkfifo(SitemapPath(folder_).c_str(), 0600), 0); },
+         UploadOutcome::UnusableFile},
+    };
+    for (const auto& [what, make, outcome] : cases) {
+        SCOPED_TRACE(what);
+        fs::remove(SitemapPath(folder_));
+        make();
+        FakeFtpServer server({fake_ftp::Stall()});
+        settings_.hostname = server.Host();
+        const UploadResult result = UploadSitemap(ftp_, settings_, folder_);
+        EXPECT_EQ(result.outcome, outcome);
+        if (outcome == UploadOutcome::UnusableFile) {
+            EXPECT_EQ(result.reason,
+                      "「" + SitemapPath(folder_).string() + "」は通常のファイルではありません。");
+        }
+        EXPECT_EQ(server.Connections(), 0u);
+    }
 }
 
 TEST_F(UploadTest, FailedLoginEndsWithTheReasonAndNoFurtherCommand) {
@@ -89,21 +104,20 @@ TEST_F(UploadTest, FailedLoginEndsWithTheReasonAndNoFurtherCommand) {
     EXPECT_EQ(server.Commands(), (Commands{"USER anna", "PASS secret"}));
 }
 
-TEST_F(UploadTest, RefusedSiteRootRaisesTheRepliesText) {
+TEST_F(UploadTest, RefusedSiteRootEndsTheUploadAndClosesTheSession) {
     writeSitemap("<x/>");
     FakeFtpServer server(fake_ftp::WithLogin({
         {"CWD /public_html", {"550 /public_html: No such file or directory."}},
-        fake_ftp::Stall(),
+        fake_ftp::ExpectClose(),
     }));
     settings_.hostname = server.Host();
-    try {
-        UploadSitemap(ftp_, settings_, folder_);
-        FAIL() << "a refused folder change was not raised";
-    } catch (const EIdProtocolReplyError& error) {
-        EXPECT_EQ(error.ReplyCode(), 550);
-        EXPECT_NE(std::string(error.what()).find("No such file"), std::string::npos);
-    }
+    const UploadResult result = UploadSitemap(ftp_, settings_, folder_);
+    EXPECT_EQ(result.outcome, UploadOutcome::FolderRefused);
+    EXPECT_NE(result.reason.find("550 /public_html: No such file"), std::string::npos)
+        << result.reason;
+    EXPECT_TRUE(server.WaitUntilFinished()) << "the session was left open";
     EXPECT_EQ(server.Commands(), fake_ftp::AfterLogin({"CWD /public_html"}));
+    EXPECT_FALSE(ftp_.Lock()->IsConnected());
 }
 
 TEST_F(UploadTest, AbortedStoreFailsAndStillDisconnects) {
@@ -125,14 +139,7 @@ TEST_F(UploadTest, AbortedStoreFailsAndStillDisconnects) {
 
 TEST_F(UploadTest, RightAfterAConnectionTestUsesThatConnection) {
     writeSitemap("<x/>");
-    FakeFtpServer server(fake_ftp::WithLogin({
-        {"CWD /public_html", {"250 OK"}},
-        fake_ftp::Pasv(),
-        {"STOR sitemap.xml", {"150 Go ahead"}},
-        fake_ftp::ReceiveData(),
-        {"", {"226 Stored"}},
-        fake_ftp::ExpectClose(),
-    }));
+    FakeFtpServer server(fake_ftp::WithUpload());
     settings_.hostname = server.Host();
     ASSERT_EQ(ftp_.FtpConnect(server.Host(), "anna", "secret"), 0);
     EXPECT_EQ(UploadSitemap(ftp_, settings_, folder_).outcome, UploadOutcome::Uploaded);
@@ -158,4 +165,10 @@ TEST_F(UploadTest, RealServerReceivesAnIdenticalCopy) {
     writeSitemap("<short/>");
     EXPECT_EQ(UploadSitemap(ftp_, settings_, folder_).outcome, UploadOutcome::Uploaded);
     EXPECT_EQ(ReadFile(server.Root() / "public_html" / "sitemap.xml"), "<short/>");
+
+    // An empty site root stores into the login folder.
+    settings_.site_root.clear();
+    const UploadResult result = UploadSitemap(ftp_, settings_, folder_);
+    EXPECT_EQ(result.outcome, UploadOutcome::Uploaded) << result.reason;
+    EXPECT_EQ(ReadFile(server.Root() / "sitemap.xml"), "<short/>");
 }

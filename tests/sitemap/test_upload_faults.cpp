@@ -11,7 +11,6 @@
 
 #include "app/file_io.h"
 #include "ftp/Uftp_module.h"
-#include "ftp/ftp_errors.h"
 #include "settings/SiteSettings.h"
 #include "sitemap/sitemap_writer.h"
 #include "support/fake_ftp_server.h"
@@ -47,19 +46,9 @@ protected:
         ftp.Lock()->SetTimeouts(timeouts);
     }
 
-    // How the upload ended: the outcome's reason, or the text of what it raised.
-    struct Ending {
-        UploadOutcome outcome = UploadOutcome::Uploaded;
-        std::string error;
-    };
-    Ending upload(Tftp_module& ftp, const std::string& host) {
+    UploadResult upload(Tftp_module& ftp, const std::string& host) {
         settings_.hostname = host;
-        try {
-            const UploadResult result = UploadSitemap(ftp, settings_, folder_);
-            return {result.outcome, result.reason};
-        } catch (const EIdException& error) {
-            return {UploadOutcome::StoreFailed, error.what()};
-        }
+        return UploadSitemap(ftp, settings_, folder_);
     }
 
     void expectSitemapUntouched() {
@@ -79,27 +68,20 @@ protected:
 } // namespace
 
 TEST_F(UploadFaultTest, EveryPointOfTheUploadFailsCleanly) {
-    const std::vector<Step> script = fake_ftp::WithLogin({
-        {"CWD /public_html", {"250 OK"}},
-        fake_ftp::Pasv(),
-        {"STOR sitemap.xml", {"150 Go ahead"}},
-        fake_ftp::ReceiveData(),
-        {"", {"226 Stored"}},
-        fake_ftp::ExpectClose(),
-    });
-    for (const fake_ftp::FaultyScript& faulty : fake_ftp::FaultsAtEveryStep(script)) {
+    for (const fake_ftp::FaultyScript& faulty :
+         fake_ftp::FaultsAtEveryStep(fake_ftp::WithUpload())) {
         SCOPED_TRACE(faulty.description);
         FakeFtpServer server(faulty.script);
         Tftp_module ftp;
         shortenTimeouts(ftp);
         const auto start = std::chrono::steady_clock::now();
-        const Ending ending = upload(ftp, server.Host());
+        const UploadResult ending = upload(ftp, server.Host());
         EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
         if (faulty.completes) {
-            EXPECT_EQ(ending.outcome, UploadOutcome::Uploaded) << ending.error;
+            EXPECT_EQ(ending.outcome, UploadOutcome::Uploaded) << ending.reason;
         } else {
             EXPECT_NE(ending.outcome, UploadOutcome::Uploaded);
-            EXPECT_TRUE(fake_ftp::DescribesFault(faulty.fault, ending.error)) << ending.error;
+            EXPECT_TRUE(fake_ftp::DescribesFault(faulty.fault, ending.reason)) << ending.reason;
         }
         EXPECT_FALSE(ftp.Lock()->IsConnected());
         expectSitemapUntouched();
@@ -115,10 +97,10 @@ TEST_F(UploadFaultTest, PasvPortWhereNothingListensFailsTheStore) {
     }));
     Tftp_module ftp;
     shortenTimeouts(ftp);
-    const Ending ending = upload(ftp, server.Host());
+    const UploadResult ending = upload(ftp, server.Host());
     EXPECT_EQ(ending.outcome, UploadOutcome::StoreFailed);
-    EXPECT_NE(ending.error.find("cannot connect to 127.0.0.1 port"), std::string::npos)
-        << ending.error;
+    EXPECT_NE(ending.reason.find("に接続できません"), std::string::npos)
+        << ending.reason;
     // STOR was sent, so the conversation cannot go on: the client has closed.
     EXPECT_TRUE(server.WaitUntilFinished());
     EXPECT_EQ(server.Problems(), std::vector<std::string>());

@@ -87,6 +87,20 @@ std::vector<std::string> AfterLogin(const std::vector<std::string>& more) {
     return commands;
 }
 
+std::vector<Step> WithUpload(const std::string& siteRoot) {
+    std::vector<Step> steps;
+    if (!siteRoot.empty())
+        steps.push_back({"CWD " + siteRoot, {"250 OK"}});
+    steps.insert(steps.end(), {
+                                  Pasv(),
+                                  {"STOR sitemap.xml", {"150 Go ahead"}},
+                                  ReceiveData(),
+                                  {"", {"226 Stored"}},
+                                  ExpectClose(),
+                              });
+    return WithLogin(std::move(steps));
+}
+
 } // namespace fake_ftp
 
 namespace {

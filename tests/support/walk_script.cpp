@@ -16,10 +16,6 @@ std::string linkLine(const std::string& name, const std::string& target) {
     return "lrwxrwxrwx   1 user group   11 Dec  1 10:20 " + name + " -> " + target;
 }
 
-std::string row(const std::string& folderUrl, const std::string& name) {
-    return folderUrl + ";" + name + ";2006-12-01T10:20:00+09:00;weekly;0.5;";
-}
-
 Script& Script::cwd(const std::string& path, const std::string& reply) {
     steps.push_back({"CWD " + path, {reply}});
     return *this;

@@ -19,10 +19,6 @@ std::string dir(const std::string& name);
 std::string file(const std::string& name, const std::string& time = "Dec  1 10:20");
 std::string linkLine(const std::string& name, const std::string& target);
 
-// The row of a file listed at "Dec  1 10:20" (2006 by a clock in January 2007), with the
-// default settings.
-std::string row(const std::string& folderUrl, const std::string& name);
-
 // The server's side of a walk after the login, built folder by folder.
 class Script {
 public:

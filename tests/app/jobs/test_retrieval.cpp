@@ -4,8 +4,8 @@
 
 #include <filesystem>
 #include <fstream>
-
-#include <unistd.h>
+#include <functional>
+#include <thread>
 
 #include "app/file_io.h"
 #include "ftp/Uftp_module.h"
@@ -14,6 +14,7 @@
 #include "support/fake_ftp_server.h"
 #include "support/fixed_clock.h"
 #include "support/py_ftp_server.h"
+#include "support/test_rows.h"
 #include "support/walk_script.h"
 #include "support/temp_folder.h"
 
@@ -25,7 +26,6 @@ using walk_script::dir;
 using walk_script::file;
 using walk_script::linkLine;
 using walk_script::RecordingObserver;
-using walk_script::row;
 using walk_script::Script;
 
 namespace {
@@ -77,8 +77,8 @@ TEST_F(RetrievalTest, WalksDepthFirstWithOneListingPerFolderAndOneMorePerReturn)
               AfterLogin({"CWD /public_html", "PASV", "LIST", "CWD /public_html/info", "PASV",
                           "LIST", "CWD /public_html", "PASV", "LIST", "QUIT"}));
     // Rows in the order the walk met them; the table sorts them.
-    EXPECT_EQ(observer.rows, (Lines{row(kWeb + "/", "index.html"),
-                                    row(kWeb + "/info/", "news.html"), row(kWeb + "/", "z.html")}));
+    EXPECT_EQ(observer.rows, (Lines{Row(kWeb + "/", "index.html"),
+                                    Row(kWeb + "/info/", "news.html"), Row(kWeb + "/", "z.html")}));
     EXPECT_EQ(observer.foundOneByOne, observer.rows);
     EXPECT_EQ(observer.events, (Lines{"clear", "panel1 サーバー接続中", "max 取得中・・・",
                                       "panel2 /public_htmlを取得中",
@@ -110,7 +110,7 @@ TEST_F(RetrievalTest, RefusedSubfolderIsReportedAndTheWalkGoesOn) {
                           "CWD /r/b", "PASV", "LIST", "CWD /r", "PASV", "LIST", "QUIT"}));
     EXPECT_EQ(observer.messages,
               (Lines{"/r/aフォルダーが存在しません。\r\nリストの取得が途中で終了しました。"}));
-    EXPECT_EQ(observer.rows, (Lines{row(kWeb + "/b/", "p.html"), row(kWeb + "/", "x.html")}));
+    EXPECT_EQ(observer.rows, (Lines{Row(kWeb + "/b/", "p.html"), Row(kWeb + "/", "x.html")}));
     EXPECT_EQ(summary.foldersRefused, 1u);
     EXPECT_EQ(summary.folders, 2u);
     EXPECT_FALSE(summary.endedEarly);
@@ -137,7 +137,7 @@ TEST_F(RetrievalTest, FailedReturnToTheParentEndsTheWalkAndKeepsTheRows) {
     EXPECT_EQ(server.Commands(), AfterLogin({"CWD /r", "PASV", "LIST", "CWD /r/sub", "PASV", "LIST",
                                              "CWD /r", "QUIT"}));
     EXPECT_EQ(observer.messages, (Lines{kCutShort + "\r\n550 Permission denied."}));
-    EXPECT_EQ(observer.rows, (Lines{row(kWeb + "/", "a.html"), row(kWeb + "/sub/", "b.html")}));
+    EXPECT_EQ(observer.rows, (Lines{Row(kWeb + "/", "a.html"), Row(kWeb + "/sub/", "b.html")}));
     EXPECT_TRUE(summary.endedEarly);
     // The message comes before the end of the run is shown and the rows are filled.
     EXPECT_EQ(observer.events.end()[-4], "message " + observer.messages[0]);
@@ -153,7 +153,7 @@ TEST_F(RetrievalTest, FailedListingEndsTheWalk) {
                              .quit());
     const RetrievalSummary summary = run(server);
     EXPECT_EQ(observer.messages, (Lines{kCutShort + "\r\n550 Cannot read the folder."}));
-    EXPECT_EQ(observer.rows, (Lines{row(kWeb + "/", "a.html")}));
+    EXPECT_EQ(observer.rows, (Lines{Row(kWeb + "/", "a.html")}));
     EXPECT_TRUE(summary.endedEarly);
 }
 
@@ -163,7 +163,7 @@ TEST_F(RetrievalTest, ConnectionLostOnTheWayInEndsTheWalkWithoutAFolderMessage) 
     const RetrievalSummary summary = run(server);
     ASSERT_EQ(observer.messages.size(), 1u);
     EXPECT_EQ(observer.messages[0].rfind(kCutShort + "\r\n", 0), 0u) << observer.messages[0];
-    EXPECT_EQ(observer.rows, (Lines{row(kWeb + "/", "a.html")}));
+    EXPECT_EQ(observer.rows, (Lines{Row(kWeb + "/", "a.html")}));
     EXPECT_TRUE(summary.endedEarly);
     EXPECT_EQ(summary.foldersRefused, 0u);
 }
@@ -177,10 +177,10 @@ TEST_F(RetrievalTest, EntriesAfterASubfolderComeFromTheParentsNewListing) {
                              .visit("/r", {dir("a"), file("z.html")})
                              .quit());
     const RetrievalSummary summary = run(server);
-    EXPECT_EQ(observer.rows, (Lines{row(kWeb + "/a/", "p.html"), row(kWeb + "/", "z.html")}));
+    EXPECT_EQ(observer.rows, (Lines{Row(kWeb + "/a/", "p.html"), Row(kWeb + "/", "z.html")}));
     ASSERT_EQ(observer.messages.size(), 1u);
     EXPECT_EQ(observer.messages[0],
-              kCutShort + "\r\nthe listing of /r lost entries while the walk went through it");
+              kCutShort + "\r\nフォルダー「/r」の一覧が、取得中に短くなりました。");
     EXPECT_TRUE(summary.endedEarly);
 }
 
@@ -214,7 +214,7 @@ TEST_F(RetrievalTest, EmptySiteRootWalksTheFolderTheLoginLeftTheClientIn) {
     EXPECT_EQ(server.Commands(),
               AfterLogin({"PWD", "CWD /home/anna", "PASV", "LIST", "CWD /home/anna/sub", "PASV",
                           "LIST", "CWD /home/anna", "PASV", "LIST", "QUIT"}));
-    EXPECT_EQ(observer.rows, (Lines{row(kWeb + "/sub/", "p.html"), row(kWeb + "/", "i.html")}));
+    EXPECT_EQ(observer.rows, (Lines{Row(kWeb + "/sub/", "p.html"), Row(kWeb + "/", "i.html")}));
     EXPECT_EQ(observer.messages, Lines());
 }
 
@@ -228,7 +228,7 @@ TEST_F(RetrievalTest, ServerRootAsSiteRootAddsNoSecondSlash) {
                              .visit("/", top)
                              .quit());
     run(server);
-    EXPECT_EQ(observer.rows, (Lines{row(kWeb + "/a/", "p.html")}));
+    EXPECT_EQ(observer.rows, (Lines{Row(kWeb + "/a/", "p.html")}));
 }
 
 TEST_F(RetrievalTest, EmptyNamesAndFoldersWalkedAlreadyAreNotEntered) {
@@ -241,7 +241,7 @@ TEST_F(RetrievalTest, EmptyNamesAndFoldersWalkedAlreadyAreNotEntered) {
     run(server);
     EXPECT_EQ(server.Commands(), AfterLogin({"CWD /r", "PASV", "LIST", "CWD /r/a", "PASV", "LIST",
                                              "CWD /r", "PASV", "LIST", "QUIT"}));
-    EXPECT_EQ(observer.rows, (Lines{row(kWeb + "/a/", "p.html"), row(kWeb + "/", "x.html")}));
+    EXPECT_EQ(observer.rows, (Lines{Row(kWeb + "/a/", "p.html"), Row(kWeb + "/", "x.html")}));
 }
 
 TEST_F(RetrievalTest, FolderLeadingBackToItselfEndsSixtyFourLevelsDown) {
@@ -259,9 +259,14 @@ TEST_F(RetrievalTest, FolderLeadingBackToItselfEndsSixtyFourLevelsDown) {
     FakeFtpServer server(script.quit());
     const RetrievalSummary summary = run(server);
     EXPECT_EQ(summary.folders, 65u);
+    EXPECT_EQ(summary.foldersTooDeep, 1u);
+    EXPECT_EQ(observer.messages,
+              (Lines{"サイトのルートから64階層より深いフォルダー（1個）は取得しませんでした。最初の"
+                     "フォルダー:\r\n" +
+                     paths.back() + "/loop"}));
     ASSERT_EQ(observer.rows.size(), 65u);
-    EXPECT_EQ(observer.rows.front(), row(kWeb + paths.back().substr(2) + "/", "p.html"));
-    EXPECT_EQ(observer.rows.back(), row(kWeb + "/", "p.html"));
+    EXPECT_EQ(observer.rows.front(), Row(kWeb + paths.back().substr(2) + "/", "p.html"));
+    EXPECT_EQ(observer.rows.back(), Row(kWeb + "/", "p.html"));
 }
 
 TEST_F(RetrievalTest, DotEntriesAreNeitherEnteredNorRows) {
@@ -270,7 +275,7 @@ TEST_F(RetrievalTest, DotEntriesAreNeitherEnteredNorRows) {
         Script().visit("/r", {dir("."), dir(".."), file("."), file(".."), file("a.html")}).quit());
     run(server);
     EXPECT_EQ(server.Commands(), AfterLogin({"CWD /r", "PASV", "LIST", "QUIT"}));
-    EXPECT_EQ(observer.rows, (Lines{row(kWeb + "/", "a.html")}));
+    EXPECT_EQ(observer.rows, (Lines{Row(kWeb + "/", "a.html")}));
 }
 
 TEST_F(RetrievalTest, FoldersAreWalkedByTheirKindNotByTheirName) {
@@ -289,7 +294,7 @@ TEST_F(RetrievalTest, FoldersAreWalkedByTheirKindNotByTheirName) {
                                              "LIST", "CWD /r", "PASV", "LIST", "CWD /r/docs",
                                              "PASV", "LIST", "CWD /r", "PASV", "LIST", "QUIT"}));
     EXPECT_EQ(observer.messages, Lines());
-    EXPECT_EQ(observer.rows, (Lines{row(kWeb + "/img.old/", "x.html")}));
+    EXPECT_EQ(observer.rows, (Lines{Row(kWeb + "/img.old/", "x.html")}));
 }
 
 TEST_F(RetrievalTest, ExtensionsMatchWholeItemsOfTheList) {
@@ -310,7 +315,7 @@ TEST_F(RetrievalTest, ExtensionsMatchWholeItemsOfTheList) {
         EXPECT_TRUE(server.WaitUntilFinished());
         Lines expected;
         for (const std::string& name : names)
-            expected.push_back(row(kWeb + "/", name));
+            expected.push_back(Row(kWeb + "/", name));
         EXPECT_EQ(observed.rows, expected) << "list \"" << list << "\"";
     }
 }
@@ -322,18 +327,102 @@ TEST_F(RetrievalTest, LinksAreNotFollowedButCanBeRows) {
                              .quit());
     run(server);
     EXPECT_EQ(server.Commands(), AfterLogin({"CWD /r", "PASV", "LIST", "QUIT"}));
-    EXPECT_EQ(observer.rows, (Lines{row(kWeb + "/", "home.html"), row(kWeb + "/", "index.html")}));
+    EXPECT_EQ(observer.rows, (Lines{Row(kWeb + "/", "home.html"), Row(kWeb + "/", "index.html")}));
 }
 
-TEST_F(RetrievalTest, SemicolonsInNamesAreWrittenEscapedInRows) {
-    const Lines root = {dir("x;y"), file("a;b.html")};
+TEST_F(RetrievalTest, SemicolonsAndNonCharactersInNamesAreWrittenEscapedInRows) {
+    // ";" would shift the row's fields; U+FFFE and U+FFFF are no characters to XML.
+    const std::string nonCharacter = "\xEF\xBF\xBE";
+    const Lines root = {dir("x;y"), file("a;b.html"), file("c" + nonCharacter + ".html")};
     FakeFtpServer server(
         Script().visit("/r", root).visit("/r/x;y", {file("c.html")}).visit("/r", root).quit());
     run(server);
     // The server gets the name as it listed it.
     EXPECT_EQ(server.Commands()[7], "CWD /r/x;y");
-    EXPECT_EQ(observer.rows,
-              (Lines{row(kWeb + "/x%3By/", "c.html"), row(kWeb + "/", "a%3Bb.html")}));
+    EXPECT_EQ(observer.rows, (Lines{Row(kWeb + "/x%3By/", "c.html"), Row(kWeb + "/", "a%3Bb.html"),
+                                    Row(kWeb + "/", "c%EF%BF%BE.html")}));
+}
+
+TEST_F(RetrievalTest, SettingsThatWouldShiftTheRowsAreRefusedBeforeTheLogin) {
+    // A stored value from an older file, or one edited by hand.
+    const std::pair<std::function<void(SiteSettings&)>, std::string> cases[] = {
+        {[](SiteSettings& s) { s.web_url = kWeb + "/a;b"; }, "「;」は使用できません。"},
+        {[](SiteSettings& s) { s.web_url = kWeb + "/\x01"; },
+         "制御文字など、アドレスに使用できない文字が含まれています。"},
+        {[](SiteSettings& s) { s.priority = "0.5;x"; }, "「;」は使用できません。"},
+    };
+    for (const auto& [change, problem] : cases) {
+        RecordingObserver observed;
+        FakeFtpServer server({fake_ftp::Stall()});
+        SiteSettings changed = settings;
+        changed.hostname = server.Host();
+        change(changed);
+        const RetrievalSummary summary = RunRetrieval(ftp, changed, observed);
+        EXPECT_EQ(server.Connections(), 0u);
+        EXPECT_EQ(observed.messages, (Lines{kCutShort + "\r\n" + problem}));
+        EXPECT_TRUE(summary.endedEarly);
+        EXPECT_EQ(observed.events.back(), "fill 0");
+    }
+}
+
+TEST_F(RetrievalTest, ReachingALimitEndsTheWalkAndKeepsTheRows) {
+    // /r holds a page and two folders of one page each.
+    const Lines root = {file("a.html"), dir("s"), dir("t")};
+    struct Case {
+        RetrievalLimits limits;
+        std::string reason;
+        Lines commands;
+        Lines rows;
+    };
+    const Case cases[] = {
+        {{2, 10},
+         "フォルダー数が上限（2）に達しました。",
+         {"CWD /r", "PASV", "LIST", "CWD /r/s", "PASV", "LIST", "CWD /r", "PASV", "LIST", "QUIT"},
+         {Row(kWeb + "/", "a.html"), Row(kWeb + "/s/", "b.html")}},
+        {{10, 1},
+         "ファイル数が上限（1）に達しました。",
+         {"CWD /r", "PASV", "LIST", "CWD /r/s", "PASV", "LIST", "QUIT"},
+         {Row(kWeb + "/", "a.html")}},
+    };
+    for (const Case& limit : cases) {
+        SCOPED_TRACE(limit.reason);
+        RecordingObserver observed;
+        Script script;
+        script.visit("/r", root).visit("/r/s", {file("b.html")});
+        if (limit.commands.size() > 7)
+            script.visit("/r", root);
+        FakeFtpServer server(script.quit());
+        settings.hostname = server.Host();
+        const RetrievalSummary summary = RunRetrieval(ftp, settings, observed, limit.limits);
+        EXPECT_TRUE(server.WaitUntilFinished());
+        EXPECT_EQ(server.Commands(), AfterLogin(limit.commands));
+        EXPECT_EQ(observed.messages, (Lines{kCutShort + "\r\n" + limit.reason}));
+        EXPECT_EQ(observed.rows, limit.rows);
+        EXPECT_TRUE(summary.endedEarly);
+    }
+}
+
+TEST_F(RetrievalTest, AbortEndsAStalledWaitAtOnceAsAStop) {
+    // No time-out for a while: only the stop can end the wait for the listing.
+    ftp.Lock()->SetTimeouts(FtpTimeouts{std::chrono::seconds(60), std::chrono::seconds(60)});
+    FakeFtpServer server(fake_ftp::WithLogin(
+        {{"CWD /r", {"250 OK"}}, fake_ftp::Pasv(), {"LIST", {}}, fake_ftp::Stall()}));
+    settings.hostname = server.Host();
+    std::thread stopper([&] {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (server.Commands().size() < 7 && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        ftp.Abort();
+    });
+    const RetrievalSummary summary = RunRetrieval(ftp, settings, observer);
+    stopper.join();
+    ftp.ClearStop();
+    EXPECT_EQ(server.Commands(), AfterLogin({"CWD /r", "PASV", "LIST"}));
+    EXPECT_TRUE(summary.stopped);
+    EXPECT_FALSE(summary.endedEarly);
+    EXPECT_EQ(observer.messages, Lines());
+    EXPECT_EQ(observer.events.end()[-3], "panel1 取得中止");
+    EXPECT_FALSE(ftp.Lock()->IsConnected());
 }
 
 TEST_F(RetrievalTest, NamesAreSentAsListedAndShownAsText) {
@@ -349,7 +438,7 @@ TEST_F(RetrievalTest, NamesAreSentAsListedAndShownAsText) {
     run(server);
     EXPECT_EQ(server.Commands()[7], "CWD /r/" + shiftJisFolder);
     EXPECT_EQ(observer.rows,
-              (Lines{row(kWeb + "/日本/", "表.html"), row(kWeb + "/", "ページ.html")}));
+              (Lines{Row(kWeb + "/日本/", "表.html"), Row(kWeb + "/", "ページ.html")}));
     EXPECT_NE(std::find(observer.events.begin(), observer.events.end(), "panel2 /r/日本を取得中"),
               observer.events.end());
 }
@@ -374,7 +463,7 @@ TEST_F(RetrievalTest, NamesThatWouldBreakACommandOrLeaveTheFolderAreSkipped) {
     FakeFtpServer server(Script().visit("/r", root).quit());
     run(server);
     EXPECT_EQ(server.Commands(), AfterLogin({"CWD /r", "PASV", "LIST", "QUIT"}));
-    EXPECT_EQ(observer.rows, (Lines{row(kWeb + "/", "ok.html")}));
+    EXPECT_EQ(observer.rows, (Lines{Row(kWeb + "/", "ok.html")}));
 }
 
 TEST_F(RetrievalTest, StopEndsTheWalkBeforeItsNextCommandAndKeepsTheRows) {
@@ -384,7 +473,7 @@ TEST_F(RetrievalTest, StopEndsTheWalkBeforeItsNextCommandAndKeepsTheRows) {
     observer.stop = [this] { return observer.entered.size() == 2; };
     const RetrievalSummary summary = run(server);
     EXPECT_EQ(server.Commands(), AfterLogin({"CWD /r", "PASV", "LIST", "CWD /r/sub", "QUIT"}));
-    EXPECT_EQ(observer.rows, (Lines{row(kWeb + "/", "a.html")}));
+    EXPECT_EQ(observer.rows, (Lines{Row(kWeb + "/", "a.html")}));
     EXPECT_EQ(observer.messages, Lines());
     EXPECT_EQ(observer.events.end()[-3], "panel1 取得中止");
     EXPECT_TRUE(summary.stopped);

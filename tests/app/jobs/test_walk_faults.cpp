@@ -24,6 +24,7 @@
 #include "support/fake_ftp_server.h"
 #include "support/fault_scripts.h"
 #include "support/fixed_clock.h"
+#include "support/test_rows.h"
 #include "support/walk_script.h"
 #include "support/temp_folder.h"
 
@@ -39,7 +40,6 @@ using walk_script::dir;
 using walk_script::file;
 using walk_script::Lines;
 using walk_script::RecordingObserver;
-using walk_script::row;
 using walk_script::Script;
 
 namespace {
@@ -63,10 +63,10 @@ std::vector<Step> siteScript() {
 // The rows gathered once 0, 1, 2 or all 3 listings of the site have arrived, in walk order.
 const std::vector<Lines> kRowsAfterListings = {
     {},
-    {row(kWeb + "/", "index.html")},
-    {row(kWeb + "/", "index.html"), row(kWeb + "/sub/", "b.html"), row(kWeb + "/sub/", "c.php")},
-    {row(kWeb + "/", "index.html"), row(kWeb + "/sub/", "b.html"), row(kWeb + "/sub/", "c.php"),
-     row(kWeb + "/", "z.html")},
+    {Row(kWeb + "/", "index.html")},
+    {Row(kWeb + "/", "index.html"), Row(kWeb + "/sub/", "b.html"), Row(kWeb + "/sub/", "c.php")},
+    {Row(kWeb + "/", "index.html"), Row(kWeb + "/sub/", "b.html"), Row(kWeb + "/sub/", "c.php"),
+     Row(kWeb + "/", "z.html")},
 };
 
 bool isEndOfListing(const Step& step) {
@@ -150,8 +150,8 @@ std::vector<FaultCase> faultsAtEveryPoint(const std::vector<Step>& script) {
             dead.push_back(fake_ftp::ExpectClose());
             cases.push_back({"PASV port where nothing listens at step " + std::to_string(i), dead,
                              [](const std::string& error) {
-                                 return error.find("cannot connect to 127.0.0.1 port") !=
-                                            std::string::npos &&
+                                 return error.find("127.0.0.1:") != std::string::npos &&
+                                        error.find("に接続できません") != std::string::npos &&
                                         error.find("Connection refused") != std::string::npos;
                              }});
         }
@@ -221,7 +221,8 @@ protected:
     // Runs a retrieval against script with time-outs short enough for a stall per case.
     RetrievalSummary walk(FakeFtpServer& server, RecordingObserver& observer,
                           const std::string& what,
-                          FtpTimeouts timeouts = FtpTimeouts{1000ms, 500ms}) {
+                          FtpTimeouts timeouts = FtpTimeouts{1000ms, 500ms},
+                          const RetrievalLimits& limits = RetrievalLimits()) {
         WriteSitemap(folder, kOldSitemap);
         Tftp_module ftp(clock);
         ftp.Lock()->SetTimeouts(timeouts);
@@ -229,7 +230,7 @@ protected:
         RetrievalSummary summary;
         {
             const Watchdog watchdog(what, kRunBound);
-            summary = RunRetrieval(ftp, settings, observer);
+            summary = RunRetrieval(ftp, settings, observer, limits);
         }
         EXPECT_TRUE(server.WaitUntilFinished(30s));
         EXPECT_FALSE(ftp.Lock()->IsConnected());
@@ -339,17 +340,14 @@ TEST_F(WalkFaultTest, TheCommandLineWritesNoSitemapAfterAFaultAndKeepsTheEarlier
         EXPECT_EQ(status, kExitFailure);
         EXPECT_EQ(ReadFile(SitemapPath(folder)), kOldSitemap);
         const std::string heading = reach.loggedIn ? kCutShort : kConnectFailed;
-        const std::string last = reach.loggedIn
-                                     ? "sitewright generate: the walk ended before its end; no "
-                                       "sitemap written\n"
-                                     : "sitewright generate: the login failed; no sitemap "
-                                       "written\n";
+        const std::string last =
+            "sitewright generate: " + heading + " サイトマップは作成しませんでした。\n";
         EXPECT_EQ(err.str().rfind(heading + "\n", 0), 0u) << err.str();
         ASSERT_GE(err.str().size(), last.size());
         EXPECT_EQ(err.str().substr(err.str().size() - last.size()), last);
-        EXPECT_NE(out.str().find("rows " +
+        EXPECT_NE(out.str().find("取得件数 " +
                                  std::to_string(kRowsAfterListings[reach.listings].size()) +
-                                 ", folders "),
+                                 "、フォルダー数 "),
                   std::string::npos)
             << out.str();
     }
@@ -358,7 +356,8 @@ TEST_F(WalkFaultTest, TheCommandLineWritesNoSitemapAfterAFaultAndKeepsTheEarlier
 TEST_F(WalkFaultTest, OverlongListingLinesAndNamesAreLeftOut) {
     // A 10 MiB line without a name column, a 10 MiB file name and folder name, and a subfolder
     // whose listing is 1 MiB without any line end. No file system names a file with more than
-    // 1024 bytes: such a name is neither a row nor entered.
+    // 1024 bytes: such a name is neither a row nor entered. The subfolder's listing, no line of
+    // which can be read, is an error of that folder; the walk goes on.
     const std::string garbage(10 << 20, 'x');
     const std::string longest = std::string(1024 - 5, 'n') + ".html";
     const Lines root = {file("index.html"),
@@ -381,11 +380,15 @@ TEST_F(WalkFaultTest, OverlongListingLinesAndNamesAreLeftOut) {
     EXPECT_EQ(server.Commands(),
               fake_ftp::AfterLogin({"CWD /r", "PASV", "LIST", "CWD /r/sub", "PASV", "LIST",
                                     "CWD /r", "PASV", "LIST", "QUIT"}));
-    EXPECT_EQ(observer.messages, Lines());
+    ASSERT_EQ(observer.messages.size(), 1u);
+    EXPECT_EQ(observer.messages[0].rfind("/r/subフォルダーの一覧を読み取れません。\r\n", 0), 0u)
+        << observer.messages[0];
+    EXPECT_LT(observer.messages[0].size(), 400u) << "the unreadable line is quoted whole";
     expectEndShown(observer);
-    EXPECT_EQ(observer.rows, (Lines{row(kWeb + "/", "index.html"), row(kWeb + "/", longest),
-                                    row(kWeb + "/", "z.html")}));
+    EXPECT_EQ(observer.rows, (Lines{Row(kWeb + "/", "index.html"), Row(kWeb + "/", longest),
+                                    Row(kWeb + "/", "z.html")}));
     EXPECT_EQ(summary.folders, 2u);
+    EXPECT_EQ(summary.foldersUnreadable, 1u);
 }
 
 TEST_F(WalkFaultTest, FolderOfAMillionEntriesIsWalkedWhole) {
@@ -415,8 +418,11 @@ TEST_F(WalkFaultTest, FolderOfAMillionEntriesIsWalkedWhole) {
     RecordingObserver observer;
     ResetPeakMemory();
     const long before = MemoryMiB("VmRSS");
+    // One more row than the walk takes by default.
+    RetrievalLimits limits;
+    limits.maxRows = kEntries + 1;
     const RetrievalSummary summary =
-        walk(server, observer, "a folder of a million entries", {5s, 5s});
+        walk(server, observer, "a folder of a million entries", {5s, 5s}, limits);
     std::cout
         << "walk of 1,000,000 entries: peak resident memory " << MemoryMiB("VmHWM")
         << " MiB, of which " << before
@@ -430,11 +436,11 @@ TEST_F(WalkFaultTest, FolderOfAMillionEntriesIsWalkedWhole) {
     std::size_t wrong = 0;
     for (std::size_t i = 0; i < kEntries; ++i) {
         const std::size_t at = i < kSubfolderAt ? i : i + 1;
-        if (observer.rows[at] != row(kWeb + "/", name(i)))
+        if (observer.rows[at] != Row(kWeb + "/", name(i)))
             ++wrong;
     }
     EXPECT_EQ(wrong, 0u);
-    EXPECT_EQ(observer.rows[kSubfolderAt], row(kWeb + "/sub/", "b.html"));
+    EXPECT_EQ(observer.rows[kSubfolderAt], Row(kWeb + "/sub/", "b.html"));
 }
 
 TEST_F(WalkFaultTest, NamesFromTheListingNeverLeaveTheSiteRootNorBreakACommand) {
@@ -480,8 +486,8 @@ TEST_F(WalkFaultTest, NamesFromTheListingNeverLeaveTheSiteRootNorBreakACommand) 
     EXPECT_EQ(server.Problems(), Lines());
     EXPECT_EQ(server.Commands(), fake_ftp::AfterLogin(expected));
     // Control characters reach neither the rows nor what is shown: "%XX" stands for them.
-    EXPECT_EQ(observer.rows, (Lines{row(kWeb + "/esc%1B]0%3Btitle%07/", "in%01side.html"),
-                                    row(kWeb + "/", "bell%07.html"), row(kWeb + "/", "ok.html")}));
+    EXPECT_EQ(observer.rows, (Lines{Row(kWeb + "/esc%1B]0%3Btitle%07/", "in%01side.html"),
+                                    Row(kWeb + "/", "bell%07.html"), Row(kWeb + "/", "ok.html")}));
     const std::string missing = "フォルダーが存在しません。\r\n" + kCutShort;
     EXPECT_EQ(observer.messages, (Lines{"/r/tab%09here" + missing, "/r/lead" + missing,
                                         "/r/x" + missing, "/r/p" + missing, "/r/a\\b" + missing}));

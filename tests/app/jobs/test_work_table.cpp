@@ -1,18 +1,23 @@
+#include <cerrno>
 #include <stdexcept>
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
+#include <QSortFilterProxyModel>
 #include <QtTest>
 
-#include "app/url_entry.h"
+#include "app/file_io.h"
+#include "app/jobs/table_sitemap.h"
 #include "app/jobs/work_table.h"
+#include "app/str_conf.h"
+#include "app/url_entry.h"
+#include "sitemap/sitemap_writer.h"
+#include "support/temp_folder.h"
+#include "support/test_rows.h"
 
 namespace {
 
-std::string row(const std::string& folder, const std::string& name) {
-    return BuildUrlEntry(
-        {"https://www.example.jp" + folder, name, "2006-12-01T10:20:30+09:00", "weekly", "0.5"});
-}
+const std::string kSite = "https://www.example.jp";
 
 std::vector<std::string> texts(const WorkTable& table) {
     std::vector<std::string> result;
@@ -26,30 +31,85 @@ std::vector<std::string> texts(const WorkTable& table) {
 class TestWorkTable final : public QObject {
     Q_OBJECT
 private slots:
-    void rowTextHoldsFiveTerminatedFields() {
-        const std::string text = row("/news/", "index.html");
-        QCOMPARE(text,
-                 "https://www.example.jp/news/;index.html;2006-12-01T10:20:30+09:00;weekly;0.5;");
-        const UrlEntryFields fields = ReadUrlEntry(text);
-        QCOMPARE(fields.link + fields.filename, "https://www.example.jp/news/index.html");
-        QCOMPARE(BuildUrlEntry(fields), text);
+    void rowCodecReadsFieldsAsStrFieldDoes() {
+        const std::string full = Row(kSite + "/news/", "index.html");
+        QCOMPARE(full,
+                 "https://www.example.jp/news/;index.html;2006-12-01T10:20:00+09:00;weekly;0.5;");
+        QCOMPARE(BuildUrlEntry(ReadUrlEntry(full)), full);
+        // Missing separators, text after the fifth, empty fields, multi-byte characters.
+        for (const std::string& row :
+             {full, std::string(), std::string(";;;;;"), std::string("a;b"),
+              std::string("a;b;c;d;e;extra;"), std::string("no separator"), std::string("a;;c;"),
+              std::string("日本;語;x;y;z")}) {
+            const UrlEntryFields fields = ReadUrlEntry(row);
+            const std::string read[] = {fields.link, fields.filename, fields.lastmod,
+                                        fields.changefreq, fields.priority};
+            for (int n = 1; n <= 5; ++n)
+                QCOMPARE(read[n - 1], str_field(row, ";", n));
+        }
         QVERIFY(HasSeparatorInField({"a", "b;c", "", "", ""}));
-        QVERIFY(!HasSeparatorInField(fields));
+        QVERIFY(!HasSeparatorInField(ReadUrlEntry(full)));
+    }
+
+    void fieldRolesReadTheRowAlsoThroughAProxy() {
+        WorkTable table;
+        QAbstractItemModelTester tester(&table,
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        const std::string b =
+            Row(kSite + "/b/", "x.html", "2006-12-01T10:20:00+09:00", "daily", "0.8");
+        const std::string a =
+            Row(kSite + "/a/", "日本.html", "2007-01-02T03:04:05+09:00", "weekly", "0.1");
+        table.fill({b, a, "broken;row"}); // sorted: the broken row, then a, then b
+        const int roles[] = {WorkTable::LinkRole, WorkTable::FilenameRole, WorkTable::LastmodRole,
+                             WorkTable::ChangefreqRole, WorkTable::PriorityRole};
+        const QStringList expected[] = {{"broken", "", "", "", ""},
+                                        {QString::fromStdString(kSite + "/a/"), "日本.html",
+                                         "2007-01-02T03:04:05+09:00", "weekly", "0.1"},
+                                        {QString::fromStdString(kSite + "/b/"), "x.html",
+                                         "2006-12-01T10:20:00+09:00", "daily", "0.8"}};
+        for (int row = 0; row < 3; ++row) {
+            for (int field = 0; field < 5; ++field)
+                QCOMPARE(table.data(table.index(row), roles[field]).toString(),
+                         expected[row][field]);
+        }
+        QCOMPARE(table.data(table.index(1)).toString(), QString::fromStdString(a));
+
+        // An edited row answers with its new fields.
+        QSignalSpy changed(&table, &QAbstractItemModel::dataChanged);
+        table.replaceRow(0, Row(kSite + "/c/", "y.html", "t", "never", "1.0"));
+        QCOMPARE(table.data(table.index(0), WorkTable::FilenameRole).toString(), "y.html");
+        QVERIFY(changed.first().at(2).value<QList<int>>().contains(WorkTable::PriorityRole));
+
+        // Filtered and sorted by field through a proxy, as a view may show the table.
+        QSortFilterProxyModel proxy;
+        proxy.setSourceModel(&table);
+        proxy.setFilterRole(WorkTable::ChangefreqRole);
+        proxy.setFilterRegularExpression(QStringLiteral("^(daily|weekly)$"));
+        proxy.setSortRole(WorkTable::PriorityRole);
+        proxy.sort(0);
+        QCOMPARE(proxy.rowCount(), 2);
+        QCOMPARE(proxy.data(proxy.index(0, 0), WorkTable::FilenameRole).toString(), "日本.html");
+        QCOMPARE(proxy.data(proxy.index(1, 0), WorkTable::LinkRole).toString(),
+                 QString::fromStdString(kSite + "/b/"));
+        QVERIFY(proxy.setData(proxy.index(1, 0), Qt::Checked, Qt::CheckStateRole));
+        QVERIFY(table.isChecked(2));
+        QCOMPARE(proxy.data(proxy.index(1, 0), Qt::CheckStateRole).value<Qt::CheckState>(),
+                 Qt::Checked);
     }
 
     void addedRowsTakeSortedPlacesUnchecked() {
         WorkTable table;
         QAbstractItemModelTester tester(&table,
                                         QAbstractItemModelTester::FailureReportingMode::QtTest);
-        table.addRow(row("/news/", "b.html"));
-        table.addRow(row("/", "z.html"));
-        table.addRow(row("/News/", "a.html")); // letter case does not decide the order
-        table.addRow(row("/news/", "B.html"));
+        table.addRow(Row(kSite + "/news/", "b.html"));
+        table.addRow(Row(kSite + "/", "z.html"));
+        table.addRow(Row(kSite + "/News/", "a.html")); // letter case does not decide the order
+        table.addRow(Row(kSite + "/news/", "B.html"));
         QCOMPARE(table.count(), 4);
-        QCOMPARE(table.rowText(0), row("/", "z.html"));
-        QCOMPARE(table.rowText(1), row("/News/", "a.html"));
-        QCOMPARE(str_field_name(table, 2), "b.html");
-        QCOMPARE(str_field_name(table, 3), "B.html");
+        QCOMPARE(table.rowText(0), Row(kSite + "/", "z.html"));
+        QCOMPARE(table.rowText(1), Row(kSite + "/News/", "a.html"));
+        QCOMPARE(table.data(table.index(2), WorkTable::FilenameRole).toString(), "b.html");
+        QCOMPARE(table.data(table.index(3), WorkTable::FilenameRole).toString(), "B.html");
         QCOMPARE(table.checkedCount(), 0);
     }
 
@@ -57,19 +117,22 @@ private slots:
         WorkTable table;
         QAbstractItemModelTester tester(&table,
                                         QAbstractItemModelTester::FailureReportingMode::QtTest);
-        table.fill({row("/", "a.html"), row("/", "a.html"), row("/", "0.html")});
+        table.fill(
+            {Row(kSite + "/", "a.html"), Row(kSite + "/", "a.html"), Row(kSite + "/", "0.html")});
         QCOMPARE(table.count(), 3);
-        QCOMPARE(table.rowText(1), row("/", "a.html"));
-        QCOMPARE(table.rowText(2), row("/", "a.html"));
-        QCOMPARE(table.addRow(row("/", "a.html")), 3);
+        QCOMPARE(table.rowText(1), Row(kSite + "/", "a.html"));
+        QCOMPARE(table.rowText(2), Row(kSite + "/", "a.html"));
+        QCOMPARE(table.addRow(Row(kSite + "/", "a.html")), 3);
         QCOMPARE(table.count(), 4);
     }
 
     void fillSortsLikeOneByOneInsertion() {
         const std::vector<std::string> walked = {
-            row("/b/", "x.html"),  row("/", "index.html"), row("/a/", "Y.html"),
-            row("/a/", "y.html"),  row("/A/", "x.html"),   row("/", "Q&A.html"),
-            row("/", "about.htm"), row("/", "B.html"),     row("/", "b.html")};
+            Row(kSite + "/b/", "x.html"),  Row(kSite + "/", "index.html"),
+            Row(kSite + "/a/", "Y.html"),  Row(kSite + "/a/", "y.html"),
+            Row(kSite + "/A/", "x.html"),  Row(kSite + "/", "Q&A.html"),
+            Row(kSite + "/", "about.htm"), Row(kSite + "/", "B.html"),
+            Row(kSite + "/", "b.html")};
         WorkTable inserted;
         for (const auto& text : walked)
             inserted.addRow(text);
@@ -97,7 +160,8 @@ private slots:
                                         QAbstractItemModelTester::FailureReportingMode::QtTest);
         table.setAllChecked(true);
         QCOMPARE(table.checkedCount(), 0);
-        table.fill({row("/", "a.html"), row("/", "b.html"), row("/", "c.html")});
+        table.fill(
+            {Row(kSite + "/", "a.html"), Row(kSite + "/", "b.html"), Row(kSite + "/", "c.html")});
         table.setAllChecked(true);
         QCOMPARE(table.checkedCount(), 3);
         table.setChecked(1, false);
@@ -115,44 +179,68 @@ private slots:
         WorkTable table;
         QAbstractItemModelTester tester(&table,
                                         QAbstractItemModelTester::FailureReportingMode::QtTest);
-        table.fill({row("/", "a.html"), row("/", "b.html"), row("/", "c.html")});
+        table.fill(
+            {Row(kSite + "/", "a.html"), Row(kSite + "/", "b.html"), Row(kSite + "/", "c.html")});
         table.setChecked(0, true);
         QSignalSpy changed(&table, &QAbstractItemModel::dataChanged);
         // A name that would sort last stays where the row was.
-        table.replaceRow(0, row("/", "zzz.html"));
-        QCOMPARE(table.rowText(0), row("/", "zzz.html"));
+        table.replaceRow(0, Row(kSite + "/", "zzz.html"));
+        QCOMPARE(table.rowText(0), Row(kSite + "/", "zzz.html"));
         QVERIFY(table.isChecked(0));
         QVERIFY(!table.isChecked(1));
         QCOMPARE(changed.count(), 1);
         QCOMPARE(changed.first().at(0).toModelIndex().row(), 0);
         QCOMPARE(table.data(table.index(0)).toString(),
-                 QString::fromStdString(row("/", "zzz.html")));
+                 QString::fromStdString(Row(kSite + "/", "zzz.html")));
     }
 
     void indexOutsideTheTableIsAnError() {
         WorkTable table;
         QVERIFY_THROWS_EXCEPTION(std::out_of_range, table.rowText(0));
-        table.addRow(row("/", "a.html"));
+        table.addRow(Row(kSite + "/", "a.html"));
         QVERIFY_THROWS_EXCEPTION(std::out_of_range, table.rowText(1));
         QVERIFY_THROWS_EXCEPTION(std::out_of_range, table.replaceRow(-1, "x"));
         QVERIFY_THROWS_EXCEPTION(std::out_of_range, table.setChecked(1, true));
         QVERIFY(!table.data(table.index(5)).isValid());
     }
 
+    void sitemapOfTheTableHoldsTheCheckedRowsInTableOrder() {
+        TempFolder folder("sw_table_sitemap");
+        WorkTable table;
+        table.fill(
+            {Row(kSite + "/", "c.html"), Row(kSite + "/", "b.html"), Row(kSite + "/", "a&b.html")});
+        table.setChecked(0, true);
+        table.setChecked(2, true);
+        std::vector<std::string> shown;
+        const SitemapSummary summary = WriteTableSitemap(
+            table, folder.Path(), [&](const std::string& location) { shown.push_back(location); });
+        QCOMPARE(summary.urls, std::size_t(2));
+        QVERIFY(!summary.exceedsSingleFileLimits);
+        const std::string document = ReadFile(SitemapPath(folder.Path()));
+        const std::size_t first = document.find("<loc>\r\n" + kSite + "/a&amp;b.html\r\n");
+        QVERIFY(first != std::string::npos);
+        QVERIFY(document.find(kSite + "/c.html", first) != std::string::npos);
+        QVERIFY(document.find(kSite + "/b.html") == std::string::npos);
+        // The first location shows at once, the last one always.
+        QCOMPARE(shown.front(), kSite + "/a&amp;b.html");
+        QCOMPARE(shown.back(), kSite + "/c.html");
+
+        // The old file stays when the new one cannot be written.
+        table.setAllChecked(false);
+        const AtomicWriteFault fault(AtomicWriteStep::Rename, EIO);
+        QVERIFY_THROWS_EXCEPTION(FileError, WriteTableSitemap(table, folder.Path()));
+        QCOMPARE(ReadFile(SitemapPath(folder.Path())), document);
+    }
+
     void clearEmptiesTheTable() {
         WorkTable table;
         QAbstractItemModelTester tester(&table,
                                         QAbstractItemModelTester::FailureReportingMode::QtTest);
-        table.fill({row("/", "a.html"), row("/", "b.html")});
+        table.fill({Row(kSite + "/", "a.html"), Row(kSite + "/", "b.html")});
         table.setAllChecked(true);
         table.clear();
         QCOMPARE(table.count(), 0);
         QCOMPARE(table.checkedCount(), 0);
-    }
-
-private:
-    static std::string str_field_name(const WorkTable& table, int i) {
-        return ReadUrlEntry(table.rowText(i)).filename;
     }
 };
 
