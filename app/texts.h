@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <string>
 #include <string_view>
 
@@ -66,15 +67,32 @@ inline constexpr std::string_view kFtpSeconds = "%1秒";
 inline constexpr std::string_view kFtpMinutes = "%1分";
 
 // --- TLS (ftp/) ---
+inline constexpr std::string_view kTlsRefusedPlain =
+    "サーバーが TLS に対応していないため、暗号化せずに接続しました。";
+inline constexpr std::string_view kTlsConnected = "TLS で接続しました（{protocol}）。";
+inline constexpr std::string_view kTrustQuestion =
+    "この証明書を、このホストについて信頼しますか？\r\n"
+    "信頼すると、同じ証明書である限り次回から確認しません。証明書が変わった場合は、もう一度確認しま"
+    "す。";
+inline constexpr std::string_view kTrust = "信頼する";
+inline constexpr std::string_view kTlsCaption = "暗号化";
+inline constexpr std::string_view kNotAFingerprint =
+    "--trust-fingerprint: SHA256: に続けて 32 組の16進数をコロンで区切った指紋を指定してください。";
+inline constexpr std::array<std::string_view, 3> kTlsItemCaptions = {
+    "TLS を要求", "TLS が使えれば使う", "暗号化しない"};
+inline constexpr std::string_view kTrustHint =
+    "この証明書を信頼する場合: sitewright configure --trust-fingerprint {fingerprint}";
 inline constexpr std::string_view kTlsRefused =
-    "サーバーが TLS（暗号化）での接続を受け付けません。TLS を要求する設定のため、接続を中止しました。\r\n";
+    "サーバーが TLS（暗号化）での接続を受け付けません。TLS "
+    "を要求する設定のため、接続を中止しました。\r\n";
 inline constexpr std::string_view kTlsHandshakeFailed = "TLS の接続を確立できません: ";
 inline constexpr std::string_view kTlsBroken = "TLS の通信に失敗しました: ";
 inline constexpr std::string_view kTlsCutShort =
     "TLS の終了通知がないまま接続が切れました。データが途中で切れている可能性があります。";
 inline constexpr std::string_view kTlsNoCertificate = "サーバーが証明書を提示しませんでした。";
 inline constexpr std::string_view kCertificateExpired = "証明書の有効期限が切れています。";
-inline constexpr std::string_view kCertificateNotYetValid = "証明書の有効期間がまだ始まっていません。";
+inline constexpr std::string_view kCertificateNotYetValid =
+    "証明書の有効期間がまだ始まっていません。";
 inline constexpr std::string_view kCertificateSelfSigned =
     "自己署名の証明書です（信頼された認証局が発行したものではありません）。";
 inline constexpr std::string_view kCertificateUnknownIssuer =

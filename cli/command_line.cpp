@@ -8,6 +8,7 @@
 #include <exception>
 #include <filesystem>
 #include <istream>
+#include <optional>
 #include <ostream>
 
 #include "app/file_io.h"
@@ -19,6 +20,7 @@
 #include "cli/options.h"
 #include "ftp/Uftp_module.h"
 #include "ftp/ftp_client.h"
+#include "ftp/tls_setting.h"
 #include "settings/SiteSettings.h"
 #include "sitemap/sitemap_writer.h"
 #include "sitemap/upload.h"
@@ -50,6 +52,7 @@ const char* const kConfigureUsage =
     R"(Usage: sitewright configure [--dir DIR] [--url URL] [--host HOST] [--user USER]
                             [--password-stdin] [--root PATH] [--changefreq F]
                             [--priority P] [--offset +HH:MM]
+                            [--tls required|auto|off] [--trust-fingerprint FP]
 
 Changes the given settings and saves both settings files (enciphered, readable
 by the owner only); settings not given keep their values.
@@ -69,6 +72,14 @@ by the owner only); settings not given keep their values.
   --priority P       default priority: 0.0, 0.1, ... 1.0
   --offset +HH:MM    time-zone offset of the server's clock, added to every
                      modification time (example: +09:00, -05:30)
+  --tls MODE         the connection's security: required (FTP over TLS or no
+                     login), auto (TLS when the server offers it; the default),
+                     off (plain FTP)
+  --trust-fingerprint FP
+                     trust the server's certificate with this SHA-256
+                     fingerprint (SHA256:AB:CD:...) for the host, although it
+                     cannot be verified; the error of a refused certificate
+                     prints it. Another certificate is refused again.
   -h, --help         show this help
 )";
 
@@ -412,6 +423,10 @@ int configure(const ParsedOptions& options, const Output& output) {
         throw UsageError(std::string(texts::kRootNeedsSlash));
     requireItem(options, "changefreq", kChangefreqItems);
     requireItem(options, "priority", kPriorityItems);
+    requireItem(options, "tls", kTlsSettingItems);
+    if (options.has("trust-fingerprint") &&
+        !IsCertificateFingerprint(options.value("trust-fingerprint")))
+        throw UsageError(std::string(texts::kNotAFingerprint));
     if (options.has("offset"))
         applyOffset(options.value("offset"), changes);
     if (options.has("password-stdin")) {
@@ -441,6 +456,11 @@ int configure(const ParsedOptions& options, const Output& output) {
         settings.changefreq = options.value("changefreq");
     if (options.has("priority"))
         settings.priority = options.value("priority");
+    if (options.has("tls"))
+        settings.tls = options.value("tls");
+    if (options.has("trust-fingerprint"))
+        settings.tls_trust =
+            TrustedCertificate{settings.hostname, options.value("trust-fingerprint")}.Text();
     if (options.has("offset")) {
         settings.offset_1 = changes.offset_1;
         settings.offset_2 = changes.offset_2;
@@ -481,9 +501,18 @@ int show(const ParsedOptions& options, const Output& output) {
     output.Line("changefreq  " + settings.changefreq);
     output.Line("priority    " + settings.priority);
     output.Line("offset      " + settings.TimeZoneOffset());
+    output.Line("tls         " + settings.tls);
+    if (const auto trusted = ParseTrustedCertificate(settings.tls_trust))
+        output.Line("trusted     " + shown(trusted->host) + " " + trusted->fingerprint);
     if (const std::string problem = DatFileProblem(folder, settings); !problem.empty())
         return output.Fail(problem);
     return kExitSuccess;
+}
+
+// Scripts never prompt: the way to trust a refused certificate is told instead.
+void offerTrust(const std::optional<CertificateInfo>& certificate, const Output& output) {
+    if (certificate)
+        output.Message(Filled(texts::kTrustHint, {{"fingerprint", certificate->fingerprint}}));
 }
 
 int uploadSitemap(Tftp_module& ftp, const SiteSettings& settings, const fs::path& folder,
@@ -500,6 +529,7 @@ int uploadSitemap(Tftp_module& ftp, const SiteSettings& settings, const fs::path
     case UploadOutcome::NoSitemap:
         return output.Fail(texts::kNoSitemap);
     case UploadOutcome::LoginFailed:
+        offerTrust(result.untrustedCertificate, output);
         return output.Fail(Concat({texts::kConnectFailed, texts::kLineBreak, result.reason}));
     case UploadOutcome::UnusableFile:
     case UploadOutcome::FolderRefused:
@@ -530,8 +560,10 @@ int failWithoutSitemap(std::string_view why, const Output& output) {
 int writeSitemap(const RetrievalSummary& summary, std::vector<std::string> rows,
                  const ParsedOptions& options, Tftp_module& ftp, const SiteSettings& settings,
                  const fs::path& folder, const Output& output) {
-    if (summary.loginFailed)
+    if (summary.loginFailed) {
+        offerTrust(summary.untrustedCertificate, output);
         return failWithoutSitemap(texts::kConnectFailed, output);
+    }
     if (summary.stopped)
         return failWithoutSitemap(texts::kRetrievalStopped, output);
     if (summary.endedEarly)
@@ -581,6 +613,8 @@ int generate(const ParsedOptions& options, const Output& output) {
         ftp.ClearStop();
         summary = RunRetrieval(ftp, settings, observer, limits);
     }
+    if (summary.tlsRefused)
+        output.Warning(texts::kTlsRefusedPlain);
     const int status =
         writeSitemap(summary, observer.TakeRows(), options, ftp, settings, folder, output);
 
@@ -631,7 +665,9 @@ const std::vector<Command>& commands() {
           {"root", true},
           {"changefreq", true},
           {"priority", true},
-          {"offset", true}},
+          {"offset", true},
+          {"tls", true},
+          {"trust-fingerprint", true}},
          configure},
         {"show", kShowUsage, {{"dir", true}}, show},
         {"generate",

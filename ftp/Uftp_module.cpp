@@ -20,6 +20,7 @@ std::optional<Tftp_module::Session> Tftp_module::TryLock() {
 int Tftp_module::FtpConnect(const std::string& host, const std::string& username,
                             const std::string& password) {
     Session session = Lock();
+    setUntrusted(std::nullopt);
     if (FTP.IsConnected()) {
         setLastError({});
         return 0;
@@ -28,6 +29,9 @@ int Tftp_module::FtpConnect(const std::string& host, const std::string& username
         FTP.Connect(host, username, password);
         setLastError({});
         return 0;
+    } catch (const EIdUntrustedCertificate& error) {
+        setLastError(error.what());
+        setUntrusted(error.Certificate());
     } catch (const std::exception& error) {
         setLastError(error.what());
     } catch (...) {
@@ -59,6 +63,16 @@ void Tftp_module::FtpDisconnect() {
 std::string Tftp_module::LastError() const {
     std::lock_guard<std::mutex> lock(errorMutex_);
     return lastError_;
+}
+
+std::optional<CertificateInfo> Tftp_module::UntrustedCertificate() const {
+    std::lock_guard<std::mutex> lock(errorMutex_);
+    return untrusted_;
+}
+
+void Tftp_module::setUntrusted(std::optional<CertificateInfo> certificate) {
+    std::lock_guard<std::mutex> lock(errorMutex_);
+    untrusted_ = std::move(certificate);
 }
 
 void Tftp_module::setLastError(const std::string& text) {

@@ -67,15 +67,21 @@ public:
         Tftp_module& ftp_;
     };
 
+    // The certificate the last FtpConnect refused because it could not be verified and was not
+    // the trusted one; nothing when the last FtpConnect failed otherwise or succeeded.
+    std::optional<CertificateInfo> UntrustedCertificate() const;
+
     // Why the last FtpConnect or FtpUpload failed: the server's reply or the socket's or the
     // file's error. Empty when the last one succeeded.
     std::string LastError() const;
 
 private:
     void setLastError(const std::string& text);
+    void setUntrusted(std::optional<CertificateInfo> certificate);
 
     std::recursive_mutex sessionMutex_;
     TIdFTP FTP;
     mutable std::mutex errorMutex_;
     std::string lastError_;
+    std::optional<CertificateInfo> untrusted_;
 };

@@ -2,12 +2,17 @@
 
 #include "ftp/Uftp_module.h"
 
-ConnectionTestResult TestConnection(Tftp_module& ftp, const std::string& host,
-                                    const std::string& username, const std::string& password) {
+ConnectionTestReport TestConnection(Tftp_module& ftp, const std::string& host,
+                                    const std::string& username, const std::string& password,
+                                    const FtpTlsOptions& tls) {
     auto session = ftp.TryLock();
     if (!session)
-        return ConnectionTestResult::Busy;
-    const int result = ftp.FtpConnect(host, username, password);
-    ftp.FtpDisconnect();
-    return result == 1 ? ConnectionTestResult::Failed : ConnectionTestResult::Connected;
+        return {ConnectionTestResult::Busy, {}, false};
+    (*session)->SetTls(tls);
+    const Tftp_module::ScopedDisconnect disconnect(ftp);
+    if (ftp.FtpConnect(host, username, password) != 0)
+        return {ConnectionTestResult::Failed, {}, false};
+    const TlsChannel* channel = (*session)->ControlTls();
+    return {ConnectionTestResult::Connected, channel ? channel->Protocol() : std::string(),
+            (*session)->TlsRefused()};
 }

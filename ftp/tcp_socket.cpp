@@ -224,8 +224,8 @@ void TcpSocket::DrainUntilPeerCloses(std::chrono::milliseconds silence) {
     }
     for (;;) {
         const ssize_t received = ::recv(fd_, buffer, sizeof buffer, 0);
-        if (received == 0 || (received < 0 && errno != EINTR && errno != EAGAIN &&
-                              errno != EWOULDBLOCK))
+        if (received == 0 ||
+            (received < 0 && errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK))
             return;
         if (received < 0 && errno != EINTR && !WaitReady(POLLIN, silence))
             return;

@@ -147,7 +147,8 @@ std::string untrustedText(const CertificateInfo& info) {
          {std::pair(texts::kCertificateSubject, info.subject),
           std::pair(texts::kCertificateNames, info.names),
           std::pair(texts::kCertificateIssuer, info.issuer),
-          std::pair(texts::kCertificateValidity, info.validFrom + " 〜 " + info.validUntil + " (UTC)"),
+          std::pair(texts::kCertificateValidity,
+                    info.validFrom + " 〜 " + info.validUntil + " (UTC)"),
           std::pair(texts::kCertificateFingerprint, info.fingerprint)}) {
         text += texts::kLineBreak;
         text += label;
@@ -256,8 +257,7 @@ void TlsChannel::waitFor(int result, std::chrono::milliseconds silence, const ch
     const int error = SSL_get_error(ssl_, result);
     if (error == SSL_ERROR_WANT_READ || error == SSL_ERROR_WANT_WRITE) {
         ERR_clear_error();
-        if (!socket_->WaitReady(error == SSL_ERROR_WANT_READ ? POLLIN : POLLOUT, silence,
-                                deadline))
+        if (!socket_->WaitReady(error == SSL_ERROR_WANT_READ ? POLLIN : POLLOUT, silence, deadline))
             throw EIdTimeout(socket_->SilenceText(silence));
         return;
     }

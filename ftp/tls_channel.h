@@ -19,8 +19,8 @@ struct CertificateInfo {
     std::string subject;
     std::string names; // the host names and addresses it is for
     std::string issuer;
-    std::string validFrom;  // UTC, "YYYY-MM-DD HH:MM:SS"
-    std::string validUntil; // UTC
+    std::string validFrom;   // UTC, "YYYY-MM-DD HH:MM:SS"
+    std::string validUntil;  // UTC
     std::string fingerprint; // "SHA256:" and 32 upper-case hex pairs joined by ":"
 };
 
@@ -82,9 +82,10 @@ struct TlsPeer {
 // socket, so the time-outs and the stop hold as in plain text.
 class TlsChannel final {
 public:
-    // Handshakes, resuming a session of the context's when it has one, then verifies the certificate against the trust
-    // store and peer.host; a certificate that fails is still taken when its fingerprint is
-    // peer.trustedFingerprint. Raises EIdTlsError or EIdUntrustedCertificate.
+    // Handshakes, resuming a session of the context's when it has one, then verifies the
+    // certificate against the trust store and peer.host; a certificate that fails is still taken
+    // when its fingerprint is peer.trustedFingerprint. Raises EIdTlsError or
+    // EIdUntrustedCertificate.
     TlsChannel(TlsContext& context, TcpSocket& socket, const TlsPeer& peer,
                std::chrono::milliseconds timeout);
     ~TlsChannel();

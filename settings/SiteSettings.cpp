@@ -57,7 +57,11 @@ const ConfValue kConfValues[] = {
     confValue("[offset_2]", &SiteSettings::offset_2, kOffset2Items, true),
     confValue("[offset_3]", &SiteSettings::offset_3, kOffset3Items, true),
     confValue("[offset_4]", &SiteSettings::offset_4, kOffset4Items, true),
+    confValue("[tls]", &SiteSettings::tls, kTlsSettingItems, false),
 };
+
+// The trusted certificate is no item of a list: taken when it reads as one.
+constexpr std::string_view kTrustKey = "[tls_trust]";
 
 void applyConfValue(const ConfValue& entry, const std::string& value, SiteSettings& settings) {
     const std::string_view* end = entry.items + entry.itemCount;
@@ -146,7 +150,16 @@ void LoadSettings(const fs::path& folder, SiteSettings& settings) {
             if (key == entry.key)
                 applyConfValue(entry, value, settings);
         }
+        if (key == kTrustKey && ParseTrustedCertificate(value))
+            settings.tls_trust = value;
     }
+}
+
+void StoreTrustedCertificate(const fs::path& folder, const TrustedCertificate& certificate) {
+    SiteSettings stored;
+    LoadSettings(folder, stored);
+    stored.tls_trust = certificate.Text();
+    SaveSettings(folder, stored);
 }
 
 std::string DatFileProblem(const fs::path& folder, const SiteSettings& settings) {
@@ -167,6 +180,9 @@ void SaveSettings(const fs::path& folder, const SiteSettings& settings) {
     for (const ConfValue& entry : kConfValues)
         conf +=
             EncryptText(kKey, entry.key + ("=" + settings.*entry.member), ConfFileIV()) + "\r\n";
+    if (!settings.tls_trust.empty())
+        conf +=
+            EncryptText(kKey, Concat({kTrustKey, "=", settings.tls_trust}), ConfFileIV()) + "\r\n";
     conf += "\r\n";
 
     WriteFileAtomically(folder / kDatFileName, dat, kOwnerOnly);

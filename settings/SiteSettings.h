@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "ftp/tls_setting.h"
+
 #include "app/file_io.h"
 
 // The items of the settings' drop-down lists, in the order the dialog shows them.
@@ -38,6 +40,11 @@ struct SiteSettings {
     std::string offset_2 = "09"; // hours
     std::string offset_3 = "0";  // minutes, tens digit
     std::string offset_4 = "0";  // minutes, units digit
+    // The connection's security: an item of kTlsSettingItems.
+    std::string tls{kDefaultTlsSetting};
+    // The certificate trusted for a host although it could not be verified, as
+    // TrustedCertificate::Text() writes it; empty when none is.
+    std::string tls_trust;
 
     // Sign, hours, ":" and minutes, appended to every modification time: "+09:00" initially.
     std::string TimeZoneOffset() const;
@@ -75,6 +82,12 @@ void LoadSettings(const std::filesystem::path& folder, SiteSettings& settings);
 // enciphered under other values, or damaged), or empty when they can. The window takes such values
 // as they are; the command line refuses them.
 std::string DatFileProblem(const std::filesystem::path& folder, const SiteSettings& settings);
+
+// Stores certificate as the trusted one in folder's settings files, every other stored value
+// kept as it is (values typed into the dialog and not stored stay unstored). Throws as
+// LoadSettings and SaveSettings do.
+void StoreTrustedCertificate(const std::filesystem::path& folder,
+                             const TrustedCertificate& certificate);
 
 // Writes both files into folder, each replaced as a whole and readable by the owner only.
 // Throws FileError when a file cannot be written; when config_v1.dat fails, config_v1.conf is

@@ -11,6 +11,7 @@
 #include "app/text_util.h"
 #include "app/texts.h"
 #include "ftp/Uftp_module.h"
+#include "ftp/tls_setting.h"
 #include "settings/SiteSettings.h"
 #include "sitemap/sitemap_writer.h"
 
@@ -38,23 +39,24 @@ UploadResult UploadSitemap(Tftp_module& ftp, const SiteSettings& settings,
     const std::filesystem::path sitemap = SitemapPath(programFolder);
     std::error_code error;
     if (!std::filesystem::exists(sitemap, error))
-        return {UploadOutcome::NoSitemap, {}};
+        return {UploadOutcome::NoSitemap, {}, {}};
     if (std::string problem = localFileProblem(sitemap); !problem.empty())
-        return {UploadOutcome::UnusableFile, std::move(problem)};
+        return {UploadOutcome::UnusableFile, std::move(problem), {}};
 
     auto session = ftp.Lock();
     const Tftp_module::ScopedDisconnect disconnect(ftp);
+    session->SetTls(TlsOptionsFor(settings.tls, settings.tls_trust, settings.hostname));
     if (ftp.FtpConnect(settings.hostname, settings.username, settings.password) != 0)
-        return {UploadOutcome::LoginFailed, ftp.LastError()};
+        return {UploadOutcome::LoginFailed, ftp.LastError(), ftp.UntrustedCertificate()};
     try {
         if (!settings.site_root.empty())
             session->ChangeFolder(settings.site_root);
     } catch (const std::exception& failure) {
-        return {UploadOutcome::FolderRefused, failure.what()};
+        return {UploadOutcome::FolderRefused, failure.what(), {}};
     } catch (...) {
-        return {UploadOutcome::FolderRefused, std::string(texts::kUnknownError)};
+        return {UploadOutcome::FolderRefused, std::string(texts::kUnknownError), {}};
     }
     if (ftp.FtpUpload(sitemap.string(), "sitemap.xml"))
-        return {UploadOutcome::StoreFailed, ftp.LastError()};
-    return {UploadOutcome::Uploaded, {}};
+        return {UploadOutcome::StoreFailed, ftp.LastError(), {}};
+    return {UploadOutcome::Uploaded, {}, {}};
 }

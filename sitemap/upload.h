@@ -1,16 +1,19 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
+
+#include "ftp/tls_channel.h"
 
 class Tftp_module;
 struct SiteSettings;
 
 // How an upload of the program folder's sitemap.xml ended.
 enum class UploadOutcome {
-    Uploaded,     // stored as "sitemap.xml" in the site root folder
-    NoSitemap,    // there is no local sitemap.xml; nothing was sent
-    UnusableFile, // the local sitemap.xml is no regular file or cannot be read; nothing was sent
+    Uploaded,      // stored as "sitemap.xml" in the site root folder
+    NoSitemap,     // there is no local sitemap.xml; nothing was sent
+    UnusableFile,  // the local sitemap.xml is no regular file or cannot be read; nothing was sent
     LoginFailed,   // connecting or logging in failed; no further command was sent
     FolderRefused, // the site root folder could not be entered; the file was not sent
     StoreFailed,   // the server did not take the file, or the connection broke
@@ -21,6 +24,8 @@ struct UploadResult {
     // Why it failed, fit to show: the server's reply, the socket's error or the local file's
     // error. Empty for Uploaded and NoSitemap.
     std::string reason;
+    // The certificate that stopped the login because it could not be verified (LoginFailed).
+    std::optional<CertificateInfo> untrustedCertificate;
 };
 
 // Checks the local sitemap.xml (a readable regular file) before any command, then logs in

@@ -13,6 +13,7 @@
 #include "ftp/Uftp_module.h"
 #include "ftp/ftp_errors.h"
 #include "ftp/server_name.h"
+#include "ftp/tls_setting.h"
 #include "settings/SiteSettings.h"
 
 namespace {
@@ -360,12 +361,15 @@ RetrievalSummary RunRetrieval(Tftp_module& ftp, const SiteSettings& settingsAtSt
         if (const std::string_view problem = rowSettingsProblem(settings); !problem.empty())
             throw WalkError(std::string(problem));
         walk.CheckStop();
+        client.SetTls(TlsOptionsFor(settings.tls, settings.tls_trust, settings.hostname));
         if (ftp.FtpConnect(settings.hostname, settings.username, settings.password) != 0) {
             // A login the user stopped did not fail.
             walk.CheckStop();
             summary.loginFailed = true;
+            summary.untrustedCertificate = ftp.UntrustedCertificate();
             observer.ShowMessage(Concat({texts::kConnectFailed, kLineBreak, ftp.LastError()}));
         } else {
+            summary.tlsRefused = client.TlsRefused();
             walk.Run();
         }
     } catch (const WalkStopped&) {
@@ -386,6 +390,8 @@ RetrievalSummary RunRetrieval(Tftp_module& ftp, const SiteSettings& settingsAtSt
     observer.SetStatusText(
         1, std::string(summary.stopped ? texts::kRetrievalStopped : texts::kRetrievalFinished));
     observer.SetStatusText(2, std::string());
+    if (summary.tlsRefused)
+        observer.SetStatusText(0, std::string(texts::kTlsRefusedPlain));
     std::vector<std::string> rows = walk.TakeRows();
     summary.rows = rows.size();
     observer.FillTable(std::move(rows));

@@ -2,8 +2,11 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "ftp/tls_channel.h"
 
 class Tftp_module;
 struct SiteSettings;
@@ -52,6 +55,11 @@ struct RetrievalSummary {
     bool stopped = false;    // the user stopped the run (also by Tftp_module::Abort)
     bool endedEarly = false; // an error or a limit ended the walk before its end (the rows so
                              // far kept), or the site URL was refused before the login
+    // The server refused TLS and the walk went on in plain FTP (the "auto" setting).
+    bool tlsRefused = false;
+    // The certificate that stopped the login because it could not be verified: the user may
+    // choose to trust it.
+    std::optional<CertificateInfo> untrustedCertificate;
 };
 
 // One whole retrieval: clears the table, logs in with settings (a copy taken when the run

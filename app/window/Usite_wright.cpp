@@ -369,7 +369,8 @@ void TFsite_wright::FormCloseQuery() {
     try {
         WriteWindowGeometry(file, WindowGeometry{x(), y(), width(), height()});
     } catch (const FileError&) {
-        ShowStandardError(QText(texts::kCannotWriteGeometry).arg(QString::fromStdString(file.string())));
+        ShowStandardError(
+            QText(texts::kCannotWriteGeometry).arg(QString::fromStdString(file.string())));
     }
 }
 
@@ -603,6 +604,10 @@ void TFsite_wright::retrievalFinished(tthread1* thread) {
         retrieval_.clear();
     SetRetrievalRunning(false);
     thread->deleteLater();
+    // A certificate the user now trusts lets the same retrieval run again.
+    const std::optional<CertificateInfo>& certificate = thread->Summary().untrustedCertificate;
+    if (certificate && siteManager_ && siteManager_->OfferTrust(*certificate))
+        startRetrievalThread(siteManager_->Settings());
 }
 
 void TFsite_wright::Button5Click() {
@@ -628,7 +633,9 @@ void TFsite_wright::N7Click() {
         ShowRetrievalRunning();
         return;
     }
-    RunConnectionTest(this, ftpModule(), currentSettings(),
+    if (!siteManager_)
+        throw std::logic_error("the settings dialog is not there");
+    RunConnectionTest(this, ftpModule(), *siteManager_,
                       [](const QString& result) { ShowInfo(result, kConfirmCaption); });
 }
 
@@ -686,10 +693,17 @@ void TFsite_wright::N14Click() {
         return;
     UploadResult result;
     Tftp_module& ftp = ftpModule();
-    ftp.ClearStop();
-    RunWithStop(
-        this, QText(texts::kUploading),
-        [&] { result = UploadSitemap(ftp, settings, programFolder_); }, [&ftp] { ftp.Abort(); });
+    for (SiteSettings uploadSettings = settings;;) {
+        ftp.ClearStop();
+        RunWithStop(
+            this, QText(texts::kUploading),
+            [&] { result = UploadSitemap(ftp, uploadSettings, programFolder_); },
+            [&ftp] { ftp.Abort(); });
+        // A certificate the user now trusts lets the same upload run again.
+        if (!result.untrustedCertificate || !siteManager_->OfferTrust(*result.untrustedCertificate))
+            break;
+        uploadSettings = currentSettings();
+    }
     const QString reason = QString::fromStdString(result.reason);
     switch (result.outcome) {
     case UploadOutcome::Uploaded:

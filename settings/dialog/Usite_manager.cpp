@@ -1,5 +1,7 @@
 #include "settings/dialog/Usite_manager.h"
 
+#include <algorithm>
+
 #include <QComboBox>
 #include <QFrame>
 #include <QGridLayout>
@@ -9,6 +11,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/text_util.h"
 #include "app/texts.h"
 #include "app/widgets/header_widgets.h"
 #include "app/widgets/message_dialogs.h"
@@ -122,6 +125,12 @@ void Tfsite_manager::createControls() {
     connect(Button3, &QPushButton::clicked, this,
             [this] { RunCommand([this] { Button3Click(); }); });
     grid->addWidget(Button3, row++, 2);
+    QStringList tlsCaptions;
+    for (std::string_view item : texts::kTlsItemCaptions)
+        tlsCaptions << QText(item);
+    tls = dropDown("tls", tlsCaptions, 160, this);
+    grid->addWidget(caption(QText(texts::kTlsCaption), kLavender, this), row, 0);
+    grid->addWidget(tls, row++, 1, Qt::AlignLeft);
     grid->addWidget(hint(QText(texts::kFtpHint), this), row++, 1, 1, 2);
     addSeparator();
 
@@ -207,6 +216,9 @@ void Tfsite_manager::showSettings(const SiteSettings& settings) {
     selectItem(offset_2, settings.offset_2);
     selectItem(offset_3, settings.offset_3);
     selectItem(offset_4, settings.offset_4);
+    const auto* item = std::find(kTlsSettingItems.begin(), kTlsSettingItems.end(), settings.tls);
+    tls->setCurrentIndex(item == kTlsSettingItems.end() ? 1 : int(item - kTlsSettingItems.begin()));
+    tlsTrust_ = settings.tls_trust;
 }
 
 SiteSettings Tfsite_manager::Settings() const {
@@ -223,7 +235,42 @@ SiteSettings Tfsite_manager::Settings() const {
     settings.offset_2 = offset_2->currentText().toStdString();
     settings.offset_3 = offset_3->currentText().toStdString();
     settings.offset_4 = offset_4->currentText().toStdString();
+    settings.tls = std::string(kTlsSettingItems.at(std::size_t(std::max(0, tls->currentIndex()))));
+    settings.tls_trust = tlsTrust_;
     return settings;
+}
+
+bool Tfsite_manager::OfferTrust(const CertificateInfo& certificate) {
+    const std::string question = Concat({texts::kCertificateUntrusted,
+                                         texts::kLineBreak,
+                                         certificate.problem,
+                                         texts::kLineBreak,
+                                         texts::kCertificateSubject,
+                                         certificate.subject,
+                                         texts::kLineBreak,
+                                         texts::kCertificateNames,
+                                         certificate.names,
+                                         texts::kLineBreak,
+                                         texts::kCertificateIssuer,
+                                         certificate.issuer,
+                                         texts::kLineBreak,
+                                         texts::kCertificateValidity,
+                                         certificate.validFrom,
+                                         " 〜 ",
+                                         certificate.validUntil,
+                                         " (UTC)",
+                                         texts::kLineBreak,
+                                         texts::kCertificateFingerprint,
+                                         certificate.fingerprint,
+                                         texts::kLineBreak,
+                                         texts::kLineBreak,
+                                         texts::kTrustQuestion});
+    if (ShowConfirm(QText(question), QText(texts::kTrust), QText(texts::kCancel)) != kFirstButton)
+        return false;
+    const TrustedCertificate trusted{hostname->text().toStdString(), certificate.fingerprint};
+    StoreTrustedCertificate(programFolder_, trusted);
+    tlsTrust_ = trusted.Text();
+    return true;
 }
 
 void Tfsite_manager::FormCreate() {
@@ -249,29 +296,42 @@ void Tfsite_manager::Button1Click() {
 
 void Tfsite_manager::Button3Click() {
     // The texts as they stand, stored or not.
-    RunConnectionTest(this, ftp_, Settings(), ShowPlainMessage);
+    RunConnectionTest(this, ftp_, *this, ShowPlainMessage);
 }
 
-void RunConnectionTest(QWidget* parent, Tftp_module& ftp, const SiteSettings& settings,
+void RunConnectionTest(QWidget* parent, Tftp_module& ftp, Tfsite_manager& settingsDialog,
                        const std::function<void(const QString&)>& show) {
-    auto result = ConnectionTestResult::Failed;
-    // A stop of an earlier conversation must not end this one.
-    ftp.ClearStop();
-    RunWithStop(
-        parent, QText(texts::kTestingConnection),
-        [&] {
-            result = TestConnection(ftp, settings.hostname, settings.username, settings.password);
-        },
-        [&ftp] { ftp.Abort(); });
-    switch (result) {
-    case ConnectionTestResult::Busy:
-        ShowRetrievalRunning();
-        break;
-    case ConnectionTestResult::Failed:
-        show(QText(texts::kConnectFailed));
-        break;
-    case ConnectionTestResult::Connected:
-        show(QText(texts::kConnected));
-        break;
+    for (;;) {
+        const SiteSettings settings = settingsDialog.Settings();
+        ConnectionTestReport report;
+        // A stop of an earlier conversation must not end this one.
+        ftp.ClearStop();
+        RunWithStop(
+            parent, QText(texts::kTestingConnection),
+            [&] {
+                report = TestConnection(
+                    ftp, settings.hostname, settings.username, settings.password,
+                    TlsOptionsFor(settings.tls, settings.tls_trust, settings.hostname));
+            },
+            [&ftp] { ftp.Abort(); });
+        switch (report.result) {
+        case ConnectionTestResult::Busy:
+            ShowRetrievalRunning();
+            return;
+        case ConnectionTestResult::Failed:
+            show(QText(texts::kConnectFailed));
+            if (const auto certificate = ftp.UntrustedCertificate();
+                certificate && settingsDialog.OfferTrust(*certificate))
+                continue;
+            return;
+        case ConnectionTestResult::Connected:
+            // A plain login shows what it always showed; TLS says so on a line of its own.
+            show(report.tlsProtocol.empty()
+                     ? QText(texts::kConnected)
+                     : QText(Concat(
+                           {texts::kConnected, texts::kLineBreak,
+                            Filled(texts::kTlsConnected, {{"protocol", report.tlsProtocol}})})));
+            return;
+        }
     }
 }

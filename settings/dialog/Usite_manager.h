@@ -25,6 +25,10 @@ public:
     // The settings as the controls hold them now. Window thread only.
     SiteSettings Settings() const;
 
+    // Asks whether to trust certificate, which could not be verified, for the host the controls
+    // name; yes stores it with the settings at once. True when the user trusted it.
+    bool OfferTrust(const CertificateInfo& certificate);
+
 protected:
     void showEvent(QShowEvent* event) override;
 
@@ -51,13 +55,17 @@ private:
     QComboBox* offset_2 = nullptr;
     QComboBox* offset_3 = nullptr;
     QComboBox* offset_4 = nullptr;
+    QComboBox* tls = nullptr;
+    std::string tlsTrust_; // the stored trusted certificate, kept with the settings
     QPushButton* Button1 = nullptr;
     QPushButton* Button2 = nullptr;
     QPushButton* Button3 = nullptr;
 };
 
-// The connection test of settings' host, user and password: a fresh login and logout on a worker
-// thread under a wait dialog whose "中止" ends it at once. Shows "接続成功" or "接続失敗" with
-// show, or refuses with the retrieval's notice while a retrieval holds the FTP client.
-void RunConnectionTest(QWidget* parent, Tftp_module& ftp, const SiteSettings& settings,
+// The connection test of the dialog's host, user, password and security: a fresh login and
+// logout on a worker thread under a wait dialog whose "中止" ends it at once. Shows "接続成功"
+// and whether TLS protected it, or "接続失敗", with show, or refuses with the retrieval's notice
+// while a retrieval holds the FTP client. A certificate that could not be verified is offered
+// for trust, and trusted, tested again.
+void RunConnectionTest(QWidget* parent, Tftp_module& ftp, Tfsite_manager& settingsDialog,
                        const std::function<void(const QString&)>& show);

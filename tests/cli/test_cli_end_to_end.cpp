@@ -23,6 +23,7 @@
 #include "support/fake_ftp_server.h"
 #include "support/py_ftp_server.h"
 #include "support/temp_folder.h"
+#include "support/test_certificates.h"
 #include "support/test_files.h"
 
 extern char** environ;
@@ -114,10 +115,26 @@ protected:
     }
 
     Finished configure(const std::string& password) {
-        return sitewright({"configure", "--dir", programFolder.string(), "--url",
-                           "http://www.example.com", "--host", server.Host(), "--user",
-                           server.User(), "--password-stdin", "--root", "/site", "--changefreq",
-                           "daily", "--priority", "0.8", "--offset", "+00:00"},
+        return sitewright({"configure",
+                           "--dir",
+                           programFolder.string(),
+                           "--url",
+                           "http://www.example.com",
+                           "--host",
+                           server.Host(),
+                           "--user",
+                           server.User(),
+                           "--password-stdin",
+                           "--root",
+                           "/site",
+                           "--changefreq",
+                           "daily",
+                           "--priority",
+                           "0.8",
+                           "--offset",
+                           "+00:00",
+                           "--tls",
+                           "off"},
                           password + "\n");
     }
 
@@ -245,7 +262,7 @@ TEST(CliSignals, CtrlCOrTermEndsAStalledWalkAtOnceAsAStop) {
             {{"CWD /r", {"250 OK"}}, fake_ftp::Pasv(), {"LIST", {}}, fake_ftp::Stall()}));
         ASSERT_EQ(
             runSitewright({"configure", "--dir", work.Path().string(), "--host", server.Host(),
-                           "--user", "anna", "--password-stdin", "--root", "/r"},
+                           "--user", "anna", "--password-stdin", "--root", "/r", "--tls", "off"},
                           "secret\n", work.Path())
                 .status,
             0);
@@ -281,4 +298,60 @@ TEST(CliSignals, CtrlCOrTermEndsAStalledWalkAtOnceAsAStop) {
         EXPECT_EQ(server.Commands(), fake_ftp::AfterLogin({"CWD /r", "PASV", "LIST"}));
         EXPECT_EQ(ReadFile(SitemapPath(work.Path())), "<old/>");
     }
+}
+
+// The whole road over TLS: a server that requires it, with a certificate no authority signed.
+// The first run refuses the certificate and says how to trust it; trusted, the walk and the
+// upload go through, and the uploaded sitemap is the local one byte for byte. "auto" against a
+// server without TLS says on stderr that it went on in plain FTP.
+TEST(CliTls, ACertificateTrustedOnceCarriesTheWholeRoad) {
+    TempFolder work("sw_cli_tls");
+    const TestCertificates certificates(work.Path());
+    PyFtpServer server(
+        PyFtpServer::Tls{certificates.selfSigned.certificate, certificates.selfSigned.key, true});
+    MakeFile(server.Root() / "site" / "index.html", 1164968430);
+    MakeFile(server.Root() / "site" / "sub" / "page.html", 1164968430);
+    const fs::path program = work.Path() / "program";
+    ASSERT_EQ(
+        runSitewright({"configure", "--dir", program.string(), "--url", "https://www.example.com",
+                       "--host", server.Host(), "--user", server.User(), "--password-stdin",
+                       "--root", "/site", "--tls", "required"},
+                      server.Password() + "\n", work.Path())
+            .status,
+        0);
+
+    const Finished refused =
+        runSitewright({"generate", "--dir", program.string(), "--upload"}, "", work.Path());
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("自己署名"), std::string::npos) << refused.err;
+    const std::size_t hint = refused.err.find("--trust-fingerprint SHA256:");
+    ASSERT_NE(hint, std::string::npos) << refused.err;
+    const std::string fingerprint = refused.err.substr(hint + 20, 7 + 32 * 3 - 1);
+    EXPECT_FALSE(fs::exists(SitemapPath(program)));
+    EXPECT_EQ(server.CommandLog().find("USER"), std::string::npos) << "a login went out";
+
+    ASSERT_EQ(
+        runSitewright({"configure", "--dir", program.string(), "--trust-fingerprint", fingerprint},
+                      "", work.Path())
+            .status,
+        0);
+    const Finished walked =
+        runSitewright({"generate", "--dir", program.string(), "--upload"}, "", work.Path());
+    ASSERT_EQ(walked.status, 0) << walked.err;
+    EXPECT_EQ(walked.err, "");
+    EXPECT_NE(walked.out.find("取得件数 2、フォルダー数 2、"), std::string::npos) << walked.out;
+    EXPECT_EQ(ReadFile(server.Root() / "site" / "sitemap.xml"), ReadFile(SitemapPath(program)));
+
+    // The same settings against a server without TLS: "auto" goes on in plain FTP and says so.
+    PyFtpServer plain;
+    MakeFile(plain.Root() / "site" / "index.html", 1164968430);
+    ASSERT_EQ(runSitewright({"configure", "--dir", program.string(), "--host", plain.Host(),
+                             "--user", plain.User(), "--password-stdin", "--tls", "auto"},
+                            plain.Password() + "\n", work.Path())
+                  .status,
+              0);
+    const Finished fellBack =
+        runSitewright({"generate", "--dir", program.string()}, "", work.Path());
+    EXPECT_EQ(fellBack.status, 0) << fellBack.err;
+    EXPECT_NE(fellBack.err.find("暗号化せずに接続しました"), std::string::npos) << fellBack.err;
 }

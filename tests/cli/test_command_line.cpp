@@ -46,10 +46,12 @@ protected:
         return status;
     }
 
-    // Settings for the account the scripted server expects, with the site root /r.
+    // Settings for the account the scripted server expects, with the site root /r, in plain FTP
+    // as the script has it.
     void configureFor(const FakeFtpServer& server) {
         ASSERT_EQ(run({"configure", "--dir", "DIR", "--url", "https://www.example.com", "--host",
-                       server.Host(), "--user", "anna", "--password-stdin", "--root", "/r"},
+                       server.Host(), "--user", "anna", "--password-stdin", "--root", "/r", "--tls",
+                       "off"},
                       "secret\n"),
                   0)
             << err;
@@ -310,7 +312,7 @@ TEST_F(CommandLineTest, FailedLoginWritesNoSitemapAndNeverShowsThePassword) {
         fake_ftp::ExpectClose(),
     });
     ASSERT_EQ(run({"configure", "--dir", "DIR", "--host", server.Host(), "--user", "anna",
-                   "--password-stdin", "--root", "/r"},
+                   "--password-stdin", "--root", "/r", "--tls", "off"},
                   "hunter2\n"),
               0);
     WriteSitemap(folder, "<old/>");

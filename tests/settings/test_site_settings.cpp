@@ -172,11 +172,14 @@ TEST_F(SiteSettingsFiles, FileLayout) {
     }
 
     const std::vector<std::string> confLines = crLfLines(ReadFile(conf()));
-    ASSERT_EQ(confLines.size(), 7u);
-    EXPECT_EQ(confLines[6], "");
+    // The six lines every reader knows, then the connection's security, which readers that do
+    // not know the key pass over.
+    ASSERT_EQ(confLines.size(), 8u);
+    EXPECT_EQ(confLines[7], "");
     const char* const confTexts[] = {"[changefreq]=weekly", "[priority]=0.5", "[offset_1]=+",
-                                     "[offset_2]=09",       "[offset_3]=0",   "[offset_4]=0"};
-    for (std::size_t i = 0; i < 6; ++i) {
+                                     "[offset_2]=09",       "[offset_3]=0",   "[offset_4]=0",
+                                     "[tls]=auto"};
+    for (std::size_t i = 0; i < 7; ++i) {
         EXPECT_EQ(DecryptText("QZV", confLines[i], ConfFileIV()), confTexts[i]) << i;
         EXPECT_EQ(confLines[i].find_first_not_of(std::string(kBase64Alphabet) + "="),
                   std::string::npos);

@@ -14,6 +14,7 @@
 #include "support/fake_ftp_server.h"
 #include "support/py_ftp_server.h"
 #include "support/temp_folder.h"
+#include "support/plain_settings.h"
 
 namespace fs = std::filesystem;
 using Commands = std::vector<std::string>;
@@ -33,7 +34,7 @@ protected:
     TempFolder tempFolder_{"sw_upload"};
 
     const fs::path folder_ = tempFolder_.Path();
-    SiteSettings settings_;
+    SiteSettings settings_ = PlainFtpSettings();
     Tftp_module ftp_;
 };
 

@@ -16,6 +16,7 @@
 #include "support/fake_ftp_server.h"
 #include "support/fault_scripts.h"
 #include "support/temp_folder.h"
+#include "support/plain_settings.h"
 
 // The upload broken at every point by a server that drops, stalls or floods: each ends within
 // its time-outs with a clear reason and a closed client, and the local sitemap.xml is untouched.
@@ -60,7 +61,7 @@ protected:
     TempFolder tempFolder_{"sw_upload_faults"};
 
     const fs::path folder_ = tempFolder_.Path();
-    SiteSettings settings_;
+    SiteSettings settings_ = PlainFtpSettings();
     std::string document_;
     fs::file_time_type written_;
 };
@@ -99,8 +100,7 @@ TEST_F(UploadFaultTest, PasvPortWhereNothingListensFailsTheStore) {
     shortenTimeouts(ftp);
     const UploadResult ending = upload(ftp, server.Host());
     EXPECT_EQ(ending.outcome, UploadOutcome::StoreFailed);
-    EXPECT_NE(ending.reason.find("に接続できません"), std::string::npos)
-        << ending.reason;
+    EXPECT_NE(ending.reason.find("に接続できません"), std::string::npos) << ending.reason;
     // STOR was sent, so the conversation cannot go on: the client has closed.
     EXPECT_TRUE(server.WaitUntilFinished());
     EXPECT_EQ(server.Problems(), std::vector<std::string>());

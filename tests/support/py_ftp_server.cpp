@@ -66,12 +66,11 @@ void PyFtpServer::start(const Tls* tls) {
     // Everything the child needs is made before fork: after it only exec-safe calls remain.
     const std::string script = std::string(SW_SUPPORT_DIR) + "/ftp_server.py";
     const std::string rootText = root_.string();
-    std::vector<std::string> arguments = {"/usr/bin/python3", script,       "--root",
-                                          rootText,           "--user",     user_,
-                                          "--password",       password_};
+    std::vector<std::string> arguments = {"/usr/bin/python3", script, "--root",     rootText,
+                                          "--user",           user_,  "--password", password_};
     if (tls) {
-        arguments.insert(arguments.end(), {"--tls-cert", tls->certificate.string(), "--tls-key",
-                                           tls->key.string()});
+        arguments.insert(arguments.end(),
+                         {"--tls-cert", tls->certificate.string(), "--tls-key", tls->key.string()});
         if (tls->required)
             arguments.emplace_back("--tls-required");
         arguments.insert(arguments.end(), {"--command-log", commandLogPath().string()});

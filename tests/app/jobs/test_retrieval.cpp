@@ -17,6 +17,7 @@
 #include "support/test_rows.h"
 #include "support/walk_script.h"
 #include "support/temp_folder.h"
+#include "support/plain_settings.h"
 
 namespace fs = std::filesystem;
 using fake_ftp::AfterLogin;
@@ -57,7 +58,7 @@ protected:
 
     FixedClock clock{DateTime{2007, 1, 15, 12, 0, 0, 0}};
     Tftp_module ftp{clock};
-    SiteSettings settings;
+    SiteSettings settings = PlainFtpSettings();
     RecordingObserver observer;
 };
 
@@ -499,7 +500,7 @@ TEST(RetrievalRealServer, WalksTheLoginFolderOfARealServer) {
     std::ofstream(server.Root() / "a" / "notes.txt") << "x";
 
     Tftp_module ftp;
-    SiteSettings settings;
+    SiteSettings settings = PlainFtpSettings();
     settings.web_url = kWeb;
     settings.hostname = server.Host();
     settings.username = server.User();

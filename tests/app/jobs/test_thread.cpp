@@ -15,6 +15,7 @@
 #include "ftp/Uftp_module.h"
 #include "support/fake_ftp_server.h"
 #include "support/py_ftp_server.h"
+#include "support/plain_settings.h"
 
 namespace fs = std::filesystem;
 
@@ -100,7 +101,7 @@ private slots:
         server_ = std::make_unique<PyFtpServer>();
         fs::create_directories(server_->Root() / "public_html");
         WriteFileAtomically(server_->Root() / "public_html" / "index.html", "<html></html>");
-        settings_ = SiteSettings();
+        settings_ = PlainFtpSettings();
         settings_.web_url = "http://www.example.jp";
         settings_.hostname = server_->Host();
         settings_.username = server_->User();

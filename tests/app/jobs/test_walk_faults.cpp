@@ -27,6 +27,7 @@
 #include "support/test_rows.h"
 #include "support/walk_script.h"
 #include "support/temp_folder.h"
+#include "support/plain_settings.h"
 
 // The walk of a small site broken at every point of its conversation by a server that drops
 // the connection, stalls, floods or names a dead data port, and walks of listings far larger
@@ -252,7 +253,7 @@ protected:
     }
 
     FixedClock clock{DateTime{2007, 1, 15, 12, 0, 0, 0}};
-    SiteSettings settings;
+    SiteSettings settings = PlainFtpSettings();
     TempFolder tempFolder_{"sw_walk_faults"};
     const fs::path folder = tempFolder_.Path();
     std::string dat;

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include <QComboBox>
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
@@ -517,6 +518,8 @@ private:
         edit("hostname")->setText(QString::fromStdString(server.Host()));
         edit("username")->setText(QStringLiteral("anna"));
         edit("password")->setText(QStringLiteral("secret"));
+        // Plain FTP: the scripted server has no AUTH TLS.
+        manager_->findChild<QComboBox*>(QStringLiteral("tls"))->setCurrentIndex(2);
     }
 
     void fillSettings() {

@@ -124,6 +124,7 @@ private slots:
                             "ユーザー名(ID)",
                             "パスワード(フレーズ)",
                             "接続テスト",
+                            "暗号化",
                             "FTP情報を入力してください。",
                             "サイトのルートフォルダー",
                             "例)/public_html(最後の/は不要です)",
@@ -297,6 +298,8 @@ private slots:
         edit("hostname")->setText(QString::fromStdString(silent.Host()));
         edit("username")->setText(QStringLiteral("anna"));
         edit("password")->setText(QStringLiteral("secret"));
+        // Plain FTP: the server's script has no AUTH TLS.
+        dialog_->findChild<QComboBox*>(QStringLiteral("tls"))->setCurrentIndex(2);
         const WaitDialogStopper stopper;
         QElapsedTimer clock;
         clock.start();

@@ -1,0 +1,11 @@
+#pragma once
+
+#include "settings/SiteSettings.h"
+
+// Settings whose conversations are plain FTP, command for command as scripted servers expect
+// them: without AUTH TLS, which the default ("auto") sends first.
+inline SiteSettings PlainFtpSettings() {
+    SiteSettings settings;
+    settings.tls = "off";
+    return settings;
+}
