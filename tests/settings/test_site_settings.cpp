@@ -438,3 +438,39 @@ TEST_F(SiteSettingsFiles, SaveInterruptedAtEveryStepKeepsBothFiles) {
     LoadSettings(folder_, s);
     expectSameStored(s, SiteSettings());
 }
+
+// The connection's security and a trusted certificate are stored, read back, and a damaged
+// trust line or an unknown security is passed over rather than taken.
+TEST_F(SiteSettingsFiles, SecurityAndTrustedCertificateRoundTrip) {
+    std::string fingerprint = "SHA256:0F";
+    for (int i = 1; i < 32; ++i)
+        fingerprint += ":0F";
+    SiteSettings s;
+    s.hostname = "ftp.example.com";
+    s.tls = "required";
+    s.tls_trust = TrustedCertificate{"ftp.example.com", fingerprint}.Text();
+    SaveSettings(folder_, s);
+    SiteSettings loaded;
+    LoadSettings(folder_, loaded);
+    EXPECT_EQ(loaded.tls, "required");
+    EXPECT_EQ(loaded.tls_trust, "ftp.example.com " + fingerprint);
+
+    // Trusting keeps every other stored value.
+    StoreTrustedCertificate(folder_, {"other.example", fingerprint});
+    LoadSettings(folder_, loaded);
+    EXPECT_EQ(loaded.tls_trust, "other.example " + fingerprint);
+    EXPECT_EQ(loaded.hostname, "ftp.example.com");
+    EXPECT_EQ(loaded.tls, "required");
+
+    for (const auto& [security, trust] : {std::pair("always", "ftp.example.com SHA256:00"),
+                                          std::pair("REQUIRED", "ftp.example.com")}) {
+        SiteSettings damaged = s;
+        damaged.tls = security;
+        damaged.tls_trust = trust;
+        SaveSettings(folder_, damaged);
+        SiteSettings read;
+        LoadSettings(folder_, read);
+        EXPECT_EQ(read.tls, "auto") << security;
+        EXPECT_EQ(read.tls_trust, "") << trust;
+    }
+}

@@ -23,6 +23,7 @@
 #include "settings/dialog/Usite_manager.h"
 #include "support/fake_ftp_server.h"
 #include "support/py_ftp_server.h"
+#include "support/test_certificates.h"
 
 namespace fs = std::filesystem;
 
@@ -287,6 +288,42 @@ private slots:
         button("Button3")->click();
         QCOMPARE(asked_.last().message, QStringLiteral("接続成功"));
         QVERIFY(!fs::exists(programFolder() / "config_v1.dat"));
+    }
+
+    // A server that requires TLS with a certificate no authority signed: the test fails, the
+    // certificate is shown and trusted (the responder answers "信頼する"), stored at once with
+    // the settings, and the test runs again over TLS. Nothing typed but not stored is stored.
+    void anUnverifiedCertificateIsOfferedTrustedAndStored() {
+        QTemporaryDir certificatesFolder;
+        const TestCertificates certificates(certificatesFolder.path().toStdString());
+        PyFtpServer server(PyFtpServer::Tls{certificates.selfSigned.certificate,
+                                            certificates.selfSigned.key, true});
+        create();
+        edit("hostname")->setText(QString::fromStdString(server.Host()));
+        edit("username")->setText(QString::fromStdString(server.User()));
+        edit("password")->setText(QString::fromStdString(server.Password()));
+        dialog_->findChild<QComboBox*>(QStringLiteral("tls"))->setCurrentIndex(0);
+        button("Button3")->click();
+        QCOMPARE(asked_.size(), 3);
+        QCOMPARE(asked_[0].message, QStringLiteral("接続失敗"));
+        QCOMPARE(asked_[1].kind, MessageRequest::Kind::Confirm);
+        QVERIFY2(asked_[1].message.contains(QStringLiteral("自己署名")),
+                 qPrintable(asked_[1].message));
+        QVERIFY(asked_[1].message.contains(QStringLiteral("SHA-256 指紋: SHA256:")));
+        QCOMPARE(asked_[1].buttons, QStringList({"信頼する", "キャンセル"}));
+        QVERIFY2(
+            asked_[2].message.startsWith(QStringLiteral("接続成功\r\nTLS で接続しました（TLSv1.2")),
+            qPrintable(asked_[2].message));
+
+        SiteSettings stored;
+        LoadSettings(programFolder(), stored);
+        QCOMPARE(QString::fromStdString(stored.tls_trust),
+                 QString::fromStdString(server.Host()) + QStringLiteral(" ") +
+                     asked_[1].message.mid(asked_[1].message.indexOf(QStringLiteral("SHA256:")),
+                                           7 + 95));
+        QVERIFY(stored.hostname.empty()); // the typed host was not stored with it
+        QCOMPARE(QString::fromStdString(dialog_->Settings().tls_trust),
+                 QString::fromStdString(stored.tls_trust));
     }
 
     void theConnectionTestOnASilentServerCanBeStopped() {
