@@ -8,9 +8,12 @@
 #include <filesystem>
 #include <fstream>
 
+#include <QTemporaryDir>
+
 #include "ftp/Uftp_module.h"
 #include "settings/SiteSettings.h"
 #include "support/py_ftp_server.h"
+#include "support/test_certificates.h"
 
 namespace fs = std::filesystem;
 
@@ -26,25 +29,54 @@ double processCpuSeconds() {
     return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
 }
 
-// A real server on loopback with a site of 2,000 folders of 10 pages each, made once.
+// A site of 2,000 folders of 10 pages each below root/site.
+void makeSite(const fs::path& root) {
+    const fs::path site = root / "site";
+    for (int top = 0; top < kTopFolders; ++top) {
+        const fs::path topFolder = site / ("section-" + std::to_string(top));
+        for (int sub = -1; sub < kSubfolders; ++sub) {
+            const fs::path folder =
+                sub < 0 ? topFolder : topFolder / ("topic-" + std::to_string(sub));
+            fs::create_directories(folder);
+            for (int page = 0; page < kFilesPerFolder; ++page)
+                std::ofstream(folder / ("page-" + std::to_string(page) + ".html")) << page;
+        }
+    }
+}
+
+// A real server on loopback with the site, made once.
 PyFtpServer& siteServer() {
     static PyFtpServer server;
+    static const bool made = (makeSite(server.Root()), true);
+    (void)made;
+    return server;
+}
+
+// The same site on a server that requires FTP over TLS, with a certificate of a test CA that the
+// client is made to trust.
+PyFtpServer& tlsSiteServer() {
+    static const QTemporaryDir folder;
+    static const TestCertificates certificates(folder.path().toStdString());
+    static PyFtpServer server(
+        PyFtpServer::Tls{certificates.trusted.certificate, certificates.trusted.key, true});
     static const bool made = [] {
-        const fs::path site = server.Root() / "site";
-        for (int top = 0; top < kTopFolders; ++top) {
-            const fs::path topFolder = site / ("section-" + std::to_string(top));
-            for (int sub = -1; sub < kSubfolders; ++sub) {
-                const fs::path folder =
-                    sub < 0 ? topFolder : topFolder / ("topic-" + std::to_string(sub));
-                fs::create_directories(folder);
-                for (int page = 0; page < kFilesPerFolder; ++page)
-                    std::ofstream(folder / ("page-" + std::to_string(page) + ".html")) << page;
-            }
-        }
+        makeSite(server.Root());
+        ::setenv("SSL_CERT_FILE", certificates.caFile.c_str(), 1);
         return true;
     }();
     (void)made;
     return server;
+}
+
+SiteSettings siteSettings(const PyFtpServer& server, const char* security) {
+    SiteSettings settings;
+    settings.web_url = "https://www.example.com";
+    settings.hostname = server.Host();
+    settings.username = server.User();
+    settings.password = server.Password();
+    settings.site_root = "/site";
+    settings.tls = security;
+    return settings;
 }
 
 // Shows nothing: the figure is the walk's own cost.
@@ -110,14 +142,7 @@ void runMinimal(PyFtpServer& server, Runs& runs, std::size_t& pages) {
 // minimal client's wall time for the same commands is measured alongside for the ratio.
 static void BM_Walk2000FoldersRealServer(benchmark::State& state) {
     PyFtpServer& server = siteServer();
-    SiteSettings settings;
-    settings.web_url = "https://www.example.com";
-    settings.hostname = server.Host();
-    settings.username = server.User();
-    settings.password = server.Password();
-    settings.site_root = "/site";
-    // The program folder only loses its sitemap.xml: the server's root serves.
-    const fs::path programFolder = server.Root();
+    const SiteSettings settings = siteSettings(server, "off");
 
     Runs walk;
     Runs minimal;
@@ -159,3 +184,50 @@ static void BM_Walk2000FoldersRealServer(benchmark::State& state) {
         1e6 * walk.cpu / double(state.iterations()) / double(summary.commands);
 }
 BENCHMARK(BM_Walk2000FoldersRealServer)->Unit(benchmark::kSecond)->UseManualTime()->Iterations(4);
+
+// The same walk over TLS (every listing on a TLS data connection that resumes the control
+// connection's session) against the walk in plain FTP, taking turns on two servers of the same
+// site. The iteration time is the TLS walk's; the ratio compares the best runs.
+static void BM_Walk2000FoldersTlsAgainstPlain(benchmark::State& state) {
+    PyFtpServer& tlsServer = tlsSiteServer();
+    PyFtpServer& plainServer = siteServer();
+    const SiteSettings tls = siteSettings(tlsServer, "required");
+    const SiteSettings plain = siteSettings(plainServer, "off");
+    Runs tlsRuns;
+    Runs plainRuns;
+    RetrievalSummary summary;
+    bool tlsFirst = true;
+    const auto walk = [](const SiteSettings& settings, Runs& runs) {
+        Tftp_module module;
+        SilentObserver observer;
+        const double cpuStart = processCpuSeconds();
+        const auto started = std::chrono::steady_clock::now();
+        const RetrievalSummary result = RunRetrieval(module, settings, observer);
+        const double wall =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+        runs.add(wall, processCpuSeconds() - cpuStart);
+        return std::make_pair(result, wall);
+    };
+    for (auto _ : state) {
+        if (!tlsFirst)
+            walk(plain, plainRuns);
+        const auto [result, wall] = walk(tls, tlsRuns);
+        summary = result;
+        state.SetIterationTime(wall);
+        if (tlsFirst)
+            walk(plain, plainRuns);
+        tlsFirst = !tlsFirst;
+        if (summary.rows != std::size_t(kTopFolders * (kSubfolders + 1) * kFilesPerFolder))
+            state.SkipWithError("the walk over TLS did not find every page");
+    }
+    state.counters["rows"] = double(summary.rows);
+    state.counters["tls_best_s"] = tlsRuns.bestWall;
+    state.counters["plain_best_s"] = plainRuns.bestWall;
+    state.counters["tls_vs_plain"] = tlsRuns.bestWall / plainRuns.bestWall;
+    state.counters["tls_cpu_%"] = 100.0 * tlsRuns.cpu / tlsRuns.wall;
+    state.counters["plain_cpu_%"] = 100.0 * plainRuns.cpu / plainRuns.wall;
+}
+BENCHMARK(BM_Walk2000FoldersTlsAgainstPlain)
+    ->Unit(benchmark::kSecond)
+    ->UseManualTime()
+    ->Iterations(3);
