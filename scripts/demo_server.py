@@ -1,6 +1,7 @@
 #!/usr/bin/python3
-"""The demonstration's web host on 127.0.0.1: an FTP server (pyftpdlib) over a folder, and a web
-server over that folder's public_html, as a hosting account would offer them.
+"""The demonstration's web host on 127.0.0.1: an FTP server (pyftpdlib) over a folder, offering
+FTP over TLS with a certificate the demo made (--tls-cert, --tls-key), and a web server over that
+folder's public_html, as a hosting account would offer them.
 
 Prints "FTP <port>" and "HTTP <port>" once both listen, then serves until it is terminated.
 """
@@ -28,12 +29,22 @@ def main():
     parser.add_argument("--root", required=True, help="the FTP account's folder")
     parser.add_argument("--user", required=True)
     parser.add_argument("--password", required=True)
+    parser.add_argument("--tls-cert")
+    parser.add_argument("--tls-key")
     args = parser.parse_args()
 
     logging.basicConfig(level=logging.WARNING)
     authorizer = DummyAuthorizer()
     authorizer.add_user(args.user, args.password, args.root, perm="elradfmwMT")
-    handler = type("Handler", (FTPHandler,), {"authorizer": authorizer})
+    base = FTPHandler
+    if args.tls_cert:
+        from pyftpdlib.handlers import TLS_FTPHandler
+
+        base = TLS_FTPHandler
+    handler = type("Handler", (base,), {"authorizer": authorizer})
+    if args.tls_cert:
+        handler.certfile = args.tls_cert
+        handler.keyfile = args.tls_key
     ftp = FTPServer(("127.0.0.1", 0), handler)
 
     web_root = os.path.join(args.root, "public_html")

@@ -22,8 +22,12 @@ cp "$root/build/app/site_wright" "$demo/program/"
 
 user=demo
 password=demo
+# A certificate of the demo's own, signed by nobody: the program asks once whether to trust it.
+openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes -days 30 \
+    -subj "/CN=Site Wright demo host" -addext "subjectAltName=IP:127.0.0.1" \
+    -keyout "$demo/demo.key" -out "$demo/demo.crt" 2>/dev/null
 coproc host { exec /usr/bin/python3 "$root/scripts/demo_server.py" --root "$demo/host" \
-    --user "$user" --password "$password"; }
+    --user "$user" --password "$password" --tls-cert "$demo/demo.crt" --tls-key "$demo/demo.key"; }
 host_pid=$host_PID
 trap 'kill "$host_pid" 2>/dev/null; wait "$host_pid" 2>/dev/null || true' EXIT
 read -r -t 20 _ ftp_port <&"${host[0]}"
@@ -32,10 +36,11 @@ read -r -t 20 _ http_port <&"${host[0]}"
 # The demo host lists file times in UTC, hence the offset.
 printf '%s\n' "$password" | "$root/build/cli/sitewright" configure --dir "$demo/program" \
     --url "http://127.0.0.1:$http_port" --host "127.0.0.1:$ftp_port" --user "$user" \
-    --password-stdin --root /public_html --offset +00:00 >/dev/null
+    --password-stdin --root /public_html --offset +00:00 --tls auto >/dev/null
 
 cat <<EOF
-Demo host on 127.0.0.1: FTP port $ftp_port (user "$user", password "$password"),
+Demo host on 127.0.0.1: FTP over TLS on port $ftp_port (user "$user", password "$password";
+its certificate is the demo's own: trust it once when the program asks),
 web site http://127.0.0.1:$http_port/ served from $demo/host/public_html.
 Program folder: $demo/program
 EOF

@@ -6,7 +6,7 @@ packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev fonts-ipafont-gothic
     libgtest-dev libbenchmark-dev libssl-dev
-    python3-pyftpdlib python3-openssl ca-certificates
+    python3-pyftpdlib python3-openssl ca-certificates openssl
     # what the unpacked ProFTPD of the TLS tests needs to run (scripts/daemons.sh)
     libhiredis0.14 libmemcached11 libmemcachedutil2 libpcre2-posix3
 )
