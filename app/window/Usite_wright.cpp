@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
-#include <QElapsedTimer>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListView>
@@ -21,7 +20,6 @@
 #include "app/ini_file.h"
 #include "app/jobs/thread.h"
 #include "app/jobs/work_table.h"
-#include "app/str_conf.h"
 #include "app/texts.h"
 #include "app/widgets/elided_label.h"
 #include "app/widgets/header_widgets.h"
@@ -54,8 +52,6 @@ const QString kProtocolPage = QStringLiteral("https://www.sitemaps.org/ja/protoc
 const QString kConfirmCaption = QText(texts::kConfirm);
 const QString kNoSitemap = QText(texts::kNoSitemap);
 
-// How often, at most, the sitemap writer repaints the location it is at.
-constexpr qint64 kProgressRepaintMs = 50;
 
 QWidget* makeBand(const char* name, int height, const QColor& colour, QWidget* parent) {
     auto* band = new QWidget(parent);
@@ -525,7 +521,7 @@ void TFsite_wright::data_listDblClick() {
         ShowRetrievalRunning();
         return;
     }
-    SetStatusText(0, QString::fromStdString(str_field(row, ";", 1)));
+    SetStatusText(0, table_->index(current).data(WorkTable::LinkRole).toString());
     urlEdit_->FillFromRow(row);
     if (ExecDialog(*urlEdit_) != QDialog::Accepted)
         return;
