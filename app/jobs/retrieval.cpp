@@ -391,7 +391,7 @@ RetrievalSummary RunRetrieval(Tftp_module& ftp, const SiteSettings& settingsAtSt
         1, std::string(summary.stopped ? texts::kRetrievalStopped : texts::kRetrievalFinished));
     observer.SetStatusText(2, std::string());
     if (summary.tlsRefused)
-        observer.SetStatusText(0, std::string(texts::kTlsRefusedPlain));
+        observer.SetStatusText(0, std::string(texts::kPlainConnection));
     std::vector<std::string> rows = walk.TakeRows();
     summary.rows = rows.size();
     observer.FillTable(std::move(rows));
