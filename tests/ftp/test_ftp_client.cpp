@@ -175,8 +175,9 @@ TEST_F(FtpClientTest, MultiLineGreetingsOfRealDaemons) {
             EXPECT_EQ(session->Greeting(), c.text);
             EXPECT_EQ(session->SystemDescription(), "215 UNIX Type: L8");
             EXPECT_EQ(session->LastReply().code, 215);
-            // One client throughout: four login commands for each greeting so far.
-            EXPECT_EQ(session->CommandsSent(), 4 * std::size_t(&c - cases.data() + 1));
+            // One client throughout: the login's commands for each greeting so far.
+            EXPECT_EQ(session->CommandsSent(),
+                      fake_ftp::AfterLogin({}).size() * std::size_t(&c - cases.data() + 1));
         }
         EXPECT_EQ(conversation(server), fake_ftp::AfterLogin({}));
     }
@@ -186,11 +187,12 @@ TEST_F(FtpClientTest, UserAcceptedAt230SendsNoPassword) {
     FakeFtpServer server({
         {"", {"220 Ready"}},
         {"USER anna", {"230 No password needed"}},
+        {"FEAT", {"502 Command not implemented"}},
         {"TYPE I", {"200 OK"}},
         {"SYST", {"215 UNIX"}},
     });
     EXPECT_EQ(connect(server), 0);
-    EXPECT_EQ(conversation(server), (Commands{"USER anna", "TYPE I", "SYST"}));
+    EXPECT_EQ(conversation(server), (Commands{"USER anna", "FEAT", "TYPE I", "SYST"}));
 }
 
 TEST_F(FtpClientTest, EmptyPasswordStillSendsPass) {
@@ -198,17 +200,19 @@ TEST_F(FtpClientTest, EmptyPasswordStillSendsPass) {
         {"", {"220 Ready"}},
         {"USER anna", {"331 Password"}},
         {"PASS ", {"230 Logged in"}},
+        {"FEAT", {"211 No features"}},
         {"TYPE I", {"200 OK"}},
         {"SYST", {"215 UNIX"}},
     });
     EXPECT_EQ(connect(server, ""), 0);
-    EXPECT_EQ(conversation(server), (Commands{"USER anna", "PASS ", "TYPE I", "SYST"}));
+    EXPECT_EQ(conversation(server), (Commands{"USER anna", "PASS ", "FEAT", "TYPE I", "SYST"}));
 }
 
 TEST_F(FtpClientTest, SystAnswered500IsAcceptedAnd502Refused) {
     FakeFtpServer accepting({
         {"", {"220 Ready"}},
         {"USER anna", {"230 OK"}},
+        {"FEAT", {"500 Unknown command"}},
         {"TYPE I", {"200 OK"}},
         {"SYST", {"500 Unknown command"}},
     });
@@ -219,6 +223,7 @@ TEST_F(FtpClientTest, SystAnswered500IsAcceptedAnd502Refused) {
     FakeFtpServer refusing({
         {"", {"220 Ready"}},
         {"USER anna", {"230 OK"}},
+        {"FEAT", {"500 Unknown command"}},
         {"TYPE I", {"200 OK"}},
         {"SYST", {"502 Command not implemented"}},
         fake_ftp::ExpectClose(),
@@ -264,6 +269,7 @@ TEST_F(FtpClientTest, ConnectAfterTheServerClosedLogsInAgain) {
         fake_ftp::Disconnect(),
         {"", {"220 Ready again"}},
         {"USER anna", {"230 OK"}},
+        {"FEAT", {"500 Unknown command"}},
         {"TYPE I", {"200 OK"}},
         {"SYST", {"215 UNIX"}},
     }));
@@ -274,7 +280,7 @@ TEST_F(FtpClientTest, ConnectAfterTheServerClosedLogsInAgain) {
     EXPECT_FALSE(module.Lock()->IsConnected());
     EXPECT_EQ(connect(server), 0);
     EXPECT_EQ(module.Lock()->Greeting(), "220 Ready again");
-    EXPECT_EQ(conversation(server), fake_ftp::AfterLogin({"USER anna", "TYPE I", "SYST"}));
+    EXPECT_EQ(conversation(server), fake_ftp::AfterLogin({"USER anna", "FEAT", "TYPE I", "SYST"}));
 }
 
 TEST_F(FtpClientTest, HostNameIsResolved) {
@@ -509,6 +515,7 @@ TEST_F(FtpClientTest, ReplyLineOf100KiBIsSplitAndTheConversationStaysInStep) {
         {"", {"220-" + std::string(20000, 'y'), longLine}},
         {"USER anna", {"331 Password"}},
         {"PASS secret", {"230 Logged in"}},
+        {"FEAT", {"500 FEAT not understood"}},
         {"TYPE I", {"200 OK"}},
         {"SYST", {"215 UNIX"}},
     });

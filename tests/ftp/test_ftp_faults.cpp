@@ -245,6 +245,7 @@ TEST(FtpStopTest, AStopEndsEveryWaitAtOnce) {
                             fake_ftp::ExpectClose(),
                             {"", {"220 Ready"}},
                             {"USER anna", {"230 Welcome"}},
+                            {"FEAT", {"500 Unknown command"}},
                             {"TYPE I", {"200 OK"}},
                             {"SYST", {"215 UNIX"}},
                             fake_ftp::Stall()});

@@ -96,17 +96,17 @@ void walkAndStore(Tftp_module& module, const std::string& host, const std::strin
 TEST_F(FtpTlsTest, RealServersThatRequireTlsTakeTheWholeConversation) {
     {
         SCOPED_TRACE("pyftpdlib");
-        PyFtpServer server(PyFtpServer::Tls{certificates_->trusted.certificate,
-                                            certificates_->trusted.key, true});
+        PyFtpServer server(
+            PyFtpServer::Tls{certificates_->trusted.certificate, certificates_->trusted.key, true});
         std::ofstream(server.Root() / "index.html") << "<p>";
         walkAndStore(*client(FtpSecurity::Required), server.Host(), server.User(),
                      server.Password(), server.Root());
         walkAndStore(*client(FtpSecurity::Auto), server.Host(), server.User(), server.Password(),
                      server.Root());
         // Without TLS the server refuses the login.
-        EXPECT_EQ(client(FtpSecurity::Off)->FtpConnect(server.Host(), server.User(),
-                                                       server.Password()),
-                  1);
+        EXPECT_EQ(
+            client(FtpSecurity::Off)->FtpConnect(server.Host(), server.User(), server.Password()),
+            1);
     }
     {
         SCOPED_TRACE("ProFTPD");
@@ -189,6 +189,7 @@ TEST_F(FtpTlsTest, APasswordNeverCrossesInClearWhenTlsIsRequired) {
                               {"AUTH TLS", {"500 AUTH not understood"}},
                               {"USER anna", {"331 Password"}},
                               {"PASS secret", {"230 Welcome"}},
+                              {"FEAT", {"500 Unknown command"}},
                               {"TYPE I", {"200 OK"}},
                               {"SYST", {"215 UNIX"}},
                               fake_ftp::ExpectClose()});

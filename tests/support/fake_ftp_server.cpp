@@ -74,6 +74,7 @@ std::vector<Step> WithLogin(std::vector<Step> rest) {
         {"", {"220 Ready"}},
         {"USER anna", {"331 Password required for anna"}},
         {"PASS secret", {"230 Logged in"}},
+        {"FEAT", {"500 FEAT not understood"}},
         {"TYPE I", {"200 Type set to I"}},
         {"SYST", {"215 UNIX Type: L8"}},
     };
@@ -82,7 +83,7 @@ std::vector<Step> WithLogin(std::vector<Step> rest) {
 }
 
 std::vector<std::string> AfterLogin(const std::vector<std::string>& more) {
-    std::vector<std::string> commands = {"USER anna", "PASS secret", "TYPE I", "SYST"};
+    std::vector<std::string> commands = {"USER anna", "PASS secret", "FEAT", "TYPE I", "SYST"};
     commands.insert(commands.end(), more.begin(), more.end());
     return commands;
 }

@@ -72,8 +72,8 @@ Step SendRaw(std::string bytes);
 // step (SendRaw, SendData or ReceiveData) moving piece bytes at a time, each after pause.
 Step Trickled(Step step, std::size_t piece, std::chrono::milliseconds pause);
 
-// The usual login of user "anna" with password "secret", answered as most servers answer it,
-// followed by the rest of the script.
+// The usual login of user "anna" with password "secret", answered as a server without
+// features (FEAT refused) answers it, followed by the rest of the script.
 std::vector<Step> WithLogin(std::vector<Step> rest);
 // The commands of that login followed by more.
 std::vector<std::string> AfterLogin(const std::vector<std::string>& more);

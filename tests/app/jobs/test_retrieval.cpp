@@ -90,7 +90,7 @@ TEST_F(RetrievalTest, WalksDepthFirstWithOneListingPerFolderAndOneMorePerReturn)
     EXPECT_EQ(observer.entered, (Lines{"/public_html", "/public_html/info"}));
     EXPECT_EQ(summary.folders, 2u);
     EXPECT_EQ(summary.rows, 3u);
-    EXPECT_EQ(summary.commands, 14u);
+    EXPECT_EQ(summary.commands, AfterLogin({}).size() + 10);
     EXPECT_FALSE(summary.loginFailed || summary.stopped || summary.endedEarly);
     EXPECT_FALSE(ftp.Lock()->IsConnected());
 }
@@ -331,7 +331,7 @@ TEST_F(RetrievalTest, SemicolonsInNamesAreWrittenEscapedInRows) {
         Script().visit("/r", root).visit("/r/x;y", {file("c.html")}).visit("/r", root).quit());
     run(server);
     // The server gets the name as it listed it.
-    EXPECT_EQ(server.Commands()[7], "CWD /r/x;y");
+    EXPECT_EQ(server.Commands()[AfterLogin({}).size() + 3], "CWD /r/x;y");
     EXPECT_EQ(observer.rows,
               (Lines{row(kWeb + "/x%3By/", "c.html"), row(kWeb + "/", "a%3Bb.html")}));
 }
@@ -347,7 +347,7 @@ TEST_F(RetrievalTest, NamesAreSentAsListedAndShownAsText) {
                              .visit("/r", root)
                              .quit());
     run(server);
-    EXPECT_EQ(server.Commands()[7], "CWD /r/" + shiftJisFolder);
+    EXPECT_EQ(server.Commands()[AfterLogin({}).size() + 3], "CWD /r/" + shiftJisFolder);
     EXPECT_EQ(observer.rows,
               (Lines{row(kWeb + "/日本/", "表.html"), row(kWeb + "/", "ページ.html")}));
     EXPECT_NE(std::find(observer.events.begin(), observer.events.end(), "panel2 /r/日本を取得中"),
@@ -423,6 +423,6 @@ TEST(RetrievalRealServer, WalksTheLoginFolderOfARealServer) {
     EXPECT_EQ(observer.rows[0].rfind(kWeb + "/a/b/;deep.php;", 0), 0u) << observer.rows[0];
     EXPECT_EQ(observer.rows[1].rfind(kWeb + "/;top.html;", 0), 0u) << observer.rows[1];
     EXPECT_EQ(observer.entered, (Lines{"/", "/a", "/a/b"}));
-    // PWD, three folders in, two returns (CWD, PASV, LIST each), QUIT.
-    EXPECT_EQ(summary.commands, 4u + 1 + 5 * 3 + 1);
+    // OPTS UTF8 ON, PWD, three folders in, two returns (CWD, PASV, LIST each), QUIT.
+    EXPECT_EQ(summary.commands, AfterLogin({}).size() + 1 + 1 + 5 * 3 + 1);
 }
