@@ -23,6 +23,12 @@ Step Pasv(std::string advertisedHost, bool brackets) {
     return step;
 }
 
+Step Epsv() {
+    Step step(Step::Kind::Pasv);
+    step.command = "EPSV";
+    return step;
+}
+
 Step SendData(std::string payload) {
     Step step(Step::Kind::SendData);
     step.payload = std::move(payload);
@@ -229,6 +235,9 @@ bool FakeFtpServer::runStep(const Step& step) {
         unsigned short dataPort = 0;
         closeFd(dataListener_);
         dataListener_ = listenOnLoopback(dataPort);
+        if (step.command == "EPSV")
+            return sendLines({"229 Entering Extended Passive Mode (|||" +
+                              std::to_string(dataPort) + "|)"});
         std::string address = step.advertisedHost;
         for (char& c : address) {
             if (c == '.')

@@ -27,7 +27,7 @@ namespace fake_ftp {
 struct Step {
     enum class Kind {
         Exchange,    // read command (unless empty) and compare it, then send replies
-        Pasv,        // read "PASV", open a data listener, answer 227 with its port
+        Pasv,        // read "PASV" (or "EPSV"), open a data listener, answer 227 (229) with its port
         SendData,    // accept the data connection, send payload, close it unless keepOpen
         ReceiveData, // accept the data connection, read it to its end, keep the bytes
         Disconnect,  // close the control connection, any data connection and data listener
@@ -58,6 +58,8 @@ struct Step {
 // "PASV" answered with a new data listener on 127.0.0.1. The reply names advertisedHost, with
 // or without brackets around the address; the listener is on 127.0.0.1 in any case.
 Step Pasv(std::string advertisedHost = "127.0.0.1", bool brackets = true);
+// "EPSV" answered 229 with the port of a new data listener on 127.0.0.1.
+Step Epsv();
 Step SendData(std::string payload);
 // Sends payload and leaves the data connection open (a later Disconnect closes it).
 Step SendDataKeepOpen(std::string payload);
