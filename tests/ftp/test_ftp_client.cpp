@@ -730,10 +730,10 @@ TEST_F(FtpClientTest, FeaturesChooseMlsdAndEpsvUntilTheServerRefusesThem) {
     EXPECT_FALSE(session->ListsWithMlsd());
     session->ListFolder();
     EXPECT_EQ(session->FolderListing().size(), 1u);
-    EXPECT_EQ(conversation(server),
-              (Commands{"USER anna", "PASS secret", "FEAT", "OPTS UTF8 ON", "TYPE I", "SYST",
-                        "EPSV", "LIST", "EPSV", "MLSD", "EPSV", "PASV", "MLSD", "PASV", "LIST",
-                        "PASV", "LIST"}));
+    EXPECT_EQ(
+        conversation(server),
+        (Commands{"USER anna", "PASS secret", "FEAT", "OPTS UTF8 ON", "TYPE I", "SYST", "EPSV",
+                  "LIST", "EPSV", "MLSD", "EPSV", "PASV", "MLSD", "PASV", "LIST", "PASV", "LIST"}));
 }
 
 TEST_F(FtpClientTest, OneConversationAtATime) {

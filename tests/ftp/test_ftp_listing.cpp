@@ -358,8 +358,8 @@ TEST(ParseMlsdLineTest, Table) {
         {"type=file;size=10;modify=20050105102030;unique=801g2; index.html", MlsdLine::Entry,
          ListItemKind::File, "index.html", exact, "801g2"},
         // Fact names and types in any case; the name whole, with its blanks and bytes.
-        {"Type=DIR;Modify=20050105102030.987; two  blanks ", MlsdLine::Entry,
-         ListItemKind::Folder, "two  blanks ", exact},
+        {"Type=DIR;Modify=20050105102030.987; two  blanks ", MlsdLine::Entry, ListItemKind::Folder,
+         "two  blanks ", exact},
         {"type=file;modify=20050105102030;  a=b;c.html", MlsdLine::Entry, ListItemKind::File,
          " a=b;c.html", exact},
         {"type=file;modify=20050105102030; \xe6\x97\xa5\xe6\x9c\xac.html", MlsdLine::Entry,
@@ -371,8 +371,8 @@ TEST(ParseMlsdLineTest, Table) {
         {"type=OS.unix=chr-3/4;modify=20050105102030; tty", MlsdLine::Entry, ListItemKind::File,
          "tty", exact},
         // The first of a repeated fact counts; facts without a value are passed over.
-        {"perm;type=file;type=dir;modify=20050105102030;modify=20060105102030; x",
-         MlsdLine::Entry, ListItemKind::File, "x", exact},
+        {"perm;type=file;type=dir;modify=20050105102030;modify=20060105102030; x", MlsdLine::Entry,
+         ListItemKind::File, "x", exact},
         // Times that are no moment, or not in the form, leave the zero time.
         {"type=file;modify=20050230102030; x", MlsdLine::Entry, ListItemKind::File, "x", zero},
         {"type=file;modify=20050105102060; x", MlsdLine::Entry, ListItemKind::File, "x", zero},
@@ -421,6 +421,5 @@ TEST(LoadListingTest, MlsdListingLeavesOutTheFolderItselfAndNotesUnreadableLines
     EXPECT_EQ(listing[1].line, lines[5]);
     EXPECT_EQ(listing.firstUnreadable, std::optional<std::size_t>(3));
     EXPECT_TRUE(LoadListing({"type=cdir; ."}, TIdFTPListFormat::flfMlsd, clock).empty());
-    EXPECT_FALSE(
-        LoadListing({"type=cdir; ."}, TIdFTPListFormat::flfMlsd, clock).firstUnreadable);
+    EXPECT_FALSE(LoadListing({"type=cdir; ."}, TIdFTPListFormat::flfMlsd, clock).firstUnreadable);
 }

@@ -236,8 +236,8 @@ bool FakeFtpServer::runStep(const Step& step) {
         closeFd(dataListener_);
         dataListener_ = listenOnLoopback(dataPort);
         if (step.command == "EPSV")
-            return sendLines({"229 Entering Extended Passive Mode (|||" +
-                              std::to_string(dataPort) + "|)"});
+            return sendLines(
+                {"229 Entering Extended Passive Mode (|||" + std::to_string(dataPort) + "|)"});
         std::string address = step.advertisedHost;
         for (char& c : address) {
             if (c == '.')

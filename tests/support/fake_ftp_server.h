@@ -26,9 +26,9 @@ namespace fake_ftp {
 
 struct Step {
     enum class Kind {
-        Exchange,    // read command (unless empty) and compare it, then send replies
-        Pasv,        // read "PASV" (or "EPSV"), open a data listener, answer 227 (229) with its port
-        SendData,    // accept the data connection, send payload, close it unless keepOpen
+        Exchange, // read command (unless empty) and compare it, then send replies
+        Pasv,     // read "PASV" (or "EPSV"), open a data listener, answer 227 (229) with its port
+        SendData, // accept the data connection, send payload, close it unless keepOpen
         ReceiveData, // accept the data connection, read it to its end, keep the bytes
         Disconnect,  // close the control connection, any data connection and data listener
         ExpectClose, // wait until the client closes the control connection

@@ -75,8 +75,8 @@ ProftpdServer::ProftpdServer(const std::filesystem::path& certificate,
     writeFile(folder_ / "passwd", user_ + ":" + hash + ":" + std::to_string(::getuid()) + ":" +
                                       std::to_string(::getgid()) + "::" + Root().string() +
                                       ":/bin/sh\n");
-    writeFile(folder_ / "group", std::string(accountGroup->gr_name) + ":x:" +
-                                     std::to_string(::getgid()) + ":\n");
+    writeFile(folder_ / "group",
+              std::string(accountGroup->gr_name) + ":x:" + std::to_string(::getgid()) + ":\n");
     port_ = freePort();
     const std::string f = folder_.string();
     std::ostringstream config;
@@ -114,7 +114,8 @@ ProftpdServer::ProftpdServer(const std::filesystem::path& certificate,
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     while (!accepts(port_)) {
         int status = 0;
-        if (std::chrono::steady_clock::now() > deadline || ::waitpid(pid_, &status, WNOHANG) == pid_) {
+        if (std::chrono::steady_clock::now() > deadline ||
+            ::waitpid(pid_, &status, WNOHANG) == pid_) {
             const std::string log = Log();
             stop();
             throw std::runtime_error("ProFTPD did not start: " + log);
