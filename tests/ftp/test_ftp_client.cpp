@@ -118,6 +118,12 @@ TEST(FtpTextTest, ExtendedPassiveReplyNamesOnlyAPort) {
           "229 (|||99999999999999999999|)", "229 ( ||6446 )"}) {
         EXPECT_THROW(ParseExtendedPassivePort(broken), EIdException) << broken;
     }
+    try {
+        ParseExtendedPassivePort("229 (|||0|)\x01");
+        ADD_FAILURE() << "port 0 taken";
+    } catch (const EIdException& error) {
+        EXPECT_STREQ(error.what(), "サーバーのEPSV応答にポート番号がありません: 229 (|||0|)%01");
+    }
 }
 
 TEST(FtpTextTest, FeaturesOfAFeatReply) {
