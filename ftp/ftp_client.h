@@ -223,7 +223,8 @@ public:
     // connection itself goes to the control connection's peer, with this port.
     const PassiveAddress& LastPassiveAddress() const { return passiveAddress_; }
     // True when the next data connection is asked for with EPSV: the control connection is
-    // IPv6 or the server lists EPSV, and has not refused it in this session.
+    // IPv6 or the server lists EPSV. EPSV refused with any 5xx is not sent again in this
+    // session: the connection is asked for with PASV at once.
     bool UsesEpsv() const { return useEpsv_; }
     // Commands written on the control connection since this client was made.
     std::size_t CommandsSent() const { return commandsSent_; }
