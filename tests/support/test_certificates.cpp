@@ -86,30 +86,31 @@ TestCertificates::Pair writePair(const std::filesystem::path& folder, const std:
 
 TestCertificates::TestCertificates(const std::filesystem::path& folder) {
     const Key caKey = newKey();
-    const Certificate ca =
-        newCertificate(caKey.get(), "Site Wright test CA", "", -1, 30, nullptr, nullptr, true, 1);
+    const Certificate ca = newCertificate(caKey.get(), "Site Wright test CA", "", -1, 30, nullptr,
+                                          nullptr, true, 1);
     caFile = folder / "ca.crt";
     writePem(caFile, ca.get(), nullptr);
 
     const char* const local = "IP:127.0.0.1,DNS:localhost";
     const Key key = newKey();
-    trusted = writePair(
-        folder, "trusted",
-        newCertificate(key.get(), "localhost", local, -1, 30, ca.get(), caKey.get(), false, 2)
-            .get(),
-        key.get());
+    trusted = writePair(folder, "trusted",
+                        newCertificate(key.get(), "localhost", local, -1, 30, ca.get(),
+                                       caKey.get(), false, 2)
+                            .get(),
+                        key.get());
     wrongName = writePair(folder, "wrong_name",
                           newCertificate(key.get(), "other.example", "DNS:other.example", -1, 30,
                                          ca.get(), caKey.get(), false, 3)
                               .get(),
                           key.get());
-    expired = writePair(
-        folder, "expired",
-        newCertificate(key.get(), "localhost", local, -30, -1, ca.get(), caKey.get(), false, 4)
-            .get(),
-        key.get());
-    selfSigned = writePair(
-        folder, "self_signed",
-        newCertificate(key.get(), "localhost", local, -1, 30, nullptr, nullptr, false, 5).get(),
-        key.get());
+    expired = writePair(folder, "expired",
+                        newCertificate(key.get(), "localhost", local, -30, -1, ca.get(),
+                                       caKey.get(), false, 4)
+                            .get(),
+                        key.get());
+    selfSigned = writePair(folder, "self_signed",
+                           newCertificate(key.get(), "localhost", local, -1, 30, nullptr, nullptr,
+                                          false, 5)
+                               .get(),
+                           key.get());
 }
