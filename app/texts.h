@@ -39,6 +39,8 @@ inline constexpr std::string_view kFtpUnreadableListing =
 inline constexpr std::string_view kFtpQuoteCut = "…"; // ends a quoted line cut short
 inline constexpr std::string_view kFtpNoPassiveAddress =
     "サーバーのPASV応答にアドレスがありません: %1";
+inline constexpr std::string_view kFtpNoExtendedPassivePort =
+    "サーバーのEPSV応答にポート番号がありません: %1";
 inline constexpr std::string_view kFtpNoFolderInReply =
     "サーバーのPWD応答にフォルダー名がありません: %1";
 inline constexpr std::string_view kFtpLineBreakInCommand = "FTPのコマンドに改行は使用できません。";

@@ -2,6 +2,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -42,11 +43,37 @@ std::vector<std::string> dosLines() {
     return lines;
 }
 
+// 100,000 lines as a server lists them for MLSD: the same entries, with the facts ProFTPD sends,
+// after the lines of the folder itself and its parent.
+std::vector<std::string> mlsdLines() {
+    std::vector<std::string> lines = {
+        "modify=20190105102030;perm=flcdmpe;type=cdir;unique=FD00U2A1;UNIX.group=1000;"
+        "UNIX.mode=0755;UNIX.owner=1000; .",
+        "modify=20190105102030;perm=flcdmpe;type=pdir;unique=FD00U2A0;UNIX.group=1000;"
+        "UNIX.mode=0755;UNIX.owner=1000; .."};
+    for (int i = 0; i < 100000; ++i) {
+        const bool folder = i % 10 == 0;
+        char facts[160];
+        std::snprintf(facts, sizeof facts,
+                      "modify=2019%02d%02d10%02d%02d;perm=%s;%stype=%s;unique=FD00U%X;"
+                      "UNIX.group=1000;UNIX.mode=%s;UNIX.owner=1000; ",
+                      i % 12 + 1, i % 28 + 1, i % 60, i % 60, folder ? "flcdmpe" : "adfrw",
+                      folder ? "" : "size=123456;", folder ? "dir" : "file", i,
+                      folder ? "0755" : "0644");
+        lines.push_back(facts + (folder ? "folder-" + std::to_string(i)
+                                        : "page-" + std::to_string(i) + ".html"));
+    }
+    return lines;
+}
+
 void parse(benchmark::State& state, const std::vector<std::string>& lines,
            TIdFTPListFormat expected) {
     std::size_t entries = 0;
     for (auto _ : state) {
-        const TIdFTPListItems listing = InterpretListing(lines, SystemClock());
+        // MLSD is known by the command that fetched it, never detected.
+        const TIdFTPListItems listing = expected == TIdFTPListFormat::flfMlsd
+                                            ? LoadListing(lines, expected, SystemClock())
+                                            : InterpretListing(lines, SystemClock());
         entries = listing.size();
         benchmark::DoNotOptimize(listing.items.data());
         if (listing.format != expected)
@@ -61,6 +88,11 @@ static void BM_ParseUnixListing100k(benchmark::State& state) {
     parse(state, unixLines(), TIdFTPListFormat::flfUnix);
 }
 BENCHMARK(BM_ParseUnixListing100k)->Unit(benchmark::kMillisecond);
+
+static void BM_ParseMlsdListing100k(benchmark::State& state) {
+    parse(state, mlsdLines(), TIdFTPListFormat::flfMlsd);
+}
+BENCHMARK(BM_ParseMlsdListing100k)->Unit(benchmark::kMillisecond);
 
 static void BM_ParseDosListing100k(benchmark::State& state) {
     parse(state, dosLines(), TIdFTPListFormat::flfDos);

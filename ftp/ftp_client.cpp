@@ -1,6 +1,7 @@
 #include "ftp/ftp_client.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <string_view>
@@ -289,6 +290,90 @@ PassiveAddress ParsePassiveAddress(const std::string& reply) {
     return result;
 }
 
+unsigned short ParseExtendedPassivePort(const std::string& reply) {
+    const std::string_view line = stripped(reply);
+    const std::size_t open = line.find('(');
+    const std::size_t close = line.find(')', open == std::string_view::npos ? 0 : open);
+    unsigned long port = 0;
+    if (open != std::string_view::npos && close != std::string_view::npos) {
+        const std::string_view inside = line.substr(open + 1, close - open - 1);
+        if (inside.size() >= 5 && inside.size() <= 9) {
+            const char delimiter = inside[0];
+            const std::string_view digits = inside.substr(3, inside.size() - 4);
+            const bool valid = delimiter > ' ' && delimiter < 0x7f && !isDigit(delimiter) &&
+                               inside[1] == delimiter && inside[2] == delimiter &&
+                               inside.back() == delimiter &&
+                               std::all_of(digits.begin(), digits.end(), isDigit);
+            for (char c : digits)
+                port = valid ? port * 10 + unsigned(c - '0') : 0;
+        }
+    }
+    if (port == 0 || port > 65535)
+        throw EIdException(FillIn(texts::kFtpNoExtendedPassivePort, {EscapeControls(reply)}));
+    return static_cast<unsigned short>(port);
+}
+
+bool FtpFeatures::Mlsd() const {
+    auto sends = [this](std::string_view fact) {
+        return std::find(mlstDefaultFacts.begin(), mlstDefaultFacts.end(), fact) !=
+               mlstDefaultFacts.end();
+    };
+    return sends("type") && sends("modify");
+}
+
+FtpFeatures ParseFeatures(const FtpReply& reply) {
+    FtpFeatures features;
+    if (reply.code != 211)
+        return features;
+    features.listed = true;
+    // Whole lines again out of the pieces of over-long ones.
+    std::vector<std::string> lines;
+    bool continues = false;
+    for (std::size_t i = 0; i < reply.lines.size(); ++i) {
+        if (continues)
+            lines.back() += reply.lines[i];
+        else
+            lines.push_back(reply.lines[i]);
+        continues = i < reply.continued.size() && reply.continued[i];
+    }
+    for (std::size_t i = 1; i + 1 < lines.size(); ++i) {
+        std::string_view line = lines[i];
+        // Some servers number every line of the reply.
+        if (line.rfind("211-", 0) == 0)
+            line = stripped(line.substr(4));
+        if (line.empty())
+            continue;
+        features.lines.emplace_back(line);
+        const std::size_t blank = line.find(' ');
+        std::string keyword(line.substr(0, blank));
+        for (char& c : keyword)
+            c = char(std::toupper(static_cast<unsigned char>(c)));
+        if (keyword == "UTF8") {
+            features.utf8 = true;
+        } else if (keyword == "EPSV") {
+            features.epsv = true;
+        } else if (keyword == "MLST" && blank != std::string_view::npos) {
+            std::string_view facts = line.substr(blank + 1);
+            while (!facts.empty()) {
+                const std::size_t end = facts.find(';');
+                std::string fact(stripped(facts.substr(0, end)));
+                facts = end == std::string_view::npos ? std::string_view() : facts.substr(end + 1);
+                const bool sent = !fact.empty() && fact.back() == '*';
+                if (sent)
+                    fact.pop_back();
+                if (fact.empty())
+                    continue;
+                for (char& c : fact)
+                    c = char(std::tolower(static_cast<unsigned char>(c)));
+                if (sent)
+                    features.mlstDefaultFacts.push_back(fact);
+                features.mlstFacts.push_back(std::move(fact));
+            }
+        }
+    }
+    return features;
+}
+
 std::string ParseFolderReply(const std::string& line) {
     std::size_t position = line.find('"');
     if (position != std::string::npos) {
@@ -317,6 +402,9 @@ void TIdFTP::Connect(const std::string& host, const std::string& username,
     if (control_.IsOpen())
         throw EIdException(std::string(texts::kFtpAlreadyConnected));
     password_ = password;
+    features_ = FtpFeatures();
+    useMlsd_ = false;
+    useEpsv_ = false;
     try {
         const FtpEndpoint endpoint = ParseFtpEndpoint(host);
         control_ = TcpSocket::Connect(endpoint.host, endpoint.port, timeouts_.connect, &stop_);
@@ -330,6 +418,7 @@ void TIdFTP::Connect(const std::string& host, const std::string& username,
         command("USER " + username, {230, 331});
         if (lastReply_.code == 331)
             command("PASS " + password, {230});
+        askFeatures();
         if (control_.Tls()) {
             // Data connections in TLS too; a server that will not protect them is refused,
             // since the listings and the upload would cross in clear.
@@ -371,9 +460,25 @@ std::string TIdFTP::CurrentFolder() {
 
 void TIdFTP::ListFolder() {
     requireConnected();
+    if (ListsWithMlsd()) {
+        if (transferListing("MLSD", {500, 502, 550})) {
+            listingIsMlsd_ = true;
+            return;
+        }
+        useMlsd_ = false;
+    }
+    transferListing("LIST", {});
+    listingIsMlsd_ = false;
+}
+
+bool TIdFTP::transferListing(const std::string& listCommand, std::initializer_list<int> refusals) {
     requestPassive();
     TcpSocket data = connectData();
-    command("LIST", {125, 150, 154});
+    sendCommand(listCommand);
+    readReply();
+    if (contains(refusals, lastReply_.code))
+        return false;
+    expect({125, 150, 154});
     secureData(data);
     std::string bytes;
     const Deadline start = SteadyClock::now();
@@ -416,11 +521,13 @@ void TIdFTP::ListFolder() {
     listingLines_ = std::vector<std::string>();
     listingLines_ = SplitListingLines(bytes);
     listingParsed_ = false;
+    return true;
 }
 
 const TIdFTPListItems& TIdFTP::FolderListing() {
     if (!listingParsed_) {
-        listing_ = InterpretListing(listingLines_, clock_);
+        listing_ = listingIsMlsd_ ? LoadListing(listingLines_, TIdFTPListFormat::flfMlsd, clock_)
+                                  : InterpretListing(listingLines_, clock_);
         listingParsed_ = true;
     }
     if (listing_.empty() && listing_.firstUnreadable) {
@@ -609,7 +716,38 @@ void TIdFTP::startTls(const std::string& host) {
     }
 }
 
+void TIdFTP::askFeatures() {
+    sendCommand("FEAT");
+    readReply();
+    features_ = ParseFeatures(lastReply_);
+    if (features_.utf8) {
+        // Many servers speak UTF-8 without being asked and refuse this; that changes nothing.
+        sendCommand("OPTS UTF8 ON");
+        readReply();
+    }
+    useMlsd_ = features_.Mlsd();
+    useEpsv_ = features_.epsv || control_.PeerAddress().ss_family == AF_INET6;
+}
+
 void TIdFTP::requestPassive() {
+    if (useEpsv_) {
+        sendCommand("EPSV");
+        readReply();
+        if (lastReply_.code == 229) {
+            try {
+                passiveAddress_ = PassiveAddress{
+                    std::string(), ParseExtendedPassivePort(lastReply_.lines.front())};
+            } catch (const EIdException&) {
+                throw EIdException(
+                    FillIn(texts::kFtpNoExtendedPassivePort, {lastReply_.Shown(password_)}));
+            }
+            return;
+        }
+        // A server that does not know EPSV, or will not use it here: PASV from now on.
+        if (lastReply_.code < 500)
+            expect({229});
+        useEpsv_ = false;
+    }
     command("PASV", {227});
     try {
         passiveAddress_ = ParsePassiveAddress(lastReply_.lines.front());

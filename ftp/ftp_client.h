@@ -98,6 +98,30 @@ struct PassiveAddress {
 // quoting the line, when it holds no such address.
 PassiveAddress ParsePassiveAddress(const std::string& line);
 
+// Reads the port of a 229 reply line (RFC 2428): the text between the first "(" and the next
+// ")" is "<d><d><d>port<d>", d one printable character other than a digit. Raises
+// EIdException, quoting the line, when it holds no port from 1 to 65535.
+unsigned short ParseExtendedPassivePort(const std::string& line);
+
+// What a server says it offers in its reply to FEAT (RFC 2389).
+struct FtpFeatures {
+    // False for a server that refused FEAT: it offers nothing beyond RFC 959.
+    bool listed = false;
+    // The feature lines between the reply's first and last line, stripped.
+    std::vector<std::string> lines;
+    bool utf8 = false; // "UTF8": names are UTF-8, OPTS UTF8 ON is understood
+    bool epsv = false; // "EPSV"
+    // The facts "MLST" names, lower case, without their "*"; mlstDefaultFacts those marked "*",
+    // which MLSD sends without being asked.
+    std::vector<std::string> mlstFacts;
+    std::vector<std::string> mlstDefaultFacts;
+
+    // True when folders are listed with MLSD: MLST is offered and sends "type" and "modify".
+    bool Mlsd() const;
+};
+// The features of a reply to FEAT; a reply other than 211 lists none.
+FtpFeatures ParseFeatures(const FtpReply& reply);
+
 // Reads the folder out of a 257 reply line: the text between its first quote and the closing
 // one, a doubled quote standing for one. Raises EIdException when there is no quoted folder.
 std::string ParseFolderReply(const std::string& line);
@@ -131,10 +155,11 @@ public:
     const FtpTimeouts& Timeouts() const { return timeouts_; }
 
     // Connects to host (see ParseFtpEndpoint) and logs in: greeting 220, then with TLS
-    // AUTH TLS 234 and the handshake, USER 230/331, PASS 230 (only after 331), with TLS PBSZ 0
-    // and PROT P 200, TYPE I 200, SYST 200/215/500. Any failure closes the client and is
-    // raised; a certificate that cannot be verified raises EIdUntrustedCertificate before
-    // anything else is sent.
+    // AUTH TLS 234 and the handshake, USER 230/331, PASS 230 (only after 331), FEAT (any reply;
+    // see Features), OPTS UTF8 ON when FEAT lists UTF8 (any reply), with TLS PBSZ 0 and
+    // PROT P 200, TYPE I 200, SYST 200/215/500. Any failure closes the client and is raised; a
+    // certificate that cannot be verified raises EIdUntrustedCertificate before anything else
+    // is sent.
     void Connect(const std::string& host, const std::string& username, const std::string& password);
     // True while the control connection is open; a connection the server has closed is
     // closed here and counts as closed.
@@ -144,18 +169,27 @@ public:
     void ChangeFolder(const std::string& path);
     // PWD; the folder that the 257 reply names.
     std::string CurrentFolder();
-    // LIST of the current folder. On success its lines replace the previous listing's;
-    // on failure the previous listing stays. A listing beyond 128 MiB fails and closes the
-    // client; one of more than 2,097,152 lines fails. A listing the server ends with 426 or
-    // 450 is what arrived before the abort when a 226 follows, and fails with the server's
+    // Lists the current folder: MLSD when allowed (SetMlsdAllowed) and the server's features
+    // offer it (Features().Mlsd()), else LIST. MLSD refused with 500, 502 or 550 is not sent
+    // again in this session: the folder is listed with LIST at once. On success the lines replace
+    // the previous listing's; on failure the previous listing stays. A listing beyond 128 MiB fails
+    // and closes the client; one of more than 2,097,152 lines fails. A listing the server ends with
+    // 426 or 450 is what arrived before the abort when a 226 follows, and fails with the server's
     // reply otherwise.
     void ListFolder();
+    // True when the next ListFolder sends MLSD.
+    bool ListsWithMlsd() const { return mlsdAllowed_ && useMlsd_; }
+    // Off by default: a server's MLSD may show a link as the folder or file it leads to (with
+    // that one's "unique" fact), which a caller must be ready for.
+    void SetMlsdAllowed(bool allowed) { mlsdAllowed_ = allowed; }
     // The lines of the last listing, split at CR LF, CR and LF, bytes unchanged; empty lines
     // are left out.
     const std::vector<std::string>& ListingLines() const { return listingLines_; }
-    // The parsed last listing, built on the first call after a ListFolder. Valid until the
-    // next ListFolder. Raises EIdUnreadableListing, quoting the first line it could not read,
-    // when the listing has no entry but lines that are neither entries nor headings.
+    // The parsed last listing, built on the first call after a ListFolder; its format is
+    // flfMlsd after MLSD, whose entries carry UTC times exact to the second (item.utc) and the
+    // server's "unique" fact. Valid until the next ListFolder. Raises EIdUnreadableListing, quoting
+    // the first line it could not read, when the listing has no entry but lines that are neither
+    // entries nor headings.
     const TIdFTPListItems& FolderListing();
     // STOR remoteName with the bytes of the local file. The local file is opened and must be
     // a regular file before anything is sent, so a missing file, a folder or a FIFO fails
@@ -183,9 +217,15 @@ public:
     const FtpReply& LastReply() const { return lastReply_; }
     const std::string& Greeting() const { return greeting_; }
     const std::string& SystemDescription() const { return systemDescription_; }
-    // What the last PASV reply named; the data connection itself goes to the control
-    // connection's peer, with this port.
+    // What the server offered in its reply to FEAT at the last Connect.
+    const FtpFeatures& Features() const { return features_; }
+    // What the last PASV reply named (after EPSV, the port and an empty host); the data
+    // connection itself goes to the control connection's peer, with this port.
     const PassiveAddress& LastPassiveAddress() const { return passiveAddress_; }
+    // True when the next data connection is asked for with EPSV: the control connection is
+    // IPv6 or the server lists EPSV. EPSV refused with any 5xx is not sent again in this
+    // session: the connection is asked for with PASV at once.
+    bool UsesEpsv() const { return useEpsv_; }
     // Commands written on the control connection since this client was made.
     std::size_t CommandsSent() const { return commandsSent_; }
 
@@ -198,6 +238,10 @@ private:
     const FtpReply& command(const std::string& command, std::initializer_list<int> accepted);
     void expect(std::initializer_list<int> accepted) const;
     void startTls(const std::string& host);
+    void askFeatures();
+    // Fetches a listing with command; false when the server refuses the command with one of
+    // refusals, before any data.
+    bool transferListing(const std::string& command, std::initializer_list<int> refusals);
     void requestPassive();
     TcpSocket connectData();
     void secureData(TcpSocket& data);
@@ -227,6 +271,11 @@ private:
     std::string greeting_;
     std::string systemDescription_;
     PassiveAddress passiveAddress_;
+    FtpFeatures features_;
+    bool mlsdAllowed_ = false;
+    bool useMlsd_ = false; // offered, and not refused in this session
+    bool useEpsv_ = false;
+    bool listingIsMlsd_ = false;
     std::vector<std::string> listingLines_;
     TIdFTPListItems listing_;
     bool listingParsed_ = true;

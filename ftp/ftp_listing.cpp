@@ -1,5 +1,6 @@
 #include "ftp/ftp_listing.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 
@@ -169,6 +170,37 @@ int twoDigits(std::string_view text) {
     return (text[0] - '0') * 10 + (text[1] - '0');
 }
 
+// The value of digits, which must all be digits.
+int digitsValue(std::string_view digits) {
+    int value = 0;
+    for (char c : digits) {
+        if (!isDigit(c))
+            return -1;
+        value = value * 10 + (c - '0');
+    }
+    return value;
+}
+
+// "YYYYMMDDHHMMSS" with an optional fraction ".s..."; nothing for any other text or a moment
+// that does not exist.
+std::optional<DateTime> parseMlsdTime(std::string_view text) {
+    if (text.size() < 14)
+        return std::nullopt;
+    const std::string_view fraction = text.substr(14);
+    if (!fraction.empty() && (fraction.size() < 2 || fraction[0] != '.' ||
+                              !std::all_of(fraction.begin() + 1, fraction.end(), isDigit)))
+        return std::nullopt;
+    const int year = digitsValue(text.substr(0, 4));
+    const int month = digitsValue(text.substr(4, 2));
+    const int day = digitsValue(text.substr(6, 2));
+    const int hour = digitsValue(text.substr(8, 2));
+    const int minute = digitsValue(text.substr(10, 2));
+    const int second = digitsValue(text.substr(12, 2));
+    if (year < 0 || month < 0 || day < 0 || hour < 0 || minute < 0 || second < 0)
+        return std::nullopt;
+    return DateTime::FromParts(year, month, day, hour, minute, second);
+}
+
 } // namespace
 
 TIdFTPListFormat DetectListFormat(std::string_view line) {
@@ -319,14 +351,66 @@ void ParseDosLine(std::string_view line, const DateTime& now, TIdFTPListItem& it
         item.modified = *modified;
 }
 
+MlsdLine ParseMlsdLine(std::string_view line, TIdFTPListItem& item) {
+    const std::size_t blank = line.find(' ');
+    if (blank == std::string_view::npos || blank + 1 == line.size())
+        return MlsdLine::Unreadable;
+    std::string_view facts = line.substr(0, blank);
+    std::string_view type;
+    std::string_view modify;
+    std::string_view unique;
+    bool typeSeen = false;
+    while (!facts.empty()) {
+        const std::size_t end = facts.find(';');
+        const std::string_view fact = facts.substr(0, end);
+        facts = end == std::string_view::npos ? std::string_view() : facts.substr(end + 1);
+        const std::size_t equals = fact.find('=');
+        if (equals == std::string_view::npos)
+            continue;
+        const std::string_view name = fact.substr(0, equals);
+        const std::string_view value = fact.substr(equals + 1);
+        // The first of a fact sent twice counts, as for any other duplicate.
+        if (equalsUpperCase(name, "TYPE") && !typeSeen) {
+            type = value;
+            typeSeen = true;
+        } else if (equalsUpperCase(name, "MODIFY") && modify.empty()) {
+            modify = value;
+        } else if (equalsUpperCase(name, "UNIQUE") && unique.empty()) {
+            unique = value;
+        }
+    }
+    if (type.empty())
+        return MlsdLine::Unreadable;
+    if (equalsUpperCase(type, "CDIR") || equalsUpperCase(type, "PDIR"))
+        return MlsdLine::FolderItself;
+    item.linkTarget.clear();
+    if (equalsUpperCase(type, "DIR")) {
+        item.kind = ListItemKind::Folder;
+    } else if (equalsUpperCase(type, "OS.UNIX=SYMLINK") ||
+               startsWithUpperCase(type, "OS.UNIX=SLINK")) {
+        item.kind = ListItemKind::Link;
+        if (startsWithUpperCase(type, "OS.UNIX=SLINK:"))
+            item.linkTarget.assign(type.substr(14));
+    } else {
+        item.kind = ListItemKind::File;
+    }
+    const std::optional<DateTime> modified = parseMlsdTime(modify);
+    item.modified = modified.value_or(DateTime());
+    item.utc = modified.has_value();
+    item.unique.assign(unique);
+    item.name.assign(line.substr(blank + 1));
+    return MlsdLine::Entry;
+}
+
 TIdFTPListItems LoadListing(const std::vector<std::string>& lines, TIdFTPListFormat format,
                             const Clock& clock) {
     TIdFTPListItems listing;
     listing.format = format;
     const bool dos = format == TIdFTPListFormat::flfDos;
     const bool unix = format == TIdFTPListFormat::flfUnix || format == TIdFTPListFormat::flfVax;
+    const bool mlsd = format == TIdFTPListFormat::flfMlsd;
     const DateTime now = dos || unix ? clock.Now() : DateTime();
-    if (dos || unix)
+    if (dos || unix || mlsd)
         listing.items.reserve(lines.size());
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const std::string& line = lines[i];
@@ -340,6 +424,11 @@ TIdFTPListItems LoadListing(const std::vector<std::string>& lines, TIdFTPListFor
                 ParseDosLine(line, now, item);
         } else if (unix) {
             read = ParseUnixLine(line, now, item);
+        } else if (mlsd) {
+            const MlsdLine shown = ParseMlsdLine(line, item);
+            if (shown == MlsdLine::FolderItself)
+                continue;
+            read = shown == MlsdLine::Entry;
         }
         if (read) {
             item.line = line;

@@ -12,6 +12,7 @@
 // from its first line of a known format, so that a server's heading, a "total" line or a line
 // of its own before the entries hides none of them; Unix long listings and MS-DOS listings are
 // understood. Every line is then read alone: one that cannot be read costs only itself.
+// An MLSD listing (RFC 3659) is known by the command that fetched it, never guessed.
 
 enum class TIdFTPListFormat {
     flfNone,
@@ -20,18 +21,25 @@ enum class TIdFTPListFormat {
     flfVax,
     flfNoDetails,
     flfUnknown,
-    flfCustom
+    flfCustom,
+    flfMlsd // facts and a name per line
 };
 
 enum class ListItemKind { File, Folder, Link };
 
 // One entry of a listing. Names are the server's bytes, unconverted.
 struct TIdFTPListItem {
-    std::string line;  // the listing line the entry was made from
-    std::string name;  // file or folder name without any path
-    DateTime modified; // in the server's own clock; zero when the line gives no date
+    std::string line; // the listing line the entry was made from
+    std::string name; // file or folder name without any path
+    // In the server's own clock; zero when the line gives no date. When utc is set, it is UTC
+    // and exact to the second (an MLSD "modify" fact; any fraction of a second is dropped).
+    DateTime modified;
+    bool utc = false;
     ListItemKind kind = ListItemKind::File;
-    std::string linkTarget; // for a link: the text after " -> "
+    std::string linkTarget; // for a link: the text after " -> ", or after "slink:" in MLSD
+    // The MLSD "unique" fact: equal for two names of the same file or folder (a link, a mount
+    // seen twice). Empty when the server does not send one.
+    std::string unique;
 };
 
 // A parsed listing: its entries in the order of the lines, and the format decided for it.
@@ -56,6 +64,7 @@ TIdFTPListFormat DetectListFormat(std::string_view line);
 // The entries of all lines of a listing in the given format. Never fails: blank lines and
 // headings are left out, and so is every line that cannot be read in the format (an MS-DOS
 // line must begin with a date "mm-dd-yy" or "mm/dd/yy"), alone; the first such line is noted.
+// In flfMlsd the lines of the folder itself and its parent are left out too.
 // The clock is read once, for the dates that lack a year.
 TIdFTPListItems LoadListing(const std::vector<std::string>& lines, TIdFTPListFormat format,
                             const Clock& clock);
@@ -69,6 +78,20 @@ TIdFTPListItems InterpretListing(const std::vector<std::string>& lines, const Cl
 // the line has too few columns or a date or time that does not exist. now completes a date
 // without a year or day.
 bool ParseUnixLine(std::string_view line, const DateTime& now, TIdFTPListItem& item);
+
+// What an MLSD line holds.
+enum class MlsdLine {
+    Entry,        // a file, folder or link: item is filled
+    FolderItself, // "type=cdir" or "type=pdir": the folder listed or its parent
+    Unreadable,   // no blank before a name, an empty name, or no "type" fact
+};
+
+// Reads an MLSD line: facts "name=value;" up to the first blank, the name after it, byte for
+// byte, blanks included. Fact names and types are read without regard to case; "dir" is a
+// folder, "file" a file, "OS.unix=slink" and "OS.unix=symlink" a link, any other type a file.
+// "modify" gives modified in UTC (utc set) when it is a date and time that exist; without it
+// modified stays zero.
+MlsdLine ParseMlsdLine(std::string_view line, TIdFTPListItem& item);
 
 // Fills name, modified and kind of item from an MS-DOS listing line. Never fails: a date or
 // time that cannot be read leaves modified at zero. now places two-digit years.

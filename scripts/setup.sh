@@ -7,8 +7,8 @@ packages=(
     qt6-base-dev fonts-ipafont-gothic
     libgtest-dev libbenchmark-dev libssl-dev
     python3-pyftpdlib python3-openssl ca-certificates openssl
-    # what the unpacked ProFTPD of the TLS tests needs to run (scripts/daemons.sh)
-    libhiredis0.14 libmemcached11 libmemcachedutil2 libpcre2-posix3
+    # what the unpacked daemons of the tests need to run (scripts/daemons.sh): ProFTPD, vsftpd
+    libhiredis0.14 libmemcached11 libmemcachedutil2 libpcre2-posix3 libwrap0
 )
 if [ $# -gt 0 ]; then
     packages+=("$@")

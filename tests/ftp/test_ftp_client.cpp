@@ -109,6 +109,55 @@ TEST(FtpTextTest, PassiveReplyWithAndWithoutBrackets) {
     }
 }
 
+TEST(FtpTextTest, ExtendedPassiveReplyNamesOnlyAPort) {
+    EXPECT_EQ(ParseExtendedPassivePort("229 Entering Extended Passive Mode (|||6446|)"), 6446);
+    EXPECT_EQ(ParseExtendedPassivePort("229 ok (!!!65535!)."), 65535);
+    for (const char* broken :
+         {"229 Entering Extended Passive Mode", "229 (|||0|)", "229 (|||65536|)", "229 (||||)",
+          "229 (|||12a|)", "229 (|1|2|3|)", "229 (111211)", "229 (|||6446)", "229 |||6446|)",
+          "229 (|||99999999999999999999|)", "229 ( ||6446 )"}) {
+        EXPECT_THROW(ParseExtendedPassivePort(broken), EIdException) << broken;
+    }
+    try {
+        ParseExtendedPassivePort("229 (|||0|)\x01");
+        ADD_FAILURE() << "port 0 taken";
+    } catch (const EIdException& error) {
+        EXPECT_STREQ(error.what(), "サーバーのEPSV応答にポート番号がありません: 229 (|||0|)%01");
+    }
+}
+
+TEST(FtpTextTest, FeaturesOfAFeatReply) {
+    FtpReply reply;
+    reply.code = 211;
+    reply.lines = {"211-Extensions supported:",
+                   "UTF8",
+                   "epsv",
+                   "MLST Type*;Size*;modify*;UNIX.mode;unique;",
+                   "211-MDTM",
+                   "211 End."};
+    const FtpFeatures features = ParseFeatures(reply);
+    EXPECT_TRUE(features.listed);
+    EXPECT_TRUE(features.utf8);
+    EXPECT_TRUE(features.epsv);
+    EXPECT_EQ(features.lines,
+              (Commands{"UTF8", "epsv", "MLST Type*;Size*;modify*;UNIX.mode;unique;", "MDTM"}));
+    EXPECT_EQ(features.mlstFacts, (Commands{"type", "size", "modify", "unix.mode", "unique"}));
+    EXPECT_EQ(features.mlstDefaultFacts, (Commands{"type", "size", "modify"}));
+    EXPECT_TRUE(features.Mlsd());
+
+    // MLSD only when it sends the kind and the time of every entry unasked.
+    reply.lines = {"211-Features:", "MLST type*;size*;modify;", "211 End"};
+    EXPECT_FALSE(ParseFeatures(reply).Mlsd());
+    reply.lines = {"211 No features"};
+    EXPECT_TRUE(ParseFeatures(reply).listed);
+    EXPECT_TRUE(ParseFeatures(reply).lines.empty());
+    reply.code = 500;
+    reply.lines = {"500-Features:", "MLST type*;modify*;", "UTF8", "500 End"};
+    EXPECT_FALSE(ParseFeatures(reply).listed);
+    EXPECT_FALSE(ParseFeatures(reply).Mlsd());
+    EXPECT_FALSE(ParseFeatures(reply).utf8);
+}
+
 TEST(FtpTextTest, HostWithPort) {
     EXPECT_EQ(ParseFtpEndpoint("ftp.example.jp").host, "ftp.example.jp");
     EXPECT_EQ(ParseFtpEndpoint("ftp.example.jp").port, 21);
@@ -175,8 +224,9 @@ TEST_F(FtpClientTest, MultiLineGreetingsOfRealDaemons) {
             EXPECT_EQ(session->Greeting(), c.text);
             EXPECT_EQ(session->SystemDescription(), "215 UNIX Type: L8");
             EXPECT_EQ(session->LastReply().code, 215);
-            // One client throughout: four login commands for each greeting so far.
-            EXPECT_EQ(session->CommandsSent(), 4 * std::size_t(&c - cases.data() + 1));
+            // One client throughout: the login's commands for each greeting so far.
+            EXPECT_EQ(session->CommandsSent(),
+                      fake_ftp::AfterLogin({}).size() * std::size_t(&c - cases.data() + 1));
         }
         EXPECT_EQ(conversation(server), fake_ftp::AfterLogin({}));
     }
@@ -186,11 +236,12 @@ TEST_F(FtpClientTest, UserAcceptedAt230SendsNoPassword) {
     FakeFtpServer server({
         {"", {"220 Ready"}},
         {"USER anna", {"230 No password needed"}},
+        {"FEAT", {"502 Command not implemented"}},
         {"TYPE I", {"200 OK"}},
         {"SYST", {"215 UNIX"}},
     });
     EXPECT_EQ(connect(server), 0);
-    EXPECT_EQ(conversation(server), (Commands{"USER anna", "TYPE I", "SYST"}));
+    EXPECT_EQ(conversation(server), (Commands{"USER anna", "FEAT", "TYPE I", "SYST"}));
 }
 
 TEST_F(FtpClientTest, EmptyPasswordStillSendsPass) {
@@ -198,17 +249,19 @@ TEST_F(FtpClientTest, EmptyPasswordStillSendsPass) {
         {"", {"220 Ready"}},
         {"USER anna", {"331 Password"}},
         {"PASS ", {"230 Logged in"}},
+        {"FEAT", {"211 No features"}},
         {"TYPE I", {"200 OK"}},
         {"SYST", {"215 UNIX"}},
     });
     EXPECT_EQ(connect(server, ""), 0);
-    EXPECT_EQ(conversation(server), (Commands{"USER anna", "PASS ", "TYPE I", "SYST"}));
+    EXPECT_EQ(conversation(server), (Commands{"USER anna", "PASS ", "FEAT", "TYPE I", "SYST"}));
 }
 
 TEST_F(FtpClientTest, SystAnswered500IsAcceptedAnd502Refused) {
     FakeFtpServer accepting({
         {"", {"220 Ready"}},
         {"USER anna", {"230 OK"}},
+        {"FEAT", {"500 Unknown command"}},
         {"TYPE I", {"200 OK"}},
         {"SYST", {"500 Unknown command"}},
     });
@@ -219,6 +272,7 @@ TEST_F(FtpClientTest, SystAnswered500IsAcceptedAnd502Refused) {
     FakeFtpServer refusing({
         {"", {"220 Ready"}},
         {"USER anna", {"230 OK"}},
+        {"FEAT", {"500 Unknown command"}},
         {"TYPE I", {"200 OK"}},
         {"SYST", {"502 Command not implemented"}},
         fake_ftp::ExpectClose(),
@@ -264,6 +318,7 @@ TEST_F(FtpClientTest, ConnectAfterTheServerClosedLogsInAgain) {
         fake_ftp::Disconnect(),
         {"", {"220 Ready again"}},
         {"USER anna", {"230 OK"}},
+        {"FEAT", {"500 Unknown command"}},
         {"TYPE I", {"200 OK"}},
         {"SYST", {"215 UNIX"}},
     }));
@@ -274,7 +329,7 @@ TEST_F(FtpClientTest, ConnectAfterTheServerClosedLogsInAgain) {
     EXPECT_FALSE(module.Lock()->IsConnected());
     EXPECT_EQ(connect(server), 0);
     EXPECT_EQ(module.Lock()->Greeting(), "220 Ready again");
-    EXPECT_EQ(conversation(server), fake_ftp::AfterLogin({"USER anna", "TYPE I", "SYST"}));
+    EXPECT_EQ(conversation(server), fake_ftp::AfterLogin({"USER anna", "FEAT", "TYPE I", "SYST"}));
 }
 
 TEST_F(FtpClientTest, HostNameIsResolved) {
@@ -509,6 +564,7 @@ TEST_F(FtpClientTest, ReplyLineOf100KiBIsSplitAndTheConversationStaysInStep) {
         {"", {"220-" + std::string(20000, 'y'), longLine}},
         {"USER anna", {"331 Password"}},
         {"PASS secret", {"230 Logged in"}},
+        {"FEAT", {"500 FEAT not understood"}},
         {"TYPE I", {"200 OK"}},
         {"SYST", {"215 UNIX"}},
     });
@@ -611,6 +667,79 @@ TEST_F(FtpClientTest, DataConnectionGoesToTheControlPeerWhateverPasvNames) {
     EXPECT_NE(session->LastPassiveAddress().port, 0);
     ASSERT_EQ(session->FolderListing().size(), 1u);
     EXPECT_EQ(conversation(server), fake_ftp::AfterLogin({"PASV", "LIST"}));
+}
+
+// The features choose MLSD and EPSV; a refusal of either falls back to LIST or PASV at once
+// and for the rest of the session, and a refused OPTS UTF8 ON costs nothing.
+TEST_F(FtpClientTest, FeaturesChooseMlsdAndEpsvUntilTheServerRefusesThem) {
+    const std::string unixLine = "-rw-r--r-- 1 user group 10 Jan 5 2005 a.html";
+    FakeFtpServer server({
+        {"", {"220 Ready"}},
+        {"USER anna", {"331 Password"}},
+        {"PASS secret", {"230 Logged in"}},
+        {"FEAT",
+         {"211-Features:", " MLST type*;size*;modify*;unique*;", " UTF8", " EPSV", "211 End"}},
+        {"OPTS UTF8 ON", {"504 Unknown command"}},
+        {"TYPE I", {"200 OK"}},
+        {"SYST", {"215 UNIX"}},
+        fake_ftp::Epsv(),
+        {"LIST", {"150 OK"}},
+        fake_ftp::SendData(unixLine + "\r\n"),
+        {"", {"226 OK"}},
+        fake_ftp::Epsv(),
+        {"MLSD", {"150 OK"}},
+        fake_ftp::SendData("type=cdir;modify=20050105102030;unique=1; .\r\n"
+                           "type=pdir;modify=20050105102030;unique=2; ..\r\n"
+                           "Type=Dir;Modify=20050105102030.25;Unique=80aU3; sub dir \r\n"
+                           "type=OS.unix=slink:/r/sub;modify=20240229235959; www\r\n"),
+        {"", {"226 OK"}},
+        {"EPSV", {"502 Command not implemented"}},
+        fake_ftp::Pasv(),
+        {"MLSD", {"550 Not here"}},
+        fake_ftp::Pasv(),
+        {"LIST", {"150 OK"}},
+        fake_ftp::SendData(unixLine + "\r\n"),
+        {"", {"226 OK"}},
+        fake_ftp::Pasv(),
+        {"LIST", {"150 OK"}},
+        fake_ftp::SendData(unixLine + "\r\n"),
+        {"", {"226 OK"}},
+    });
+    ASSERT_EQ(connect(server), 0) << module.LastError();
+    Tftp_module::Session session = module.Lock();
+    EXPECT_TRUE(session->Features().utf8);
+    EXPECT_TRUE(session->Features().Mlsd());
+    EXPECT_TRUE(session->UsesEpsv());
+    // MLSD only once the caller allows it.
+    EXPECT_FALSE(session->ListsWithMlsd());
+    session->ListFolder();
+    EXPECT_EQ(session->FolderListing().format, TIdFTPListFormat::flfUnix);
+    EXPECT_EQ(session->LastPassiveAddress().host, "");
+
+    session->SetMlsdAllowed(true);
+    session->ListFolder();
+    const TIdFTPListItems& listing = session->FolderListing();
+    EXPECT_EQ(listing.format, TIdFTPListFormat::flfMlsd);
+    ASSERT_EQ(listing.size(), 2u);
+    EXPECT_EQ(listing[0].name, "sub dir ");
+    EXPECT_EQ(listing[0].kind, ListItemKind::Folder);
+    EXPECT_EQ(listing[0].modified, (DateTime{2005, 1, 5, 10, 20, 30, 0}));
+    EXPECT_TRUE(listing[0].utc);
+    EXPECT_EQ(listing[0].unique, "80aU3");
+    EXPECT_EQ(listing[1].kind, ListItemKind::Link);
+    EXPECT_EQ(listing[1].linkTarget, "/r/sub");
+    EXPECT_EQ(listing[1].modified, (DateTime{2024, 2, 29, 23, 59, 59, 0}));
+
+    session->ListFolder();
+    EXPECT_EQ(session->FolderListing().format, TIdFTPListFormat::flfUnix);
+    EXPECT_FALSE(session->UsesEpsv());
+    EXPECT_FALSE(session->ListsWithMlsd());
+    session->ListFolder();
+    EXPECT_EQ(session->FolderListing().size(), 1u);
+    EXPECT_EQ(
+        conversation(server),
+        (Commands{"USER anna", "PASS secret", "FEAT", "OPTS UTF8 ON", "TYPE I", "SYST", "EPSV",
+                  "LIST", "EPSV", "MLSD", "EPSV", "PASV", "MLSD", "PASV", "LIST", "PASV", "LIST"}));
 }
 
 TEST_F(FtpClientTest, OneConversationAtATime) {

@@ -52,43 +52,76 @@ std::vector<Step> listing(const std::string& payload) {
 
 } // namespace
 
+// Over both roads a listing takes: PASV and LIST, and with the features that offer them, EPSV
+// and MLSD.
 TEST_F(FtpFaultTest, EveryPointOfTwoListingsFailsCleanly) {
-    std::vector<Step> script = fake_ftp::WithLogin(listing(kFirst));
-    for (const Step& step : listing(kSecond))
-        script.push_back(step);
-
-    for (const fake_ftp::FaultyScript& faulty : fake_ftp::FaultsAtEveryStep(script)) {
-        SCOPED_TRACE(faulty.description);
-        FakeFtpServer server(faulty.script);
-        Tftp_module ftp(kClock);
-        ftp.Lock()->SetTimeouts(module.Lock()->Timeouts());
-        const auto start = std::chrono::steady_clock::now();
-
-        std::string error;
-        Lines kept; // the lines of the last listing that completed
-        if (ftp.FtpConnect(server.Host(), "anna", "secret") != 0) {
-            error = ftp.LastError();
-        } else {
-            Tftp_module::Session session = ftp.Lock();
-            try {
-                session->ListFolder();
-                kept = {kFirst.substr(0, kFirst.size() - 2)};
-                session->ListFolder();
-                kept = {kSecond.substr(0, kSecond.size() - 2)};
-            } catch (const EIdException& failure) {
-                error = failure.what();
-            }
-            EXPECT_EQ(session->ListingLines(), kept);
-            EXPECT_EQ(session->FolderListing().size(), kept.size());
+    struct Road {
+        const char* name;
+        Step features;
+        Step passive;
+        const char* command;
+        std::string first;
+        std::string second;
+    };
+    const std::vector<Road> roads = {
+        {"LIST", {"FEAT", {"500 FEAT not understood"}}, fake_ftp::Pasv(), "LIST", kFirst, kSecond},
+        {"MLSD",
+         {"FEAT", {"211-Features:", " MLST type*;modify*;", " EPSV", "211 End"}},
+         fake_ftp::Epsv(),
+         "MLSD",
+         "type=file;modify=20050105000000; first.html\r\n",
+         "type=file;modify=20050105000000; second.html\r\n"},
+    };
+    for (const Road& road : roads) {
+        SCOPED_TRACE(road.name);
+        auto listingOf = [&road](const std::string& payload) {
+            return std::vector<Step>{road.passive,
+                                     {road.command, {"150 Here it comes"}},
+                                     fake_ftp::SendData(payload),
+                                     {"", {"226 Done"}}};
+        };
+        std::vector<Step> script = fake_ftp::WithLogin(listingOf(road.first));
+        for (Step& step : script) {
+            if (step.command == "FEAT")
+                step = road.features;
         }
+        for (const Step& step : listingOf(road.second))
+            script.push_back(step);
 
-        EXPECT_LT(std::chrono::steady_clock::now() - start, kBound);
-        if (faulty.completes) {
-            EXPECT_EQ(error, "");
-            EXPECT_EQ(kept.size(), 1u);
-        } else {
-            EXPECT_TRUE(fake_ftp::DescribesFault(faulty.fault, error)) << error;
-            EXPECT_FALSE(ftp.Lock()->IsConnected());
+        for (const fake_ftp::FaultyScript& faulty : fake_ftp::FaultsAtEveryStep(script)) {
+            SCOPED_TRACE(faulty.description);
+            FakeFtpServer server(faulty.script);
+            Tftp_module ftp(kClock);
+            ftp.Lock()->SetTimeouts(module.Lock()->Timeouts());
+            ftp.Lock()->SetMlsdAllowed(true);
+            const auto start = std::chrono::steady_clock::now();
+
+            std::string error;
+            Lines kept; // the lines of the last listing that completed
+            if (ftp.FtpConnect(server.Host(), "anna", "secret") != 0) {
+                error = ftp.LastError();
+            } else {
+                Tftp_module::Session session = ftp.Lock();
+                try {
+                    session->ListFolder();
+                    kept = {road.first.substr(0, road.first.size() - 2)};
+                    session->ListFolder();
+                    kept = {road.second.substr(0, road.second.size() - 2)};
+                } catch (const EIdException& failure) {
+                    error = failure.what();
+                }
+                EXPECT_EQ(session->ListingLines(), kept);
+                EXPECT_EQ(session->FolderListing().size(), kept.size());
+            }
+
+            EXPECT_LT(std::chrono::steady_clock::now() - start, kBound);
+            if (faulty.completes) {
+                EXPECT_EQ(error, "");
+                EXPECT_EQ(kept.size(), 1u);
+            } else {
+                EXPECT_TRUE(fake_ftp::DescribesFault(faulty.fault, error)) << error;
+                EXPECT_FALSE(ftp.Lock()->IsConnected());
+            }
         }
     }
 }
@@ -245,6 +278,7 @@ TEST(FtpStopTest, AStopEndsEveryWaitAtOnce) {
                             fake_ftp::ExpectClose(),
                             {"", {"220 Ready"}},
                             {"USER anna", {"230 Welcome"}},
+                            {"FEAT", {"500 Unknown command"}},
                             {"TYPE I", {"200 OK"}},
                             {"SYST", {"215 UNIX"}},
                             fake_ftp::Stall()});

@@ -341,3 +341,85 @@ TEST(LoadListingTest, VaxListingIsReadWithUnixRules) {
     EXPECT_EQ(listing.format, TIdFTPListFormat::flfVax);
     EXPECT_EQ(namesOf(listing), (std::vector<std::string>{"a.html"}));
 }
+
+TEST(ParseMlsdLineTest, Table) {
+    const DateTime zero;
+    const DateTime exact{2005, 1, 5, 10, 20, 30, 0};
+    struct Case {
+        std::string line;
+        MlsdLine shown;
+        ListItemKind kind = ListItemKind::File;
+        std::string name;
+        DateTime modified = {};
+        std::string unique;
+        std::string target;
+    };
+    const std::vector<Case> cases = {
+        {"type=file;size=10;modify=20050105102030;unique=801g2; index.html", MlsdLine::Entry,
+         ListItemKind::File, "index.html", exact, "801g2"},
+        // Fact names and types in any case; the name whole, with its blanks and bytes.
+        {"Type=DIR;Modify=20050105102030.987; two  blanks ", MlsdLine::Entry, ListItemKind::Folder,
+         "two  blanks ", exact},
+        {"type=file;modify=20050105102030;  a=b;c.html", MlsdLine::Entry, ListItemKind::File,
+         " a=b;c.html", exact},
+        {"type=file;modify=20050105102030; \xe6\x97\xa5\xe6\x9c\xac.html", MlsdLine::Entry,
+         ListItemKind::File, "\xe6\x97\xa5\xe6\x9c\xac.html", exact},
+        {"type=OS.unix=symlink;modify=20050105102030; www", MlsdLine::Entry, ListItemKind::Link,
+         "www", exact},
+        {"type=OS.unix=slink:/public_html;modify=20050105102030; www", MlsdLine::Entry,
+         ListItemKind::Link, "www", exact, "", "/public_html"},
+        {"type=OS.unix=chr-3/4;modify=20050105102030; tty", MlsdLine::Entry, ListItemKind::File,
+         "tty", exact},
+        // The first of a repeated fact counts; facts without a value are passed over.
+        {"perm;type=file;type=dir;modify=20050105102030;modify=20060105102030; x", MlsdLine::Entry,
+         ListItemKind::File, "x", exact},
+        // Times that are no moment, or not in the form, leave the zero time.
+        {"type=file;modify=20050230102030; x", MlsdLine::Entry, ListItemKind::File, "x", zero},
+        {"type=file;modify=20050105102060; x", MlsdLine::Entry, ListItemKind::File, "x", zero},
+        {"type=file;modify=2005010510203; x", MlsdLine::Entry, ListItemKind::File, "x", zero},
+        {"type=file;modify=20050105102030.; x", MlsdLine::Entry, ListItemKind::File, "x", zero},
+        {"type=file;modify=20050105102030Z; x", MlsdLine::Entry, ListItemKind::File, "x", zero},
+        {"type=file;modify=+0050105102030; x", MlsdLine::Entry, ListItemKind::File, "x", zero},
+        {"type=file; x", MlsdLine::Entry, ListItemKind::File, "x", zero},
+        {"type=cdir;modify=20050105102030; /r", MlsdLine::FolderItself},
+        {"TYPE=Pdir; ..", MlsdLine::FolderItself},
+        {"type=file;modify=20050105102030;", MlsdLine::Unreadable},
+        {"type=file;modify=20050105102030; ", MlsdLine::Unreadable},
+        {" index.html", MlsdLine::Unreadable},
+        {"size=1;modify=20050105102030; x", MlsdLine::Unreadable},
+        {"type=;modify=20050105102030; x", MlsdLine::Unreadable},
+        {"-rw-r--r-- 1 user group 10 Dec 6 10:20 a.html", MlsdLine::Unreadable},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        TIdFTPListItem item;
+        ASSERT_EQ(ParseMlsdLine(c.line, item), c.shown);
+        if (c.shown != MlsdLine::Entry)
+            continue;
+        EXPECT_EQ(item.kind, c.kind);
+        EXPECT_EQ(item.name, c.name);
+        EXPECT_EQ(item.modified, c.modified);
+        EXPECT_EQ(item.utc, c.modified != zero);
+        EXPECT_EQ(item.unique, c.unique);
+        EXPECT_EQ(item.linkTarget, c.target);
+    }
+}
+
+TEST(LoadListingTest, MlsdListingLeavesOutTheFolderItselfAndNotesUnreadableLines) {
+    const FixedClock clock(kMarch2026);
+    const std::vector<std::string> lines = {
+        "type=cdir;modify=20050105102030; .",
+        "type=pdir;modify=20050105102030; ..",
+        "type=file;modify=20050105102030; a.html",
+        "garbage",
+        "",
+        "type=dir;modify=20050105102030; sub",
+    };
+    const TIdFTPListItems listing = LoadListing(lines, TIdFTPListFormat::flfMlsd, clock);
+    EXPECT_EQ(listing.format, TIdFTPListFormat::flfMlsd);
+    EXPECT_EQ(namesOf(listing), (std::vector<std::string>{"a.html", "sub"}));
+    EXPECT_EQ(listing[1].line, lines[5]);
+    EXPECT_EQ(listing.firstUnreadable, std::optional<std::size_t>(3));
+    EXPECT_TRUE(LoadListing({"type=cdir; ."}, TIdFTPListFormat::flfMlsd, clock).empty());
+    EXPECT_FALSE(LoadListing({"type=cdir; ."}, TIdFTPListFormat::flfMlsd, clock).firstUnreadable);
+}

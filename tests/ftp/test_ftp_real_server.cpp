@@ -9,6 +9,9 @@
 #include <memory>
 #include <random>
 
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 #include <utime.h>
 
 #include "app/file_io.h"
@@ -44,6 +47,36 @@ const std::map<std::string, std::string> kFiles = {
     {"/public_html/info/deeper/old.htm", "old"},       {"/public_html/img.old/logo.png", "png"},
 };
 
+// Walks folder depth-first as the retrieval does (CWD, LIST, then into each folder and back)
+// and collects the path and entry of every file.
+void walk(TIdFTP& ftp, const std::string& folder, std::map<std::string, TIdFTPListItem>& files) {
+    ftp.ChangeFolder(folder);
+    ftp.ListFolder();
+    const std::size_t count = ftp.FolderListing().size();
+    for (std::size_t i = 0; i < count; ++i) {
+        const TIdFTPListItem entry = ftp.FolderListing()[i];
+        if (entry.kind == ListItemKind::Folder) {
+            walk(ftp, folder + "/" + entry.name, files);
+            ftp.ChangeFolder(folder);
+            ftp.ListFolder();
+        } else {
+            files[folder + "/" + entry.name] = entry;
+        }
+    }
+}
+
+bool hasIpv6Loopback() {
+    const int fd = ::socket(AF_INET6, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in6 address{};
+    address.sin6_family = AF_INET6;
+    address.sin6_addr = in6addr_loopback;
+    const bool bound =
+        fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    if (fd >= 0)
+        ::close(fd);
+    return bound;
+}
+
 class RealFtpServerTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -61,25 +94,6 @@ protected:
     void TearDown() override {
         module.Lock()->SendQuit();
         module.FtpDisconnect();
-    }
-
-    // Walks folder depth-first as the retrieval does (CWD, LIST, then into each folder and
-    // back) and collects the path and entry of every file.
-    void walk(TIdFTP& ftp, const std::string& folder,
-              std::map<std::string, TIdFTPListItem>& files) {
-        ftp.ChangeFolder(folder);
-        ftp.ListFolder();
-        const std::size_t count = ftp.FolderListing().size();
-        for (std::size_t i = 0; i < count; ++i) {
-            const TIdFTPListItem entry = ftp.FolderListing()[i];
-            if (entry.kind == ListItemKind::Folder) {
-                walk(ftp, folder + "/" + entry.name, files);
-                ftp.ChangeFolder(folder);
-                ftp.ListFolder();
-            } else {
-                files[folder + "/" + entry.name] = entry;
-            }
-        }
     }
 
     static std::unique_ptr<PyFtpServer> server_;
@@ -165,4 +179,31 @@ TEST_F(RealFtpServerTest, WrongPasswordGivesOne) {
     EXPECT_EQ(other.FtpConnect(server_->Host(), server_->User(), server_->Password() + "x"), 1);
     EXPECT_EQ(other.LastError().substr(0, 4), "530 ") << other.LastError();
     EXPECT_FALSE(other.Lock()->IsConnected());
+}
+
+// Over IPv6 the data connections are asked for with EPSV (pyftpdlib refuses PASV there) and go
+// to the control connection's peer.
+TEST(RealFtpServerIpv6Test, WalksAndStoresWithEpsv) {
+    if (!hasIpv6Loopback())
+        GTEST_SKIP() << "this machine has no IPv6 loopback";
+    PyFtpServer server(PyFtpServer::Address{"::1"});
+    writeFile(server.Root() / "site/index.html", "index", kJan2005);
+    writeFile(server.Root() / "site/sub/a.html", "a", kJan2005);
+    const fs::path local = fs::temp_directory_path() / ("sw_upload6_" + std::to_string(::getpid()));
+    WriteFileAtomically(local, std::string(200000, 'x'));
+
+    Tftp_module module;
+    ASSERT_EQ(module.FtpConnect(server.Host(), server.User(), server.Password()), 0)
+        << module.LastError();
+    Tftp_module::Session session = module.Lock();
+    EXPECT_TRUE(session->UsesEpsv());
+    std::map<std::string, TIdFTPListItem> files;
+    walk(session.Client(), "/site", files);
+    EXPECT_EQ(files.size(), 2u);
+    EXPECT_EQ(files.count("/site/sub/a.html"), 1u);
+    EXPECT_EQ(session->LastPassiveAddress().host, "");
+    const bool failed = module.FtpUpload(local.string(), "sitemap.xml");
+    EXPECT_FALSE(failed) << module.LastError();
+    EXPECT_EQ(ReadFile(server.Root() / "site/sitemap.xml"), ReadFile(local));
+    fs::remove(local);
 }

@@ -121,6 +121,7 @@ TEST_F(FtpSecurityTest, PasswordIsMaskedInServerTextsOnly) {
             {"", {"220 Ready"}},
             {"USER anna", {"331 Password required"}},
             {"PASS " + c.password, {"230 Logged in"}},
+            {"FEAT", {"500 Unknown command"}},
             {"TYPE I", {"200 OK"}},
             {"SYST", {"215 UNIX"}},
         };
@@ -191,6 +192,7 @@ TEST_F(FtpSecurityTest, LineBreaksInPasswordOrFileNameNeverReachTheServer) {
         {"", {"220 Ready"}},
         {"USER anna", {"331 Password required"}},
         {"PASS secret", {"230 Logged in"}},
+        {"FEAT", {"500 Unknown command"}},
         {"TYPE I", {"200 OK"}},
         {"SYST", {"215 UNIX"}},
         fake_ftp::Pasv(),

@@ -189,6 +189,7 @@ TEST_F(FtpTlsTest, APasswordNeverCrossesInClearWhenTlsIsRequired) {
                               {"AUTH TLS", {"500 AUTH not understood"}},
                               {"USER anna", {"331 Password"}},
                               {"PASS secret", {"230 Welcome"}},
+                              {"FEAT", {"500 Unknown command"}},
                               {"TYPE I", {"200 OK"}},
                               {"SYST", {"215 UNIX"}},
                               fake_ftp::ExpectClose()});

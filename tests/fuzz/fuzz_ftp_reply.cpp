@@ -8,7 +8,8 @@
 
 // Input: one byte giving the size of the pieces in which the bytes arrive (1 to 255, or 0 for
 // as many as the reader asks for), then what the server sends on the control connection. Every
-// reply is read as the client reads it and interpreted as a PASV and a PWD reply.
+// reply is read as the client reads it and interpreted as a PASV, an EPSV, a PWD and a FEAT
+// reply.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 1)
         return 0;
@@ -58,8 +59,28 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         } catch (const EIdException&) {
         }
         try {
+            if (ParseExtendedPassivePort(reply.lines.front()) == 0)
+                __builtin_trap();
+        } catch (const EIdException&) {
+        }
+        try {
             ParseFolderReply(reply.lines.front());
         } catch (const EIdException&) {
+        }
+        // Features only from a 211, each from a line between the first and the last; the facts
+        // MLSD sends unasked are among those MLST names, lower case.
+        const FtpFeatures features = ParseFeatures(reply);
+        if (features.listed != (reply.code == 211) || features.lines.size() > reply.lines.size())
+            __builtin_trap();
+        for (const std::string& fact : features.mlstDefaultFacts) {
+            if (std::find(features.mlstFacts.begin(), features.mlstFacts.end(), fact) ==
+                features.mlstFacts.end())
+                __builtin_trap();
+        }
+        for (const std::string& fact : features.mlstFacts) {
+            if (fact.empty() ||
+                fact.find_first_of(";ABCDEFGHIJKLMNOPQRSTUVWXYZ") != std::string::npos)
+                __builtin_trap();
         }
     }
     return 0;

@@ -7,20 +7,20 @@
 #include "ftp/ftp_listing.h"
 #include "support/fixed_clock.h"
 
-// Input: one byte choosing the format (detected from the first line, or forced to Unix, DOS or
-// VAX so that every parser meets arbitrary lines), one byte choosing today's month, then the
-// bytes of a listing as they come over the data connection.
+// Input: one byte choosing the format (detected from the first line, or forced to Unix, DOS,
+// VAX or MLSD so that every parser meets arbitrary lines), one byte choosing today's month, then
+// the bytes of a listing as they come over the data connection.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 2)
         return 0;
-    const int choice = data[0] % 4;
+    const int choice = data[0] % 5;
     const FixedClock clock(DateTime{2026, 1 + data[1] % 12, 15, 12, 0, 0, 0});
     const std::vector<std::string> lines =
         SplitListingLines(std::string(reinterpret_cast<const char*>(data + 2), size - 2));
 
     const TIdFTPListItems detected = InterpretListing(lines, clock);
     const TIdFTPListFormat forced[] = {TIdFTPListFormat::flfUnix, TIdFTPListFormat::flfDos,
-                                       TIdFTPListFormat::flfVax};
+                                       TIdFTPListFormat::flfVax, TIdFTPListFormat::flfMlsd};
     const TIdFTPListItems listing =
         choice == 0 ? detected : LoadListing(lines, forced[choice - 1], clock);
 
@@ -47,6 +47,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             !DateTime::FromParts(m.year, m.month, m.day, m.hour, m.minute, m.second, m.millisecond))
             __builtin_trap();
         if (m.LastmodText().size() != 19)
+            __builtin_trap();
+        // Only MLSD gives UTC times, to the second, and "unique" facts; its names are the whole
+        // rest of the line after the first blank.
+        const bool mlsd = listing.format == TIdFTPListFormat::flfMlsd;
+        if ((item.utc || !item.unique.empty()) && !mlsd)
+            __builtin_trap();
+        if (item.utc && (m == DateTime() || m.millisecond != 0))
+            __builtin_trap();
+        if (mlsd && (item.name.empty() || item.line.substr(item.line.find(' ') + 1) != item.name ||
+                     item.line.find(item.unique) == std::string::npos))
             __builtin_trap();
     }
     return 0;

@@ -23,6 +23,12 @@ Step Pasv(std::string advertisedHost, bool brackets) {
     return step;
 }
 
+Step Epsv() {
+    Step step(Step::Kind::Pasv);
+    step.command = "EPSV";
+    return step;
+}
+
 Step SendData(std::string payload) {
     Step step(Step::Kind::SendData);
     step.payload = std::move(payload);
@@ -74,6 +80,7 @@ std::vector<Step> WithLogin(std::vector<Step> rest) {
         {"", {"220 Ready"}},
         {"USER anna", {"331 Password required for anna"}},
         {"PASS secret", {"230 Logged in"}},
+        {"FEAT", {"500 FEAT not understood"}},
         {"TYPE I", {"200 Type set to I"}},
         {"SYST", {"215 UNIX Type: L8"}},
     };
@@ -82,7 +89,7 @@ std::vector<Step> WithLogin(std::vector<Step> rest) {
 }
 
 std::vector<std::string> AfterLogin(const std::vector<std::string>& more) {
-    std::vector<std::string> commands = {"USER anna", "PASS secret", "TYPE I", "SYST"};
+    std::vector<std::string> commands = {"USER anna", "PASS secret", "FEAT", "TYPE I", "SYST"};
     commands.insert(commands.end(), more.begin(), more.end());
     return commands;
 }
@@ -242,6 +249,9 @@ bool FakeFtpServer::runStep(const Step& step) {
         unsigned short dataPort = 0;
         closeFd(dataListener_);
         dataListener_ = listenOnLoopback(dataPort);
+        if (step.command == "EPSV")
+            return sendLines(
+                {"229 Entering Extended Passive Mode (|||" + std::to_string(dataPort) + "|)"});
         std::string address = step.advertisedHost;
         for (char& c : address) {
             if (c == '.')

@@ -26,9 +26,9 @@ namespace fake_ftp {
 
 struct Step {
     enum class Kind {
-        Exchange,    // read command (unless empty) and compare it, then send replies
-        Pasv,        // read "PASV", open a data listener, answer 227 with its port
-        SendData,    // accept the data connection, send payload, close it unless keepOpen
+        Exchange, // read command (unless empty) and compare it, then send replies
+        Pasv,     // read "PASV" (or "EPSV"), open a data listener, answer 227 (229) with its port
+        SendData, // accept the data connection, send payload, close it unless keepOpen
         ReceiveData, // accept the data connection, read it to its end, keep the bytes
         Disconnect,  // close the control connection, any data connection and data listener
         ExpectClose, // wait until the client closes the control connection
@@ -58,6 +58,8 @@ struct Step {
 // "PASV" answered with a new data listener on 127.0.0.1. The reply names advertisedHost, with
 // or without brackets around the address; the listener is on 127.0.0.1 in any case.
 Step Pasv(std::string advertisedHost = "127.0.0.1", bool brackets = true);
+// "EPSV" answered 229 with the port of a new data listener on 127.0.0.1.
+Step Epsv();
 Step SendData(std::string payload);
 // Sends payload and leaves the data connection open (a later Disconnect closes it).
 Step SendDataKeepOpen(std::string payload);
@@ -72,8 +74,8 @@ Step SendRaw(std::string bytes);
 // step (SendRaw, SendData or ReceiveData) moving piece bytes at a time, each after pause.
 Step Trickled(Step step, std::size_t piece, std::chrono::milliseconds pause);
 
-// The usual login of user "anna" with password "secret", answered as most servers answer it,
-// followed by the rest of the script.
+// The usual login of user "anna" with password "secret", answered as a server without
+// features (FEAT refused) answers it, followed by the rest of the script.
 std::vector<Step> WithLogin(std::vector<Step> rest);
 // The commands of that login followed by more.
 std::vector<std::string> AfterLogin(const std::vector<std::string>& more);

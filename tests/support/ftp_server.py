@@ -1,5 +1,5 @@
 #!/usr/bin/python3
-"""A real FTP server for the tests: pyftpdlib on 127.0.0.1 with one user and a given root,
+"""A real FTP server for the tests: pyftpdlib on 127.0.0.1 (or ::1) with one user and a given root,
 optionally offering explicit FTP over TLS (--tls-cert, --tls-key) or requiring it (--tls-required).
 
 Prints "PORT <number>" once it listens, then serves until it is terminated.
@@ -16,6 +16,7 @@ from pyftpdlib.servers import FTPServer
 
 def main():
     parser = argparse.ArgumentParser()
+    parser.add_argument("--host", default="127.0.0.1", help="the loopback address to listen on")
     parser.add_argument("--root", required=True)
     parser.add_argument("--user", required=True)
     parser.add_argument("--password", required=True)
@@ -52,7 +53,7 @@ def main():
     Handler.authorizer = authorizer
     Handler.auth_failed_timeout = 0  # a wrong password is answered at once
 
-    server = FTPServer(("127.0.0.1", 0), Handler)
+    server = FTPServer((args.host, 0), Handler)
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(0))
     print("PORT", server.address[1], flush=True)
     server.serve_forever(handle_exit=True)

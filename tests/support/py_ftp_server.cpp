@@ -52,7 +52,13 @@ PyFtpServer::PyFtpServer(const Tls& tls, std::string user, std::string password)
     start(&tls);
 }
 
-void PyFtpServer::start(const Tls* tls) {
+PyFtpServer::PyFtpServer(const Address& address, std::string user, std::string password)
+    : user_(std::move(user)), password_(std::move(password)) {
+    start(nullptr, address.host);
+}
+
+void PyFtpServer::start(const Tls* tls, const std::string& host) {
+    host_ = host;
     std::string pattern = (std::filesystem::temp_directory_path() / "sw_ftp_root_XXXXXX").string();
     if (!::mkdtemp(pattern.data()))
         throw std::runtime_error(std::string("cannot make the FTP root: ") + std::strerror(errno));
@@ -66,8 +72,9 @@ void PyFtpServer::start(const Tls* tls) {
     // Everything the child needs is made before fork: after it only exec-safe calls remain.
     const std::string script = std::string(SW_SUPPORT_DIR) + "/ftp_server.py";
     const std::string rootText = root_.string();
-    std::vector<std::string> arguments = {"/usr/bin/python3", script, "--root",     rootText,
-                                          "--user",           user_,  "--password", password_};
+    std::vector<std::string> arguments = {"/usr/bin/python3", script,   "--host", host,
+                                          "--root",           rootText, "--user", user_,
+                                          "--password",       password_};
     if (tls) {
         arguments.insert(arguments.end(),
                          {"--tls-cert", tls->certificate.string(), "--tls-key", tls->key.string()});
@@ -117,7 +124,8 @@ std::string PyFtpServer::CommandLog() const {
 }
 
 std::string PyFtpServer::Host() const {
-    return "127.0.0.1:" + std::to_string(port_);
+    const bool v6 = host_.find(':') != std::string::npos;
+    return (v6 ? "[" + host_ + "]:" : host_ + ":") + std::to_string(port_);
 }
 
 void PyFtpServer::stop() {

@@ -18,6 +18,11 @@ public:
         bool required = false;
     };
 
+    // A plain server on another loopback address: "::1" for IPv6.
+    struct Address {
+        std::string host;
+    };
+
     // Everything the server logged, every command received among it ("<- USER anna" and the
     // like); empty unless the server was started with a TLS configuration.
     std::string CommandLog() const;
@@ -27,12 +32,14 @@ public:
     explicit PyFtpServer(std::string user = "sitewright", std::string password = "pa ss:wörd");
     explicit PyFtpServer(const Tls& tls, std::string user = "sitewright",
                          std::string password = "pa ss:wörd");
+    explicit PyFtpServer(const Address& address, std::string user = "sitewright",
+                         std::string password = "pa ss:wörd");
     ~PyFtpServer();
     PyFtpServer(const PyFtpServer&) = delete;
     PyFtpServer& operator=(const PyFtpServer&) = delete;
 
     unsigned short Port() const { return port_; }
-    // "127.0.0.1:port", as the program's host field takes it.
+    // "127.0.0.1:port" ("[::1]:port"), as the program's host field takes it.
     std::string Host() const;
     // The folder the user sees as "/".
     const std::filesystem::path& Root() const { return root_; }
@@ -40,13 +47,14 @@ public:
     const std::string& Password() const { return password_; }
 
 private:
-    void start(const Tls* tls);
+    void start(const Tls* tls, const std::string& host = "127.0.0.1");
     // Beside the root, so that listings never show it.
     std::filesystem::path commandLogPath() const;
     void stop();
 
     std::string user_;
     std::string password_;
+    std::string host_;
     std::filesystem::path root_;
     pid_t pid_ = -1;
     unsigned short port_ = 0;
