@@ -7,8 +7,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
-
-#include <QTemporaryDir>
+#include <utility>
 
 #include "ftp/Uftp_module.h"
 #include "settings/SiteSettings.h"
@@ -55,15 +54,10 @@ PyFtpServer& siteServer() {
 // The same site on a server that requires FTP over TLS, with a certificate of a test CA that the
 // client is made to trust.
 PyFtpServer& tlsSiteServer() {
-    static const QTemporaryDir folder;
-    static const TestCertificates certificates(folder.path().toStdString());
-    static PyFtpServer server(
-        PyFtpServer::Tls{certificates.trusted.certificate, certificates.trusted.key, true});
-    static const bool made = [] {
-        makeSite(server.Root());
-        ::setenv("SSL_CERT_FILE", certificates.caFile.c_str(), 1);
-        return true;
-    }();
+    static const TrustedTestCa ca;
+    static PyFtpServer server(PyFtpServer::Tls{ca.Certificates().trusted.certificate,
+                                               ca.Certificates().trusted.key, true});
+    static const bool made = (makeSite(server.Root()), true);
     (void)made;
     return server;
 }
@@ -135,6 +129,22 @@ void runMinimal(PyFtpServer& server, Runs& runs, std::size_t& pages) {
              processCpuSeconds() - cpuStart);
 }
 
+// One whole retrieval with settings; its wall time and summary, the times added to runs.
+std::pair<RetrievalSummary, double> timedWalk(const SiteSettings& settings, Runs& runs,
+                                              std::size_t* pagesFound = nullptr) {
+    Tftp_module module;
+    SilentObserver observer;
+    const double cpuStart = processCpuSeconds();
+    const auto started = std::chrono::steady_clock::now();
+    const RetrievalSummary summary = RunRetrieval(module, settings, observer);
+    const double wall =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    runs.add(wall, processCpuSeconds() - cpuStart);
+    if (pagesFound)
+        *pagesFound = observer.filled;
+    return {summary, wall};
+}
+
 } // namespace
 
 // The whole retrieval (login, walk, QUIT) of 2,000 folders with 10 matching files each, on a
@@ -154,19 +164,14 @@ static void BM_Walk2000FoldersRealServer(benchmark::State& state) {
         // run's connects and the server's binds: the two take turns at going first.
         if (minimalFirst)
             runMinimal(server, minimal, minimalPages);
-        Tftp_module module;
-        SilentObserver observer;
-        const double cpuStart = processCpuSeconds();
-        const auto started = std::chrono::steady_clock::now();
-        summary = RunRetrieval(module, settings, observer);
-        const double wall =
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-        walk.add(wall, processCpuSeconds() - cpuStart);
+        std::size_t pages = 0;
+        const auto [result, wall] = timedWalk(settings, walk, &pages);
+        summary = result;
         state.SetIterationTime(wall);
         if (!minimalFirst)
             runMinimal(server, minimal, minimalPages);
         minimalFirst = !minimalFirst;
-        if (observer.filled != minimalPages)
+        if (pages != minimalPages)
             state.SkipWithError("the walk and the minimal client found different pages");
     }
     state.counters["folders"] = double(summary.folders);
@@ -197,25 +202,14 @@ static void BM_Walk2000FoldersTlsAgainstPlain(benchmark::State& state) {
     Runs plainRuns;
     RetrievalSummary summary;
     bool tlsFirst = true;
-    const auto walk = [](const SiteSettings& settings, Runs& runs) {
-        Tftp_module module;
-        SilentObserver observer;
-        const double cpuStart = processCpuSeconds();
-        const auto started = std::chrono::steady_clock::now();
-        const RetrievalSummary result = RunRetrieval(module, settings, observer);
-        const double wall =
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-        runs.add(wall, processCpuSeconds() - cpuStart);
-        return std::make_pair(result, wall);
-    };
     for (auto _ : state) {
         if (!tlsFirst)
-            walk(plain, plainRuns);
-        const auto [result, wall] = walk(tls, tlsRuns);
+            timedWalk(plain, plainRuns);
+        const auto [result, wall] = timedWalk(tls, tlsRuns);
         summary = result;
         state.SetIterationTime(wall);
         if (tlsFirst)
-            walk(plain, plainRuns);
+            timedWalk(plain, plainRuns);
         tlsFirst = !tlsFirst;
         if (summary.rows != std::size_t(kTopFolders * (kSubfolders + 1) * kFilesPerFolder))
             state.SkipWithError("the walk over TLS did not find every page");

@@ -179,16 +179,8 @@ std::vector<std::string> compareWalk(const Walked& walked, const fs::path& root,
 
 class FtpInteropTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        folder_ = std::make_unique<TempFolder>("sw_interop");
-        certificates_ = std::make_unique<TestCertificates>(folder_->Path());
-        ::setenv("SSL_CERT_FILE", certificates_->caFile.c_str(), 1);
-    }
-    static void TearDownTestSuite() {
-        ::unsetenv("SSL_CERT_FILE");
-        certificates_.reset();
-        folder_.reset();
-    }
+    static void SetUpTestSuite() { ca_ = std::make_unique<TrustedTestCa>(); }
+    static void TearDownTestSuite() { ca_.reset(); }
 
     // Walks and uploads on server, whose user sees its Root() as base (empty: "/"); adds its
     // row to the matrix.
@@ -230,10 +222,10 @@ protected:
             std::string document(300000, 'x');
             for (std::size_t i = 0; i < document.size(); i += 89)
                 document[i] = char(i % 251);
-            WriteFileAtomically(folder_->Path() / "upload.xml", document);
+            WriteFileAtomically(ca_->Folder() / "upload.xml", document);
             session->ChangeFolder(base + "/site");
             const bool failed =
-                module.FtpUpload((folder_->Path() / "upload.xml").string(), "sitemap.xml");
+                module.FtpUpload((ca_->Folder() / "upload.xml").string(), "sitemap.xml");
             const bool same = !failed && ReadFile(server.Root() / "site/sitemap.xml") == document;
             EXPECT_FALSE(failed) << module.LastError();
             EXPECT_TRUE(same) << "the upload arrived changed";
@@ -247,19 +239,17 @@ protected:
         matrix_.push_back(row.str());
     }
 
-    static std::unique_ptr<TempFolder> folder_;
-    static std::unique_ptr<TestCertificates> certificates_;
+    static std::unique_ptr<TrustedTestCa> ca_;
     const FixedClock clock_{utcParts(std::time(nullptr))};
     std::vector<std::string> matrix_;
 };
 
-std::unique_ptr<TempFolder> FtpInteropTest::folder_;
-std::unique_ptr<TestCertificates> FtpInteropTest::certificates_;
+std::unique_ptr<TrustedTestCa> FtpInteropTest::ca_;
 
 } // namespace
 
 TEST_F(FtpInteropTest, OneSiteWalkedAndUploadedOnEveryServer) {
-    const TestCertificates::Pair& pair = certificates_->trusted;
+    const TestCertificates::Pair& pair = ca_->Certificates().trusted;
     {
         PyFtpServer server;
         check("pyftpdlib", FtpSecurity::Off, server, ListItemKind::File);

@@ -33,17 +33,8 @@ const FixedClock kClock(DateTime{2026, 3, 15, 12, 0, 0, 0});
 
 class FtpTlsTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        folder_ = std::make_unique<TempFolder>("sw_tls");
-        certificates_ = std::make_unique<TestCertificates>(folder_->Path());
-        // The test CA stands in for the system's trust store.
-        ::setenv("SSL_CERT_FILE", certificates_->caFile.c_str(), 1);
-    }
-    static void TearDownTestSuite() {
-        ::unsetenv("SSL_CERT_FILE");
-        certificates_.reset();
-        folder_.reset();
-    }
+    static void SetUpTestSuite() { ca_ = std::make_unique<TrustedTestCa>(); }
+    static void TearDownTestSuite() { ca_.reset(); }
 
     // A client that speaks TLS as told, with bounds short enough for the faults.
     std::unique_ptr<Tftp_module> client(FtpSecurity security, std::string trusted = {}) {
@@ -54,12 +45,10 @@ protected:
         return module;
     }
 
-    static std::unique_ptr<TempFolder> folder_;
-    static std::unique_ptr<TestCertificates> certificates_;
+    static std::unique_ptr<TrustedTestCa> ca_;
 };
 
-std::unique_ptr<TempFolder> FtpTlsTest::folder_;
-std::unique_ptr<TestCertificates> FtpTlsTest::certificates_;
+std::unique_ptr<TrustedTestCa> FtpTlsTest::ca_;
 
 // Lists the root, stores a file and lists again, all over TLS; the bytes arrive unchanged.
 void walkAndStore(Tftp_module& module, const std::string& host, const std::string& user,
@@ -96,8 +85,8 @@ void walkAndStore(Tftp_module& module, const std::string& host, const std::strin
 TEST_F(FtpTlsTest, RealServersThatRequireTlsTakeTheWholeConversation) {
     {
         SCOPED_TRACE("pyftpdlib");
-        PyFtpServer server(
-            PyFtpServer::Tls{certificates_->trusted.certificate, certificates_->trusted.key, true});
+        PyFtpServer server(PyFtpServer::Tls{ca_->Certificates().trusted.certificate,
+                                            ca_->Certificates().trusted.key, true});
         std::ofstream(server.Root() / "index.html") << "<p>";
         walkAndStore(*client(FtpSecurity::Required), server.Host(), server.User(),
                      server.Password(), server.Root());
@@ -110,7 +99,8 @@ TEST_F(FtpTlsTest, RealServersThatRequireTlsTakeTheWholeConversation) {
     }
     {
         SCOPED_TRACE("ProFTPD");
-        ProftpdServer server(certificates_->trusted.certificate, certificates_->trusted.key);
+        ProftpdServer server(ca_->Certificates().trusted.certificate,
+                             ca_->Certificates().trusted.key);
         std::ofstream(server.Root() / "index.html") << "<p>";
         try {
             walkAndStore(*client(FtpSecurity::Required), server.Host(), server.User(),
@@ -130,9 +120,9 @@ TEST_F(FtpTlsTest, ACertificateThatCannotBeVerifiedStopsTheLoginUntilTrusted) {
         const char* problem;
     };
     const std::vector<Case> cases = {
-        {"self-signed", certificates_->selfSigned, "自己署名"},
-        {"wrong name", certificates_->wrongName, "「127.0.0.1」のものではありません"},
-        {"expired", certificates_->expired, "有効期限が切れています"},
+        {"self-signed", ca_->Certificates().selfSigned, "自己署名"},
+        {"wrong name", ca_->Certificates().wrongName, "「127.0.0.1」のものではありません"},
+        {"expired", ca_->Certificates().expired, "有効期限が切れています"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -163,8 +153,8 @@ TEST_F(FtpTlsTest, ACertificateThatCannotBeVerifiedStopsTheLoginUntilTrusted) {
     }
 
     // Another certificate than the one trusted is asked about again.
-    PyFtpServer server(PyFtpServer::Tls{certificates_->selfSigned.certificate,
-                                        certificates_->selfSigned.key, true});
+    PyFtpServer server(PyFtpServer::Tls{ca_->Certificates().selfSigned.certificate,
+                                        ca_->Certificates().selfSigned.key, true});
     auto module = client(FtpSecurity::Required, "SHA256:" + std::string(95, '0'));
     EXPECT_THROW(module->Lock()->Connect(server.Host(), server.User(), server.Password()),
                  EIdUntrustedCertificate);

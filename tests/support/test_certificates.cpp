@@ -1,6 +1,7 @@
 #include "support/test_certificates.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -112,4 +113,13 @@ TestCertificates::TestCertificates(const std::filesystem::path& folder) {
         folder, "self_signed",
         newCertificate(key.get(), "localhost", local, -1, 30, nullptr, nullptr, false, 5).get(),
         key.get());
+}
+
+TrustedTestCa::TrustedTestCa()
+    : folder_("sw_test_ca"), certificates_(std::make_unique<TestCertificates>(folder_.Path())) {
+    ::setenv("SSL_CERT_FILE", certificates_->caFile.c_str(), 1);
+}
+
+TrustedTestCa::~TrustedTestCa() {
+    ::unsetenv("SSL_CERT_FILE");
 }
