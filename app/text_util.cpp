@@ -1,5 +1,7 @@
 #include "app/text_util.h"
 
+#include "app/str_conf.h"
+
 namespace {
 
 bool isControl(unsigned char byte) {
@@ -29,15 +31,6 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
             return false;
     }
     return true;
-}
-
-std::string ReplaceAll(std::string text, std::string_view search, std::string_view replacement) {
-    if (search.empty())
-        return text;
-    for (std::size_t at = text.find(search); at != std::string::npos;
-         at = text.find(search, at + replacement.size()))
-        text.replace(at, search.size(), replacement);
-    return text;
 }
 
 std::string Concat(std::initializer_list<std::string_view> parts) {
@@ -97,7 +90,7 @@ std::vector<std::string> SplitLines(std::string_view text) {
 }
 
 std::string MaskSecret(std::string serverText, std::string_view secret) {
-    return ReplaceAll(std::move(serverText), secret, kPasswordMask);
+    return str_replace(serverText, std::string(secret), std::string(kPasswordMask));
 }
 
 std::string EscapeControls(std::string_view serverText) {
@@ -109,23 +102,6 @@ std::string EscapeControls(std::string_view serverText) {
             AppendPercentEncoded(text, byte);
         else
             text += c;
-    }
-    return text;
-}
-
-std::string FillIn(std::string_view pattern, std::initializer_list<std::string_view> values) {
-    std::string text;
-    text.reserve(pattern.size());
-    for (std::size_t i = 0; i < pattern.size(); ++i) {
-        const std::size_t index = i + 1 < pattern.size() && pattern[i] == '%'
-                                      ? std::size_t(pattern[i + 1] - '1')
-                                      : values.size();
-        if (index < values.size() && index < 9) {
-            text += values.begin()[index];
-            ++i;
-        } else {
-            text += pattern[i];
-        }
     }
     return text;
 }

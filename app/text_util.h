@@ -15,9 +15,6 @@ std::string_view Trimmed(std::string_view text);
 // True when a and b differ at most in the letter case of ASCII letters.
 bool EqualsIgnoringCase(std::string_view a, std::string_view b);
 
-// text with every occurrence of search replaced, left to right and without overlap; the
-// replacement is never searched again. An empty search text changes nothing.
-std::string ReplaceAll(std::string text, std::string_view search, std::string_view replacement);
 
 // The parts one after the other, for texts put together from the catalogue.
 std::string Concat(std::initializer_list<std::string_view> parts);
@@ -42,10 +39,6 @@ std::string MaskSecret(std::string serverText, std::string_view secret);
 // character other than the line breaks "\r" and "\n" written as "%XX", so that a reply can
 // neither drive a terminal nor garble a label.
 std::string EscapeControls(std::string_view serverText);
-
-// pattern with "%1" to "%9" replaced by the values in their order, in one pass, so that a value
-// holding "%2" is never filled in again; a marker without a value stays as it is.
-std::string FillIn(std::string_view pattern, std::initializer_list<std::string_view> values);
 
 // The number of bytes (1 to 4) of the UTF-8 character text begins with, or 0 when text is
 // empty or does not begin with valid UTF-8 (strict: no overlong forms, no surrogates, nothing

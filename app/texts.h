@@ -23,7 +23,7 @@ inline constexpr std::string_view kSeparatorRefused = "「;」は使用できま
 inline constexpr std::string_view kUnknownError = "原因不明のエラーが発生しました。";
 
 // --- The FTP session (ftp/) ---
-// "%1", "%2": filled in with FillIn (app/text_util.h). A server's text is quoted last, with its
+// "{1}", "{2}": filled in with Filled (app/text_util.h). A server's text is quoted last, with its
 // control characters escaped and the password masked; a system's reason follows ": ".
 inline constexpr std::string_view kFtpNotConnected = "FTPサーバーに接続していません。";
 inline constexpr std::string_view kFtpAlreadyConnected = "FTPサーバーにはすでに接続しています。";
@@ -33,40 +33,40 @@ inline constexpr std::string_view kFtpReplyTooLong = "サーバーの応答が1 
 inline constexpr std::string_view kFtpListingTooLong =
     "サーバーのファイルリストが128 MiBを超えました。";
 inline constexpr std::string_view kFtpListingTooManyLines =
-    "サーバーのファイルリストが%1行を超えました。";
+    "サーバーのファイルリストが{1}行を超えました。";
 inline constexpr std::string_view kFtpUnreadableListing =
-    "サーバーのファイルリストを1行も読み取れません。最初の行: %1";
+    "サーバーのファイルリストを1行も読み取れません。最初の行: {1}";
 inline constexpr std::string_view kFtpQuoteCut = "…"; // ends a quoted line cut short
 inline constexpr std::string_view kFtpNoPassiveAddress =
-    "サーバーのPASV応答にアドレスがありません: %1";
+    "サーバーのPASV応答にアドレスがありません: {1}";
 inline constexpr std::string_view kFtpNoExtendedPassivePort =
-    "サーバーのEPSV応答にポート番号がありません: %1";
+    "サーバーのEPSV応答にポート番号がありません: {1}";
 inline constexpr std::string_view kFtpNoFolderInReply =
-    "サーバーのPWD応答にフォルダー名がありません: %1";
+    "サーバーのPWD応答にフォルダー名がありません: {1}";
 inline constexpr std::string_view kFtpLineBreakInCommand = "FTPのコマンドに改行は使用できません。";
-inline constexpr std::string_view kFtpInvalidHost = "ホスト「%1」の書き方が正しくありません。";
+inline constexpr std::string_view kFtpInvalidHost = "ホスト「{1}」の書き方が正しくありません。";
 inline constexpr std::string_view kFtpInvalidPort =
-    "ホスト「%1」のポート番号が正しくありません（1～65535）。";
-inline constexpr std::string_view kFtpCannotResolve = "ホスト名「%1」を解決できません: %2";
-inline constexpr std::string_view kFtpCannotConnect = "%1に接続できません: %2";
-inline constexpr std::string_view kFtpConnectTimeout = "%1が%2以内に接続に応じません。";
-inline constexpr std::string_view kFtpSilent = "%1が%2応答しません。";
-inline constexpr std::string_view kFtpNotTaking = "%1が%2データを受け取りません。";
-inline constexpr std::string_view kFtpReplyTimeout = "%1の応答が%2以内に終わりません。";
+    "ホスト「{1}」のポート番号が正しくありません（1～65535）。";
+inline constexpr std::string_view kFtpCannotResolve = "ホスト名「{1}」を解決できません: {2}";
+inline constexpr std::string_view kFtpCannotConnect = "{1}に接続できません: {2}";
+inline constexpr std::string_view kFtpConnectTimeout = "{1}が{2}以内に接続に応じません。";
+inline constexpr std::string_view kFtpSilent = "{1}が{2}応答しません。";
+inline constexpr std::string_view kFtpNotTaking = "{1}が{2}データを受け取りません。";
+inline constexpr std::string_view kFtpReplyTimeout = "{1}の応答が{2}以内に終わりません。";
 inline constexpr std::string_view kFtpTransferTimeout =
-    "%1とのデータ転送が%2以内に終わりません（%3バイト転送済み）。";
-inline constexpr std::string_view kFtpSendFailed = "%1への送信に失敗しました: %2";
-inline constexpr std::string_view kFtpReceiveFailed = "%1からの受信に失敗しました: %2";
-inline constexpr std::string_view kFtpWaitFailed = "接続の待機に失敗しました: %1";
-inline constexpr std::string_view kFtpStopUnavailable = "中止の仕組みを用意できません: %1";
-inline constexpr std::string_view kFtpCannotOpenFile = "ファイル「%1」を開けません: %2";
+    "{1}とのデータ転送が{2}以内に終わりません（{3}バイト転送済み）。";
+inline constexpr std::string_view kFtpSendFailed = "{1}への送信に失敗しました: {2}";
+inline constexpr std::string_view kFtpReceiveFailed = "{1}からの受信に失敗しました: {2}";
+inline constexpr std::string_view kFtpWaitFailed = "接続の待機に失敗しました: {1}";
+inline constexpr std::string_view kFtpStopUnavailable = "中止の仕組みを用意できません: {1}";
+inline constexpr std::string_view kFtpCannotOpenFile = "ファイル「{1}」を開けません: {2}";
 inline constexpr std::string_view kFtpNotARegularFile =
-    "「%1」は通常のファイルではないため、アップロードできません。";
-inline constexpr std::string_view kFtpCannotReadFile = "ファイル「%1」を読み込めません: %2";
+    "「{1}」は通常のファイルではないため、アップロードできません。";
+inline constexpr std::string_view kFtpCannotReadFile = "ファイル「{1}」を読み込めません: {2}";
 inline constexpr std::string_view kFtpUnknownError = "原因不明のエラーが発生しました。";
-inline constexpr std::string_view kFtpMilliseconds = "%1ミリ秒";
-inline constexpr std::string_view kFtpSeconds = "%1秒";
-inline constexpr std::string_view kFtpMinutes = "%1分";
+inline constexpr std::string_view kFtpMilliseconds = "{1}ミリ秒";
+inline constexpr std::string_view kFtpSeconds = "{1}秒";
+inline constexpr std::string_view kFtpMinutes = "{1}分";
 
 // --- TLS (ftp/) ---
 inline constexpr std::string_view kTlsRefusedPlain =
@@ -101,7 +101,8 @@ inline constexpr std::string_view kCertificateSelfSigned =
     "自己署名の証明書です（信頼された認証局が発行したものではありません）。";
 inline constexpr std::string_view kCertificateUnknownIssuer =
     "証明書の発行者（認証局）を確認できません。";
-inline constexpr std::string_view kCertificateWrongName = "証明書は「%1」のものではありません。";
+inline constexpr std::string_view kCertificateWrongName =
+    "証明書は「{host}」のものではありません。";
 inline constexpr std::string_view kCertificateWrongNameHint =
     "共用サーバーでは、お客様のドメインではなくサーバー自身の名前の証明書が使われることがよく"
     "あります。その場合は、FTPホストに証明書の名前を入力するか、この証明書を信頼してください。";

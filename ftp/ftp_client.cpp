@@ -68,7 +68,7 @@ unsigned short parsePort(std::string_view digits, const std::string& hostText) {
         value = value * 10 + unsigned(c - '0');
     }
     if (!valid || value < 1 || value > 65535)
-        throw EIdException(FillIn(texts::kFtpInvalidPort, {hostText}));
+        throw EIdException(Filled(texts::kFtpInvalidPort, {{"1", hostText}}));
     return static_cast<unsigned short>(value);
 }
 
@@ -100,16 +100,18 @@ public:
     explicit LocalFile(const std::string& path)
         : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)) {
         if (fd_ < 0)
-            throw FileError(FillIn(texts::kFtpCannotOpenFile, {path, std::strerror(errno)}));
+            throw FileError(
+                Filled(texts::kFtpCannotOpenFile, {{"1", path}, {"2", std::strerror(errno)}}));
         struct stat status {};
         if (::fstat(fd_, &status) != 0) {
             const int error = errno;
             ::close(fd_);
-            throw FileError(FillIn(texts::kFtpCannotOpenFile, {path, std::strerror(error)}));
+            throw FileError(
+                Filled(texts::kFtpCannotOpenFile, {{"1", path}, {"2", std::strerror(error)}}));
         }
         if (!S_ISREG(status.st_mode)) {
             ::close(fd_);
-            throw FileError(FillIn(texts::kFtpNotARegularFile, {path}));
+            throw FileError(Filled(texts::kFtpNotARegularFile, {{"1", path}}));
         }
     }
     ~LocalFile() { ::close(fd_); }
@@ -229,12 +231,12 @@ FtpEndpoint ParseFtpEndpoint(const std::string& text) {
     if (!text.empty() && text[0] == '[') {
         const std::size_t close = text.find(']');
         if (close == std::string::npos)
-            throw EIdException(FillIn(texts::kFtpInvalidHost, {text}));
+            throw EIdException(Filled(texts::kFtpInvalidHost, {{"1", text}}));
         endpoint.host = text.substr(1, close - 1);
         const std::string_view rest = std::string_view(text).substr(close + 1);
         if (!rest.empty()) {
             if (rest[0] != ':')
-                throw EIdException(FillIn(texts::kFtpInvalidHost, {text}));
+                throw EIdException(Filled(texts::kFtpInvalidHost, {{"1", text}}));
             endpoint.port = parsePort(rest.substr(1), text);
         }
         return endpoint;
@@ -282,7 +284,7 @@ PassiveAddress ParsePassiveAddress(const std::string& reply) {
     }
     const int port = count == 6 ? fields[4] * 256 + fields[5] : 0;
     if (port == 0)
-        throw EIdException(FillIn(texts::kFtpNoPassiveAddress, {EscapeControls(reply)}));
+        throw EIdException(Filled(texts::kFtpNoPassiveAddress, {{"1", EscapeControls(reply)}}));
     PassiveAddress result;
     result.host = std::to_string(fields[0]) + '.' + std::to_string(fields[1]) + '.' +
                   std::to_string(fields[2]) + '.' + std::to_string(fields[3]);
@@ -309,7 +311,8 @@ unsigned short ParseExtendedPassivePort(const std::string& reply) {
         }
     }
     if (port == 0 || port > 65535)
-        throw EIdException(FillIn(texts::kFtpNoExtendedPassivePort, {EscapeControls(reply)}));
+        throw EIdException(
+            Filled(texts::kFtpNoExtendedPassivePort, {{"1", EscapeControls(reply)}}));
     return static_cast<unsigned short>(port);
 }
 
@@ -389,7 +392,7 @@ std::string ParseFolderReply(const std::string& line) {
             }
         }
     }
-    throw EIdException(FillIn(texts::kFtpNoFolderInReply, {EscapeControls(line)}));
+    throw EIdException(Filled(texts::kFtpNoFolderInReply, {{"1", EscapeControls(line)}}));
 }
 
 TIdFTP::TIdFTP(const Clock& clock)
@@ -454,7 +457,8 @@ std::string TIdFTP::CurrentFolder() {
     try {
         return ParseFolderReply(lastReply_.lines.front());
     } catch (const EIdException&) {
-        throw EIdException(FillIn(texts::kFtpNoFolderInReply, {lastReply_.Shown(password_)}));
+        throw EIdException(
+            Filled(texts::kFtpNoFolderInReply, {{"1", lastReply_.Shown(password_)}}));
     }
 }
 
@@ -513,7 +517,7 @@ bool TIdFTP::transferListing(const std::string& listCommand, std::initializer_li
         throw EIdProtocolReplyError(end.code, end.Shown(password_));
     if (countListingLines(bytes) > kMaxListingLines) {
         throw EIdException(
-            FillIn(texts::kFtpListingTooManyLines, {std::to_string(kMaxListingLines)}));
+            Filled(texts::kFtpListingTooManyLines, {{"1", std::to_string(kMaxListingLines)}}));
     }
     // The previous listing goes first and the bytes right after the split, so that no more
     // than the bytes and one set of lines are held at a time.
@@ -540,7 +544,7 @@ const TIdFTPListItems& TIdFTP::FolderListing() {
         std::string quote = EscapeControls(NameFromServer(std::string_view(line).substr(0, cut)));
         if (cut < line.size())
             quote += texts::kFtpQuoteCut;
-        throw EIdUnreadableListing(FillIn(texts::kFtpUnreadableListing, {quote}));
+        throw EIdUnreadableListing(Filled(texts::kFtpUnreadableListing, {{"1", quote}}));
     }
     return listing_;
 }
@@ -573,7 +577,8 @@ void TIdFTP::StoreFile(const std::string& localPath, const std::string& remoteNa
             const int error = errno;
             data.Close();
             drainAbortedTransfer();
-            throw FileError(FillIn(texts::kFtpCannotReadFile, {localPath, std::strerror(error)}));
+            throw FileError(
+                Filled(texts::kFtpCannotReadFile, {{"1", localPath}, {"2", std::strerror(error)}}));
         }
         if (count == 0)
             break;
@@ -659,8 +664,8 @@ const FtpReply& TIdFTP::readReply() {
         const std::string peer = control_.PeerText();
         Disconnect();
         if (SteadyClock::now() >= replyDeadline_)
-            throw EIdTimeout(
-                FillIn(texts::kFtpReplyTimeout, {peer, DurationText(timeouts_.reply)}));
+            throw EIdTimeout(Filled(texts::kFtpReplyTimeout,
+                                    {{"1", peer}, {"2", DurationText(timeouts_.reply)}}));
         throw;
     } catch (const EIdSocketError&) {
         Disconnect();
@@ -739,7 +744,7 @@ void TIdFTP::requestPassive() {
                     std::string(), ParseExtendedPassivePort(lastReply_.lines.front())};
             } catch (const EIdException&) {
                 throw EIdException(
-                    FillIn(texts::kFtpNoExtendedPassivePort, {lastReply_.Shown(password_)}));
+                    Filled(texts::kFtpNoExtendedPassivePort, {{"1", lastReply_.Shown(password_)}}));
             }
             return;
         }
@@ -752,7 +757,8 @@ void TIdFTP::requestPassive() {
     try {
         passiveAddress_ = ParsePassiveAddress(lastReply_.lines.front());
     } catch (const EIdException&) {
-        throw EIdException(FillIn(texts::kFtpNoPassiveAddress, {lastReply_.Shown(password_)}));
+        throw EIdException(
+            Filled(texts::kFtpNoPassiveAddress, {{"1", lastReply_.Shown(password_)}}));
     }
 }
 
@@ -808,5 +814,6 @@ void TIdFTP::failTransferTimeout(Deadline start, std::uint64_t moved) {
     const auto bound = std::chrono::duration_cast<std::chrono::milliseconds>(
         transferDeadline(start, moved) - start);
     throw EIdTimeout(
-        FillIn(texts::kFtpTransferTimeout, {peer, DurationText(bound), std::to_string(moved)}));
+        Filled(texts::kFtpTransferTimeout,
+               {{"1", peer}, {"2", DurationText(bound)}, {"3", std::to_string(moved)}}));
 }

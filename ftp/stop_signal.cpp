@@ -14,7 +14,7 @@
 
 StopSignal::StopSignal() : fd_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {
     if (fd_ < 0)
-        throw EIdSocketError(FillIn(texts::kFtpStopUnavailable, {std::strerror(errno)}));
+        throw EIdSocketError(Filled(texts::kFtpStopUnavailable, {{"1", std::strerror(errno)}}));
 }
 
 StopSignal::~StopSignal() {

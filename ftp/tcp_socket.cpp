@@ -53,7 +53,7 @@ bool waitUntil(int fd, short events, Clock::time_point deadline, const StopSigna
         if (ready == 0)
             continue;
         if (errno != EINTR)
-            throw EIdSocketError(FillIn(texts::kFtpWaitFailed, {std::strerror(errno)}));
+            throw EIdSocketError(Filled(texts::kFtpWaitFailed, {{"1", std::strerror(errno)}}));
     }
 }
 
@@ -106,8 +106,10 @@ int connectAddress(const sockaddr* address, socklen_t length, Clock::time_point 
 [[noreturn]] void failConnect(const std::string& target, int error,
                               std::chrono::milliseconds timeout) {
     if (error == ETIMEDOUT)
-        throw EIdTimeout(FillIn(texts::kFtpConnectTimeout, {target, DurationText(timeout)}));
-    throw EIdSocketError(FillIn(texts::kFtpCannotConnect, {target, std::strerror(error)}));
+        throw EIdTimeout(
+            Filled(texts::kFtpConnectTimeout, {{"1", target}, {"2", DurationText(timeout)}}));
+    throw EIdSocketError(
+        Filled(texts::kFtpCannotConnect, {{"1", target}, {"2", std::strerror(error)}}));
 }
 
 } // namespace
@@ -117,10 +119,10 @@ TcpSocket::TcpSocket() = default;
 std::string DurationText(std::chrono::milliseconds duration) {
     const long long ms = duration.count();
     if (ms >= 60000 && ms % 60000 == 0)
-        return FillIn(texts::kFtpMinutes, {std::to_string(ms / 60000)});
+        return Filled(texts::kFtpMinutes, {{"1", std::to_string(ms / 60000)}});
     if (ms >= 10000 || ms % 1000 == 0)
-        return FillIn(texts::kFtpSeconds, {std::to_string((ms + 500) / 1000)});
-    return FillIn(texts::kFtpMilliseconds, {std::to_string(ms)});
+        return Filled(texts::kFtpSeconds, {{"1", std::to_string((ms + 500) / 1000)}});
+    return Filled(texts::kFtpMilliseconds, {{"1", std::to_string(ms)}});
 }
 
 TcpSocket::~TcpSocket() {
@@ -156,7 +158,8 @@ TcpSocket TcpSocket::Connect(const std::string& host, unsigned short port,
     addrinfo* found = nullptr;
     const int status = ::getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found);
     if (status != 0)
-        throw EIdSocketError(FillIn(texts::kFtpCannotResolve, {host, ::gai_strerror(status)}));
+        throw EIdSocketError(
+            Filled(texts::kFtpCannotResolve, {{"1", host}, {"2", ::gai_strerror(status)}}));
     const std::unique_ptr<addrinfo, AddressListDeleter> addresses(found);
     int error = 0;
     std::string target;
@@ -254,9 +257,11 @@ void TcpSocket::SendAll(const char* data, std::size_t size, std::chrono::millise
             continue;
         const int error = errno;
         if (error != EAGAIN && error != EWOULDBLOCK)
-            throw EIdSocketError(FillIn(texts::kFtpSendFailed, {PeerText(), std::strerror(error)}));
+            throw EIdSocketError(
+                Filled(texts::kFtpSendFailed, {{"1", PeerText()}, {"2", std::strerror(error)}}));
         if (!WaitReady(POLLOUT, silence, deadline))
-            throw EIdTimeout(FillIn(texts::kFtpNotTaking, {PeerText(), DurationText(silence)}));
+            throw EIdTimeout(
+                Filled(texts::kFtpNotTaking, {{"1", PeerText()}, {"2", DurationText(silence)}}));
     }
 }
 
@@ -273,7 +278,7 @@ std::size_t TcpSocket::Receive(char* buffer, std::size_t size, std::chrono::mill
             continue;
         if (error != EAGAIN && error != EWOULDBLOCK)
             throw EIdSocketError(
-                FillIn(texts::kFtpReceiveFailed, {PeerText(), std::strerror(error)}));
+                Filled(texts::kFtpReceiveFailed, {{"1", PeerText()}, {"2", std::strerror(error)}}));
         if (!WaitReady(POLLIN, silence, deadline))
             throw EIdTimeout(SilenceText(silence));
     }
@@ -289,7 +294,7 @@ bool TcpSocket::WaitReady(short events, std::chrono::milliseconds silence,
 }
 
 std::string TcpSocket::SilenceText(std::chrono::milliseconds silence) const {
-    return FillIn(texts::kFtpSilent, {PeerText(), DurationText(silence)});
+    return Filled(texts::kFtpSilent, {{"1", PeerText()}, {"2", DurationText(silence)}});
 }
 
 bool TcpSocket::PeerHasClosed() const {

@@ -132,7 +132,7 @@ std::string problemText(long result, const std::string& host) {
         return std::string(texts::kCertificateUnknownIssuer);
     case X509_V_ERR_HOSTNAME_MISMATCH:
     case X509_V_ERR_IP_ADDRESS_MISMATCH:
-        return ReplaceAll(std::string(texts::kCertificateWrongName), "%1", EscapeControls(host)) +
+        return Filled(texts::kCertificateWrongName, {{"host", EscapeControls(host)}}) +
                std::string(texts::kCertificateWrongNameHint);
     default:
         return std::string(texts::kCertificateOther) + X509_verify_cert_error_string(result);
