@@ -72,7 +72,7 @@ inline constexpr std::string_view kFtpMinutes = "{1}分";
 inline constexpr std::string_view kTlsRefusedPlain =
     "サーバーが TLS に対応していないため、暗号化せずに接続しました。";
 // The status bar's narrow first panel after such a walk.
-inline constexpr std::string_view kPlainConnection = "平文接続";
+inline constexpr std::string_view kPlainConnection = "平文";
 inline constexpr std::string_view kTlsConnected = "TLS で接続しました（{protocol}）。";
 inline constexpr std::string_view kTrustQuestion =
     "この証明書を、このホストについて信頼しますか？\r\n"
