@@ -219,6 +219,107 @@ inline constexpr std::string_view kNoPasswordLine =
 inline constexpr std::string_view kPositiveNumber =
     "--{option} には1以上の整数を指定してください。";
 
+// The command line's help, one text for the whole and one per command.
+inline constexpr std::string_view kTopUsage = R"(使い方: sitewright <command> [options]
+
+FTP サーバー上のファイルから、WEB サイトの sitemap.xml を作成します。
+
+コマンド:
+  configure   保存されているサイトの設定を変更します
+  show        保存されているサイトの設定を表示します（パスワードは伏せ字）
+  generate    サーバーのフォルダーをたどって sitemap.xml を作成します。--upload を付けると
+              アップロードもします
+  upload      作成済みの sitemap.xml をサイトのルートフォルダーへアップロードします
+
+どのコマンドも --dir DIR（設定ファイルと sitemap.xml を置くフォルダー。省略時はプログラム
+フォルダー）を受け付けます。show、generate、upload ではそのフォルダーが存在している必要があり、
+configure は必要なら作成します。各コマンドのオプションは "sitewright <command> --help" で
+表示されます。メッセージと結果はウィンドウと同じ日本語で表示されます。
+
+終了ステータス: 0 成功、1 失敗（理由は標準エラー出力）、2 コマンドラインの誤り（「;」を含む
+WEB サイトのアドレスなど、設定に保存できない値を含む）
+)";
+
+inline constexpr std::string_view kConfigureUsage =
+    R"(使い方: sitewright configure [--dir DIR] [--url URL] [--host HOST] [--user USER]
+                            [--password-stdin] [--root PATH] [--changefreq F]
+                            [--priority P] [--offset +HH:MM]
+                            [--tls required|auto|off] [--trust-fingerprint FP]
+
+指定した設定を変更し、二つの設定ファイル（暗号化、所有者のみ読み取り可）を保存します。
+指定しない設定は元の値のままです。
+
+  --dir DIR          設定ファイルのフォルダー（省略時: プログラムフォルダー）
+  --url URL          WEB サイトのアドレス。最後の "/" は不要です
+                     （例: https://www.example.com）。「;」と制御文字は使用できません
+                     （終了ステータス 2）
+  --host HOST        FTP のホスト名またはアドレス。HOST:PORT でポートも指定できます
+  --user USER        FTP のユーザー名
+  --password-stdin   FTP のパスワードを標準入力の1行目から読み取ります
+                     （パスワードそのものを受け取るオプションはありません）
+  --root PATH        FTP サーバー上のサイトのルートフォルダー。"/" で始めます
+                     （例: /public_html）。空にするとログイン直後のフォルダーです
+  --changefreq F     更新頻度の既定値: always, hourly, daily, weekly, monthly,
+                     yearly, never
+  --priority P       優先度の既定値: 0.0, 0.1, ... 1.0
+  --offset +HH:MM    サーバーの時計のタイムゾーン・オフセット。すべての更新日時に
+                     付けます（例: +09:00, -05:30）
+  --tls MODE         接続の暗号化: required（TLS を要求。TLS でなければログインしません）、
+                     auto（TLS が使えれば使う。既定値）、off（暗号化しない）
+  --trust-fingerprint FP
+                     検証できないサーバー証明書を、この SHA-256 指紋
+                     （SHA256:AB:CD:...）のものに限り、このホストについて信頼します。
+                     指紋は証明書が拒否されたときのエラーに表示されます。別の証明書は
+                     再び拒否されます
+  -h, --help         このヘルプを表示します
+)";
+
+inline constexpr std::string_view kShowUsage = R"(使い方: sitewright show [--dir DIR]
+
+保存されている設定を表示します。パスワードは伏せ字、制御文字は %XX で表示します。
+config_v1.dat を復号した結果がこのプログラムの書いたものではあり得ない場合（別の鍵、
+破損）は失敗します（終了ステータス 1）。
+
+  --dir DIR    設定ファイルのフォルダー（省略時: プログラムフォルダー）
+  -h, --help   このヘルプを表示します
+)";
+
+inline constexpr std::string_view kGenerateUsage =
+    R"(使い方: sitewright generate [--dir DIR] [--ext LIST] [--upload] [--max-folders N]
+                           [--max-rows N]
+
+FTP サーバーにログインし、サイトのルートフォルダーとその下のすべてのフォルダーをたどって、
+拡張子が LIST にあるファイルごとに更新日時、更新頻度と優先度の既定値を付けた URL を
+DIR/sitemap.xml に書きます。入れないフォルダー、一覧を読み取れないフォルダー、64 階層より
+深いフォルダーは標準エラー出力に表示して除きます。Ctrl-C（または SIGTERM）でただちに
+中止します。中止したとき、失敗したとき、上限に達したときはサイトマップを書かず、以前の
+sitemap.xml はそのまま残ります。
+
+  --dir DIR          設定ファイルと sitemap.xml のフォルダー
+                     （省略時: プログラムフォルダー）
+  --ext LIST         取得するファイルの拡張子。コンマ区切り
+                     （省略時: .htm,.html,.php,.cgi）
+  --upload           続けて sitemap.xml をサイトのルートフォルダーへアップロードします。
+                     ファイルが一つも見つからなかった場合は何も書かず、アップロードも
+                     しません（終了ステータス 1）
+  --max-folders N    N を超えるフォルダーに入ろうとしたら失敗として終了します
+                     （省略時: 100000）
+  --max-rows N       N を超えるファイルが見つかったら失敗として終了します
+                     （省略時: 1000000）
+  -h, --help         このヘルプを表示します
+)";
+
+inline constexpr std::string_view kUploadUsage = R"(使い方: sitewright upload [--dir DIR]
+
+DIR/sitemap.xml を sitemap.xml として FTP サーバーのサイトのルートフォルダー（ルート
+フォルダーが空の場合はログイン直後のフォルダー）へアップロードします。URL を一つも含まない
+サイトマップは、サーバーのものを空にしてしまうためアップロードしません（終了ステータス 1）。
+
+  --dir DIR    設定ファイルと sitemap.xml のフォルダー
+               （省略時: プログラムフォルダー）
+  -h, --help   このヘルプを表示します
+)";
+
 // --- The windows (app/window/, settings/dialog/) ---
 inline constexpr std::string_view kApplicationTitle = "SITE WRIGHT Google Sitemap編";
 inline constexpr std::string_view kOkButton = "実 行"; // the dialogs' confirming button

@@ -29,107 +29,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const char* const kTopUsage = R"(Usage: sitewright <command> [options]
-
-Makes the sitemap.xml of a web site from the files on its FTP server.
-
-Commands:
-  configure   change the stored site settings
-  show        print the stored site settings (the password masked)
-  generate    walk the server and write sitemap.xml; with --upload also upload it
-  upload      upload the existing sitemap.xml into the site root folder
-
-Every command takes --dir DIR, the folder that holds the settings files and
-sitemap.xml (default: the program folder); show, generate and upload need it to
-exist, configure creates it. "sitewright <command> --help" shows the options of
-a command. Messages and results are in Japanese, as the window shows them.
-
-Exit status: 0 done, 1 failed (the reason on stderr), 2 wrong command line
-(also a value the settings cannot hold, such as a web site address with ";").
-)";
-
-const char* const kConfigureUsage =
-    R"(Usage: sitewright configure [--dir DIR] [--url URL] [--host HOST] [--user USER]
-                            [--password-stdin] [--root PATH] [--changefreq F]
-                            [--priority P] [--offset +HH:MM]
-                            [--tls required|auto|off] [--trust-fingerprint FP]
-
-Changes the given settings and saves both settings files (enciphered, readable
-by the owner only); settings not given keep their values.
-
-  --dir DIR          folder of the settings files (default: the program folder)
-  --url URL          web site address, without the final "/"
-                     (example: https://www.example.com); ";" and control
-                     characters are refused (exit status 2)
-  --host HOST        FTP host name or address, optionally HOST:PORT
-  --user USER        FTP user name
-  --password-stdin   read the FTP password from the first line of standard input
-                     (there is no option that takes the password itself)
-  --root PATH        site root folder on the FTP server, beginning with "/"
-                     (example: /public_html); empty: the login folder
-  --changefreq F     default update frequency: always, hourly, daily, weekly,
-                     monthly, yearly or never
-  --priority P       default priority: 0.0, 0.1, ... 1.0
-  --offset +HH:MM    time-zone offset of the server's clock, added to every
-                     modification time (example: +09:00, -05:30)
-  --tls MODE         the connection's security: required (FTP over TLS or no
-                     login), auto (TLS when the server offers it; the default),
-                     off (plain FTP)
-  --trust-fingerprint FP
-                     trust the server's certificate with this SHA-256
-                     fingerprint (SHA256:AB:CD:...) for the host, although it
-                     cannot be verified; the error of a refused certificate
-                     prints it. Another certificate is refused again.
-  -h, --help         show this help
-)";
-
-const char* const kShowUsage = R"(Usage: sitewright show [--dir DIR]
-
-Prints the stored settings; the password is masked, control characters are
-shown as %XX. Fails (exit status 1) when config_v1.dat deciphers to text the
-program cannot have written (another key, or damage).
-
-  --dir DIR    folder of the settings files (default: the program folder)
-  -h, --help   show this help
-)";
-
-const char* const kGenerateUsage =
-    R"(Usage: sitewright generate [--dir DIR] [--ext LIST] [--upload] [--max-folders N]
-                           [--max-rows N]
-
-Logs in to the FTP server, walks the site root folder and every folder below it,
-and writes DIR/sitemap.xml with one URL for every file whose extension is in
-LIST, each with its modification time and the default update frequency and
-priority. A folder the server will not let it enter, a folder whose listing
-cannot be read and folders more than 64 levels down are reported on stderr and
-left out. Ctrl-C (or SIGTERM) stops the walk at once; no sitemap is written
-then, and a walk that fails or reaches a limit writes none either: an earlier
-sitemap.xml stays as it was.
-
-  --dir DIR          folder of the settings files and sitemap.xml
-                     (default: the program folder)
-  --ext LIST         extensions of the files to take, separated by commas
-                     (default: .htm,.html,.php,.cgi)
-  --upload           then upload sitemap.xml into the site root folder; a walk
-                     that found no file writes and uploads nothing (exit 1)
-  --max-folders N    end the walk as failed when it would enter more than N
-                     folders (default: 100000)
-  --max-rows N       end the walk as failed when it finds more than N files
-                     (default: 1000000)
-  -h, --help         show this help
-)";
-
-const char* const kUploadUsage = R"(Usage: sitewright upload [--dir DIR]
-
-Uploads DIR/sitemap.xml as sitemap.xml into the site root folder on the FTP
-server (into the login folder when the site root is empty). A sitemap without
-any URL is not uploaded (exit status 1): it would empty the server's copy.
-
-  --dir DIR    folder of the settings files and sitemap.xml
-               (default: the program folder)
-  -h, --help   show this help
-)";
-
 // What a command prints. Whatever it prints passes EscapeControls, so that no text from a
 // server or a settings file can drive the terminal; the ftp layer has masked the password in
 // the server's replies already.
@@ -648,7 +547,7 @@ int upload(const ParsedOptions& options, const Output& output) {
 
 struct Command {
     const char* name;
-    const char* usage;
+    std::string_view usage;
     std::vector<OptionSpec> options;
     int (*run)(const ParsedOptions&, const Output&);
 };
@@ -656,7 +555,7 @@ struct Command {
 const std::vector<Command>& commands() {
     static const std::vector<Command> all = {
         {"configure",
-         kConfigureUsage,
+         texts::kConfigureUsage,
          {{"dir", true},
           {"url", true},
           {"host", true},
@@ -669,16 +568,16 @@ const std::vector<Command>& commands() {
           {"tls", true},
           {"trust-fingerprint", true}},
          configure},
-        {"show", kShowUsage, {{"dir", true}}, show},
+        {"show", texts::kShowUsage, {{"dir", true}}, show},
         {"generate",
-         kGenerateUsage,
+         texts::kGenerateUsage,
          {{"dir", true},
           {"ext", true},
           {"upload", false},
           {"max-folders", true},
           {"max-rows", true}},
          generate},
-        {"upload", kUploadUsage, {{"dir", true}}, upload},
+        {"upload", texts::kUploadUsage, {{"dir", true}}, upload},
     };
     return all;
 }
@@ -687,11 +586,11 @@ const std::vector<Command>& commands() {
 
 int RunCommandLine(const std::vector<std::string>& args, CommandLineIo& io) {
     if (args.empty()) {
-        io.err << kTopUsage;
+        io.err << texts::kTopUsage;
         return kExitUsage;
     }
     if (args[0] == "-h" || args[0] == "--help") {
-        io.out << kTopUsage;
+        io.out << texts::kTopUsage;
         return kExitSuccess;
     }
     const auto command = std::find_if(commands().begin(), commands().end(),

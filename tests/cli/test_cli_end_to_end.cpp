@@ -243,14 +243,14 @@ TEST_F(CliEndToEnd, WrongPasswordAndUsageErrors) {
 
     const Finished bare = sitewright({});
     EXPECT_EQ(bare.status, 2);
-    EXPECT_NE(bare.err.find("Usage: sitewright <command>"), std::string::npos);
+    EXPECT_NE(bare.err.find("使い方: sitewright <command>"), std::string::npos);
     const Finished unknown = sitewright({"generate", "--dir", programFolder.string(), "--fast"});
     EXPECT_EQ(unknown.status, 2);
     EXPECT_EQ(unknown.err, "sitewright generate: オプション --fast はありません。"
                            "（sitewright generate --help を参照）\n");
     const Finished help = sitewright({"upload", "--help"});
     EXPECT_EQ(help.status, 0);
-    EXPECT_EQ(help.out.rfind("Usage: sitewright upload [--dir DIR]", 0), 0u);
+    EXPECT_EQ(help.out.rfind("使い方: sitewright upload [--dir DIR]", 0), 0u);
 }
 
 TEST(CliSignals, CtrlCOrTermEndsAStalledWalkAtOnceAsAStop) {

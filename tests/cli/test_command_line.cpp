@@ -76,12 +76,12 @@ protected:
 
 TEST_F(CommandLineTest, HelpOnEveryLevel) {
     EXPECT_EQ(run({"--help"}), 0);
-    EXPECT_TRUE(contains(out, "Usage: sitewright <command>"));
+    EXPECT_TRUE(contains(out, "使い方: sitewright <command>"));
     EXPECT_EQ(run({"-h"}), 0);
-    EXPECT_TRUE(contains(out, "Usage: sitewright <command>"));
+    EXPECT_TRUE(contains(out, "使い方: sitewright <command>"));
     for (const std::string command : {"configure", "show", "generate", "upload"}) {
         EXPECT_EQ(run({command, "--help"}), 0) << command;
-        EXPECT_TRUE(contains(out, "Usage: sitewright " + command + " [--dir DIR]")) << out;
+        EXPECT_TRUE(contains(out, "使い方: sitewright " + command + " [--dir DIR]")) << out;
         EXPECT_EQ(err, "");
         // Help wins over anything else on the line, and does nothing.
         EXPECT_EQ(run({command, "--dir", "DIR", "-h"}), 0) << command;
@@ -90,7 +90,7 @@ TEST_F(CommandLineTest, HelpOnEveryLevel) {
 
     EXPECT_EQ(run({}), 2);
     EXPECT_EQ(out, "");
-    EXPECT_TRUE(contains(err, "Usage: sitewright <command>"));
+    EXPECT_TRUE(contains(err, "使い方: sitewright <command>"));
 }
 
 TEST_F(CommandLineTest, UsageErrorsNeverRepeatWhatWasTyped) {
