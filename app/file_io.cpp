@@ -33,22 +33,6 @@ bool injectedFailure(AtomicWriteStep step) {
         Concat({Filled(what, {{"file", path.string()}}), texts::kLineBreak, std::strerror(error)}));
 }
 
-// Closes the descriptor when it goes.
-class Descriptor final {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
-
 // Closes the descriptor and removes the temporary file unless the write was committed.
 class TemporaryFile final {
 public:
@@ -85,6 +69,11 @@ private:
 };
 
 } // namespace
+
+Descriptor::~Descriptor() {
+    if (fd_ >= 0)
+        ::close(fd_);
+}
 
 void WriteFileAtomically(const fs::path& path, std::string_view data, fs::perms permissions) {
     TemporaryFile temp(path);

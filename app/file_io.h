@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 
 // A file operation that failed; what() names the file and, on a line of its own, the system's
 // reason.
@@ -21,6 +22,20 @@ void WriteFileAtomically(const std::filesystem::path& path, std::string_view dat
                                                               std::filesystem::perms::owner_write |
                                                               std::filesystem::perms::group_read |
                                                               std::filesystem::perms::others_read);
+
+// A file descriptor that is closed when it goes, unless it was released first.
+class Descriptor final {
+public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor();
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return fd_; }
+    int release() { return std::exchange(fd_, -1); }
+
+private:
+    int fd_;
+};
 
 // The steps of WriteFileAtomically, in their order.
 enum class AtomicWriteStep { CreateTemporary, SetPermissions, Write, Flush, Close, Rename };

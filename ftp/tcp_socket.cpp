@@ -13,6 +13,7 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include "app/file_io.h"
 #include "app/text_util.h"
 #include "app/texts.h"
 #include "ftp/ftp_errors.h"
@@ -57,23 +58,6 @@ bool waitUntil(int fd, short events, Clock::time_point deadline, const StopSigna
     }
 }
 
-// A descriptor that is closed when it goes, unless it was released.
-class OwnedDescriptor final {
-public:
-    explicit OwnedDescriptor(int fd) : fd_(fd) {}
-    ~OwnedDescriptor() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    OwnedDescriptor(const OwnedDescriptor&) = delete;
-    OwnedDescriptor& operator=(const OwnedDescriptor&) = delete;
-    int get() const { return fd_; }
-    int release() { return std::exchange(fd_, -1); }
-
-private:
-    int fd_;
-};
-
 struct AddressListDeleter {
     void operator()(addrinfo* list) const { ::freeaddrinfo(list); }
 };
@@ -81,7 +65,7 @@ struct AddressListDeleter {
 // Connects one address; on failure returns -1 with error set (ETIMEDOUT at the deadline).
 int connectAddress(const sockaddr* address, socklen_t length, Clock::time_point deadline,
                    const StopSignal* stop, int& error) {
-    OwnedDescriptor fd(::socket(address->sa_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+    Descriptor fd(::socket(address->sa_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
     if (fd.get() < 0) {
         error = errno;
         return -1;
