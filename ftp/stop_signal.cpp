@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <cstring>
 
-#include <poll.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
@@ -30,9 +29,4 @@ void StopSignal::Raise() const {
 void StopSignal::Reset() const {
     std::uint64_t count = 0;
     [[maybe_unused]] const ssize_t read = ::read(fd_, &count, sizeof count);
-}
-
-bool StopSignal::Raised() const {
-    pollfd entry{fd_, POLLIN, 0};
-    return ::poll(&entry, 1, 0) > 0;
 }

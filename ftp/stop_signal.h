@@ -14,7 +14,6 @@ public:
     void Raise() const;
     // Withdraws a stop, before a new conversation starts.
     void Reset() const;
-    bool Raised() const;
 
     // The descriptor that becomes readable once the stop is raised.
     int Descriptor() const { return fd_; }

@@ -139,7 +139,15 @@ std::string problemText(long result, const std::string& host) {
     }
 }
 
-std::string untrustedText(const CertificateInfo& info) {
+bool isAddress(const std::string& host) {
+    unsigned char buffer[sizeof(in6_addr)];
+    return inet_pton(AF_INET, host.c_str(), buffer) == 1 ||
+           inet_pton(AF_INET6, host.c_str(), buffer) == 1;
+}
+
+} // namespace
+
+std::string CertificateText(const CertificateInfo& info) {
     std::string text(texts::kCertificateUntrusted);
     text += texts::kLineBreak;
     text += info.problem;
@@ -157,16 +165,8 @@ std::string untrustedText(const CertificateInfo& info) {
     return text;
 }
 
-bool isAddress(const std::string& host) {
-    unsigned char buffer[sizeof(in6_addr)];
-    return inet_pton(AF_INET, host.c_str(), buffer) == 1 ||
-           inet_pton(AF_INET6, host.c_str(), buffer) == 1;
-}
-
-} // namespace
-
 EIdUntrustedCertificate::EIdUntrustedCertificate(CertificateInfo info)
-    : EIdTlsError(untrustedText(info)), info_(std::move(info)) {}
+    : EIdTlsError(CertificateText(info)), info_(std::move(info)) {}
 
 TlsContext::TlsContext() : context_(SSL_CTX_new(TLS_client_method())) {
     if (!context_)
@@ -329,10 +329,6 @@ void TlsChannel::Close(std::chrono::milliseconds silence) {
             return;
         waitFor(result, silence, texts::kTlsBroken.data());
     }
-}
-
-bool TlsChannel::Resumed() const {
-    return SSL_session_reused(ssl_) == 1;
 }
 
 std::string TlsChannel::Protocol() const {

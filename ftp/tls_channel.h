@@ -24,6 +24,10 @@ struct CertificateInfo {
     std::string fingerprint; // "SHA256:" and 32 upper-case hex pairs joined by ":"
 };
 
+// Why certificate could not be verified, then its subject, names, issuer, validity and
+// fingerprint, a line each: what the user reads before deciding whether to trust it.
+std::string CertificateText(const CertificateInfo& certificate);
+
 // The TLS handshake failed, or the TLS layer of a connection broke.
 class EIdTlsError : public EIdSocketError {
 public:
@@ -101,7 +105,6 @@ public:
     // Sends TLS's close, so that the peer knows everything has arrived.
     void Close(std::chrono::milliseconds silence);
 
-    bool Resumed() const;
     // The certificate the server presented.
     const CertificateInfo& Certificate() const { return certificate_; }
     // "TLSv1.3" and the like.

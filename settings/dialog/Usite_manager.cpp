@@ -241,30 +241,8 @@ SiteSettings Tfsite_manager::Settings() const {
 }
 
 bool Tfsite_manager::OfferTrust(const CertificateInfo& certificate) {
-    const std::string question = Concat({texts::kCertificateUntrusted,
-                                         texts::kLineBreak,
-                                         certificate.problem,
-                                         texts::kLineBreak,
-                                         texts::kCertificateSubject,
-                                         certificate.subject,
-                                         texts::kLineBreak,
-                                         texts::kCertificateNames,
-                                         certificate.names,
-                                         texts::kLineBreak,
-                                         texts::kCertificateIssuer,
-                                         certificate.issuer,
-                                         texts::kLineBreak,
-                                         texts::kCertificateValidity,
-                                         certificate.validFrom,
-                                         " 〜 ",
-                                         certificate.validUntil,
-                                         " (UTC)",
-                                         texts::kLineBreak,
-                                         texts::kCertificateFingerprint,
-                                         certificate.fingerprint,
-                                         texts::kLineBreak,
-                                         texts::kLineBreak,
-                                         texts::kTrustQuestion});
+    const std::string question = Concat({CertificateText(certificate), texts::kLineBreak,
+                                         texts::kLineBreak, texts::kTrustQuestion});
     if (ShowConfirm(QText(question), QText(texts::kTrust), QText(texts::kCancel)) != kFirstButton)
         return false;
     const TrustedCertificate trusted{hostname->text().toStdString(), certificate.fingerprint};
