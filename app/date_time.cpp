@@ -42,6 +42,64 @@ std::optional<DateTime> DateTime::FromParts(int year, int month, int day, int ho
     return DateTime{year, month, day, hour, minute, second, millisecond};
 }
 
+namespace {
+
+// Days since 1970-01-01 of a date of the proleptic Gregorian calendar, and back (H. Hinnant's
+// civil calendar algorithms).
+long daysFromCivil(int year, int month, int day) {
+    year -= month <= 2;
+    const long era = (year >= 0 ? year : year - 399) / 400;
+    const long yearOfEra = year - era * 400;
+    const long dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+    const long dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    return era * 146097 + dayOfEra - 719468;
+}
+
+void civilFromDays(long days, int& year, int& month, int& day) {
+    days += 719468;
+    const long era = (days >= 0 ? days : days - 146096) / 146097;
+    const long dayOfEra = days - era * 146097;
+    const long yearOfEra =
+        (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const long dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const long monthIndex = (5 * dayOfYear + 2) / 153;
+    day = int(dayOfYear - (153 * monthIndex + 2) / 5 + 1);
+    month = int(monthIndex < 10 ? monthIndex + 3 : monthIndex - 9);
+    year = int(yearOfEra + era * 400 + (month <= 2));
+}
+
+} // namespace
+
+DateTime DateTime::PlusMinutes(int minutes) const {
+    if (*this == DateTime())
+        return *this;
+    long total = daysFromCivil(year, month, day) * 1440 + hour * 60 + minute + minutes;
+    long days = total / 1440;
+    long minuteOfDay = total % 1440;
+    if (minuteOfDay < 0) {
+        minuteOfDay += 1440;
+        --days;
+    }
+    DateTime shifted = *this;
+    civilFromDays(days, shifted.year, shifted.month, shifted.day);
+    shifted.hour = int(minuteOfDay / 60);
+    shifted.minute = int(minuteOfDay % 60);
+    return shifted;
+}
+
+std::optional<int> OffsetMinutes(std::string_view offset) {
+    const auto digit = [&offset](std::size_t i) {
+        return offset[i] >= '0' && offset[i] <= '9' ? offset[i] - '0' : -100;
+    };
+    if (offset.size() != 6 || (offset[0] != '+' && offset[0] != '-') || offset[3] != ':')
+        return std::nullopt;
+    const int hours = digit(1) * 10 + digit(2);
+    const int minutes = digit(4) * 10 + digit(5);
+    if (hours < 0 || hours > 23 || minutes < 0 || minutes > 59)
+        return std::nullopt;
+    return (offset[0] == '-' ? -1 : 1) * (hours * 60 + minutes);
+}
+
 std::string DateTime::LastmodText() const {
     char text[32];
     std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", year, month, day, hour,

@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 // A calendar date and time of day as a server's listing states it, without a time zone.
 // The zero value, 1899-12-30 00:00:00, is what an entry keeps when its date cannot be read.
@@ -19,6 +20,10 @@ struct DateTime {
     static std::optional<DateTime> FromParts(int year, int month, int day, int hour = 0,
                                              int minute = 0, int second = 0, int millisecond = 0);
 
+    // The same moment on a clock minutes ahead (behind, when negative): a UTC time as the
+    // clock of a time zone shows it. The zero value stays zero: it names no moment.
+    DateTime PlusMinutes(int minutes) const;
+
     // "YYYY-MM-DDTHH:MM:SS", the lastmod text before its time-zone offset. Milliseconds never
     // show and never round the seconds up.
     std::string LastmodText() const;
@@ -29,6 +34,9 @@ struct DateTime {
     }
     friend bool operator!=(const DateTime& a, const DateTime& b) { return !(a == b); }
 };
+
+// The minutes of a time-zone offset written "+HH:MM" or "-HH:MM"; nothing for other texts.
+std::optional<int> OffsetMinutes(std::string_view offset);
 
 // Where "now" comes from, so that tests can fix the date that completes year-less listings.
 class Clock {

@@ -1,5 +1,9 @@
 #include "app/url_entry.h"
 
+#include <algorithm>
+
+#include "app/text_util.h"
+
 namespace {
 
 // The fields of a row being built, in their order.
@@ -53,4 +57,65 @@ bool HasSeparatorInField(const UrlEntryFields& fields) {
             return true;
     }
     return false;
+}
+
+namespace {
+
+int hexValue(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
+// The byte of the escape "%XX" at the start of text, or -1 when text starts with none.
+int escapedByte(std::string_view text) {
+    if (text.size() < 3 || text[0] != '%')
+        return -1;
+    const int high = hexValue(text[1]);
+    const int low = hexValue(text[2]);
+    return high < 0 || low < 0 ? -1 : high * 16 + low;
+}
+
+bool mayStandInPath(unsigned char c) {
+    if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))
+        return true;
+    return std::string_view("-._~!$&'()*+,;=:@/").find(char(c)) != std::string_view::npos;
+}
+
+} // namespace
+
+std::string EncodedAddress(std::string_view url) {
+    // Scheme and host pass as typed: "[::1]" and the port belong there.
+    std::size_t pathStart = 0;
+    if (const std::size_t scheme = url.find("://"); scheme != std::string_view::npos)
+        pathStart = std::min(url.find('/', scheme + 3), url.size());
+    std::string encoded(url.substr(0, pathStart));
+    encoded.reserve(url.size());
+    for (std::size_t i = pathStart; i < url.size(); ++i) {
+        const auto c = static_cast<unsigned char>(url[i]);
+        if (mayStandInPath(c) || escapedByte(url.substr(i)) >= 0)
+            encoded += char(c);
+        else
+            AppendPercentEncoded(encoded, c);
+    }
+    return encoded;
+}
+
+std::string ReadableAddress(std::string_view url) {
+    std::string readable;
+    readable.reserve(url.size());
+    for (std::size_t i = 0; i < url.size(); ++i) {
+        const int byte = escapedByte(url.substr(i));
+        if (byte < 0x20 || byte == 0x7F) {
+            readable += url[i];
+        } else {
+            readable += char(byte);
+            i += 2;
+        }
+    }
+    return HasUnsafeCharacters(readable) ? std::string(url) : readable;
 }

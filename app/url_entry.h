@@ -46,3 +46,15 @@ UrlEntryFields ReadUrlEntry(std::string_view row);
 
 // True when a field holds the row separator ";", which the row text cannot carry.
 bool HasSeparatorInField(const UrlEntryFields& fields);
+
+// The address a sitemap carries for a row's URL text (its folder URL and file name joined):
+// after the scheme and host, every byte a path may not hold raw (RFC 3986: all but letters,
+// digits, "-._~", "!$&'()*+,;=", ":", "@" and "/") is written "%XX" from its UTF-8 form. A "%"
+// that starts an escape stays as it is: rows write the "%" of a name as "%25" and a ";" as
+// "%3B", so decoding the address gives the file's name on the server.
+std::string EncodedAddress(std::string_view url);
+
+// A row's URL text as people read it: each "%XX" that stands for a printable character decoded
+// ("%20" a blank, "%E3%81%8A" "お"); a control character stays escaped. When the decoded text
+// would not be valid UTF-8, the text as it stands.
+std::string ReadableAddress(std::string_view url);

@@ -52,14 +52,7 @@ void appendEscaped(std::string& out, std::string_view value) {
     }
 }
 
-// The opening tag, the value and the closing tag, each on a line of its own.
-void appendElement(std::string& out, std::string_view open, std::string_view escapedValue,
-                   std::string_view close) {
-    appendLine(out, open);
-    appendLine(out, escapedValue);
-    appendLine(out, close);
-}
-
+// The opening tag, the escaped value and the closing tag, each on a line of its own.
 void appendEscapedElement(std::string& out, std::string_view open, std::string_view value,
                           std::string_view close) {
     appendLine(out, open);
@@ -78,17 +71,17 @@ SitemapBuilder::SitemapBuilder() {
 std::string SitemapBuilder::AddRow(std::string_view row) {
     const UrlEntryLayout layout(row);
     const auto field = [&](UrlField which) { return layout.Field(row, which); };
-    std::string location;
-    appendEscaped(location, field(UrlField::Link));
-    appendEscaped(location, field(UrlField::Filename));
+    const std::string url = Concat({field(UrlField::Link), field(UrlField::Filename)});
     appendLine(document_, "<url>");
-    appendElement(document_, "<loc>", location, "</loc>");
+    appendEscapedElement(document_, "<loc>", EncodedAddress(url), "</loc>");
     appendEscapedElement(document_, "<lastmod>", field(UrlField::Lastmod), "</lastmod>");
     appendEscapedElement(document_, "<changefreq>", field(UrlField::Changefreq), "</changefreq>");
     appendEscapedElement(document_, "<priority>", field(UrlField::Priority), "</priority>");
     appendLine(document_, "</url>");
     ++urls_;
-    return location;
+    std::string shown;
+    appendEscaped(shown, ReadableAddress(url));
+    return shown;
 }
 
 const std::string& SitemapBuilder::Finish() {

@@ -14,9 +14,10 @@ class SitemapBuilder final {
 public:
     SitemapBuilder();
 
-    // Appends the fourteen lines of one row and returns the escaped location, which the
-    // window shows while it writes. An "&" that already starts an entity is escaped again: the
-    // row holds text, not markup.
+    // Appends the fourteen lines of one row and returns its address as the window shows it
+    // while it writes: readable (EncodedAddress's escapes decoded) and XML-escaped. The
+    // location written is EncodedAddress of the row's URL, XML-escaped: an "&" that already
+    // starts an entity is escaped again, the row holds text, not markup.
     std::string AddRow(std::string_view row);
 
     // Closes the urlset; the builder is done afterwards.

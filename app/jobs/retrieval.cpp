@@ -79,14 +79,17 @@ bool isSafeName(const std::string& name) {
 struct WalkEntry {
     std::string name; // the server's bytes
     DateTime modified;
+    bool utc = false; // modified is UTC (MLSD), not the server's own clock
     bool folder = false;
+    std::string unique; // MLSD's "unique" fact, or empty
 };
 
 std::vector<WalkEntry> walkEntries(const TIdFTPListItems& listing) {
     std::vector<WalkEntry> entries;
     entries.reserve(listing.size());
     for (const TIdFTPListItem& item : listing)
-        entries.push_back({item.name, item.modified, item.kind == ListItemKind::Folder});
+        entries.push_back(
+            {item.name, item.modified, item.utc, item.kind == ListItemKind::Folder, item.unique});
     return entries;
 }
 
@@ -107,6 +110,14 @@ std::uint64_t listingDigest(const std::vector<std::string>& lines) {
     return digest;
 }
 
+// The site URL as the start of every address: typed with a "/" at its end, it would give "//"
+// in each.
+std::string withoutTrailingSlashes(std::string url) {
+    while (!url.empty() && url.back() == '/')
+        url.pop_back();
+    return url;
+}
+
 std::string joinPath(const std::string& folder, const std::string& name) {
     if (!folder.empty() && folder.back() == '/')
         return folder + name;
@@ -121,9 +132,10 @@ std::string shownText(const std::string& name) {
 
 // A name as it goes into a row: a ";" would split the row's fields, and a control character or
 // a character XML forbids has no place in a URL or in the sitemap; "%XX" names the same
-// resource.
+// resource. A "%" of the name is written "%25", so that every "%" of a row starts an escape and
+// the sitemap's address decodes to the name.
 std::string rowText(const std::string& name) {
-    return PercentEncodeUnsafe(name, ";");
+    return PercentEncodeUnsafe(name, ";%");
 }
 
 // The extension of a file name: from its last "." to the end; empty without a "." or with a
@@ -176,7 +188,9 @@ public:
     FolderWalk(TIdFTP& ftp, const SiteSettings& settings, const RetrievalLimits& limits,
                RetrievalObserver& observer, RetrievalSummary& summary)
         : ftp_(ftp), settings_(settings), limits_(limits), observer_(observer), summary_(summary),
-          extensions_(settings.ext_list), timeZoneOffset_(settings.TimeZoneOffset()) {}
+          extensions_(settings.ext_list), timeZoneOffset_(settings.TimeZoneOffset()),
+          offsetMinutes_(OffsetMinutes(timeZoneOffset_).value_or(0)),
+          siteUrl_(withoutTrailingSlashes(settings.web_url)) {}
 
     // Throws WalkStopped when the user has asked the run to stop.
     void CheckStop() const {
@@ -198,7 +212,7 @@ public:
         }
         if (breaksCommandLine(root.path))
             throw WalkError(std::string(texts::kRootBreaksCommand));
-        root.url = settings_.web_url + '/';
+        root.url = siteUrl_ + '/';
         walked_.insert(root.path);
         WalkFolder(root);
     }
@@ -256,7 +270,7 @@ private:
                 takeFile(folder, entry);
                 continue;
             }
-            if (!enterSubfolder(folder, entry.name))
+            if (!enterSubfolder(folder, entry))
                 continue;
             if (!folder.path.empty()) {
                 CheckStop();
@@ -290,11 +304,15 @@ private:
     // Walks the subfolder name of folder unless it was walked already in this run or lies too
     // deep (counted, and the first one kept to be named); true when it was walked (or at least
     // tried).
-    bool enterSubfolder(const Folder& folder, const std::string& name) {
+    bool enterSubfolder(const Folder& folder, const WalkEntry& entry) {
         Folder child;
-        child.path = joinPath(folder.path, name);
+        child.path = joinPath(folder.path, entry.name);
         if (!walked_.insert(child.path).second)
             return false;
+        // A server that shows a link as what it leads to still names the folder's identity.
+        if (!entry.unique.empty() && !walkedUniques_.insert(entry.unique).second)
+            return false;
+        const std::string& name = entry.name;
         const std::string textName = NameFromServer(name);
         child.shownPath = joinPath(folder.shownPath, shownText(textName));
         if (folder.depth >= kMaxDepth) {
@@ -303,7 +321,7 @@ private:
             return false;
         }
         child.urlPath = folder.urlPath + '/' + rowText(textName);
-        child.url = settings_.web_url + child.urlPath + '/';
+        child.url = siteUrl_ + child.urlPath + '/';
         child.depth = folder.depth + 1;
         WalkFolder(child);
         return true;
@@ -316,10 +334,14 @@ private:
         if (FoundRows.size() >= limits_.maxRows)
             throw WalkError(
                 Filled(texts::kTooManyRows, {{"limit", std::to_string(limits_.maxRows)}}));
-        observer_.SetStatusText(2, Concat({folder.url, shownText(name), texts::kBeingRetrieved}));
-        std::string row = BuildUrlEntry({folder.url, rowText(name),
-                                         entry.modified.LastmodText() + timeZoneOffset_,
-                                         settings_.changefreq, settings_.priority});
+        observer_.SetStatusText(
+            2, Concat({ReadableAddress(folder.url), shownText(name), texts::kBeingRetrieved}));
+        // MLSD's times are UTC; a listing's are the server's, in the zone the settings name.
+        const DateTime modified =
+            entry.utc ? entry.modified.PlusMinutes(offsetMinutes_) : entry.modified;
+        std::string row =
+            BuildUrlEntry({folder.url, rowText(name), modified.LastmodText() + timeZoneOffset_,
+                           settings_.changefreq, settings_.priority});
         observer_.RowFound(row);
         FoundRows.push_back(std::move(row));
     }
@@ -336,7 +358,10 @@ private:
     RetrievalSummary& summary_;
     const ExtensionList extensions_;
     const std::string timeZoneOffset_;
+    const int offsetMinutes_;
+    const std::string siteUrl_; // the site URL without "/" at its end
     std::unordered_set<std::string> walked_;
+    std::unordered_set<std::string> walkedUniques_;
     std::string firstTooDeep_; // shown path of the first folder left out for its depth
     std::vector<std::string> FoundRows;
 };
@@ -362,6 +387,7 @@ RetrievalSummary RunRetrieval(Tftp_module& ftp, const SiteSettings& settingsAtSt
             throw WalkError(std::string(problem));
         walk.CheckStop();
         client.SetTls(TlsOptionsFor(settings.tls, settings.tls_trust, settings.hostname));
+        client.SetMlsdAllowed(true);
         if (ftp.FtpConnect(settings.hostname, settings.username, settings.password) != 0) {
             // A login the user stopped did not fail.
             walk.CheckStop();
@@ -370,6 +396,7 @@ RetrievalSummary RunRetrieval(Tftp_module& ftp, const SiteSettings& settingsAtSt
             observer.ShowMessage(Concat({texts::kConnectFailed, kLineBreak, ftp.LastError()}));
         } else {
             summary.tlsRefused = client.TlsRefused();
+            summary.mlsd = client.ListsWithMlsd();
             walk.Run();
         }
     } catch (const WalkStopped&) {

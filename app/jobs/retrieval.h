@@ -55,6 +55,9 @@ struct RetrievalSummary {
     bool stopped = false;    // the user stopped the run (also by Tftp_module::Abort)
     bool endedEarly = false; // an error or a limit ended the walk before its end (the rows so
                              // far kept), or the site URL was refused before the login
+    // The server offered MLSD after the login: times are exact and UTC, and the offset setting
+    // only names the zone they are written in.
+    bool mlsd = false;
     // The server refused TLS and the walk went on in plain FTP (the "auto" setting).
     bool tlsRefused = false;
     // The certificate that stopped the login because it could not be verified: the user may

@@ -21,6 +21,7 @@
 #include "app/jobs/thread.h"
 #include "app/jobs/work_table.h"
 #include "app/texts.h"
+#include "app/url_entry.h"
 #include "app/widgets/elided_label.h"
 #include "app/widgets/header_widgets.h"
 #include "app/widgets/message_dialogs.h"
@@ -51,7 +52,6 @@ const QString kProtocolPage = QStringLiteral("https://www.sitemaps.org/ja/protoc
 
 const QString kConfirmCaption = QText(texts::kConfirm);
 const QString kNoSitemap = QText(texts::kNoSitemap);
-
 
 QWidget* makeBand(const char* name, int height, const QColor& colour, QWidget* parent) {
     auto* band = new QWidget(parent);
@@ -521,7 +521,9 @@ void TFsite_wright::data_listDblClick() {
         ShowRetrievalRunning();
         return;
     }
-    SetStatusText(0, table_->index(current).data(WorkTable::LinkRole).toString());
+    SetStatusText(0,
+                  QString::fromStdString(ReadableAddress(
+                      table_->index(current).data(WorkTable::LinkRole).toString().toStdString())));
     urlEdit_->FillFromRow(row);
     if (ExecDialog(*urlEdit_) != QDialog::Accepted)
         return;

@@ -8,6 +8,7 @@
 
 #include "app/jobs/work_table.h"
 #include "app/texts.h"
+#include "app/url_entry.h"
 #include "app/widgets/header_widgets.h"
 
 namespace {
@@ -78,7 +79,9 @@ void RowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
     const auto field = [&index](WorkTable::Role role) { return index.data(role).toString(); };
     const QString changefreq = field(WorkTable::ChangefreqRole);
     const QString priority = field(WorkTable::PriorityRole);
-    drawAt(5, 5, field(WorkTable::LinkRole) + field(WorkTable::FilenameRole), Qt::black);
+    // The address as people read it: the sitemap carries it escaped.
+    const QString address = field(WorkTable::LinkRole) + field(WorkTable::FilenameRole);
+    drawAt(5, 5, QString::fromStdString(ReadableAddress(address.toStdString())), Qt::black);
     drawAt(5, 25, field(WorkTable::LastmodRole), Qt::black);
     if (!changefreq.isEmpty())
         drawAt(200, 25, QText(texts::kChangefreqLabel), kGrey);

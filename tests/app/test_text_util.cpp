@@ -1,5 +1,8 @@
 #include "app/text_util.h"
 
+#include "app/date_time.h"
+#include "app/url_entry.h"
+
 #include <gtest/gtest.h>
 
 TEST(TextUtil, FilledReplacesEachPlaceholderOnceAndNeverInsideAValue) {
@@ -44,4 +47,66 @@ TEST(TextUtil, LinesBlanksAndCase) {
     EXPECT_EQ(Trimmed(" \t a b \r"), "a b");
     EXPECT_TRUE(EqualsIgnoringCase("OFFSET_1", "offset_1"));
     EXPECT_FALSE(EqualsIgnoringCase("Ä", "ä"));
+}
+
+TEST(Addresses, EachCharacterClassIsEscapedAndReadsBack) {
+    // A row's URL text as the walk writes it ("%" as "%25", ";" as "%3B"), the sitemap's
+    // address, and the address as the table shows it.
+    const struct {
+        const char* row;
+        const char* encoded;
+        const char* readable;
+    } cases[] = {
+        {"https://e.jp/sub/my page.html", "https://e.jp/sub/my%20page.html",
+         "https://e.jp/sub/my page.html"},
+        {"https://e.jp/100%25.html", "https://e.jp/100%25.html", "https://e.jp/100%.html"},
+        {"https://e.jp/#top?.html", "https://e.jp/%23top%3F.html", "https://e.jp/#top?.html"},
+        {"https://e.jp/a%3Bb/c.html", "https://e.jp/a%3Bb/c.html", "https://e.jp/a;b/c.html"},
+        {"https://e.jp/お知らせ/", "https://e.jp/%E3%81%8A%E7%9F%A5%E3%82%89%E3%81%9B/",
+         "https://e.jp/お知らせ/"},
+        {"https://e.jp/a&b'(c)!*+,=:@~-_.html", "https://e.jp/a&b'(c)!*+,=:@~-_.html",
+         "https://e.jp/a&b'(c)!*+,=:@~-_.html"},
+        {"https://e.jp/\"<>\\^`{|}[]", "https://e.jp/%22%3C%3E%5C%5E%60%7B%7C%7D%5B%5D",
+         "https://e.jp/\"<>\\^`{|}[]"},
+        // A control character stays escaped when shown; so does what is no UTF-8 once decoded.
+        {"https://e.jp/a%0Ab.html", "https://e.jp/a%0Ab.html", "https://e.jp/a%0Ab.html"},
+        {"https://e.jp/%FF.html", "https://e.jp/%FF.html", "https://e.jp/%FF.html"},
+        // A "%" that starts no escape (typed into the site URL) is escaped itself.
+        {"https://e.jp/50%off/", "https://e.jp/50%25off/", "https://e.jp/50%off/"},
+        // The host and port pass as typed; the path of a site URL is a path like any other.
+        {"http://[::1]:8021/日/", "http://[::1]:8021/%E6%97%A5/", "http://[::1]:8021/日/"},
+        {"https://e.jp", "https://e.jp", "https://e.jp"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.row);
+        EXPECT_EQ(EncodedAddress(c.row), c.encoded);
+        EXPECT_EQ(ReadableAddress(c.row), c.readable);
+        // Encoding is idempotent: what the sitemap carries reads as the row does.
+        EXPECT_EQ(EncodedAddress(c.encoded), c.encoded);
+        EXPECT_EQ(ReadableAddress(c.encoded), c.readable);
+    }
+}
+
+TEST(DateTimeShift, UtcTimesMoveIntoTheOffsetsZone) {
+    const struct {
+        const char* offset;
+        DateTime utc;
+        DateTime local;
+    } cases[] = {
+        {"+09:00", {2024, 3, 5, 10, 20, 30, 0}, {2024, 3, 5, 19, 20, 30, 0}},
+        {"+09:00", {2023, 12, 31, 20, 0, 59, 0}, {2024, 1, 1, 5, 0, 59, 0}},
+        {"-05:30", {2024, 3, 1, 2, 10, 0, 0}, {2024, 2, 29, 20, 40, 0, 0}},
+        {"-05:30", {2023, 3, 1, 2, 10, 0, 0}, {2023, 2, 28, 20, 40, 0, 0}},
+        {"+00:00", {1970, 1, 1, 0, 0, 0, 0}, {1970, 1, 1, 0, 0, 0, 0}},
+        {"+14:00", {1969, 12, 31, 12, 0, 0, 500}, {1970, 1, 1, 2, 0, 0, 500}},
+        // No date at all stays no date.
+        {"+09:00", DateTime(), DateTime()},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.offset + (" " + c.utc.LastmodText()));
+        ASSERT_TRUE(OffsetMinutes(c.offset).has_value());
+        EXPECT_EQ(c.utc.PlusMinutes(*OffsetMinutes(c.offset)), c.local);
+    }
+    for (const char* wrong : {"", "09:00", "+9:00", "+09:0", "+24:00", "+09:60", "+0a:00"})
+        EXPECT_FALSE(OffsetMinutes(wrong).has_value()) << wrong;
 }

@@ -86,13 +86,14 @@ Finished runSitewright(const Args& args, const std::string& stdinText, const fs:
 
 // The lastmod text of a file as the server lists it: pyftpdlib lists times in UTC, with
 // hours and minutes for the last six months and only the day for older files.
-std::string listedTime(std::time_t when, std::time_t now) {
-    std::tm utc{};
-    ::gmtime_r(&when, &utc);
-    const bool old = now - when > 180 * 24 * 60 * 60;
+// The server lists with MLSD: times exact to the second, in UTC, written in the zone of the
+// settings' offset (+09:00).
+std::string lastmodIn0900(std::time_t when) {
+    const std::time_t local = when + 9 * 3600;
+    std::tm parts{};
+    ::gmtime_r(&local, &parts);
     char text[64];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:00", utc.tm_year + 1900,
-                  utc.tm_mon + 1, utc.tm_mday, old ? 0 : utc.tm_hour, old ? 0 : utc.tm_min);
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S+09:00", &parts);
     return text;
 }
 
@@ -132,7 +133,7 @@ protected:
                            "--priority",
                            "0.8",
                            "--offset",
-                           "+00:00",
+                           "+09:00",
                            "--tls",
                            "off"},
                           password + "\n");
@@ -149,19 +150,21 @@ protected:
 TEST_F(CliEndToEnd, ConfigureThenGenerateAndUploadGivesTheExpectedSitemap) {
     const fs::path site = server.Root() / "site";
     const std::time_t now = std::time(nullptr);
-    const std::time_t old = 1164968430;             // 2006-12-01 10:20:30 UTC
-    const std::time_t recent = now - 3 * 24 * 3600; // listed with hours and minutes
+    const std::time_t old = 1164968430; // 2006-12-01 10:20:30 UTC
+    const std::time_t recent = now - 3 * 24 * 3600;
     const std::string web = "http://www.example.com";
     const std::vector<Expected> expected = {
         {web + "/", "index.html", web + "/index.html", old},
         {web + "/", "a&b.html", web + "/a&amp;b.html", recent},
-        {web + "/", "x<y.html", web + "/x&lt;y.html", old},
+        {web + "/", "x<y.html", web + "/x%3Cy.html", old},
         {web + "/", "semi%3Bcolon.html", web + "/semi%3Bcolon.html", old},
         {web + "/", "f.cgi", web + "/f.cgi", recent},
         {web + "/", "home.html", web + "/home.html", old},
         {web + "/img.old/", "photo.html", web + "/img.old/photo.html", old},
-        {web + "/日本語/", "ページ.html", web + "/日本語/ページ.html", recent},
-        {web + "/日本語/深い/", "index.php", web + "/日本語/深い/index.php", old},
+        {web + "/日本語/", "ページ.html",
+         web + "/%E6%97%A5%E6%9C%AC%E8%AA%9E/%E3%83%9A%E3%83%BC%E3%82%B8.html", recent},
+        {web + "/日本語/深い/", "index.php",
+         web + "/%E6%97%A5%E6%9C%AC%E8%AA%9E/%E6%B7%B1%E3%81%84/index.php", old},
         {web + "/sub/", "news.htm", web + "/sub/news.htm", recent},
         {web + "/a%3Bb/", "in.html", web + "/a%3Bb/in.html", old},
     };
@@ -193,7 +196,7 @@ TEST_F(CliEndToEnd, ConfigureThenGenerateAndUploadGivesTheExpectedSitemap) {
         << generated.out;
     EXPECT_NE(generated.out.find("取得件数 11、フォルダー数 6、"), std::string::npos)
         << generated.out;
-    // Login (USER, PASS, FEAT, OPTS UTF8 ON, TYPE, SYST), CWD, EPSV, LIST for each of the 6
+    // Login (USER, PASS, FEAT, OPTS UTF8 ON, TYPE, SYST), CWD, EPSV, MLSD for each of the 6
     // folders and again for the parent after each of the 5 subfolders, QUIT: no command more
     // than the walk needs.
     EXPECT_NE(generated.out.find("、コマンド数 40\n"), std::string::npos) << generated.out;
@@ -202,8 +205,8 @@ TEST_F(CliEndToEnd, ConfigureThenGenerateAndUploadGivesTheExpectedSitemap) {
     std::vector<std::string> rows;
     std::map<std::string, const Expected*> byRow;
     for (const Expected& file : expected) {
-        rows.push_back(file.folderUrl + ";" + file.name + ";" + listedTime(file.modified, now) +
-                       "+00:00;daily;0.8;");
+        rows.push_back(file.folderUrl + ";" + file.name + ";" + lastmodIn0900(file.modified) +
+                       ";daily;0.8;");
         byRow[rows.back()] = &file;
     }
     RowOrder().sort(rows);
@@ -212,8 +215,8 @@ TEST_F(CliEndToEnd, ConfigureThenGenerateAndUploadGivesTheExpectedSitemap) {
     for (const std::string& row : rows) {
         const Expected& file = *byRow[row];
         document += "<url>\r\n<loc>\r\n" + file.escapedLoc + "\r\n</loc>\r\n<lastmod>\r\n" +
-                    listedTime(file.modified, now) +
-                    "+00:00\r\n</lastmod>\r\n<changefreq>\r\ndaily\r\n</changefreq>\r\n"
+                    lastmodIn0900(file.modified) +
+                    "\r\n</lastmod>\r\n<changefreq>\r\ndaily\r\n</changefreq>\r\n"
                     "<priority>\r\n0.8\r\n</priority>\r\n</url>\r\n";
     }
     document += "</urlset>\r\n";

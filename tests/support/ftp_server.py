@@ -10,8 +10,17 @@ import signal
 import sys
 
 from pyftpdlib.authorizers import DummyAuthorizer
+from pyftpdlib.filesystems import AbstractedFS
 from pyftpdlib.handlers import FTPHandler
 from pyftpdlib.servers import FTPServer
+
+
+class LinkShowingFS(AbstractedFS):
+    """Describes a link in MLSD as the link itself, as ProFTPD and Pure-FTPd do, rather than as
+    what it leads to; LIST shows links as links either way."""
+
+    def stat(self, path):
+        return self.lstat(path)
 
 
 def main():
@@ -51,6 +60,7 @@ def main():
         Handler.tls_data_required = args.tls_required
 
     Handler.authorizer = authorizer
+    Handler.abstracted_fs = LinkShowingFS
     Handler.auth_failed_timeout = 0  # a wrong password is answered at once
 
     server = FTPServer((args.host, 0), Handler)

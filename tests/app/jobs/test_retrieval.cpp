@@ -7,15 +7,21 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <thread>
 
+#include <QUrl>
+#include <QXmlStreamReader>
+
 #include "app/file_io.h"
+#include "sitemap/sitemap_writer.h"
 #include "ftp/Uftp_module.h"
 #include "ftp/server_name.h"
 #include "settings/SiteSettings.h"
 #include "support/fake_ftp_server.h"
 #include "support/fixed_clock.h"
 #include "support/py_ftp_server.h"
+#include "support/test_files.h"
 #include "support/test_rows.h"
 #include "support/walk_script.h"
 #include "support/temp_folder.h"
@@ -346,6 +352,41 @@ TEST_F(RetrievalTest, SemicolonsAndNonCharactersInNamesAreWrittenEscapedInRows) 
                                     Row(kWeb + "/", "c%EF%BF%BE.html")}));
 }
 
+TEST_F(RetrievalTest, MlsdTimesAreUtcAndAFolderMetAgainByItsIdentityIsNotWalkedTwice) {
+    // A server that shows a link as the folder it leads to gives both the same "unique" fact.
+    const auto mlsd = [](const std::string& payload) {
+        return std::vector<Step>{
+            fake_ftp::Pasv(), {"MLSD", {"150 OK"}}, fake_ftp::SendData(payload), {"", {"226 OK"}}};
+    };
+    const std::string root = "type=cdir;unique=r1; .\r\n"
+                             "type=dir;modify=20240101000000;unique=d7; www\r\n"
+                             "type=dir;modify=20240101000000;unique=d7; sub\r\n"
+                             "type=file;modify=20231231203040; a.html\r\n";
+    std::vector<Step> steps = {
+        {"", {"220 Ready"}},
+        {"USER anna", {"331 Password"}},
+        {"PASS secret", {"230 Logged in"}},
+        {"FEAT", {"211-Features:", " MLST type*;modify*;unique*;", "211 End"}},
+        {"TYPE I", {"200 OK"}},
+        {"SYST", {"215 UNIX"}},
+        {"CWD /r", {"250 OK"}},
+    };
+    for (const auto& part : {mlsd(root),
+                             {{"CWD /r/www", {"250 OK"}}},
+                             mlsd("type=file;modify=20240229235959; p.html\r\n"),
+                             {{"CWD /r", {"250 OK"}}},
+                             mlsd(root),
+                             {{"QUIT", {"221 Bye"}}, fake_ftp::ExpectClose()}})
+        steps.insert(steps.end(), part.begin(), part.end());
+    FakeFtpServer server(steps);
+    settings.offset_1 = "-";
+    settings.offset_2 = "05";
+    settings.offset_3 = "3";
+    run(server);
+    EXPECT_EQ(observer.rows, (Lines{Row(kWeb + "/www/", "p.html", "2024-02-29T18:29:59-05:30"),
+                                    Row(kWeb + "/", "a.html", "2023-12-31T15:00:40-05:30")}));
+}
+
 TEST_F(RetrievalTest, SettingsThatWouldShiftTheRowsAreRefusedBeforeTheLogin) {
     // A stored value from an older file, or one edited by hand.
     const std::pair<std::function<void(SiteSettings&)>, std::string> cases[] = {
@@ -494,16 +535,28 @@ TEST_F(RetrievalTest, StopBeforeTheLoginSendsNothing) {
     EXPECT_EQ(observer.events.back(), "fill 0");
 }
 
-TEST(RetrievalRealServer, WalksTheLoginFolderOfARealServer) {
+TEST(RetrievalRealServer, AddressesNameTheFilesAndTimesAreExactToTheSecond) {
+    // A server with MLSD: every name a URL cannot carry raw, a link to a folder (not walked),
+    // a site URL typed with "/" at its end, times in UTC written in the +09:00 zone.
     PyFtpServer server;
-    fs::create_directories(server.Root() / "a" / "b");
-    std::ofstream(server.Root() / "top.html") << "x";
-    std::ofstream(server.Root() / "a" / "b" / "deep.php") << "x";
+    const std::map<std::string, std::time_t> files = {
+        {"top.html", 1709634030}, // 2024-03-05 10:20:30 UTC
+        {"my page.html", 1164968430},
+        {"100%.html", 1164968430},
+        {"#top?.html", 1164968430},
+        {"a;b&c.html", 1164968430},
+        {"%41.html", 1164968430},
+        {"お知らせ/営業日.html", 1704047400}, // 2023-12-31 18:30:00 UTC
+        {"a/b/deep.php", 1164968430},
+    };
+    for (const auto& [path, time] : files)
+        MakeFile(server.Root() / path, time);
     std::ofstream(server.Root() / "a" / "notes.txt") << "x";
+    fs::create_directory_symlink("a", server.Root() / "link");
 
     Tftp_module ftp;
     SiteSettings settings = PlainFtpSettings();
-    settings.web_url = kWeb;
+    settings.web_url = kWeb + "/";
     settings.hostname = server.Host();
     settings.username = server.User();
     settings.password = server.Password();
@@ -511,13 +564,44 @@ TEST(RetrievalRealServer, WalksTheLoginFolderOfARealServer) {
     RecordingObserver observer;
     const RetrievalSummary summary = RunRetrieval(ftp, settings, observer);
     EXPECT_EQ(observer.messages, Lines());
-    // Rows come in the order of the server's listings, which MLSD leaves to the server.
-    Lines rows = observer.rows;
-    std::sort(rows.begin(), rows.end());
-    ASSERT_EQ(rows.size(), 2u);
-    EXPECT_EQ(rows[0].rfind(kWeb + "/;top.html;", 0), 0u) << rows[0];
-    EXPECT_EQ(rows[1].rfind(kWeb + "/a/b/;deep.php;", 0), 0u) << rows[1];
-    EXPECT_EQ(observer.entered, (Lines{"/", "/a", "/a/b"}));
-    // OPTS UTF8 ON, PWD, three folders in, two returns (CWD, PASV, LIST each), QUIT.
-    EXPECT_EQ(summary.commands, AfterLogin({}).size() + 1 + 1 + 5 * 3 + 1);
+    EXPECT_TRUE(summary.mlsd);
+    EXPECT_EQ(summary.folders, 4u) << "the link is no folder to walk";
+
+    // The sitemap's addresses, decoded, name the files on the server, each with its time.
+    SitemapBuilder builder;
+    for (const std::string& row : observer.rows)
+        builder.AddRow(row);
+    QXmlStreamReader reader(QByteArray::fromStdString(builder.Finish()));
+    std::map<std::string, std::string> found;
+    std::string loc;
+    while (!reader.atEnd()) {
+        if (reader.readNext() != QXmlStreamReader::StartElement)
+            continue;
+        if (reader.name() == u"loc")
+            loc = reader.readElementText().trimmed().toStdString();
+        else if (reader.name() == u"lastmod")
+            found[loc] = reader.readElementText().trimmed().toStdString();
+    }
+    ASSERT_FALSE(reader.hasError()) << reader.errorString().toStdString();
+    ASSERT_EQ(found.size(), files.size());
+    for (const auto& [address, lastmod] : found) {
+        SCOPED_TRACE(address);
+        const QUrl url(QString::fromStdString(address), QUrl::StrictMode);
+        EXPECT_TRUE(url.isValid()) << url.errorString().toStdString();
+        EXPECT_EQ(url.toEncoded().toStdString(), address) << "escaped as a URL is";
+        const std::string path =
+            QByteArray::fromPercentEncoding(QByteArray::fromStdString(address.substr(kWeb.size())))
+                .toStdString();
+        ASSERT_EQ(files.count(path.substr(1)), 1u) << path;
+        std::time_t local = files.at(path.substr(1)) + 9 * 3600;
+        std::tm parts{};
+        ::gmtime_r(&local, &parts);
+        char want[32];
+        std::strftime(want, sizeof want, "%Y-%m-%dT%H:%M:%S+09:00", &parts);
+        EXPECT_EQ(lastmod, want);
+    }
+    EXPECT_EQ(found.count(kWeb + "/a%3Bb&c.html"), 1u);
+    EXPECT_EQ(found.count(kWeb + "/%E3%81%8A%E7%9F%A5%E3%82%89%E3%81%9B/"
+                                 "%E5%96%B6%E6%A5%AD%E6%97%A5.html"),
+              1u);
 }

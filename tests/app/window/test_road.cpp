@@ -35,11 +35,12 @@ namespace fs = std::filesystem;
 namespace {
 
 const QString kWebUrl = QStringLiteral("http://www.example.jp");
-const char* const kLastmod = "2006-12-01T00:00:00+09:00";
+// Noon UTC, exact from the server's MLSD, in the zone of the settings' offset.
+const char* const kLastmod = "2006-12-01T21:00:00+09:00";
 const QString kNoSitemap = QStringLiteral("サイトマップがまだ作成されていません。");
 const QString kRunning = QStringLiteral("ファイルリストの取得中です。");
 
-// A file dated 1 December 2006, so that every listing gives it the same time.
+// A file dated 1 December 2006, 12:00 UTC.
 void putFile(const fs::path& path, const std::string& bytes = "<html></html>") {
     fs::create_directories(path.parent_path());
     WriteFileAtomically(path, bytes);
@@ -128,7 +129,9 @@ private slots:
         for (const char* location :
              {"http://www.example.jp/a&amp;b.html", "http://www.example.jp/about.htm",
               "http://www.example.jp/index.html", "http://www.example.jp/img.old/page.html",
-              "http://www.example.jp/info/news.html", "http://www.example.jp/お知らせ/営業日.html"})
+              "http://www.example.jp/info/news.html",
+              "http://www.example.jp/%E3%81%8A%E7%9F%A5%E3%82%89%E3%81%9B/"
+              "%E5%96%B6%E6%A5%AD%E6%97%A5.html"})
             expected += urlElement(location);
         expected += kSitemapTail;
         QCOMPARE(ReadFile(sitemapPath()), expected);
@@ -310,7 +313,7 @@ private slots:
         MainWindowAccess::SetStatusText(*window_, 2, QStringLiteral("before"));
         action("N13")->trigger();
         QCOMPARE(ReadFile(sitemapPath()),
-                 kSitemapHead + urlElement("http://www.example.jp/b&lt;x&gt;.html") +
+                 kSitemapHead + urlElement("http://www.example.jp/b%3Cx%3E.html") +
                      urlElement("http://www.example.jp/c.html") + kSitemapTail);
         QCOMPARE(window_->StatusText(2), QStringLiteral("http://www.example.jp/c.html"));
 
