@@ -475,6 +475,22 @@ void TIdFTP::ListFolder() {
     listingIsMlsd_ = false;
 }
 
+void TIdFTP::ListFolderAt(const std::string& path) {
+    requireConnected();
+    if (ListsWithMlsd()) {
+        if (transferListing("MLSD " + path, {500, 501, 502, 550})) {
+            listingIsMlsd_ = true;
+            return;
+        }
+        // Not understood: no MLSD for this session. Refused for this path (no such folder,
+        // or no path taken): the folder is entered, which says which it is.
+        if (lastReply_.code == 500 || lastReply_.code == 502)
+            useMlsd_ = false;
+    }
+    ChangeFolder(path);
+    ListFolder();
+}
+
 bool TIdFTP::transferListing(const std::string& listCommand, std::initializer_list<int> refusals) {
     requestPassive();
     TcpSocket data = connectData();

@@ -153,6 +153,8 @@ public:
     void SetTls(const FtpTlsOptions& options) { tlsOptions_ = options; }
     const FtpTlsOptions& Tls() const { return tlsOptions_; }
     const FtpTimeouts& Timeouts() const { return timeouts_; }
+    // The clock that completes year-less listing dates.
+    const Clock& ListingClock() const { return clock_; }
 
     // Connects to host (see ParseFtpEndpoint) and logs in: greeting 220, then with TLS
     // AUTH TLS 234 and the handshake, USER 230/331, PASS 230 (only after 331), FEAT (any reply;
@@ -177,6 +179,10 @@ public:
     // 426 or 450 is what arrived before the abort when a 226 follows, and fails with the server's
     // reply otherwise.
     void ListFolder();
+    // Lists the folder at path without leaving the current one where the server allows it:
+    // "MLSD path" when MLSD is in use; else, or when the server refuses that, CWD path and
+    // ListFolder. Raises EIdProtocolReplyError when the folder cannot be entered.
+    void ListFolderAt(const std::string& path);
     // True when the next ListFolder sends MLSD.
     bool ListsWithMlsd() const { return mlsdAllowed_ && useMlsd_; }
     // Off by default: a server's MLSD may show a link as the folder or file it leads to (with

@@ -58,6 +58,7 @@ const ConfValue kConfValues[] = {
     confValue("[offset_3]", &SiteSettings::offset_3, kOffset3Items, true),
     confValue("[offset_4]", &SiteSettings::offset_4, kOffset4Items, true),
     confValue("[tls]", &SiteSettings::tls, kTlsSettingItems, false),
+    confValue("[connections]", &SiteSettings::connections, kConnectionItems, false),
 };
 
 // The trusted certificate is no item of a list: taken when it reads as one.
@@ -121,6 +122,11 @@ std::string_view SiteUrlProblem(std::string_view url) {
 
 std::string SiteSettings::TimeZoneOffset() const {
     return offset_1 + offset_2 + ":" + offset_3 + offset_4;
+}
+
+std::size_t SiteSettings::ConnectionCount() const {
+    const auto item = std::find(kConnectionItems.begin(), kConnectionItems.end(), connections);
+    return item == kConnectionItems.end() ? 1 : std::size_t(item - kConnectionItems.begin()) + 1;
 }
 
 void LoadSettings(const fs::path& folder, SiteSettings& settings) {

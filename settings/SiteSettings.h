@@ -22,6 +22,11 @@ inline constexpr std::array<std::string_view, 24> kOffset2Items = {
 inline constexpr std::array<std::string_view, 6> kOffset3Items = {"0", "1", "2", "3", "4", "5"};
 inline constexpr std::array<std::string_view, 10> kOffset4Items = {"0", "1", "2", "3", "4",
                                                                    "5", "6", "7", "8", "9"};
+// How many FTP sessions a retrieval lists folders with at once.
+inline constexpr std::array<std::string_view, 8> kConnectionItems = {"1", "2", "3", "4",
+                                                                     "5", "6", "7", "8"};
+inline constexpr std::string_view kDefaultConnections = "4";
+
 // The extension list every run starts with; it is never stored.
 inline constexpr std::string_view kDefaultExtList = ".htm,.html,.php,.cgi";
 
@@ -45,9 +50,15 @@ struct SiteSettings {
     // The certificate trusted for a host although it could not be verified, as
     // TrustedCertificate::Text() writes it; empty when none is.
     std::string tls_trust;
+    // Sessions a retrieval lists folders with at once: an item of kConnectionItems. With "1" the
+    // walk is one conversation that returns to each parent folder; with more, each folder is
+    // listed once, by its path, over parallel sessions.
+    std::string connections{kDefaultConnections};
 
     // Sign, hours, ":" and minutes, appended to every modification time: "+09:00" initially.
     std::string TimeZoneOffset() const;
+    // connections as a number, 1 to 8.
+    std::size_t ConnectionCount() const;
 };
 
 // Why url cannot be the site's address, as a text to show, or empty when it can: a ";" would

@@ -1,9 +1,17 @@
 #include "app/jobs/retrieval.h"
 
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <exception>
+#include <memory>
+#include <mutex>
 #include <stdexcept>
 #include <string_view>
+#include <thread>
+#include <unordered_map>
 #include <unordered_set>
 #include <utility>
 
@@ -181,16 +189,22 @@ std::string_view rowSettingsProblem(const SiteSettings& settings) {
     return {};
 }
 
-// The walk of one run: folders depth first, one CWD and LIST per folder on the way in and
-// again for the parent on the way back, rows in the order the files are met.
-class FolderWalk final {
+// What every walk shares: the bounds, the rows, the counts, and the rules of which entries are
+// entered and which become rows, applied in the order of the depth-first walk.
+class WalkRules {
 public:
-    FolderWalk(TIdFTP& ftp, const SiteSettings& settings, const RetrievalLimits& limits,
-               RetrievalObserver& observer, RetrievalSummary& summary)
-        : ftp_(ftp), settings_(settings), limits_(limits), observer_(observer), summary_(summary),
+    WalkRules(const SiteSettings& settings, const RetrievalLimits& limits,
+              RetrievalObserver& observer, RetrievalSummary& summary)
+        : settings_(settings), limits_(limits), observer_(observer), summary_(summary),
           extensions_(settings.ext_list), timeZoneOffset_(settings.TimeZoneOffset()),
           offsetMinutes_(OffsetMinutes(timeZoneOffset_).value_or(0)),
           siteUrl_(withoutTrailingSlashes(settings.web_url)) {}
+    virtual ~WalkRules() = default;
+    WalkRules(const WalkRules&) = delete;
+    WalkRules& operator=(const WalkRules&) = delete;
+
+    // Walks the site root; without one, the folder the login leaves the client in.
+    virtual void Run() = 0;
 
     // Throws WalkStopped when the user has asked the run to stop.
     void CheckStop() const {
@@ -198,26 +212,7 @@ public:
             throw WalkStopped();
     }
 
-    // Walks the site root; without one, the folder the login leaves the client in.
-    void Run() {
-        Folder root;
-        root.path = settings_.site_root;
-        root.shownPath = settings_.site_root;
-        if (root.path.empty()) {
-            CheckStop();
-            root.path = ftp_.CurrentFolder();
-            if (root.path.empty())
-                throw WalkError(std::string(texts::kNoCurrentFolder));
-            root.shownPath = shownText(NameFromServer(root.path));
-        }
-        if (breaksCommandLine(root.path))
-            throw WalkError(std::string(texts::kRootBreaksCommand));
-        root.url = siteUrl_ + '/';
-        walked_.insert(root.path);
-        WalkFolder(root);
-    }
-
-    std::vector<std::string> TakeRows() { return std::move(FoundRows); }
+    std::vector<std::string> TakeRows() { return std::move(foundRows_); }
 
     // Says how many folders lay too deep to be entered, naming the first; nothing when none.
     void ReportFoldersTooDeep() {
@@ -229,12 +224,136 @@ public:
              kLineBreak, firstTooDeep_}));
     }
 
-private:
-    void WalkFolder(const Folder& folder) {
+protected:
+    // The site root; without one, the folder the login leaves the client in.
+    Folder rootFolder(TIdFTP& ftp) {
+        Folder root;
+        root.path = settings_.site_root;
+        root.shownPath = settings_.site_root;
+        if (root.path.empty()) {
+            CheckStop();
+            root.path = ftp.CurrentFolder();
+            if (root.path.empty())
+                throw WalkError(std::string(texts::kNoCurrentFolder));
+            root.shownPath = shownText(NameFromServer(root.path));
+        }
+        if (breaksCommandLine(root.path))
+            throw WalkError(std::string(texts::kRootBreaksCommand));
+        root.url = siteUrl_ + '/';
+        walked_.insert(root.path);
+        return root;
+    }
+
+    // Shows which folder is next and ends the walk once it has tried as many as it may.
+    void beginFolder(const Folder& folder) {
         observer_.SetStatusText(2, folder.shownPath + std::string(texts::kBeingRetrieved));
         if (summary_.folders + summary_.foldersRefused >= limits_.maxFolders)
             throw WalkError(
                 Filled(texts::kTooManyFolders, {{"limit", std::to_string(limits_.maxFolders)}}));
+    }
+
+    void folderRefused(const Folder& folder) {
+        ++summary_.foldersRefused;
+        observer_.ShowMessage(
+            Concat({folder.shownPath, texts::kFolderMissing, kLineBreak, texts::kListCutShort}));
+    }
+
+    void folderEntered(const Folder& folder) {
+        ++summary_.folders;
+        observer_.FolderEntered(folder.shownPath);
+    }
+
+    void folderUnreadable(const Folder& folder, const std::string& reason) {
+        ++summary_.foldersUnreadable;
+        observer_.ShowMessage(
+            Concat({folder.shownPath, texts::kListingUnreadable, kLineBreak, reason}));
+    }
+
+    // Entries that are neither rows nor folders to enter: no name, one too long to be real,
+    // "." and "..", names that would break a command or leave the folder.
+    static bool ignored(const WalkEntry& entry) {
+        return entry.name.empty() || entry.name.size() > kMaxNameBytes || entry.name == "." ||
+               entry.name == ".." || !isSafeName(entry.name);
+    }
+
+    // The subfolder entry of folder as a folder to walk, whatever was walked before.
+    Folder subfolder(const Folder& folder, const std::string& name) const {
+        Folder child;
+        child.path = joinPath(folder.path, name);
+        const std::string textName = NameFromServer(name);
+        child.shownPath = joinPath(folder.shownPath, shownText(textName));
+        child.urlPath = folder.urlPath + '/' + rowText(textName);
+        child.url = siteUrl_ + child.urlPath + '/';
+        child.depth = folder.depth + 1;
+        return child;
+    }
+
+    // True when the subfolder entry of folder is to be walked now: not walked before in this
+    // run, by path or by the server's identity, and not too deep (counted, and the first one
+    // kept to be named).
+    bool claimSubfolder(const Folder& folder, const WalkEntry& entry) {
+        const std::string path = joinPath(folder.path, entry.name);
+        if (!walked_.insert(path).second)
+            return false;
+        // A server that shows a link as what it leads to still names the folder's identity.
+        if (!entry.unique.empty() && !walkedUniques_.insert(entry.unique).second)
+            return false;
+        if (folder.depth >= kMaxDepth) {
+            if (summary_.foldersTooDeep++ == 0)
+                firstTooDeep_ = joinPath(folder.shownPath, shownText(NameFromServer(entry.name)));
+            return false;
+        }
+        return true;
+    }
+
+    void takeFile(const Folder& folder, const WalkEntry& entry) {
+        const std::string name = NameFromServer(entry.name);
+        if (!extensions_.Contains(extensionOf(name)))
+            return;
+        if (foundRows_.size() >= limits_.maxRows)
+            throw WalkError(
+                Filled(texts::kTooManyRows, {{"limit", std::to_string(limits_.maxRows)}}));
+        observer_.SetStatusText(
+            2, Concat({ReadableAddress(folder.url), shownText(name), texts::kBeingRetrieved}));
+        // MLSD's times are UTC; a listing's are the server's, in the zone the settings name.
+        const DateTime modified =
+            entry.utc ? entry.modified.PlusMinutes(offsetMinutes_) : entry.modified;
+        std::string row = BuildUrlEntry({folder.url, rowText(name),
+                                         modified.LastmodText() + timeZoneOffset_,
+                                         settings_.changefreq, settings_.priority});
+        observer_.RowFound(row);
+        foundRows_.push_back(std::move(row));
+    }
+
+    const SiteSettings& settings_;
+    const RetrievalLimits limits_;
+    RetrievalObserver& observer_;
+    RetrievalSummary& summary_;
+
+private:
+    const ExtensionList extensions_;
+    const std::string timeZoneOffset_;
+    const int offsetMinutes_;
+    const std::string siteUrl_; // the site URL without "/" at its end
+    std::unordered_set<std::string> walked_;
+    std::unordered_set<std::string> walkedUniques_;
+    std::string firstTooDeep_; // shown path of the first folder left out for its depth
+    std::vector<std::string> foundRows_;
+};
+
+// The walk over one session: folders depth first, one CWD and listing per folder on the way
+// in and again for the parent on the way back, rows in the order the files are met.
+class FolderWalk final : public WalkRules {
+public:
+    FolderWalk(TIdFTP& ftp, const SiteSettings& settings, const RetrievalLimits& limits,
+               RetrievalObserver& observer, RetrievalSummary& summary)
+        : WalkRules(settings, limits, observer, summary), ftp_(ftp) {}
+
+    void Run() override { walkFolder(rootFolder(ftp_)); }
+
+private:
+    void walkFolder(const Folder& folder) {
+        beginFolder(folder);
         if (!folder.path.empty()) {
             CheckStop();
             try {
@@ -242,14 +361,11 @@ private:
             } catch (const EIdProtocolReplyError&) {
                 // Only a refusal means the folder cannot be entered; a lost connection ends
                 // the walk instead.
-                ++summary_.foldersRefused;
-                observer_.ShowMessage(Concat(
-                    {folder.shownPath, texts::kFolderMissing, kLineBreak, texts::kListCutShort}));
+                folderRefused(folder);
                 return;
             }
         }
-        ++summary_.folders;
-        observer_.FolderEntered(folder.shownPath);
+        folderEntered(folder);
         listFolder();
 
         // Every subfolder lists this folder again on the way back, and entry i is read from
@@ -263,15 +379,15 @@ private:
             if (i >= entries.size())
                 throw WalkError(Filled(texts::kListingShrank, {{"folder", folder.shownPath}}));
             const WalkEntry& entry = entries[i];
-            if (entry.name.empty() || entry.name.size() > kMaxNameBytes || entry.name == "." ||
-                entry.name == ".." || !isSafeName(entry.name))
+            if (ignored(entry))
                 continue;
             if (!entry.folder) {
                 takeFile(folder, entry);
                 continue;
             }
-            if (!enterSubfolder(folder, entry))
+            if (!claimSubfolder(folder, entry))
                 continue;
+            walkFolder(subfolder(folder, entry.name));
             if (!folder.path.empty()) {
                 CheckStop();
                 ftp_.ChangeFolder(folder.path);
@@ -294,56 +410,9 @@ private:
             entries = walkEntries(ftp_.FolderListing());
             return true;
         } catch (const EIdUnreadableListing& error) {
-            ++summary_.foldersUnreadable;
-            observer_.ShowMessage(
-                Concat({folder.shownPath, texts::kListingUnreadable, kLineBreak, error.what()}));
+            folderUnreadable(folder, error.what());
             return false;
         }
-    }
-
-    // Walks the subfolder name of folder unless it was walked already in this run or lies too
-    // deep (counted, and the first one kept to be named); true when it was walked (or at least
-    // tried).
-    bool enterSubfolder(const Folder& folder, const WalkEntry& entry) {
-        Folder child;
-        child.path = joinPath(folder.path, entry.name);
-        if (!walked_.insert(child.path).second)
-            return false;
-        // A server that shows a link as what it leads to still names the folder's identity.
-        if (!entry.unique.empty() && !walkedUniques_.insert(entry.unique).second)
-            return false;
-        const std::string& name = entry.name;
-        const std::string textName = NameFromServer(name);
-        child.shownPath = joinPath(folder.shownPath, shownText(textName));
-        if (folder.depth >= kMaxDepth) {
-            if (summary_.foldersTooDeep++ == 0)
-                firstTooDeep_ = child.shownPath;
-            return false;
-        }
-        child.urlPath = folder.urlPath + '/' + rowText(textName);
-        child.url = siteUrl_ + child.urlPath + '/';
-        child.depth = folder.depth + 1;
-        WalkFolder(child);
-        return true;
-    }
-
-    void takeFile(const Folder& folder, const WalkEntry& entry) {
-        const std::string name = NameFromServer(entry.name);
-        if (!extensions_.Contains(extensionOf(name)))
-            return;
-        if (FoundRows.size() >= limits_.maxRows)
-            throw WalkError(
-                Filled(texts::kTooManyRows, {{"limit", std::to_string(limits_.maxRows)}}));
-        observer_.SetStatusText(
-            2, Concat({ReadableAddress(folder.url), shownText(name), texts::kBeingRetrieved}));
-        // MLSD's times are UTC; a listing's are the server's, in the zone the settings name.
-        const DateTime modified =
-            entry.utc ? entry.modified.PlusMinutes(offsetMinutes_) : entry.modified;
-        std::string row =
-            BuildUrlEntry({folder.url, rowText(name), modified.LastmodText() + timeZoneOffset_,
-                           settings_.changefreq, settings_.priority});
-        observer_.RowFound(row);
-        FoundRows.push_back(std::move(row));
     }
 
     void listFolder() {
@@ -352,18 +421,275 @@ private:
     }
 
     TIdFTP& ftp_;
-    const SiteSettings& settings_;
-    const RetrievalLimits limits_;
-    RetrievalObserver& observer_;
-    RetrievalSummary& summary_;
-    const ExtensionList extensions_;
-    const std::string timeZoneOffset_;
-    const int offsetMinutes_;
-    const std::string siteUrl_; // the site URL without "/" at its end
-    std::unordered_set<std::string> walked_;
-    std::unordered_set<std::string> walkedUniques_;
-    std::string firstTooDeep_; // shown path of the first folder left out for its depth
-    std::vector<std::string> FoundRows;
+};
+
+// The walk over several sessions. Each folder is listed once, by its path, by whichever
+// session is free; the rows, messages and counts come from the listings in the order of the
+// depth-first walk, so they are those of the walk over one session on a site that holds still.
+class ParallelWalk final : public WalkRules {
+public:
+    ParallelWalk(TIdFTP& ftp, const SiteSettings& settings, const RetrievalLimits& limits,
+                 RetrievalObserver& observer, RetrievalSummary& summary, std::size_t sessions)
+        : WalkRules(settings, limits, observer, summary), ftp_(ftp), sessions_(sessions) {}
+
+    void Run() override {
+        const Folder root = rootFolder(ftp_);
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            queueLocked(root);
+        }
+        Workers workers(*this);
+        walkListed(root);
+        workers.Completed();
+    }
+
+private:
+    enum class State { Deferred, Waiting, Listing, Listed, Refused, Unreadable, Failed };
+
+    struct Node {
+        Folder folder;
+        State state = State::Waiting;
+        std::vector<WalkEntry> entries;
+        std::string unreadable;   // why the listing could not be read
+        std::exception_ptr error; // what ended the session that listed it
+    };
+
+    // Starts the sessions' threads and, whatever ends the walk, stops and joins them.
+    class Workers final {
+    public:
+        explicit Workers(ParallelWalk& walk) : walk_(walk) {
+            threads_.emplace_back([this] { walk_.serve(walk_.ftp_, false); });
+            for (std::size_t i = 1; i < walk_.sessions_; ++i)
+                threads_.emplace_back([this] { walk_.serveOwnSession(); });
+        }
+        // The walk needs no more listings: sessions finish the one they are on.
+        void Completed() { completed_ = true; }
+        ~Workers() {
+            walk_.finish(!completed_);
+            for (std::thread& thread : threads_)
+                thread.join();
+        }
+        Workers(const Workers&) = delete;
+        Workers& operator=(const Workers&) = delete;
+
+    private:
+        ParallelWalk& walk_;
+        std::vector<std::thread> threads_;
+        bool completed_ = false;
+    };
+
+    // Adds folder to the folders to list, ahead of those known before: the depth-first walk
+    // needs the newest first. Returns its node.
+    Node& queueLocked(const Folder& folder, State state = State::Waiting) {
+        Node& node = nodes_[folder.path];
+        node.folder = folder;
+        node.state = state;
+        if (state == State::Waiting) {
+            queue_.push_front(&node);
+            ++known_;
+        }
+        return node;
+    }
+
+    // Walks folder from its listing, depth first, as FolderWalk walks it from the server.
+    void walkListed(const Folder& folder) {
+        beginFolder(folder);
+        Node& node = awaitListing(folder);
+        if (node.state == State::Refused) {
+            folderRefused(folder);
+            return;
+        }
+        folderEntered(folder);
+        if (node.state == State::Unreadable) {
+            folderUnreadable(folder, node.unreadable);
+            return;
+        }
+        const std::vector<WalkEntry> entries = std::move(node.entries);
+        for (const WalkEntry& entry : entries) {
+            if (ignored(entry))
+                continue;
+            if (!entry.folder)
+                takeFile(folder, entry);
+            else if (claimSubfolder(folder, entry))
+                walkListed(subfolder(folder, entry.name));
+        }
+    }
+
+    // Waits until folder is listed, showing progress and watching for the user's stop; a
+    // folder that no session took up yet goes first.
+    Node& awaitListing(const Folder& folder) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        auto found = nodes_.find(folder.path);
+        Node& node = found != nodes_.end() ? found->second : queueLocked(folder);
+        if (node.state == State::Deferred) {
+            node.state = State::Waiting;
+            queue_.push_front(&node);
+            ++known_;
+            changed_.notify_all();
+        }
+        for (;;) {
+            if (node.state == State::Failed)
+                std::rethrow_exception(node.error);
+            if (node.state == State::Listed || node.state == State::Refused ||
+                node.state == State::Unreadable)
+                return node;
+            if (liveSessions_ == 0 && started_ == sessions_)
+                throw WalkError(std::string(texts::kFtpServerClosed));
+            showProgressLocked(lock);
+            if (observer_.StopRequested())
+                throw WalkStopped();
+            changed_.wait_for(lock, std::chrono::milliseconds(50));
+        }
+    }
+
+    void showProgressLocked(std::unique_lock<std::mutex>& lock) {
+        const std::size_t done = done_, known = known_, live = liveSessions_;
+        if (done == shownDone_ && known == shownKnown_ && live == shownLive_)
+            return;
+        shownDone_ = done;
+        shownKnown_ = known;
+        shownLive_ = live;
+        lock.unlock();
+        observer_.WalkProgress(done, known, live);
+        lock.lock();
+    }
+
+    // Ends the walk for every session: one still logging in is not needed any more; stopped,
+    // the others of its own end their waits on the server at once too (the first session is
+    // stopped by whoever stopped the run).
+    void finish(bool stopSessions) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        finished_ = true;
+        for (TIdFTP* session : stopSessions ? ownSessions_ : connecting_)
+            session->RaiseStop();
+        changed_.notify_all();
+    }
+
+    // A session of its own, logged in as the first one: a server that will not take another
+    // connection leaves the walk to the sessions it has.
+    void serveOwnSession() {
+        TIdFTP session(ftp_.ListingClock());
+        session.SetTimeouts(ftp_.Timeouts());
+        session.SetTls(ftp_.Tls());
+        session.SetMlsdAllowed(true);
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (finished_) {
+                ++started_;
+                return;
+            }
+            ownSessions_.push_back(&session);
+            connecting_.push_back(&session);
+        }
+        bool connected = false;
+        try {
+            session.Connect(settings_.hostname, settings_.username, settings_.password);
+            connected = true;
+        } catch (const std::exception&) {
+            // Not another connection: the walk goes on with the sessions it has.
+        }
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            connecting_.erase(std::find(connecting_.begin(), connecting_.end(), &session));
+        }
+        if (connected)
+            serve(session, true);
+        else
+            countStarted(false);
+        std::lock_guard<std::mutex> lock(mutex_);
+        ownSessions_.erase(std::find(ownSessions_.begin(), ownSessions_.end(), &session));
+        summary_.commands += session.CommandsSent();
+    }
+
+    void countStarted(bool live) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        ++started_;
+        liveSessions_ += live ? 1 : 0;
+        changed_.notify_all();
+    }
+
+    // Lists folders with session until the walk ends or the session is lost.
+    void serve(TIdFTP& session, bool ownSession) {
+        countStarted(true);
+        std::unique_lock<std::mutex> lock(mutex_);
+        for (;;) {
+            changed_.wait(lock, [this] { return finished_ || !queue_.empty(); });
+            if (finished_)
+                break;
+            Node& node = *queue_.front();
+            queue_.pop_front();
+            node.state = State::Listing;
+            const Folder folder = node.folder;
+            lock.unlock();
+            std::vector<WalkEntry> entries;
+            State state = State::Listed;
+            std::string unreadable;
+            std::exception_ptr error;
+            try {
+                session.ListFolderAt(folder.path);
+                entries = walkEntries(session.FolderListing());
+            } catch (const EIdProtocolReplyError&) {
+                state = State::Refused;
+            } catch (const EIdUnreadableListing& failure) {
+                state = State::Unreadable;
+                unreadable = failure.what();
+            } catch (...) {
+                state = State::Failed;
+                error = std::current_exception();
+            }
+            lock.lock();
+            node.state = state;
+            node.unreadable = std::move(unreadable);
+            node.error = error;
+            ++done_;
+            if (state == State::Listed)
+                discoverLocked(folder, entries);
+            node.entries = std::move(entries);
+            changed_.notify_all();
+            if (state == State::Failed)
+                break;
+        }
+        --liveSessions_;
+        changed_.notify_all();
+        lock.unlock();
+        // A stopped session cannot say goodbye; it just closes.
+        if (ownSession)
+            session.SendQuit();
+    }
+
+    // Queues the subfolders of a listed folder that the walk may enter, newest first; one
+    // that names a folder met before by the server's identity waits until the walk knows it
+    // needs it (it may be the same folder under another name).
+    void discoverLocked(const Folder& folder, const std::vector<WalkEntry>& entries) {
+        if (folder.depth >= kMaxDepth)
+            return;
+        for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry) {
+            if (!entry->folder || ignored(*entry) || nodes_.size() >= limits_.maxFolders)
+                continue;
+            Folder child = subfolder(folder, entry->name);
+            if (nodes_.count(child.path) != 0)
+                continue;
+            const bool seen =
+                !entry->unique.empty() && !discoveredUniques_.insert(entry->unique).second;
+            queueLocked(child, seen ? State::Deferred : State::Waiting);
+        }
+    }
+
+    TIdFTP& ftp_;
+    const std::size_t sessions_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::unordered_map<std::string, Node> nodes_; // by path; a node stays where it is
+    std::deque<Node*> queue_;                     // to be listed, the next first
+    std::unordered_set<std::string> discoveredUniques_;
+    std::vector<TIdFTP*> ownSessions_; // the sessions besides the first
+    std::vector<TIdFTP*> connecting_;  // those of them still logging in
+    bool finished_ = false;
+    std::size_t started_ = 0;      // sessions that have logged in or failed to
+    std::size_t liveSessions_ = 0; // sessions listing or ready to
+    std::size_t done_ = 0;         // folders listed (or refused)
+    std::size_t known_ = 0;        // folders queued to be listed
+    std::size_t shownDone_ = 0, shownKnown_ = 0, shownLive_ = 0;
 };
 
 } // namespace
@@ -381,23 +707,28 @@ RetrievalSummary RunRetrieval(Tftp_module& ftp, const SiteSettings& settingsAtSt
     const Tftp_module::ScopedDisconnect disconnect(ftp);
     TIdFTP& client = session.Client();
     const std::size_t commandsBefore = client.CommandsSent();
-    FolderWalk walk(client, settings, limits, observer, summary);
+    std::unique_ptr<WalkRules> walk;
+    if (const std::size_t sessions = settings.ConnectionCount(); sessions > 1)
+        walk = std::make_unique<ParallelWalk>(client, settings, limits, observer, summary,
+                                              sessions);
+    else
+        walk = std::make_unique<FolderWalk>(client, settings, limits, observer, summary);
     try {
         if (const std::string_view problem = rowSettingsProblem(settings); !problem.empty())
             throw WalkError(std::string(problem));
-        walk.CheckStop();
+        walk->CheckStop();
         client.SetTls(TlsOptionsFor(settings.tls, settings.tls_trust, settings.hostname));
         client.SetMlsdAllowed(true);
         if (ftp.FtpConnect(settings.hostname, settings.username, settings.password) != 0) {
             // A login the user stopped did not fail.
-            walk.CheckStop();
+            walk->CheckStop();
             summary.loginFailed = true;
             summary.untrustedCertificate = ftp.UntrustedCertificate();
             observer.ShowMessage(Concat({texts::kConnectFailed, kLineBreak, ftp.LastError()}));
         } else {
             summary.tlsRefused = client.TlsRefused();
             summary.mlsd = client.ListsWithMlsd();
-            walk.Run();
+            walk->Run();
         }
     } catch (const WalkStopped&) {
         summary.stopped = true;
@@ -412,17 +743,17 @@ RetrievalSummary RunRetrieval(Tftp_module& ftp, const SiteSettings& settingsAtSt
         observer.ShowMessage(Concat({texts::kListCutShort, kLineBreak, texts::kUnknownError}));
     }
     if (!summary.stopped)
-        walk.ReportFoldersTooDeep();
+        walk->ReportFoldersTooDeep();
 
     observer.SetStatusText(
         1, std::string(summary.stopped ? texts::kRetrievalStopped : texts::kRetrievalFinished));
     observer.SetStatusText(2, std::string());
     if (summary.tlsRefused)
         observer.SetStatusText(0, std::string(texts::kPlainConnection));
-    std::vector<std::string> rows = walk.TakeRows();
+    std::vector<std::string> rows = walk->TakeRows();
     summary.rows = rows.size();
     observer.FillTable(std::move(rows));
     client.SendQuit();
-    summary.commands = client.CommandsSent() - commandsBefore;
+    summary.commands += client.CommandsSent() - commandsBefore;
     return summary;
 }

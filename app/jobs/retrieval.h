@@ -34,6 +34,10 @@ public:
     // Progress, for displays that count: a folder entered and a row found.
     virtual void FolderEntered(const std::string& /*path*/) {}
     virtual void RowFound(const std::string& /*row*/) {}
+    // Progress of a walk over several sessions: folders listed, folders known so far, and the
+    // sessions listing them.
+    virtual void WalkProgress(std::size_t /*foldersDone*/, std::size_t /*foldersKnown*/,
+                              std::size_t /*sessions*/) {}
 };
 
 // Bounds of one walk, so that no server can make it endless. Reaching one ends the walk as an
@@ -67,7 +71,8 @@ struct RetrievalSummary {
 
 // One whole retrieval: clears the table, logs in with settings (a copy taken when the run
 // starts), walks the site root folder depth first and fills the table with one row per
-// matching file. Holds the FTP session for the whole run and closes it at the end. Refuses a
+// matching file. With more than one connection in the settings, further sessions log in as
+// the first did and list folders in parallel; the rows are the same. Holds the FTP session for the whole run and closes it at the end. Refuses a
 // site URL that would shift the rows' fields (SiteUrlProblem) before it connects. Never
 // throws; failures reach the user through observer.ShowMessage. Whoever starts it clears an
 // earlier stop first (Tftp_module::ClearStop).

@@ -8,11 +8,12 @@ import argparse
 import logging
 import signal
 import sys
+import time
 
 from pyftpdlib.authorizers import DummyAuthorizer
 from pyftpdlib.filesystems import AbstractedFS
 from pyftpdlib.handlers import FTPHandler
-from pyftpdlib.servers import FTPServer
+from pyftpdlib.servers import FTPServer, ThreadedFTPServer
 
 
 class LinkShowingFS(AbstractedFS):
@@ -33,6 +34,9 @@ def main():
     parser.add_argument("--tls-key")
     parser.add_argument("--tls-required", action="store_true")
     parser.add_argument("--command-log", help="a file that receives every command line")
+    parser.add_argument("--command-delay", type=float, default=0,
+                        help="seconds each command waits before it is served, each session on a "
+                             "thread of its own (a slow link)")
     args = parser.parse_args()
 
     # Configured logging keeps pyftpdlib from logging every command to stderr.
@@ -51,7 +55,10 @@ def main():
         base = TLS_FTPHandler
 
     class Handler(base):
-        pass
+        def pre_process_command(self, line, cmd, arg):
+            if args.command_delay:
+                time.sleep(args.command_delay)
+            super().pre_process_command(line, cmd, arg)
 
     if args.tls_cert:
         Handler.certfile = args.tls_cert
@@ -63,7 +70,8 @@ def main():
     Handler.abstracted_fs = LinkShowingFS
     Handler.auth_failed_timeout = 0  # a wrong password is answered at once
 
-    server = FTPServer((args.host, 0), Handler)
+    server_class = ThreadedFTPServer if args.command_delay else FTPServer
+    server = server_class((args.host, 0), Handler)
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(0))
     print("PORT", server.address[1], flush=True)
     server.serve_forever(handle_exit=True)

@@ -3,9 +3,10 @@
 #include "settings/SiteSettings.h"
 
 // Settings whose conversations are plain FTP, command for command as scripted servers expect
-// them: without AUTH TLS, which the default ("auto") sends first.
+// them: without AUTH TLS, which the default ("auto") sends first, and over one session.
 inline SiteSettings PlainFtpSettings() {
     SiteSettings settings;
     settings.tls = "off";
+    settings.connections = "1";
     return settings;
 }

@@ -52,12 +52,18 @@ PyFtpServer::PyFtpServer(const Tls& tls, std::string user, std::string password)
     start(&tls);
 }
 
+PyFtpServer::PyFtpServer(const Slow& slow, std::string user, std::string password)
+    : user_(std::move(user)), password_(std::move(password)) {
+    start(nullptr, "127.0.0.1", slow.delay);
+}
+
 PyFtpServer::PyFtpServer(const Address& address, std::string user, std::string password)
     : user_(std::move(user)), password_(std::move(password)) {
     start(nullptr, address.host);
 }
 
-void PyFtpServer::start(const Tls* tls, const std::string& host) {
+void PyFtpServer::start(const Tls* tls, const std::string& host,
+                        std::chrono::milliseconds delay) {
     host_ = host;
     std::string pattern = (std::filesystem::temp_directory_path() / "sw_ftp_root_XXXXXX").string();
     if (!::mkdtemp(pattern.data()))
@@ -80,8 +86,12 @@ void PyFtpServer::start(const Tls* tls, const std::string& host) {
                          {"--tls-cert", tls->certificate.string(), "--tls-key", tls->key.string()});
         if (tls->required)
             arguments.emplace_back("--tls-required");
-        arguments.insert(arguments.end(), {"--command-log", commandLogPath().string()});
     }
+    if (delay.count() > 0)
+        arguments.insert(arguments.end(),
+                         {"--command-delay", std::to_string(double(delay.count()) / 1000)});
+    if (tls || delay.count() > 0)
+        arguments.insert(arguments.end(), {"--command-log", commandLogPath().string()});
     std::vector<const char*> argv;
     for (const std::string& argument : arguments)
         argv.push_back(argument.c_str());

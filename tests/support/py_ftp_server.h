@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <filesystem>
 #include <string>
 
@@ -18,19 +19,27 @@ public:
         bool required = false;
     };
 
+    // A plain server that serves every command after delay, each session on a thread of its
+    // own, as over a slow link; it logs commands as a TLS one does.
+    struct Slow {
+        std::chrono::milliseconds delay;
+    };
+
     // A plain server on another loopback address: "::1" for IPv6.
     struct Address {
         std::string host;
     };
 
     // Everything the server logged, every command received among it ("<- USER anna" and the
-    // like); empty unless the server was started with a TLS configuration.
+    // like); empty unless the server was started with a TLS configuration or slow.
     std::string CommandLog() const;
 
     // Starts the server and waits until it listens; throws std::runtime_error when it
     // cannot be started.
     explicit PyFtpServer(std::string user = "sitewright", std::string password = "pa ss:wörd");
     explicit PyFtpServer(const Tls& tls, std::string user = "sitewright",
+                         std::string password = "pa ss:wörd");
+    explicit PyFtpServer(const Slow& slow, std::string user = "sitewright",
                          std::string password = "pa ss:wörd");
     explicit PyFtpServer(const Address& address, std::string user = "sitewright",
                          std::string password = "pa ss:wörd");
@@ -47,7 +56,8 @@ public:
     const std::string& Password() const { return password_; }
 
 private:
-    void start(const Tls* tls, const std::string& host = "127.0.0.1");
+    void start(const Tls* tls, const std::string& host = "127.0.0.1",
+               std::chrono::milliseconds delay = {});
     // Beside the root, so that listings never show it.
     std::filesystem::path commandLogPath() const;
     void stop();

@@ -605,3 +605,58 @@ TEST(RetrievalRealServer, AddressesNameTheFilesAndTimesAreExactToTheSecond) {
                                  "%E5%96%B6%E6%A5%AD%E6%97%A5.html"),
               1u);
 }
+
+TEST(RetrievalRealServer, OneTwoOrFourSessionsGiveTheSameRowsListingEachFolderOnceByItsPath) {
+    // Slow enough that the further sessions log in before the first has walked the site.
+    PyFtpServer server(PyFtpServer::Slow{std::chrono::milliseconds(5)});
+    for (int a = 0; a < 4; ++a) {
+        for (int b = 0; b < 3; ++b) {
+            const fs::path inner =
+                server.Root() / ("f" + std::to_string(a)) / ("g" + std::to_string(b));
+            MakeFile(inner / "page.html", 1164968430);
+            MakeFile(inner / "h" / "deep.htm", 1164968430);
+        }
+        MakeFile(server.Root() / ("f" + std::to_string(a)) / "index.html", 1164968430);
+    }
+    MakeFile(server.Root() / "top.html", 1164968430);
+    const std::size_t folders = 1 + 4 * (1 + 3 * 2);
+
+    Lines onePass;
+    for (const char* sessions : {"1", "2", "4"}) {
+        SCOPED_TRACE(sessions);
+        const std::size_t logStart = server.CommandLog().size();
+        Tftp_module ftp;
+        SiteSettings settings = PlainFtpSettings();
+        settings.connections = sessions;
+        settings.web_url = kWeb;
+        settings.hostname = server.Host();
+        settings.username = server.User();
+        settings.password = server.Password();
+        settings.site_root.clear();
+        RecordingObserver observer;
+        const RetrievalSummary summary = RunRetrieval(ftp, settings, observer);
+        EXPECT_EQ(observer.messages, Lines());
+        EXPECT_EQ(summary.folders, folders);
+        EXPECT_EQ(observer.rows.size(), 4u * 7 + 1);
+        if (onePass.empty())
+            onePass = observer.rows;
+        // Rows in the order of the walk over one session: depth first, in listing order.
+        EXPECT_EQ(observer.rows, onePass);
+        const std::string log = server.CommandLog().substr(logStart);
+        std::size_t listings = 0, changes = 0;
+        for (std::size_t at = 0; (at = log.find("<- MLSD", at)) != std::string::npos; ++at)
+            ++listings;
+        for (std::size_t at = 0; (at = log.find("<- CWD", at)) != std::string::npos; ++at)
+            ++changes;
+        std::size_t logins = 0;
+        for (std::size_t at = 0; (at = log.find("<- USER", at)) != std::string::npos; ++at)
+            ++logins;
+        EXPECT_EQ(logins, settings.ConnectionCount());
+        if (std::string(sessions) == "1") {
+            EXPECT_EQ(listings, 2 * folders - 1) << "each subfolder lists its parent again";
+        } else {
+            EXPECT_EQ(listings, folders) << log;
+            EXPECT_EQ(changes, 0u);
+        }
+    }
+}
