@@ -126,6 +126,46 @@ TEST_F(RetrievalTest, RefusedSubfolderIsReportedAndTheWalkGoesOn) {
     EXPECT_EQ(observer.events.end()[-3], "panel1 取得完了");
 }
 
+TEST_F(RetrievalTest, OverSeveralSessionsRefusalsAndALostSessionEndAsOverOne) {
+    // The scripted server takes one connection at a time, as a server that will not take
+    // another does: the first session lists every folder once, the others never log in.
+    for (const char* sessions : {"2", "4"}) {
+        SCOPED_TRACE(sessions);
+        settings.connections = sessions;
+        {
+            RecordingObserver refusedRun;
+            std::swap(observer, refusedRun);
+            FakeFtpServer server(Script()
+                                     .visit("/r", {dir("a"), dir("b"), file("x.html")})
+                                     .refuse("/r/a")
+                                     .visit("/r/b", {file("p.html")})
+                                     .quit());
+            const RetrievalSummary summary = run(server);
+            EXPECT_EQ(observer.messages,
+                      (Lines{"/r/aフォルダーが存在しません。\r\nリストの取得が途中で終了しました。"}));
+            EXPECT_EQ(observer.rows,
+                      (Lines{Row(kWeb + "/b/", "p.html"), Row(kWeb + "/", "x.html")}));
+            EXPECT_EQ(summary.foldersRefused, 1u);
+            EXPECT_EQ(summary.folders, 2u);
+            EXPECT_FALSE(summary.endedEarly);
+        }
+        {
+            RecordingObserver lostRun;
+            std::swap(observer, lostRun);
+            FakeFtpServer server(fake_ftp::WithLogin(
+                Script()
+                    .visit("/r", {file("a.html"), dir("sub"), file("z.html")})
+                    .raw(fake_ftp::Disconnect())
+                    .steps));
+            const RetrievalSummary summary = run(server);
+            ASSERT_EQ(observer.messages.size(), 1u);
+            EXPECT_EQ(observer.messages[0].rfind(kCutShort + "\r\n", 0), 0u);
+            EXPECT_EQ(observer.rows, (Lines{Row(kWeb + "/", "a.html")}));
+            EXPECT_TRUE(summary.endedEarly);
+        }
+    }
+}
+
 TEST_F(RetrievalTest, RefusedSiteRootGivesTheMessageAndAnEmptyTable) {
     FakeFtpServer server(Script().refuse("/r").quit());
     const RetrievalSummary summary = run(server);
@@ -447,26 +487,32 @@ TEST_F(RetrievalTest, ReachingALimitEndsTheWalkAndKeepsTheRows) {
 }
 
 TEST_F(RetrievalTest, AbortEndsAStalledWaitAtOnceAsAStop) {
-    // No time-out for a while: only the stop can end the wait for the listing.
+    // No time-out for a while: only the stop can end the wait for the listing, and, over
+    // several sessions, the others' wait for a greeting the server never sends.
     ftp.Lock()->SetTimeouts(FtpTimeouts{std::chrono::seconds(60), std::chrono::seconds(60)});
-    FakeFtpServer server(fake_ftp::WithLogin(
-        {{"CWD /r", {"250 OK"}}, fake_ftp::Pasv(), {"LIST", {}}, fake_ftp::Stall()}));
-    settings.hostname = server.Host();
-    std::thread stopper([&] {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-        while (server.Commands().size() < 7 && std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        ftp.Abort();
-    });
-    const RetrievalSummary summary = RunRetrieval(ftp, settings, observer);
-    stopper.join();
-    ftp.ClearStop();
-    EXPECT_EQ(server.Commands(), AfterLogin({"CWD /r", "PASV", "LIST"}));
-    EXPECT_TRUE(summary.stopped);
-    EXPECT_FALSE(summary.endedEarly);
-    EXPECT_EQ(observer.messages, Lines());
-    EXPECT_EQ(observer.events.end()[-3], "panel1 取得中止");
-    EXPECT_FALSE(ftp.Lock()->IsConnected());
+    for (const char* sessions : {"1", "4"}) {
+        SCOPED_TRACE(sessions);
+        settings.connections = sessions;
+        RecordingObserver run;
+        FakeFtpServer server(fake_ftp::WithLogin(
+            {{"CWD /r", {"250 OK"}}, fake_ftp::Pasv(), {"LIST", {}}, fake_ftp::Stall()}));
+        settings.hostname = server.Host();
+        std::thread stopper([&] {
+            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+            while (server.Commands().size() < 7 && std::chrono::steady_clock::now() < deadline)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            ftp.Abort();
+        });
+        const RetrievalSummary summary = RunRetrieval(ftp, settings, run);
+        stopper.join();
+        ftp.ClearStop();
+        EXPECT_EQ(server.Commands(), AfterLogin({"CWD /r", "PASV", "LIST"}));
+        EXPECT_TRUE(summary.stopped);
+        EXPECT_FALSE(summary.endedEarly);
+        EXPECT_EQ(run.messages, Lines());
+        EXPECT_EQ(run.events.end()[-3], "panel1 取得中止");
+        EXPECT_FALSE(ftp.Lock()->IsConnected());
+    }
 }
 
 TEST_F(RetrievalTest, NamesAreSentAsListedAndShownAsText) {
