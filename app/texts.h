@@ -80,6 +80,9 @@ inline constexpr std::string_view kTrustQuestion =
     "す。";
 inline constexpr std::string_view kTrust = "信頼する";
 inline constexpr std::string_view kTlsCaption = "暗号化";
+inline constexpr std::string_view kConnectionsCaption = "同時接続数";
+inline constexpr std::string_view kConnectionsHint =
+    "フォルダーの一覧をこの数の接続で並行して取得します（1: 一つの接続で順にたどります）。";
 inline constexpr std::string_view kNotAFingerprint =
     "--trust-fingerprint: SHA256: に続けて 32 組の16進数をコロンで区切った指紋を指定してください。";
 inline constexpr std::array<std::string_view, 3> kTlsItemCaptions = {
@@ -138,6 +141,9 @@ inline constexpr std::string_view kSettingsGarbled =
 
 // --- The walk (app/jobs/) ---
 inline constexpr std::string_view kConnecting = "サーバー接続中";
+// Status panel 1 while several sessions list folders.
+inline constexpr std::string_view kWalkProgress =
+    "一覧済み {done}/{known} フォルダー（接続 {sessions}）";
 inline constexpr std::string_view kRetrieving = "取得中・・・";
 inline constexpr std::string_view kRetrievalFinished = "取得完了";
 inline constexpr std::string_view kRetrievalStopped = "取得中止";
@@ -185,6 +191,8 @@ inline constexpr std::string_view kSummary =
     "一覧を読み取れなかったフォルダー {unreadable}、深すぎて入らなかったフォルダー {deep}、"
     "所要時間 {seconds} 秒、コマンド数 {commands}";
 inline constexpr std::string_view kProgress = "フォルダー {folders}、ファイル {files}: ";
+inline constexpr std::string_view kParallelProgress =
+    "フォルダー {folders}（一覧済み {done}/{known}、接続 {sessions}）、ファイル {files}: ";
 inline constexpr std::string_view kWarning = "警告: ";
 inline constexpr std::string_view kEmptyValue = "（空）";
 inline constexpr std::string_view kNoHost =
@@ -245,6 +253,7 @@ inline constexpr std::string_view kConfigureUsage =
                             [--password-stdin] [--root PATH] [--changefreq F]
                             [--priority P] [--offset +HH:MM]
                             [--tls required|auto|off] [--trust-fingerprint FP]
+                            [--connections N]
 
 指定した設定を変更し、二つの設定ファイル（暗号化、所有者のみ読み取り可）を保存します。
 指定しない設定は元の値のままです。
@@ -271,6 +280,9 @@ inline constexpr std::string_view kConfigureUsage =
                      （SHA256:AB:CD:...）のものに限り、このホストについて信頼します。
                      指紋は証明書が拒否されたときのエラーに表示されます。別の証明書は
                      再び拒否されます
+  --connections N    フォルダーの一覧を取得する同時接続数: 1〜8（既定値 4）。
+                     2 以上では各フォルダーをパスで一度だけ一覧します。サーバーが
+                     追加の接続を断ったときは、ある接続だけで続けます
   -h, --help         このヘルプを表示します
 )";
 

@@ -170,6 +170,12 @@ public:
         ++files_;
         drawProgress();
     }
+    void WalkProgress(std::size_t done, std::size_t known, std::size_t sessions) override {
+        done_ = done;
+        known_ = known;
+        sessions_ = sessions;
+        drawProgress();
+    }
 
     std::vector<std::string> TakeRows() { return std::move(rows_); }
 
@@ -182,8 +188,14 @@ private:
         if (shown_ && now - lastDrawn_ < std::chrono::milliseconds(100))
             return;
         lastDrawn_ = now;
-        const std::string counts = Filled(texts::kProgress, {{"folders", std::to_string(folders_)},
-                                                             {"files", std::to_string(files_)}});
+        const std::string counts =
+            known_ == 0 ? Filled(texts::kProgress, {{"folders", std::to_string(folders_)},
+                                                    {"files", std::to_string(files_)}})
+                        : Filled(texts::kParallelProgress, {{"folders", std::to_string(folders_)},
+                                                            {"done", std::to_string(done_)},
+                                                            {"known", std::to_string(known_)},
+                                                            {"sessions", std::to_string(sessions_)},
+                                                            {"files", std::to_string(files_)}});
         const std::size_t columns = std::size_t(std::max(output_.io.columns, 20)) - 1;
         const std::size_t used = displayWidth(counts);
         const std::size_t room = columns > used ? columns - used : 0;
@@ -200,6 +212,10 @@ private:
     std::vector<std::string> rows_;
     std::size_t folders_ = 0;
     std::size_t files_ = 0;
+    // Of a walk over several sessions: folders listed, known, and the sessions listing them.
+    std::size_t done_ = 0;
+    std::size_t known_ = 0;
+    std::size_t sessions_ = 0;
     std::string current_;
     bool shown_ = false;
     std::chrono::steady_clock::time_point lastDrawn_;
@@ -323,6 +339,7 @@ int configure(const ParsedOptions& options, const Output& output) {
     requireItem(options, "changefreq", kChangefreqItems);
     requireItem(options, "priority", kPriorityItems);
     requireItem(options, "tls", kTlsSettingItems);
+    requireItem(options, "connections", kConnectionItems);
     if (options.has("trust-fingerprint") &&
         !IsCertificateFingerprint(options.value("trust-fingerprint")))
         throw UsageError(std::string(texts::kNotAFingerprint));
@@ -357,6 +374,8 @@ int configure(const ParsedOptions& options, const Output& output) {
         settings.priority = options.value("priority");
     if (options.has("tls"))
         settings.tls = options.value("tls");
+    if (options.has("connections"))
+        settings.connections = options.value("connections");
     if (options.has("trust-fingerprint"))
         settings.tls_trust =
             TrustedCertificate{settings.hostname, options.value("trust-fingerprint")}.Text();
@@ -401,6 +420,7 @@ int show(const ParsedOptions& options, const Output& output) {
     output.Line("priority    " + settings.priority);
     output.Line("offset      " + settings.TimeZoneOffset());
     output.Line("tls         " + settings.tls);
+    output.Line("connections " + settings.connections);
     if (const auto trusted = ParseTrustedCertificate(settings.tls_trust))
         output.Line("trusted     " + shown(trusted->host) + " " + trusted->fingerprint);
     if (const std::string problem = DatFileProblem(folder, settings); !problem.empty())
@@ -566,7 +586,8 @@ const std::vector<Command>& commands() {
           {"priority", true},
           {"offset", true},
           {"tls", true},
-          {"trust-fingerprint", true}},
+          {"trust-fingerprint", true},
+          {"connections", true}},
          configure},
         {"show", texts::kShowUsage, {{"dir", true}}, show},
         {"generate",

@@ -318,9 +318,9 @@ protected:
         // MLSD's times are UTC; a listing's are the server's, in the zone the settings name.
         const DateTime modified =
             entry.utc ? entry.modified.PlusMinutes(offsetMinutes_) : entry.modified;
-        std::string row = BuildUrlEntry({folder.url, rowText(name),
-                                         modified.LastmodText() + timeZoneOffset_,
-                                         settings_.changefreq, settings_.priority});
+        std::string row =
+            BuildUrlEntry({folder.url, rowText(name), modified.LastmodText() + timeZoneOffset_,
+                           settings_.changefreq, settings_.priority});
         observer_.RowFound(row);
         foundRows_.push_back(std::move(row));
     }
@@ -709,8 +709,8 @@ RetrievalSummary RunRetrieval(Tftp_module& ftp, const SiteSettings& settingsAtSt
     const std::size_t commandsBefore = client.CommandsSent();
     std::unique_ptr<WalkRules> walk;
     if (const std::size_t sessions = settings.ConnectionCount(); sessions > 1)
-        walk = std::make_unique<ParallelWalk>(client, settings, limits, observer, summary,
-                                              sessions);
+        walk =
+            std::make_unique<ParallelWalk>(client, settings, limits, observer, summary, sessions);
     else
         walk = std::make_unique<FolderWalk>(client, settings, limits, observer, summary);
     try {

@@ -3,6 +3,8 @@
 #include <thread>
 #include <utility>
 
+#include "app/text_util.h"
+#include "app/texts.h"
 #include "ftp/Uftp_module.h"
 #include "sitemap/sitemap_writer.h"
 
@@ -35,6 +37,13 @@ public:
         thread_.emitInOrder([&] { emit thread_.TableFilled(rows); });
     }
     bool StopRequested() override { return thread_.StopRequested(); }
+    void WalkProgress(std::size_t done, std::size_t known, std::size_t sessions) override {
+        const QString shown =
+            QText(Filled(texts::kWalkProgress, {{"done", std::to_string(done)},
+                                                {"known", std::to_string(known)},
+                                                {"sessions", std::to_string(sessions)}}));
+        thread_.changeProgress([&](RetrievalProgress& progress) { progress.panels.at(1) = shown; });
+    }
 
 private:
     tthread1& thread_;

@@ -131,6 +131,10 @@ void Tfsite_manager::createControls() {
     tls = dropDown("tls", tlsCaptions, 160, this);
     grid->addWidget(caption(QText(texts::kTlsCaption), kLavender, this), row, 0);
     grid->addWidget(tls, row++, 1, Qt::AlignLeft);
+    connections = dropDown("connections", itemTexts(kConnectionItems), 60, this);
+    grid->addWidget(caption(QText(texts::kConnectionsCaption), kLavender, this), row, 0);
+    grid->addWidget(connections, row++, 1, Qt::AlignLeft);
+    grid->addWidget(hint(QText(texts::kConnectionsHint), this), row++, 1, 1, 2);
     grid->addWidget(hint(QText(texts::kFtpHint), this), row++, 1, 1, 2);
     addSeparator();
 
@@ -219,6 +223,7 @@ void Tfsite_manager::showSettings(const SiteSettings& settings) {
     const auto* item = std::find(kTlsSettingItems.begin(), kTlsSettingItems.end(), settings.tls);
     tls->setCurrentIndex(item == kTlsSettingItems.end() ? 1 : int(item - kTlsSettingItems.begin()));
     tlsTrust_ = settings.tls_trust;
+    selectItem(connections, settings.connections);
 }
 
 SiteSettings Tfsite_manager::Settings() const {
@@ -237,6 +242,7 @@ SiteSettings Tfsite_manager::Settings() const {
     settings.offset_4 = offset_4->currentText().toStdString();
     settings.tls = std::string(kTlsSettingItems.at(std::size_t(std::max(0, tls->currentIndex()))));
     settings.tls_trust = tlsTrust_;
+    settings.connections = connections->currentText().toStdString();
     return settings;
 }
 

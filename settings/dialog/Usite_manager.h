@@ -56,6 +56,7 @@ private:
     QComboBox* offset_3 = nullptr;
     QComboBox* offset_4 = nullptr;
     QComboBox* tls = nullptr;
+    QComboBox* connections = nullptr;
     std::string tlsTrust_; // the stored trusted certificate, kept with the settings
     QPushButton* Button1 = nullptr;
     QPushButton* Button2 = nullptr;

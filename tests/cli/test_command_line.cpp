@@ -47,11 +47,11 @@ protected:
     }
 
     // Settings for the account the scripted server expects, with the site root /r, in plain FTP
-    // as the script has it.
+    // over one session as the script has it.
     void configureFor(const FakeFtpServer& server) {
         ASSERT_EQ(run({"configure", "--dir", "DIR", "--url", "https://www.example.com", "--host",
                        server.Host(), "--user", "anna", "--password-stdin", "--root", "/r", "--tls",
-                       "off"},
+                       "off", "--connections", "1"},
                       "secret\n"),
                   0)
             << err;

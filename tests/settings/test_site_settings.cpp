@@ -38,6 +38,8 @@ SiteSettings markedSettings() {
     s.offset_2 = "05";
     s.offset_3 = "3";
     s.offset_4 = "0";
+    s.tls = "off";
+    s.connections = "2";
     return s;
 }
 
@@ -53,6 +55,8 @@ void expectSameStored(const SiteSettings& actual, const SiteSettings& expected) 
     EXPECT_EQ(actual.offset_2, expected.offset_2);
     EXPECT_EQ(actual.offset_3, expected.offset_3);
     EXPECT_EQ(actual.offset_4, expected.offset_4);
+    EXPECT_EQ(actual.tls, expected.tls);
+    EXPECT_EQ(actual.connections, expected.connections);
 }
 
 // The file split at CR LF exactly; a bare CR or LF stays inside its line.
@@ -134,6 +138,8 @@ TEST_F(SiteSettingsFiles, SaveThenLoadRestoresEveryStoredValue) {
     saved.offset_2 = "23";
     saved.offset_3 = "4";
     saved.offset_4 = "5";
+    saved.tls = "required";
+    saved.connections = "8";
     SaveSettings(folder_, saved);
 
     SiteSettings loaded;
@@ -172,14 +178,14 @@ TEST_F(SiteSettingsFiles, FileLayout) {
     }
 
     const std::vector<std::string> confLines = crLfLines(ReadFile(conf()));
-    // The six lines every reader knows, then the connection's security, which readers that do
-    // not know the key pass over.
-    ASSERT_EQ(confLines.size(), 8u);
-    EXPECT_EQ(confLines[7], "");
+    // The six lines every reader knows, then the connection's security and the number of
+    // sessions, which readers that do not know the keys pass over.
+    ASSERT_EQ(confLines.size(), 9u);
+    EXPECT_EQ(confLines[8], "");
     const char* const confTexts[] = {"[changefreq]=weekly", "[priority]=0.5", "[offset_1]=+",
                                      "[offset_2]=09",       "[offset_3]=0",   "[offset_4]=0",
-                                     "[tls]=auto"};
-    for (std::size_t i = 0; i < 7; ++i) {
+                                     "[tls]=auto",          "[connections]=4"};
+    for (std::size_t i = 0; i < 8; ++i) {
         EXPECT_EQ(DecryptText("QZV", confLines[i], ConfFileIV()), confTexts[i]) << i;
         EXPECT_EQ(confLines[i].find_first_not_of(std::string(kBase64Alphabet) + "="),
                   std::string::npos);

@@ -62,8 +62,7 @@ PyFtpServer::PyFtpServer(const Address& address, std::string user, std::string p
     start(nullptr, address.host);
 }
 
-void PyFtpServer::start(const Tls* tls, const std::string& host,
-                        std::chrono::milliseconds delay) {
+void PyFtpServer::start(const Tls* tls, const std::string& host, std::chrono::milliseconds delay) {
     host_ = host;
     std::string pattern = (std::filesystem::temp_directory_path() / "sw_ftp_root_XXXXXX").string();
     if (!::mkdtemp(pattern.data()))

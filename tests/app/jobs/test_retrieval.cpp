@@ -141,8 +141,9 @@ TEST_F(RetrievalTest, OverSeveralSessionsRefusalsAndALostSessionEndAsOverOne) {
                                      .visit("/r/b", {file("p.html")})
                                      .quit());
             const RetrievalSummary summary = run(server);
-            EXPECT_EQ(observer.messages,
-                      (Lines{"/r/aフォルダーが存在しません。\r\nリストの取得が途中で終了しました。"}));
+            EXPECT_EQ(
+                observer.messages,
+                (Lines{"/r/aフォルダーが存在しません。\r\nリストの取得が途中で終了しました。"}));
             EXPECT_EQ(observer.rows,
                       (Lines{Row(kWeb + "/b/", "p.html"), Row(kWeb + "/", "x.html")}));
             EXPECT_EQ(summary.foldersRefused, 1u);
@@ -152,11 +153,11 @@ TEST_F(RetrievalTest, OverSeveralSessionsRefusalsAndALostSessionEndAsOverOne) {
         {
             RecordingObserver lostRun;
             std::swap(observer, lostRun);
-            FakeFtpServer server(fake_ftp::WithLogin(
-                Script()
-                    .visit("/r", {file("a.html"), dir("sub"), file("z.html")})
-                    .raw(fake_ftp::Disconnect())
-                    .steps));
+            FakeFtpServer server(
+                fake_ftp::WithLogin(Script()
+                                        .visit("/r", {file("a.html"), dir("sub"), file("z.html")})
+                                        .raw(fake_ftp::Disconnect())
+                                        .steps));
             const RetrievalSummary summary = run(server);
             ASSERT_EQ(observer.messages.size(), 1u);
             EXPECT_EQ(observer.messages[0].rfind(kCutShort + "\r\n", 0), 0u);
@@ -499,7 +500,7 @@ TEST_F(RetrievalTest, AbortEndsAStalledWaitAtOnceAsAStop) {
         settings.hostname = server.Host();
         std::thread stopper([&] {
             const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-            while (server.Commands().size() < 7 && std::chrono::steady_clock::now() < deadline)
+            while (server.Commands().size() < 8 && std::chrono::steady_clock::now() < deadline)
                 std::this_thread::sleep_for(std::chrono::milliseconds(10));
             ftp.Abort();
         });
