@@ -10,7 +10,13 @@ site, in alternating rounds:
 Then walks a large site (10,000 folders, 100,000 files) once with `sitewright generate`, and
 runs the micro-benchmarks. Writes docs/benchmarks.md and docs/benchmarks.png.
 
+With --wan it measures instead, once, through ../shared/tools/wan_relay.py (a relay that delays
+every byte by 25 ms each way): `sitewright generate` over 1 and over 4 connections, the floor
+of the one-session conversation and lftp's `find`, on the same site; it writes that section of
+docs/benchmarks.md and docs/benchmarks-wan.png and leaves the rest of the report as it is.
+
 Usage: bench/peer_report.py --build BUILD_DIR [--folders N] [--files N] [--rounds N] [--no-load]
+       bench/peer_report.py --build BUILD_DIR --wan [--folders N] [--files N] [--delay S]
 """
 import argparse
 import ftplib
@@ -80,10 +86,10 @@ def make_site(root, folders, files_per_folder):
 
 
 class Server:
-    def __init__(self, root):
+    def __init__(self, root, extra=()):
         self.process = subprocess.Popen(
             ["/usr/bin/python3", str(ROOT / "tests/support/ftp_server.py"),
-             "--root", str(root), "--user", USER, "--password", PASSWORD],
+             "--root", str(root), "--user", USER, "--password", PASSWORD, *extra],
             stdout=subprocess.PIPE, text=True)
         line = self.process.stdout.readline().split()
         if len(line) != 2 or line[0] != "PORT":
@@ -130,11 +136,11 @@ def commands_sent(summary):
     return int(match.group(1)) if match else None
 
 
-def floor_walk(port, site_root):
+def floor_walk(port, site_root, host="127.0.0.1"):
     """The walk's exact conversation with nothing else: login, then per folder CWD, PASV,
     LIST, and after each subfolder CWD, PASV, LIST of the parent; QUIT."""
     ftp = ftplib.FTP()
-    ftp.connect("127.0.0.1", port)
+    ftp.connect(host, port)
     ftp.login(USER, PASSWORD)
     ftp.voidcmd("TYPE I")
     ftp.sendcmd("SYST")
@@ -171,17 +177,19 @@ def floor_walk(port, site_root):
     return commands + 1
 
 
-def measure_floor(port, site_root):
+def measure_floor(port, site_root, host="127.0.0.1"):
     wait_for_free_ports()
     start = time.perf_counter()
     cpu_start = time.process_time()
-    commands = floor_walk(port, site_root)
+    commands = floor_walk(port, site_root, host)
     return time.perf_counter() - start, time.process_time() - cpu_start, commands
 
 
-def configure(sitewright, folder, port):
+def configure(sitewright, folder, port, host="127.0.0.1", connections=1):
+    """Plain FTP, as the floor and the peers speak it."""
     subprocess.run([str(sitewright), "configure", "--dir", str(folder), "--url", "https://www.example.jp",
-                    "--host", f"127.0.0.1:{port}", "--user", USER, "--password-stdin", "--root", "/site"],
+                    "--host", f"{host}:{port}", "--user", USER, "--password-stdin", "--root", "/site",
+                    "--tls", "off", "--connections", str(connections)],
                    input=PASSWORD.encode(), check=True, stdout=subprocess.DEVNULL)
 
 
@@ -199,6 +207,99 @@ def micro_benchmarks(build):
     return json.loads(out.stdout)["benchmarks"]
 
 
+WAN_HOST = "127.0.0.2"
+WAN_PORT = 2121
+WAN_PASSIVE = "60000-60999"
+WAN_SECTION = "## Over a slow link"
+
+
+def wan_run(args, sitewright):
+    """One walk of each client through the relay; returns [(name, wall, detail)]."""
+    if not shutil.which("lftp"):
+        sys.exit("lftp is missing: scripts/setup.sh lftp curl python3-matplotlib")
+    work = Path(tempfile.mkdtemp(prefix="sw_wan_"))
+    server = relay = None
+    results = []
+    try:
+        serve = work / "serve"
+        serve.mkdir()
+        make_site(serve, args.folders, args.files)
+        server = Server(serve, ["--port", str(WAN_PORT), "--passive-ports", WAN_PASSIVE])
+        relay = subprocess.Popen(
+            ["/usr/bin/python3", str(ROOT.parent / "shared/tools/wan_relay.py"), "--listen", WAN_HOST,
+             "--ports", f"{WAN_PORT},{WAN_PASSIVE}", "--delay", str(args.delay)],
+            stdout=subprocess.PIPE, text=True)
+        if relay.stdout.readline().strip() != "ready":
+            raise RuntimeError("the relay did not start")
+        program = work / "program"
+        program.mkdir()
+        for connections in (4, 1):
+            configure(sitewright, program, WAN_PORT, WAN_HOST, connections)
+            wall, cpu, rss, summary = run_measured([str(sitewright), "generate", "--dir", str(program)])
+            results.append((f"sitewright generate, {connections} connection{'s' if connections > 1 else ''}",
+                            wall, f"{count_urls(program)} rows, {commands_sent(summary)} commands, "
+                                  f"CPU {cpu:.1f} s, peak {rss:.0f} MiB"))
+            print(results[-1], flush=True)
+        wall, _, commands = measure_floor(WAN_PORT, "/site", WAN_HOST)
+        results.append(("floor (ftplib, the one-session conversation)", wall, f"{commands} commands"))
+        print(results[-1], flush=True)
+        wall, _, _, _ = run_measured(
+            ["lftp", "-u", f"{USER},{PASSWORD}", "-p", str(WAN_PORT), "-e",
+             "set cmd:fail-exit yes; set ftp:ignore-pasv-address yes; find /site > /dev/null; quit",
+             WAN_HOST])
+        results.append(("lftp find", wall, ""))
+        print(results[-1], flush=True)
+    finally:
+        for process in (relay, server):
+            if process is relay and relay:
+                relay.terminate()
+                relay.wait()
+            elif process:
+                process.stop()
+        shutil.rmtree(work, ignore_errors=True)
+    return results
+
+
+def write_wan_section(args, results):
+    """Puts the section into docs/benchmarks.md in place of an earlier one, and the plot."""
+    docs = ROOT / "docs"
+    four = results[0][1]
+    lines = [WAN_SECTION, "",
+             f"Produced by `bench/peer_report.py --wan` on {time.strftime('%Y-%m-%d')}: the site of "
+             f"{args.folders} folders with {args.files} matching pages each, served by pyftpdlib "
+             f"behind `wan_relay.py` with {args.delay * 1000:.0f} ms each way "
+             f"({args.delay * 2000:.0f} ms round trip), one run each. Target: 4 connections within "
+             "100 s and at least 3 × faster than lftp.", "",
+             "| client | wall time | against 4 connections | figures |", "|---|---|---|---|"]
+    for name, wall, detail in results:
+        lines.append(f"| {name} | {wall:.1f} s | {wall / four:.1f} × | {detail} |")
+    lines += ["", "![wall times over a slow link](benchmarks-wan.png)", ""]
+    path = docs / "benchmarks.md"
+    text = path.read_text()
+    start = text.find(WAN_SECTION)
+    if start < 0:
+        text = text.rstrip("\n") + "\n\n" + "\n".join(lines)
+    else:
+        end = text.find("\n## ", start + len(WAN_SECTION))
+        text = text[:start] + "\n".join(lines) + (text[end + 1:] if end >= 0 else "")
+    path.write_text(text)
+
+    import matplotlib
+    matplotlib.use("Agg")
+    import matplotlib.pyplot as plt
+    names = [name for name, _, _ in results]
+    walls = [wall for _, wall, _ in results]
+    figure, axis = plt.subplots(figsize=(8, 3))
+    axis.barh(names, walls, color=["#53556C", "#9a9cb0", "#c8c9d4", "#c8c9d4"])
+    for y, value in enumerate(walls):
+        axis.text(value, y, f" {value:.1f} s", va="center")
+    axis.set_xlabel(f"wall time, seconds ({args.delay * 2000:.0f} ms round trip)")
+    axis.set_xlim(0, max(walls) * 1.25)
+    axis.invert_yaxis()
+    figure.tight_layout()
+    figure.savefig(docs / "benchmarks-wan.png", dpi=100)
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--build", default=str(ROOT / "build"))
@@ -206,9 +307,14 @@ def main():
     parser.add_argument("--files", type=int, default=10)
     parser.add_argument("--rounds", type=int, default=3)
     parser.add_argument("--no-load", action="store_true")
+    parser.add_argument("--wan", action="store_true")
+    parser.add_argument("--delay", type=float, default=0.025)
     args = parser.parse_args()
     build = Path(args.build).resolve()
     sitewright = build / "cli" / "sitewright"
+    if args.wan:
+        write_wan_section(args, wan_run(args, sitewright))
+        return
     for tool in ("lftp", "curl"):
         if not shutil.which(tool):
             sys.exit(f"{tool} is missing: scripts/setup.sh lftp curl python3-matplotlib")

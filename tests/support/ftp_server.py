@@ -34,6 +34,8 @@ def main():
     parser.add_argument("--tls-key")
     parser.add_argument("--tls-required", action="store_true")
     parser.add_argument("--command-log", help="a file that receives every command line")
+    parser.add_argument("--port", type=int, default=0, help="the control port (0: any free one)")
+    parser.add_argument("--passive-ports", help="the passive data ports, FIRST-LAST")
     parser.add_argument("--command-delay", type=float, default=0,
                         help="seconds each command waits before it is served, each session on a "
                              "thread of its own (a slow link)")
@@ -71,7 +73,10 @@ def main():
     Handler.auth_failed_timeout = 0  # a wrong password is answered at once
 
     server_class = ThreadedFTPServer if args.command_delay else FTPServer
-    server = server_class((args.host, 0), Handler)
+    if args.passive_ports:
+        first, last = (int(port) for port in args.passive_ports.split("-"))
+        Handler.passive_ports = range(first, last + 1)
+    server = server_class((args.host, args.port), Handler)
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(0))
     print("PORT", server.address[1], flush=True)
     server.serve_forever(handle_exit=True)
