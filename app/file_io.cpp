@@ -146,14 +146,16 @@ std::string ReadFile(const fs::path& path, std::size_t maxBytes) {
     return bytes;
 }
 
-fs::path ProgramFolder() {
+fs::path ExecutableFolder() {
     std::error_code ec;
     const fs::path executable = fs::read_symlink("/proc/self/exe", ec);
-    if (!ec) {
-        const fs::path folder = executable.parent_path();
-        if (::access(folder.c_str(), W_OK) == 0)
-            return folder;
-    }
+    return ec ? fs::path() : executable.parent_path();
+}
+
+fs::path ProgramFolderFor(const fs::path& executableFolder) {
+    if (!executableFolder.empty() && executableFolder.filename() != "bin" &&
+        ::access(executableFolder.c_str(), W_OK) == 0)
+        return executableFolder;
     fs::path base;
     if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg)
         base = xdg;
@@ -162,9 +164,14 @@ fs::path ProgramFolder() {
     else
         base = fs::temp_directory_path();
     const fs::path folder = base / "site-wright";
+    std::error_code ec;
     fs::create_directories(folder, ec);
     if (ec)
         throw FileError(Concat({Filled(texts::kCannotCreateFolder, {{"file", folder.string()}}),
                                 texts::kLineBreak, ec.message()}));
     return folder;
+}
+
+fs::path ProgramFolder() {
+    return ProgramFolderFor(ExecutableFolder());
 }

@@ -57,7 +57,15 @@ public:
 std::string ReadFile(const std::filesystem::path& path,
                      std::size_t maxBytes = std::numeric_limits<std::size_t>::max());
 
-// The folder that holds the settings, the window's geometry file and sitemap.xml: the
-// executable's folder when it is writable (a portable install), otherwise
-// $XDG_CONFIG_HOME/site-wright (default ~/.config/site-wright), created on demand.
+// The folder of the running executable; empty when the system does not tell.
+std::filesystem::path ExecutableFolder();
+
+// The folder that holds the settings, the window's geometry file and sitemap.xml for an
+// executable in executableFolder: that folder when it is writable and not a "bin" folder (a
+// portable install), otherwise $XDG_CONFIG_HOME/site-wright (default ~/.config/site-wright),
+// created on demand. A bin folder such as /usr/bin is shared by every program, and root may
+// write into it, so an installed program never keeps its files there.
+std::filesystem::path ProgramFolderFor(const std::filesystem::path& executableFolder);
+
+// ProgramFolderFor(ExecutableFolder()).
 std::filesystem::path ProgramFolder();

@@ -352,6 +352,10 @@ inline constexpr std::string_view kReleaseVersion =
     "Release Version Beta0.02\r\n2006/12/06A\r\nQuorvane";
 inline constexpr std::string_view kHeaderVersion =
     "Release Version Beta\r\n2006/12/02A\r\nQuorvane";
+// The line both version boxes add below their texts: the version this program was built as.
+inline constexpr std::string_view kBuildVersion = "バージョン {version}";
+// The help item when the manual is not where the program was installed with it.
+inline constexpr std::string_view kManualMissing = "マニュアル「{file}」が見つかりません。";
 inline constexpr std::string_view kDiscardList =
     "現在のリストを破棄し、新たにサイトマップを作成します。";
 inline constexpr std::string_view kUploadQuestion = "サイトマップをアップロードします。";

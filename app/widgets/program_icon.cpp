@@ -5,11 +5,12 @@
 
 #include "app/widgets/header_widgets.h"
 
-QPixmap ProgramIconPixmap() {
-    QPixmap pixmap(32, 32);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
+QImage ProgramIconImage(int size) {
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
+    painter.scale(size / 32.0, size / 32.0);
 
     painter.setPen(Qt::NoPen);
     painter.setBrush(kSlate);
@@ -28,11 +29,18 @@ QPixmap ProgramIconPixmap() {
     painter.setBrush(kLavender);
     for (const qreal x : {3.0, 12.0, 21.0})
         painter.drawRoundedRect(QRectF(x, 20, 8, 7), 1.5, 1.5);
-    return pixmap;
+    return image;
+}
+
+QPixmap ProgramIconPixmap() {
+    return QPixmap::fromImage(ProgramIconImage(32));
 }
 
 QIcon ProgramIcon() {
-    return QIcon(ProgramIconPixmap());
+    QIcon icon;
+    for (const int size : {16, 24, 32, 48, 64})
+        icon.addPixmap(QPixmap::fromImage(ProgramIconImage(size)));
+    return icon;
 }
 
 QIcon MakerIcon() {

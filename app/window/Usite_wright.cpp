@@ -46,12 +46,17 @@ constexpr QColor kBandGrey(0xF3, 0xF3, 0xF3);
 
 const QString kMakerPage = QStringLiteral("https://www.quorvane.example/");
 const QString kProductPage = QStringLiteral("https://www.quorvane.example/sitewright/");
-const QString kManualPage = QStringLiteral("https://www.quorvane.example/sitewright/manual/");
 const QString kInquiryMail = QStringLiteral("mailto:support@quorvane.example");
 const QString kProtocolPage = QStringLiteral("https://www.sitemaps.org/ja/protocol.html");
 
 const QString kConfirmCaption = QText(texts::kConfirm);
 const QString kNoSitemap = QText(texts::kNoSitemap);
+
+// A version box's texts, then the version of this build.
+QString withBuildVersion(std::string_view box) {
+    return QText(
+        Concat({box, texts::kLineBreak, Filled(texts::kBuildVersion, {{"version", SW_VERSION}})}));
+}
 
 QWidget* makeBand(const char* name, int height, const QColor& colour, QWidget* parent) {
     auto* band = new QWidget(parent);
@@ -308,7 +313,7 @@ void TFsite_wright::createMenus() {
     n10 = topMenu("n10", texts::kMenuAnalytics);
 
     QMenu* information = topMenu("Information1", texts::kMenuInformation);
-    addItem(information, "N9", texts::kMenuManual, false, &TFsite_wright::N9Click);
+    addItem(information, "N9", texts::kMenuManual, true, &TFsite_wright::N9Click);
     addItem(information, "Quorvane1", texts::kMenuMakerPage, true, &TFsite_wright::Quorvane1Click);
     addItem(information, "N22", texts::kMenuInquiry, true, &TFsite_wright::N22Click);
     separator(information, "N12", false);
@@ -437,6 +442,10 @@ void TFsite_wright::SetUrlOpener(UrlOpener opener) {
     urlOpener_ = std::move(opener);
 }
 
+void TFsite_wright::SetManual(std::filesystem::path manual) {
+    manual_ = std::move(manual);
+}
+
 void TFsite_wright::OpenAddress(const QUrl& address) {
     urlOpener_(address);
 }
@@ -457,11 +466,11 @@ void TFsite_wright::Button4Click() {
 
 void TFsite_wright::N18Click() {
     PrepareDatFileIV();
-    ShowInfo(QText(texts::kReleaseVersion), kConfirmCaption);
+    ShowInfo(withBuildVersion(texts::kReleaseVersion), kConfirmCaption);
 }
 
 void TFsite_wright::IconButton13Click() {
-    ShowInfo(QText(texts::kHeaderVersion), kConfirmCaption);
+    ShowInfo(withBuildVersion(texts::kHeaderVersion), kConfirmCaption);
 }
 
 void TFsite_wright::N20Click() {
@@ -481,7 +490,13 @@ void TFsite_wright::N24Click() {
 }
 
 void TFsite_wright::N9Click() {
-    OpenAddress(QUrl(kManualPage));
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(manual_, error)) {
+        ShowInfo(QText(Filled(texts::kManualMissing, {{"file", manual_.string()}})),
+                 kConfirmCaption);
+        return;
+    }
+    OpenAddress(QUrl::fromLocalFile(QString::fromStdString(manual_.string())));
 }
 
 void TFsite_wright::Quorvane1Click() {

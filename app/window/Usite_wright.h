@@ -63,6 +63,9 @@ public:
     using UrlOpener = std::function<void(const QUrl&)>;
     void SetUrlOpener(UrlOpener opener);
 
+    // The local manual that the help item opens (an HTML file).
+    void SetManual(std::filesystem::path manual);
+
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -143,6 +146,7 @@ private:
     void stopRetrievalAndWait();
 
     std::filesystem::path programFolder_;
+    std::filesystem::path manual_;
     Tfurl_edit* urlEdit_ = nullptr;
     Tftp_module* ftp_ = nullptr;
     Tfsite_manager* siteManager_ = nullptr;

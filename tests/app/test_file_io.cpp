@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 #include <sys/stat.h>
@@ -119,4 +120,44 @@ TEST_F(FileIoTest, WriteInterruptedAtEveryStepKeepsTheOldFile) {
     }
     WriteFileAtomically(file, "new");
     EXPECT_EQ(ReadFile(file), "new");
+}
+
+// A portable copy keeps its files beside itself; an installed one (in a bin folder, or in a
+// folder it cannot write) keeps them in the user's configuration folder, made on demand.
+TEST_F(FileIoTest, ProgramFolderIsBesideAPortableCopyAndInTheConfigurationOtherwise) {
+    const std::string savedHome = std::getenv("HOME") ? std::getenv("HOME") : "";
+    const std::string savedXdg =
+        std::getenv("XDG_CONFIG_HOME") ? std::getenv("XDG_CONFIG_HOME") : "";
+    const fs::path home = folder_ / "home";
+    ::setenv("HOME", home.c_str(), 1);
+    fs::create_directories(folder_ / "portable");
+    fs::create_directories(folder_ / "usr" / "bin");
+    fs::create_directories(folder_ / "locked");
+    fs::permissions(folder_ / "locked", fs::perms::owner_read | fs::perms::owner_exec);
+    const bool lockedIsWritable = ::access((folder_ / "locked").c_str(), W_OK) == 0; // root
+
+    struct Case {
+        fs::path executableFolder;
+        std::string xdg;
+        fs::path expected;
+    };
+    const Case cases[] = {
+        {folder_ / "portable", "", folder_ / "portable"},
+        {folder_ / "usr" / "bin", "", home / ".config" / "site-wright"},
+        {folder_ / "usr" / "bin", (folder_ / "xdg").string(), folder_ / "xdg" / "site-wright"},
+        {folder_ / "locked", "",
+         lockedIsWritable ? folder_ / "locked" : home / ".config" / "site-wright"},
+        {fs::path(), "", home / ".config" / "site-wright"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.executableFolder.string());
+        ::setenv("XDG_CONFIG_HOME", c.xdg.c_str(), 1);
+        fs::remove_all(home);
+        EXPECT_EQ(ProgramFolderFor(c.executableFolder), c.expected);
+        EXPECT_TRUE(fs::is_directory(c.expected));
+    }
+    ::setenv("HOME", savedHome.c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", savedXdg.c_str(), 1);
+    if (savedXdg.empty())
+        ::unsetenv("XDG_CONFIG_HOME");
 }

@@ -196,7 +196,7 @@ private slots:
             {{"N6", "マーケティング(&M)", false}, {}},
             {{"n10", "Google Analytics分析(&G)", false}, {}},
             {{"Information1", "Information(&I)", true},
-             {{"N9", "オンラインヘルプ-取扱説明書-", false},
+             {{"N9", "オンラインヘルプ-取扱説明書-", true},
               {"Quorvane1", "Quorvaneのページ", true},
               {"N22", "問い合わせメールを送る", true},
               {"N12", "", false},
@@ -227,11 +227,12 @@ private slots:
         window_->findChild<QToolButton*>(QStringLiteral("IconButton13"))->click();
         QCOMPARE(asked_.size(), 2);
         QCOMPARE(asked_[0].kind, MessageRequest::Kind::Info);
+        const QString version = QStringLiteral("\r\nバージョン " SW_VERSION);
         QCOMPARE(asked_[0].message,
-                 QStringLiteral("Release Version Beta0.02\r\n2006/12/06A\r\nQuorvane"));
+                 QStringLiteral("Release Version Beta0.02\r\n2006/12/06A\r\nQuorvane") + version);
         QCOMPARE(asked_[0].buttons, QStringList({QStringLiteral("確認")}));
         QCOMPARE(asked_[1].message,
-                 QStringLiteral("Release Version Beta\r\n2006/12/02A\r\nQuorvane"));
+                 QStringLiteral("Release Version Beta\r\n2006/12/02A\r\nQuorvane") + version);
         QCOMPARE(asked_[1].buttons, QStringList({QStringLiteral("確認")}));
     }
 
@@ -243,7 +244,6 @@ private slots:
             bool status;
         };
         const Link links[] = {
-            {"N9", "https://www.quorvane.example/sitewright/manual/", false},
             {"N22", "mailto:support@quorvane.example", false},
             {"Quorvane1", "https://www.quorvane.example/", true},
             {"SITEWRIGHTGoogleSitemap1", "https://www.quorvane.example/sitewright/", true},
@@ -260,6 +260,27 @@ private slots:
             QCOMPARE(window_->StatusText(2),
                      link.status ? QString::fromLatin1(link.address) : QString());
         }
+    }
+
+    // The help item opens the local manual; without one it says which file is missing.
+    void helpItemOpensTheLocalManual() {
+        create();
+        const fs::path manual = programFolder() / "doc" / "manual.html";
+        window_->SetManual(manual);
+        action("N9")->trigger();
+        QVERIFY(opened_.isEmpty());
+        QCOMPARE(asked_.size(), 1);
+        QCOMPARE(asked_[0].kind, MessageRequest::Kind::Info);
+        QCOMPARE(asked_[0].message, QStringLiteral("マニュアル「%1」が見つかりません。")
+                                        .arg(QString::fromStdString(manual.string())));
+
+        fs::create_directories(manual.parent_path());
+        WriteFileAtomically(manual, "<html></html>");
+        action("N9")->trigger();
+        QCOMPARE(opened_,
+                 QList<QUrl>({QUrl::fromLocalFile(QString::fromStdString(manual.string()))}));
+        QCOMPARE(asked_.size(), 1);
+        QCOMPARE(window_->StatusText(1), QString());
     }
 
     void itemsWithoutHandlerDoNothing() {

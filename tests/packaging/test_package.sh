@@ -1,0 +1,100 @@
+#!/usr/bin/env bash
+# Packs the build as a .deb, unpacks it into a temporary root and runs both programs from there
+# under a temporary HOME: the package's dependencies and desktop files pass their validators,
+# the man page names every option, and the installed programs keep their settings, sitemap.xml
+# and window geometry in ~/.config/site-wright, the window included.
+#     test_package.sh BUILD_DIR SOURCE_DIR
+set -euo pipefail
+build=$1
+source=$2
+work=$(mktemp -d)
+server_pid=
+window_pid=
+cleanup() {
+    [ -n "$window_pid" ] && kill -KILL "$window_pid" 2>/dev/null
+    [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null && wait "$server_pid" 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+# Polls a condition ten times a second for at most 30 s.
+await() {
+    for _ in $(seq 300); do
+        if eval "$1"; then return 0; fi
+        sleep 0.1
+    done
+    fail "still not true after 30 s: $1"
+}
+
+(cd "$build" && cpack -G DEB -B "$work/pkg" >"$work/cpack.log" 2>&1) || { cat "$work/cpack.log"; fail "cpack"; }
+deb=$(echo "$work"/pkg/site-wright_*.deb)
+depends=$(dpkg-deb -f "$deb" Depends | tr ',' '\n' | awk '{print $1}')
+for package in libqt6widgets6 libqt6core6 libssl3 libc6 fonts-ipafont-gothic; do
+    grep -qx "$package" <<<"$depends" || fail "Depends lacks $package:" $depends
+done
+root=$work/root
+dpkg -x "$deb" "$root"
+share=$root/usr/share
+id=example.quorvane.sitewright
+
+desktop-file-validate "$share/applications/$id.desktop" || fail "desktop-file-validate"
+appstreamcli validate --no-net "$share/metainfo/$id.metainfo.xml" || fail "appstreamcli validate"
+for size in 16 22 24 32 48 64 128 256; do
+    file "$share/icons/hicolor/${size}x$size/apps/$id.png" | grep -q "PNG image data, $size x $size" ||
+        fail "no ${size}x$size icon"
+done
+grep -q '<h1>Site Wright</h1>' "$share/doc/site-wright/manual.html" || fail "manual.html"
+[ -s "$share/doc/site-wright/docs/main-window.png" ] || fail "the manual's pictures"
+for unit in service timer; do
+    [ -s "$share/doc/site-wright/sitewright-generate.$unit" ] || fail "no systemd $unit"
+done
+
+man_page=$share/man/man1/sitewright.1
+lint=$(groff -man -Tutf8 -ww -z "$man_page" 2>&1)
+[ -z "$lint" ] || fail "groff: $lint"
+export HOME=$work/home
+unset XDG_CONFIG_HOME
+sw=$root/usr/bin/sitewright
+"$sw" --help | grep -q "使い方: sitewright" || fail "sitewright --help"
+for command in configure show generate upload; do
+    for option in $("$sw" "$command" --help | grep -o -- '--[a-z][a-z-]*' | sort -u); do
+        grep -qF -- "${option//-/\\-}" "$man_page" || fail "the man page lacks $command $option"
+    done
+done
+
+# A site on a real FTP server on 127.0.0.1, walked by the installed command line.
+mkdir -p "$work/site/public_html/news"
+echo '<html></html>' >"$work/site/public_html/index.html"
+echo '<html></html>' >"$work/site/public_html/news/today.html"
+coproc server { exec /usr/bin/python3 "$source/tests/support/ftp_server.py" --root "$work/site" \
+    --user site --password secret; }
+server_pid=$server_PID
+read -r -t 30 _ port <&"${server[0]}" || fail "the FTP server did not start"
+printf 'secret\n' | "$sw" configure --url https://www.example.com --host "127.0.0.1:$port" \
+    --user site --password-stdin --root /public_html --tls off >/dev/null || fail "configure"
+"$sw" generate >"$work/generate.log" 2>&1 || { cat "$work/generate.log"; fail "generate"; }
+
+program=$HOME/.config/site-wright
+for file in config_v1.dat config_v1.conf sitemap.xml; do
+    [ -f "$program/$file" ] || fail "no $file in $program"
+done
+grep -q '^https://www.example.com/news/today.html' "$program/sitemap.xml" ||
+    fail "sitemap.xml lacks the site's pages"
+
+# The window shares the folder: showing itself, it removes the sitemap of an earlier run; a
+# termination request closes it as the user would, storing its geometry there.
+QT_QPA_PLATFORM=offscreen "$root/usr/bin/site_wright" >"$work/window.log" 2>&1 &
+window_pid=$!
+await '[ ! -e "$program/sitemap.xml" ] || ! kill -0 "$window_pid" 2>/dev/null'
+kill -0 "$window_pid" 2>/dev/null || { cat "$work/window.log"; fail "the window ended by itself"; }
+kill -TERM "$window_pid"
+status=0
+wait "$window_pid" || status=$?
+window_pid=
+[ "$status" -eq 0 ] || { cat "$work/window.log"; fail "the window ended with status $status"; }
+grep -q '^Width=' "$program/site_wright.ini" || fail "no window geometry in $program"
+[ "$(ls "$root/usr/bin")" = "$(printf 'site_wright\nsitewright')" ] || fail "files written beside the programs"
+echo "package $(basename "$deb"): installed, validated and run from $root"
