@@ -42,6 +42,17 @@ namespace {
 const std::string kWeb = "http://www.example.com";
 const std::string kCutShort = "リストの取得が途中で終了しました。";
 
+// Plain settings for the server's account, its login folder as the site root.
+SiteSettings settingsFor(const PyFtpServer& server) {
+    SiteSettings settings = PlainFtpSettings();
+    settings.web_url = kWeb;
+    settings.hostname = server.Host();
+    settings.username = server.User();
+    settings.password = server.Password();
+    settings.site_root.clear();
+    return settings;
+}
+
 class RetrievalTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -602,12 +613,8 @@ TEST(RetrievalRealServer, AddressesNameTheFilesAndTimesAreExactToTheSecond) {
     fs::create_directory_symlink("a", server.Root() / "link");
 
     Tftp_module ftp;
-    SiteSettings settings = PlainFtpSettings();
+    SiteSettings settings = settingsFor(server);
     settings.web_url = kWeb + "/";
-    settings.hostname = server.Host();
-    settings.username = server.User();
-    settings.password = server.Password();
-    settings.site_root.clear();
     RecordingObserver observer;
     const RetrievalSummary summary = RunRetrieval(ftp, settings, observer);
     EXPECT_EQ(observer.messages, Lines());
@@ -655,7 +662,7 @@ TEST(RetrievalRealServer, AddressesNameTheFilesAndTimesAreExactToTheSecond) {
 
 TEST(RetrievalRealServer, OneTwoOrFourSessionsGiveTheSameRowsListingEachFolderOnceByItsPath) {
     // Slow enough that the further sessions log in before the first has walked the site.
-    PyFtpServer server(PyFtpServer::Slow{std::chrono::milliseconds(5)});
+    PyFtpServer server(PyFtpServer::Slow{std::chrono::milliseconds(20)});
     for (int a = 0; a < 4; ++a) {
         for (int b = 0; b < 3; ++b) {
             const fs::path inner =
@@ -673,13 +680,8 @@ TEST(RetrievalRealServer, OneTwoOrFourSessionsGiveTheSameRowsListingEachFolderOn
         SCOPED_TRACE(sessions);
         const std::size_t logStart = server.CommandLog().size();
         Tftp_module ftp;
-        SiteSettings settings = PlainFtpSettings();
+        SiteSettings settings = settingsFor(server);
         settings.connections = sessions;
-        settings.web_url = kWeb;
-        settings.hostname = server.Host();
-        settings.username = server.User();
-        settings.password = server.Password();
-        settings.site_root.clear();
         RecordingObserver observer;
         const RetrievalSummary summary = RunRetrieval(ftp, settings, observer);
         EXPECT_EQ(observer.messages, Lines());
