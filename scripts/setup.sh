@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev fonts-ipafont-gothic
-    libgtest-dev libbenchmark-dev libssl-dev
+    libgtest-dev libbenchmark-dev libssl-dev zlib1g-dev libxml2-utils
     python3-pyftpdlib python3-openssl ca-certificates openssl
     # what the unpacked daemons of the tests need to run (scripts/daemons.sh): ProFTPD, vsftpd
     libhiredis0.14 libmemcached11 libmemcachedutil2 libpcre2-posix3 libwrap0

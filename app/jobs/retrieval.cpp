@@ -7,6 +7,7 @@
 #include <unordered_set>
 #include <utility>
 
+#include "app/path_filter.h"
 #include "app/text_util.h"
 #include "app/texts.h"
 #include "app/url_entry.h"
@@ -27,6 +28,9 @@ constexpr std::size_t kMaxDepth = 64;
 // no search engine reads into the sitemap, and give the window a text it takes seconds to lay
 // out.
 constexpr std::size_t kMaxNameBytes = 1024;
+
+// Search engines read no more of a robots.txt than this.
+constexpr std::size_t kMaxRobotsBytes = 512 * 1024;
 
 // Raised at the walk's next command once the user has asked it to stop.
 struct WalkStopped {};
@@ -169,6 +173,36 @@ std::string_view rowSettingsProblem(const SiteSettings& settings) {
     return {};
 }
 
+// What the walk leaves out, counted into the summary: asked before a subfolder is listed and
+// before a file becomes a row, with its path below the site root ("/a/b/" for a folder).
+class WalkFilter final {
+public:
+    WalkFilter(const SiteSettings& settings, RetrievalSummary& summary)
+        : exclusions_(settings.exclude), summary_(summary) {}
+
+    void SetRobots(std::string_view robotsTxt) { robots_ = RobotsRules(robotsTxt); }
+
+    bool KeepsFolder(const std::string& path) {
+        return keeps(exclusions_.Excludes(path), robots_.MayAllowBelow(path));
+    }
+    bool KeepsFile(const std::string& path) {
+        return keeps(exclusions_.Excludes(path), robots_.Allows(path));
+    }
+
+private:
+    bool keeps(bool excluded, bool robotsAllow) {
+        if (excluded)
+            ++summary_.excluded;
+        else if (!robotsAllow)
+            ++summary_.robotsExcluded;
+        return !excluded && robotsAllow;
+    }
+
+    const ExclusionList exclusions_;
+    RobotsRules robots_;
+    RetrievalSummary& summary_;
+};
+
 // The walk of one run: folders depth first, one CWD and LIST per folder on the way in and
 // again for the parent on the way back, rows in the order the files are met.
 class FolderWalk final {
@@ -176,7 +210,8 @@ public:
     FolderWalk(TIdFTP& ftp, const SiteSettings& settings, const RetrievalLimits& limits,
                RetrievalObserver& observer, RetrievalSummary& summary)
         : ftp_(ftp), settings_(settings), limits_(limits), observer_(observer), summary_(summary),
-          extensions_(settings.ext_list), timeZoneOffset_(settings.TimeZoneOffset()) {}
+          extensions_(settings.ext_list), timeZoneOffset_(settings.TimeZoneOffset()),
+          filter_(settings, summary) {}
 
     // Throws WalkStopped when the user has asked the run to stop.
     void CheckStop() const {
@@ -199,6 +234,8 @@ public:
         if (breaksCommandLine(root.path))
             throw WalkError(std::string(texts::kRootBreaksCommand));
         root.url = settings_.web_url + '/';
+        if (settings_.robots)
+            readRobots(root.path);
         walked_.insert(root.path);
         WalkFolder(root);
     }
@@ -216,6 +253,19 @@ public:
     }
 
 private:
+    // The site root's robots.txt; a site without one leaves nothing out.
+    void readRobots(const std::string& rootPath) {
+        CheckStop();
+        std::optional<std::string> text =
+            ftp_.RetrieveFile(joinPath(rootPath, "robots.txt"), kMaxRobotsBytes);
+        if (!text)
+            return;
+        // A line cut at the bound could read as a shorter rule.
+        if (text->size() == kMaxRobotsBytes)
+            text->erase(text->find_last_of("\r\n") + 1);
+        filter_.SetRobots(*text);
+    }
+
     void WalkFolder(const Folder& folder) {
         observer_.SetStatusText(2, folder.shownPath + std::string(texts::kBeingRetrieved));
         if (summary_.folders + summary_.foldersRefused >= limits_.maxFolders)
@@ -296,6 +346,8 @@ private:
         if (!walked_.insert(child.path).second)
             return false;
         const std::string textName = NameFromServer(name);
+        if (!filter_.KeepsFolder(folder.urlPath + '/' + rowText(textName) + '/'))
+            return false;
         child.shownPath = joinPath(folder.shownPath, shownText(textName));
         if (folder.depth >= kMaxDepth) {
             if (summary_.foldersTooDeep++ == 0)
@@ -311,7 +363,8 @@ private:
 
     void takeFile(const Folder& folder, const WalkEntry& entry) {
         const std::string name = NameFromServer(entry.name);
-        if (!extensions_.Contains(extensionOf(name)))
+        if (!extensions_.Contains(extensionOf(name)) ||
+            !filter_.KeepsFile(folder.urlPath + '/' + rowText(name)))
             return;
         if (FoundRows.size() >= limits_.maxRows)
             throw WalkError(
@@ -336,6 +389,7 @@ private:
     RetrievalSummary& summary_;
     const ExtensionList extensions_;
     const std::string timeZoneOffset_;
+    WalkFilter filter_;
     std::unordered_set<std::string> walked_;
     std::string firstTooDeep_; // shown path of the first folder left out for its depth
     std::vector<std::string> FoundRows;

@@ -52,7 +52,6 @@ const QString kProtocolPage = QStringLiteral("https://www.sitemaps.org/ja/protoc
 const QString kConfirmCaption = QText(texts::kConfirm);
 const QString kNoSitemap = QText(texts::kNoSitemap);
 
-
 QWidget* makeBand(const char* name, int height, const QColor& colour, QWidget* parent) {
     auto* band = new QWidget(parent);
     band->setObjectName(QString::fromLatin1(name));
@@ -640,12 +639,11 @@ void TFsite_wright::N13Click() {
 }
 
 void TFsite_wright::CreateSitemap() {
-    const SitemapSummary written =
-        WriteTableSitemap(*table_, programFolder_, [this](const std::string& location) {
-            SetStatusText(2, QString::fromStdString(location));
-        });
-    if (written.exceedsSingleFileLimits)
-        ShowInfo(QText(texts::kExceedsSingleFileLimits), QText(texts::kConfirm));
+    // A sitemap split into parts opens at its index.
+    WriteTableSitemap(*table_, programFolder_, currentSettings(),
+                      [this](const std::string& location) {
+                          SetStatusText(2, QString::fromStdString(location));
+                      });
     OpenAddress(QUrl::fromLocalFile(QString::fromStdString(SitemapPath(programFolder_).string())));
 }
 
