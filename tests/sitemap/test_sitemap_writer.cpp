@@ -274,7 +274,6 @@ TEST_F(SitemapFilesTest, LargeSiteGivesPartsAndAnIndexThatRealParsersRead) {
         for (int part = 1; part <= 3; ++part) {
             const fs::path file = folder_ / ("sitemap-" + std::to_string(part) + suffix);
             const std::string document = readUnpacked(file);
-            EXPECT_EQ(document.compare(0, 2, "\x1f\x8b") == 0, false) << "unpacked";
             EXPECT_EQ(ReadFile(file).compare(0, 2, "\x1f\x8b") == 0, c.gzip);
             const Parsed parsed = parse(document, "loc");
             EXPECT_EQ(parsed.error, "");
