@@ -178,18 +178,21 @@ inline constexpr std::string_view kEmptySitemapConfirm =
     "置き換えますか？";
 inline constexpr std::string_view kEmptySitemapRefused =
     "サイトマップにURLがひとつもないため、アップロードしません。";
-inline constexpr std::string_view kExceedsSingleFileLimits =
-    "作成したサイトマップは1ファイルの上限(URL数50,000件、10,485,760バイト)を超えています。\r\n"
-    "検索エンジンに読み込まれないことがあります。";
+// Before the reason: a part named by the index that cannot be uploaded.
+inline constexpr std::string_view kPartNotUploadable =
+    "サイトマップインデックスにあるファイル「{file}」をアップロードできません。";
 
 // --- The command line (cli/) ---
 inline constexpr std::string_view kSettingsSaved = "設定を保存しました: {folder}";
 inline constexpr std::string_view kSitemapWritten = "サイトマップを作成しました: {file}";
+inline constexpr std::string_view kSitemapSplit =
+    "URL数 {urls} 件を {parts} ファイルに分け、{file} をそのインデックスにしました。";
 inline constexpr std::string_view kNoSitemapWritten = "サイトマップは作成しませんでした。";
 inline constexpr std::string_view kSummary =
     "取得件数 {rows}、フォルダー数 {folders}、入れなかったフォルダー {refused}、"
     "一覧を読み取れなかったフォルダー {unreadable}、深すぎて入らなかったフォルダー {deep}、"
-    "所要時間 {seconds} 秒、コマンド数 {commands}";
+    "除外パスで除いたもの {excluded}、robots.txtで除いたもの {robots}、所要時間 {seconds} "
+    "秒、コマンド数 {commands}";
 inline constexpr std::string_view kProgress = "フォルダー {folders}、ファイル {files}: ";
 inline constexpr std::string_view kParallelProgress =
     "フォルダー {folders}（一覧済み {done}/{known}、接続 {sessions}）、ファイル {files}: ";
@@ -253,7 +256,9 @@ inline constexpr std::string_view kConfigureUsage =
                             [--password-stdin] [--root PATH] [--changefreq F]
                             [--priority P] [--offset +HH:MM]
                             [--tls required|auto|off] [--trust-fingerprint FP]
-                            [--connections N]
+                            [--connections N] [--protocol 0.84|0.9] [--gzip on|off]
+                            [--exclude PATTERN]... [--robots on|off]
+                            [--folder-addresses on|off] [--index-names LIST]
 
 指定した設定を変更し、二つの設定ファイル（暗号化、所有者のみ読み取り可）を保存します。
 指定しない設定は元の値のままです。
@@ -283,6 +288,22 @@ inline constexpr std::string_view kConfigureUsage =
   --connections N    フォルダーの一覧を取得する同時接続数: 1〜8（既定値 4）。
                      2 以上では各フォルダーをパスで一度だけ一覧します。サーバーが
                      追加の接続を断ったときは、ある接続だけで続けます
+  --protocol 0.84|0.9
+                     サイトマップ形式: 0.84（Google Sitemap 0.84。既定値）、
+                     0.9（sitemaps.org 0.9）
+  --gzip on|off      URL 数 50,000 件または 50 MiB を超えて分割したファイルを
+                     gzip で圧縮します（sitemap-N.xml.gz）。既定値は off
+  --exclude PATTERN  除外するパス。サイトのルートからのパスのパターン
+                     （例: /drafts/、*/admin/*、*.bak.html、/private*）。「*」は任意の
+                     文字列、最後の「$」はパスの終わりです。繰り返し指定でき、コンマでも
+                     区切れます。指定したものが保存済みの一覧に代わります（"" で空）。
+                     一致するフォルダーは一覧を取得しません
+  --robots on|off    サイトのルートの robots.txt が禁止するパスを除きます（既定値 on）
+  --folder-addresses on|off
+                     フォルダーのインデックスページを「…/news/」のように
+                     フォルダーのアドレスで書きます（既定値 off）
+  --index-names LIST インデックスページの名前。コンマ区切り
+                     （既定値: index.html,index.htm,index.php）
   -h, --help         このヘルプを表示します
 )";
 
@@ -305,7 +326,9 @@ FTP サーバーにログインし、サイトのルートフォルダーとそ�
 DIR/sitemap.xml に書きます。入れないフォルダー、一覧を読み取れないフォルダー、64 階層より
 深いフォルダーは標準エラー出力に表示して除きます。Ctrl-C（または SIGTERM）でただちに
 中止します。中止したとき、失敗したとき、上限に達したときはサイトマップを書かず、以前の
-sitemap.xml はそのまま残ります。
+sitemap.xml はそのまま残ります。除外するパスと robots.txt が禁止するパスは除きます。
+URL 数 50,000 件または 50 MiB を超えるときは sitemap-1.xml、sitemap-2.xml… に分け、
+sitemap.xml をそのインデックスにします。
 
   --dir DIR          設定ファイルと sitemap.xml のフォルダー
                      （省略時: プログラムフォルダー）
@@ -324,7 +347,8 @@ sitemap.xml はそのまま残ります。
 inline constexpr std::string_view kUploadUsage = R"(使い方: sitewright upload [--dir DIR]
 
 DIR/sitemap.xml を sitemap.xml として FTP サーバーのサイトのルートフォルダー（ルート
-フォルダーが空の場合はログイン直後のフォルダー）へアップロードします。URL を一つも含まない
+フォルダーが空の場合はログイン直後のフォルダー）へアップロードします。sitemap.xml が
+インデックスのときは、そこにあるファイルを先に、sitemap.xml を最後にアップロードします。URL を一つも含まない
 サイトマップは、サーバーのものを空にしてしまうためアップロードしません（終了ステータス 1）。
 
   --dir DIR    設定ファイルと sitemap.xml のフォルダー
@@ -416,6 +440,17 @@ inline constexpr std::string_view kExtensionsCaption = "取得ファイルの拡
 inline constexpr std::string_view kChangefreqDefaultCaption = "デフォルトの更新頻度\n(changefreq)";
 inline constexpr std::string_view kPriorityDefaultCaption = "デフォルトの優先度\n(priority)";
 inline constexpr std::string_view kTimeZoneCaption = "タイムゾーン・オフセット";
+inline constexpr std::string_view kSitemapFormatCaption = "サイトマップ形式";
+// The items of kSitemapFormatItems, in their order.
+inline constexpr std::array<std::string_view, 2> kSitemapFormatCaptions = {"Sitemap 0.84",
+                                                                           "sitemaps.org 0.9"};
+inline constexpr std::string_view kGzipPartsCheck = "分割したファイルをgzipで圧縮する";
+inline constexpr std::string_view kExcludeCaption = "除外するパス";
+inline constexpr std::string_view kExcludeHint =
+    "1行に1つ、またはコンマ区切り 例)/drafts/ */admin/* *.bak.html /private*";
+inline constexpr std::string_view kRobotsCheck = "robots.txtが禁止するパスを除く";
+inline constexpr std::string_view kFolderAddressesCheck =
+    "次の名前のページをフォルダーのアドレスで書く:";
 
 } // namespace texts
 

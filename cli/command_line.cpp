@@ -15,6 +15,7 @@
 #include "app/jobs/retrieval.h"
 #include "app/jobs/table_sitemap.h"
 #include "app/jobs/work_table.h"
+#include "app/path_filter.h"
 #include "app/text_util.h"
 #include "app/texts.h"
 #include "cli/options.h"
@@ -263,6 +264,8 @@ void requireUsable(const std::string& value, std::string_view what) {
         throw UsageError(Filled(texts::kUnusableCharacterIn, {{"what", what}}));
 }
 
+constexpr std::array<std::string_view, 2> kSwitchItems = {"on", "off"};
+
 template <std::size_t N>
 bool isItem(const std::array<std::string_view, N>& items, const std::string& value) {
     return std::find(items.begin(), items.end(), value) != items.end();
@@ -340,6 +343,20 @@ int configure(const ParsedOptions& options, const Output& output) {
     requireItem(options, "priority", kPriorityItems);
     requireItem(options, "tls", kTlsSettingItems);
     requireItem(options, "connections", kConnectionItems);
+    requireItem(options, "protocol", kSitemapFormatItems);
+    for (const char* name : {"gzip", "robots", "folder-addresses"})
+        requireItem(options, name, kSwitchItems);
+    // Every --exclude adds its patterns; the list given replaces the stored one.
+    std::string exclude;
+    if (options.has("exclude")) {
+        for (const std::string& patterns : options.all.at("exclude")) {
+            requireUsable(patterns, "--exclude");
+            for (const std::string& pattern : SplitList(patterns))
+                exclude += (exclude.empty() ? "" : ",") + pattern;
+        }
+    }
+    if (options.has("index-names"))
+        requireUsable(options.value("index-names"), "--index-names");
     if (options.has("trust-fingerprint") &&
         !IsCertificateFingerprint(options.value("trust-fingerprint")))
         throw UsageError(std::string(texts::kNotAFingerprint));
@@ -376,6 +393,21 @@ int configure(const ParsedOptions& options, const Output& output) {
         settings.tls = options.value("tls");
     if (options.has("connections"))
         settings.connections = options.value("connections");
+    if (options.has("protocol"))
+        settings.sitemap_format = options.value("protocol");
+    const std::pair<const char*, bool SiteSettings::*> switches[] = {
+        {"gzip", &SiteSettings::gzip},
+        {"robots", &SiteSettings::robots},
+        {"folder-addresses", &SiteSettings::folder_addresses},
+    };
+    for (const auto& [name, member] : switches) {
+        if (options.has(name))
+            settings.*member = options.value(name) == kSwitchItems[0];
+    }
+    if (options.has("exclude"))
+        settings.exclude = exclude;
+    if (options.has("index-names"))
+        settings.index_names = options.value("index-names");
     if (options.has("trust-fingerprint"))
         settings.tls_trust =
             TrustedCertificate{settings.hostname, options.value("trust-fingerprint")}.Text();
@@ -421,6 +453,13 @@ int show(const ParsedOptions& options, const Output& output) {
     output.Line("offset      " + settings.TimeZoneOffset());
     output.Line("tls         " + settings.tls);
     output.Line("connections " + settings.connections);
+    const auto onOff = [](bool on) { return std::string(kSwitchItems[on ? 0 : 1]); };
+    output.Line("protocol    " + settings.sitemap_format);
+    output.Line("gzip        " + onOff(settings.gzip));
+    output.Line("robots      " + onOff(settings.robots));
+    output.Line("exclude     " + shown(settings.exclude));
+    output.Line("folder-addresses " + onOff(settings.folder_addresses) + " " +
+                shown(settings.index_names));
     if (const auto trusted = ParseTrustedCertificate(settings.tls_trust))
         output.Line("trusted     " + shown(trusted->host) + " " + trusted->fingerprint);
     if (const std::string problem = DatFileProblem(folder, settings); !problem.empty())
@@ -498,15 +537,17 @@ int writeSitemap(const RetrievalSummary& summary, std::vector<std::string> rows,
     WorkTable table;
     table.fill(std::move(rows));
     table.setAllChecked(true);
-    SitemapSummary written;
+    SitemapFilesSummary written;
     try {
-        written = WriteTableSitemap(table, folder);
+        written = WriteTableSitemap(table, folder, settings);
     } catch (const std::exception& error) {
         return output.Fail(error.what());
     }
     output.Line(Filled(texts::kSitemapWritten, {{"file", SitemapPath(folder).string()}}));
-    if (written.exceedsSingleFileLimits)
-        output.Warning(texts::kExceedsSingleFileLimits);
+    if (written.parts > 0)
+        output.Line(Filled(texts::kSitemapSplit, {{"urls", std::to_string(written.urls)},
+                                                  {"parts", std::to_string(written.parts)},
+                                                  {"file", SitemapPath(folder).string()}}));
     if (!upload)
         return kExitSuccess;
     return uploadSitemap(ftp, settings, folder, output);
@@ -546,6 +587,8 @@ int generate(const ParsedOptions& options, const Output& output) {
                                          {"refused", std::to_string(summary.foldersRefused)},
                                          {"unreadable", std::to_string(summary.foldersUnreadable)},
                                          {"deep", std::to_string(summary.foldersTooDeep)},
+                                         {"excluded", std::to_string(summary.excluded)},
+                                         {"robots", std::to_string(summary.robotsExcluded)},
                                          {"seconds", secondsText},
                                          {"commands", std::to_string(summary.commands)}}));
     return status;
@@ -587,7 +630,13 @@ const std::vector<Command>& commands() {
           {"offset", true},
           {"tls", true},
           {"trust-fingerprint", true},
-          {"connections", true}},
+          {"connections", true},
+          {"protocol", true},
+          {"gzip", true},
+          {"exclude", true},
+          {"robots", true},
+          {"folder-addresses", true},
+          {"index-names", true}},
          configure},
         {"show", texts::kShowUsage, {{"dir", true}}, show},
         {"generate",

@@ -34,6 +34,7 @@ ParsedOptions ParseOptions(const std::vector<std::string>& args, std::size_t fir
         } else {
             throw UsageError(Filled(texts::kOptionNeedsValue, {{"option", name}}));
         }
+        options.all[name].push_back(options.values[name]);
     }
     return options;
 }

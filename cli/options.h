@@ -19,10 +19,11 @@ struct OptionSpec {
 };
 
 // The options given to a subcommand: values by name (a flag maps to ""), in the last form
-// given when one repeats.
+// given when one repeats; every form of one that repeats in all.
 struct ParsedOptions {
     bool help = false; // "-h" or "--help" was given
     std::map<std::string, std::string> values;
+    std::map<std::string, std::vector<std::string>> all;
 
     bool has(const std::string& name) const { return values.count(name) != 0; }
     const std::string& value(const std::string& name) const { return values.at(name); }

@@ -492,39 +492,14 @@ void TIdFTP::ListFolderAt(const std::string& path) {
 }
 
 bool TIdFTP::transferListing(const std::string& listCommand, std::initializer_list<int> refusals) {
-    requestPassive();
-    TcpSocket data = connectData();
-    sendCommand(listCommand);
-    readReply();
-    if (contains(refusals, lastReply_.code))
+    TcpSocket data;
+    if (!openTransfer(listCommand, refusals, data))
         return false;
-    expect({125, 150, 154});
-    secureData(data);
     std::string bytes;
-    const Deadline start = SteadyClock::now();
-    try {
-        for (;;) {
-            const std::size_t received = bytes.size();
-            bytes.resize(received + kTransferBuffer);
-            std::size_t count = 0;
-            try {
-                count = data.Receive(bytes.data() + received, kTransferBuffer, timeouts_.silence,
-                                     transferDeadline(start, received));
-            } catch (const EIdTimeout&) {
-                if (SteadyClock::now() >= transferDeadline(start, received))
-                    failTransferTimeout(start, received);
-                throw;
-            }
-            bytes.resize(received + count);
-            if (count == 0)
-                break;
-            if (bytes.size() > kMaxListingBytes)
-                throw EIdSocketError(std::string(texts::kFtpListingTooLong));
-        }
-    } catch (const EIdSocketError&) {
+    if (receiveData(data, bytes, kMaxListingBytes)) {
         // Whatever the server says next can no longer be matched to a command.
         Disconnect();
-        throw;
+        throw EIdSocketError(std::string(texts::kFtpListingTooLong));
     }
     data.Close();
     const FtpReply end = readEndOfTransfer();
@@ -542,6 +517,70 @@ bool TIdFTP::transferListing(const std::string& listCommand, std::initializer_li
     listingLines_ = SplitListingLines(bytes);
     listingParsed_ = false;
     return true;
+}
+
+std::optional<std::string> TIdFTP::RetrieveFile(const std::string& name, std::size_t maxBytes) {
+    requireConnected();
+    TcpSocket data;
+    if (!openTransfer("RETR " + name, {450, 550}, data))
+        return std::nullopt;
+    std::string bytes;
+    const bool cut = receiveData(data, bytes, maxBytes);
+    data.Close();
+    if (cut) {
+        // The server learns of the closed connection and ends the transfer as it likes.
+        bytes.resize(maxBytes);
+        drainAbortedTransfer();
+        return bytes;
+    }
+    const FtpReply end = readEndOfTransfer();
+    // A file cut short by the server is not the file.
+    if (isAbort(end.code))
+        throw EIdProtocolReplyError(end.code, end.Shown(password_));
+    return bytes;
+}
+
+bool TIdFTP::openTransfer(const std::string& transferCommand, std::initializer_list<int> refusals,
+                          TcpSocket& data) {
+    requestPassive();
+    data = connectData();
+    sendCommand(transferCommand);
+    readReply();
+    if (contains(refusals, lastReply_.code))
+        return false;
+    expect({125, 150, 154});
+    secureData(data);
+    return true;
+}
+
+bool TIdFTP::receiveData(TcpSocket& data, std::string& bytes, std::size_t maxBytes) {
+    const Deadline start = SteadyClock::now();
+    try {
+        for (;;) {
+            const std::size_t received = bytes.size();
+            // One byte beyond the bound tells that more was on its way.
+            const std::size_t room = std::min(kTransferBuffer, maxBytes + 1 - received);
+            bytes.resize(received + room);
+            std::size_t count = 0;
+            try {
+                count = data.Receive(bytes.data() + received, room, timeouts_.silence,
+                                     transferDeadline(start, received));
+            } catch (const EIdTimeout&) {
+                if (SteadyClock::now() >= transferDeadline(start, received))
+                    failTransferTimeout(start, received);
+                throw;
+            }
+            bytes.resize(received + count);
+            if (count == 0)
+                return false;
+            if (bytes.size() > maxBytes)
+                return true;
+        }
+    } catch (const EIdSocketError&) {
+        // Whatever the server says next can no longer be matched to a command.
+        Disconnect();
+        throw;
+    }
 }
 
 const TIdFTPListItems& TIdFTP::FolderListing() {

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -197,6 +198,10 @@ public:
     // the first line it could not read, when the listing has no entry but lines that are neither
     // entries nor headings.
     const TIdFTPListItems& FolderListing();
+    // RETR name: the file's first maxBytes bytes; nothing when the server says it has no such
+    // file (450, 550). A longer file is cut at the bound and its transfer ended there. A
+    // transfer the server reports aborted fails.
+    std::optional<std::string> RetrieveFile(const std::string& name, std::size_t maxBytes);
     // STOR remoteName with the bytes of the local file. The local file is opened and must be
     // a regular file before anything is sent, so a missing file, a folder or a FIFO fails
     // (FileError) without a command. A transfer the server reports aborted (426, 450) fails
@@ -248,6 +253,13 @@ private:
     // Fetches a listing with command; false when the server refuses the command with one of
     // refusals, before any data.
     bool transferListing(const std::string& command, std::initializer_list<int> refusals);
+    // Asks for a data connection and sends command over the control connection; false when
+    // the server refuses it with one of refusals, before any data.
+    bool openTransfer(const std::string& command, std::initializer_list<int> refusals,
+                      TcpSocket& data);
+    // Appends what data carries until it ends; true, the rest left unread, as soon as more
+    // than maxBytes have come.
+    bool receiveData(TcpSocket& data, std::string& bytes, std::size_t maxBytes);
     void requestPassive();
     TcpSocket connectData();
     void secureData(TcpSocket& data);

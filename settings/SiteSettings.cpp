@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <utility>
 #include <vector>
 
 #include "app/file_io.h"
@@ -59,6 +60,20 @@ const ConfValue kConfValues[] = {
     confValue("[offset_4]", &SiteSettings::offset_4, kOffset4Items, true),
     confValue("[tls]", &SiteSettings::tls, kTlsSettingItems, false),
     confValue("[connections]", &SiteSettings::connections, kConnectionItems, false),
+    confValue("[sitemap_format]", &SiteSettings::sitemap_format, kSitemapFormatItems, false),
+};
+
+// Switches, stored as "1" or "0"; any other value keeps the current one.
+const std::pair<const char*, bool SiteSettings::*> kConfSwitches[] = {
+    {"[gzip]", &SiteSettings::gzip},
+    {"[robots]", &SiteSettings::robots},
+    {"[folder_addresses]", &SiteSettings::folder_addresses},
+};
+
+// Lists of free text, comma-separated; taken unless they hold what no typed text can.
+const std::pair<const char*, std::string SiteSettings::*> kConfTexts[] = {
+    {"[exclude]", &SiteSettings::exclude},
+    {"[index_names]", &SiteSettings::index_names},
 };
 
 // The trusted certificate is no item of a list: taken when it reads as one.
@@ -158,6 +173,14 @@ void LoadSettings(const fs::path& folder, SiteSettings& settings) {
         }
         if (key == kTrustKey && ParseTrustedCertificate(value))
             settings.tls_trust = value;
+        for (const auto& [switchKey, member] : kConfSwitches) {
+            if (key == switchKey && (value == "0" || value == "1"))
+                settings.*member = value == "1";
+        }
+        for (const auto& [textKey, member] : kConfTexts) {
+            if (key == textKey && !HasUnsafeCharacters(value))
+                settings.*member = value;
+        }
     }
 }
 
@@ -186,6 +209,11 @@ void SaveSettings(const fs::path& folder, const SiteSettings& settings) {
     for (const ConfValue& entry : kConfValues)
         conf +=
             EncryptText(kKey, entry.key + ("=" + settings.*entry.member), ConfFileIV()) + "\r\n";
+    for (const auto& [key, member] : kConfSwitches)
+        conf += EncryptText(kKey, Concat({key, "=", settings.*member ? "1" : "0"}), ConfFileIV()) +
+                "\r\n";
+    for (const auto& [key, member] : kConfTexts)
+        conf += EncryptText(kKey, Concat({key, "=", settings.*member}), ConfFileIV()) + "\r\n";
     if (!settings.tls_trust.empty())
         conf +=
             EncryptText(kKey, Concat({kTrustKey, "=", settings.tls_trust}), ConfFileIV()) + "\r\n";

@@ -29,6 +29,10 @@ inline constexpr std::string_view kDefaultConnections = "4";
 
 // The extension list every run starts with; it is never stored.
 inline constexpr std::string_view kDefaultExtList = ".htm,.html,.php,.cgi";
+// The sitemap's protocol: Google's 0.84 of 2005, or sitemaps.org's 0.9.
+inline constexpr std::array<std::string_view, 2> kSitemapFormatItems = {"0.84", "0.9"};
+// The names of a folder's own page, which may be written as the folder's address.
+inline constexpr std::string_view kDefaultIndexNames = "index.html,index.htm,index.php";
 
 // The site's settings as the texts of the settings dialog's controls, UTF-8. A drop-down list
 // without a selection holds the empty text.
@@ -54,6 +58,15 @@ struct SiteSettings {
     // walk is one conversation that returns to each parent folder; with more, each folder is
     // listed once, by its path, over parallel sessions.
     std::string connections{kDefaultConnections};
+    std::string sitemap_format{kSitemapFormatItems[0]}; // an item of kSitemapFormatItems
+    bool gzip = false; // the parts of a sitemap split for its size as .xml.gz
+    // Paths the walk leaves out, patterns separated by commas (see ExclusionList).
+    std::string exclude;
+    bool robots = true; // the walk leaves out what the site's robots.txt disallows
+    // A folder's own page written as the folder's address ("/news/" for "/news/index.html")
+    // when its name is one of index_names (comma-separated).
+    bool folder_addresses = false;
+    std::string index_names{kDefaultIndexNames};
 
     // Sign, hours, ":" and minutes, appended to every modification time: "+09:00" initially.
     std::string TimeZoneOffset() const;

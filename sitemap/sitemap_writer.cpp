@@ -1,5 +1,10 @@
 #include "sitemap/sitemap_writer.h"
 
+#include <algorithm>
+#include <ctime>
+
+#include <zlib.h>
+
 #include <QFile>
 #include <QXmlStreamReader>
 
@@ -10,8 +15,16 @@
 namespace {
 
 constexpr std::string_view kLineEnd = "\r\n";
-constexpr std::size_t kMaxUrls = 50000;
-constexpr std::size_t kMaxBytes = 10485760;
+constexpr std::string_view kDeclaration = R"(<?xml version="1.0" encoding="UTF-8"?>)";
+
+std::string_view namespaceOf(SitemapProtocol protocol) {
+    return protocol == SitemapProtocol::Google084 ? "http://www.google.com/schemas/sitemap/0.84"
+                                                  : "http://www.sitemaps.org/schemas/sitemap/0.9";
+}
+
+std::string_view lineEndOf(SitemapProtocol protocol) {
+    return protocol == SitemapProtocol::Google084 ? kLineEnd : "\n";
+}
 
 void appendLine(std::string& out, std::string_view text) {
     out += text;
@@ -61,36 +74,171 @@ void appendEscapedElement(std::string& out, std::string_view open, std::string_v
     appendLine(out, close);
 }
 
-} // namespace
-
-SitemapBuilder::SitemapBuilder() {
-    appendLine(document_, R"(<?xml version="1.0" encoding="UTF-8"?>)");
-    appendLine(document_, R"(<urlset xmlns="http://www.google.com/schemas/sitemap/0.84">)");
+// An element of the compact layout: "<name>value</name>", value escaped; left out when value
+// is empty.
+void appendCompact(std::string& out, std::string_view name, std::string_view value) {
+    if (value.empty())
+        return;
+    out += '<';
+    out += name;
+    out += '>';
+    appendEscaped(out, value);
+    out += "</";
+    out += name;
+    out += '>';
 }
 
-std::string SitemapBuilder::AddRow(std::string_view row) {
-    const UrlEntryLayout layout(row);
-    const auto field = [&](UrlField which) { return layout.Field(row, which); };
-    const std::string url = Concat({field(UrlField::Link), field(UrlField::Filename)});
-    appendLine(document_, "<url>");
-    appendEscapedElement(document_, "<loc>", EncodedAddress(url), "</loc>");
-    appendEscapedElement(document_, "<lastmod>", field(UrlField::Lastmod), "</lastmod>");
-    appendEscapedElement(document_, "<changefreq>", field(UrlField::Changefreq), "</changefreq>");
-    appendEscapedElement(document_, "<priority>", field(UrlField::Priority), "</priority>");
-    appendLine(document_, "</url>");
-    ++urls_;
+// The document's first two lines, with root "urlset" or "sitemapindex".
+std::string documentHead(SitemapProtocol protocol, std::string_view root) {
+    const std::string_view end = lineEndOf(protocol);
+    return Concat({kDeclaration, end, "<", root, " xmlns=\"", namespaceOf(protocol), "\">", end});
+}
+
+// The URL text a row stands for: its folder's URL and its file name, or the folder's URL alone
+// for the folder's own page when its name is one of format's index names.
+std::string urlOf(const UrlEntryLayout& layout, std::string_view row, const SitemapFormat& format) {
+    const std::string_view folder = layout.Field(row, UrlField::Link);
+    const std::string_view name = layout.Field(row, UrlField::Filename);
+    if (std::find(format.indexNames.begin(), format.indexNames.end(), name) !=
+        format.indexNames.end())
+        return std::string(folder);
+    return Concat({folder, name});
+}
+
+// An address as the window shows it while the sitemap is written: readable, XML-escaped.
+std::string shownAddress(std::string_view url) {
     std::string shown;
     appendEscaped(shown, ReadableAddress(url));
     return shown;
 }
 
+// The UTC time now as a W3C datetime, for the index's lastmod of a part just written.
+std::string utcNow() {
+    const std::time_t now = std::time(nullptr);
+    std::tm parts{};
+    gmtime_r(&now, &parts);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &parts);
+    return text;
+}
+
+std::string partName(std::size_t number, bool gzip) {
+    return "sitemap-" + std::to_string(number) + (gzip ? ".xml.gz" : ".xml");
+}
+
+} // namespace
+
+SitemapBuilder::SitemapBuilder(const SitemapFormat& format)
+    : format_(format), document_(documentHead(format.protocol, "urlset")) {}
+
+std::string SitemapBuilder::AddRow(std::string_view row) {
+    std::string location;
+    Append(Element(row, location));
+    return location;
+}
+
+std::string SitemapBuilder::Element(std::string_view row, std::string& location) const {
+    const UrlEntryLayout layout(row);
+    const auto field = [&](UrlField which) { return layout.Field(row, which); };
+    const std::string url = urlOf(layout, row, format_);
+    location = shownAddress(url);
+    std::string element;
+    if (format_.protocol == SitemapProtocol::Sitemaps09) {
+        element += "<url>";
+        appendCompact(element, "loc", EncodedAddress(url));
+        appendCompact(element, "lastmod", field(UrlField::Lastmod));
+        appendCompact(element, "changefreq", field(UrlField::Changefreq));
+        appendCompact(element, "priority", field(UrlField::Priority));
+        element += "</url>\n";
+        return element;
+    }
+    appendLine(element, "<url>");
+    appendEscapedElement(element, "<loc>", EncodedAddress(url), "</loc>");
+    appendEscapedElement(element, "<lastmod>", field(UrlField::Lastmod), "</lastmod>");
+    appendEscapedElement(element, "<changefreq>", field(UrlField::Changefreq), "</changefreq>");
+    appendEscapedElement(element, "<priority>", field(UrlField::Priority), "</priority>");
+    appendLine(element, "</url>");
+    return element;
+}
+
+bool SitemapBuilder::Fits(std::size_t elementBytes) const {
+    constexpr std::size_t kClosingBytes = sizeof("</urlset>\r\n") - 1;
+    return urls_ == 0 ||
+           (urls_ < format_.limits.maxUrls &&
+            document_.size() + elementBytes + kClosingBytes <= format_.limits.maxBytes);
+}
+
+void SitemapBuilder::Append(const std::string& element) {
+    document_ += element;
+    ++urls_;
+}
+
 const std::string& SitemapBuilder::Finish() {
-    appendLine(document_, "</urlset>");
+    document_ += "</urlset>";
+    document_ += lineEndOf(format_.protocol);
     return document_;
 }
 
-bool SitemapBuilder::ExceedsSingleFileLimits() const {
-    return urls_ > kMaxUrls || document_.size() > kMaxBytes;
+SitemapFilesWriter::SitemapFilesWriter(std::filesystem::path folder, SitemapFilesOptions options)
+    : folder_(std::move(folder)), options_(std::move(options)), builder_(options_.format) {}
+
+std::string SitemapFilesWriter::AddRow(std::string_view row) {
+    std::string location;
+    const std::string element = builder_.Element(row, location);
+    if (!builder_.Fits(element.size())) {
+        writePart();
+        builder_ = SitemapBuilder(options_.format);
+    }
+    builder_.Append(element);
+    ++urls_;
+    return location;
+}
+
+void SitemapFilesWriter::writePart() {
+    const SitemapProtocol protocol = options_.format.protocol;
+    if (partNames_.empty())
+        index_ = documentHead(protocol, "sitemapindex");
+    const std::string name = partName(partNames_.size() + 1, options_.gzipParts);
+    const std::string& document = builder_.Finish();
+    WriteFileAtomically(folder_ / name, options_.gzipParts ? Gzipped(document) : document);
+    partNames_.push_back(name);
+
+    std::string_view siteUrl = options_.siteUrl;
+    while (!siteUrl.empty() && siteUrl.back() == '/')
+        siteUrl.remove_suffix(1);
+    const std::string location = EncodedAddress(Concat({siteUrl, "/", name}));
+    const std::string lastmod = utcNow();
+    if (protocol == SitemapProtocol::Sitemaps09) {
+        index_ += "<sitemap>";
+        appendCompact(index_, "loc", location);
+        appendCompact(index_, "lastmod", lastmod);
+        index_ += "</sitemap>\n";
+        return;
+    }
+    appendLine(index_, "<sitemap>");
+    appendEscapedElement(index_, "<loc>", location, "</loc>");
+    appendEscapedElement(index_, "<lastmod>", lastmod, "</lastmod>");
+    appendLine(index_, "</sitemap>");
+}
+
+SitemapFilesSummary SitemapFilesWriter::Finish() {
+    if (partNames_.empty()) {
+        WriteSitemap(folder_, builder_.Finish());
+    } else {
+        writePart();
+        index_ += "</sitemapindex>";
+        index_ += lineEndOf(options_.format.protocol);
+        WriteSitemap(folder_, index_);
+    }
+    // Parts of an earlier sitemap that the new one does not name.
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder_, error)) {
+        const std::string name = entry.path().filename().string();
+        if (IsSitemapPartName(name) &&
+            std::find(partNames_.begin(), partNames_.end(), name) == partNames_.end())
+            std::filesystem::remove(entry.path(), error);
+    }
+    return {urls_, partNames_.size()};
 }
 
 std::filesystem::path SitemapPath(const std::filesystem::path& programFolder) {
@@ -112,8 +260,65 @@ bool SitemapHasNoUrl(const std::filesystem::path& programFolder) {
     QXmlStreamReader reader(&file);
     while (reader.readNext() != QXmlStreamReader::Invalid &&
            reader.tokenType() != QXmlStreamReader::EndDocument) {
-        if (reader.isStartElement() && reader.name() == QLatin1String("url"))
+        if (reader.isStartElement() &&
+            (reader.name() == QLatin1String("url") || reader.name() == QLatin1String("sitemap")))
             return false;
     }
     return true;
+}
+
+std::string Gzipped(std::string_view bytes) {
+    z_stream stream{};
+    // Window bits 15 + 16: a gzip header and trailer around the deflate stream.
+    if (deflateInit2(&stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY) !=
+        Z_OK)
+        throw std::bad_alloc();
+    std::string out(deflateBound(&stream, uLong(bytes.size())) + 32, '\0');
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
+    stream.avail_in = uInt(bytes.size());
+    stream.next_out = reinterpret_cast<Bytef*>(out.data());
+    stream.avail_out = uInt(out.size());
+    const int result = deflate(&stream, Z_FINISH);
+    out.resize(stream.total_out);
+    deflateEnd(&stream);
+    if (result != Z_STREAM_END)
+        throw std::bad_alloc();
+    return out;
+}
+
+bool IsSitemapPartName(std::string_view name) {
+    constexpr std::string_view kPrefix = "sitemap-";
+    if (name.substr(0, kPrefix.size()) != kPrefix)
+        return false;
+    name.remove_prefix(kPrefix.size());
+    const std::size_t digits = name.find_first_not_of("0123456789");
+    if (digits == 0 || digits == std::string_view::npos || name[0] == '0')
+        return false;
+    name.remove_prefix(digits);
+    return name == ".xml" || name == ".xml.gz";
+}
+
+std::vector<std::string> IndexedParts(const std::filesystem::path& programFolder) {
+    QFile file(QString::fromStdString(SitemapPath(programFolder).string()));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QXmlStreamReader reader(&file);
+    std::vector<std::string> parts;
+    bool index = false;
+    while (reader.readNext() != QXmlStreamReader::Invalid &&
+           reader.tokenType() != QXmlStreamReader::EndDocument) {
+        if (!reader.isStartElement())
+            continue;
+        if (!index && reader.name() != QLatin1String("sitemapindex"))
+            return {};
+        index = true;
+        if (reader.name() == QLatin1String("loc")) {
+            const std::string location = reader.readElementText().trimmed().toStdString();
+            parts.push_back(location.substr(location.rfind('/') + 1));
+        }
+    }
+    // A damaged index names no parts for certain.
+    if (reader.hasError())
+        return {};
+    return parts;
 }

@@ -4,45 +4,115 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
-// The sitemap document (protocol 0.84, UTF-8, CR LF after every line, no byte-order mark),
-// built from work-table rows in table order. Every value stands on a line of its own between
-// its opening and closing tag lines, and every value is XML-escaped, so that names holding
-// "<", ">" or quotes still give a well-formed document; bytes XML 1.0 cannot carry (control
-// characters, bytes that are no UTF-8, U+FFFE, U+FFFF) are written as "%XX".
+// The two documents a sitemap can be: Google's protocol 0.84 (every value on a line of its
+// own, CR LF) and sitemaps.org's 0.9 (one element per line, LF; empty values left out, as its
+// schema has no empty lastmod, changefreq or priority).
+enum class SitemapProtocol { Google084, Sitemaps09 };
+
+// What search engines read of one sitemap file: 50,000 URLs and 50 MiB before compression.
+struct SitemapLimits {
+    std::size_t maxUrls = 50000;
+    std::size_t maxBytes = 52428800;
+};
+
+struct SitemapFormat {
+    SitemapProtocol protocol = SitemapProtocol::Google084;
+    // File names that are written as their folder's address ("…/news/" for
+    // "…/news/index.html"); empty: every file under its own name.
+    std::vector<std::string> indexNames;
+    SitemapLimits limits;
+};
+
+// One sitemap document (UTF-8, no byte-order mark), built from work-table rows in table order.
+// Every value is XML-escaped, so that names holding "<", ">" or quotes still give a
+// well-formed document; bytes XML 1.0 cannot carry (control characters, bytes that are no
+// UTF-8, U+FFFE, U+FFFF) are written as "%XX".
 class SitemapBuilder final {
 public:
-    SitemapBuilder();
+    explicit SitemapBuilder(const SitemapFormat& format = {});
 
-    // Appends the fourteen lines of one row and returns its address as the window shows it
-    // while it writes: readable (EncodedAddress's escapes decoded) and XML-escaped. The
-    // location written is EncodedAddress of the row's URL, XML-escaped: an "&" that already
-    // starts an entity is escaped again, the row holds text, not markup.
+    // Appends the row's <url> element and returns the escaped location, which the window shows
+    // while it writes. An "&" that already starts an entity is escaped again: the row holds
+    // text, not markup.
     std::string AddRow(std::string_view row);
+    // The row's element as AddRow would append it, and its location into location.
+    std::string Element(std::string_view row, std::string& location) const;
+    // True when an element of elementBytes still fits within the limits; always true for the
+    // first one, which has nowhere else to go.
+    bool Fits(std::size_t elementBytes) const;
+    void Append(const std::string& element);
 
     // Closes the urlset; the builder is done afterwards.
     const std::string& Finish();
 
     std::size_t urlCount() const { return urls_; }
 
-    // True when the finished document breaks the protocol's limits for a single file
-    // (50,000 URLs or 10,485,760 bytes); search engines then ignore it.
-    bool ExceedsSingleFileLimits() const;
-
 private:
+    SitemapFormat format_;
     std::string document_;
     std::size_t urls_ = 0;
 };
 
-// The sitemap's place in the program folder.
+// How WriteSitemapFiles lays a site out.
+struct SitemapFilesOptions {
+    SitemapFormat format;
+    bool gzipParts = false;
+    // The web site URL without a final "/": the index names each part under it.
+    std::string siteUrl;
+};
+
+// What a sitemap came to.
+struct SitemapFilesSummary {
+    std::size_t urls = 0;
+    // 0: one sitemap.xml holds every URL; otherwise the parts sitemap.xml indexes.
+    std::size_t parts = 0;
+};
+
+// Writes rows added one at a time into folder: one sitemap.xml while they fit into one
+// document; beyond that the parts sitemap-1.xml, sitemap-2.xml, … (".xml.gz" with gzipParts)
+// and sitemap.xml as their index, written last. Only one part is held in memory. Each file
+// replaces the old one whole; parts an earlier, larger sitemap left behind are removed once the
+// new index stands. Throws FileError when a file cannot be written.
+class SitemapFilesWriter final {
+public:
+    SitemapFilesWriter(std::filesystem::path folder, SitemapFilesOptions options);
+
+    // As SitemapBuilder::AddRow.
+    std::string AddRow(std::string_view row);
+    SitemapFilesSummary Finish();
+
+private:
+    void writePart();
+
+    const std::filesystem::path folder_;
+    const SitemapFilesOptions options_;
+    SitemapBuilder builder_;
+    std::size_t urls_ = 0;
+    std::vector<std::string> partNames_; // written so far, in order
+    std::string index_;
+};
+
+// The sitemap's place in the program folder: the one document or the index.
 std::filesystem::path SitemapPath(const std::filesystem::path& programFolder);
 
 // Replaces the program folder's sitemap.xml with document; the old file stays intact when the
 // write fails (FileError).
 void WriteSitemap(const std::filesystem::path& programFolder, const std::string& document);
 
-// True when the program folder's sitemap.xml is a regular file without any <url> element
-// (also when it stops being well-formed XML before one): uploaded, it would empty the sitemap
-// on the server. False when it holds a URL, and when it is missing or no regular file, which
-// the upload itself reports.
+// The gzip file (RFC 1952) of bytes.
+std::string Gzipped(std::string_view bytes);
+
+// True when name is one a part of a sitemap has: "sitemap-N.xml" or "sitemap-N.xml.gz".
+bool IsSitemapPartName(std::string_view name);
+
+// The file names of the parts the program folder's sitemap.xml indexes, in its order; empty
+// when it is no index (or no readable XML).
+std::vector<std::string> IndexedParts(const std::filesystem::path& programFolder);
+
+// True when the program folder's sitemap.xml is a regular file without any <url> element or,
+// being an index, any <sitemap> (also when it stops being well-formed XML before one):
+// uploaded, it would empty the sitemap on the server. False when it holds one, and when it is
+// missing or no regular file, which the upload itself reports.
 bool SitemapHasNoUrl(const std::filesystem::path& programFolder);

@@ -42,6 +42,19 @@ UploadResult UploadSitemap(Tftp_module& ftp, const SiteSettings& settings,
         return {UploadOutcome::NoSitemap, {}, {}};
     if (std::string problem = localFileProblem(sitemap); !problem.empty())
         return {UploadOutcome::UnusableFile, std::move(problem), {}};
+    // Every part the index names is checked before the first command: an index must never
+    // reach the server without its parts.
+    const std::vector<std::string> parts = IndexedParts(programFolder);
+    for (const std::string& part : parts) {
+        const std::string problem = IsSitemapPartName(part)
+                                        ? localFileProblem(programFolder / part)
+                                        : Filled(texts::kNotARegularFile, {{"file", part}});
+        if (!problem.empty())
+            return {UploadOutcome::UnusableFile,
+                    Concat({Filled(texts::kPartNotUploadable, {{"file", EscapeControls(part)}}),
+                            texts::kLineBreak, problem}),
+                    {}};
+    }
 
     auto session = ftp.Lock();
     const Tftp_module::ScopedDisconnect disconnect(ftp);
@@ -55,6 +68,12 @@ UploadResult UploadSitemap(Tftp_module& ftp, const SiteSettings& settings,
         return {UploadOutcome::FolderRefused, failure.what(), {}};
     } catch (...) {
         return {UploadOutcome::FolderRefused, std::string(texts::kUnknownError), {}};
+    }
+    // The parts first and the index last, so that a search engine never reads an index that
+    // names a missing file: a part that fails leaves the server's earlier index in place.
+    for (const std::string& part : parts) {
+        if (ftp.FtpUpload((programFolder / part).string(), part))
+            return {UploadOutcome::StoreFailed, ftp.LastError(), {}};
     }
     if (ftp.FtpUpload(sitemap.string(), "sitemap.xml"))
         return {UploadOutcome::StoreFailed, ftp.LastError(), {}};

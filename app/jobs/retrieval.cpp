@@ -15,6 +15,7 @@
 #include <unordered_set>
 #include <utility>
 
+#include "app/path_filter.h"
 #include "app/text_util.h"
 #include "app/texts.h"
 #include "app/url_entry.h"
@@ -35,6 +36,9 @@ constexpr std::size_t kMaxDepth = 64;
 // no search engine reads into the sitemap, and give the window a text it takes seconds to lay
 // out.
 constexpr std::size_t kMaxNameBytes = 1024;
+
+// Search engines read no more of a robots.txt than this.
+constexpr std::size_t kMaxRobotsBytes = 512 * 1024;
 
 // Raised at the walk's next command once the user has asked it to stop.
 struct WalkStopped {};
@@ -189,6 +193,40 @@ std::string_view rowSettingsProblem(const SiteSettings& settings) {
     return {};
 }
 
+// What the walk leaves out, counted into the summary: asked before a subfolder is listed and
+// before a file becomes a row, with its path below the site root ("/a/b/" for a folder).
+class WalkFilter final {
+public:
+    WalkFilter(const SiteSettings& settings, RetrievalSummary& summary)
+        : exclusions_(settings.exclude), summary_(summary) {}
+
+    void SetRobots(std::string_view robotsTxt) { robots_ = RobotsRules(robotsTxt); }
+
+    bool KeepsFolder(const std::string& path) {
+        return keeps(exclusions_.Excludes(path), robots_.MayAllowBelow(path));
+    }
+    // KeepsFolder without counting, for a walk that lists folders ahead of time.
+    bool MayListFolder(const std::string& path) const {
+        return !exclusions_.Excludes(path) && robots_.MayAllowBelow(path);
+    }
+    bool KeepsFile(const std::string& path) {
+        return keeps(exclusions_.Excludes(path), robots_.Allows(path));
+    }
+
+private:
+    bool keeps(bool excluded, bool robotsAllow) {
+        if (excluded)
+            ++summary_.excluded;
+        else if (!robotsAllow)
+            ++summary_.robotsExcluded;
+        return !excluded && robotsAllow;
+    }
+
+    const ExclusionList exclusions_;
+    RobotsRules robots_;
+    RetrievalSummary& summary_;
+};
+
 // What every walk shares: the bounds, the rows, the counts, and the rules of which entries are
 // entered and which become rows, applied in the order of the depth-first walk.
 class WalkRules {
@@ -196,7 +234,8 @@ public:
     WalkRules(const SiteSettings& settings, const RetrievalLimits& limits,
               RetrievalObserver& observer, RetrievalSummary& summary)
         : settings_(settings), limits_(limits), observer_(observer), summary_(summary),
-          extensions_(settings.ext_list), timeZoneOffset_(settings.TimeZoneOffset()),
+          filter_(settings, summary), extensions_(settings.ext_list),
+          timeZoneOffset_(settings.TimeZoneOffset()),
           offsetMinutes_(OffsetMinutes(timeZoneOffset_).value_or(0)),
           siteUrl_(withoutTrailingSlashes(settings.web_url)) {}
     virtual ~WalkRules() = default;
@@ -240,9 +279,25 @@ protected:
         if (breaksCommandLine(root.path))
             throw WalkError(std::string(texts::kRootBreaksCommand));
         root.url = siteUrl_ + '/';
+        if (settings_.robots)
+            readRobots(ftp, root.path);
         walked_.insert(root.path);
         return root;
     }
+
+    // The site root's robots.txt; a site without one leaves nothing out.
+    void readRobots(TIdFTP& ftp, const std::string& rootPath) {
+        CheckStop();
+        std::optional<std::string> text =
+            ftp.RetrieveFile(joinPath(rootPath, "robots.txt"), kMaxRobotsBytes);
+        if (!text)
+            return;
+        // A line cut at the bound could read as a shorter rule.
+        if (text->size() == kMaxRobotsBytes)
+            text->erase(text->find_last_of("\r\n") + 1);
+        filter_.SetRobots(*text);
+    }
+
 
     // Shows which folder is next and ends the walk once it has tried as many as it may.
     void beginFolder(const Folder& folder) {
@@ -282,10 +337,15 @@ protected:
         child.path = joinPath(folder.path, name);
         const std::string textName = NameFromServer(name);
         child.shownPath = joinPath(folder.shownPath, shownText(textName));
-        child.urlPath = folder.urlPath + '/' + rowText(textName);
+        child.urlPath = subfolderUrlPath(folder, name);
         child.url = siteUrl_ + child.urlPath + '/';
         child.depth = folder.depth + 1;
         return child;
+    }
+
+    // The path below the site root of folder's subfolder name, as rows write it ("/a/b").
+    static std::string subfolderUrlPath(const Folder& folder, const std::string& name) {
+        return folder.urlPath + '/' + rowText(NameFromServer(name));
     }
 
     // True when the subfolder entry of folder is to be walked now: not walked before in this
@@ -298,6 +358,8 @@ protected:
         // A server that shows a link as what it leads to still names the folder's identity.
         if (!entry.unique.empty() && !walkedUniques_.insert(entry.unique).second)
             return false;
+        if (!filter_.KeepsFolder(subfolderUrlPath(folder, entry.name) + '/'))
+            return false;
         if (folder.depth >= kMaxDepth) {
             if (summary_.foldersTooDeep++ == 0)
                 firstTooDeep_ = joinPath(folder.shownPath, shownText(NameFromServer(entry.name)));
@@ -308,7 +370,8 @@ protected:
 
     void takeFile(const Folder& folder, const WalkEntry& entry) {
         const std::string name = NameFromServer(entry.name);
-        if (!extensions_.Contains(extensionOf(name)))
+        if (!extensions_.Contains(extensionOf(name)) ||
+            !filter_.KeepsFile(folder.urlPath + '/' + rowText(name)))
             return;
         if (foundRows_.size() >= limits_.maxRows)
             throw WalkError(
@@ -329,6 +392,7 @@ protected:
     const RetrievalLimits limits_;
     RetrievalObserver& observer_;
     RetrievalSummary& summary_;
+    WalkFilter filter_;
 
 private:
     const ExtensionList extensions_;
@@ -667,7 +731,7 @@ private:
             if (!entry->folder || ignored(*entry) || nodes_.size() >= limits_.maxFolders)
                 continue;
             Folder child = subfolder(folder, entry->name);
-            if (nodes_.count(child.path) != 0)
+            if (nodes_.count(child.path) != 0 || !filter_.MayListFolder(child.urlPath + '/'))
                 continue;
             const bool seen =
                 !entry->unique.empty() && !discoveredUniques_.insert(entry->unique).second;

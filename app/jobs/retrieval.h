@@ -54,7 +54,11 @@ struct RetrievalSummary {
     std::size_t foldersUnreadable = 0; // folders whose listing held no line that could be read
     std::size_t foldersTooDeep = 0;    // folders not entered: deeper than 64 levels below the root
     std::size_t rows = 0;              // rows handed to the table
-    std::size_t commands = 0;          // commands sent to the server during the run
+    // Files and folders left out (a folder counts once, unlisted): by the exclusion patterns,
+    // and as the site's robots.txt asks.
+    std::size_t excluded = 0;
+    std::size_t robotsExcluded = 0;
+    std::size_t commands = 0; // commands sent to the server during the run
     bool loginFailed = false;
     bool stopped = false;    // the user stopped the run (also by Tftp_module::Abort)
     bool endedEarly = false; // an error or a limit ended the walk before its end (the rows so
@@ -70,11 +74,13 @@ struct RetrievalSummary {
 };
 
 // One whole retrieval: clears the table, logs in with settings (a copy taken when the run
-// starts), walks the site root folder depth first and fills the table with one row per
-// matching file. With more than one connection in the settings, further sessions log in as
-// the first did and list folders in parallel; the rows are the same. Holds the FTP session for the whole run and closes it at the end. Refuses a
-// site URL that would shift the rows' fields (SiteUrlProblem) before it connects. Never
-// throws; failures reach the user through observer.ShowMessage. Whoever starts it clears an
+// starts), reads the site root's robots.txt when settings ask for it, walks the site root
+// folder depth first and fills the table with one row per matching file that neither the
+// exclusions nor robots.txt leave out. With more than one connection in the settings, further
+// sessions log in as the first did and list folders in parallel; the rows are the same. Holds
+// the FTP session for the whole run and closes it at the end. Refuses a site URL that would
+// shift the rows' fields (SiteUrlProblem) before it connects. Never throws; failures reach the
+// user through observer.ShowMessage. Whoever starts it clears an
 // earlier stop first (Tftp_module::ClearStop).
 RetrievalSummary RunRetrieval(Tftp_module& ftp, const SiteSettings& settings,
                               RetrievalObserver& observer,

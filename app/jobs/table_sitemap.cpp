@@ -4,7 +4,8 @@
 #include <optional>
 
 #include "app/jobs/work_table.h"
-#include "sitemap/sitemap_writer.h"
+#include "app/path_filter.h"
+#include "settings/SiteSettings.h"
 
 namespace {
 
@@ -12,16 +13,30 @@ constexpr auto kProgressInterval = std::chrono::milliseconds(50);
 
 } // namespace
 
-SitemapSummary WriteTableSitemap(const WorkTable& table, const std::filesystem::path& programFolder,
-                                 const SitemapProgress& progress) {
-    SitemapBuilder builder;
+SitemapFilesOptions SitemapOptionsFor(const SiteSettings& settings) {
+    SitemapFilesOptions options;
+    options.format.protocol = settings.sitemap_format == kSitemapFormatItems[1]
+                                  ? SitemapProtocol::Sitemaps09
+                                  : SitemapProtocol::Google084;
+    if (settings.folder_addresses)
+        options.format.indexNames = SplitList(settings.index_names);
+    options.gzipParts = settings.gzip;
+    options.siteUrl = settings.web_url;
+    return options;
+}
+
+SitemapFilesSummary WriteTableSitemap(const WorkTable& table,
+                                      const std::filesystem::path& programFolder,
+                                      const SiteSettings& settings,
+                                      const SitemapProgress& progress) {
+    SitemapFilesWriter writer(programFolder, SitemapOptionsFor(settings));
     std::chrono::steady_clock::time_point lastShown;
     bool shown = false;
     std::optional<std::string> unshown;
     for (int i = 0; i < table.count(); ++i) {
         if (!table.isChecked(i))
             continue;
-        std::string location = builder.AddRow(table.rowText(i));
+        std::string location = writer.AddRow(table.rowText(i));
         if (!progress)
             continue;
         const auto now = std::chrono::steady_clock::now();
@@ -36,6 +51,5 @@ SitemapSummary WriteTableSitemap(const WorkTable& table, const std::filesystem::
     }
     if (unshown)
         progress(*unshown);
-    WriteSitemap(programFolder, builder.Finish());
-    return {builder.urlCount(), builder.ExceedsSingleFileLimits()};
+    return writer.Finish();
 }

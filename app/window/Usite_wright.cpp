@@ -657,12 +657,11 @@ void TFsite_wright::N13Click() {
 }
 
 void TFsite_wright::CreateSitemap() {
-    const SitemapSummary written =
-        WriteTableSitemap(*table_, programFolder_, [this](const std::string& location) {
-            SetStatusText(2, QString::fromStdString(location));
-        });
-    if (written.exceedsSingleFileLimits)
-        ShowInfo(QText(texts::kExceedsSingleFileLimits), QText(texts::kConfirm));
+    // A sitemap split into parts opens at its index.
+    WriteTableSitemap(*table_, programFolder_, currentSettings(),
+                      [this](const std::string& location) {
+                          SetStatusText(2, QString::fromStdString(location));
+                      });
     OpenAddress(QUrl::fromLocalFile(QString::fromStdString(SitemapPath(programFolder_).string())));
 }
 

@@ -2,15 +2,18 @@
 
 #include <algorithm>
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/path_filter.h"
 #include "app/text_util.h"
 #include "app/texts.h"
 #include "app/widgets/header_widgets.h"
@@ -64,6 +67,13 @@ QComboBox* dropDown(const char* name, const QStringList& items, int width, QWidg
     combo->setFixedWidth(width);
     combo->setCursor(Qt::PointingHandCursor);
     return combo;
+}
+
+QCheckBox* checkBox(const char* name, std::string_view text, QWidget* parent) {
+    auto* box = new QCheckBox(QText(text), parent);
+    box->setObjectName(QString::fromLatin1(name));
+    box->setCursor(Qt::PointingHandCursor);
+    return box;
 }
 
 QPushButton* button(const char* name, const QString& text, QWidget* parent) {
@@ -176,6 +186,34 @@ void Tfsite_manager::createControls() {
     grid->addLayout(offsets, row++, 1, 1, 2);
     addSeparator();
 
+    QStringList formatCaptions;
+    for (std::string_view item : texts::kSitemapFormatCaptions)
+        formatCaptions << QText(item);
+    sitemap_format = dropDown("sitemap_format", formatCaptions, 160, this);
+    gzip = checkBox("gzip", texts::kGzipPartsCheck, this);
+    auto* format = new QHBoxLayout;
+    format->addWidget(sitemap_format);
+    format->addWidget(gzip);
+    format->addStretch();
+    grid->addWidget(caption(QText(texts::kSitemapFormatCaption), kSlate, this), row, 0);
+    grid->addLayout(format, row++, 1, 1, 2);
+    exclude = new QPlainTextEdit(this);
+    exclude->setObjectName(QStringLiteral("exclude"));
+    exclude->setTabChangesFocus(true);
+    exclude->setFixedHeight(60);
+    grid->addWidget(caption(QText(texts::kExcludeCaption), kSlate, this), row, 0, Qt::AlignTop);
+    grid->addWidget(exclude, row++, 1, 1, 2);
+    grid->addWidget(hint(QText(texts::kExcludeHint), this), row++, 1, 1, 2);
+    robots = checkBox("robots", texts::kRobotsCheck, this);
+    grid->addWidget(robots, row++, 1, 1, 2);
+    folder_addresses = checkBox("folder_addresses", texts::kFolderAddressesCheck, this);
+    index_names = edit("index_names", this);
+    auto* addresses = new QHBoxLayout;
+    addresses->addWidget(folder_addresses);
+    addresses->addWidget(index_names, 1);
+    grid->addLayout(addresses, row++, 1, 1, 2);
+    addSeparator();
+
     Button1 = button("Button1", QText(texts::kOkButton), this);
     Button1->setDefault(true);
     connect(Button1, &QPushButton::clicked, this, [this] {
@@ -224,6 +262,18 @@ void Tfsite_manager::showSettings(const SiteSettings& settings) {
     tls->setCurrentIndex(item == kTlsSettingItems.end() ? 1 : int(item - kTlsSettingItems.begin()));
     tlsTrust_ = settings.tls_trust;
     selectItem(connections, settings.connections);
+    const auto* format =
+        std::find(kSitemapFormatItems.begin(), kSitemapFormatItems.end(), settings.sitemap_format);
+    sitemap_format->setCurrentIndex(
+        format == kSitemapFormatItems.end() ? 0 : int(format - kSitemapFormatItems.begin()));
+    gzip->setChecked(settings.gzip);
+    QStringList patterns;
+    for (const std::string& pattern : SplitList(settings.exclude))
+        patterns << QString::fromStdString(pattern);
+    exclude->setPlainText(patterns.join(u'\n'));
+    robots->setChecked(settings.robots);
+    folder_addresses->setChecked(settings.folder_addresses);
+    index_names->setText(QString::fromStdString(settings.index_names));
 }
 
 SiteSettings Tfsite_manager::Settings() const {
@@ -243,6 +293,15 @@ SiteSettings Tfsite_manager::Settings() const {
     settings.tls = std::string(kTlsSettingItems.at(std::size_t(std::max(0, tls->currentIndex()))));
     settings.tls_trust = tlsTrust_;
     settings.connections = connections->currentText().toStdString();
+    settings.sitemap_format = std::string(
+        kSitemapFormatItems.at(std::size_t(std::max(0, sitemap_format->currentIndex()))));
+    settings.gzip = gzip->isChecked();
+    // Stored on one line: the patterns joined with commas.
+    for (const std::string& pattern : SplitList(exclude->toPlainText().toStdString()))
+        settings.exclude += (settings.exclude.empty() ? "" : ",") + pattern;
+    settings.robots = robots->isChecked();
+    settings.folder_addresses = folder_addresses->isChecked();
+    settings.index_names = index_names->text().toStdString();
     return settings;
 }
 

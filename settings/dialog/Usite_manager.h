@@ -8,7 +8,9 @@
 
 #include "settings/SiteSettings.h"
 
+class QCheckBox;
 class QComboBox;
+class QPlainTextEdit;
 class QLineEdit;
 class QPushButton;
 class Tftp_module;
@@ -58,6 +60,12 @@ private:
     QComboBox* tls = nullptr;
     QComboBox* connections = nullptr;
     std::string tlsTrust_; // the stored trusted certificate, kept with the settings
+    QComboBox* sitemap_format = nullptr;
+    QCheckBox* gzip = nullptr;
+    QPlainTextEdit* exclude = nullptr;
+    QCheckBox* robots = nullptr;
+    QCheckBox* folder_addresses = nullptr;
+    QLineEdit* index_names = nullptr;
     QPushButton* Button1 = nullptr;
     QPushButton* Button2 = nullptr;
     QPushButton* Button3 = nullptr;

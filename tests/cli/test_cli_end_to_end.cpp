@@ -260,12 +260,12 @@ TEST(CliSignals, CtrlCOrTermEndsAStalledWalkAtOnceAsAStop) {
         TempFolder work("sw_cli_signal");
         FakeFtpServer server(fake_ftp::WithLogin(
             {{"CWD /r", {"250 OK"}}, fake_ftp::Pasv(), {"LIST", {}}, fake_ftp::Stall()}));
-        ASSERT_EQ(
-            runSitewright({"configure", "--dir", work.Path().string(), "--host", server.Host(),
-                           "--user", "anna", "--password-stdin", "--root", "/r", "--tls", "off"},
-                          "secret\n", work.Path())
-                .status,
-            0);
+        ASSERT_EQ(runSitewright({"configure", "--dir", work.Path().string(), "--host",
+                                 server.Host(), "--user", "anna", "--password-stdin", "--root",
+                                 "/r", "--tls", "off", "--robots", "off"},
+                                "secret\n", work.Path())
+                      .status,
+                  0);
         WriteSitemap(work.Path(), "<old/>");
         const pid_t pid =
             startSitewright({"generate", "--dir", work.Path().string()}, "", work.Path());

@@ -47,11 +47,11 @@ protected:
     }
 
     // Settings for the account the scripted server expects, with the site root /r, in plain FTP
-    // over one session as the script has it.
+    // over one session and without robots.txt, as the script has it.
     void configureFor(const FakeFtpServer& server) {
         ASSERT_EQ(run({"configure", "--dir", "DIR", "--url", "https://www.example.com", "--host",
                        server.Host(), "--user", "anna", "--password-stdin", "--root", "/r", "--tls",
-                       "off", "--connections", "1"},
+                       "off", "--connections", "1", "--robots", "off"},
                       "secret\n"),
                   0)
             << err;
@@ -156,6 +156,9 @@ TEST_F(CommandLineTest, ConfigureRefusesWhatTheSettingsDialogCouldNotHold) {
         {{"--root", "/public\thtml"}, "--rootに、制御文字など使用できない文字が含まれています。"},
         {{"--host", "ftp.example.com\xff"},
          "--hostに、制御文字など使用できない文字が含まれています。"},
+        {{"--protocol", "1.0"}, "--protocol には次のいずれかを指定してください: 0.84, 0.9"},
+        {{"--gzip", "yes"}, "--gzip には次のいずれかを指定してください: on, off"},
+        {{"--exclude", "/a/\t"}, "--excludeに、制御文字など使用できない文字が含まれています。"},
     };
     for (const auto& [options, message] : refusals) {
         Args args = {"configure", "--dir", "DIR", "--user", "changed"};
@@ -170,12 +173,40 @@ TEST_F(CommandLineTest, ConfigureRefusesWhatTheSettingsDialogCouldNotHold) {
 }
 
 TEST_F(CommandLineTest, ConfigureChangesOnlyTheGivenValuesAndShowMasksThePassword) {
-    ASSERT_EQ(
-        run({"configure", "--dir", "DIR", "--url", "https://www.example.com", "--host",
-             "ftp.example.com:2121", "--user", "anna", "--password-stdin", "--root", "/public_html",
-             "--changefreq", "daily", "--priority", "0.8", "--offset", "-05:30"},
-            "s3cr3t pass\r\nsecond line\n"),
-        0)
+    ASSERT_EQ(run({"configure",
+                   "--dir",
+                   "DIR",
+                   "--url",
+                   "https://www.example.com",
+                   "--host",
+                   "ftp.example.com:2121",
+                   "--user",
+                   "anna",
+                   "--password-stdin",
+                   "--root",
+                   "/public_html",
+                   "--changefreq",
+                   "daily",
+                   "--priority",
+                   "0.8",
+                   "--offset",
+                   "-05:30",
+                   "--protocol",
+                   "0.9",
+                   "--gzip",
+                   "on",
+                   "--exclude",
+                   "/drafts/",
+                   "--exclude",
+                   " */admin/*, *.bak.html",
+                   "--robots",
+                   "off",
+                   "--folder-addresses",
+                   "on",
+                   "--index-names",
+                   "index.php"},
+                  "s3cr3t pass\r\nsecond line\n"),
+              0)
         << err;
     EXPECT_EQ(out, "設定を保存しました: " + folder.string() + "\n");
     ASSERT_EQ(run({"configure", "--dir=DIR", "--root=", "--user", "ユーザー"}), 0) << err;
@@ -189,6 +220,12 @@ TEST_F(CommandLineTest, ConfigureChangesOnlyTheGivenValuesAndShowMasksThePasswor
     EXPECT_EQ(settings.changefreq, "daily");
     EXPECT_EQ(settings.priority, "0.8");
     EXPECT_EQ(settings.TimeZoneOffset(), "-05:30");
+    EXPECT_EQ(settings.sitemap_format, "0.9");
+    EXPECT_TRUE(settings.gzip);
+    EXPECT_EQ(settings.exclude, "/drafts/,*/admin/*,*.bak.html");
+    EXPECT_FALSE(settings.robots);
+    EXPECT_TRUE(settings.folder_addresses);
+    EXPECT_EQ(settings.index_names, "index.php");
     EXPECT_EQ(fs::status(folder / "config_v1.dat").permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write);
 
@@ -297,7 +334,7 @@ TEST_F(CommandLineTest, GenerateReportsMessagesOnStderrAndWritesTheSitemap) {
     EXPECT_TRUE(contains(out,
                          "取得件数 1、フォルダー数 1、入れなかったフォルダー 1、"
                          "一覧を読み取れなかったフォルダー 0、深すぎて入らなかったフォルダー 0、"
-                         "所要時間 "))
+                         "除外パスで除いたもの 0、robots.txtで除いたもの 0、所要時間 "))
         << out;
     EXPECT_TRUE(contains(ReadFile(SitemapPath(folder)),
                          "<loc>\r\nhttps://www.example.com/index.html\r\n</loc>\r\n"));

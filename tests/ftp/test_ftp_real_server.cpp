@@ -163,6 +163,21 @@ TEST_F(RealFtpServerTest, StoresFiveMebibytesByteForByte) {
     fs::remove(stored);
 }
 
+TEST_F(RealFtpServerTest, RetrievesAFileWithinItsBoundAndNothingForAMissingOne) {
+    std::string big(3 * 1024 * 1024, 'r');
+    big[100] = '\n';
+    writeFile(server_->Root() / "public_html/big.txt", big, kJan2005);
+    Tftp_module::Session session = module.Lock();
+    EXPECT_EQ(session->RetrieveFile("/public_html/index.html", 512),
+              kFiles.at("/public_html/index.html"));
+    EXPECT_EQ(session->RetrieveFile("/public_html/missing.txt", 512), std::nullopt);
+    // The rest of a file beyond the bound is never read, and the session goes on.
+    EXPECT_EQ(session->RetrieveFile("/public_html/big.txt", 1000), big.substr(0, 1000));
+    EXPECT_EQ(session->RetrieveFile("/public_html/info/news.html", 512), "news");
+    EXPECT_TRUE(session->IsConnected());
+    fs::remove(server_->Root() / "public_html/big.txt");
+}
+
 TEST_F(RealFtpServerTest, MissingFolderIsRefused) {
     Tftp_module::Session session = module.Lock();
     try {

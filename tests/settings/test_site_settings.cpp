@@ -40,6 +40,12 @@ SiteSettings markedSettings() {
     s.offset_4 = "0";
     s.tls = "off";
     s.connections = "2";
+    s.sitemap_format = "0.9";
+    s.gzip = true;
+    s.robots = false;
+    s.exclude = "/kept/";
+    s.folder_addresses = true;
+    s.index_names = "kept.html";
     return s;
 }
 
@@ -57,6 +63,12 @@ void expectSameStored(const SiteSettings& actual, const SiteSettings& expected) 
     EXPECT_EQ(actual.offset_4, expected.offset_4);
     EXPECT_EQ(actual.tls, expected.tls);
     EXPECT_EQ(actual.connections, expected.connections);
+    EXPECT_EQ(actual.sitemap_format, expected.sitemap_format);
+    EXPECT_EQ(actual.gzip, expected.gzip);
+    EXPECT_EQ(actual.robots, expected.robots);
+    EXPECT_EQ(actual.exclude, expected.exclude);
+    EXPECT_EQ(actual.folder_addresses, expected.folder_addresses);
+    EXPECT_EQ(actual.index_names, expected.index_names);
 }
 
 // The file split at CR LF exactly; a bare CR or LF stays inside its line.
@@ -140,6 +152,12 @@ TEST_F(SiteSettingsFiles, SaveThenLoadRestoresEveryStoredValue) {
     saved.offset_4 = "5";
     saved.tls = "required";
     saved.connections = "8";
+    saved.sitemap_format = "0.9";
+    saved.gzip = true;
+    saved.robots = false;
+    saved.exclude = "/下書き/,*/admin/*,*.bak.html";
+    saved.folder_addresses = true;
+    saved.index_names = "index.html,default.htm";
     SaveSettings(folder_, saved);
 
     SiteSettings loaded;
@@ -178,14 +196,26 @@ TEST_F(SiteSettingsFiles, FileLayout) {
     }
 
     const std::vector<std::string> confLines = crLfLines(ReadFile(conf()));
-    // The six lines every reader knows, then the connection's security and the number of
-    // sessions, which readers that do not know the keys pass over.
-    ASSERT_EQ(confLines.size(), 9u);
-    EXPECT_EQ(confLines[8], "");
-    const char* const confTexts[] = {"[changefreq]=weekly", "[priority]=0.5", "[offset_1]=+",
-                                     "[offset_2]=09",       "[offset_3]=0",   "[offset_4]=0",
-                                     "[tls]=auto",          "[connections]=4"};
-    for (std::size_t i = 0; i < 8; ++i) {
+    // The six lines every reader knows, then the connection's security, the number of
+    // sessions and the sitemap's layout, which readers that do not know the keys pass over.
+    const char* const confTexts[] = {"[changefreq]=weekly",
+                                     "[priority]=0.5",
+                                     "[offset_1]=+",
+                                     "[offset_2]=09",
+                                     "[offset_3]=0",
+                                     "[offset_4]=0",
+                                     "[tls]=auto",
+                                     "[connections]=4",
+                                     "[sitemap_format]=0.84",
+                                     "[gzip]=0",
+                                     "[robots]=1",
+                                     "[folder_addresses]=0",
+                                     "[exclude]=",
+                                     "[index_names]=index.html,index.htm,index.php"};
+    const std::size_t count = std::size(confTexts);
+    ASSERT_EQ(confLines.size(), count + 1);
+    EXPECT_EQ(confLines[count], "");
+    for (std::size_t i = 0; i < count; ++i) {
         EXPECT_EQ(DecryptText("QZV", confLines[i], ConfFileIV()), confTexts[i]) << i;
         EXPECT_EQ(confLines[i].find_first_not_of(std::string(kBase64Alphabet) + "="),
                   std::string::npos);

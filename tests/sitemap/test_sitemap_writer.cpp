@@ -6,6 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstdlib>
+#include <regex>
+
+#include <zlib.h>
 
 #include <QXmlStreamReader>
 
@@ -109,26 +113,6 @@ TEST(SitemapBuilder, EveryDocumentIsWellFormedWhateverTheRowsHold) {
         EXPECT_NE(document.find(written), std::string::npos) << written;
 }
 
-TEST(SitemapBuilder, CountsUrlsAndKnowsTheSingleFileLimits) {
-    SitemapBuilder builder;
-    for (int i = 0; i < 50000; ++i)
-        builder.AddRow("https://e.jp/;p.html;2006-12-01T10:20:30+09:00;weekly;0.5;");
-    builder.Finish();
-    EXPECT_EQ(builder.urlCount(), 50000u);
-    EXPECT_FALSE(builder.ExceedsSingleFileLimits());
-
-    SitemapBuilder more;
-    for (int i = 0; i < 50001; ++i)
-        more.AddRow("https://e.jp/;p.html;;;;");
-    EXPECT_TRUE(more.ExceedsSingleFileLimits());
-
-    SitemapBuilder big;
-    const std::string longName(100000, 'x');
-    for (int i = 0; i < 105; ++i)
-        big.AddRow("https://e.jp/;" + longName + ";;;;");
-    EXPECT_TRUE(big.ExceedsSingleFileLimits());
-}
-
 class SitemapFileTest : public ::testing::Test {
 protected:
     TempFolder tempFolder_{"sw_sitemap"};
@@ -179,4 +163,191 @@ TEST_F(SitemapFileTest, WriteInterruptedAtEveryStepKeepsTheOldFile) {
         EXPECT_EQ(ReadFile(SitemapPath(folder_)), old);
         EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()), 1);
     }
+}
+
+namespace {
+
+const std::string kSite = "https://e.jp";
+
+std::string pageRow(std::size_t i) {
+    return kSite + "/s" + std::to_string(i / 1000) + "/;p" + std::to_string(i) +
+           ".html;2006-12-01T10:20:30+09:00;weekly;0.5;";
+}
+
+// A file as written, unpacked when it is gzip.
+std::string readUnpacked(const fs::path& path) {
+    if (path.extension() != ".gz")
+        return ReadFile(path);
+    gzFile file = gzopen(path.c_str(), "rb");
+    std::string bytes;
+    char buffer[65536];
+    int count = 0;
+    while (file != nullptr && (count = gzread(file, buffer, sizeof buffer)) > 0)
+        bytes.append(buffer, std::size_t(count));
+    if (file != nullptr)
+        gzclose(file);
+    return bytes;
+}
+
+// What a real XML parser makes of a document: its root, namespace and the texts of every
+// element named item ("loc" or "lastmod").
+struct Parsed {
+    std::string root;
+    std::string ns;
+    std::vector<std::string> texts;
+    std::string error;
+};
+
+Parsed parse(const std::string& document, const char* item) {
+    Parsed parsed;
+    QXmlStreamReader reader(QByteArray::fromStdString(document));
+    while (!reader.atEnd()) {
+        if (reader.readNext() != QXmlStreamReader::StartElement)
+            continue;
+        if (parsed.root.empty()) {
+            parsed.root = reader.name().toString().toStdString();
+            parsed.ns = reader.namespaceUri().toString().toStdString();
+        } else if (reader.name() == QLatin1String(item)) {
+            parsed.texts.push_back(reader.readElementText().trimmed().toStdString());
+        }
+    }
+    if (reader.hasError())
+        parsed.error = reader.errorString().toStdString();
+    return parsed;
+}
+
+// Debian's xmllint reads the file (gzip too) and finds it well-formed.
+bool xmllintAccepts(const fs::path& path) {
+    return std::system(("xmllint --noout '" + path.string() + "'").c_str()) == 0;
+}
+
+class SitemapFilesTest : public ::testing::Test {
+protected:
+    SitemapFilesSummary write(std::size_t rows, const SitemapFilesOptions& options) {
+        SitemapFilesWriter writer(folder_, options);
+        for (std::size_t i = 0; i < rows; ++i)
+            writer.AddRow(pageRow(i));
+        return writer.Finish();
+    }
+
+    TempFolder tempFolder_{"sw_sitemap_files"};
+    const fs::path folder_ = tempFolder_.Path();
+};
+
+} // namespace
+
+TEST_F(SitemapFilesTest, LargeSiteGivesPartsAndAnIndexThatRealParsersRead) {
+    struct Case {
+        SitemapProtocol protocol;
+        bool gzip;
+        const char* ns;
+    };
+    const Case cases[] = {
+        {SitemapProtocol::Google084, false, "http://www.google.com/schemas/sitemap/0.84"},
+        {SitemapProtocol::Sitemaps09, true, "http://www.sitemaps.org/schemas/sitemap/0.9"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.ns);
+        SitemapFilesOptions options;
+        options.format.protocol = c.protocol;
+        options.gzipParts = c.gzip;
+        options.siteUrl = kSite;
+        const SitemapFilesSummary summary = write(120000, options);
+        EXPECT_EQ(summary.urls, 120000u);
+        ASSERT_EQ(summary.parts, 3u);
+
+        const std::string suffix = c.gzip ? ".xml.gz" : ".xml";
+        const Parsed index = parse(ReadFile(SitemapPath(folder_)), "loc");
+        EXPECT_EQ(index.error, "");
+        EXPECT_EQ(index.root, "sitemapindex");
+        EXPECT_EQ(index.ns, c.ns);
+        EXPECT_EQ(index.texts, (std::vector<std::string>{kSite + "/sitemap-1" + suffix,
+                                                         kSite + "/sitemap-2" + suffix,
+                                                         kSite + "/sitemap-3" + suffix}));
+        for (const std::string& lastmod : parse(ReadFile(SitemapPath(folder_)), "lastmod").texts)
+            EXPECT_TRUE(std::regex_match(lastmod, std::regex(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ)")))
+                << lastmod;
+        EXPECT_TRUE(xmllintAccepts(SitemapPath(folder_)));
+        EXPECT_EQ(IndexedParts(folder_),
+                  (std::vector<std::string>{"sitemap-1" + suffix, "sitemap-2" + suffix,
+                                            "sitemap-3" + suffix}));
+
+        // Every row once, in order, no part beyond the limits.
+        std::size_t next = 0;
+        for (int part = 1; part <= 3; ++part) {
+            const fs::path file = folder_ / ("sitemap-" + std::to_string(part) + suffix);
+            const std::string document = readUnpacked(file);
+            EXPECT_EQ(ReadFile(file).compare(0, 2, "\x1f\x8b") == 0, c.gzip);
+            const Parsed parsed = parse(document, "loc");
+            EXPECT_EQ(parsed.error, "");
+            EXPECT_EQ(parsed.root, "urlset");
+            EXPECT_EQ(parsed.ns, c.ns);
+            EXPECT_EQ(parsed.texts.size(), part < 3 ? 50000u : 20000u);
+            for (const std::string& loc : parsed.texts) {
+                const std::string expected = "https://e.jp/s" + std::to_string(next / 1000) + "/p" +
+                                             std::to_string(next) + ".html";
+                if (loc != expected) {
+                    ADD_FAILURE() << loc << " instead of " << expected;
+                    break;
+                }
+                ++next;
+            }
+            EXPECT_LE(document.size(), SitemapLimits().maxBytes);
+            EXPECT_TRUE(xmllintAccepts(file));
+        }
+        EXPECT_EQ(next, 120000u);
+    }
+}
+
+TEST_F(SitemapFilesTest, ByteLimitSplitsAndASmallSiteStaysOneFileWithoutOldParts) {
+    SitemapFilesOptions options;
+    options.format.limits.maxBytes = 2000;
+    options.siteUrl = kSite;
+    const SitemapFilesSummary summary = write(40, options);
+    ASSERT_GT(summary.parts, 2u);
+    std::size_t urls = 0;
+    for (const std::string& part : IndexedParts(folder_)) {
+        const std::string document = ReadFile(folder_ / part);
+        EXPECT_LE(document.size(), 2000u) << part;
+        urls += parse(document, "loc").texts.size();
+    }
+    EXPECT_EQ(urls, 40u);
+
+    // Under the limits again: one sitemap.xml as ever, and no part of the old index is left.
+    EXPECT_EQ(write(3, SitemapFilesOptions{{}, true, kSite}).parts, 0u);
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()), 1);
+    SitemapBuilder single;
+    for (std::size_t i = 0; i < 3; ++i)
+        single.AddRow(pageRow(i));
+    EXPECT_EQ(ReadFile(SitemapPath(folder_)), single.Finish());
+    EXPECT_EQ(IndexedParts(folder_), std::vector<std::string>());
+}
+
+TEST(SitemapBuilder, Protocol09IsCompactLeavesOutEmptyValuesAndCanWriteFolderAddresses) {
+    SitemapFormat format;
+    format.protocol = SitemapProtocol::Sitemaps09;
+    format.indexNames = {"index.html", "index.php"};
+    SitemapBuilder builder(format);
+    EXPECT_EQ(builder.AddRow(kSite + "/news/;index.html;2006-12-01T10:20:30+09:00;daily;0.8;"),
+              kSite + "/news/");
+    EXPECT_EQ(builder.AddRow(kSite + "/;a&b.html;;;;"), kSite + "/a&amp;b.html");
+    EXPECT_EQ(builder.AddRow(kSite + "/;index.htm;;;0.5;"), kSite + "/index.htm");
+    EXPECT_EQ(builder.Finish(),
+              "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+              "<urlset xmlns=\"http://www.sitemaps.org/schemas/sitemap/0.9\">\n"
+              "<url><loc>https://e.jp/news/</loc><lastmod>2006-12-01T10:20:30+09:00</lastmod>"
+              "<changefreq>daily</changefreq><priority>0.8</priority></url>\n"
+              "<url><loc>https://e.jp/a&amp;b.html</loc></url>\n"
+              "<url><loc>https://e.jp/index.htm</loc><priority>0.5</priority></url>\n"
+              "</urlset>\n");
+}
+
+TEST(SitemapPartNames, OnlyNumberedPartsCount) {
+    const std::pair<const char*, bool> cases[] = {
+        {"sitemap-1.xml", true},   {"sitemap-12.xml.gz", true},  {"sitemap-.xml", false},
+        {"sitemap-01.xml", false}, {"sitemap-1.xml.bak", false}, {"../sitemap-1.xml", false},
+        {"sitemap.xml", false},    {"sitemap-1a.xml", false},
+    };
+    for (const auto& [name, expected] : cases)
+        EXPECT_EQ(IsSitemapPartName(name), expected) << name;
 }

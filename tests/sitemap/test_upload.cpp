@@ -173,3 +173,78 @@ TEST_F(UploadTest, RealServerReceivesAnIdenticalCopy) {
     EXPECT_EQ(result.outcome, UploadOutcome::Uploaded) << result.reason;
     EXPECT_EQ(ReadFile(server.Root() / "sitemap.xml"), "<short/>");
 }
+
+namespace {
+
+// Writes a sitemap of count rows split into parts of two URLs each.
+void writeParts(const fs::path& folder, int count, bool gzip) {
+    SitemapFilesOptions options;
+    options.format.limits.maxUrls = 2;
+    options.gzipParts = gzip;
+    options.siteUrl = "https://e.jp";
+    SitemapFilesWriter writer(folder, options);
+    for (int i = 0; i < count; ++i)
+        writer.AddRow("https://e.jp/;p" + std::to_string(i) + ".html;;;;");
+    writer.Finish();
+}
+
+} // namespace
+
+TEST_F(UploadTest, PartsGoFirstAndTheIndexLastAndAFailedPartKeepsTheServersIndex) {
+    writeParts(folder_, 4, true);
+    const std::vector<std::string> names = {"sitemap-1.xml.gz", "sitemap-2.xml.gz", "sitemap.xml"};
+    std::vector<std::string> files;
+    for (const std::string& name : names)
+        files.push_back(ReadFile(folder_ / name));
+    // The server takes the files before refused (all when it is empty) and refuses that one.
+    for (const std::string refused : {"", "sitemap-2.xml.gz"}) {
+        SCOPED_TRACE(refused);
+        std::vector<fake_ftp::Step> script = {{"CWD /public_html", {"250 OK"}}};
+        Commands commands = {"CWD /public_html"};
+        std::size_t taken = 0;
+        for (const std::string& name : names) {
+            script.push_back(fake_ftp::Pasv());
+            commands.insert(commands.end(), {"PASV", "STOR " + name});
+            if (name == refused) {
+                script.push_back({"STOR " + name, {"553 Quota exceeded"}});
+                break;
+            }
+            script.insert(script.end(), {{"STOR " + name, {"150 Go ahead"}},
+                                         fake_ftp::ReceiveData(),
+                                         {"", {"226 Stored"}}});
+            ++taken;
+        }
+        script.push_back(fake_ftp::ExpectClose());
+        FakeFtpServer server(fake_ftp::WithLogin(script));
+        settings_.hostname = server.Host();
+        const UploadResult result = UploadSitemap(ftp_, settings_, folder_);
+        EXPECT_EQ(result.outcome,
+                  refused.empty() ? UploadOutcome::Uploaded : UploadOutcome::StoreFailed)
+            << result.reason;
+        EXPECT_TRUE(server.WaitUntilFinished());
+        EXPECT_EQ(server.Problems(), Commands());
+        EXPECT_EQ(server.Commands(), fake_ftp::AfterLogin(commands));
+        EXPECT_EQ(server.Uploads(), std::vector<std::string>(files.begin(), files.begin() + taken));
+    }
+}
+
+TEST_F(UploadTest, RealServerStoresEveryPartAndNothingWhenAPartIsMissing) {
+    PyFtpServer server;
+    fs::create_directory(server.Root() / "public_html");
+    settings_.hostname = server.Host();
+    settings_.username = server.User();
+    settings_.password = server.Password();
+    writeParts(folder_, 5, false);
+    const UploadResult result = UploadSitemap(ftp_, settings_, folder_);
+    EXPECT_EQ(result.outcome, UploadOutcome::Uploaded) << result.reason;
+    for (const char* name : {"sitemap-1.xml", "sitemap-2.xml", "sitemap-3.xml", "sitemap.xml"})
+        EXPECT_EQ(ReadFile(server.Root() / "public_html" / name), ReadFile(folder_ / name)) << name;
+
+    // A part gone from the program folder: refused before the login, the server unchanged.
+    const std::string serverIndex = ReadFile(server.Root() / "public_html" / "sitemap.xml");
+    fs::remove(folder_ / "sitemap-2.xml");
+    const UploadResult missing = UploadSitemap(ftp_, settings_, folder_);
+    EXPECT_EQ(missing.outcome, UploadOutcome::UnusableFile);
+    EXPECT_NE(missing.reason.find("sitemap-2.xml"), std::string::npos) << missing.reason;
+    EXPECT_EQ(ReadFile(server.Root() / "public_html" / "sitemap.xml"), serverIndex);
+}

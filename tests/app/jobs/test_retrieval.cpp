@@ -709,3 +709,88 @@ TEST(RetrievalRealServer, OneTwoOrFourSessionsGiveTheSameRowsListingEachFolderOn
         }
     }
 }
+
+TEST(RetrievalRealServer, ExclusionsAndRobotsTxtLeaveOutPagesAndLeaveTheirFoldersUnlisted) {
+    PyFtpServer server;
+    for (const char* folder : {"private/sub", "g-only", "drafts", "news"})
+        fs::create_directories(server.Root() / folder);
+    for (const char* page :
+         {"index.html", "x.php", "private/a.html", "private/open.html", "private/sub/x.html",
+          "g-only/y.html", "drafts/d.html", "news/old.bak.html", "news/n.html"})
+        std::ofstream(server.Root() / page) << "x";
+    const std::string robots = "User-agent: *\n"
+                               "Disallow: /private/\n"
+                               "Allow: /private/open.html\n"
+                               "Disallow: /*.php$\n"
+                               "User-agent: Googlebot\n"
+                               "Disallow: /g-only/\n";
+
+    struct Case {
+        const char* what;
+        bool robotsFile;
+        bool robotsOn;
+        Lines rows; // below the site URL
+        Lines entered;
+        std::size_t excluded;
+        std::size_t robotsExcluded;
+    };
+    const Lines everyFolder = {"/", "/drafts", "/g-only", "/news", "/private", "/private/sub"};
+    const Case cases[] = {
+        {"robots.txt honoured",
+         true,
+         true,
+         {"/index.html", "/news/n.html", "/private/open.html"},
+         {"/", "/news", "/private"},
+         2,
+         4},
+        {"robots.txt turned off",
+         true,
+         false,
+         {"/g-only/y.html", "/index.html", "/news/n.html", "/private/a.html", "/private/open.html",
+          "/private/sub/x.html", "/x.php"},
+         {"/", "/g-only", "/news", "/private", "/private/sub"},
+         2,
+         0},
+        {"no robots.txt on the server",
+         false,
+         true,
+         {"/g-only/y.html", "/index.html", "/news/n.html", "/private/a.html", "/private/open.html",
+          "/private/sub/x.html", "/x.php"},
+         {"/", "/g-only", "/news", "/private", "/private/sub"},
+         2,
+         0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.robotsFile)
+            std::ofstream(server.Root() / "robots.txt") << robots;
+        else
+            fs::remove(server.Root() / "robots.txt");
+        Tftp_module ftp;
+        SiteSettings settings = PlainFtpSettings();
+        settings.web_url = kWeb;
+        settings.hostname = server.Host();
+        settings.username = server.User();
+        settings.password = server.Password();
+        settings.ext_list = ".html,.php";
+        settings.exclude = "/drafts/,*.bak.html";
+        settings.robots = c.robotsOn;
+        RecordingObserver observer;
+        const RetrievalSummary summary = RunRetrieval(ftp, settings, observer);
+        EXPECT_EQ(observer.messages, Lines());
+        Lines pages;
+        for (const std::string& row : observer.rows) {
+            const std::size_t split = row.find(';');
+            pages.push_back(row.substr(kWeb.size(), split - kWeb.size()) +
+                            row.substr(split + 1, row.find(';', split + 1) - split - 1));
+        }
+        std::sort(pages.begin(), pages.end());
+        EXPECT_EQ(pages, c.rows);
+        Lines entered = observer.entered;
+        std::sort(entered.begin(), entered.end());
+        EXPECT_EQ(entered, c.entered);
+        EXPECT_EQ(summary.excluded, c.excluded);
+        EXPECT_EQ(summary.robotsExcluded, c.robotsExcluded);
+        EXPECT_FALSE(summary.endedEarly);
+    }
+}

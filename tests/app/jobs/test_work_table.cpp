@@ -12,6 +12,7 @@
 #include "app/str_conf.h"
 #include "app/url_entry.h"
 #include "sitemap/sitemap_writer.h"
+#include "settings/SiteSettings.h"
 #include "support/temp_folder.h"
 #include "support/test_rows.h"
 
@@ -19,7 +20,7 @@ namespace {
 
 const std::string kSite = "https://www.example.jp";
 
-std::vector<std::string> texts(const WorkTable& table) {
+std::vector<std::string> rowTexts(const WorkTable& table) {
     std::vector<std::string> result;
     for (int i = 0; i < table.count(); ++i)
         result.push_back(table.rowText(i));
@@ -143,7 +144,7 @@ private slots:
         QSignalSpy resets(&filled, &QAbstractItemModel::modelReset);
         filled.fill(walked);
         QCOMPARE(resets.count(), 1);
-        QCOMPARE(texts(filled), texts(inserted));
+        QCOMPARE(rowTexts(filled), rowTexts(inserted));
         // Letter case never decides, in any locale.
         QCOMPARE(ReadUrlEntry(filled.rowText(0)).filename, "about.htm");
         QCOMPARE(ReadUrlEntry(filled.rowText(1)).filename, "B.html");
@@ -212,10 +213,11 @@ private slots:
         table.setChecked(0, true);
         table.setChecked(2, true);
         std::vector<std::string> shown;
-        const SitemapSummary summary = WriteTableSitemap(
-            table, folder.Path(), [&](const std::string& location) { shown.push_back(location); });
+        const SitemapFilesSummary summary =
+            WriteTableSitemap(table, folder.Path(), SiteSettings(),
+                              [&](const std::string& location) { shown.push_back(location); });
         QCOMPARE(summary.urls, std::size_t(2));
-        QVERIFY(!summary.exceedsSingleFileLimits);
+        QCOMPARE(summary.parts, std::size_t(0));
         const std::string document = ReadFile(SitemapPath(folder.Path()));
         const std::size_t first = document.find("<loc>\r\n" + kSite + "/a&amp;b.html\r\n");
         QVERIFY(first != std::string::npos);
@@ -228,7 +230,8 @@ private slots:
         // The old file stays when the new one cannot be written.
         table.setAllChecked(false);
         const AtomicWriteFault fault(AtomicWriteStep::Rename, EIO);
-        QVERIFY_THROWS_EXCEPTION(FileError, WriteTableSitemap(table, folder.Path()));
+        QVERIFY_THROWS_EXCEPTION(FileError,
+                                 WriteTableSitemap(table, folder.Path(), SiteSettings()));
         QCOMPARE(ReadFile(SitemapPath(folder.Path())), document);
     }
 

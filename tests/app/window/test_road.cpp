@@ -27,6 +27,7 @@
 #include "app/window/main_window_access.h"
 #include "ftp/Uftp_module.h"
 #include "settings/dialog/Usite_manager.h"
+#include "sitemap/sitemap_writer.h"
 #include "support/fake_ftp_server.h"
 #include "support/py_ftp_server.h"
 
@@ -337,24 +338,23 @@ private slots:
         QCOMPARE(window_->StatusText(2), QStringLiteral("http://www.example.jp/a.html"));
     }
 
-    void aSitemapBeyondTheSingleFileLimitsIsWrittenWithANotice() {
+    void aSitemapBeyondTheSingleFileLimitsIsSplitAndItsIndexOpened() {
         std::vector<std::string> rows;
         for (int i = 0; i <= 50000; ++i)
             rows.push_back(row("http://www.example.jp/", "p" + std::to_string(i) + ".html"));
         window_->FillAfterRetrieval(std::move(rows));
         action("N13")->trigger();
-        QCOMPARE(asked_.size(), 1);
-        QCOMPARE(asked_[0].kind, MessageRequest::Kind::Info);
-        QVERIFY2(asked_[0].message.contains(QStringLiteral("50,000")),
-                 qPrintable(asked_[0].message));
-        QVERIFY(asked_[0].message.contains(QStringLiteral("10,485,760")));
+        QVERIFY(asked_.isEmpty());
         QCOMPARE(opened_, QList<QUrl>({sitemapUrl()}));
+        QCOMPARE(IndexedParts(sitemapPath().parent_path()),
+                 std::vector<std::string>({"sitemap-1.xml", "sitemap-2.xml"}));
 
-        // One row fewer is within the limits: no notice.
+        // One row fewer fits one file again: no index, no parts left.
         MainWindowAccess::SetChecked(*window_, 0, false);
-        asked_.clear();
         action("N13")->trigger();
         QVERIFY(asked_.isEmpty());
+        QVERIFY(IndexedParts(sitemapPath().parent_path()).empty());
+        QVERIFY(!fs::exists(sitemapPath().parent_path() / "sitemap-1.xml"));
     }
 
     void commandsAreRefusedWhileARetrievalRuns() {

@@ -4,7 +4,9 @@
 #include <memory>
 #include <thread>
 
+#include <QCheckBox>
 #include <QComboBox>
+#include <QPlainTextEdit>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -118,28 +120,32 @@ private slots:
             else
                 texts << static_cast<QPushButton*>(widget)->text();
         }
-        QCOMPARE(texts, QStringList({
-                            "WEBサイトURL(アドレス)",
-                            "例)https://www.example.jp(最後の/は不要です)",
-                            "ホスト名(アドレス)",
-                            "ユーザー名(ID)",
-                            "パスワード(フレーズ)",
-                            "接続テスト",
-                            "暗号化",
-                            "同時接続数",
-                            "フォルダーの一覧をこの数の接続で並行して取得します（1: "
-                            "一つの接続で順にたどります）。",
-                            "FTP情報を入力してください。",
-                            "サイトのルートフォルダー",
-                            "例)/public_html(最後の/は不要です)",
-                            "取得ファイルの拡張子",
-                            "デフォルトの更新頻度\n(changefreq)",
-                            "デフォルトの優先度\n(priority)",
-                            "タイムゾーン・オフセット",
-                            ":",
-                            "実 行",
-                            "キャンセル",
-                        }));
+        QCOMPARE(texts,
+                 QStringList({
+                     "WEBサイトURL(アドレス)",
+                     "例)https://www.example.jp(最後の/は不要です)",
+                     "ホスト名(アドレス)",
+                     "ユーザー名(ID)",
+                     "パスワード(フレーズ)",
+                     "接続テスト",
+                     "暗号化",
+                     "同時接続数",
+                     "フォルダーの一覧をこの数の接続で並行して取得します（1: "
+                     "一つの接続で順にたどります）。",
+                     "FTP情報を入力してください。",
+                     "サイトのルートフォルダー",
+                     "例)/public_html(最後の/は不要です)",
+                     "取得ファイルの拡張子",
+                     "デフォルトの更新頻度\n(changefreq)",
+                     "デフォルトの優先度\n(priority)",
+                     "タイムゾーン・オフセット",
+                     ":",
+                     "サイトマップ形式",
+                     "除外するパス",
+                     "1行に1つ、またはコンマ区切り 例)/drafts/ */admin/* *.bak.html /private*",
+                     "実 行",
+                     "キャンセル",
+                 }));
         // The four time-zone lists share one row, around the ":".
         const int row = combo("offset_1")->y();
         for (const char* name : {"offset_2", "offset_3", "offset_4"})
@@ -161,6 +167,13 @@ private slots:
         combo("offset_2")->setCurrentText(QStringLiteral("05"));
         combo("offset_3")->setCurrentText(QStringLiteral("3"));
         combo("offset_4")->setCurrentText(QStringLiteral("7"));
+        combo("sitemap_format")->setCurrentIndex(1);
+        dialog_->findChild<QCheckBox*>(QStringLiteral("gzip"))->setChecked(true);
+        dialog_->findChild<QPlainTextEdit*>(QStringLiteral("exclude"))
+            ->setPlainText(QStringLiteral(" /drafts/\n\n*/admin/*, *.bak.html\n"));
+        dialog_->findChild<QCheckBox*>(QStringLiteral("robots"))->setChecked(false);
+        dialog_->findChild<QCheckBox*>(QStringLiteral("folder_addresses"))->setChecked(true);
+        edit("index_names")->setText(QStringLiteral("index.php"));
         QCOMPARE(execClicking("Button1"), int(QDialog::Accepted));
         QVERIFY(asked_.isEmpty());
         QVERIFY(fs::exists(programFolder() / "config_v1.dat"));
@@ -179,6 +192,13 @@ private slots:
         QCOMPARE(loaded.changefreq, std::string("daily"));
         QCOMPARE(loaded.priority, std::string("1.0"));
         QCOMPARE(loaded.TimeZoneOffset(), std::string("-05:37"));
+        QCOMPARE(loaded.sitemap_format, std::string("0.9"));
+        QVERIFY(loaded.gzip && !loaded.robots && loaded.folder_addresses);
+        QCOMPARE(loaded.exclude, std::string("/drafts/,*/admin/*,*.bak.html"));
+        QCOMPARE(loaded.index_names, std::string("index.php"));
+        // One pattern a line, as typed.
+        QCOMPARE(dialog_->findChild<QPlainTextEdit*>(QStringLiteral("exclude"))->toPlainText(),
+                 QStringLiteral("/drafts/\n*/admin/*\n*.bak.html"));
     }
 
     void anAddressThatWouldBreakTheRowsIsRefusedAndTheDialogStaysOpen() {
