@@ -298,7 +298,6 @@ protected:
         filter_.SetRobots(*text);
     }
 
-
     // Shows which folder is next and ends the walk once it has tried as many as it may.
     void beginFolder(const Folder& folder) {
         observer_.SetStatusText(2, folder.shownPath + std::string(texts::kBeingRetrieved));

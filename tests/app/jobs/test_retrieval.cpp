@@ -711,7 +711,8 @@ TEST(RetrievalRealServer, OneTwoOrFourSessionsGiveTheSameRowsListingEachFolderOn
 }
 
 TEST(RetrievalRealServer, ExclusionsAndRobotsTxtLeaveOutPagesAndLeaveTheirFoldersUnlisted) {
-    PyFtpServer server;
+    // It logs the commands, so that a folder never listed by any session shows.
+    PyFtpServer server(PyFtpServer::Slow{std::chrono::milliseconds(1)});
     for (const char* folder : {"private/sub", "g-only", "drafts", "news"})
         fs::create_directories(server.Root() / folder);
     for (const char* page :
@@ -760,18 +761,20 @@ TEST(RetrievalRealServer, ExclusionsAndRobotsTxtLeaveOutPagesAndLeaveTheirFolder
          2,
          0},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
+    for (const auto& [c, sessions] : {std::pair{cases[0], "1"},
+                                      {cases[0], "4"},
+                                      {cases[1], "1"},
+                                      {cases[1], "4"},
+                                      {cases[2], "4"}}) {
+        SCOPED_TRACE(c.what + std::string(", sessions ") + sessions);
         if (c.robotsFile)
             std::ofstream(server.Root() / "robots.txt") << robots;
         else
             fs::remove(server.Root() / "robots.txt");
+        const std::size_t logStart = server.CommandLog().size();
         Tftp_module ftp;
-        SiteSettings settings = PlainFtpSettings();
-        settings.web_url = kWeb;
-        settings.hostname = server.Host();
-        settings.username = server.User();
-        settings.password = server.Password();
+        SiteSettings settings = settingsFor(server);
+        settings.connections = sessions;
         settings.ext_list = ".html,.php";
         settings.exclude = "/drafts/,*.bak.html";
         settings.robots = c.robotsOn;
@@ -792,5 +795,13 @@ TEST(RetrievalRealServer, ExclusionsAndRobotsTxtLeaveOutPagesAndLeaveTheirFolder
         EXPECT_EQ(summary.excluded, c.excluded);
         EXPECT_EQ(summary.robotsExcluded, c.robotsExcluded);
         EXPECT_FALSE(summary.endedEarly);
+        // The sessions asked for the folders entered, and for no folder the walk left out.
+        const std::string log = server.CommandLog().substr(logStart);
+        for (const std::string& folder : everyFolder) {
+            if (folder != "/")
+                EXPECT_EQ(log.find(" " + folder + "\n") != std::string::npos,
+                          std::find(c.entered.begin(), c.entered.end(), folder) != c.entered.end())
+                    << folder;
+        }
     }
 }
