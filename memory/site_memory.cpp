@@ -3,14 +3,16 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
-#include <unordered_map>
 #include <unordered_set>
 
 #include <QDateTime>
 #include <QSqlDatabase>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
+
+#include <sqlite3.h>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -39,11 +41,6 @@ QString qtext(std::string_view text) {
 std::string utf8(const QString& text) {
     const QByteArray bytes = text.toUtf8();
     return std::string(bytes.constData(), std::size_t(bytes.size()));
-}
-
-// A text column's value; empty for NULL.
-QVariant nullable(const std::string& text) {
-    return text.empty() ? QVariant(QMetaType::fromType<QString>()) : QVariant(qtext(text));
 }
 
 bool isDamage(const QSqlError& error) {
@@ -80,6 +77,109 @@ private:
     QSqlQuery query_;
     bool begun_ = false;
     bool committed_ = false;
+};
+
+// A prepared statement on the driver's own SQLite handle: the per-row work of a retrieval of
+// 100,000 pages goes through here, since a QVariant per value costs several times as much.
+class Statement final {
+public:
+    Statement(sqlite3* db, const char* sql) {
+        if (sqlite3_prepare_v2(db, sql, -1, &statement_, nullptr) != SQLITE_OK) {
+            sqlite3_finalize(statement_);
+            statement_ = nullptr;
+        }
+    }
+    ~Statement() { sqlite3_finalize(statement_); }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    bool prepared() const { return statement_ != nullptr; }
+    // The texts bound must stay until the next step.
+    void bind(int at, std::string_view text) {
+        if (text.empty())
+            sqlite3_bind_null(statement_, at);
+        else
+            sqlite3_bind_text(statement_, at, text.data(), int(text.size()), SQLITE_STATIC);
+    }
+    void bind(int at, long long number) { sqlite3_bind_int64(statement_, at, number); }
+    // SQLITE_ROW, SQLITE_DONE or an error.
+    int step() { return sqlite3_step(statement_); }
+    // Steps to the end and makes the statement ready for the next values; false on an error.
+    bool run() {
+        const int result = sqlite3_step(statement_);
+        sqlite3_reset(statement_);
+        return result == SQLITE_DONE;
+    }
+    std::string_view text(int column) const {
+        const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(statement_, column));
+        return bytes
+                   ? std::string_view(bytes, std::size_t(sqlite3_column_bytes(statement_, column)))
+                   : std::string_view();
+    }
+    long long number(int column) const { return sqlite3_column_int64(statement_, column); }
+
+private:
+    sqlite3_stmt* statement_ = nullptr;
+};
+
+// The pages a site memory knows, found by address: the addresses lie one after the other in
+// one text and an open-addressing table of their hashes points at them, so that looking up
+// each row of a large retrieval costs one or two cache misses and no allocation.
+class AddressIndex final {
+public:
+    static constexpr std::uint32_t kNone = UINT32_MAX;
+
+    void reserve(std::size_t pages) {
+        std::size_t size = 16;
+        while (size < 2 * pages)
+            size *= 2;
+        slots_.assign(size, 0);
+    }
+    // Adds an address not added before; returns its number.
+    std::uint32_t add(std::string_view address) {
+        const auto number = std::uint32_t(spans_.size());
+        spans_.push_back({std::uint32_t(text_.size()), std::uint32_t(address.size())});
+        text_.append(address);
+        if (2 * spans_.size() > slots_.size())
+            grow();
+        place(number, std::hash<std::string_view>()(address));
+        return number;
+    }
+    std::uint32_t find(std::string_view address) const {
+        if (spans_.empty())
+            return kNone;
+        const std::size_t hash = std::hash<std::string_view>()(address);
+        const std::uint64_t tag = hash >> 32;
+        for (std::size_t at = hash & (slots_.size() - 1);; at = (at + 1) & (slots_.size() - 1)) {
+            const std::uint64_t slot = slots_[at];
+            if (slot == 0)
+                return kNone;
+            const auto number = std::uint32_t(slot) - 1;
+            if ((slot >> 32) == tag && this->address(number) == address)
+                return number;
+        }
+    }
+    std::string_view address(std::uint32_t number) const {
+        return std::string_view(text_).substr(spans_[number].first, spans_[number].second);
+    }
+    std::size_t size() const { return spans_.size(); }
+
+private:
+    void place(std::uint32_t number, std::size_t hash) {
+        std::size_t at = hash & (slots_.size() - 1);
+        while (slots_[at] != 0)
+            at = (at + 1) & (slots_.size() - 1);
+        slots_[at] = (std::uint64_t(hash >> 32) << 32) | (number + 1);
+    }
+    void grow() {
+        slots_.assign(slots_.empty() ? 16 : slots_.size() * 2, 0);
+        for (std::uint32_t number = 0; number < spans_.size(); ++number)
+            place(number, std::hash<std::string_view>()(address(number)));
+    }
+
+    std::string text_;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> spans_; // offset and length in text_
+    std::vector<std::uint64_t> slots_; // hash's upper half, number + 1; 0: empty
 };
 
 } // namespace
@@ -166,6 +266,12 @@ bool SiteMemory::openOnce(bool create, bool& damaged) {
         fail(db.lastError().text());
         return false;
     }
+    const QVariant handle = db.driver()->handle();
+    if (!handle.isValid() || std::strcmp(handle.typeName(), "sqlite3*") != 0 ||
+        !(handle_ = *static_cast<sqlite3* const*>(handle.constData()))) {
+        fail(QStringLiteral("QSQLITE"));
+        return false;
+    }
 
     QSqlQuery query(db);
     // The first read of the file: garbage shows here as "not a database".
@@ -198,6 +304,8 @@ bool SiteMemory::openOnce(bool create, bool& damaged) {
     }
     // Every committed change survives a crash of the program or of the machine.
     query.exec(QStringLiteral("PRAGMA synchronous=FULL"));
+    // Room for the pages of a site of 100,000 pages, so that a select-all reads each once.
+    query.exec(QStringLiteral("PRAGMA cache_size=-32768"));
     if (!empty)
         return true;
 
@@ -288,34 +396,30 @@ bool SiteMemory::findSite(bool create) {
 }
 
 bool SiteMemory::knownPages(std::vector<PageChoice>& pages, bool choicesOnly) {
-    QSqlQuery query(QSqlDatabase::database(connection_, false));
-    query.setForwardOnly(true);
-    query.prepare(choicesOnly
-                      ? QStringLiteral("SELECT address, unticked, changefreq, priority, set_at "
-                                       "FROM pages WHERE site = ? AND (unticked = 1 OR "
-                                       "changefreq IS NOT NULL OR priority IS NOT NULL) "
-                                       "ORDER BY address")
-                      : QStringLiteral("SELECT address, unticked, changefreq, priority, set_at "
-                                       "FROM pages WHERE site = ?"));
-    query.addBindValue(siteId_);
-    if (!query.exec()) {
-        fail(query.lastError().text());
-        return false;
+    Statement query(handle_, choicesOnly ? "SELECT address, unticked, changefreq, priority, set_at "
+                                           "FROM pages WHERE site = ? AND (unticked = 1 OR "
+                                           "changefreq IS NOT NULL OR priority IS NOT NULL) "
+                                           "ORDER BY address"
+                                         : "SELECT address, unticked, changefreq, priority, set_at "
+                                           "FROM pages WHERE site = ?");
+    if (!query.prepared())
+        return failOnHandle();
+    query.bind(1, siteId_);
+    int result = SQLITE_ROW;
+    while ((result = query.step()) == SQLITE_ROW) {
+        PageChoice& page = pages.emplace_back();
+        page.address = query.text(0);
+        page.unticked = query.number(1) != 0;
+        page.changefreq = query.text(2);
+        page.priority = query.text(3);
+        page.setAt = query.text(4);
     }
-    while (query.next()) {
-        PageChoice page;
-        page.address = utf8(query.value(0).toString());
-        page.unticked = query.value(1).toInt() != 0;
-        page.changefreq = utf8(query.value(2).toString());
-        page.priority = utf8(query.value(3).toString());
-        page.setAt = utf8(query.value(4).toString());
-        pages.push_back(std::move(page));
-    }
-    if (query.lastError().isValid()) {
-        fail(query.lastError().text());
-        return false;
-    }
-    return true;
+    return result == SQLITE_DONE || failOnHandle();
+}
+
+bool SiteMemory::failOnHandle() {
+    fail(QString::fromUtf8(sqlite3_errmsg(handle_)));
+    return false;
 }
 
 AppliedMemory SiteMemory::Apply(std::vector<std::string>& rows, bool learn) {
@@ -323,36 +427,66 @@ AppliedMemory SiteMemory::Apply(std::vector<std::string>& rows, bool learn) {
     applied.marks.assign(rows.size(), 0);
     if (!on_)
         return applied;
-    const bool known = findSite(false);
-    std::vector<PageChoice> pages;
-    if (known && !knownPages(pages, false))
-        return applied;
 
-    std::unordered_map<std::string_view, std::size_t> byAddress;
-    byAddress.reserve(pages.size());
-    for (std::size_t i = 0; i < pages.size(); ++i)
-        byAddress.emplace(pages[i].address, i);
-    std::vector<bool> matched(pages.size(), false);
+    // Every page the memory knows, and the choices of those that have one.
+    AddressIndex known;
+    std::vector<std::uint32_t> choiceOf; // per known page, kNone without a choice
+    std::vector<PageChoice> choices;
+    if (findSite(false)) {
+        Statement count(handle_, "SELECT count(*) FROM pages WHERE site = ?");
+        Statement query(handle_, "SELECT address, unticked, changefreq, priority "
+                                 "FROM pages WHERE site = ?");
+        if (!count.prepared() || !query.prepared()) {
+            failOnHandle();
+            return applied;
+        }
+        count.bind(1, siteId_);
+        known.reserve(count.step() == SQLITE_ROW ? std::size_t(count.number(0)) : 0);
+        query.bind(1, siteId_);
+        int result = SQLITE_ROW;
+        while ((result = query.step()) == SQLITE_ROW) {
+            known.add(query.text(0));
+            const bool unticked = query.number(1) != 0;
+            if (!unticked && query.text(2).empty() && query.text(3).empty()) {
+                choiceOf.push_back(AddressIndex::kNone);
+                continue;
+            }
+            choiceOf.push_back(std::uint32_t(choices.size()));
+            choices.push_back(
+                {{}, unticked, std::string(query.text(2)), std::string(query.text(3)), {}});
+        }
+        if (result != SQLITE_DONE) {
+            failOnHandle();
+            return applied;
+        }
+    }
+
+    std::vector<bool> matched(known.size(), false);
     std::size_t matchedCount = 0;
     std::vector<std::string> unknown;
+    std::string address;
     for (std::size_t i = 0; i < rows.size(); ++i) {
-        std::string address = RowAddress(rows[i]);
-        const auto found = byAddress.find(address);
-        if (found == byAddress.end()) {
+        const UrlEntryLayout layout(rows[i]);
+        address.assign(layout.Field(rows[i], UrlField::Link));
+        address.append(layout.Field(rows[i], UrlField::Filename));
+        const std::uint32_t found = known.find(address);
+        if (found == AddressIndex::kNone) {
             // Before the memory knows any page of the site, every page would be new.
-            if (!pages.empty()) {
+            if (known.size() > 0) {
                 applied.marks[i] |= AppliedMemory::kNew;
                 ++applied.fresh;
             }
             if (learn)
-                unknown.push_back(std::move(address));
+                unknown.push_back(address);
             continue;
         }
-        const PageChoice& page = pages[found->second];
-        if (!matched[found->second]) {
-            matched[found->second] = true;
+        if (!matched[found]) {
+            matched[found] = true;
             ++matchedCount;
         }
+        if (choiceOf[found] == AddressIndex::kNone)
+            continue;
+        const PageChoice& page = choices[choiceOf[found]];
         if (page.unticked) {
             applied.marks[i] |= AppliedMemory::kUnticked;
             ++applied.unticked;
@@ -367,28 +501,26 @@ AppliedMemory SiteMemory::Apply(std::vector<std::string>& rows, bool learn) {
             ++applied.edited;
         }
     }
-    applied.missing = pages.size() - matchedCount;
+    applied.missing = known.size() - matchedCount;
 
     if (learn && !unknown.empty()) {
-        const QSqlDatabase db = QSqlDatabase::database(connection_, false);
-        WriteTransaction transaction(db);
+        WriteTransaction transaction(QSqlDatabase::database(connection_, false));
         if (!transaction.begun()) {
             fail(transaction.lastError().text());
             return applied;
         }
         if (!findSite(true))
             return applied;
-        QSqlQuery insert(db);
-        insert.prepare(QStringLiteral("INSERT OR IGNORE INTO pages(site, address) VALUES(?, ?)"));
-        for (const std::string& address : unknown) {
-            insert.bindValue(0, siteId_);
-            insert.bindValue(1, qtext(address));
-            if (!insert.exec()) {
-                fail(insert.lastError().text());
-                return applied;
-            }
+        Statement insert(handle_, "INSERT OR IGNORE INTO pages(site, address) VALUES(?, ?)");
+        bool inserted = insert.prepared();
+        for (std::size_t i = 0; inserted && i < unknown.size(); ++i) {
+            insert.bind(1, siteId_);
+            insert.bind(2, unknown[i]);
+            inserted = insert.run();
         }
-        if (!transaction.commit())
+        if (!inserted)
+            failOnHandle();
+        else if (!transaction.commit())
             fail(transaction.lastError().text());
     }
     return applied;
@@ -397,31 +529,42 @@ AppliedMemory SiteMemory::Apply(std::vector<std::string>& rows, bool learn) {
 void SiteMemory::Record(const std::vector<PageChoice>& changes) {
     if (!on_ || changes.empty())
         return;
-    const QSqlDatabase db = QSqlDatabase::database(connection_, false);
-    WriteTransaction transaction(db);
+    WriteTransaction transaction(QSqlDatabase::database(connection_, false));
     if (!transaction.begun()) {
         fail(transaction.lastError().text());
         return;
     }
     if (!findSite(true))
         return;
-    const QVariant now = nowUtc();
-    const QVariant none(QMetaType::fromType<QString>());
-    QSqlQuery upsert(db);
-    upsert.prepare(
-        QStringLiteral("INSERT INTO pages(site, address, unticked, changefreq, priority, set_at) "
-                       "VALUES(?, ?, ?, ?, ?, ?) ON CONFLICT(site, address) DO UPDATE SET "
-                       "unticked = excluded.unticked, changefreq = excluded.changefreq, "
-                       "priority = excluded.priority, set_at = excluded.set_at"));
+    const std::string now = utf8(nowUtc());
+    // Most changes are to pages the memory knows: one search for an update, an insert only
+    // for the others.
+    Statement update(handle_, "UPDATE pages SET unticked = ?3, changefreq = ?4, priority = ?5, "
+                              "set_at = ?6 WHERE site = ?1 AND address = ?2");
+    Statement insert(handle_, "INSERT INTO pages(site, address, unticked, changefreq, priority, "
+                              "set_at) VALUES(?1, ?2, ?3, ?4, ?5, ?6)");
+    if (!update.prepared() || !insert.prepared()) {
+        failOnHandle();
+        return;
+    }
     for (const PageChoice& change : changes) {
-        upsert.bindValue(0, siteId_);
-        upsert.bindValue(1, qtext(change.address));
-        upsert.bindValue(2, change.unticked ? 1 : 0);
-        upsert.bindValue(3, nullable(change.changefreq));
-        upsert.bindValue(4, nullable(change.priority));
-        upsert.bindValue(5, change.IsChoice() ? now : none);
-        if (!upsert.exec()) {
-            fail(upsert.lastError().text());
+        bool done = false;
+        for (Statement* statement : {&update, &insert}) {
+            statement->bind(1, siteId_);
+            statement->bind(2, change.address);
+            statement->bind(3, change.unticked ? 1LL : 0LL);
+            statement->bind(4, change.changefreq);
+            statement->bind(5, change.priority);
+            statement->bind(6, change.IsChoice() ? std::string_view(now) : std::string_view());
+            if (!statement->run()) {
+                failOnHandle();
+                return;
+            }
+            if ((done = sqlite3_changes(handle_) > 0))
+                break;
+        }
+        if (!done) {
+            failOnHandle();
             return;
         }
     }

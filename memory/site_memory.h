@@ -10,6 +10,8 @@
 
 #include <QString>
 
+struct sqlite3;
+
 // What the user chose for one page of a site, as the memory keeps it. Only what differs from
 // the defaults is a choice: a ticked page, the site's default frequency and priority are not.
 struct PageChoice {
@@ -99,14 +101,17 @@ private:
     void tell(const std::string& text);
     // The site's key, found or (when create) added; false when the memory has no such site.
     bool findSite(bool create);
-    // The choices of every page of the site by address; false when it failed.
+    // The pages of the site (only those with a choice, by address); false when it failed.
     bool knownPages(std::vector<PageChoice>& pages, bool choicesOnly);
+    // Turns the memory off with the handle's last error; false.
+    bool failOnHandle();
 
     std::filesystem::path file_;
     std::string site_;
     ProblemHandler onProblem_;
     std::chrono::milliseconds busyTimeout_;
     QString connection_;
+    sqlite3* handle_ = nullptr; // the driver's, for the work done row by row
     long long siteId_ = -1;
     bool on_ = false;
     bool told_ = false;

@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
     cmake ninja-build g++ pkg-config
-    qt6-base-dev libqt6sql6-sqlite fonts-ipafont-gothic
+    qt6-base-dev libqt6sql6-sqlite libsqlite3-dev fonts-ipafont-gothic
     libgtest-dev libbenchmark-dev libssl-dev
     python3-pyftpdlib python3-openssl ca-certificates openssl
     # what the unpacked daemons of the tests need to run (scripts/daemons.sh): ProFTPD, vsftpd
