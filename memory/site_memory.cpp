@@ -306,6 +306,10 @@ bool SiteMemory::openOnce(bool create, bool& damaged) {
     query.exec(QStringLiteral("PRAGMA synchronous=FULL"));
     // Room for the pages of a site of 100,000 pages, so that a select-all reads each once.
     query.exec(QStringLiteral("PRAGMA cache_size=-32768"));
+    // A select-all of such a site rewrites some thousand pages; copying them back into the
+    // file after each would double the time of the click, so the journal may grow larger
+    // before it is copied back (and is, at the latest, when the memory closes).
+    query.exec(QStringLiteral("PRAGMA wal_autocheckpoint=10000"));
     if (!empty)
         return true;
 
