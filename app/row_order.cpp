@@ -36,7 +36,7 @@ std::size_t RowOrder::insertPosition(const std::vector<std::string>& sortedRows,
     return std::size_t(at - sortedRows.begin());
 }
 
-void RowOrder::sort(std::vector<std::string>& rows) const {
+std::vector<std::size_t> RowOrder::sortedOrder(const std::vector<std::string>& rows) const {
     // One sort key per row: converting and collating per comparison costs far more. Keys of
     // the C locale keep letter case, so the text is case-folded first to order as less() does.
     std::vector<std::pair<QCollatorSortKey, std::size_t>> keyed;
@@ -45,9 +45,17 @@ void RowOrder::sort(std::vector<std::string>& rows) const {
         keyed.emplace_back(impl_->collator.sortKey(toQString(rows[i]).toCaseFolded()), i);
     std::stable_sort(keyed.begin(), keyed.end(),
                      [](const auto& a, const auto& b) { return a.first.compare(b.first) < 0; });
+    std::vector<std::size_t> order;
+    order.reserve(rows.size());
+    for (const auto& entry : keyed)
+        order.push_back(entry.second);
+    return order;
+}
+
+void RowOrder::sort(std::vector<std::string>& rows) const {
     std::vector<std::string> sorted;
     sorted.reserve(rows.size());
-    for (const auto& entry : keyed)
-        sorted.push_back(std::move(rows[entry.second]));
+    for (const std::size_t i : sortedOrder(rows))
+        sorted.push_back(std::move(rows[i]));
     rows = std::move(sorted);
 }

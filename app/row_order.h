@@ -21,6 +21,9 @@ public:
     std::size_t insertPosition(const std::vector<std::string>& sortedRows,
                                const std::string& row) const;
 
+    // The indexes of rows in sorted order; equal rows keep their order.
+    std::vector<std::size_t> sortedOrder(const std::vector<std::string>& rows) const;
+
     // Sorts rows in place; equal rows keep their order.
     void sort(std::vector<std::string>& rows) const;
 

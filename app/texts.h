@@ -182,6 +182,38 @@ inline constexpr std::string_view kEmptySitemapRefused =
 inline constexpr std::string_view kPartNotUploadable =
     "サイトマップインデックスにあるファイル「{file}」をアップロードできません。";
 
+// --- The site memory (memory/) ---
+inline constexpr std::string_view kMemoryDamaged =
+    "サイトの記憶「{file}」が壊れていたため、「{aside}」に移して新しい記憶を始めました。"
+    "これまでに記憶したチェックの有無、更新頻度と優先度は使われません。";
+// The reason follows on the next line.
+inline constexpr std::string_view kMemoryUnavailable =
+    "サイトの記憶「{file}」を使えません。記憶なしで続けます。";
+inline constexpr std::string_view kNewRows = "新しいページ {count}件";
+inline constexpr std::string_view kForgetMissingQuestion =
+    "記憶しているページのうち {count}件がサーバーにありません。記憶から削除しますか？";
+inline constexpr std::string_view kResetMemoryQuestion =
+    "サイト「{site}」について記憶している、チェックを外したページと変更した更新頻度・優先度を"
+    "すべて消去します。";
+inline constexpr std::string_view kForget = "削除";
+inline constexpr std::string_view kErase = "消去";
+inline constexpr std::string_view kMemoryApplied =
+    "記憶した選択: チェックを外したページ {unticked}件、更新頻度・優先度を変えたページ "
+    "{edited}件、新しいページ {fresh}件、サーバーにないページ {missing}件";
+inline constexpr std::string_view kMissingHint =
+    "サーバーにないページを記憶から削除するには: sitewright forget --missing";
+inline constexpr std::string_view kMissingForgotten =
+    "サーバーにないページ {count}件を記憶から削除しました。";
+inline constexpr std::string_view kMissingNeedsWholeWalk =
+    "サーバーのフォルダーを最後までたどれなかったため、記憶から何も削除しませんでした。";
+inline constexpr std::string_view kMemoryErased =
+    "サイト「{site}」の記憶 {count}件を消去しました。";
+inline constexpr std::string_view kMemoryListed = "サイト「{site}」の記憶した選択 {count}件";
+inline constexpr std::string_view kMemoryVerb = "memory には list か reset を指定してください。";
+inline constexpr std::string_view kForgetNeedsMissing =
+    "forget には --missing を指定してください。";
+inline constexpr std::string_view kUnticked = "外す";
+
 // --- The command line (cli/) ---
 inline constexpr std::string_view kSettingsSaved = "設定を保存しました: {folder}";
 inline constexpr std::string_view kSitemapWritten = "サイトマップを作成しました: {file}";
@@ -206,7 +238,8 @@ inline constexpr std::string_view kUrlEndsInSlash =
 // Mistakes on the command line; each is followed by kSeeHelp.
 inline constexpr std::string_view kSeeHelp = "（sitewright {command} --help を参照）";
 inline constexpr std::string_view kUnknownCommand =
-    "そのようなコマンドはありません。コマンドは configure、show、generate、upload です"
+    "そのようなコマンドはありません。コマンドは configure、show、generate、upload、forget、"
+    "memory です"
     "（sitewright --help を参照）。";
 inline constexpr std::string_view kUnexpectedArgument =
     "{position}番目の引数はオプションではありません（オプションは「--」で始まります）。";
@@ -241,9 +274,12 @@ FTP サーバー上のファイルから、WEB サイトの sitemap.xml を作�
   generate    サーバーのフォルダーをたどって sitemap.xml を作成します。--upload を付けると
               アップロードもします
   upload      作成済みの sitemap.xml をサイトのルートフォルダーへアップロードします
+  forget      サーバーにないページを、サイトの記憶から削除します（--missing）
+  memory      サイトの記憶（チェックを外したページ、変更した更新頻度と優先度）を
+              表示（list）または消去（reset）します
 
 どのコマンドも --dir DIR（設定ファイルと sitemap.xml を置くフォルダー。省略時はプログラム
-フォルダー）を受け付けます。show、generate、upload ではそのフォルダーが存在している必要があり、
+フォルダー）を受け付けます。configure 以外のコマンドではそのフォルダーが存在している必要があり、
 configure は必要なら作成します。各コマンドのオプションは "sitewright <command> --help" で
 表示されます。メッセージと結果はウィンドウと同じ日本語で表示されます。
 
@@ -323,7 +359,9 @@ inline constexpr std::string_view kGenerateUsage =
 
 FTP サーバーにログインし、サイトのルートフォルダーとその下のすべてのフォルダーをたどって、
 拡張子が LIST にあるファイルごとに更新日時、更新頻度と優先度の既定値を付けた URL を
-DIR/sitemap.xml に書きます。入れないフォルダー、一覧を読み取れないフォルダー、64 階層より
+DIR/sitemap.xml に書きます。ウィンドウでチェックを外したページは書かず、ウィンドウで変えた
+更新頻度と優先度はそのまま使います（DIR/site_memory.db のサイトの記憶。ウィンドウと同じ
+サイトマップになります）。入れないフォルダー、一覧を読み取れないフォルダー、64 階層より
 深いフォルダーは標準エラー出力に表示して除きます。Ctrl-C（または SIGTERM）でただちに
 中止します。中止したとき、失敗したとき、上限に達したときはサイトマップを書かず、以前の
 sitemap.xml はそのまま残ります。除外するパスと robots.txt が禁止するパスは除きます。
@@ -353,6 +391,33 @@ DIR/sitemap.xml を sitemap.xml として FTP サーバーのサイトのルー�
 
   --dir DIR    設定ファイルと sitemap.xml のフォルダー
                （省略時: プログラムフォルダー）
+  -h, --help   このヘルプを表示します
+)";
+
+inline constexpr std::string_view kForgetUsage =
+    R"(使い方: sitewright forget --missing [--dir DIR] [--ext LIST]
+
+generate と同じようにサーバーのフォルダーをたどり、サイトの記憶（DIR/site_memory.db）に
+あってサーバーにないページを記憶から削除します。たどれないフォルダーがあった場合は、
+そこにあるページまで削除しないよう、何も削除せずに失敗します（終了ステータス 1）。
+
+  --missing    サーバーにないページを削除します（必須）
+  --dir DIR    設定ファイルとサイトの記憶のフォルダー（省略時: プログラムフォルダー）
+  --ext LIST   取得するファイルの拡張子。コンマ区切り（generate の --ext と同じ）
+  -h, --help   このヘルプを表示します
+)";
+
+inline constexpr std::string_view kMemoryUsage = R"(使い方: sitewright memory list|reset [--dir DIR]
+
+サイトの記憶を扱います。ウィンドウでチェックを外したページと、行の編集で変えた更新頻度と
+優先度は、設定の WEB サイト URL ごとに DIR/site_memory.db に記憶され、次のファイルリストの
+取得と sitewright generate に使われます。
+
+  list         設定のサイトについて記憶している選択を、1行に1ページ表示します:
+               設定日時（UTC）、チェックを外したか（外す / -）、更新頻度、優先度、アドレス
+               （既定値のままのものは -）
+  reset        設定のサイトの記憶をすべて消去します
+  --dir DIR    設定ファイルとサイトの記憶のフォルダー（省略時: プログラムフォルダー）
   -h, --help   このヘルプを表示します
 )";
 
@@ -403,6 +468,7 @@ inline constexpr std::string_view kMenuNotifyGoogle = "Googleに通知する";
 inline constexpr std::string_view kMenuEdit = "編 集(&E)";
 inline constexpr std::string_view kMenuSelectAll = "全て選択";
 inline constexpr std::string_view kMenuSelectNone = "全選択解除";
+inline constexpr std::string_view kMenuResetMemory = "このサイトの記憶を消去";
 inline constexpr std::string_view kMenuRanking = "検索順位分析(&A)";
 inline constexpr std::string_view kMenuDailyResults = "日別検索結果";
 inline constexpr std::string_view kMenuSiteTools = "サイトツール(&T)";

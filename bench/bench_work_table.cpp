@@ -14,6 +14,7 @@
 #include "app/widgets/application.h"
 #include "app/url_entry.h"
 #include "app/jobs/work_table.h"
+#include "memory/site_memory.h"
 
 namespace {
 
@@ -96,3 +97,61 @@ static void BM_TableMemoryPerRow(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_TableMemoryPerRow)->Arg(100000)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+namespace {
+
+// A site memory that knows every page of rows, with a choice for every tenth.
+void rememberRows(SiteMemory& memory, const std::vector<std::string>& rows) {
+    std::vector<std::string> copy = rows;
+    memory.Apply(copy, true);
+    std::vector<PageChoice> choices;
+    for (std::size_t i = 0; i < rows.size(); i += 10) {
+        PageChoice choice = ChoiceOfRow(rows[i], i % 20 != 0, {"weekly", "0.5"});
+        if (i % 20 != 0)
+            choice.priority = "0.8";
+        choices.push_back(std::move(choice));
+    }
+    memory.Record(choices);
+}
+
+} // namespace
+
+// What the site memory adds to the end of a retrieval: 100,000 rows, 10,000 remembered choices.
+static void BM_MemoryApply(benchmark::State& state) {
+    ensureApplication();
+    QTemporaryDir folder;
+    const std::vector<std::string> rows = walkedRows(int(state.range(0)));
+    SiteMemory memory(folder.path().toStdString(), "https://www.example.jp", {});
+    rememberRows(memory, rows);
+    std::size_t applied = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::vector<std::string> copy = rows;
+        state.ResumeTiming();
+        const AppliedMemory result = memory.Apply(copy, true);
+        applied = result.unticked + result.edited;
+        benchmark::DoNotOptimize(copy.data());
+    }
+    state.counters["choices"] = double(applied);
+}
+BENCHMARK(BM_MemoryApply)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+// Select all, then select none, of 100,000 rows: every row's choice built and kept in one
+// transaction, as the window records them.
+static void BM_MemoryRecordSelectAll(benchmark::State& state) {
+    ensureApplication();
+    QTemporaryDir folder;
+    const std::vector<std::string> rows = walkedRows(int(state.range(0)));
+    SiteMemory memory(folder.path().toStdString(), "https://www.example.jp", {});
+    rememberRows(memory, rows);
+    bool checked = true;
+    for (auto _ : state) {
+        std::vector<PageChoice> changes;
+        changes.reserve(rows.size());
+        for (const std::string& row : rows)
+            changes.push_back(ChoiceOfRow(row, checked, {"weekly", "0.5"}));
+        memory.Record(changes);
+        checked = !checked;
+    }
+}
+BENCHMARK(BM_MemoryRecordSelectAll)->Arg(100000)->Unit(benchmark::kMillisecond);

@@ -51,6 +51,8 @@ TARGETS = {
     "BM_ParseUnixListing": "< 150 ms",
     "BM_ParseDosListing": "< 150 ms",
     "BM_ListFolder20000": "client CPU < 10 % of wall",
+    "BM_MemoryApply": "< 100 ms",
+    "BM_MemoryRecordSelectAll": "< 300 ms",
 }
 
 

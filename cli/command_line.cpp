@@ -22,6 +22,7 @@
 #include "ftp/Uftp_module.h"
 #include "ftp/ftp_client.h"
 #include "ftp/tls_setting.h"
+#include "memory/site_memory.h"
 #include "settings/SiteSettings.h"
 #include "sitemap/sitemap_writer.h"
 #include "sitemap/upload.h"
@@ -533,10 +534,21 @@ int writeSitemap(const RetrievalSummary& summary, std::vector<std::string> rows,
     if (upload && rows.empty())
         return failWithoutSitemap(texts::kEmptySitemapRefused, output);
 
-    // The window's table decides the order and writes the sitemap the same way.
+    // The window's table decides the order, applies the same memory (leaving the pages it does
+    // not know new, for the window to show) and writes the sitemap the same way.
+    SiteMemory memory(
+        folder, settings.web_url, [&output](const std::string& text) { output.Warning(text); },
+        false);
     WorkTable table;
-    table.fill(std::move(rows));
-    table.setAllChecked(true);
+    const AppliedMemory applied = table.fillRetrieved(std::move(rows), &memory, false);
+    if (memory.IsOn()) {
+        output.Line(Filled(texts::kMemoryApplied, {{"unticked", std::to_string(applied.unticked)},
+                                                   {"edited", std::to_string(applied.edited)},
+                                                   {"fresh", std::to_string(applied.fresh)},
+                                                   {"missing", std::to_string(applied.missing)}}));
+        if (applied.missing > 0 && summary.WalkedWholeSite())
+            output.Line(texts::kMissingHint);
+    }
     SitemapFilesSummary written;
     try {
         written = WriteTableSitemap(table, folder, settings);
@@ -553,21 +565,14 @@ int writeSitemap(const RetrievalSummary& summary, std::vector<std::string> rows,
     return uploadSitemap(ftp, settings, folder, output);
 }
 
-int generate(const ParsedOptions& options, const Output& output) {
-    const auto started = std::chrono::steady_clock::now();
+// Walks the site as settings say, stopped by Ctrl-C; the rows found.
+std::vector<std::string> walkSite(const ParsedOptions& options, Tftp_module& ftp,
+                                  const SiteSettings& settings, const Output& output,
+                                  RetrievalSummary& summary) {
     RetrievalLimits limits;
     limits.maxFolders = positiveNumber(options, "max-folders", limits.maxFolders);
     limits.maxRows = positiveNumber(options, "max-rows", limits.maxRows);
-    const fs::path folder = settingsFolder(options);
-    SiteSettings settings;
-    if (!loadServerSettings(folder, settings, output))
-        return kExitFailure;
-    if (options.has("ext"))
-        settings.ext_list = options.value("ext");
-
-    Tftp_module ftp;
     CommandLineObserver observer(output);
-    RetrievalSummary summary;
     {
         const StopOnInterrupt stopOnInterrupt(ftp);
         ftp.ClearStop();
@@ -575,8 +580,34 @@ int generate(const ParsedOptions& options, const Output& output) {
     }
     if (summary.tlsRefused)
         output.Warning(texts::kTlsRefusedPlain);
+    return observer.TakeRows();
+}
+
+// The settings of a walk: --dir's, with --ext in place of the stored extensions.
+bool loadWalkSettings(const ParsedOptions& options, const fs::path& folder, SiteSettings& settings,
+                      const Output& output) {
+    if (!loadServerSettings(folder, settings, output))
+        return false;
+    if (options.has("ext"))
+        settings.ext_list = options.value("ext");
+    return true;
+}
+
+int generate(const ParsedOptions& options, const Output& output) {
+    const auto started = std::chrono::steady_clock::now();
+    // Usage errors first, before any conversation.
+    positiveNumber(options, "max-folders", 1);
+    positiveNumber(options, "max-rows", 1);
+    const fs::path folder = settingsFolder(options);
+    SiteSettings settings;
+    if (!loadWalkSettings(options, folder, settings, output))
+        return kExitFailure;
+
+    Tftp_module ftp;
+    RetrievalSummary summary;
+    std::vector<std::string> rows = walkSite(options, ftp, settings, output, summary);
     const int status =
-        writeSitemap(summary, observer.TakeRows(), options, ftp, settings, folder, output);
+        writeSitemap(summary, std::move(rows), options, ftp, settings, folder, output);
 
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
@@ -592,6 +623,87 @@ int generate(const ParsedOptions& options, const Output& output) {
                                          {"seconds", secondsText},
                                          {"commands", std::to_string(summary.commands)}}));
     return status;
+}
+
+// A command whose whole work is the memory fails with the memory's own problem.
+class MemoryProblem final {
+public:
+    SiteMemory::ProblemHandler Handler() {
+        return [this](const std::string& text) { text_ = text; };
+    }
+    const std::string& Text() const { return text_; }
+
+private:
+    std::string text_;
+};
+
+int forget(const ParsedOptions& options, const Output& output) {
+    if (!options.has("missing"))
+        throw UsageError(std::string(texts::kForgetNeedsMissing));
+    const fs::path folder = settingsFolder(options);
+    SiteSettings settings;
+    if (!loadWalkSettings(options, folder, settings, output))
+        return kExitFailure;
+    Tftp_module ftp;
+    RetrievalSummary summary;
+    const std::vector<std::string> rows = walkSite(options, ftp, settings, output, summary);
+    if (summary.loginFailed) {
+        offerTrust(summary.untrustedCertificate, output);
+        return output.Fail(texts::kConnectFailed);
+    }
+    // A page in a folder the walk did not list would be taken for a page that is gone.
+    if (!summary.WalkedWholeSite())
+        return output.Fail(texts::kMissingNeedsWholeWalk);
+    MemoryProblem problem;
+    SiteMemory memory(folder, settings.web_url, problem.Handler(), false);
+    const std::size_t forgotten = memory.Forget(memory.Missing(rows));
+    if (!problem.Text().empty())
+        return output.Fail(problem.Text());
+    output.Line(Filled(texts::kMissingForgotten, {{"count", std::to_string(forgotten)}}));
+    return kExitSuccess;
+}
+
+// The site memory of --dir's folder, for the site its settings name; false (printed) when
+// the settings cannot be read.
+bool siteOfFolder(const ParsedOptions& options, fs::path& folder, SiteSettings& settings,
+                  const Output& output) {
+    folder = settingsFolder(options);
+    return folderExists(folder, output) && loadSettings(folder, settings, output);
+}
+
+int memoryList(const ParsedOptions& options, const Output& output) {
+    fs::path folder;
+    SiteSettings settings;
+    if (!siteOfFolder(options, folder, settings, output))
+        return kExitFailure;
+    MemoryProblem problem;
+    SiteMemory memory(folder, settings.web_url, problem.Handler(), false);
+    const std::vector<PageChoice> pages = memory.List();
+    if (!problem.Text().empty())
+        return output.Fail(problem.Text());
+    output.Line(Filled(texts::kMemoryListed,
+                       {{"site", settings.web_url}, {"count", std::to_string(pages.size())}}));
+    const auto orDash = [](const std::string& value) { return value.empty() ? "-" : value; };
+    for (const PageChoice& page : pages)
+        output.Line(
+            Concat({page.setAt, "  ", page.unticked ? texts::kUnticked : "-", "  ",
+                    orDash(page.changefreq), "  ", orDash(page.priority), "  ", page.address}));
+    return kExitSuccess;
+}
+
+int memoryReset(const ParsedOptions& options, const Output& output) {
+    fs::path folder;
+    SiteSettings settings;
+    if (!siteOfFolder(options, folder, settings, output))
+        return kExitFailure;
+    MemoryProblem problem;
+    SiteMemory memory(folder, settings.web_url, problem.Handler(), false);
+    const std::size_t forgotten = memory.Reset();
+    if (!problem.Text().empty())
+        return output.Fail(problem.Text());
+    output.Line(Filled(texts::kMemoryErased,
+                       {{"site", settings.web_url}, {"count", std::to_string(forgotten)}}));
+    return kExitSuccess;
 }
 
 int upload(const ParsedOptions& options, const Output& output) {
@@ -610,6 +722,7 @@ int upload(const ParsedOptions& options, const Output& output) {
 
 struct Command {
     const char* name;
+    const char* verb; // the word after the name that picks the command, or nullptr
     std::string_view usage;
     std::vector<OptionSpec> options;
     int (*run)(const ParsedOptions&, const Output&);
@@ -618,6 +731,7 @@ struct Command {
 const std::vector<Command>& commands() {
     static const std::vector<Command> all = {
         {"configure",
+         nullptr,
          texts::kConfigureUsage,
          {{"dir", true},
           {"url", true},
@@ -638,8 +752,9 @@ const std::vector<Command>& commands() {
           {"folder-addresses", true},
           {"index-names", true}},
          configure},
-        {"show", texts::kShowUsage, {{"dir", true}}, show},
+        {"show", nullptr, texts::kShowUsage, {{"dir", true}}, show},
         {"generate",
+         nullptr,
          texts::kGenerateUsage,
          {{"dir", true},
           {"ext", true},
@@ -647,7 +762,14 @@ const std::vector<Command>& commands() {
           {"max-folders", true},
           {"max-rows", true}},
          generate},
-        {"upload", texts::kUploadUsage, {{"dir", true}}, upload},
+        {"upload", nullptr, texts::kUploadUsage, {{"dir", true}}, upload},
+        {"forget",
+         nullptr,
+         texts::kForgetUsage,
+         {{"dir", true}, {"missing", false}, {"ext", true}},
+         forget},
+        {"memory", "list", texts::kMemoryUsage, {{"dir", true}}, memoryList},
+        {"memory", "reset", texts::kMemoryUsage, {{"dir", true}}, memoryReset},
     };
     return all;
 }
@@ -663,17 +785,27 @@ int RunCommandLine(const std::vector<std::string>& args, CommandLineIo& io) {
         io.out << texts::kTopUsage;
         return kExitSuccess;
     }
-    const auto command = std::find_if(commands().begin(), commands().end(),
-                                      [&](const Command& c) { return args[0] == c.name; });
-    if (command == commands().end()) {
+    const auto named = std::find_if(commands().begin(), commands().end(),
+                                    [&](const Command& c) { return args[0] == c.name; });
+    if (named == commands().end()) {
         // The argument is not repeated: it may be a secret typed in the wrong place.
         io.err << "sitewright: " << texts::kUnknownCommand << '\n';
         return kExitUsage;
     }
+    const auto command = std::find_if(named, commands().end(), [&](const Command& c) {
+        return args[0] == c.name && (!c.verb || (args.size() > 1 && args[1] == c.verb));
+    });
+    if (command == commands().end()) {
+        const bool help = args.size() > 1 && (args[1] == "-h" || args[1] == "--help");
+        (help ? io.out : io.err) << named->usage;
+        if (!help)
+            io.err << "sitewright " << named->name << ": " << texts::kMemoryVerb << '\n';
+        return help ? kExitSuccess : kExitUsage;
+    }
 
     Output output(io, command->name);
     try {
-        const ParsedOptions options = ParseOptions(args, 1, command->options);
+        const ParsedOptions options = ParseOptions(args, command->verb ? 2 : 1, command->options);
         if (options.help) {
             io.out << command->usage;
             return kExitSuccess;

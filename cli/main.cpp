@@ -1,6 +1,9 @@
+#include <clocale>
 #include <iostream>
 #include <string>
 #include <vector>
+
+#include <QCoreApplication>
 
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -8,6 +11,10 @@
 #include "cli/command_line.h"
 
 int main(int argc, char** argv) {
+    // The site memory's database driver is a plugin, which only an application loads.
+    QCoreApplication application(argc, argv);
+    // The application takes the user's locale; numbers printed stay in the C form.
+    std::setlocale(LC_NUMERIC, "C");
     CommandLineIo io{std::cin, std::cout, std::cerr};
     io.progress = ::isatty(STDERR_FILENO) == 1;
     winsize size{};

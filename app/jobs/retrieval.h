@@ -71,6 +71,12 @@ struct RetrievalSummary {
     // The certificate that stopped the login because it could not be verified: the user may
     // choose to trust it.
     std::optional<CertificateInfo> untrustedCertificate;
+
+    // Every folder of the site was listed: a page without a row is no longer on the server.
+    bool WalkedWholeSite() const {
+        return !loginFailed && !stopped && !endedEarly && folders > 0 && foldersRefused == 0 &&
+               foldersUnreadable == 0 && foldersTooDeep == 0;
+    }
 };
 
 // One whole retrieval: clears the table, logs in with settings (a copy taken when the run

@@ -23,6 +23,8 @@ QVariant WorkTable::data(const QModelIndex& index, int role) const {
         return text(rows_[row]);
     case Qt::CheckStateRole:
         return checked_[row] ? Qt::Checked : Qt::Unchecked;
+    case NewRole:
+        return bool(new_[row]);
     case LinkRole:
     case FilenameRole:
     case LastmodRole:
@@ -77,6 +79,7 @@ int WorkTable::addRow(std::string row) {
     layouts_.insert(layouts_.begin() + std::ptrdiff_t(at), UrlEntryLayout(row));
     rows_.insert(rows_.begin() + std::ptrdiff_t(at), std::move(row));
     checked_.insert(checked_.begin() + std::ptrdiff_t(at), false);
+    new_.insert(new_.begin() + std::ptrdiff_t(at), false);
     endInsertRows();
     return int(at);
 }
@@ -96,6 +99,7 @@ void WorkTable::clear() {
     rows_.clear();
     layouts_.clear();
     checked_.clear();
+    new_.clear();
     endResetModel();
 }
 
@@ -109,7 +113,39 @@ void WorkTable::fill(std::vector<std::string> rows) {
     for (const std::string& row : rows_)
         layouts_.emplace_back(row);
     checked_.assign(rows_.size(), false);
+    new_.assign(rows_.size(), false);
     endResetModel();
+}
+
+AppliedMemory WorkTable::fillRetrieved(std::vector<std::string> rows, SiteMemory* memory,
+                                       bool learn) {
+    AppliedMemory applied;
+    if (memory)
+        applied = memory->Apply(rows, learn);
+    applied.marks.resize(rows.size(), 0);
+    // The marks travel with their rows through the sort.
+    const std::vector<std::size_t> order = order_.sortedOrder(rows);
+    beginResetModel();
+    rows_.clear();
+    rows_.reserve(rows.size());
+    layouts_.clear();
+    layouts_.reserve(rows.size());
+    checked_.assign(rows.size(), true);
+    new_.assign(rows.size(), false);
+    for (std::size_t at = 0; at < order.size(); ++at) {
+        const std::uint8_t mark = applied.marks[order[at]];
+        rows_.push_back(std::move(rows[order[at]]));
+        layouts_.emplace_back(rows_.back());
+        checked_[at] = (mark & AppliedMemory::kUnticked) == 0;
+        new_[at] = (mark & AppliedMemory::kNew) != 0;
+    }
+    endResetModel();
+    return applied;
+}
+
+bool WorkTable::isNew(int i) const {
+    checkIndex(i);
+    return new_[std::size_t(i)];
 }
 
 void WorkTable::setAllChecked(bool checked) {

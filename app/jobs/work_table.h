@@ -7,6 +7,7 @@
 
 #include "app/row_order.h"
 #include "app/url_entry.h"
+#include "memory/site_memory.h"
 
 // The work table: the row texts in table order, each with its check flag and the layout of its
 // fields (20 bytes), so that views read a field without splitting the row again. Lives on the
@@ -21,6 +22,7 @@ public:
         LastmodRole,
         ChangefreqRole,
         PriorityRole,
+        NewRole, // bool: the site memory did not know the row's page
     };
 
     explicit WorkTable(QObject* parent = nullptr);
@@ -50,6 +52,13 @@ public:
     // Replaces every row with rows, each at its sorted place, none checked; one reset for all.
     void fill(std::vector<std::string> rows);
 
+    // The end of a retrieval: fill(rows), then every row checked and, when there is a memory,
+    // its choices applied (learn: see SiteMemory::Apply) and the rows it did not know marked.
+    // The window and the command line both take a retrieval's rows through here.
+    AppliedMemory fillRetrieved(std::vector<std::string> rows, SiteMemory* memory, bool learn);
+
+    bool isNew(int i) const;
+
     // Sets every row's flag, first to last.
     void setAllChecked(bool checked);
 
@@ -63,4 +72,5 @@ private:
     std::vector<std::string> rows_;
     std::vector<UrlEntryLayout> layouts_; // beside rows_, index for index
     std::vector<bool> checked_;
+    std::vector<bool> new_;
 };

@@ -206,8 +206,12 @@ void TFsite_wright::createWorkTab(QWidget* parent) {
     data_list->setModel(table_);
     data_list->setItemDelegate(delegate_);
     data_list->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(delegate_, &RowDelegate::checkToggled, this,
-            [this] { RunCommand([this] { data_listClickCheck(); }); });
+    connect(delegate_, &RowDelegate::checkToggled, this, [this](const QModelIndex& index) {
+        RunCommand([this, row = index.row()] {
+            data_listClickCheck();
+            rememberRows({row});
+        });
+    });
     connect(data_list, &QListView::doubleClicked, this,
             [this] { RunCommand([this] { data_listDblClick(); }); });
     connect(data_list, &QListView::customContextMenuRequested, this, [this](const QPoint& at) {
@@ -304,6 +308,7 @@ void TFsite_wright::createMenus() {
     QMenu* N19 = topMenu("N19", texts::kMenuEdit);
     addItem(N19, "N20", texts::kMenuSelectAll, true, &TFsite_wright::N20Click);
     addItem(N19, "N21", texts::kMenuSelectNone, true, &TFsite_wright::N21Click);
+    addItem(N19, "ResetMemory1", texts::kMenuResetMemory, true, &TFsite_wright::ResetMemoryClick);
 
     N4 = topMenu("N4", texts::kMenuRanking);
     addItem(N4, "yxh1", texts::kMenuDailyResults, true);
@@ -398,8 +403,13 @@ int TFsite_wright::CurrentRow() const {
 }
 
 void TFsite_wright::SetAllChecked(bool checked) {
+    std::vector<int> changed;
+    for (int i = 0; i < table_->count(); ++i)
+        if (table_->isChecked(i) != checked)
+            changed.push_back(i);
     table_->setAllChecked(checked);
     RecountChecked();
+    rememberRows(changed);
 }
 
 void TFsite_wright::RecountChecked() {
@@ -407,11 +417,56 @@ void TFsite_wright::RecountChecked() {
 }
 
 void TFsite_wright::FillAfterRetrieval(std::vector<std::string> rows) {
-    table_->fill(std::move(rows));
-    const QString total = QString::number(table_->count());
-    SetMaxTotalText(total);
-    SetSelectTotalText(total);
-    table_->setAllChecked(true);
+    const AppliedMemory applied = table_->fillRetrieved(std::move(rows), memory_.get(), true);
+    SetMaxTotalText(QString::number(table_->count()));
+    RecountChecked();
+    missingPages_ = applied.missing;
+    if (applied.fresh > 0)
+        SetStatusText(2, QString::fromStdString(
+                             Filled(texts::kNewRows, {{"count", std::to_string(applied.fresh)}})));
+}
+
+SiteMemory& TFsite_wright::memoryFor(const SiteSettings& settings) {
+    if (!memory_ || memory_->SiteUrl() != settings.web_url)
+        memory_ = std::make_unique<SiteMemory>(
+            programFolder_, settings.web_url, [](const std::string& text) {
+                ShowInfo(QString::fromStdString(text), kConfirmCaption);
+            });
+    return *memory_;
+}
+
+void TFsite_wright::rememberRows(const std::vector<int>& rows) {
+    if (!memory_ || rows.empty())
+        return;
+    std::vector<PageChoice> changes;
+    changes.reserve(rows.size());
+    for (const int i : rows)
+        changes.push_back(ChoiceOfRow(table_->rowText(i), table_->isChecked(i), defaults_));
+    memory_->Record(changes);
+}
+
+void TFsite_wright::offerToForgetMissing() {
+    if (!memory_ || missingPages_ == 0)
+        return;
+    const std::size_t missing = std::exchange(missingPages_, 0);
+    if (ShowConfirm(QString::fromStdString(Filled(texts::kForgetMissingQuestion,
+                                                  {{"count", std::to_string(missing)}})),
+                    QText(texts::kForget), QText(texts::kCancel)) == kSecondButton)
+        return;
+    std::vector<std::string> rows;
+    rows.reserve(std::size_t(table_->count()));
+    for (int i = 0; i < table_->count(); ++i)
+        rows.push_back(table_->rowText(i));
+    memory_->Forget(memory_->Missing(rows));
+}
+
+void TFsite_wright::ResetMemoryClick() {
+    const SiteSettings settings = currentSettings();
+    if (ShowConfirm(QString::fromStdString(
+                        Filled(texts::kResetMemoryQuestion, {{"site", settings.web_url}})),
+                    QText(texts::kErase), QText(texts::kCancel)) == kSecondButton)
+        return;
+    memoryFor(settings).Reset();
 }
 
 void TFsite_wright::SetMaxTotalText(const QString& text) {
@@ -544,6 +599,13 @@ void TFsite_wright::data_listDblClick() {
         return;
     table_->replaceRow(current, urlEdit_->BuildRow());
     data_list->viewport()->update();
+    if (memory_) {
+        // Kept for the address the server lists, which the next retrieval brings back.
+        PageChoice choice =
+            ChoiceOfRow(table_->rowText(current), table_->isChecked(current), defaults_);
+        choice.address = RowAddress(row);
+        memory_->Record({choice});
+    }
 }
 
 SiteSettings TFsite_wright::currentSettings() const {
@@ -578,6 +640,10 @@ void TFsite_wright::StartRetrieval() {
 }
 
 void TFsite_wright::startRetrievalThread(const SiteSettings& settings) {
+    // The rows to come belong to this site; its memory is applied to them when they arrive.
+    memoryFor(settings);
+    defaults_ = {settings.changefreq, settings.priority};
+    missingPages_ = 0;
     // A stop of an earlier conversation must not end this one.
     ftpModule().ClearStop();
     auto* thread = new tthread1(ftpModule(), settings, programFolder_, this);
@@ -617,6 +683,8 @@ void TFsite_wright::retrievalFinished(tthread1* thread) {
         retrieval_.clear();
     SetRetrievalRunning(false);
     thread->deleteLater();
+    if (thread->Summary().WalkedWholeSite())
+        offerToForgetMissing();
     // A certificate the user now trusts lets the same retrieval run again.
     const std::optional<CertificateInfo>& certificate = thread->Summary().untrustedCertificate;
     if (certificate && siteManager_ && siteManager_->OfferTrust(*certificate))

@@ -3,6 +3,7 @@
 #include <array>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -10,6 +11,8 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <QUrl>
+
+#include "memory/site_memory.h"
 
 class ElidedLabel;
 class QAction;
@@ -109,6 +112,14 @@ private:
     void Button4Click();
     void data_listClickCheck();
     void data_listDblClick();
+    void ResetMemoryClick();
+
+    // The site memory of settings' site, opened when the site changes.
+    SiteMemory& memoryFor(const SiteSettings& settings);
+    // Keeps the choices the given rows now stand for.
+    void rememberRows(const std::vector<int>& rows);
+    // After a whole walk, offers to forget the remembered pages the server no longer has.
+    void offerToForgetMissing();
 
     // Sets every row's flag, then recounts.
     void SetAllChecked(bool checked);
@@ -153,6 +164,10 @@ private:
     QPointer<tthread1> retrieval_;
     bool retrievalRunning_ = false;
     UrlOpener urlOpener_;
+    // The memory of the site whose rows the table holds, with that site's defaults.
+    std::unique_ptr<SiteMemory> memory_;
+    SiteDefaults defaults_;
+    std::size_t missingPages_ = 0;
 
     WorkTable* table_ = nullptr;
     RowDelegate* delegate_ = nullptr;

@@ -15,6 +15,9 @@ namespace {
 
 constexpr QColor kEvenRow(0xF0, 0xF1, 0xF4);
 constexpr QColor kOddRow(0xFF, 0xFF, 0xFF);
+// The dot at the right end of the second line of a row the site memory did not know.
+constexpr QColor kNewMark(0xE0, 0x60, 0x00);
+constexpr int kNewMarkSize = 8;
 
 const QStyle* styleOf(const QStyleOptionViewItem& option) {
     return option.widget ? option.widget->style() : QApplication::style();
@@ -89,6 +92,11 @@ void RowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
     if (!priority.isEmpty())
         drawAt(400, 25, QText(texts::kPriorityLabel), kGrey);
     drawAt(470, 25, priority, Qt::black);
+
+    if (index.data(WorkTable::NewRole).toBool())
+        painter->fillRect(
+            QRect(rect.right() - 2 * kNewMarkSize, rect.top() + 30, kNewMarkSize, kNewMarkSize),
+            kNewMark);
 
     if (option.state & QStyle::State_HasFocus) {
         painter->setBackgroundMode(Qt::TransparentMode);

@@ -3,7 +3,8 @@
 #include <QStyledItemDelegate>
 
 // Draws the work table's rows: a check-box strip at the left, then the row in two lines on
-// alternating stripes. The fields and the flag are read at every paint through the model's
+// alternating stripes, with a small dot at the right end of a row that is new to the site
+// memory. The fields, the mark and the flag are read at every paint through the model's
 // roles (WorkTable::Role, Qt::CheckStateRole), so any model that has them will do, a proxy too.
 // Toggles a row's check box on a click in the strip or on Space and then reports it.
 class RowDelegate final : public QStyledItemDelegate {

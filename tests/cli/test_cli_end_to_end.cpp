@@ -19,7 +19,10 @@
 
 #include "app/file_io.h"
 #include "app/row_order.h"
+#include "app/text_util.h"
+#include "memory/site_memory.h"
 #include "sitemap/sitemap_writer.h"
+#include "support/core_application.h"
 #include "support/fake_ftp_server.h"
 #include "support/py_ftp_server.h"
 #include "support/temp_folder.h"
@@ -220,6 +223,69 @@ TEST_F(CliEndToEnd, ConfigureThenGenerateAndUploadGivesTheExpectedSitemap) {
     const std::string local = ReadFile(programFolder / "sitemap.xml");
     EXPECT_EQ(local, document);
     EXPECT_EQ(ReadFile(site / "sitemap.xml"), local);
+}
+
+TEST_F(CliEndToEnd, TheWindowsRememberedChoicesReachGenerateAndTheMemoryCommands) {
+    EnsureCoreApplication();
+    const fs::path site = server.Root() / "site";
+    const std::string web = "http://www.example.com";
+    for (const char* name : {"a.html", "b.html", "c.html"})
+        MakeFile(site / name, 1164968430);
+    ASSERT_EQ(configure(server.Password()).status, 0);
+    const std::string dir = programFolder.string();
+    // As the window leaves it: a.html unticked, b.html's priority typed, gone.html known.
+    SiteMemory(programFolder, web, {})
+        .Record({{web + "/a.html", true, "", "", ""},
+                 {web + "/b.html", false, "", "0.95", ""},
+                 {web + "/gone.html", false, "", "", ""}});
+
+    Finished run = sitewright({"generate", "--dir", dir});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    EXPECT_NE(
+        run.out.find("記憶した選択: チェックを外したページ 1件、更新頻度・優先度を変えたページ "
+                     "1件、新しいページ 1件、サーバーにないページ 1件\n"
+                     "サーバーにないページを記憶から削除するには: sitewright forget "
+                     "--missing\n"),
+        std::string::npos)
+        << run.out;
+    const std::string sitemap = ReadFile(programFolder / "sitemap.xml");
+    EXPECT_EQ(sitemap.find("a.html"), std::string::npos);
+    EXPECT_NE(sitemap.find("b.html\r\n</loc>\r\n<lastmod>\r\n2006-12-01T19:20:30+09:00\r\n"
+                           "</lastmod>\r\n<changefreq>\r\ndaily\r\n</changefreq>\r\n"
+                           "<priority>\r\n0.95\r\n"),
+              std::string::npos)
+        << sitemap;
+    EXPECT_NE(sitemap.find("c.html\r\n</loc>"), std::string::npos);
+
+    run = sitewright({"memory", "list", "--dir", dir});
+    EXPECT_EQ(run.status, 0) << run.err;
+    const std::vector<std::string> lines = SplitLines(run.out);
+    ASSERT_EQ(lines.size(), 3u) << run.out;
+    EXPECT_EQ(lines[0], "サイト「" + web + "」の記憶した選択 2件");
+    EXPECT_EQ(lines[1].substr(20), "  外す  -  -  " + web + "/a.html") << lines[1];
+    EXPECT_EQ(lines[2].substr(20), "  -  -  0.95  " + web + "/b.html") << lines[2];
+
+    run = sitewright({"forget", "--missing", "--dir", dir});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "サーバーにないページ 1件を記憶から削除しました。\n");
+    run = sitewright({"memory", "reset", "--dir", dir});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "サイト「" + web + "」の記憶 2件を消去しました。\n");
+    EXPECT_EQ(sitewright({"memory", "--dir", dir}).status, 2);
+    EXPECT_EQ(sitewright({"memory", "--help"}).status, 0);
+
+    // A damaged memory is said once and set aside; the sitemap holds every page.
+    WriteFileAtomically(programFolder / "site_memory.db", "not a database");
+    run = sitewright({"generate", "--dir", dir});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(SplitLines(run.err).size(), 1u) << run.err;
+    EXPECT_NE(run.err.find("が壊れていたため"), std::string::npos) << run.err;
+    EXPECT_NE(ReadFile(programFolder / "sitemap.xml").find("a.html"), std::string::npos);
+    int aside = 0;
+    for (const auto& entry : fs::directory_iterator(programFolder))
+        aside += entry.path().filename().string().rfind("site_memory.db.damaged-", 0) == 0;
+    EXPECT_EQ(aside, 1);
 }
 
 TEST_F(CliEndToEnd, WrongPasswordAndUsageErrors) {

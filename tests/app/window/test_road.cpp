@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -24,6 +25,7 @@
 #include "app/widgets/message_dialogs.h"
 #include "app/widgets/wait_dialog_stopper.h"
 #include "app/window/Usite_wright.h"
+#include "app/window/Uurl_edit.h"
 #include "app/window/main_window_access.h"
 #include "ftp/Uftp_module.h"
 #include "settings/dialog/Usite_manager.h"
@@ -206,6 +208,78 @@ private slots:
         QCOMPARE(counter("max_total"), QStringLiteral("6"));
         QCOMPARE(counter("select_total"), QStringLiteral("6"));
         QCOMPARE(window_->StatusText(1), QStringLiteral("取得完了"));
+    }
+
+    // What the user unticked and edited comes back with the next retrieval; pages new since
+    // then are marked, pages gone are forgotten when the user agrees; the memory can be reset.
+    void rememberedChoicesSurviveTheNextRetrieval() {
+        // Without a parent, so that the settings dialog's buttons are the only ones by their names.
+        Tfurl_edit dialog;
+        window_->SetUrlEditDialog(&dialog);
+        window_->show();
+        runRetrieval();
+        QListView* list = window_->findChild<QListView*>(QStringLiteral("data_list"));
+        const auto rowPoint = [&](int i, int x) {
+            return QPoint(x, list->visualRect(window_->table()->index(i)).center().y());
+        };
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rowPoint(0, 4)); // a&b.html
+        {
+            const ScopedDialogResponder edit([](QDialog& shown) {
+                shown.findChild<QComboBox*>(QStringLiteral("changefreq"))
+                    ->setEditText(QStringLiteral("毎週月曜"));
+                shown.findChild<QComboBox*>(QStringLiteral("priority"))->setCurrentIndex(10);
+                shown.findChild<QPushButton*>(QStringLiteral("Button1"))->click();
+            });
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rowPoint(2, 150));
+            QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, rowPoint(2, 150));
+        }
+        const fs::path site = server_->Root() / "public_html";
+        fs::remove(site / "about.htm");
+        putFile(site / "new.html");
+        asked_.clear();
+        runRetrieval();
+
+        QStringList rows = expectedRows();
+        rows.removeAt(1);
+        rows[1] = QString::fromStdString(row("http://www.example.jp/", "index.html"))
+                      .replace(QStringLiteral("weekly;0.5;"), QStringLiteral("毎週月曜;1.0;"));
+        rows.insert(2, QString::fromStdString(row("http://www.example.jp/", "new.html")));
+        QCOMPARE(tableRows(), rows);
+        QVERIFY(!window_->table()->isChecked(0));
+        QCOMPARE(window_->table()->checkedCount(), 5);
+        QCOMPARE(counter("select_total"), QStringLiteral("5"));
+        QCOMPARE(window_->table()->isNew(2), true);
+        QCOMPARE(window_->table()->isNew(1), false);
+        QCOMPARE(window_->StatusText(2), QStringLiteral("新しいページ 1件"));
+        QCOMPARE(asked_.size(), 2);
+        QCOMPARE(asked_[1].kind, MessageRequest::Kind::Confirm);
+        QCOMPARE(asked_[1].message,
+                 QStringLiteral("記憶しているページのうち 1件がサーバーにありません。"
+                                "記憶から削除しますか？"));
+        QCOMPARE(asked_[1].buttons, QStringList({"削除", "キャンセル"}));
+
+        // Forgotten: the next run asks nothing; select none is kept as one change set.
+        action("N21")->trigger();
+        asked_.clear();
+        runRetrieval();
+        QCOMPARE(asked_.size(), 1);
+        QCOMPARE(window_->table()->checkedCount(), 0);
+        QCOMPARE(counter("select_total"), QStringLiteral("0"));
+        QCOMPARE(window_->StatusText(2), QString());
+
+        // Reset: every page is as a first retrieval gives it.
+        asked_.clear();
+        action("ResetMemory1")->trigger();
+        QCOMPARE(asked_.size(), 1);
+        QCOMPARE(asked_[0].message,
+                 QStringLiteral("サイト「http://www.example.jp」について記憶している、チェックを"
+                                "外したページと変更した更新頻度・優先度をすべて消去します。"));
+        QCOMPARE(asked_[0].buttons, QStringList({"消去", "キャンセル"}));
+        runRetrieval();
+        QCOMPARE(window_->table()->checkedCount(), 6);
+        QCOMPARE(tableRows()[1],
+                 QString::fromStdString(row("http://www.example.jp/", "index.html")));
+        QVERIFY(!window_->table()->isNew(2));
     }
 
     void withoutASitemapTheThreeCommandsSaySo() {

@@ -83,6 +83,17 @@ private slots:
         QVERIFY(ink(plain.pixel(stripWidth() + 1, 0)) < 32);
     }
 
+    void aNewRowIsMarkedAtTheRightEndOfItsSecondLine() {
+        QStandardItem* fresh = row("new.html", "weekly", "0.5");
+        fresh->setData(true, WorkTable::NewRole);
+        fill({row("a.html", "weekly", "0.5"), fresh});
+        const QImage image = render({0, 1});
+        const int x = stripWidth() + kRowWidth - 13;
+        QCOMPARE(image.pixel(x, 34), kEven);
+        QCOMPARE(image.pixel(x, 47 + 34), qRgb(0xE0, 0x60, 0x00));
+        QCOMPARE(image.pixel(x, 47 + 10), kWhite);
+    }
+
     void captionsOnlyForNonEmptyFields() {
         fill({row("a.html", "weekly", "0.5"), row("b.html", "", "0.5"),
               row("c.html", "weekly", "")});
