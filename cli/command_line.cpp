@@ -521,13 +521,18 @@ int generate(const ParsedOptions& options, const Output& output) {
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     char secondsText[32];
     std::snprintf(secondsText, sizeof secondsText, "%.2f", seconds);
+    // Which listing the times came from; nothing when no folder was listed.
+    const std::string_view listing = summary.folders == 0 ? std::string_view()
+                                     : summary.mlsd       ? texts::kSummaryMlsd
+                                                          : texts::kSummaryList;
     output.Line(Filled(texts::kSummary, {{"rows", std::to_string(summary.rows)},
                                          {"folders", std::to_string(summary.folders)},
                                          {"refused", std::to_string(summary.foldersRefused)},
                                          {"unreadable", std::to_string(summary.foldersUnreadable)},
                                          {"deep", std::to_string(summary.foldersTooDeep)},
                                          {"seconds", secondsText},
-                                         {"commands", std::to_string(summary.commands)}}));
+                                         {"commands", std::to_string(summary.commands)},
+                                         {"listing", listing}}));
     return status;
 }
 
