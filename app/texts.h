@@ -74,6 +74,13 @@ inline constexpr std::string_view kTlsRefusedPlain =
 // The status bar's narrow first panel after such a walk.
 inline constexpr std::string_view kPlainConnection = "平文";
 inline constexpr std::string_view kTlsConnected = "TLS で接続しました（{protocol}）。";
+// The connection test's line on how the server lists folders.
+inline constexpr std::string_view kMlsdOffered =
+    "MLSD 対応（更新日時は秒まで正確です。タイムゾーン・オフセットは書き出す時刻の時間帯にだけ"
+    "使います。）";
+inline constexpr std::string_view kMlsdNotOffered =
+    "MLSD 非対応（LIST の時刻を使います。タイムゾーン・オフセットにはサーバーの時計のオフセットを"
+    "設定してください。）";
 inline constexpr std::string_view kTrustQuestion =
     "この証明書を、このホストについて信頼しますか？\r\n"
     "信頼すると、同じ証明書である限り次回から確認しません。証明書が変わった場合は、もう一度確認しま"
@@ -224,7 +231,10 @@ inline constexpr std::string_view kSummary =
     "取得件数 {rows}、フォルダー数 {folders}、入れなかったフォルダー {refused}、"
     "一覧を読み取れなかったフォルダー {unreadable}、深すぎて入らなかったフォルダー {deep}、"
     "除外パスで除いたもの {excluded}、robots.txtで除いたもの {robots}、所要時間 {seconds} "
-    "秒、コマンド数 {commands}";
+    "秒、コマンド数 {commands}{listing}";
+// The summary's "{listing}" when a folder was listed: how the server listed it.
+inline constexpr std::string_view kSummaryMlsd = "、一覧 MLSD";
+inline constexpr std::string_view kSummaryList = "、一覧 LIST";
 inline constexpr std::string_view kProgress = "フォルダー {folders}、ファイル {files}: ";
 inline constexpr std::string_view kParallelProgress =
     "フォルダー {folders}（一覧済み {done}/{known}、接続 {sessions}）、ファイル {files}: ";
@@ -312,8 +322,10 @@ inline constexpr std::string_view kConfigureUsage =
   --changefreq F     更新頻度の既定値: always, hourly, daily, weekly, monthly,
                      yearly, never
   --priority P       優先度の既定値: 0.0, 0.1, ... 1.0
-  --offset +HH:MM    サーバーの時計のタイムゾーン・オフセット。すべての更新日時に
-                     付けます（例: +09:00, -05:30）
+  --offset +HH:MM    すべての更新日時に付けるタイムゾーン・オフセット
+                     （例: +09:00, -05:30）。LIST で一覧するサーバーでは、サーバーの
+                     時計のオフセットを指定します。MLSD に対応したサーバーの時刻は
+                     UTC で正確なため、書き出す時刻の時間帯を選ぶだけです
   --tls MODE         接続の暗号化: required（TLS を要求。TLS でなければログインしません）、
                      auto（TLS が使えれば使う。既定値）、off（暗号化しない）
   --trust-fingerprint FP
@@ -517,6 +529,9 @@ inline constexpr std::string_view kExcludeHint =
 inline constexpr std::string_view kRobotsCheck = "robots.txtが禁止するパスを除く";
 inline constexpr std::string_view kFolderAddressesCheck =
     "次の名前のページをフォルダーのアドレスで書く:";
+inline constexpr std::string_view kTimeZoneHint =
+    "MLSD 対応のサーバーでは、書き出す時間帯にだけ使います。\n"
+    "（対応しているかどうかは接続テストで分かります）";
 
 } // namespace texts
 

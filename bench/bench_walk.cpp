@@ -62,6 +62,14 @@ PyFtpServer& tlsSiteServer() {
     return server;
 }
 
+// The same site on a server that lists with LIST only.
+PyFtpServer& listOnlySiteServer() {
+    static PyFtpServer server{PyFtpServer::WithoutMlsd{}};
+    static const bool made = (makeSite(server.Root()), true);
+    (void)made;
+    return server;
+}
+
 SiteSettings siteSettings(const PyFtpServer& server, const char* security) {
     SiteSettings settings;
     settings.web_url = "https://www.example.com";
@@ -225,3 +233,42 @@ BENCHMARK(BM_Walk2000FoldersTlsAgainstPlain)
     ->Unit(benchmark::kSecond)
     ->UseManualTime()
     ->Iterations(3);
+
+// The walk listing with MLSD against the same walk listing with LIST, taking turns on two
+// servers of the same site, one of them without MLSD. The iteration time is the MLSD walk's;
+// the ratios compare the best wall times and the client CPU of all runs.
+static void BM_Walk2000FoldersMlsdAgainstList(benchmark::State& state) {
+    const SiteSettings mlsd = siteSettings(siteServer(), "off");
+    const SiteSettings list = siteSettings(listOnlySiteServer(), "off");
+    Runs mlsdRuns;
+    Runs listRuns;
+    bool mlsdFirst = true;
+    for (auto _ : state) {
+        RetrievalSummary listed;
+        if (!mlsdFirst)
+            listed = timedWalk(list, listRuns).first;
+        const auto [summary, wall] = timedWalk(mlsd, mlsdRuns);
+        state.SetIterationTime(wall);
+        if (mlsdFirst)
+            listed = timedWalk(list, listRuns).first;
+        mlsdFirst = !mlsdFirst;
+        if (!summary.mlsd || listed.mlsd)
+            state.SkipWithError("a walk did not list as its server offers");
+        if (summary.rows != listed.rows ||
+            summary.rows != std::size_t(kTopFolders * (kSubfolders + 1) * kFilesPerFolder))
+            state.SkipWithError("the two walks did not find every page");
+    }
+    const double runs = double(state.iterations());
+    state.counters["mlsd_best_s"] = mlsdRuns.bestWall;
+    state.counters["list_best_s"] = listRuns.bestWall;
+    state.counters["mlsd_vs_list"] = mlsdRuns.bestWall / listRuns.bestWall;
+    state.counters["mlsd_cpu_s"] = mlsdRuns.cpu / runs;
+    state.counters["list_cpu_s"] = listRuns.cpu / runs;
+    state.counters["mlsd_cpu_%"] = 100.0 * mlsdRuns.cpu / mlsdRuns.wall;
+    state.counters["list_cpu_%"] = 100.0 * listRuns.cpu / listRuns.wall;
+    state.counters["mlsd_cpu_vs_list"] = mlsdRuns.cpu / listRuns.cpu;
+}
+BENCHMARK(BM_Walk2000FoldersMlsdAgainstList)
+    ->Unit(benchmark::kSecond)
+    ->UseManualTime()
+    ->Iterations(4);

@@ -613,6 +613,10 @@ int generate(const ParsedOptions& options, const Output& output) {
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     char secondsText[32];
     std::snprintf(secondsText, sizeof secondsText, "%.2f", seconds);
+    // Which listing the times came from; nothing when no folder was listed.
+    const std::string_view listing = summary.folders == 0 ? std::string_view()
+                                     : summary.mlsd       ? texts::kSummaryMlsd
+                                                          : texts::kSummaryList;
     output.Line(Filled(texts::kSummary, {{"rows", std::to_string(summary.rows)},
                                          {"folders", std::to_string(summary.folders)},
                                          {"refused", std::to_string(summary.foldersRefused)},
@@ -621,7 +625,8 @@ int generate(const ParsedOptions& options, const Output& output) {
                                          {"excluded", std::to_string(summary.excluded)},
                                          {"robots", std::to_string(summary.robotsExcluded)},
                                          {"seconds", secondsText},
-                                         {"commands", std::to_string(summary.commands)}}));
+                                         {"commands", std::to_string(summary.commands)},
+                                         {"listing", listing}}));
     return status;
 }
 

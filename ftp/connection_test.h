@@ -19,6 +19,9 @@ struct ConnectionTestReport {
     std::string tlsProtocol;
     // The server refused AUTH TLS and the login went on in plain FTP (FtpSecurity::Auto).
     bool tlsRefused = false;
+    // The server offers MLSD: a walk takes its exact UTC times, and the offset setting only
+    // names the zone they are written in.
+    bool mlsd = false;
 };
 
 // Logs in with host, user and password, with tls, and disconnects at once, so that every test

@@ -184,6 +184,7 @@ void Tfsite_manager::createControls() {
     offsets->addStretch();
     grid->addWidget(caption(QText(texts::kTimeZoneCaption), kGrey, this), row, 0);
     grid->addLayout(offsets, row++, 1, 1, 2);
+    grid->addWidget(hint(QText(texts::kTimeZoneHint), this), row++, 1, 1, 2);
     addSeparator();
 
     QStringList formatCaptions;
@@ -367,14 +368,18 @@ void RunConnectionTest(QWidget* parent, Tftp_module& ftp, Tfsite_manager& settin
                 certificate && settingsDialog.OfferTrust(*certificate))
                 continue;
             return;
-        case ConnectionTestResult::Connected:
-            // A plain login shows what it always showed; TLS says so on a line of its own.
-            show(report.tlsProtocol.empty()
-                     ? QText(texts::kConnected)
-                     : QText(Concat(
-                           {texts::kConnected, texts::kLineBreak,
-                            Filled(texts::kTlsConnected, {{"protocol", report.tlsProtocol}})})));
+        case ConnectionTestResult::Connected: {
+            // The first line is what a login always showed; TLS and the listing follow on lines
+            // of their own.
+            std::string message(texts::kConnected);
+            if (!report.tlsProtocol.empty())
+                message += Concat({texts::kLineBreak, Filled(texts::kTlsConnected,
+                                                             {{"protocol", report.tlsProtocol}})});
+            message += Concat(
+                {texts::kLineBreak, report.mlsd ? texts::kMlsdOffered : texts::kMlsdNotOffered});
+            show(QText(message));
             return;
+        }
         }
     }
 }

@@ -72,9 +72,9 @@ private:
 };
 
 // The connection test of the dialog's host, user, password and security: a fresh login and
-// logout on a worker thread under a wait dialog whose "中止" ends it at once. Shows "接続成功"
-// and whether TLS protected it, or "接続失敗", with show, or refuses with the retrieval's notice
-// while a retrieval holds the FTP client. A certificate that could not be verified is offered
-// for trust, and trusted, tested again.
+// logout on a worker thread under a wait dialog whose "中止" ends it at once. Shows "接続成功",
+// whether TLS protected it and whether the server lists with MLSD, or "接続失敗", with show, or
+// refuses with the retrieval's notice while a retrieval holds the FTP client. A certificate that
+// could not be verified is offered for trust, and trusted, tested again.
 void RunConnectionTest(QWidget* parent, Tftp_module& ftp, Tfsite_manager& settingsDialog,
                        const std::function<void(const QString&)>& show);

@@ -199,6 +199,7 @@ TEST_F(CliEndToEnd, ConfigureThenGenerateAndUploadGivesTheExpectedSitemap) {
         << generated.out;
     EXPECT_NE(generated.out.find("取得件数 11、フォルダー数 6、"), std::string::npos)
         << generated.out;
+    EXPECT_NE(generated.out.find("、一覧 MLSD\n"), std::string::npos) << generated.out;
 
     // The expected document: rows in the work table's order, fourteen lines each.
     std::vector<std::string> rows;

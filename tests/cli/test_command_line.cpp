@@ -336,6 +336,8 @@ TEST_F(CommandLineTest, GenerateReportsMessagesOnStderrAndWritesTheSitemap) {
                          "一覧を読み取れなかったフォルダー 0、深すぎて入らなかったフォルダー 0、"
                          "除外パスで除いたもの 0、robots.txtで除いたもの 0、所要時間 "))
         << out;
+    // The server refused FEAT: its times came from LIST.
+    EXPECT_TRUE(contains(out, "、一覧 LIST\n")) << out;
     EXPECT_TRUE(contains(ReadFile(SitemapPath(folder)),
                          "<loc>\r\nhttps://www.example.com/index.html\r\n</loc>\r\n"));
 }
@@ -357,6 +359,7 @@ TEST_F(CommandLineTest, FailedLoginWritesNoSitemapAndNeverShowsThePassword) {
     EXPECT_EQ(err, "接続失敗\n530 Password ******** is wrong.\n"
                    "sitewright generate: 接続失敗 サイトマップは作成しませんでした。\n");
     EXPECT_TRUE(contains(out, "取得件数 0、フォルダー数 0、")) << out;
+    EXPECT_FALSE(contains(out, "、一覧 ")) << out; // nothing was listed
     // The sitemap of the last run that succeeded is kept.
     EXPECT_EQ(ReadFile(SitemapPath(folder)), "<old/>");
 }

@@ -1,6 +1,7 @@
 #!/usr/bin/python3
 """A real FTP server for the tests: pyftpdlib on 127.0.0.1 (or ::1) with one user and a given root,
-optionally offering explicit FTP over TLS (--tls-cert, --tls-key) or requiring it (--tls-required).
+optionally offering explicit FTP over TLS (--tls-cert, --tls-key) or requiring it (--tls-required),
+or listing with LIST only (--no-mlsd).
 
 Prints "PORT <number>" once it listens, then serves until it is terminated.
 """
@@ -33,6 +34,8 @@ def main():
     parser.add_argument("--tls-cert")
     parser.add_argument("--tls-key")
     parser.add_argument("--tls-required", action="store_true")
+    parser.add_argument("--no-mlsd", action="store_true",
+                        help="neither offer nor take MLST and MLSD: list with LIST only")
     parser.add_argument("--command-log", help="a file that receives every command line")
     parser.add_argument("--port", type=int, default=0, help="the control port (0: any free one)")
     parser.add_argument("--passive-ports", help="the passive data ports, FIRST-LAST")
@@ -67,6 +70,11 @@ def main():
         Handler.keyfile = args.tls_key
         Handler.tls_control_required = args.tls_required
         Handler.tls_data_required = args.tls_required
+
+    if args.no_mlsd:
+        # FEAT lists MLST only while the handler takes the commands.
+        Handler.proto_cmds = {name: spec for name, spec in base.proto_cmds.items()
+                              if name not in ("MLST", "MLSD")}
 
     Handler.authorizer = authorizer
     Handler.abstracted_fs = LinkShowingFS

@@ -62,7 +62,13 @@ PyFtpServer::PyFtpServer(const Address& address, std::string user, std::string p
     start(nullptr, address.host);
 }
 
-void PyFtpServer::start(const Tls* tls, const std::string& host, std::chrono::milliseconds delay) {
+PyFtpServer::PyFtpServer(WithoutMlsd, std::string user, std::string password)
+    : user_(std::move(user)), password_(std::move(password)) {
+    start(nullptr, "127.0.0.1", {}, false);
+}
+
+void PyFtpServer::start(const Tls* tls, const std::string& host, std::chrono::milliseconds delay,
+                        bool mlsd) {
     host_ = host;
     std::string pattern = (std::filesystem::temp_directory_path() / "sw_ftp_root_XXXXXX").string();
     if (!::mkdtemp(pattern.data()))
@@ -91,6 +97,8 @@ void PyFtpServer::start(const Tls* tls, const std::string& host, std::chrono::mi
                          {"--command-delay", std::to_string(double(delay.count()) / 1000)});
     if (tls || delay.count() > 0)
         arguments.insert(arguments.end(), {"--command-log", commandLogPath().string()});
+    if (!mlsd)
+        arguments.emplace_back("--no-mlsd");
     std::vector<const char*> argv;
     for (const std::string& argument : arguments)
         argv.push_back(argument.c_str());

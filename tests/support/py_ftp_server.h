@@ -30,6 +30,10 @@ public:
         std::string host;
     };
 
+    // A plain server that neither offers nor takes MLST and MLSD: it lists with LIST only, as
+    // servers without RFC 3659 do.
+    struct WithoutMlsd {};
+
     // Everything the server logged, every command received among it ("<- USER anna" and the
     // like); empty unless the server was started with a TLS configuration or slow.
     std::string CommandLog() const;
@@ -42,6 +46,8 @@ public:
     explicit PyFtpServer(const Slow& slow, std::string user = "sitewright",
                          std::string password = "pa ss:wörd");
     explicit PyFtpServer(const Address& address, std::string user = "sitewright",
+                         std::string password = "pa ss:wörd");
+    explicit PyFtpServer(WithoutMlsd, std::string user = "sitewright",
                          std::string password = "pa ss:wörd");
     ~PyFtpServer();
     PyFtpServer(const PyFtpServer&) = delete;
@@ -57,7 +63,7 @@ public:
 
 private:
     void start(const Tls* tls, const std::string& host = "127.0.0.1",
-               std::chrono::milliseconds delay = {});
+               std::chrono::milliseconds delay = {}, bool mlsd = true);
     // Beside the root, so that listings never show it.
     std::filesystem::path commandLogPath() const;
     void stop();

@@ -323,7 +323,9 @@ private slots:
         action("N7")->trigger();
         QCOMPARE(asked_.size(), 1);
         QCOMPARE(asked_[0].kind, MessageRequest::Kind::Info);
-        QCOMPARE(asked_[0].message, QStringLiteral("接続成功"));
+        QCOMPARE(asked_[0].message,
+                 QStringLiteral("接続成功\r\nMLSD 対応（更新日時は秒まで正確です。タイムゾーン・"
+                                "オフセットは書き出す時刻の時間帯にだけ使います。）"));
         QCOMPARE(asked_[0].buttons, QStringList({"確認"}));
         QVERIFY(!ftp_->Lock()->IsConnected());
 

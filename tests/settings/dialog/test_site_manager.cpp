@@ -140,6 +140,8 @@ private slots:
                      "デフォルトの優先度\n(priority)",
                      "タイムゾーン・オフセット",
                      ":",
+                     "MLSD 対応のサーバーでは、書き出す時間帯にだけ使います。\n"
+                     "（対応しているかどうかは接続テストで分かります）",
                      "サイトマップ形式",
                      "除外するパス",
                      "1行に1つ、またはコンマ区切り 例)/drafts/ */admin/* *.bak.html /private*",
@@ -305,12 +307,27 @@ private slots:
         button("Button3")->click();
         QCOMPARE(asked_.size(), 2);
         QCOMPARE(asked_[1].kind, MessageRequest::Kind::Plain);
-        QCOMPARE(asked_[1].message, QStringLiteral("接続成功"));
+        QCOMPARE(asked_[1].message, QStringLiteral("接続成功\r\n") + kMlsdLine);
         // Every test is a fresh login: the second one succeeds as well.
         QVERIFY(!ftp_.Lock()->IsConnected());
         button("Button3")->click();
-        QCOMPARE(asked_.last().message, QStringLiteral("接続成功"));
+        QCOMPARE(asked_.last().message, asked_[1].message);
         QVERIFY(!fs::exists(programFolder() / "config_v1.dat"));
+    }
+
+    // A server without MLSD: the offset setting must match the server's clock, and the test
+    // says so.
+    void theConnectionTestSaysWhenTheServerHasNoMlsd() {
+        PyFtpServer server{PyFtpServer::WithoutMlsd{}};
+        create();
+        edit("hostname")->setText(QString::fromStdString(server.Host()));
+        edit("username")->setText(QString::fromStdString(server.User()));
+        edit("password")->setText(QString::fromStdString(server.Password()));
+        button("Button3")->click();
+        QCOMPARE(asked_.size(), 1);
+        QCOMPARE(asked_[0].message,
+                 QStringLiteral("接続成功\r\nMLSD 非対応（LIST の時刻を使います。タイムゾーン・"
+                                "オフセットにはサーバーの時計のオフセットを設定してください。）"));
     }
 
     // A server that requires TLS with a certificate no authority signed: the test fails, the
@@ -334,9 +351,12 @@ private slots:
                  qPrintable(asked_[1].message));
         QVERIFY(asked_[1].message.contains(QStringLiteral("SHA-256 指紋: SHA256:")));
         QCOMPARE(asked_[1].buttons, QStringList({"信頼する", "キャンセル"}));
-        QVERIFY2(
-            asked_[2].message.startsWith(QStringLiteral("接続成功\r\nTLS で接続しました（TLSv1.2")),
-            qPrintable(asked_[2].message));
+        const QStringList lines = asked_[2].message.split(QStringLiteral("\r\n"));
+        QCOMPARE(lines.size(), 3);
+        QCOMPARE(lines[0], QStringLiteral("接続成功"));
+        QVERIFY2(lines[1].startsWith(QStringLiteral("TLS で接続しました（TLSv1.2")),
+                 qPrintable(lines[1]));
+        QCOMPARE(lines[2], kMlsdLine);
 
         SiteSettings stored;
         LoadSettings(programFolder(), stored);
@@ -393,6 +413,11 @@ private slots:
     }
 
 private:
+    // The connection test's line for a server that lists with MLSD, as pyftpdlib does.
+    static inline const QString kMlsdLine =
+        QStringLiteral("MLSD 対応（更新日時は秒まで正確です。タイムゾーン・オフセットは書き出す"
+                       "時刻の時間帯にだけ使います。）");
+
     fs::path programFolder() const { return folder_->path().toStdString(); }
 
     void create() { dialog_ = std::make_unique<Tfsite_manager>(programFolder(), ftp_); }
