@@ -89,7 +89,7 @@ inline constexpr std::string_view kTrust = "信頼する";
 inline constexpr std::string_view kTlsCaption = "暗号化";
 inline constexpr std::string_view kConnectionsCaption = "同時接続数";
 inline constexpr std::string_view kConnectionsHint =
-    "フォルダーの一覧をこの数の接続で並行して取得します（1: 一つの接続で順にたどります）。";
+    "並行して一覧を取得する接続の数（1: 一つの接続で順に）";
 inline constexpr std::string_view kNotAFingerprint =
     "--trust-fingerprint: SHA256: に続けて 32 組の16進数をコロンで区切った指紋を指定してください。";
 inline constexpr std::array<std::string_view, 3> kTlsItemCaptions = {
@@ -525,7 +525,7 @@ inline constexpr std::array<std::string_view, 2> kSitemapFormatCaptions = {"Site
 inline constexpr std::string_view kGzipPartsCheck = "分割したファイルをgzipで圧縮する";
 inline constexpr std::string_view kExcludeCaption = "除外するパス";
 inline constexpr std::string_view kExcludeHint =
-    "1行に1つ、またはコンマ区切り 例)/drafts/ */admin/* *.bak.html /private*";
+    "1行に1つ 例)/drafts/ */admin/* *.bak.html /private*";
 inline constexpr std::string_view kRobotsCheck = "robots.txtが禁止するパスを除く";
 inline constexpr std::string_view kFolderAddressesCheck =
     "次の名前のページをフォルダーのアドレスで書く:";

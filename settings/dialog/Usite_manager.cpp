@@ -208,11 +208,10 @@ void Tfsite_manager::createControls() {
     robots = checkBox("robots", texts::kRobotsCheck, this);
     grid->addWidget(robots, row++, 1, 1, 2);
     folder_addresses = checkBox("folder_addresses", texts::kFolderAddressesCheck, this);
+    grid->addWidget(folder_addresses, row++, 1, 1, 2);
+    // Below its check box: the names need the field's whole width.
     index_names = edit("index_names", this);
-    auto* addresses = new QHBoxLayout;
-    addresses->addWidget(folder_addresses);
-    addresses->addWidget(index_names, 1);
-    grid->addLayout(addresses, row++, 1, 1, 2);
+    grid->addWidget(index_names, row++, 1);
     addSeparator();
 
     Button1 = button("Button1", QText(texts::kOkButton), this);
