@@ -47,12 +47,19 @@ public:
     bool StopRequested() override { return stop && stop(); }
     void FolderEntered(const std::string& path) override { entered.push_back(path); }
     void RowFound(const std::string& found) override { foundOneByOne.push_back(found); }
+    void WalkProgress(std::size_t done, std::size_t known, std::size_t sessions) override {
+        progress.push_back({done, known, sessions});
+    }
 
     Lines events;
     Lines messages;
     Lines rows;
     Lines entered;
     Lines foundOneByOne;
+    struct Progress {
+        std::size_t done, known, sessions;
+    };
+    std::vector<Progress> progress;
     std::function<bool()> stop;
 };
 

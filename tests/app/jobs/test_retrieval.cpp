@@ -703,7 +703,16 @@ TEST(RetrievalRealServer, OneTwoOrFourSessionsGiveTheSameRowsListingEachFolderOn
         EXPECT_EQ(logins, settings.ConnectionCount());
         if (std::string(sessions) == "1") {
             EXPECT_EQ(listings, 2 * folders - 1) << "each subfolder lists its parent again";
+            EXPECT_TRUE(observer.progress.empty());
         } else {
+            // Progress counts up to the whole site, over the sessions that logged in.
+            ASSERT_FALSE(observer.progress.empty());
+            for (const auto& shown : observer.progress) {
+                EXPECT_LE(shown.done, shown.known);
+                EXPECT_LE(shown.known, folders);
+                EXPECT_LE(shown.sessions, settings.ConnectionCount());
+            }
+            EXPECT_GT(observer.progress.back().done, observer.progress.front().done);
             EXPECT_EQ(listings, folders) << log;
             EXPECT_EQ(changes, 0u);
         }
