@@ -44,12 +44,8 @@ void UseLanguage(Language language) {
     current.store(language, std::memory_order_release);
 }
 
-Language CurrentLanguage() {
-    return current.load(std::memory_order_acquire);
-}
-
 Text::operator std::string_view() const {
-    if (CurrentLanguage() == Language::Japanese)
+    if (current.load(std::memory_order_acquire) == Language::Japanese)
         return source_;
     English& en = english();
     const std::lock_guard lock(en.mutex);

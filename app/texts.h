@@ -22,7 +22,6 @@ Language SystemLanguage();
 // Every text of the catalogue reads in language from now on. Texts already handed out stay
 // valid, in the language they were read in.
 void UseLanguage(Language language);
-Language CurrentLanguage();
 
 // A text of the catalogue: its Japanese source, as lupdate extracts it from QT_TRANSLATE_NOOP,
 // read in the current language whenever it is used.
@@ -31,7 +30,6 @@ public:
     explicit constexpr Text(const char* source) : source_(source) {}
     // The text in the current language, UTF-8, valid until the program ends; thread-safe.
     operator std::string_view() const;
-    constexpr std::string_view Source() const { return source_; }
 
 private:
     std::string_view source_;
