@@ -690,9 +690,9 @@ int memoryList(const ParsedOptions& options, const Output& output) {
                        {{"site", settings.web_url}, {"count", std::to_string(pages.size())}}));
     const auto orDash = [](const std::string& value) { return value.empty() ? "-" : value; };
     for (const PageChoice& page : pages)
-        output.Line(
-            Concat({page.setAt, "  ", page.unticked ? texts::kUnticked : "-", "  ",
-                    orDash(page.changefreq), "  ", orDash(page.priority), "  ", page.address}));
+        output.Line(Concat(
+            {page.setAt, "  ", page.unticked ? std::string_view(texts::kUnticked) : "-", "  ",
+             orDash(page.changefreq), "  ", orDash(page.priority), "  ", page.address}));
     return kExitSuccess;
 }
 
@@ -728,7 +728,7 @@ int upload(const ParsedOptions& options, const Output& output) {
 struct Command {
     const char* name;
     const char* verb; // the word after the name that picks the command, or nullptr
-    std::string_view usage;
+    texts::Text usage;
     std::vector<OptionSpec> options;
     int (*run)(const ParsedOptions&, const Output&);
 };

@@ -8,6 +8,7 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include "app/texts.h"
 #include "cli/command_line.h"
 
 int main(int argc, char** argv) {
@@ -15,6 +16,7 @@ int main(int argc, char** argv) {
     QCoreApplication application(argc, argv);
     // The application takes the user's locale; numbers printed stay in the C form.
     std::setlocale(LC_NUMERIC, "C");
+    texts::UseLanguage(texts::SystemLanguage());
     CommandLineIo io{std::cin, std::cout, std::cerr};
     io.progress = ::isatty(STDERR_FILENO) == 1;
     winsize size{};

@@ -235,7 +235,7 @@ TlsChannel::TlsChannel(TlsContext& context, TcpSocket& socket, const TlsPeer& pe
             const int result = SSL_connect(ssl_);
             if (result == 1)
                 break;
-            waitFor(result, timeout, texts::kTlsHandshakeFailed.data());
+            waitFor(result, timeout, texts::kTlsHandshakeFailed);
         }
         verify(peer);
     } catch (...) {
@@ -252,7 +252,7 @@ TlsChannel::~TlsChannel() {
     SSL_free(ssl_);
 }
 
-void TlsChannel::waitFor(int result, std::chrono::milliseconds silence, const char* what,
+void TlsChannel::waitFor(int result, std::chrono::milliseconds silence, std::string_view what,
                          std::chrono::steady_clock::time_point deadline) {
     const int error = SSL_get_error(ssl_, result);
     if (error == SSL_ERROR_WANT_READ || error == SSL_ERROR_WANT_WRITE) {
@@ -303,7 +303,7 @@ std::size_t TlsChannel::Read(char* buffer, std::size_t size, std::chrono::millis
             return count;
         if (SSL_get_error(ssl_, result) == SSL_ERROR_ZERO_RETURN)
             return 0;
-        waitFor(result, silence, texts::kTlsBroken.data(), deadline);
+        waitFor(result, silence, texts::kTlsBroken, deadline);
     }
 }
 
@@ -317,7 +317,7 @@ void TlsChannel::Write(const char* data, std::size_t size, std::chrono::millisec
             size -= written;
             continue;
         }
-        waitFor(result, silence, texts::kTlsBroken.data(), deadline);
+        waitFor(result, silence, texts::kTlsBroken, deadline);
     }
 }
 
@@ -327,7 +327,7 @@ void TlsChannel::Close(std::chrono::milliseconds silence) {
         const int result = SSL_shutdown(ssl_);
         if (result >= 0)
             return;
-        waitFor(result, silence, texts::kTlsBroken.data());
+        waitFor(result, silence, texts::kTlsBroken);
     }
 }
 

@@ -5,6 +5,7 @@
 #include <deque>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "ftp/ftp_errors.h"
 
@@ -116,7 +117,7 @@ public:
 private:
     // Waits as OpenSSL asks after a call that returned result; false when the call must be
     // repeated, raises when it failed for good.
-    void waitFor(int result, std::chrono::milliseconds silence, const char* what,
+    void waitFor(int result, std::chrono::milliseconds silence, std::string_view what,
                  std::chrono::steady_clock::time_point deadline =
                      std::chrono::steady_clock::time_point::max());
     void verify(const TlsPeer& peer);

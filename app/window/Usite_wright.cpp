@@ -49,9 +49,6 @@ const QString kProductPage = QStringLiteral("https://www.quorvane.example/sitewr
 const QString kInquiryMail = QStringLiteral("mailto:support@quorvane.example");
 const QString kProtocolPage = QStringLiteral("https://www.sitemaps.org/ja/protocol.html");
 
-const QString kConfirmCaption = QText(texts::kConfirm);
-const QString kNoSitemap = QText(texts::kNoSitemap);
-
 // A version box's texts, then the version of this build.
 QString withBuildVersion(std::string_view box) {
     return QText(
@@ -430,7 +427,7 @@ SiteMemory& TFsite_wright::memoryFor(const SiteSettings& settings) {
     if (!memory_ || memory_->SiteUrl() != settings.web_url)
         memory_ = std::make_unique<SiteMemory>(
             programFolder_, settings.web_url, [](const std::string& text) {
-                ShowInfo(QString::fromStdString(text), kConfirmCaption);
+                ShowInfo(QString::fromStdString(text), QText(texts::kConfirm));
             });
     return *memory_;
 }
@@ -521,11 +518,11 @@ void TFsite_wright::Button4Click() {
 
 void TFsite_wright::N18Click() {
     PrepareDatFileIV();
-    ShowInfo(withBuildVersion(texts::kReleaseVersion), kConfirmCaption);
+    ShowInfo(withBuildVersion(texts::kReleaseVersion), QText(texts::kConfirm));
 }
 
 void TFsite_wright::IconButton13Click() {
-    ShowInfo(withBuildVersion(texts::kHeaderVersion), kConfirmCaption);
+    ShowInfo(withBuildVersion(texts::kHeaderVersion), QText(texts::kConfirm));
 }
 
 void TFsite_wright::N20Click() {
@@ -548,7 +545,7 @@ void TFsite_wright::N9Click() {
     std::error_code error;
     if (!std::filesystem::is_regular_file(manual_, error)) {
         ShowInfo(QText(Filled(texts::kManualMissing, {{"file", manual_.string()}})),
-                 kConfirmCaption);
+                 QText(texts::kConfirm));
         return;
     }
     OpenAddress(QUrl::fromLocalFile(QString::fromStdString(manual_.string())));
@@ -717,7 +714,7 @@ void TFsite_wright::N7Click() {
     if (!siteManager_)
         throw std::logic_error("the settings dialog is not there");
     RunConnectionTest(this, ftpModule(), *siteManager_,
-                      [](const QString& result) { ShowInfo(result, kConfirmCaption); });
+                      [](const QString& result) { ShowInfo(result, QText(texts::kConfirm)); });
 }
 
 void TFsite_wright::N13Click() {
@@ -737,7 +734,7 @@ bool TFsite_wright::sitemapExists() const {
     std::error_code ignored;
     if (std::filesystem::exists(SitemapPath(programFolder_), ignored))
         return true;
-    ShowInfo(kNoSitemap, kConfirmCaption);
+    ShowInfo(QText(texts::kNoSitemap), QText(texts::kConfirm));
     return false;
 }
 
@@ -787,10 +784,10 @@ void TFsite_wright::N14Click() {
     const QString reason = QString::fromStdString(result.reason);
     switch (result.outcome) {
     case UploadOutcome::Uploaded:
-        ShowInfo(QText(texts::kUploaded), kConfirmCaption);
+        ShowInfo(QText(texts::kUploaded), QText(texts::kConfirm));
         break;
     case UploadOutcome::NoSitemap:
-        ShowInfo(kNoSitemap, kConfirmCaption);
+        ShowInfo(QText(texts::kNoSitemap), QText(texts::kConfirm));
         break;
     case UploadOutcome::LoginFailed:
         ShowPlainMessage(QText(Concat({texts::kConnectFailed, texts::kLineBreak})) + reason);
@@ -802,7 +799,7 @@ void TFsite_wright::N14Click() {
     case UploadOutcome::UnusableFile:
     case UploadOutcome::StoreFailed:
         ShowInfo(QText(Concat({texts::kUploadFailed, texts::kLineBreak})) + reason,
-                 kConfirmCaption);
+                 QText(texts::kConfirm));
         break;
     }
 }

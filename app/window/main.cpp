@@ -10,6 +10,7 @@
 #include <QSocketNotifier>
 
 #include "app/file_io.h"
+#include "app/texts.h"
 #include "app/widgets/application.h"
 #include "app/widgets/message_dialogs.h"
 #include "app/window/Usite_wright.h"
@@ -68,6 +69,7 @@ private:
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
+    texts::UseLanguage(texts::SystemLanguage());
     InitializeApplication();
     // Lets the desktop match the window with its menu entry and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("example.quorvane.sitewright"));

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <string_view>
 
 #include <fcntl.h>
 #include <spawn.h>
@@ -42,9 +43,32 @@ struct Finished {
     std::string err;
 };
 
-// The sitewright binary started with args and stdinText; its output goes through files in
-// folder. -1 when it could not be started.
-pid_t startSitewright(const Args& args, const std::string& stdinText, const fs::path& folder) {
+// This environment with the locale set by LANG alone, so that the command's language is the
+// test's choice and not the caller's.
+std::vector<std::string> environmentWith(const std::string& lang) {
+    std::vector<std::string> variables;
+    for (char** variable = environ; *variable; ++variable) {
+        const std::string_view text = *variable;
+        if (text.rfind("LANG=", 0) != 0 && text.rfind("LANGUAGE=", 0) != 0 &&
+            text.rfind("LC_ALL=", 0) != 0 && text.rfind("LC_MESSAGES=", 0) != 0)
+            variables.emplace_back(text);
+    }
+    variables.push_back("LANG=" + lang);
+    return variables;
+}
+
+std::vector<char*> pointersTo(std::vector<std::string>& texts) {
+    std::vector<char*> pointers;
+    for (std::string& text : texts)
+        pointers.push_back(text.data());
+    pointers.push_back(nullptr);
+    return pointers;
+}
+
+// The sitewright binary started with args and stdinText in the locale lang; its output goes
+// through files in folder. -1 when it could not be started.
+pid_t startSitewright(const Args& args, const std::string& stdinText, const fs::path& folder,
+                      const std::string& lang = "C.UTF-8") {
     const fs::path in = folder / "stdin.txt";
     const fs::path out = folder / "stdout.txt";
     const fs::path err = folder / "stderr.txt";
@@ -59,13 +83,11 @@ pid_t startSitewright(const Args& args, const std::string& stdinText, const fs::
                                      O_WRONLY | O_CREAT | O_TRUNC, 0600);
     std::vector<std::string> argv = {SW_CLI_PATH};
     argv.insert(argv.end(), args.begin(), args.end());
-    std::vector<char*> pointers;
-    for (std::string& arg : argv)
-        pointers.push_back(arg.data());
-    pointers.push_back(nullptr);
+    std::vector<std::string> environment = environmentWith(lang);
 
     pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, SW_CLI_PATH, &actions, nullptr, pointers.data(), environ);
+    const int spawned = posix_spawn(&pid, SW_CLI_PATH, &actions, nullptr, pointersTo(argv).data(),
+                                    pointersTo(environment).data());
     posix_spawn_file_actions_destroy(&actions);
     return spawned == 0 ? pid : -1;
 }
@@ -79,8 +101,9 @@ Finished finished(int status, const fs::path& folder) {
     return result;
 }
 
-Finished runSitewright(const Args& args, const std::string& stdinText, const fs::path& folder) {
-    const pid_t pid = startSitewright(args, stdinText, folder);
+Finished runSitewright(const Args& args, const std::string& stdinText, const fs::path& folder,
+                       const std::string& lang = "C.UTF-8") {
+    const pid_t pid = startSitewright(args, stdinText, folder, lang);
     int status = 0;
     if (pid < 0 || ::waitpid(pid, &status, 0) != pid)
         return {};
@@ -317,6 +340,33 @@ TEST_F(CliEndToEnd, WrongPasswordAndUsageErrors) {
     const Finished help = sitewright({"upload", "--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_EQ(help.out.rfind("使い方: sitewright upload [--dir DIR]", 0), 0u);
+}
+
+// English when the locale's language is English, Japanese otherwise, the C locale included.
+TEST(CliLanguage, TheLocaleChoosesTheLanguage) {
+    const TempFolder work("sw_cli_language");
+    const struct {
+        const char* lang;
+        const char* usage;
+        const char* unknown;
+    } cases[] = {
+        {"en_US.UTF-8", "Usage: sitewright <command>", "sitewright: There is no such command."},
+        {"en_GB.UTF-8", "Usage: sitewright <command>", "sitewright: There is no such command."},
+        {"C", "使い方: sitewright <command>", "sitewright: そのようなコマンドはありません。"},
+        {"ja_JP.UTF-8", "使い方: sitewright <command>",
+         "sitewright: そのようなコマンドはありません。"},
+        {"de_DE.UTF-8", "使い方: sitewright <command>",
+         "sitewright: そのようなコマンドはありません。"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.lang);
+        const Finished help = runSitewright({"--help"}, "", work.Path(), c.lang);
+        EXPECT_EQ(help.status, 0);
+        EXPECT_EQ(help.out.rfind(c.usage, 0), 0u) << help.out;
+        const Finished unknown = runSitewright({"nosuch"}, "", work.Path(), c.lang);
+        EXPECT_EQ(unknown.status, 2);
+        EXPECT_NE(unknown.err.find(c.unknown), std::string::npos) << unknown.err;
+    }
 }
 
 TEST(CliSignals, CtrlCOrTermEndsAStalledWalkAtOnceAsAStop) {

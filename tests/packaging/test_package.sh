@@ -58,7 +58,9 @@ lint=$(groff -man -Tutf8 -ww -z "$man_page" 2>&1)
 export HOME=$work/home
 unset XDG_CONFIG_HOME
 sw=$root/usr/bin/sitewright
-"$sw" --help | grep -q "使い方: sitewright" || fail "sitewright --help"
+# Japanese by default, English in an English locale: the translation travels inside the program.
+LC_ALL=C.UTF-8 "$sw" --help | grep -q "使い方: sitewright" || fail "sitewright --help"
+LC_ALL=en_US.UTF-8 "$sw" --help | grep -q "^Usage: sitewright" || fail "sitewright --help in English"
 for command in configure show generate upload; do
     for option in $("$sw" "$command" --help | grep -o -- '--[a-z][a-z-]*' | sort -u); do
         grep -qF -- "${option//-/\\-}" "$man_page" || fail "the man page lacks $command $option"

@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -19,6 +20,7 @@
 #include <sys/stat.h>
 
 #include "app/file_io.h"
+#include "app/texts.h"
 #include "app/jobs/thread.h"
 #include "app/jobs/work_table.h"
 #include "app/widgets/application.h"
@@ -111,9 +113,46 @@ private slots:
         responder_.reset();
         server_.reset();
         folder_.reset();
+        texts::UseLanguage(texts::Language::Japanese);
+        InitializeApplication();
+    }
+
+    // The road in each language; the files it writes do not depend on the language.
+    void theWholeRoad_data() {
+        QTest::addColumn<bool>("english");
+        QTest::addColumn<QString>("sitemapMenu");
+        QTest::addColumn<QString>("finished");
+        QTest::addColumn<QString>("question");
+        QTest::addColumn<QStringList>("buttons");
+        QTest::addColumn<QString>("uploaded");
+        QTest::addColumn<QString>("confirm");
+        QTest::addColumn<QString>("webConnection");
+        QTest::newRow("Japanese") << false << QStringLiteral("サイトマップ(&W)")
+                                  << QStringLiteral("取得完了")
+                                  << QStringLiteral("サイトマップをアップロードします。")
+                                  << QStringList({"実行", "キャンセル"})
+                                  << QStringLiteral("サイトマップをアップロードしました。")
+                                  << QStringLiteral("確認") << QStringLiteral("WEB接続");
+        QTest::newRow("English") << true << QStringLiteral("Site&map")
+                                 << QStringLiteral("Retrieval finished")
+                                 << QStringLiteral("The sitemap will be uploaded.")
+                                 << QStringList({"Run", "Cancel"})
+                                 << QStringLiteral("The sitemap was uploaded.")
+                                 << QStringLiteral("Confirm") << QStringLiteral("Web connection");
     }
 
     void theWholeRoad() {
+        QFETCH(bool, english);
+        QFETCH(QString, sitemapMenu);
+        QFETCH(QString, finished);
+        QFETCH(QString, question);
+        QFETCH(QStringList, buttons);
+        QFETCH(QString, uploaded);
+        QFETCH(QString, confirm);
+        QFETCH(QString, webConnection);
+        restartIn(english ? texts::Language::English : texts::Language::Japanese);
+        QCOMPARE(window_->menuBar()->actions()[1]->text(), sitemapMenu);
+
         runRetrieval();
         QVERIFY(dialogShown_);
         QVERIFY(asked_.isEmpty());
@@ -122,7 +161,7 @@ private slots:
         QCOMPARE(window_->table()->checkedCount(), 6);
         QCOMPARE(counter("max_total"), QStringLiteral("6"));
         QCOMPARE(counter("select_total"), QStringLiteral("6"));
-        QCOMPARE(window_->StatusText(1), QStringLiteral("取得完了"));
+        QCOMPARE(window_->StatusText(1), finished);
         QCOMPARE(window_->StatusText(2), QString());
         // The thread object goes once it has finished.
         QTRY_VERIFY(window_->findChildren<tthread1*>().isEmpty());
@@ -146,19 +185,18 @@ private slots:
         action("N14")->trigger();
         QCOMPARE(asked_.size(), 2);
         QCOMPARE(asked_[0].kind, MessageRequest::Kind::Confirm);
-        QCOMPARE(asked_[0].message,
-                 QStringLiteral("サイトマップをアップロードします。\r\n/public_html"));
-        QCOMPARE(asked_[0].buttons, QStringList({"実行", "キャンセル"}));
+        QCOMPARE(asked_[0].message, question + "\r\n/public_html");
+        QCOMPARE(asked_[0].buttons, buttons);
         QCOMPARE(asked_[1].kind, MessageRequest::Kind::Info);
-        QCOMPARE(asked_[1].message, QStringLiteral("サイトマップをアップロードしました。"));
-        QCOMPARE(asked_[1].buttons, QStringList({"確認"}));
+        QCOMPARE(asked_[1].message, uploaded);
+        QCOMPARE(asked_[1].buttons, QStringList({confirm}));
         QCOMPARE(ReadFile(remoteSitemap()), expected);
         QVERIFY(!ftp_->Lock()->IsConnected());
 
         opened_.clear();
         action("LOCAL1")->trigger();
         QCOMPARE(opened_, QList<QUrl>({QUrl(kWebUrl + "/sitemap.xml")}));
-        QCOMPARE(window_->StatusText(1), QStringLiteral("WEB接続"));
+        QCOMPARE(window_->StatusText(1), webConnection);
         QCOMPARE(window_->StatusText(2), kWebUrl + "/sitemap.xml");
 
         opened_.clear();
@@ -556,6 +594,15 @@ private:
     fs::path sitemapPath() const { return programFolder() / "sitemap.xml"; }
     QUrl sitemapUrl() const { return QUrl::fromLocalFile(QString::fromStdString(sitemapPath())); }
     fs::path remoteSitemap() const { return server_->Root() / "public_html" / "sitemap.xml"; }
+
+    // A new window and settings dialog in language, as a start in that locale makes them.
+    void restartIn(texts::Language language) {
+        texts::UseLanguage(language);
+        InitializeApplication();
+        window_.reset();
+        manager_.reset();
+        create();
+    }
 
     void create() {
         if (!ftp_)
