@@ -349,7 +349,7 @@ Once trusted, it is not asked about again as long as the certificate stays the s
     </message>
     <message>
         <source>サーバー接続中</source>
-        <translation>Connecting to the server</translation>
+        <translation>Connecting</translation>
     </message>
     <message>
         <source>一覧済み {done}/{known} フォルダー（接続 {sessions}）</source>
@@ -361,11 +361,11 @@ Once trusted, it is not asked about again as long as the certificate stays the s
     </message>
     <message>
         <source>取得完了</source>
-        <translation>Retrieval finished</translation>
+        <translation>Retrieved</translation>
     </message>
     <message>
         <source>取得中止</source>
-        <translation>Retrieval stopped</translation>
+        <translation>Stopped</translation>
     </message>
     <message>
         <source>を取得中</source>
@@ -1195,7 +1195,7 @@ Quorvane</translation>
     </message>
     <message>
         <source>接続テスト</source>
-        <translation>Test connection</translation>
+        <translation>Test</translation>
     </message>
     <message>
         <source>FTP情報を入力してください。</source>
@@ -1264,8 +1264,8 @@ Quorvane</translation>
     <message>
         <source>MLSD 対応のサーバーでは、書き出す時間帯にだけ使います。
 （対応しているかどうかは接続テストで分かります）</source>
-        <translation>With a server that supports MLSD, only picks the zone times are written in.
-(The connection test tells whether it does.)</translation>
+        <translation>With MLSD: only the zone the times are written in.
+(The connection test shows whether the server has it.)</translation>
     </message>
 </context>
 </TS>

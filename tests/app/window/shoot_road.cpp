@@ -1,7 +1,7 @@
 // Pictures of the main road against the demo site (examples/demo-site on a real FTP server):
 //   shoot_road OUTPUT-FOLDER
-// writes settings-dialog.png, retrieved-table.png and upload-confirm.png. Not a test; run it
-// under Xvfb to check the look.
+// writes settings-dialog.png, retrieved-table.png and upload-confirm.png in the locale's
+// language. Not a test; run it under Xvfb to check the look.
 #include <ctime>
 #include <filesystem>
 
@@ -15,6 +15,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include "app/texts.h"
 #include "app/widgets/application.h"
 #include "app/window/Usite_wright.h"
 #include "ftp/Uftp_module.h"
@@ -50,6 +51,8 @@ void save(QWidget* widget, const QString& path) {
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     InitializeApplication();
+    // In the language of the locale, as the program starts: LANG=en_US.UTF-8 shows the English.
+    texts::UseLanguage(texts::SystemLanguage());
     if (argc < 2)
         return 2;
     const QString output = QString::fromLocal8Bit(argv[1]);

@@ -134,7 +134,7 @@ private slots:
                                   << QStringLiteral("サイトマップをアップロードしました。")
                                   << QStringLiteral("確認") << QStringLiteral("WEB接続");
         QTest::newRow("English") << true << QStringLiteral("Site&map")
-                                 << QStringLiteral("Retrieval finished")
+                                 << QStringLiteral("Retrieved")
                                  << QStringLiteral("The sitemap will be uploaded.")
                                  << QStringList({"Run", "Cancel"})
                                  << QStringLiteral("The sitemap was uploaded.")
