@@ -7,16 +7,6 @@
 
 namespace {
 
-int hexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 bool isUnreserved(char c) {
     return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '-' || c == '.' || c == '_' ||
            c == '~';
@@ -41,13 +31,12 @@ std::string ComparablePath(std::string_view path) {
             AppendPercentEncoded(out, static_cast<unsigned char>(c));
             continue;
         }
-        const int high = c == '%' && i + 2 < path.size() ? hexValue(path[i + 1]) : -1;
-        const int low = high >= 0 ? hexValue(path[i + 2]) : -1;
-        if (low < 0) {
+        const int escaped = PercentEscapedByte(path.substr(i));
+        if (escaped < 0) {
             out += c;
             continue;
         }
-        const char decoded = char(high * 16 + low);
+        const char decoded = char(escaped);
         if (isUnreserved(decoded)) {
             out += decoded;
         } else {

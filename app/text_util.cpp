@@ -180,6 +180,28 @@ void AppendPercentEncoded(std::string& text, unsigned char byte) {
     text += kHex[byte & 0xf];
 }
 
+namespace {
+
+int hexValue(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
+} // namespace
+
+int PercentEscapedByte(std::string_view text) {
+    if (text.size() < 3 || text[0] != '%')
+        return -1;
+    const int high = hexValue(text[1]);
+    const int low = hexValue(text[2]);
+    return high < 0 || low < 0 ? -1 : high * 16 + low;
+}
+
 std::string PercentEncodeUnsafe(std::string_view text, std::string_view alsoEncoded) {
     std::string encoded;
     encoded.reserve(text.size());

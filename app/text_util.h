@@ -15,7 +15,6 @@ std::string_view Trimmed(std::string_view text);
 // True when a and b differ at most in the letter case of ASCII letters.
 bool EqualsIgnoringCase(std::string_view a, std::string_view b);
 
-
 // The parts one after the other, for texts put together from the catalogue.
 std::string Concat(std::initializer_list<std::string_view> parts);
 
@@ -54,6 +53,10 @@ std::size_t SafeCharLength(std::string_view text);
 
 // True when some byte of text has to be written as "%XX" (SafeCharLength is 0 there).
 bool HasUnsafeCharacters(std::string_view text);
+
+// The byte of the escape "%XX" (either case) at the start of text, or -1 when text starts with
+// none.
+int PercentEscapedByte(std::string_view text);
 
 // Writes byte as "%XX" (upper-case hexadecimal) to the end of text.
 void AppendPercentEncoded(std::string& text, unsigned char byte);

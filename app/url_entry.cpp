@@ -61,25 +61,6 @@ bool HasSeparatorInField(const UrlEntryFields& fields) {
 
 namespace {
 
-int hexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
-// The byte of the escape "%XX" at the start of text, or -1 when text starts with none.
-int escapedByte(std::string_view text) {
-    if (text.size() < 3 || text[0] != '%')
-        return -1;
-    const int high = hexValue(text[1]);
-    const int low = hexValue(text[2]);
-    return high < 0 || low < 0 ? -1 : high * 16 + low;
-}
-
 bool mayStandInPath(unsigned char c) {
     if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))
         return true;
@@ -97,7 +78,7 @@ std::string EncodedAddress(std::string_view url) {
     encoded.reserve(url.size());
     for (std::size_t i = pathStart; i < url.size(); ++i) {
         const auto c = static_cast<unsigned char>(url[i]);
-        if (mayStandInPath(c) || escapedByte(url.substr(i)) >= 0)
+        if (mayStandInPath(c) || PercentEscapedByte(url.substr(i)) >= 0)
             encoded += char(c);
         else
             AppendPercentEncoded(encoded, c);
@@ -109,7 +90,7 @@ std::string ReadableAddress(std::string_view url) {
     std::string readable;
     readable.reserve(url.size());
     for (std::size_t i = 0; i < url.size(); ++i) {
-        const int byte = escapedByte(url.substr(i));
+        const int byte = PercentEscapedByte(url.substr(i));
         if (byte < 0x20 || byte == 0x7F) {
             readable += url[i];
         } else {
