@@ -132,16 +132,15 @@ SitemapBuilder::SitemapBuilder(const SitemapFormat& format)
     : format_(format), document_(documentHead(format.protocol, "urlset")) {}
 
 std::string SitemapBuilder::AddRow(std::string_view row) {
-    std::string location;
-    Append(Element(row, location));
-    return location;
+    std::string url;
+    Append(Element(row, url));
+    return shownAddress(url);
 }
 
-std::string SitemapBuilder::Element(std::string_view row, std::string& location) const {
+std::string SitemapBuilder::Element(std::string_view row, std::string& url) const {
     const UrlEntryLayout layout(row);
     const auto field = [&](UrlField which) { return layout.Field(row, which); };
-    const std::string url = urlOf(layout, row, format_);
-    location = shownAddress(url);
+    url = urlOf(layout, row, format_);
     std::string element;
     if (format_.protocol == SitemapProtocol::Sitemaps09) {
         element += "<url>";
@@ -182,16 +181,18 @@ const std::string& SitemapBuilder::Finish() {
 SitemapFilesWriter::SitemapFilesWriter(std::filesystem::path folder, SitemapFilesOptions options)
     : folder_(std::move(folder)), options_(std::move(options)), builder_(options_.format) {}
 
-std::string SitemapFilesWriter::AddRow(std::string_view row) {
-    std::string location;
-    const std::string element = builder_.Element(row, location);
+void SitemapFilesWriter::AddRow(std::string_view row) {
+    const std::string element = builder_.Element(row, lastUrl_);
     if (!builder_.Fits(element.size())) {
         writePart();
         builder_ = SitemapBuilder(options_.format);
     }
     builder_.Append(element);
     ++urls_;
-    return location;
+}
+
+std::string SitemapFilesWriter::LastRowShown() const {
+    return shownAddress(lastUrl_);
 }
 
 void SitemapFilesWriter::writePart() {

@@ -37,8 +37,8 @@ public:
     // while it writes. An "&" that already starts an entity is escaped again: the row holds
     // text, not markup.
     std::string AddRow(std::string_view row);
-    // The row's element as AddRow would append it, and its location into location.
-    std::string Element(std::string_view row, std::string& location) const;
+    // The row's element as AddRow would append it, and the URL text it stands for into url.
+    std::string Element(std::string_view row, std::string& url) const;
     // True when an element of elementBytes still fits within the limits; always true for the
     // first one, which has nowhere else to go.
     bool Fits(std::size_t elementBytes) const;
@@ -79,8 +79,10 @@ class SitemapFilesWriter final {
 public:
     SitemapFilesWriter(std::filesystem::path folder, SitemapFilesOptions options);
 
-    // As SitemapBuilder::AddRow.
-    std::string AddRow(std::string_view row);
+    void AddRow(std::string_view row);
+    // The address of the row added last as SitemapBuilder::AddRow returns it, for a window
+    // that shows progress now and then (made only when asked for).
+    std::string LastRowShown() const;
     SitemapFilesSummary Finish();
 
 private:
@@ -90,6 +92,7 @@ private:
     const SitemapFilesOptions options_;
     SitemapBuilder builder_;
     std::size_t urls_ = 0;
+    std::string lastUrl_;
     std::vector<std::string> partNames_; // written so far, in order
     std::string index_;
 };

@@ -1,7 +1,6 @@
 #include "app/jobs/table_sitemap.h"
 
 #include <chrono>
-#include <optional>
 
 #include "app/jobs/work_table.h"
 #include "app/path_filter.h"
@@ -32,24 +31,22 @@ SitemapFilesSummary WriteTableSitemap(const WorkTable& table,
     SitemapFilesWriter writer(programFolder, SitemapOptionsFor(settings));
     std::chrono::steady_clock::time_point lastShown;
     bool shown = false;
-    std::optional<std::string> unshown;
+    bool unshown = false; // a row was added since the last one shown
     for (int i = 0; i < table.count(); ++i) {
         if (!table.isChecked(i))
             continue;
-        std::string location = writer.AddRow(table.rowText(i));
+        writer.AddRow(table.rowText(i));
         if (!progress)
             continue;
         const auto now = std::chrono::steady_clock::now();
-        if (!shown || now - lastShown >= kProgressInterval) {
-            progress(location);
+        unshown = shown && now - lastShown < kProgressInterval;
+        if (!unshown) {
+            progress(writer.LastRowShown());
             lastShown = now;
             shown = true;
-            unshown.reset();
-        } else {
-            unshown = std::move(location);
         }
     }
     if (unshown)
-        progress(*unshown);
+        progress(writer.LastRowShown());
     return writer.Finish();
 }
