@@ -1,4 +1,4 @@
-#include "app/jobs/retrieval.h"
+#include "jobs/retrieval.h"
 
 #include <benchmark/benchmark.h>
 

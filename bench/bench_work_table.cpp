@@ -12,8 +12,8 @@
 
 #include "app/window/Usite_wright.h"
 #include "app/widgets/application.h"
-#include "app/url_entry.h"
-#include "app/jobs/work_table.h"
+#include "core/url_entry.h"
+#include "jobs/work_table.h"
 #include "memory/site_memory.h"
 
 namespace {

@@ -11,13 +11,13 @@
 #include <optional>
 #include <ostream>
 
-#include "app/file_io.h"
-#include "app/jobs/retrieval.h"
-#include "app/jobs/table_sitemap.h"
-#include "app/jobs/work_table.h"
-#include "app/path_filter.h"
-#include "app/text_util.h"
-#include "app/texts.h"
+#include "core/file_io.h"
+#include "jobs/retrieval.h"
+#include "jobs/table_sitemap.h"
+#include "jobs/work_table.h"
+#include "jobs/path_filter.h"
+#include "core/text_util.h"
+#include "core/texts.h"
 #include "cli/options.h"
 #include "ftp/Uftp_module.h"
 #include "ftp/ftp_client.h"

@@ -8,7 +8,7 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
-#include "app/texts.h"
+#include "core/texts.h"
 #include "cli/command_line.h"
 
 int main(int argc, char** argv) {

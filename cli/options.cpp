@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "app/text_util.h"
-#include "app/texts.h"
+#include "core/text_util.h"
+#include "core/texts.h"
 
 ParsedOptions ParseOptions(const std::vector<std::string>& args, std::size_t first,
                            const std::vector<OptionSpec>& specs) {

@@ -2,7 +2,7 @@
 
 #include <exception>
 
-#include "app/texts.h"
+#include "core/texts.h"
 
 Tftp_module::Tftp_module(const Clock& clock) : FTP(clock) {}
 

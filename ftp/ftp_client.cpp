@@ -11,9 +11,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "app/file_io.h"
-#include "app/text_util.h"
-#include "app/texts.h"
+#include "core/file_io.h"
+#include "core/text_util.h"
+#include "core/texts.h"
 #include "ftp/server_name.h"
 
 namespace {

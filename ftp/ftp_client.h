@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/date_time.h"
+#include "core/date_time.h"
 #include "ftp/ftp_errors.h"
 #include "ftp/ftp_listing.h"
 #include "ftp/stop_signal.h"

@@ -3,7 +3,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "app/texts.h"
+#include "core/texts.h"
 
 // Failures of the FTP client. what() is a text fit to show the user as the reason.
 class EIdException : public std::runtime_error {

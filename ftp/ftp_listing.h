@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/date_time.h"
+#include "core/date_time.h"
 
 // Interpretation of the text a server sends for LIST. The format is decided once per listing,
 // from its first line of a known format, so that a server's heading, a "total" line or a line

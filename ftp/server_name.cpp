@@ -3,7 +3,7 @@
 #include <QString>
 #include <QStringDecoder>
 
-#include "app/text_util.h"
+#include "core/text_util.h"
 
 std::string NameFromServer(std::string_view raw) {
     if (IsValidUtf8(raw))

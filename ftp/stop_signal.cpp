@@ -7,8 +7,8 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
-#include "app/text_util.h"
-#include "app/texts.h"
+#include "core/text_util.h"
+#include "core/texts.h"
 #include "ftp/ftp_errors.h"
 
 StopSignal::StopSignal() : fd_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {

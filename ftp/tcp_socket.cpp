@@ -13,9 +13,9 @@
 #include <poll.h>
 #include <unistd.h>
 
-#include "app/file_io.h"
-#include "app/text_util.h"
-#include "app/texts.h"
+#include "core/file_io.h"
+#include "core/text_util.h"
+#include "core/texts.h"
 #include "ftp/ftp_errors.h"
 #include "ftp/stop_signal.h"
 

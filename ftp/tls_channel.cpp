@@ -11,8 +11,8 @@
 #include <openssl/x509v3.h>
 #include <poll.h>
 
-#include "app/text_util.h"
-#include "app/texts.h"
+#include "core/text_util.h"
+#include "core/texts.h"
 #include "ftp/tcp_socket.h"
 
 namespace {

@@ -17,10 +17,10 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "app/file_io.h"
-#include "app/text_util.h"
-#include "app/texts.h"
-#include "app/url_entry.h"
+#include "core/file_io.h"
+#include "core/text_util.h"
+#include "core/texts.h"
+#include "core/url_entry.h"
 
 namespace fs = std::filesystem;
 

@@ -1,15 +1,31 @@
 #!/usr/bin/env python3
-"""Checks that every source file includes only headers of its own library and of the libraries
-that its folder's CMakeLists.txt links (directly or through them).
+"""Checks the layers of the tree.
 
-Each folder with a CMakeLists.txt that calls add_library(NAME ...) owns the sources beside it;
-target_link_libraries(NAME ...) names what it may use. Prints each wrong include and exits 1
-when there is one.
+1. Every source file includes only headers of its own library and of the libraries that its
+   folder's CMakeLists.txt links (directly or through them). Each folder with a CMakeLists.txt
+   that calls add_library(NAME ...) owns the sources beside it; target_link_libraries(NAME ...)
+   names what it may use.
+2. Top-level folders are layers, listed below bottom up: a library may link, and a source may
+   include, only what lies in its own top-level folder or in a lower layer. Folders of one layer
+   do not use each other, so no top-level folder both uses and is used by another.
+
+Prints each fault and exits 1 when there is one.
     check_layers.py [ROOT]
 """
 import os
 import re
 import sys
+
+LAYERS = [
+    {"core", "mylib"},
+    {"ftp", "memory"},
+    {"settings"},
+    {"sitemap"},
+    {"jobs"},
+    {"app", "cli"},
+    {"packaging"},
+]
+rank_of_top = {top: rank for rank, tops in enumerate(LAYERS) for top in tops}
 
 root = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else ".")
 skip = {"tests", "bench", "docs", "examples", "scripts", ".git", ".ci"}
@@ -43,7 +59,33 @@ def reachable(library):
     return seen
 
 
+def top(folder):
+    return folder.split("/")[0]
+
+
 faults = 0
+
+
+def check_arrow(where, user_folder, used_folder):
+    """Counts a fault when the arrow from one top-level folder to another does not point down."""
+    global faults
+    user, used = top(user_folder), top(used_folder)
+    if user == used:
+        return
+    if user not in rank_of_top or used not in rank_of_top:
+        print(f"{where}: the top-level folder {user if user not in rank_of_top else used}/ has no layer")
+        faults += 1
+    elif rank_of_top[used] >= rank_of_top[user]:
+        print(f"{where}: {user}/ uses {used}/, which is not in a lower layer")
+        faults += 1
+
+
+for library, used in sorted(links.items()):
+    if library in folder_of_library:
+        for name in sorted(used & folder_of_library.keys()):
+            check_arrow(f"{folder_of_library[library]}/CMakeLists.txt", folder_of_library[library],
+                        folder_of_library[name])
+
 for folder, library in sorted(library_of_folder.items()):
     allowed = {folder} | {folder_of_library[l] for l in reachable(library) if l in folder_of_library}
     for name in sorted(os.listdir(os.path.join(root, folder))):
@@ -51,8 +93,11 @@ for folder, library in sorted(library_of_folder.items()):
             continue
         for number, line in enumerate(open(os.path.join(root, folder, name), errors="replace"), 1):
             match = include_re.match(line)
-            if match and os.path.isdir(os.path.join(root, match.group(1))) and match.group(1) not in allowed:
+            if not match or not os.path.isdir(os.path.join(root, match.group(1))):
+                continue
+            if match.group(1) not in allowed:
                 print(f"{folder}/{name}:{number}: {library} does not link the library of {match.group(1)}/")
                 faults += 1
-print(f"libraries {len(library_of_folder)}, wrong includes {faults}")
+            check_arrow(f"{folder}/{name}:{number}", folder, match.group(1))
+print(f"libraries {len(library_of_folder)}, faults {faults}")
 sys.exit(1 if faults else 0)

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The English translation of the texts in app/texts.h, translations/site_wright_en.ts:
+# The English translation of the texts in core/texts.h, translations/site_wright_en.ts:
 #   scripts/translations.sh update QT_BIN   adds new texts to it (then translate them)
 #   scripts/translations.sh check QT_BIN    fails when a text is missing or unfinished
 set -euo pipefail
@@ -9,7 +9,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 ts=$root/translations/site_wright_en.ts
 
 lupdate() {
-    "$bin/lupdate" -silent "$root/app/texts.h" -locations none -no-obsolete \
+    "$bin/lupdate" -silent "$root/core/texts.h" -locations none -no-obsolete \
         -source-language ja -target-language en -ts "$1"
 }
 
@@ -24,7 +24,7 @@ trap 'rm -rf "$work"' EXIT
 cp "$ts" "$work/en.ts"
 lupdate "$work/en.ts"
 if ! diff -u "$ts" "$work/en.ts"; then
-    echo "translations/site_wright_en.ts does not match app/texts.h: run the update_translations target and translate" >&2
+    echo "translations/site_wright_en.ts does not match core/texts.h: run the update_translations target and translate" >&2
     exit 1
 fi
 # Finished: lrelease takes every text and leaves none unfinished or untranslated.

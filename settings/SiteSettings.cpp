@@ -5,9 +5,9 @@
 #include <utility>
 #include <vector>
 
-#include "app/file_io.h"
-#include "app/text_util.h"
-#include "app/texts.h"
+#include "core/file_io.h"
+#include "core/text_util.h"
+#include "core/texts.h"
 #include "mylib/BF2B64Text.h"
 
 namespace fs = std::filesystem;

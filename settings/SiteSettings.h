@@ -8,7 +8,7 @@
 
 #include "ftp/tls_setting.h"
 
-#include "app/file_io.h"
+#include "core/file_io.h"
 
 // The items of the settings' drop-down lists, in the order the dialog shows them.
 inline constexpr std::array<std::string_view, 7> kChangefreqItems = {

@@ -8,9 +8,9 @@
 #include <QFile>
 #include <QXmlStreamReader>
 
-#include "app/file_io.h"
-#include "app/text_util.h"
-#include "app/url_entry.h"
+#include "core/file_io.h"
+#include "core/text_util.h"
+#include "core/url_entry.h"
 
 namespace {
 

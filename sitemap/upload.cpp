@@ -8,8 +8,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "app/text_util.h"
-#include "app/texts.h"
+#include "core/text_util.h"
+#include "core/texts.h"
 #include "ftp/Uftp_module.h"
 #include "ftp/tls_setting.h"
 #include "settings/SiteSettings.h"

@@ -3,7 +3,7 @@
 #include <QCoreApplication>
 #include <QFont>
 
-#include "app/texts.h"
+#include "core/texts.h"
 
 void InitializeApplication() {
     QCoreApplication::setApplicationName(QText(texts::kApplicationTitle));

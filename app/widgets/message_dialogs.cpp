@@ -13,7 +13,7 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
-#include "app/texts.h"
+#include "core/texts.h"
 #include "app/widgets/application.h"
 #include "app/widgets/program_icon.h"
 

@@ -10,7 +10,7 @@
 #include <QThread>
 #include <QVBoxLayout>
 
-#include "app/texts.h"
+#include "core/texts.h"
 #include "app/widgets/application.h"
 #include "app/widgets/header_widgets.h"
 #include "app/widgets/program_icon.h"

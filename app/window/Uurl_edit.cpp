@@ -8,8 +8,8 @@
 #include <QPushButton>
 #include <QStatusBar>
 
-#include "app/texts.h"
-#include "app/url_entry.h"
+#include "core/texts.h"
+#include "core/url_entry.h"
 #include "app/widgets/application.h"
 #include "app/widgets/header_widgets.h"
 #include "app/widgets/message_dialogs.h"

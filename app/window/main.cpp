@@ -9,14 +9,14 @@
 #include <QApplication>
 #include <QSocketNotifier>
 
-#include "app/file_io.h"
-#include "app/texts.h"
+#include "core/file_io.h"
+#include "core/texts.h"
 #include "app/widgets/application.h"
 #include "app/widgets/message_dialogs.h"
 #include "app/window/Usite_wright.h"
 #include "app/window/Uurl_edit.h"
 #include "ftp/Uftp_module.h"
-#include "settings/dialog/Usite_manager.h"
+#include "app/settings_dialog/Usite_manager.h"
 
 namespace {
 

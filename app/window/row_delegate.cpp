@@ -6,9 +6,9 @@
 #include <QPainter>
 #include <QStyle>
 
-#include "app/jobs/work_table.h"
-#include "app/texts.h"
-#include "app/url_entry.h"
+#include "jobs/work_table.h"
+#include "core/texts.h"
+#include "core/url_entry.h"
 #include "app/widgets/header_widgets.h"
 
 namespace {

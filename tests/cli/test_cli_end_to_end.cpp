@@ -18,9 +18,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "app/file_io.h"
-#include "app/row_order.h"
-#include "app/text_util.h"
+#include "core/file_io.h"
+#include "core/row_order.h"
+#include "core/text_util.h"
 #include "memory/site_memory.h"
 #include "sitemap/sitemap_writer.h"
 #include "support/core_application.h"

@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <sstream>
 
-#include "app/file_io.h"
+#include "core/file_io.h"
 #include "mylib/BF2B64Text.h"
 #include "settings/SiteSettings.h"
 #include "sitemap/sitemap_writer.h"

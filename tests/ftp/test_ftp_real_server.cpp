@@ -14,7 +14,7 @@
 #include <unistd.h>
 #include <utime.h>
 
-#include "app/file_io.h"
+#include "core/file_io.h"
 #include "support/fixed_clock.h"
 #include "support/py_ftp_server.h"
 

@@ -9,7 +9,7 @@
 
 #include <unistd.h>
 
-#include "app/file_io.h"
+#include "core/file_io.h"
 #include "settings/SiteSettings.h"
 #include "sitemap/sitemap_writer.h"
 #include "sitemap/upload.h"

@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/file_io.h"
+#include "core/file_io.h"
 #include "support/fake_ftp_server.h"
 #include "support/fixed_clock.h"
 #include "support/proftpd_server.h"

@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/ini_file.h"
+#include "core/ini_file.h"
 
 // Input: the text of a window geometry file as a user or a crash may have left it. Reading the
 // four keys never fails, and writing one keeps every other line.

@@ -9,7 +9,7 @@
 
 #include <unistd.h>
 
-#include "app/file_io.h"
+#include "core/file_io.h"
 #include "mylib/BF2B64Text.h"
 #include "settings/SiteSettings.h"
 

@@ -1,4 +1,4 @@
-#include "app/str_conf.h"
+#include "core/str_conf.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -14,8 +14,8 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 
-#include "app/file_io.h"
-#include "app/jobs/work_table.h"
+#include "core/file_io.h"
+#include "jobs/work_table.h"
 #include "memory/site_memory.h"
 #include "support/core_application.h"
 #include "support/temp_folder.h"

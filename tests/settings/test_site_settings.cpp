@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "app/file_io.h"
+#include "core/file_io.h"
 #include "mylib/BF2B64Text.h"
 #include "mylib/CryptUtils.h"
 #include "support/temp_folder.h"

@@ -1,6 +1,6 @@
 #include "sitemap/sitemap_writer.h"
 
-#include "app/file_io.h"
+#include "core/file_io.h"
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>

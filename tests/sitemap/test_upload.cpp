@@ -7,7 +7,7 @@
 
 #include <sys/stat.h>
 
-#include "app/file_io.h"
+#include "core/file_io.h"
 #include "ftp/Uftp_module.h"
 #include "settings/SiteSettings.h"
 #include "sitemap/sitemap_writer.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/date_time.h"
+#include "core/date_time.h"
 
 // A clock that always reads the same moment, so that dates without a year are predictable.
 class FixedClock final : public Clock {

@@ -7,7 +7,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
-#include "app/file_io.h"
+#include "core/file_io.h"
 
 namespace fs = std::filesystem;
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/jobs/retrieval.h"
+#include "jobs/retrieval.h"
 #include "support/fake_ftp_server.h"
 
 // Pieces for tests of the walk over the scripted server: listing lines, the rows they give and

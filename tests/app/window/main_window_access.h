@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "app/jobs/work_table.h"
+#include "jobs/work_table.h"
 #include "app/window/Usite_wright.h"
 
 // The window's inner steps that no command reaches on its own, for its tests and pictures:

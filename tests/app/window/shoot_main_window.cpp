@@ -12,7 +12,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include "app/jobs/work_table.h"
+#include "jobs/work_table.h"
 #include "app/widgets/application.h"
 #include "app/window/Usite_wright.h"
 #include "app/window/Uurl_edit.h"

@@ -15,11 +15,11 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
-#include "app/texts.h"
+#include "core/texts.h"
 #include "app/widgets/application.h"
 #include "app/window/Usite_wright.h"
 #include "ftp/Uftp_module.h"
-#include "settings/dialog/Usite_manager.h"
+#include "app/settings_dialog/Usite_manager.h"
 #include "support/py_ftp_server.h"
 
 namespace fs = std::filesystem;

@@ -15,9 +15,9 @@
 #include <QToolButton>
 #include <QtTest>
 
-#include "app/file_io.h"
-#include "app/jobs/work_table.h"
-#include "app/url_entry.h"
+#include "core/file_io.h"
+#include "jobs/work_table.h"
+#include "core/url_entry.h"
 #include "app/widgets/application.h"
 #include "app/widgets/message_dialogs.h"
 #include "app/window/Usite_wright.h"

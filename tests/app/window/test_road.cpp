@@ -19,10 +19,10 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
-#include "app/file_io.h"
-#include "app/texts.h"
-#include "app/jobs/thread.h"
-#include "app/jobs/work_table.h"
+#include "core/file_io.h"
+#include "core/texts.h"
+#include "jobs/thread.h"
+#include "jobs/work_table.h"
 #include "app/widgets/application.h"
 #include "app/widgets/message_dialogs.h"
 #include "app/widgets/wait_dialog_stopper.h"
@@ -30,7 +30,7 @@
 #include "app/window/Uurl_edit.h"
 #include "app/window/main_window_access.h"
 #include "ftp/Uftp_module.h"
-#include "settings/dialog/Usite_manager.h"
+#include "app/settings_dialog/Usite_manager.h"
 #include "sitemap/sitemap_writer.h"
 #include "support/fake_ftp_server.h"
 #include "support/py_ftp_server.h"

@@ -9,7 +9,7 @@
 #include <QStandardItemModel>
 #include <QtTest>
 
-#include "app/jobs/work_table.h"
+#include "jobs/work_table.h"
 #include "app/widgets/application.h"
 #include "app/window/row_delegate.h"
 

@@ -1,0 +1,384 @@
+#include "app/settings_dialog/Usite_manager.h"
+
+#include <algorithm>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "jobs/path_filter.h"
+#include "core/text_util.h"
+#include "core/texts.h"
+#include "app/widgets/header_widgets.h"
+#include "app/widgets/message_dialogs.h"
+#include "app/widgets/wait_dialog.h"
+#include "ftp/Uftp_module.h"
+#include "ftp/connection_test.h"
+
+namespace {
+
+template <std::size_t N> QStringList itemTexts(const std::array<std::string_view, N>& items) {
+    QStringList texts;
+    for (std::string_view item : items)
+        texts << QString::fromUtf8(item.data(), qsizetype(item.size()));
+    return texts;
+}
+
+QLabel* caption(const QString& text, const QColor& background, QWidget* parent) {
+    QLabel* label = MakeBoxLabel(QString(), text, background, Qt::white, parent);
+    label->setFixedWidth(150);
+    // Two-line captions get room above and below their lines.
+    label->setMinimumHeight(text.contains(u'\n') ? 36 : 21);
+    return label;
+}
+
+QLabel* hint(const QString& text, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    label->setTextFormat(Qt::PlainText);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, kGrey);
+    label->setPalette(palette);
+    return label;
+}
+
+QFrame* separator(QWidget* parent) {
+    auto* line = new QFrame(parent);
+    line->setFrameStyle(QFrame::HLine | QFrame::Sunken);
+    return line;
+}
+
+QLineEdit* edit(const char* name, QWidget* parent) {
+    auto* field = new QLineEdit(parent);
+    field->setObjectName(QString::fromLatin1(name));
+    return field;
+}
+
+QComboBox* dropDown(const char* name, const QStringList& items, int width, QWidget* parent) {
+    auto* combo = new QComboBox(parent);
+    combo->setObjectName(QString::fromLatin1(name));
+    combo->addItems(items);
+    combo->setFixedWidth(width);
+    combo->setCursor(Qt::PointingHandCursor);
+    return combo;
+}
+
+QCheckBox* checkBox(const char* name, std::string_view text, QWidget* parent) {
+    auto* box = new QCheckBox(QText(text), parent);
+    box->setObjectName(QString::fromLatin1(name));
+    box->setCursor(Qt::PointingHandCursor);
+    return box;
+}
+
+QPushButton* button(const char* name, const QString& text, QWidget* parent) {
+    auto* made = new QPushButton(text, parent);
+    made->setObjectName(QString::fromLatin1(name));
+    made->setFixedSize(75, 25);
+    made->setCursor(Qt::PointingHandCursor);
+    return made;
+}
+
+// Selects the item whose text equals value; none when no item does (the loader has already
+// matched the stored text against the items).
+void selectItem(QComboBox* combo, const std::string& value) {
+    combo->setCurrentIndex(combo->findText(QString::fromStdString(value)));
+}
+
+} // namespace
+
+Tfsite_manager::Tfsite_manager(std::filesystem::path programFolder, Tftp_module& ftp,
+                               QWidget* parent)
+    : QDialog(parent), programFolder_(std::move(programFolder)), ftp_(ftp) {
+    setObjectName(QStringLiteral("fsite_manager"));
+    setWindowTitle(QText(texts::kSettingsTitle));
+    createControls();
+    showSettings(SiteSettings());
+    RunCommand([this] { FormCreate(); });
+}
+
+void Tfsite_manager::createControls() {
+    ApplyDialogLook(this);
+
+    auto* grid = new QGridLayout;
+    grid->setHorizontalSpacing(8);
+    grid->setVerticalSpacing(6);
+    grid->setColumnStretch(1, 1);
+    int row = 0;
+    const auto addSeparator = [&] { grid->addWidget(separator(this), row++, 0, 1, 3); };
+
+    web_url = edit("web_url", this);
+    grid->addWidget(caption(QText(texts::kWebUrlCaption), kBlue, this), row, 0);
+    grid->addWidget(web_url, row++, 1, 1, 2);
+    grid->addWidget(hint(QText(texts::kWebUrlExample) + QText(texts::kNoFinalSlash), this), row++,
+                    1, 1, 2);
+    addSeparator();
+
+    hostname = edit("hostname", this);
+    grid->addWidget(caption(QText(texts::kHostCaption), kLavender, this), row, 0);
+    grid->addWidget(hostname, row++, 1);
+    username = edit("username", this);
+    grid->addWidget(caption(QText(texts::kUserCaption), kLavender, this), row, 0);
+    grid->addWidget(username, row++, 1);
+    password = edit("password", this);
+    password->setEchoMode(QLineEdit::Password);
+    password->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
+    grid->addWidget(caption(QText(texts::kPasswordCaption), kLavender, this), row, 0);
+    grid->addWidget(password, row, 1);
+    Button3 = button("Button3", QText(texts::kConnectionTestButton), this);
+    Button3->setAutoDefault(false);
+    connect(Button3, &QPushButton::clicked, this,
+            [this] { RunCommand([this] { Button3Click(); }); });
+    grid->addWidget(Button3, row++, 2);
+    QStringList tlsCaptions;
+    for (std::string_view item : texts::kTlsItemCaptions)
+        tlsCaptions << QText(item);
+    tls = dropDown("tls", tlsCaptions, 160, this);
+    grid->addWidget(caption(QText(texts::kTlsCaption), kLavender, this), row, 0);
+    grid->addWidget(tls, row++, 1, Qt::AlignLeft);
+    connections = dropDown("connections", itemTexts(kConnectionItems), 60, this);
+    grid->addWidget(caption(QText(texts::kConnectionsCaption), kLavender, this), row, 0);
+    grid->addWidget(connections, row++, 1, Qt::AlignLeft);
+    grid->addWidget(hint(QText(texts::kConnectionsHint), this), row++, 1, 1, 2);
+    grid->addWidget(hint(QText(texts::kFtpHint), this), row++, 1, 1, 2);
+    addSeparator();
+
+    site_root = edit("site_root", this);
+    grid->addWidget(caption(QText(texts::kSiteRootCaption), kTeal, this), row, 0);
+    grid->addWidget(site_root, row++, 1);
+    grid->addWidget(hint(QText(texts::kSiteRootExample) + QText(texts::kNoFinalSlash), this), row++,
+                    1, 1, 2);
+
+    ext_list = new QComboBox(this);
+    ext_list->setObjectName(QStringLiteral("ext_list"));
+    ext_list->setEditable(true);
+    // Typed text is taken as it stands and never added to the items.
+    ext_list->setInsertPolicy(QComboBox::NoInsert);
+    ext_list->addItem(QString::fromUtf8(kDefaultExtList.data(), qsizetype(kDefaultExtList.size())));
+    grid->addWidget(caption(QText(texts::kExtensionsCaption), kTeal, this), row, 0);
+    grid->addWidget(ext_list, row++, 1);
+
+    changefreq = dropDown("changefreq", itemTexts(kChangefreqItems), 100, this);
+    grid->addWidget(caption(QText(texts::kChangefreqDefaultCaption), kGrey, this), row, 0);
+    grid->addWidget(changefreq, row++, 1, Qt::AlignLeft);
+    priority = dropDown("priority", itemTexts(kPriorityItems), 70, this);
+    grid->addWidget(caption(QText(texts::kPriorityDefaultCaption), kGrey, this), row, 0);
+    grid->addWidget(priority, row++, 1, Qt::AlignLeft);
+
+    auto* offsets = new QHBoxLayout;
+    offsets->setSpacing(4);
+    offset_1 = dropDown("offset_1", itemTexts(kOffset1Items), 45, this);
+    offset_2 = dropDown("offset_2", itemTexts(kOffset2Items), 50, this);
+    offset_3 = dropDown("offset_3", itemTexts(kOffset3Items), 45, this);
+    offset_4 = dropDown("offset_4", itemTexts(kOffset4Items), 45, this);
+    offsets->addWidget(offset_1);
+    offsets->addWidget(offset_2);
+    offsets->addWidget(new QLabel(QStringLiteral(":"), this));
+    offsets->addWidget(offset_3);
+    offsets->addWidget(offset_4);
+    offsets->addStretch();
+    grid->addWidget(caption(QText(texts::kTimeZoneCaption), kGrey, this), row, 0);
+    grid->addLayout(offsets, row++, 1, 1, 2);
+    grid->addWidget(hint(QText(texts::kTimeZoneHint), this), row++, 1, 1, 2);
+    addSeparator();
+
+    QStringList formatCaptions;
+    for (std::string_view item : texts::kSitemapFormatCaptions)
+        formatCaptions << QText(item);
+    sitemap_format = dropDown("sitemap_format", formatCaptions, 160, this);
+    gzip = checkBox("gzip", texts::kGzipPartsCheck, this);
+    auto* format = new QHBoxLayout;
+    format->addWidget(sitemap_format);
+    format->addWidget(gzip);
+    format->addStretch();
+    grid->addWidget(caption(QText(texts::kSitemapFormatCaption), kSlate, this), row, 0);
+    grid->addLayout(format, row++, 1, 1, 2);
+    exclude = new QPlainTextEdit(this);
+    exclude->setObjectName(QStringLiteral("exclude"));
+    exclude->setTabChangesFocus(true);
+    exclude->setFixedHeight(60);
+    grid->addWidget(caption(QText(texts::kExcludeCaption), kSlate, this), row, 0, Qt::AlignTop);
+    grid->addWidget(exclude, row++, 1, 1, 2);
+    grid->addWidget(hint(QText(texts::kExcludeHint), this), row++, 1, 1, 2);
+    robots = checkBox("robots", texts::kRobotsCheck, this);
+    grid->addWidget(robots, row++, 1, 1, 2);
+    folder_addresses = checkBox("folder_addresses", texts::kFolderAddressesCheck, this);
+    grid->addWidget(folder_addresses, row++, 1, 1, 2);
+    // Below its check box: the names need the field's whole width.
+    index_names = edit("index_names", this);
+    grid->addWidget(index_names, row++, 1);
+    addSeparator();
+
+    Button1 = button("Button1", QText(texts::kOkButton), this);
+    Button1->setDefault(true);
+    connect(Button1, &QPushButton::clicked, this, [this] {
+        // An address that would break every row is refused, and the dialog stays open.
+        const std::string_view problem = SiteUrlProblem(web_url->text().toStdString());
+        if (!problem.empty()) {
+            ShowInfo(QText(problem), QText(texts::kConfirm));
+            return;
+        }
+        // The modal result is settled before the save runs: a failed save is shown, and the
+        // dialog still closes with OK.
+        RunCommand([this] { Button1Click(); });
+        accept();
+    });
+    Button2 = button("Button2", QText(texts::kCancel), this);
+    Button2->setAutoDefault(false);
+    connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(Button1);
+    buttons->addWidget(Button2);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(16, 16, 16, 12);
+    layout->setSpacing(10);
+    layout->addLayout(grid);
+    layout->addLayout(buttons);
+    setFixedSize(560, sizeHint().height());
+}
+
+void Tfsite_manager::showSettings(const SiteSettings& settings) {
+    web_url->setText(QString::fromStdString(settings.web_url));
+    hostname->setText(QString::fromStdString(settings.hostname));
+    username->setText(QString::fromStdString(settings.username));
+    password->setText(QString::fromStdString(settings.password));
+    site_root->setText(QString::fromStdString(settings.site_root));
+    ext_list->setCurrentIndex(0);
+    ext_list->setEditText(QString::fromStdString(settings.ext_list));
+    selectItem(changefreq, settings.changefreq);
+    selectItem(priority, settings.priority);
+    selectItem(offset_1, settings.offset_1);
+    selectItem(offset_2, settings.offset_2);
+    selectItem(offset_3, settings.offset_3);
+    selectItem(offset_4, settings.offset_4);
+    const auto* item = std::find(kTlsSettingItems.begin(), kTlsSettingItems.end(), settings.tls);
+    tls->setCurrentIndex(item == kTlsSettingItems.end() ? 1 : int(item - kTlsSettingItems.begin()));
+    tlsTrust_ = settings.tls_trust;
+    selectItem(connections, settings.connections);
+    const auto* format =
+        std::find(kSitemapFormatItems.begin(), kSitemapFormatItems.end(), settings.sitemap_format);
+    sitemap_format->setCurrentIndex(
+        format == kSitemapFormatItems.end() ? 0 : int(format - kSitemapFormatItems.begin()));
+    gzip->setChecked(settings.gzip);
+    QStringList patterns;
+    for (const std::string& pattern : SplitList(settings.exclude))
+        patterns << QString::fromStdString(pattern);
+    exclude->setPlainText(patterns.join(u'\n'));
+    robots->setChecked(settings.robots);
+    folder_addresses->setChecked(settings.folder_addresses);
+    index_names->setText(QString::fromStdString(settings.index_names));
+}
+
+SiteSettings Tfsite_manager::Settings() const {
+    SiteSettings settings;
+    settings.web_url = web_url->text().toStdString();
+    settings.hostname = hostname->text().toStdString();
+    settings.username = username->text().toStdString();
+    settings.password = password->text().toStdString();
+    settings.site_root = site_root->text().toStdString();
+    settings.ext_list = ext_list->currentText().toStdString();
+    settings.changefreq = changefreq->currentText().toStdString();
+    settings.priority = priority->currentText().toStdString();
+    settings.offset_1 = offset_1->currentText().toStdString();
+    settings.offset_2 = offset_2->currentText().toStdString();
+    settings.offset_3 = offset_3->currentText().toStdString();
+    settings.offset_4 = offset_4->currentText().toStdString();
+    settings.tls = std::string(kTlsSettingItems.at(std::size_t(std::max(0, tls->currentIndex()))));
+    settings.tls_trust = tlsTrust_;
+    settings.connections = connections->currentText().toStdString();
+    settings.sitemap_format = std::string(
+        kSitemapFormatItems.at(std::size_t(std::max(0, sitemap_format->currentIndex()))));
+    settings.gzip = gzip->isChecked();
+    // Stored on one line: the patterns joined with commas.
+    for (const std::string& pattern : SplitList(exclude->toPlainText().toStdString()))
+        settings.exclude += (settings.exclude.empty() ? "" : ",") + pattern;
+    settings.robots = robots->isChecked();
+    settings.folder_addresses = folder_addresses->isChecked();
+    settings.index_names = index_names->text().toStdString();
+    return settings;
+}
+
+bool Tfsite_manager::OfferTrust(const CertificateInfo& certificate) {
+    const std::string question = Concat({CertificateText(certificate), texts::kLineBreak,
+                                         texts::kLineBreak, texts::kTrustQuestion});
+    if (ShowConfirm(QText(question), QText(texts::kTrust), QText(texts::kCancel)) != kFirstButton)
+        return false;
+    const TrustedCertificate trusted{hostname->text().toStdString(), certificate.fingerprint};
+    StoreTrustedCertificate(programFolder_, trusted);
+    tlsTrust_ = trusted.Text();
+    return true;
+}
+
+void Tfsite_manager::FormCreate() {
+    SiteSettings settings = Settings();
+    try {
+        LoadSettings(programFolder_, settings);
+    } catch (...) {
+        // The values read before the failure stay, as they would in the controls.
+        showSettings(settings);
+        throw;
+    }
+    showSettings(settings);
+}
+
+void Tfsite_manager::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    CentreOnScreen(this);
+}
+
+void Tfsite_manager::Button1Click() {
+    SaveSettings(programFolder_, Settings());
+}
+
+void Tfsite_manager::Button3Click() {
+    // The texts as they stand, stored or not.
+    RunConnectionTest(this, ftp_, *this, ShowPlainMessage);
+}
+
+void RunConnectionTest(QWidget* parent, Tftp_module& ftp, Tfsite_manager& settingsDialog,
+                       const std::function<void(const QString&)>& show) {
+    for (;;) {
+        const SiteSettings settings = settingsDialog.Settings();
+        ConnectionTestReport report;
+        // A stop of an earlier conversation must not end this one.
+        ftp.ClearStop();
+        RunWithStop(
+            parent, QText(texts::kTestingConnection),
+            [&] {
+                report = TestConnection(
+                    ftp, settings.hostname, settings.username, settings.password,
+                    TlsOptionsFor(settings.tls, settings.tls_trust, settings.hostname));
+            },
+            [&ftp] { ftp.Abort(); });
+        switch (report.result) {
+        case ConnectionTestResult::Busy:
+            ShowRetrievalRunning();
+            return;
+        case ConnectionTestResult::Failed:
+            show(QText(texts::kConnectFailed));
+            if (const auto certificate = ftp.UntrustedCertificate();
+                certificate && settingsDialog.OfferTrust(*certificate))
+                continue;
+            return;
+        case ConnectionTestResult::Connected: {
+            // The first line is what a login always showed; TLS and the listing follow on lines
+            // of their own.
+            std::string message(texts::kConnected);
+            if (!report.tlsProtocol.empty())
+                message += Concat({texts::kLineBreak, Filled(texts::kTlsConnected,
+                                                             {{"protocol", report.tlsProtocol}})});
+            message += Concat(
+                {texts::kLineBreak, report.mlsd ? texts::kMlsdOffered : texts::kMlsdNotOffered});
+            show(QText(message));
+            return;
+        }
+        }
+    }
+}

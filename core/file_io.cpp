@@ -1,0 +1,177 @@
+#include "core/file_io.h"
+
+#include <atomic>
+#include <cerrno>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "core/text_util.h"
+#include "core/texts.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The step that tests make fail, as its number plus one (0: none), and the error it fails with.
+std::atomic<int> failingStep{0};
+std::atomic<int> failingError{0};
+
+// True, with errno set, when tests make step fail.
+bool injectedFailure(AtomicWriteStep step) {
+    if (failingStep.load() != static_cast<int>(step) + 1)
+        return false;
+    errno = failingError.load();
+    return true;
+}
+
+[[noreturn]] void fail(std::string_view what, const fs::path& path, int error) {
+    throw FileError(
+        Concat({Filled(what, {{"file", path.string()}}), texts::kLineBreak, std::strerror(error)}));
+}
+
+// Closes the descriptor and removes the temporary file unless the write was committed.
+class TemporaryFile final {
+public:
+    explicit TemporaryFile(const fs::path& target) {
+        std::string pattern = target.string() + ".XXXXXX";
+        fd_ = injectedFailure(AtomicWriteStep::CreateTemporary) ? -1 : ::mkstemp(pattern.data());
+        if (fd_ < 0)
+            fail(texts::kCannotCreateTemporary, target, errno);
+        path_ = pattern;
+    }
+    ~TemporaryFile() {
+        if (fd_ >= 0)
+            ::close(fd_);
+        if (!committed_)
+            ::unlink(path_.c_str());
+    }
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+    int fd() const { return fd_; }
+    const fs::path& path() const { return path_; }
+    void closeChecked() {
+        const int fd = fd_;
+        fd_ = -1;
+        if (::close(fd) != 0 || injectedFailure(AtomicWriteStep::Close))
+            fail(texts::kCannotWrite, path_, errno);
+    }
+    void commit() { committed_ = true; }
+
+private:
+    int fd_ = -1;
+    fs::path path_;
+    bool committed_ = false;
+};
+
+} // namespace
+
+Descriptor::~Descriptor() {
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+void WriteFileAtomically(const fs::path& path, std::string_view data, fs::perms permissions) {
+    TemporaryFile temp(path);
+    if (injectedFailure(AtomicWriteStep::SetPermissions) ||
+        ::fchmod(temp.fd(), static_cast<mode_t>(permissions)) != 0)
+        fail(texts::kCannotSetPermissions, temp.path(), errno);
+    const char* next = data.data();
+    std::size_t left = data.size();
+    while (left > 0) {
+        const ssize_t written =
+            injectedFailure(AtomicWriteStep::Write) ? -1 : ::write(temp.fd(), next, left);
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            fail(texts::kCannotWrite, path, errno);
+        }
+        next += written;
+        left -= std::size_t(written);
+    }
+    if (injectedFailure(AtomicWriteStep::Flush) || ::fsync(temp.fd()) != 0)
+        fail(texts::kCannotWrite, path, errno);
+    temp.closeChecked();
+    if (injectedFailure(AtomicWriteStep::Rename) ||
+        ::rename(temp.path().c_str(), path.c_str()) != 0)
+        fail(texts::kCannotReplace, path, errno);
+    temp.commit();
+}
+
+AtomicWriteFault::AtomicWriteFault(AtomicWriteStep step, int error) {
+    failingError = error;
+    failingStep = static_cast<int>(step) + 1;
+}
+
+AtomicWriteFault::~AtomicWriteFault() {
+    failingStep = 0;
+}
+
+std::string ReadFile(const fs::path& path, std::size_t maxBytes) {
+    // Without O_NONBLOCK, opening a FIFO would wait for a writer.
+    const Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (file.get() < 0)
+        fail(texts::kCannotOpen, path, errno);
+    struct stat info {};
+    if (::fstat(file.get(), &info) != 0)
+        fail(texts::kCannotRead, path, errno);
+    const auto tooLarge = [&] {
+        return FileError(Filled(texts::kFileTooLarge,
+                                {{"limit", std::to_string(maxBytes)}, {"file", path.string()}}));
+    };
+    if (!S_ISREG(info.st_mode))
+        throw FileError(Filled(texts::kNotARegularFile, {{"file", path.string()}}));
+    if (std::uintmax_t(info.st_size) > maxBytes)
+        throw tooLarge();
+    std::string bytes;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t got = ::read(file.get(), buffer, sizeof buffer);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            fail(texts::kCannotRead, path, errno);
+        }
+        if (got == 0)
+            break;
+        // The file may grow while it is read.
+        if (std::size_t(got) > maxBytes - bytes.size())
+            throw tooLarge();
+        bytes.append(buffer, std::size_t(got));
+    }
+    return bytes;
+}
+
+fs::path ExecutableFolder() {
+    std::error_code ec;
+    const fs::path executable = fs::read_symlink("/proc/self/exe", ec);
+    return ec ? fs::path() : executable.parent_path();
+}
+
+fs::path ProgramFolderFor(const fs::path& executableFolder) {
+    if (!executableFolder.empty() && executableFolder.filename() != "bin" &&
+        ::access(executableFolder.c_str(), W_OK) == 0)
+        return executableFolder;
+    fs::path base;
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg)
+        base = xdg;
+    else if (const char* home = std::getenv("HOME"); home && *home)
+        base = fs::path(home) / ".config";
+    else
+        base = fs::temp_directory_path();
+    const fs::path folder = base / "site-wright";
+    std::error_code ec;
+    fs::create_directories(folder, ec);
+    if (ec)
+        throw FileError(Concat({Filled(texts::kCannotCreateFolder, {{"file", folder.string()}}),
+                                texts::kLineBreak, ec.message()}));
+    return folder;
+}
+
+fs::path ProgramFolder() {
+    return ProgramFolderFor(ExecutableFolder());
+}

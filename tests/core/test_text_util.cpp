@@ -1,0 +1,112 @@
+#include "core/text_util.h"
+
+#include "core/date_time.h"
+#include "core/url_entry.h"
+
+#include <gtest/gtest.h>
+
+TEST(TextUtil, FilledReplacesEachPlaceholderOnceAndNeverInsideAValue) {
+    EXPECT_EQ(Filled("「{file}」の{line}行目", {{"line", "3"}, {"file", "/a/{line}"}}),
+              "「/a/{line}」の3行目");
+    EXPECT_EQ(Filled("{unknown} {x} {", {{"x", "1"}}), "{unknown} 1 {");
+    EXPECT_EQ(Concat({"a", "", "日本"}), "a日本");
+}
+
+TEST(TextUtil, Utf8IsReadStrictly) {
+    const std::pair<std::string, std::size_t> cases[] = {
+        {"a", 1},
+        {"\xC3\xA9", 2},
+        {"日", 3},
+        {"\xF0\x9F\x8E\x89", 4},
+        {"", 0},
+        {"\x80", 0},
+        {"\xC0\xAF", 0},
+        {"\xE0\x80\xAF", 0},
+        {"\xED\xA0\x80", 0},
+        {"\xF4\x90\x80\x80", 0},
+        {"\xE3\x81", 0},
+        {"\xFF", 0},
+    };
+    for (const auto& [text, length] : cases) {
+        EXPECT_EQ(Utf8CharLength(text), length) << text;
+        EXPECT_EQ(IsValidUtf8(text), length == text.size()) << text;
+    }
+}
+
+TEST(TextUtil, UnsafeBytesArePercentEncodedAndTheRestStaysReadable) {
+    EXPECT_EQ(PercentEncodeUnsafe("a;b\x01\x7F\xEF\xBF\xBE\xEF\xBF\xBD\xFF日本\t", ";"),
+              "a%3Bb%01%7F%EF%BF%BE\xEF\xBF\xBD%FF日本%09");
+    EXPECT_TRUE(HasUnsafeCharacters("a\xEF\xBF\xBF"));
+    EXPECT_FALSE(HasUnsafeCharacters("https://例え.jp/a;b"));
+    // A server's reply keeps its line breaks.
+    EXPECT_EQ(EscapeControls("550 a\r\nb\x1b[2J"), "550 a\r\nb%1B[2J");
+}
+
+TEST(TextUtil, LinesBlanksAndCase) {
+    EXPECT_EQ(SplitLines("a\r\nb\rc\n\nd\n"), (std::vector<std::string>{"a", "b", "c", "", "d"}));
+    EXPECT_EQ(Trimmed(" \t a b \r"), "a b");
+    EXPECT_TRUE(EqualsIgnoringCase("OFFSET_1", "offset_1"));
+    EXPECT_FALSE(EqualsIgnoringCase("Ä", "ä"));
+}
+
+TEST(Addresses, EachCharacterClassIsEscapedAndReadsBack) {
+    // A row's URL text as the walk writes it ("%" as "%25", ";" as "%3B"), the sitemap's
+    // address, and the address as the table shows it.
+    const struct {
+        const char* row;
+        const char* encoded;
+        const char* readable;
+    } cases[] = {
+        {"https://e.jp/sub/my page.html", "https://e.jp/sub/my%20page.html",
+         "https://e.jp/sub/my page.html"},
+        {"https://e.jp/100%25.html", "https://e.jp/100%25.html", "https://e.jp/100%.html"},
+        {"https://e.jp/#top?.html", "https://e.jp/%23top%3F.html", "https://e.jp/#top?.html"},
+        {"https://e.jp/a%3Bb/c.html", "https://e.jp/a%3Bb/c.html", "https://e.jp/a;b/c.html"},
+        {"https://e.jp/お知らせ/", "https://e.jp/%E3%81%8A%E7%9F%A5%E3%82%89%E3%81%9B/",
+         "https://e.jp/お知らせ/"},
+        {"https://e.jp/a&b'(c)!*+,=:@~-_.html", "https://e.jp/a&b'(c)!*+,=:@~-_.html",
+         "https://e.jp/a&b'(c)!*+,=:@~-_.html"},
+        {"https://e.jp/\"<>\\^`{|}[]", "https://e.jp/%22%3C%3E%5C%5E%60%7B%7C%7D%5B%5D",
+         "https://e.jp/\"<>\\^`{|}[]"},
+        // A control character stays escaped when shown; so does what is no UTF-8 once decoded.
+        {"https://e.jp/a%0Ab.html", "https://e.jp/a%0Ab.html", "https://e.jp/a%0Ab.html"},
+        {"https://e.jp/%FF.html", "https://e.jp/%FF.html", "https://e.jp/%FF.html"},
+        // A "%" that starts no escape (typed into the site URL) is escaped itself.
+        {"https://e.jp/50%off/", "https://e.jp/50%25off/", "https://e.jp/50%off/"},
+        // The host and port pass as typed; the path of a site URL is a path like any other.
+        {"http://[::1]:8021/日/", "http://[::1]:8021/%E6%97%A5/", "http://[::1]:8021/日/"},
+        {"https://e.jp", "https://e.jp", "https://e.jp"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.row);
+        EXPECT_EQ(EncodedAddress(c.row), c.encoded);
+        EXPECT_EQ(ReadableAddress(c.row), c.readable);
+        // Encoding is idempotent: what the sitemap carries reads as the row does.
+        EXPECT_EQ(EncodedAddress(c.encoded), c.encoded);
+        EXPECT_EQ(ReadableAddress(c.encoded), c.readable);
+    }
+}
+
+TEST(DateTimeShift, UtcTimesMoveIntoTheOffsetsZone) {
+    const struct {
+        const char* offset;
+        DateTime utc;
+        DateTime local;
+    } cases[] = {
+        {"+09:00", {2024, 3, 5, 10, 20, 30, 0}, {2024, 3, 5, 19, 20, 30, 0}},
+        {"+09:00", {2023, 12, 31, 20, 0, 59, 0}, {2024, 1, 1, 5, 0, 59, 0}},
+        {"-05:30", {2024, 3, 1, 2, 10, 0, 0}, {2024, 2, 29, 20, 40, 0, 0}},
+        {"-05:30", {2023, 3, 1, 2, 10, 0, 0}, {2023, 2, 28, 20, 40, 0, 0}},
+        {"+00:00", {1970, 1, 1, 0, 0, 0, 0}, {1970, 1, 1, 0, 0, 0, 0}},
+        {"+14:00", {1969, 12, 31, 12, 0, 0, 500}, {1970, 1, 1, 2, 0, 0, 500}},
+        // No date at all stays no date.
+        {"+09:00", DateTime(), DateTime()},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.offset + (" " + c.utc.LastmodText()));
+        ASSERT_TRUE(OffsetMinutes(c.offset).has_value());
+        EXPECT_EQ(c.utc.PlusMinutes(*OffsetMinutes(c.offset)), c.local);
+    }
+    for (const char* wrong : {"", "09:00", "+9:00", "+09:0", "+24:00", "+09:60", "+0a:00"})
+        EXPECT_FALSE(OffsetMinutes(wrong).has_value()) << wrong;
+}

@@ -1,0 +1,504 @@
+#include "jobs/retrieval.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iostream>
+#include <mutex>
+#include <sstream>
+#include <thread>
+
+#include <unistd.h>
+
+#include "core/file_io.h"
+#include "cli/command_line.h"
+#include "ftp/Uftp_module.h"
+#include "settings/SiteSettings.h"
+#include "sitemap/sitemap_writer.h"
+#include "support/fake_ftp_server.h"
+#include "support/fault_scripts.h"
+#include "support/fixed_clock.h"
+#include "support/test_rows.h"
+#include "support/walk_script.h"
+#include "support/temp_folder.h"
+#include "support/plain_settings.h"
+
+// The walk of a small site broken at every point of its conversation by a server that drops
+// the connection, stalls, floods or names a dead data port, and walks of listings far larger
+// or stranger than a site's. Each run must end, say what went wrong, keep the rows gathered
+// before the fault, and leave the settings files as they were.
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using fake_ftp::Step;
+using walk_script::dir;
+using walk_script::file;
+using walk_script::Lines;
+using walk_script::RecordingObserver;
+using walk_script::Script;
+
+namespace {
+
+const std::string kWeb = "https://www.example.com";
+const std::string kCutShort = "リストの取得が途中で終了しました。";
+const std::string kConnectFailed = "接続失敗";
+const std::string kOldSitemap = "<old/>";
+
+// Every run must end well within this, whatever the fault; far beyond the time-outs below.
+constexpr auto kRunBound = 120s;
+
+// The site: /r holds a page, a subfolder and a page after it; /r/sub two pages and a text.
+const Lines kRoot = {file("index.html"), dir("sub"), file("z.html")};
+const Lines kSub = {file("b.html"), file("notes.txt"), file("c.php")};
+
+std::vector<Step> siteScript() {
+    return Script().visit("/r", kRoot).visit("/r/sub", kSub).visit("/r", kRoot).quit();
+}
+
+// The rows gathered once 0, 1, 2 or all 3 listings of the site have arrived, in walk order.
+const std::vector<Lines> kRowsAfterListings = {
+    {},
+    {Row(kWeb + "/", "index.html")},
+    {Row(kWeb + "/", "index.html"), Row(kWeb + "/sub/", "b.html"), Row(kWeb + "/sub/", "c.php")},
+    {Row(kWeb + "/", "index.html"), Row(kWeb + "/sub/", "b.html"), Row(kWeb + "/sub/", "c.php"),
+     Row(kWeb + "/", "z.html")},
+};
+
+bool isEndOfListing(const Step& step) {
+    return step.kind == Step::Kind::Exchange && step.command.empty() && !step.replies.empty() &&
+           step.replies.front().rfind("226 ", 0) == 0;
+}
+
+// How far the client gets in a script before its fault: whether the login completes and how
+// many listings it receives whole.
+struct Reach {
+    bool loggedIn = false;
+    std::size_t listings = 0;
+};
+
+Reach reachOf(const std::vector<Step>& script) {
+    Reach reach;
+    for (const Step& step : script) {
+        if (step.command == "SYST" && !step.replies.empty())
+            reach.loggedIn = true;
+        if (isEndOfListing(step))
+            ++reach.listings;
+    }
+    return reach;
+}
+
+// The commands the server reads in a script: every command of its exchanges, in order.
+Lines commandsOf(const std::vector<Step>& script) {
+    Lines commands;
+    for (const Step& step : script) {
+        if ((step.kind == Step::Kind::Exchange || step.kind == Step::Kind::Pasv) &&
+            !step.command.empty())
+            commands.push_back(step.command);
+    }
+    return commands;
+}
+
+// One broken conversation: the script and what the client's error must say.
+struct FaultCase {
+    std::string description;
+    std::vector<Step> script;
+    std::function<bool(const std::string&)> describes;
+};
+
+// Every fault of the shared fault scripts at every step of script, then a listing cut off in
+// the middle (dropped, or stalled) and a PASV port where nothing listens at every listing.
+std::vector<FaultCase> faultsAtEveryPoint(const std::vector<Step>& script) {
+    std::vector<FaultCase> cases;
+    for (fake_ftp::FaultyScript& faulty : fake_ftp::FaultsAtEveryStep(script)) {
+        const fake_ftp::Fault fault = faulty.fault;
+        cases.push_back(
+            {faulty.description, std::move(faulty.script),
+             [fault](const std::string& error) { return fake_ftp::DescribesFault(fault, error); }});
+    }
+    for (std::size_t i = 0; i < script.size(); ++i) {
+        const std::vector<Step> before(script.begin(), script.begin() + std::ptrdiff_t(i));
+        const Step& step = script[i];
+        if (step.kind == Step::Kind::SendData) {
+            const std::string half = step.payload.substr(0, step.payload.size() / 2);
+            std::vector<Step> dropped = before;
+            dropped.push_back(fake_ftp::SendDataKeepOpen(half));
+            dropped.push_back(fake_ftp::Disconnect());
+            cases.push_back({"drop in the middle of listing data at step " + std::to_string(i),
+                             dropped, [](const std::string& error) {
+                                 return fake_ftp::DescribesFault(fake_ftp::Fault::DropAfterCommand,
+                                                                 error);
+                             }});
+            std::vector<Step> stalled = before;
+            stalled.push_back(fake_ftp::SendDataKeepOpen(half));
+            stalled.push_back(fake_ftp::Stall());
+            cases.push_back({"stall in the middle of listing data at step " + std::to_string(i),
+                             stalled, [](const std::string& error) {
+                                 return fake_ftp::DescribesFault(fake_ftp::Fault::StallAfterCommand,
+                                                                 error);
+                             }});
+        }
+        if (step.kind == Step::Kind::Pasv) {
+            // The client never sends LIST, so the conversation stays in step and ends with QUIT.
+            std::vector<Step> dead = before;
+            dead.push_back(fake_ftp::PasvToClosedPort());
+            dead.push_back({"QUIT", {"221 Goodbye."}});
+            dead.push_back(fake_ftp::ExpectClose());
+            cases.push_back({"PASV port where nothing listens at step " + std::to_string(i), dead,
+                             [](const std::string& error) {
+                                 return error.find("127.0.0.1:") != std::string::npos &&
+                                        error.find("に接続できません") != std::string::npos &&
+                                        error.find("Connection refused") != std::string::npos;
+                             }});
+        }
+    }
+    return cases;
+}
+
+// Ends the test program when a run has not ended within its bound, naming the run: a hang
+// shows as a failure instead of a test that never ends.
+class Watchdog final {
+public:
+    Watchdog(std::string what, std::chrono::seconds bound)
+        : thread_([this, what = std::move(what), bound] {
+              std::unique_lock<std::mutex> lock(mutex_);
+              if (!changed_.wait_for(lock, bound, [this] { return ended_; })) {
+                  std::cerr << "did not end within " << bound.count() << " s: " << what
+                            << std::endl;
+                  std::abort();
+              }
+          }) {}
+    ~Watchdog() {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            ended_ = true;
+        }
+        changed_.notify_all();
+        thread_.join();
+    }
+    Watchdog(const Watchdog&) = delete;
+    Watchdog& operator=(const Watchdog&) = delete;
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool ended_ = false;
+    std::thread thread_; // last: it uses the members above
+};
+
+// Resident memory of this process, in MiB: now (VmRSS) or the peak since the last
+// ResetPeakMemory (VmHWM).
+void ResetPeakMemory() {
+    std::ofstream("/proc/self/clear_refs") << "5";
+}
+long MemoryMiB(const std::string& field) {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind(field + ":", 0) == 0)
+            return std::stol(line.substr(field.size() + 1)) / 1024;
+    }
+    return -1;
+}
+
+// A program folder with both settings files and the sitemap of an earlier run.
+class WalkFaultTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        settings.web_url = kWeb;
+        settings.username = "anna";
+        settings.password = "secret";
+        settings.site_root = "/r";
+        SaveSettings(folder, settings);
+        dat = ReadFile(folder / "config_v1.dat");
+        conf = ReadFile(folder / "config_v1.conf");
+    }
+
+    // Runs a retrieval against script with time-outs short enough for a stall per case.
+    RetrievalSummary walk(FakeFtpServer& server, RecordingObserver& observer,
+                          const std::string& what,
+                          FtpTimeouts timeouts = FtpTimeouts{1000ms, 500ms},
+                          const RetrievalLimits& limits = RetrievalLimits()) {
+        WriteSitemap(folder, kOldSitemap);
+        Tftp_module ftp(clock);
+        ftp.Lock()->SetTimeouts(timeouts);
+        settings.hostname = server.Host();
+        RetrievalSummary summary;
+        {
+            const Watchdog watchdog(what, kRunBound);
+            summary = RunRetrieval(ftp, settings, observer, limits);
+        }
+        EXPECT_TRUE(server.WaitUntilFinished(30s));
+        EXPECT_FALSE(ftp.Lock()->IsConnected());
+        // The walk leaves the program folder alone: the settings are only ever read.
+        EXPECT_EQ(ReadFile(SitemapPath(folder)), kOldSitemap);
+        EXPECT_EQ(ReadFile(folder / "config_v1.dat"), dat);
+        EXPECT_EQ(ReadFile(folder / "config_v1.conf"), conf);
+        return summary;
+    }
+
+    // The run ends as every run does: "取得完了", panel 2 emptied, the rows handed over.
+    static void expectEndShown(const RecordingObserver& observer) {
+        ASSERT_GE(observer.events.size(), 6u);
+        EXPECT_EQ(Lines(observer.events.begin(), observer.events.begin() + 3),
+                  (Lines{"clear", "panel1 サーバー接続中", "max 取得中・・・"}));
+        EXPECT_EQ(
+            Lines(observer.events.end() - 3, observer.events.end()),
+            (Lines{"panel1 取得完了", "panel2 ", "fill " + std::to_string(observer.rows.size())}));
+    }
+
+    FixedClock clock{DateTime{2007, 1, 15, 12, 0, 0, 0}};
+    SiteSettings settings = PlainFtpSettings();
+    TempFolder tempFolder_{"sw_walk_faults"};
+    const fs::path folder = tempFolder_.Path();
+    std::string dat;
+    std::string conf;
+};
+
+} // namespace
+
+TEST_F(WalkFaultTest, EveryPointOfASiteWalkFailsCleanlyAndKeepsTheRowsGathered) {
+    const std::vector<FaultCase> cases = faultsAtEveryPoint(siteScript());
+    ASSERT_GT(cases.size(), 80u);
+    std::size_t completed = 0;
+    for (const FaultCase& fault : cases) {
+        SCOPED_TRACE(fault.description);
+        FakeFtpServer server(fault.script);
+        RecordingObserver observer;
+        const RetrievalSummary summary = walk(server, observer, fault.description);
+
+        EXPECT_EQ(server.Commands(), commandsOf(fault.script));
+        EXPECT_EQ(server.Problems(), Lines());
+        expectEndShown(observer);
+        const Reach reach = reachOf(fault.script);
+        EXPECT_EQ(observer.rows, kRowsAfterListings[reach.listings]);
+        EXPECT_EQ(summary.rows, observer.rows.size());
+        if (reach.listings == 3) {
+            // The fault came after the last listing: QUIT is not waited for.
+            ++completed;
+            EXPECT_EQ(observer.messages, Lines());
+            EXPECT_FALSE(summary.endedEarly || summary.loginFailed);
+            continue;
+        }
+        ASSERT_EQ(observer.messages.size(), 1u);
+        const std::string& message = observer.messages[0];
+        const std::string heading = (reach.loggedIn ? kCutShort : kConnectFailed) + "\r\n";
+        ASSERT_EQ(message.rfind(heading, 0), 0u) << message;
+        const std::string reason = message.substr(heading.size());
+        EXPECT_TRUE(fault.describes(reason)) << reason;
+        EXPECT_EQ(summary.loginFailed, !reach.loggedIn);
+        EXPECT_EQ(summary.endedEarly, reach.loggedIn);
+        EXPECT_EQ(summary.foldersRefused, 0u) << "a lost connection taken for a refused folder";
+    }
+    // Faults at QUIT, and a drop right after the last listing's end.
+    EXPECT_EQ(completed, 5u);
+}
+
+TEST_F(WalkFaultTest, TheCommandLineWritesNoSitemapAfterAFaultAndKeepsTheEarlierOne) {
+    // The command line waits the full time-outs, so only faults that end by themselves: drops,
+    // floods, dead data ports.
+    std::vector<FaultCase> cases;
+    for (FaultCase& fault : faultsAtEveryPoint(siteScript())) {
+        if (fault.description.find("stall") == std::string::npos)
+            cases.push_back(std::move(fault));
+    }
+    ASSERT_GT(cases.size(), 50u);
+    for (const FaultCase& fault : cases) {
+        SCOPED_TRACE(fault.description);
+        FakeFtpServer server(fault.script);
+        settings.hostname = server.Host();
+        SaveSettings(folder, settings);
+        dat = ReadFile(folder / "config_v1.dat");
+        conf = ReadFile(folder / "config_v1.conf");
+        WriteSitemap(folder, kOldSitemap);
+
+        std::istringstream in;
+        std::ostringstream out;
+        std::ostringstream err;
+        CommandLineIo io{in, out, err};
+        int status = -1;
+        {
+            const Watchdog watchdog(fault.description, kRunBound);
+            status = RunCommandLine({"generate", "--dir", folder.string()}, io);
+        }
+        EXPECT_TRUE(server.WaitUntilFinished(30s));
+        EXPECT_EQ(server.Commands(), commandsOf(fault.script));
+        EXPECT_EQ(ReadFile(folder / "config_v1.dat"), dat);
+        EXPECT_EQ(ReadFile(folder / "config_v1.conf"), conf);
+
+        const Reach reach = reachOf(fault.script);
+        if (reach.listings == 3) {
+            EXPECT_EQ(status, kExitSuccess) << err.str();
+            const std::string sitemap = ReadFile(SitemapPath(folder));
+            EXPECT_NE(sitemap.find(kWeb + "/sub/c.php"), std::string::npos);
+            continue;
+        }
+        EXPECT_EQ(status, kExitFailure);
+        EXPECT_EQ(ReadFile(SitemapPath(folder)), kOldSitemap);
+        const std::string heading = reach.loggedIn ? kCutShort : kConnectFailed;
+        const std::string last =
+            "sitewright generate: " + heading + " サイトマップは作成しませんでした。\n";
+        EXPECT_EQ(err.str().rfind(heading + "\n", 0), 0u) << err.str();
+        ASSERT_GE(err.str().size(), last.size());
+        EXPECT_EQ(err.str().substr(err.str().size() - last.size()), last);
+        EXPECT_NE(out.str().find("取得件数 " +
+                                 std::to_string(kRowsAfterListings[reach.listings].size()) +
+                                 "、フォルダー数 "),
+                  std::string::npos)
+            << out.str();
+    }
+}
+
+TEST_F(WalkFaultTest, OverlongListingLinesAndNamesAreLeftOut) {
+    // A 10 MiB line without a name column, a 10 MiB file name and folder name, and a subfolder
+    // whose listing is 1 MiB without any line end. No file system names a file with more than
+    // 1024 bytes: such a name is neither a row nor entered. The subfolder's listing, no line of
+    // which can be read, is an error of that folder; the walk goes on.
+    const std::string garbage(10 << 20, 'x');
+    const std::string longest = std::string(1024 - 5, 'n') + ".html";
+    const Lines root = {file("index.html"),
+                        garbage,
+                        file(std::string(10 << 20, 'n') + ".html"),
+                        dir(std::string(10 << 20, 'd')),
+                        file("o" + longest),
+                        file(longest),
+                        dir("sub"),
+                        file("z.html")};
+    FakeFtpServer server(Script()
+                             .visit("/r", root)
+                             .cwd("/r/sub")
+                             .listBytes(std::string(1 << 20, 'y'))
+                             .visit("/r", root)
+                             .quit());
+    RecordingObserver observer;
+    const RetrievalSummary summary = walk(server, observer, "overlong lines", {5s, 5s});
+    EXPECT_EQ(server.Problems(), Lines());
+    EXPECT_EQ(server.Commands(),
+              fake_ftp::AfterLogin({"CWD /r", "PASV", "LIST", "CWD /r/sub", "PASV", "LIST",
+                                    "CWD /r", "PASV", "LIST", "QUIT"}));
+    ASSERT_EQ(observer.messages.size(), 1u);
+    EXPECT_EQ(observer.messages[0].rfind("/r/subフォルダーの一覧を読み取れません。\r\n", 0), 0u)
+        << observer.messages[0];
+    EXPECT_LT(observer.messages[0].size(), 400u) << "the unreadable line is quoted whole";
+    expectEndShown(observer);
+    EXPECT_EQ(observer.rows, (Lines{Row(kWeb + "/", "index.html"), Row(kWeb + "/", longest),
+                                    Row(kWeb + "/", "z.html")}));
+    EXPECT_EQ(summary.folders, 2u);
+    EXPECT_EQ(summary.foldersUnreadable, 1u);
+}
+
+TEST_F(WalkFaultTest, FolderOfAMillionEntriesIsWalkedWhole) {
+    // A subfolder half way down makes the walk list the whole folder twice.
+    constexpr std::size_t kEntries = 1000000;
+    constexpr std::size_t kSubfolderAt = kEntries / 2;
+    auto name = [](std::size_t i) {
+        std::string digits = std::to_string(i);
+        return "p" + std::string(7 - digits.size(), '0') + digits + ".html";
+    };
+    std::string listing;
+    listing.reserve(kEntries * 64);
+    for (std::size_t i = 0; i < kEntries; ++i) {
+        if (i == kSubfolderAt)
+            listing += dir("sub") + "\r\n";
+        listing += file(name(i)) + "\r\n";
+    }
+    std::vector<Step> script = Script()
+                                   .cwd("/r")
+                                   .listBytes(listing)
+                                   .visit("/r/sub", {file("b.html")})
+                                   .cwd("/r")
+                                   .listBytes(listing)
+                                   .quit();
+    listing = std::string();
+    FakeFtpServer server(std::move(script));
+    RecordingObserver observer;
+    ResetPeakMemory();
+    const long before = MemoryMiB("VmRSS");
+    // One more row than the walk takes by default.
+    RetrievalLimits limits;
+    limits.maxRows = kEntries + 1;
+    const RetrievalSummary summary =
+        walk(server, observer, "a folder of a million entries", {5s, 5s}, limits);
+    std::cout
+        << "walk of 1,000,000 entries: peak resident memory " << MemoryMiB("VmHWM")
+        << " MiB, of which " << before
+        << " MiB before the walk (the scripted listings); the observer keeps the rows twice\n";
+
+    EXPECT_EQ(server.Problems(), Lines());
+    EXPECT_EQ(observer.messages, Lines());
+    expectEndShown(observer);
+    EXPECT_EQ(summary.folders, 2u);
+    ASSERT_EQ(observer.rows.size(), kEntries + 1);
+    std::size_t wrong = 0;
+    for (std::size_t i = 0; i < kEntries; ++i) {
+        const std::size_t at = i < kSubfolderAt ? i : i + 1;
+        if (observer.rows[at] != Row(kWeb + "/", name(i)))
+            ++wrong;
+    }
+    EXPECT_EQ(wrong, 0u);
+    EXPECT_EQ(observer.rows[kSubfolderAt], Row(kWeb + "/sub/", "b.html"));
+}
+
+TEST_F(WalkFaultTest, NamesFromTheListingNeverLeaveTheSiteRootNorBreakACommand) {
+    // Names a server may list by mistake or by malice. A CR or LF inside a name ends the
+    // listing line there: "x\ry" arrives as a folder "x" and a line "y" that is no entry.
+    // Servers on Windows take "\" for "/" and drop blanks and dots at the end of a step.
+    const std::string escape = "esc\x1b]0;title\x07";
+    const Lines root = {
+        dir(".."),
+        dir("."),
+        dir("../../etc"),
+        dir("a/b"),
+        dir("/etc"),
+        file("../up.html"),
+        dir("..\\..\\etc"),
+        dir("a\\..\\..\\etc"),
+        dir("..\\"),
+        dir("..."),
+        dir(". ."),
+        dir(std::string("nul\0", 4)),
+        dir(escape),
+        dir("tab\there"),
+        "drwxr-xr-x   2 user group 4096 Dec  1 10:20   lead",
+        dir("x\ry"),
+        dir("p\nq"),
+        dir("a\\b"),
+        file("bell\x07.html"),
+        file("ok.html"),
+    };
+    // Every folder tried costs the return to /r and its listing, refused or not.
+    Script script;
+    script.visit("/r", root).visit("/r/" + escape, {file("in\x01side.html")}).visit("/r", root);
+    Lines expected = {"CWD /r", "PASV", "LIST", "CWD /r/" + escape, "PASV", "LIST",
+                      "CWD /r", "PASV", "LIST"};
+    for (const std::string refused : {"/r/tab\there", "/r/lead", "/r/x", "/r/p", "/r/a\\b"}) {
+        script.refuse(refused).visit("/r", root);
+        expected.insert(expected.end(), {"CWD " + refused, "CWD /r", "PASV", "LIST"});
+    }
+    expected.push_back("QUIT");
+    FakeFtpServer server(script.quit());
+    RecordingObserver observer;
+    walk(server, observer, "hostile names", {5s, 5s});
+    EXPECT_EQ(server.Problems(), Lines());
+    EXPECT_EQ(server.Commands(), fake_ftp::AfterLogin(expected));
+    // Control characters reach neither the rows nor what is shown: "%XX" stands for them.
+    EXPECT_EQ(observer.rows, (Lines{Row(kWeb + "/esc%1B]0%3Btitle%07/", "in%01side.html"),
+                                    Row(kWeb + "/", "bell%07.html"), Row(kWeb + "/", "ok.html")}));
+    const std::string missing = "フォルダーが存在しません。\r\n" + kCutShort;
+    EXPECT_EQ(observer.messages, (Lines{"/r/tab%09here" + missing, "/r/lead" + missing,
+                                        "/r/x" + missing, "/r/p" + missing, "/r/a\\b" + missing}));
+    EXPECT_EQ(observer.entered, (Lines{"/r", "/r/esc%1B]0;title%07"}));
+    for (std::string event : observer.events) {
+        for (std::size_t at = event.find("\r\n"); at != std::string::npos; at = event.find("\r\n"))
+            event.erase(at, 2);
+        EXPECT_EQ(std::count_if(event.begin(), event.end(),
+                                [](char c) { return static_cast<unsigned char>(c) < 0x20; }),
+                  0)
+            << event;
+    }
+}
