@@ -404,8 +404,9 @@ TEST_F(RetrievalTest, SemicolonsAndNonCharactersInNamesAreWrittenEscapedInRows) 
                                     Row(kWeb + "/", "c%EF%BF%BE.html")}));
 }
 
-TEST_F(RetrievalTest, MlsdTimesAreUtcAndAFolderMetAgainByItsIdentityIsNotWalkedTwice) {
-    // A server that shows a link as the folder it leads to gives both the same "unique" fact.
+TEST_F(RetrievalTest, MlsdTimesAreUtcAndOnlyAFolderInsideItselfIsLeftOut) {
+    // Some servers give folders one "unique" fact each (both siblings are walked); a link
+    // back up shows as the folder it leads to, with that one's fact (not entered, named).
     const auto mlsd = [](const std::string& payload) {
         return std::vector<Step>{
             fake_ftp::Pasv(), {"MLSD", {"150 OK"}}, fake_ftp::SendData(payload), {"", {"226 OK"}}};
@@ -414,6 +415,8 @@ TEST_F(RetrievalTest, MlsdTimesAreUtcAndAFolderMetAgainByItsIdentityIsNotWalkedT
                              "type=dir;modify=20240101000000;unique=d7; www\r\n"
                              "type=dir;modify=20240101000000;unique=d7; sub\r\n"
                              "type=file;modify=20231231203040; a.html\r\n";
+    const std::string www = "type=file;modify=20240229235959; p.html\r\n"
+                            "type=dir;modify=20240101000000;unique=d7; loop\r\n";
     std::vector<Step> steps = {
         {"", {"220 Ready"}},
         {"USER anna", {"331 Password"}},
@@ -425,7 +428,11 @@ TEST_F(RetrievalTest, MlsdTimesAreUtcAndAFolderMetAgainByItsIdentityIsNotWalkedT
     };
     for (const auto& part : {mlsd(root),
                              {{"CWD /r/www", {"250 OK"}}},
-                             mlsd("type=file;modify=20240229235959; p.html\r\n"),
+                             mlsd(www),
+                             {{"CWD /r", {"250 OK"}}},
+                             mlsd(root),
+                             {{"CWD /r/sub", {"250 OK"}}},
+                             mlsd("type=file;modify=20240101000000; q.html\r\n"),
                              {{"CWD /r", {"250 OK"}}},
                              mlsd(root),
                              {{"QUIT", {"221 Bye"}}, fake_ftp::ExpectClose()}})
@@ -434,9 +441,15 @@ TEST_F(RetrievalTest, MlsdTimesAreUtcAndAFolderMetAgainByItsIdentityIsNotWalkedT
     settings.offset_1 = "-";
     settings.offset_2 = "05";
     settings.offset_3 = "3";
-    run(server);
+    const RetrievalSummary summary = run(server);
     EXPECT_EQ(observer.rows, (Lines{Row(kWeb + "/www/", "p.html", "2024-02-29T18:29:59-05:30"),
+                                    Row(kWeb + "/sub/", "q.html", "2023-12-31T18:30:00-05:30"),
                                     Row(kWeb + "/", "a.html", "2023-12-31T15:00:40-05:30")}));
+    EXPECT_EQ(summary.foldersRepeated, 1u);
+    ASSERT_EQ(observer.messages.size(), 1u);
+    EXPECT_NE(observer.messages[0].find("/r/www/loop"), std::string::npos);
+    EXPECT_EQ(summary.foldersListedMlsd, 3u);
+    EXPECT_TRUE(summary.WalkedWholeSite());
 }
 
 TEST_F(RetrievalTest, SettingsThatWouldShiftTheRowsAreRefusedBeforeTheLogin) {
