@@ -452,6 +452,45 @@ TEST_F(RetrievalTest, MlsdTimesAreUtcAndOnlyAFolderInsideItselfIsLeftOut) {
     EXPECT_TRUE(summary.WalkedWholeSite());
 }
 
+TEST_F(RetrievalTest, ALastmodOutsideTheYearsASitemapWritesIsLeftOutAndCounted) {
+    struct Case {
+        std::string offsetHours; // of "+HH:00" or "-HH:00"
+        std::string facts;       // before "type=file"
+        std::string lastmod;     // empty: none written
+    };
+    const Case cases[] = {
+        {"+14", "modify=99991231230000;", ""}, // 10000-01-01 in that zone
+        {"+09", "modify=99991231000000;", "9999-12-31T09:00:00+09:00"},
+        {"-05", "modify=00010101000000;", ""}, // 0000-12-31
+        {"-05", "modify=00010101120000;", "0001-01-01T07:00:00-05:00"},
+        {"+09", "", ""},                       // no date: never the zero date 1899-12-30
+        {"+09", "modify=20241301000000;", ""}, // month 13
+    };
+    for (const Case& date : cases) {
+        SCOPED_TRACE(date.offsetHours + " " + date.facts);
+        std::vector<Step> steps = fake_ftp::WithLogin({});
+        steps[3] = {"FEAT", {"211-Features:", " MLST type*;modify*;", "211 End"}};
+        const std::string listing = date.facts + "type=file; p.html\r\n";
+        for (const Step& step : std::vector<Step>{{"CWD /r", {"250 OK"}},
+                                                  fake_ftp::Pasv(),
+                                                  {"MLSD", {"150 OK"}},
+                                                  fake_ftp::SendData(listing),
+                                                  {"", {"226 OK"}},
+                                                  {"QUIT", {"221 Bye"}},
+                                                  fake_ftp::ExpectClose()})
+            steps.push_back(step);
+        FakeFtpServer server(steps);
+        settings.offset_1 = date.offsetHours.substr(0, 1);
+        settings.offset_2 = date.offsetHours.substr(1);
+        settings.offset_3 = "0";
+        RecordingObserver dated;
+        std::swap(observer, dated);
+        const RetrievalSummary summary = run(server);
+        EXPECT_EQ(observer.rows, (Lines{Row(kWeb + "/", "p.html", date.lastmod)}));
+        EXPECT_EQ(summary.undated, date.lastmod.empty() ? 1u : 0u);
+    }
+}
+
 TEST_F(RetrievalTest, SettingsThatWouldShiftTheRowsAreRefusedBeforeTheLogin) {
     // A stored value from an older file, or one edited by hand.
     const std::pair<std::function<void(SiteSettings&)>, std::string> cases[] = {
