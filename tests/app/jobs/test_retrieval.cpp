@@ -634,6 +634,23 @@ TEST_F(RetrievalTest, StopEndsTheWalkBeforeItsNextCommandAndKeepsTheRows) {
     EXPECT_FALSE(summary.endedEarly);
 }
 
+TEST_F(RetrievalTest, StopWhileAFolderIsGoneThroughEndsTheWalkThere) {
+    // Asked once the first page is a row, with no command left to send: the run is stopped.
+    for (const char* sessions : {"1", "3"}) {
+        SCOPED_TRACE(sessions);
+        settings.connections = sessions;
+        settings.exclude = "/x1/,/x2/,*.bak";
+        RecordingObserver stoppedRun;
+        std::swap(observer, stoppedRun);
+        observer.stop = [this] { return !observer.foundOneByOne.empty(); };
+        FakeFtpServer server(
+            Script().visit("/r", {file("a.html"), file("b.html"), file("c.html")}).quit());
+        const RetrievalSummary summary = run(server);
+        EXPECT_TRUE(summary.stopped);
+        EXPECT_EQ(observer.rows, (Lines{Row(kWeb + "/", "a.html")}));
+    }
+}
+
 TEST_F(RetrievalTest, StopBeforeTheLoginSendsNothing) {
     FakeFtpServer server({fake_ftp::Stall()});
     settings.hostname = server.Host();
