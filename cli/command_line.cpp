@@ -613,10 +613,21 @@ int generate(const ParsedOptions& options, const Output& output) {
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     char secondsText[32];
     std::snprintf(secondsText, sizeof secondsText, "%.2f", seconds);
-    // Which listing the times came from; nothing when no folder was listed.
-    const std::string_view listing = summary.folders == 0 ? std::string_view()
-                                     : summary.mlsd       ? texts::kSummaryMlsd
-                                                          : texts::kSummaryList;
+    // Which listing the times came from (how many folders each, when both); nothing when no
+    // folder was listed. Then what the walk left out beyond the usual figures.
+    std::string listing;
+    if (summary.foldersListedMlsd > 0 && summary.foldersListedList > 0)
+        listing = Filled(texts::kSummaryMixed,
+                         {{"mlsd", std::to_string(summary.foldersListedMlsd)},
+                          {"list", std::to_string(summary.foldersListedList)}});
+    else if (summary.folders > 0)
+        listing = summary.foldersListedList == 0 && summary.mlsd ? texts::kSummaryMlsd
+                                                                 : texts::kSummaryList;
+    if (summary.foldersRepeated > 0)
+        listing += Filled(texts::kSummaryRepeated,
+                          {{"count", std::to_string(summary.foldersRepeated)}});
+    if (summary.undated > 0)
+        listing += Filled(texts::kSummaryUndated, {{"count", std::to_string(summary.undated)}});
     output.Line(Filled(texts::kSummary, {{"rows", std::to_string(summary.rows)},
                                          {"folders", std::to_string(summary.folders)},
                                          {"refused", std::to_string(summary.foldersRefused)},

@@ -100,6 +100,10 @@ std::optional<int> OffsetMinutes(std::string_view offset) {
     return (offset[0] == '-' ? -1 : 1) * (hours * 60 + minutes);
 }
 
+bool DateTime::IsLastmodDate() const {
+    return *this != DateTime() && year >= 1 && year <= 9999;
+}
+
 std::string DateTime::LastmodText() const {
     char text[32];
     std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", year, month, day, hour,

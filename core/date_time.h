@@ -24,6 +24,10 @@ struct DateTime {
     // clock of a time zone shows it. The zero value stays zero: it names no moment.
     DateTime PlusMinutes(int minutes) const;
 
+    // True when a sitemap may carry it: not the zero value (no date known) and in the years
+    // 1 to 9999 that a lastmod can write (a shift to another zone may leave them).
+    bool IsLastmodDate() const;
+
     // "YYYY-MM-DDTHH:MM:SS", the lastmod text before its time-zone offset. Milliseconds never
     // show and never round the seconds up.
     std::string LastmodText() const;

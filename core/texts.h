@@ -228,6 +228,14 @@ inline constexpr Text kFoldersTooDeep{QT_TRANSLATE_NOOP(
     "texts",
     "サイトのルートから{depth}階層より深いフォルダー（{count}個）は取得しませんでした。最初の"
     "フォルダー:")};
+inline constexpr Text kFoldersRepeated{QT_TRANSLATE_NOOP(
+    "texts",
+    "サーバーが上位のフォルダーと同じものと示したフォルダー（{count}個）には入りませんでした。最初"
+    "のフォルダー:")};
+inline constexpr Text kMlsdRefused{QT_TRANSLATE_NOOP(
+    "texts",
+    "サーバーが一部の接続でMLSDを拒否したため、{list}個のフォルダーをLISTで一覧しました（MLSDでは"
+    "{mlsd}個）。それらのページの更新日時は、サーバーの時計による分単位のものです。")};
 inline constexpr Text kTooManyFolders{
     QT_TRANSLATE_NOOP("texts", "フォルダー数が上限（{limit}）に達しました。")};
 inline constexpr Text kTooManyRows{
@@ -306,6 +314,12 @@ inline constexpr Text kSummary{QT_TRANSLATE_NOOP(
 // The summary's "{listing}" when a folder was listed: how the server listed it.
 inline constexpr Text kSummaryMlsd{QT_TRANSLATE_NOOP("texts", "、一覧 MLSD")};
 inline constexpr Text kSummaryList{QT_TRANSLATE_NOOP("texts", "、一覧 LIST")};
+inline constexpr Text kSummaryMixed{
+    QT_TRANSLATE_NOOP("texts", "、一覧 MLSD {mlsd}個・LIST {list}個")};
+// Added to the summary when there are any.
+inline constexpr Text kSummaryRepeated{
+    QT_TRANSLATE_NOOP("texts", "、上位と同じため入らなかったフォルダー {count}")};
+inline constexpr Text kSummaryUndated{QT_TRANSLATE_NOOP("texts", "、更新日時のないページ {count}")};
 inline constexpr Text kProgress{
     QT_TRANSLATE_NOOP("texts", "フォルダー {folders}、ファイル {files}: ")};
 inline constexpr Text kParallelProgress{QT_TRANSLATE_NOOP(

@@ -20,6 +20,11 @@ void closeOverStars(const std::string& pattern, std::vector<char>& states) {
     }
 }
 
+void passCheckpoint(const RuleCheckpoint& checkpoint) {
+    if (checkpoint)
+        checkpoint();
+}
+
 } // namespace
 
 std::string ComparablePath(std::string_view path) {
@@ -129,12 +134,14 @@ ExclusionList::ExclusionList(std::string_view text) {
         patterns_.emplace_back(item[0] == '/' || item[0] == '*' ? item : "*" + item);
 }
 
-bool ExclusionList::Excludes(std::string_view path) const {
+bool ExclusionList::Excludes(std::string_view path, const RuleCheckpoint& checkpoint) const {
     if (patterns_.empty())
         return false;
     const std::string comparable = ComparablePath(path);
-    return std::any_of(patterns_.begin(), patterns_.end(),
-                       [&](const PathPattern& pattern) { return pattern.Matches(comparable); });
+    return std::any_of(patterns_.begin(), patterns_.end(), [&](const PathPattern& pattern) {
+        passCheckpoint(checkpoint);
+        return pattern.Matches(comparable);
+    });
 }
 
 RobotsRules::RobotsRules(std::string_view robotsTxt) {
@@ -178,11 +185,13 @@ RobotsRules::RobotsRules(std::string_view robotsTxt) {
     }
 }
 
-bool RobotsRules::groupAllows(const Group& group, std::string_view path) {
+bool RobotsRules::groupAllows(const Group& group, std::string_view path,
+                              const RuleCheckpoint& checkpoint) {
     bool allowed = true;
     std::size_t longest = 0;
     bool matched = false;
     for (const Rule& rule : group) {
+        passCheckpoint(checkpoint);
         if (!rule.pattern.Matches(path))
             continue;
         const std::size_t length = rule.pattern.Length();
@@ -195,12 +204,13 @@ bool RobotsRules::groupAllows(const Group& group, std::string_view path) {
     return allowed;
 }
 
-bool RobotsRules::Allows(std::string_view path) const {
+bool RobotsRules::Allows(std::string_view path, const RuleCheckpoint& checkpoint) const {
     const std::string comparable = ComparablePath(path);
-    return groupAllows(anyAgent_, comparable) && groupAllows(googlebot_, comparable);
+    return groupAllows(anyAgent_, comparable, checkpoint) &&
+           groupAllows(googlebot_, comparable, checkpoint);
 }
 
-bool RobotsRules::MayAllowBelow(std::string_view folder) const {
+bool RobotsRules::MayAllowBelow(std::string_view folder, const RuleCheckpoint& checkpoint) const {
     const std::string comparable = ComparablePath(folder);
     const auto closesEverythingBelow = [&](const Group& group) {
         // A disallowing pattern that matches the folder and may go on with anything matches
@@ -208,6 +218,7 @@ bool RobotsRules::MayAllowBelow(std::string_view folder) const {
         std::size_t closing = 0;
         bool closed = false;
         for (const Rule& rule : group) {
+            passCheckpoint(checkpoint);
             if (!rule.allow && rule.pattern.OpenEnded() && rule.pattern.Matches(comparable)) {
                 closing = std::max(closing, rule.pattern.Length());
                 closed = true;
@@ -216,6 +227,7 @@ bool RobotsRules::MayAllowBelow(std::string_view folder) const {
         if (!closed)
             return false;
         return std::none_of(group.begin(), group.end(), [&](const Rule& rule) {
+            passCheckpoint(checkpoint);
             return rule.allow && rule.pattern.Length() >= closing &&
                    rule.pattern.CouldMatchBelow(comparable);
         });

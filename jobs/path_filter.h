@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,13 +33,17 @@ private:
     std::size_t length_ = 0;
 };
 
+// Called before each rule of a check; it may throw to end a check the caller no longer needs
+// (a walk the user stopped while thousands of rules are tried on each of a million entries).
+using RuleCheckpoint = std::function<void()>;
+
 // The user's exclusions: patterns one per line or separated by commas, blanks around each
 // dropped. A pattern that does not begin with "/" or "*" matches anywhere ("*.bak.html").
 class ExclusionList final {
 public:
     explicit ExclusionList(std::string_view text);
 
-    bool Excludes(std::string_view path) const;
+    bool Excludes(std::string_view path, const RuleCheckpoint& checkpoint = nullptr) const;
     bool empty() const { return patterns_.empty(); }
 
 private:
@@ -58,10 +63,10 @@ public:
     RobotsRules() = default;
     explicit RobotsRules(std::string_view robotsTxt);
 
-    bool Allows(std::string_view path) const;
+    bool Allows(std::string_view path, const RuleCheckpoint& checkpoint = nullptr) const;
     // False only when folder (ending in "/") is disallowed and no rule could allow any path
     // below it, so that the walk may leave the folder unlisted.
-    bool MayAllowBelow(std::string_view folder) const;
+    bool MayAllowBelow(std::string_view folder, const RuleCheckpoint& checkpoint = nullptr) const;
 
 private:
     struct Rule {
@@ -70,7 +75,8 @@ private:
     };
     using Group = std::vector<Rule>;
 
-    static bool groupAllows(const Group& group, std::string_view path);
+    static bool groupAllows(const Group& group, std::string_view path,
+                            const RuleCheckpoint& checkpoint);
 
     Group anyAgent_;
     Group googlebot_;

@@ -1,6 +1,7 @@
 #include "jobs/retrieval.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -56,6 +57,8 @@ struct Folder {
     std::string urlPath;   // below the site root, "" or "/a/b", as it goes into rows
     std::string url;       // the web site URL, urlPath and "/": field 1 of its rows
     std::size_t depth = 0; // levels below the site root
+    // The server's identity (MLSD "unique") of this folder and of those above it, where known.
+    std::vector<std::string> uniques;
 };
 
 // A line break or NUL inside an argument would break the command line it is sent in.
@@ -84,6 +87,12 @@ bool isSafeName(const std::string& name) {
             return true;
         rest.remove_prefix(backslash + 1);
     }
+}
+
+// A refusal that says the folder is not there (or not to be entered): 550. Any other says
+// nothing about the folder: a 4xx asks to try again later.
+bool meansMissing(const EIdProtocolReplyError& refusal) {
+    return refusal.ReplyCode() == 550;
 }
 
 // What the walk keeps of a listing entry while it goes through the folder; the listing's lines
@@ -197,20 +206,23 @@ std::string_view rowSettingsProblem(const SiteSettings& settings) {
 // before a file becomes a row, with its path below the site root ("/a/b/" for a folder).
 class WalkFilter final {
 public:
-    WalkFilter(const SiteSettings& settings, RetrievalSummary& summary)
-        : exclusions_(settings.exclude), summary_(summary) {}
+    // checkpoint is passed before every rule tried and may throw to end the walk.
+    WalkFilter(const SiteSettings& settings, RetrievalSummary& summary, RuleCheckpoint checkpoint)
+        : exclusions_(settings.exclude), summary_(summary), checkpoint_(std::move(checkpoint)) {}
 
     void SetRobots(std::string_view robotsTxt) { robots_ = RobotsRules(robotsTxt); }
 
     bool KeepsFolder(const std::string& path) {
-        return keeps(exclusions_.Excludes(path), robots_.MayAllowBelow(path));
+        return keeps(exclusions_.Excludes(path, checkpoint_),
+                     robots_.MayAllowBelow(path, checkpoint_));
     }
-    // KeepsFolder without counting, for a walk that lists folders ahead of time.
-    bool MayListFolder(const std::string& path) const {
-        return !exclusions_.Excludes(path) && robots_.MayAllowBelow(path);
+    // KeepsFolder without counting, for a walk that lists folders ahead of time on threads of
+    // its own, each with its own checkpoint.
+    bool MayListFolder(const std::string& path, const RuleCheckpoint& checkpoint) const {
+        return !exclusions_.Excludes(path, checkpoint) && robots_.MayAllowBelow(path, checkpoint);
     }
     bool KeepsFile(const std::string& path) {
-        return keeps(exclusions_.Excludes(path), robots_.Allows(path));
+        return keeps(exclusions_.Excludes(path, checkpoint_), robots_.Allows(path, checkpoint_));
     }
 
 private:
@@ -225,6 +237,7 @@ private:
     const ExclusionList exclusions_;
     RobotsRules robots_;
     RetrievalSummary& summary_;
+    const RuleCheckpoint checkpoint_;
 };
 
 // What every walk shares: the bounds, the rows, the counts, and the rules of which entries are
@@ -234,7 +247,7 @@ public:
     WalkRules(const SiteSettings& settings, const RetrievalLimits& limits,
               RetrievalObserver& observer, RetrievalSummary& summary)
         : settings_(settings), limits_(limits), observer_(observer), summary_(summary),
-          filter_(settings, summary), extensions_(settings.ext_list),
+          filter_(settings, summary, [this] { CheckStop(); }), extensions_(settings.ext_list),
           timeZoneOffset_(settings.TimeZoneOffset()),
           offsetMinutes_(OffsetMinutes(timeZoneOffset_).value_or(0)),
           siteUrl_(withoutTrailingSlashes(settings.web_url)) {}
@@ -253,14 +266,25 @@ public:
 
     std::vector<std::string> TakeRows() { return std::move(foundRows_); }
 
-    // Says how many folders lay too deep to be entered, naming the first; nothing when none.
-    void ReportFoldersTooDeep() {
-        if (summary_.foldersTooDeep == 0)
-            return;
-        observer_.ShowMessage(Concat(
-            {Filled(texts::kFoldersTooDeep, {{"depth", std::to_string(kMaxDepth)},
-                                             {"count", std::to_string(summary_.foldersTooDeep)}}),
-             kLineBreak, firstTooDeep_}));
+    // Says what the walk left out or listed otherwise than the server offered: folders too deep
+    // to enter and folders met inside themselves (naming the first), folders listed with LIST
+    // after MLSD was refused. Nothing when none.
+    void ReportAtEnd() {
+        if (summary_.foldersTooDeep > 0)
+            observer_.ShowMessage(Concat(
+                {Filled(texts::kFoldersTooDeep,
+                        {{"depth", std::to_string(kMaxDepth)},
+                         {"count", std::to_string(summary_.foldersTooDeep)}}),
+                 kLineBreak, firstTooDeep_}));
+        if (summary_.foldersRepeated > 0)
+            observer_.ShowMessage(Concat(
+                {Filled(texts::kFoldersRepeated,
+                        {{"count", std::to_string(summary_.foldersRepeated)}}),
+                 kLineBreak, firstRepeated_}));
+        if (summary_.mlsdRefused)
+            observer_.ShowMessage(
+                Filled(texts::kMlsdRefused, {{"mlsd", std::to_string(summary_.foldersListedMlsd)},
+                                             {"list", std::to_string(summary_.foldersListedList)}}));
     }
 
 protected:
@@ -312,6 +336,18 @@ protected:
             Concat({folder.shownPath, texts::kFolderMissing, kLineBreak, texts::kListCutShort}));
     }
 
+    // Counts how a folder's first listing came.
+    void folderListed(bool mlsd) {
+        ++(mlsd ? summary_.foldersListedMlsd : summary_.foldersListedList);
+    }
+
+    // True when the server names the subfolder entry of folder as folder itself or one above
+    // it: entering would walk that one again, down to the depth bound.
+    static bool insideItself(const Folder& folder, const WalkEntry& entry) {
+        return !entry.unique.empty() && std::find(folder.uniques.begin(), folder.uniques.end(),
+                                                  entry.unique) != folder.uniques.end();
+    }
+
     void folderEntered(const Folder& folder) {
         ++summary_.folders;
         observer_.FolderEntered(folder.shownPath);
@@ -331,14 +367,17 @@ protected:
     }
 
     // The subfolder entry of folder as a folder to walk, whatever was walked before.
-    Folder subfolder(const Folder& folder, const std::string& name) const {
+    Folder subfolder(const Folder& folder, const WalkEntry& entry) const {
         Folder child;
-        child.path = joinPath(folder.path, name);
-        const std::string textName = NameFromServer(name);
+        child.path = joinPath(folder.path, entry.name);
+        const std::string textName = NameFromServer(entry.name);
         child.shownPath = joinPath(folder.shownPath, shownText(textName));
-        child.urlPath = subfolderUrlPath(folder, name);
+        child.urlPath = subfolderUrlPath(folder, entry.name);
         child.url = siteUrl_ + child.urlPath + '/';
         child.depth = folder.depth + 1;
+        child.uniques = folder.uniques;
+        if (!entry.unique.empty())
+            child.uniques.push_back(entry.unique);
         return child;
     }
 
@@ -348,17 +387,21 @@ protected:
     }
 
     // True when the subfolder entry of folder is to be walked now: not walked before in this
-    // run, by path or by the server's identity, and not too deep (counted, and the first one
-    // kept to be named).
+    // run, not inside itself by the server's identity and not too deep (both counted, and the
+    // first one kept to be named). Folders that merely share an identity are walked each:
+    // some servers give every folder the same one.
     bool claimSubfolder(const Folder& folder, const WalkEntry& entry) {
         const std::string path = joinPath(folder.path, entry.name);
         if (!walked_.insert(path).second)
             return false;
-        // A server that shows a link as what it leads to still names the folder's identity.
-        if (!entry.unique.empty() && !walkedUniques_.insert(entry.unique).second)
-            return false;
         if (!filter_.KeepsFolder(subfolderUrlPath(folder, entry.name) + '/'))
             return false;
+        // A server that shows a link as what it leads to still names the folder's identity.
+        if (insideItself(folder, entry)) {
+            if (summary_.foldersRepeated++ == 0)
+                firstRepeated_ = joinPath(folder.shownPath, shownText(NameFromServer(entry.name)));
+            return false;
+        }
         if (folder.depth >= kMaxDepth) {
             if (summary_.foldersTooDeep++ == 0)
                 firstTooDeep_ = joinPath(folder.shownPath, shownText(NameFromServer(entry.name)));
@@ -380,9 +423,14 @@ protected:
         // MLSD's times are UTC; a listing's are the server's, in the zone the settings name.
         const DateTime modified =
             entry.utc ? entry.modified.PlusMinutes(offsetMinutes_) : entry.modified;
-        std::string row =
-            BuildUrlEntry({folder.url, rowText(name), modified.LastmodText() + timeZoneOffset_,
-                           settings_.changefreq, settings_.priority});
+        // No date is better than a wrong one: search engines take lastmod at its word.
+        std::string lastmod;
+        if (modified.IsLastmodDate())
+            lastmod = modified.LastmodText() + timeZoneOffset_;
+        else
+            ++summary_.undated;
+        std::string row = BuildUrlEntry(
+            {folder.url, rowText(name), lastmod, settings_.changefreq, settings_.priority});
         observer_.RowFound(row);
         foundRows_.push_back(std::move(row));
     }
@@ -399,8 +447,8 @@ private:
     const int offsetMinutes_;
     const std::string siteUrl_; // the site URL without "/" at its end
     std::unordered_set<std::string> walked_;
-    std::unordered_set<std::string> walkedUniques_;
-    std::string firstTooDeep_; // shown path of the first folder left out for its depth
+    std::string firstTooDeep_;  // shown path of the first folder left out for its depth
+    std::string firstRepeated_; // shown path of the first folder met inside itself
     std::vector<std::string> foundRows_;
 };
 
@@ -421,15 +469,18 @@ private:
             CheckStop();
             try {
                 ftp_.ChangeFolder(folder.path);
-            } catch (const EIdProtocolReplyError&) {
-                // Only a refusal means the folder cannot be entered; a lost connection ends
-                // the walk instead.
+            } catch (const EIdProtocolReplyError& refusal) {
+                // Only "no such folder" means the folder cannot be entered; a temporary
+                // refusal or a lost connection ends the walk instead.
+                if (!meansMissing(refusal))
+                    throw;
                 folderRefused(folder);
                 return;
             }
         }
         folderEntered(folder);
         listFolder();
+        folderListed(ftp_.ListsWithMlsd());
 
         // Every subfolder lists this folder again on the way back, and entry i is read from
         // the listing that is current then. Unchanged lines are not parsed again.
@@ -439,6 +490,7 @@ private:
             return;
         const std::size_t count = entries.size();
         for (std::size_t i = 0; i < count; ++i) {
+            CheckStop();
             if (i >= entries.size())
                 throw WalkError(Filled(texts::kListingShrank, {{"folder", folder.shownPath}}));
             const WalkEntry& entry = entries[i];
@@ -450,7 +502,7 @@ private:
             }
             if (!claimSubfolder(folder, entry))
                 continue;
-            walkFolder(subfolder(folder, entry.name));
+            walkFolder(subfolder(folder, entry));
             if (!folder.path.empty()) {
                 CheckStop();
                 ftp_.ChangeFolder(folder.path);
@@ -481,6 +533,8 @@ private:
     void listFolder() {
         CheckStop();
         ftp_.ListFolder();
+        if (summary_.mlsd && !ftp_.ListsWithMlsd())
+            summary_.mlsdRefused = true;
     }
 
     TIdFTP& ftp_;
@@ -507,14 +561,33 @@ public:
     }
 
 private:
-    enum class State { Deferred, Waiting, Listing, Listed, Refused, Unreadable, Failed };
+    using Time = std::chrono::steady_clock::time_point;
+    // A folder refused for a while (4xx) is tried again this many times, after this pause.
+    static constexpr std::size_t kRetries = 2;
+    static constexpr std::chrono::milliseconds kRetryPause{300};
+
+    enum class State { Waiting, Listing, Listed, Refused, Unreadable, Failed };
 
     struct Node {
         Folder folder;
         State state = State::Waiting;
         std::vector<WalkEntry> entries;
+        bool mlsd = false;        // listed with MLSD
         std::string unreadable;   // why the listing could not be read
-        std::exception_ptr error; // what ended the session that listed it
+        std::exception_ptr error; // what ended the listing
+        std::size_t retries = 0;
+        const TIdFTP* refusedBy = nullptr; // the session refused it last: another tries first
+        Time notBefore{};
+    };
+
+    // What one listing came to.
+    struct Listing {
+        State state = State::Listed;
+        std::vector<WalkEntry> entries;
+        std::string unreadable;
+        std::exception_ptr error;
+        bool retry = false;       // refused for a while: to be tried again
+        bool sessionLost = false; // the session can list no more
     };
 
     // Starts the sessions' threads and, whatever ends the walk, stops and joins them.
@@ -543,15 +616,23 @@ private:
 
     // Adds folder to the folders to list, ahead of those known before: the depth-first walk
     // needs the newest first. Returns its node.
-    Node& queueLocked(const Folder& folder, State state = State::Waiting) {
+    Node& queueLocked(const Folder& folder) {
         Node& node = nodes_[folder.path];
         node.folder = folder;
-        node.state = state;
-        if (state == State::Waiting) {
-            queue_.push_front(&node);
-            ++known_;
-        }
+        queue_.push_front(&node);
+        ++known_;
+        changed_.notify_all();
         return node;
+    }
+
+    // Puts node back at the head of the queue, to be listed again by another session where one
+    // can, after pause.
+    void requeueLocked(Node& node, const TIdFTP& session, std::chrono::milliseconds pause) {
+        node.state = State::Waiting;
+        node.refusedBy = &session;
+        node.notBefore = std::chrono::steady_clock::now() + pause;
+        queue_.push_front(&node);
+        changed_.notify_all();
     }
 
     // Walks folder from its listing, depth first, as FolderWalk walks it from the server.
@@ -563,18 +644,20 @@ private:
             return;
         }
         folderEntered(folder);
+        folderListed(node.mlsd);
         if (node.state == State::Unreadable) {
             folderUnreadable(folder, node.unreadable);
             return;
         }
         const std::vector<WalkEntry> entries = std::move(node.entries);
         for (const WalkEntry& entry : entries) {
+            CheckStop();
             if (ignored(entry))
                 continue;
             if (!entry.folder)
                 takeFile(folder, entry);
             else if (claimSubfolder(folder, entry))
-                walkListed(subfolder(folder, entry.name));
+                walkListed(subfolder(folder, entry));
         }
     }
 
@@ -584,12 +667,6 @@ private:
         std::unique_lock<std::mutex> lock(mutex_);
         auto found = nodes_.find(folder.path);
         Node& node = found != nodes_.end() ? found->second : queueLocked(folder);
-        if (node.state == State::Deferred) {
-            node.state = State::Waiting;
-            queue_.push_front(&node);
-            ++known_;
-            changed_.notify_all();
-        }
         for (;;) {
             if (node.state == State::Failed)
                 std::rethrow_exception(node.error);
@@ -671,47 +748,116 @@ private:
         changed_.notify_all();
     }
 
+    // The sessions that may list now: while some list with MLSD, only those, so that every
+    // page of a walk that has MLSD gets its exact time.
+    std::size_t listingSessionsLocked() const {
+        return summary_.mlsd && mlsdSessions_ > 0 ? mlsdSessions_ : liveSessions_;
+    }
+
+    // The next folder session is to list, taken from the queue: the first one due that no
+    // other session should try first. Nothing when none, due set to when the next falls due.
+    Node* takeLocked(const TIdFTP& session, Time& due) {
+        if (summary_.mlsd && mlsdSessions_ > 0 && !session.ListsWithMlsd())
+            return nullptr;
+        const Time now = std::chrono::steady_clock::now();
+        for (auto next = queue_.begin(); next != queue_.end(); ++next) {
+            Node& node = **next;
+            if (node.notBefore > now) {
+                due = std::min(due, node.notBefore);
+                continue;
+            }
+            if (node.refusedBy == &session && listingSessionsLocked() > 1)
+                continue;
+            queue_.erase(next);
+            return &node;
+        }
+        return nullptr;
+    }
+
+    // Lists folder with session, and the subfolders it may queue; a refusal for a while is to
+    // be tried again while tries are left.
+    Listing list(TIdFTP& session, const Folder& folder, bool mayRetry,
+                 std::vector<Folder>& subfolders) {
+        Listing listing;
+        try {
+            session.ListFolderAt(folder.path);
+            listing.entries = walkEntries(session.FolderListing());
+            subfolders = subfoldersToList(folder, listing.entries);
+        } catch (const EIdProtocolReplyError& refusal) {
+            if (meansMissing(refusal)) {
+                listing.state = State::Refused;
+            } else {
+                listing.retry = mayRetry && refusal.ReplyCode() / 100 == 4;
+                listing.state = State::Failed;
+                listing.error = std::current_exception();
+            }
+        } catch (const EIdUnreadableListing& failure) {
+            listing.state = State::Unreadable;
+            listing.unreadable = failure.what();
+        } catch (...) {
+            listing.state = State::Failed;
+            listing.error = std::current_exception();
+            listing.sessionLost = true;
+        }
+        return listing;
+    }
+
     // Lists folders with session until the walk ends or the session is lost.
     void serve(TIdFTP& session, bool ownSession) {
         countStarted(true);
         std::unique_lock<std::mutex> lock(mutex_);
+        mlsdSessions_ += session.ListsWithMlsd() ? 1 : 0;
         for (;;) {
-            changed_.wait(lock, [this] { return finished_ || !queue_.empty(); });
             if (finished_)
                 break;
-            Node& node = *queue_.front();
-            queue_.pop_front();
+            Time due = Time::max();
+            Node* next = takeLocked(session, due);
+            if (next == nullptr) {
+                if (due == Time::max())
+                    changed_.wait(lock);
+                else
+                    changed_.wait_until(lock, due);
+                continue;
+            }
+            Node& node = *next;
             node.state = State::Listing;
             const Folder folder = node.folder;
+            const bool mayRetry = node.retries < kRetries;
+            const bool hadMlsd = session.ListsWithMlsd();
             lock.unlock();
-            std::vector<WalkEntry> entries;
-            State state = State::Listed;
-            std::string unreadable;
-            std::exception_ptr error;
-            try {
-                session.ListFolderAt(folder.path);
-                entries = walkEntries(session.FolderListing());
-            } catch (const EIdProtocolReplyError&) {
-                state = State::Refused;
-            } catch (const EIdUnreadableListing& failure) {
-                state = State::Unreadable;
-                unreadable = failure.what();
-            } catch (...) {
-                state = State::Failed;
-                error = std::current_exception();
-            }
+            std::vector<Folder> subfolders;
+            Listing listing = list(session, folder, mayRetry, subfolders);
             lock.lock();
-            node.state = state;
-            node.unreadable = std::move(unreadable);
-            node.error = error;
+            if (hadMlsd && !session.ListsWithMlsd()) {
+                summary_.mlsdRefused = true;
+                --mlsdSessions_;
+                changed_.notify_all();
+                // Listed with LIST while others still have MLSD: one of them lists it again.
+                if (listing.state == State::Listed && mlsdSessions_ > 0) {
+                    requeueLocked(node, session, std::chrono::milliseconds(0));
+                    continue;
+                }
+            }
+            if (listing.retry) {
+                ++node.retries;
+                requeueLocked(node, session, kRetryPause);
+                continue;
+            }
+            node.state = listing.state;
+            node.mlsd = session.ListsWithMlsd();
+            node.unreadable = std::move(listing.unreadable);
+            node.error = listing.error;
+            node.entries = std::move(listing.entries);
             ++done_;
-            if (state == State::Listed)
-                discoverLocked(folder, entries);
-            node.entries = std::move(entries);
+            for (const Folder& subfolder : subfolders) {
+                if (nodes_.size() < limits_.maxFolders && nodes_.count(subfolder.path) == 0)
+                    queueLocked(subfolder);
+            }
             changed_.notify_all();
-            if (state == State::Failed)
+            if (listing.sessionLost)
                 break;
         }
+        mlsdSessions_ -= session.ListsWithMlsd() ? 1 : 0;
         --liveSessions_;
         changed_.notify_all();
         lock.unlock();
@@ -720,22 +866,27 @@ private:
             session.SendQuit();
     }
 
-    // Queues the subfolders of a listed folder that the walk may enter, newest first; one
-    // that names a folder met before by the server's identity waits until the walk knows it
-    // needs it (it may be the same folder under another name).
-    void discoverLocked(const Folder& folder, const std::vector<WalkEntry>& entries) {
+    // The subfolders of a listed folder that the walk may enter, newest first, as the queue
+    // takes them. The rules are tried here, off the lock, and give way once the walk is over.
+    std::vector<Folder> subfoldersToList(const Folder& folder,
+                                         const std::vector<WalkEntry>& entries) const {
+        std::vector<Folder> subfolders;
         if (folder.depth >= kMaxDepth)
-            return;
-        for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry) {
-            if (!entry->folder || ignored(*entry) || nodes_.size() >= limits_.maxFolders)
+            return subfolders;
+        const RuleCheckpoint checkpoint = [this] {
+            if (finished_)
+                throw WalkStopped();
+        };
+        for (auto entry = entries.begin(); entry != entries.end(); ++entry) {
+            checkpoint();
+            if (!entry->folder || ignored(*entry) || insideItself(folder, *entry))
                 continue;
-            Folder child = subfolder(folder, entry->name);
-            if (nodes_.count(child.path) != 0 || !filter_.MayListFolder(child.urlPath + '/'))
-                continue;
-            const bool seen =
-                !entry->unique.empty() && !discoveredUniques_.insert(entry->unique).second;
-            queueLocked(child, seen ? State::Deferred : State::Waiting);
+            Folder child = subfolder(folder, *entry);
+            if (filter_.MayListFolder(child.urlPath + '/', checkpoint))
+                subfolders.push_back(std::move(child));
         }
+        std::reverse(subfolders.begin(), subfolders.end());
+        return subfolders;
     }
 
     TIdFTP& ftp_;
@@ -744,12 +895,12 @@ private:
     std::condition_variable changed_;
     std::unordered_map<std::string, Node> nodes_; // by path; a node stays where it is
     std::deque<Node*> queue_;                     // to be listed, the next first
-    std::unordered_set<std::string> discoveredUniques_;
-    std::vector<TIdFTP*> ownSessions_; // the sessions besides the first
-    std::vector<TIdFTP*> connecting_;  // those of them still logging in
-    bool finished_ = false;
+    std::vector<TIdFTP*> ownSessions_;            // the sessions besides the first
+    std::vector<TIdFTP*> connecting_;             // those of them still logging in
+    std::atomic<bool> finished_{false};           // set under mutex_, read off it too
     std::size_t started_ = 0;      // sessions that have logged in or failed to
     std::size_t liveSessions_ = 0; // sessions listing or ready to
+    std::size_t mlsdSessions_ = 0; // of those, the ones listing with MLSD
     std::size_t done_ = 0;         // folders listed (or refused)
     std::size_t known_ = 0;        // folders queued to be listed
     std::size_t shownDone_ = 0, shownKnown_ = 0, shownLive_ = 0;
@@ -792,6 +943,8 @@ RetrievalSummary RunRetrieval(Tftp_module& ftp, const SiteSettings& settingsAtSt
             summary.tlsRefused = client.TlsRefused();
             summary.mlsd = client.ListsWithMlsd();
             walk->Run();
+            // A stop asked for while the last entries were gone through.
+            walk->CheckStop();
         }
     } catch (const WalkStopped&) {
         summary.stopped = true;
@@ -806,7 +959,7 @@ RetrievalSummary RunRetrieval(Tftp_module& ftp, const SiteSettings& settingsAtSt
         observer.ShowMessage(Concat({texts::kListCutShort, kLineBreak, texts::kUnknownError}));
     }
     if (!summary.stopped)
-        walk->ReportFoldersTooDeep();
+        walk->ReportAtEnd();
 
     observer.SetStatusText(
         1, std::string(summary.stopped ? texts::kRetrievalStopped : texts::kRetrievalFinished));

@@ -53,6 +53,14 @@ struct RetrievalSummary {
     std::size_t foldersRefused = 0; // folders the server would not let the walk enter
     std::size_t foldersUnreadable = 0; // folders whose listing held no line that could be read
     std::size_t foldersTooDeep = 0;    // folders not entered: deeper than 64 levels below the root
+    // Folders not entered: the server names them as one of the folders above them (a link back
+    // up), so entering would only walk that one again.
+    std::size_t foldersRepeated = 0;
+    // Folders whose first listing came by MLSD and by LIST.
+    std::size_t foldersListedMlsd = 0;
+    std::size_t foldersListedList = 0;
+    // Rows without a lastmod: the listing gave no date, or one a sitemap cannot write.
+    std::size_t undated = 0;
     std::size_t rows = 0;              // rows handed to the table
     // Files and folders left out (a folder counts once, unlisted): by the exclusion patterns,
     // and as the site's robots.txt asks.
@@ -66,6 +74,8 @@ struct RetrievalSummary {
     // The server offered MLSD after the login: times are exact and UTC, and the offset setting
     // only names the zone they are written in.
     bool mlsd = false;
+    // The server offered MLSD but refused it to a session during the walk.
+    bool mlsdRefused = false;
     // The server refused TLS and the walk went on in plain FTP (the "auto" setting).
     bool tlsRefused = false;
     // The certificate that stopped the login because it could not be verified: the user may

@@ -1267,5 +1267,25 @@ Quorvane</translation>
         <translation>With MLSD: only the zone the times are written in.
 (The connection test shows whether the server has it.)</translation>
     </message>
+    <message>
+        <source>サーバーが上位のフォルダーと同じものと示したフォルダー（{count}個）には入りませんでした。最初のフォルダー:</source>
+        <translation>Folders the server names as one of the folders above them ({count}) were not entered. The first folder:</translation>
+    </message>
+    <message>
+        <source>サーバーが一部の接続でMLSDを拒否したため、{list}個のフォルダーをLISTで一覧しました（MLSDでは{mlsd}個）。それらのページの更新日時は、サーバーの時計による分単位のものです。</source>
+        <translation>The server refused MLSD on some connections, so {list} folders were listed with LIST ({mlsd} with MLSD). The times of their pages are the server&apos;s clock, to the minute.</translation>
+    </message>
+    <message>
+        <source>、一覧 MLSD {mlsd}個・LIST {list}個</source>
+        <translation>, listing MLSD {mlsd} folders, LIST {list} folders</translation>
+    </message>
+    <message>
+        <source>、上位と同じため入らなかったフォルダー {count}</source>
+        <translation>, folders not entered as one above them {count}</translation>
+    </message>
+    <message>
+        <source>、更新日時のないページ {count}</source>
+        <translation>, pages without a date {count}</translation>
+    </message>
 </context>
 </TS>

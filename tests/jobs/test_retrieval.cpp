@@ -404,8 +404,9 @@ TEST_F(RetrievalTest, SemicolonsAndNonCharactersInNamesAreWrittenEscapedInRows) 
                                     Row(kWeb + "/", "c%EF%BF%BE.html")}));
 }
 
-TEST_F(RetrievalTest, MlsdTimesAreUtcAndAFolderMetAgainByItsIdentityIsNotWalkedTwice) {
-    // A server that shows a link as the folder it leads to gives both the same "unique" fact.
+TEST_F(RetrievalTest, MlsdTimesAreUtcAndOnlyAFolderInsideItselfIsLeftOut) {
+    // Some servers give folders one "unique" fact each (both siblings are walked); a link
+    // back up shows as the folder it leads to, with that one's fact (not entered, named).
     const auto mlsd = [](const std::string& payload) {
         return std::vector<Step>{
             fake_ftp::Pasv(), {"MLSD", {"150 OK"}}, fake_ftp::SendData(payload), {"", {"226 OK"}}};
@@ -414,6 +415,8 @@ TEST_F(RetrievalTest, MlsdTimesAreUtcAndAFolderMetAgainByItsIdentityIsNotWalkedT
                              "type=dir;modify=20240101000000;unique=d7; www\r\n"
                              "type=dir;modify=20240101000000;unique=d7; sub\r\n"
                              "type=file;modify=20231231203040; a.html\r\n";
+    const std::string www = "type=file;modify=20240229235959; p.html\r\n"
+                            "type=dir;modify=20240101000000;unique=d7; loop\r\n";
     std::vector<Step> steps = {
         {"", {"220 Ready"}},
         {"USER anna", {"331 Password"}},
@@ -425,7 +428,11 @@ TEST_F(RetrievalTest, MlsdTimesAreUtcAndAFolderMetAgainByItsIdentityIsNotWalkedT
     };
     for (const auto& part : {mlsd(root),
                              {{"CWD /r/www", {"250 OK"}}},
-                             mlsd("type=file;modify=20240229235959; p.html\r\n"),
+                             mlsd(www),
+                             {{"CWD /r", {"250 OK"}}},
+                             mlsd(root),
+                             {{"CWD /r/sub", {"250 OK"}}},
+                             mlsd("type=file;modify=20240101000000; q.html\r\n"),
                              {{"CWD /r", {"250 OK"}}},
                              mlsd(root),
                              {{"QUIT", {"221 Bye"}}, fake_ftp::ExpectClose()}})
@@ -434,9 +441,54 @@ TEST_F(RetrievalTest, MlsdTimesAreUtcAndAFolderMetAgainByItsIdentityIsNotWalkedT
     settings.offset_1 = "-";
     settings.offset_2 = "05";
     settings.offset_3 = "3";
-    run(server);
+    const RetrievalSummary summary = run(server);
     EXPECT_EQ(observer.rows, (Lines{Row(kWeb + "/www/", "p.html", "2024-02-29T18:29:59-05:30"),
+                                    Row(kWeb + "/sub/", "q.html", "2023-12-31T18:30:00-05:30"),
                                     Row(kWeb + "/", "a.html", "2023-12-31T15:00:40-05:30")}));
+    EXPECT_EQ(summary.foldersRepeated, 1u);
+    ASSERT_EQ(observer.messages.size(), 1u);
+    EXPECT_NE(observer.messages[0].find("/r/www/loop"), std::string::npos);
+    EXPECT_EQ(summary.foldersListedMlsd, 3u);
+    EXPECT_TRUE(summary.WalkedWholeSite());
+}
+
+TEST_F(RetrievalTest, ALastmodOutsideTheYearsASitemapWritesIsLeftOutAndCounted) {
+    struct Case {
+        std::string offsetHours; // of "+HH:00" or "-HH:00"
+        std::string facts;       // before "type=file"
+        std::string lastmod;     // empty: none written
+    };
+    const Case cases[] = {
+        {"+14", "modify=99991231230000;", ""}, // 10000-01-01 in that zone
+        {"+09", "modify=99991231000000;", "9999-12-31T09:00:00+09:00"},
+        {"-05", "modify=00010101000000;", ""}, // 0000-12-31
+        {"-05", "modify=00010101120000;", "0001-01-01T07:00:00-05:00"},
+        {"+09", "", ""},                       // no date: never the zero date 1899-12-30
+        {"+09", "modify=20241301000000;", ""}, // month 13
+    };
+    for (const Case& date : cases) {
+        SCOPED_TRACE(date.offsetHours + " " + date.facts);
+        std::vector<Step> steps = fake_ftp::WithLogin({});
+        steps[3] = {"FEAT", {"211-Features:", " MLST type*;modify*;", "211 End"}};
+        const std::string listing = date.facts + "type=file; p.html\r\n";
+        for (const Step& step : std::vector<Step>{{"CWD /r", {"250 OK"}},
+                                                  fake_ftp::Pasv(),
+                                                  {"MLSD", {"150 OK"}},
+                                                  fake_ftp::SendData(listing),
+                                                  {"", {"226 OK"}},
+                                                  {"QUIT", {"221 Bye"}},
+                                                  fake_ftp::ExpectClose()})
+            steps.push_back(step);
+        FakeFtpServer server(steps);
+        settings.offset_1 = date.offsetHours.substr(0, 1);
+        settings.offset_2 = date.offsetHours.substr(1);
+        settings.offset_3 = "0";
+        RecordingObserver dated;
+        std::swap(observer, dated);
+        const RetrievalSummary summary = run(server);
+        EXPECT_EQ(observer.rows, (Lines{Row(kWeb + "/", "p.html", date.lastmod)}));
+        EXPECT_EQ(summary.undated, date.lastmod.empty() ? 1u : 0u);
+    }
 }
 
 TEST_F(RetrievalTest, SettingsThatWouldShiftTheRowsAreRefusedBeforeTheLogin) {
@@ -580,6 +632,23 @@ TEST_F(RetrievalTest, StopEndsTheWalkBeforeItsNextCommandAndKeepsTheRows) {
     EXPECT_EQ(observer.events.end()[-3], "panel1 取得中止");
     EXPECT_TRUE(summary.stopped);
     EXPECT_FALSE(summary.endedEarly);
+}
+
+TEST_F(RetrievalTest, StopWhileAFolderIsGoneThroughEndsTheWalkThere) {
+    // Asked once the first page is a row, with no command left to send: the run is stopped.
+    for (const char* sessions : {"1", "3"}) {
+        SCOPED_TRACE(sessions);
+        settings.connections = sessions;
+        settings.exclude = "/x1/,/x2/,*.bak";
+        RecordingObserver stoppedRun;
+        std::swap(observer, stoppedRun);
+        observer.stop = [this] { return !observer.foundOneByOne.empty(); };
+        FakeFtpServer server(
+            Script().visit("/r", {file("a.html"), file("b.html"), file("c.html")}).quit());
+        const RetrievalSummary summary = run(server);
+        EXPECT_TRUE(summary.stopped);
+        EXPECT_EQ(observer.rows, (Lines{Row(kWeb + "/", "a.html")}));
+    }
 }
 
 TEST_F(RetrievalTest, StopBeforeTheLoginSendsNothing) {

@@ -502,3 +502,108 @@ TEST_F(WalkFaultTest, NamesFromTheListingNeverLeaveTheSiteRootNorBreakACommand) 
             << event;
     }
 }
+
+TEST_F(WalkFaultTest, ParallelWalkRepliesEndAsOverOneSession) {
+    // The scripted server takes one connection at a time: the first session lists every
+    // folder, folders found ahead first, and tries a folder refused for a while again itself.
+    // /r holds a page, folders a (a page and folder a1) and b, and a page after them.
+    const Lines root = {file("index.html"), dir("a"), dir("b"), file("z.html")};
+    const Lines a = {file("p.html"), dir("a1")};
+    const Lines a1 = {file("q.html")};
+    const Lines b = {file("r.html")};
+    const std::string index = Row(kWeb + "/", "index.html"), p = Row(kWeb + "/a/", "p.html"),
+                      q = Row(kWeb + "/a/a1/", "q.html"), r = Row(kWeb + "/b/", "r.html"),
+                      z = Row(kWeb + "/", "z.html");
+    const auto listFailing = [](const std::string& path, const std::string& reply) {
+        return Script().cwd(path).raw(fake_ftp::Pasv()).raw({"LIST", {reply}}).steps;
+    };
+    const auto then = [](Script script, const std::vector<Step>& steps) {
+        script.steps.insert(script.steps.end(), steps.begin(), steps.end());
+        return script;
+    };
+    const std::string mlsdRoot = "type=file;modify=20061201012000; index.html\r\ntype=dir; a\r\n";
+    std::vector<Step> mlsdSteps = fake_ftp::WithLogin(
+        then(Script(), {fake_ftp::Pasv(), {"MLSD /r", {"150 OK"}}, fake_ftp::SendData(mlsdRoot),
+                        {"", {"226 OK"}}, fake_ftp::Pasv(), {"MLSD /r/a", {"500 Not now"}}})
+            .visit("/r/a", {file("p.html")})
+            .raw({"QUIT", {"221 Bye"}})
+            .raw(fake_ftp::ExpectClose())
+            .steps);
+    mlsdSteps[3] = {"FEAT", {"211-Features:", " MLST type*;modify*;", "211 End"}};
+
+    struct Case {
+        std::string description;
+        std::string sessions;
+        std::vector<Step> script;
+        std::size_t maxFolders;
+        Lines rows;
+        std::string reason; // in the one message; empty: none
+        bool endedEarly;
+        std::size_t refused;
+    };
+    const Case cases[] = {
+        {"limit reached by folders found, not yet entered", "2",
+         Script().visit("/r", root).visit("/r/a", a).visit("/r/b", b).visit("/r/a/a1", a1).quit(),
+         3, {index, p, q}, "フォルダー数が上限（3）に達しました。", true, 0},
+        {"450 to CWD, then listed on the next try", "2",
+         Script()
+             .visit("/r", root)
+             .cwd("/r/a", "450 Busy")
+             .visit("/r/b", b)
+             .visit("/r/a", a)
+             .visit("/r/a/a1", a1)
+             .quit(),
+         100, {index, p, q, r, z}, "", false, 0},
+        {"421 to the site root's CWD, then listed", "2",
+         Script()
+             .cwd("/r", "421 Too many users")
+             .visit("/r", root)
+             .visit("/r/a", a)
+             .visit("/r/a/a1", a1)
+             .visit("/r/b", b)
+             .quit(),
+         100, {index, p, q, r, z}, "", false, 0},
+        {"425 to LIST, then listed", "2",
+         then(Script().visit("/r", root), listFailing("/r/a", "425 No data connection"))
+             .visit("/r/b", b)
+             .visit("/r/a", a)
+             .visit("/r/a/a1", a1)
+             .quit(),
+         100, {index, p, q, r, z}, "", false, 0},
+        {"426 to LIST on every try fails the walk", "2",
+         then(then(then(Script().visit("/r", root), listFailing("/r/a", "426 Aborted"))
+                       .visit("/r/b", b),
+                   listFailing("/r/a", "426 Aborted")),
+              listFailing("/r/a", "426 Aborted"))
+             .quit(),
+         100, {index}, "426 Aborted", true, 0},
+        {"550 to CWD: the folder is missing, the walk goes on", "2",
+         Script().visit("/r", root).refuse("/r/a").visit("/r/b", b).quit(), 100,
+         {index, r, z}, "フォルダーが存在しません。", false, 1},
+        {"450 to CWD over one session fails the walk", "1",
+         Script().visit("/r", root).cwd("/r/a", "450 Busy").quit(), 100, {index}, "450 Busy",
+         true, 0},
+        {"MLSD refused: LIST for the rest, said and counted", "2", mlsdSteps, 100,
+         {index, p},
+         "LIST", false, 0},
+    };
+    for (const Case& fault : cases) {
+        SCOPED_TRACE(fault.description);
+        settings.connections = fault.sessions;
+        FakeFtpServer server(fault.script);
+        RecordingObserver observer;
+        RetrievalLimits limits;
+        limits.maxFolders = fault.maxFolders;
+        const RetrievalSummary summary =
+            walk(server, observer, fault.description, {1000ms, 500ms}, limits);
+        EXPECT_EQ(server.Problems(), Lines());
+        EXPECT_EQ(observer.rows, fault.rows);
+        EXPECT_EQ(summary.endedEarly, fault.endedEarly);
+        EXPECT_EQ(summary.foldersRefused, fault.refused);
+        EXPECT_EQ(summary.mlsdRefused, summary.mlsd && summary.foldersListedList > 0);
+        ASSERT_EQ(observer.messages.size(), fault.reason.empty() ? 0u : 1u);
+        if (!fault.reason.empty())
+            EXPECT_NE(observer.messages[0].find(fault.reason), std::string::npos)
+                << observer.messages[0];
+    }
+}
