@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -37,7 +38,7 @@ bool injectedFailure(AtomicWriteStep step) {
 class TemporaryFile final {
 public:
     explicit TemporaryFile(const fs::path& target) {
-        std::string pattern = target.string() + ".XXXXXX";
+        std::string pattern = Concat({target.string(), kTemporaryMark, "XXXXXX"});
         fd_ = injectedFailure(AtomicWriteStep::CreateTemporary) ? -1 : ::mkstemp(pattern.data());
         if (fd_ < 0)
             fail(texts::kCannotCreateTemporary, target, errno);
@@ -69,6 +70,37 @@ private:
 };
 
 } // namespace
+
+bool IsTemporaryName(std::string_view name) {
+    const std::size_t mark = name.rfind(kTemporaryMark);
+    return mark != std::string_view::npos && mark > 0 &&
+           name.size() - mark - kTemporaryMark.size() == 6;
+}
+
+void RemoveStaleTemporaries(const fs::path& folder, std::string_view prefix) {
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(folder, error)) {
+        const std::string name = entry.path().filename().string();
+        if (name.compare(0, prefix.size(), prefix) == 0 && IsTemporaryName(name))
+            fs::remove(entry.path(), error);
+    }
+}
+
+FolderLock::FolderLock(const fs::path& folder)
+    : fd_(::open((folder / kLockFileName).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600)) {
+    // A folder where no lock file can be made is one where nothing can be written either:
+    // the write says so itself.
+    if (fd_ >= 0 && ::flock(fd_, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+        ::close(fd_);
+        fd_ = -1;
+        held_ = false;
+    }
+}
+
+FolderLock::~FolderLock() {
+    if (fd_ >= 0)
+        ::close(fd_);
+}
 
 Descriptor::~Descriptor() {
     if (fd_ >= 0)
