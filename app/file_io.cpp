@@ -20,10 +20,13 @@ namespace {
 // The step that tests make fail, as its number plus one (0: none), and the error it fails with.
 std::atomic<int> failingStep{0};
 std::atomic<int> failingError{0};
+// Writes that go through before the failing one, and whether the write going on is one.
+std::atomic<int> writesToSpare{0};
+thread_local bool sparedWrite = false;
 
 // True, with errno set, when tests make step fail.
 bool injectedFailure(AtomicWriteStep step) {
-    if (failingStep.load() != static_cast<int>(step) + 1)
+    if (sparedWrite || failingStep.load() != static_cast<int>(step) + 1)
         return false;
     errno = failingError.load();
     return true;
@@ -108,6 +111,7 @@ Descriptor::~Descriptor() {
 }
 
 void WriteFileAtomically(const fs::path& path, std::string_view data, fs::perms permissions) {
+    sparedWrite = failingStep.load() != 0 && writesToSpare.fetch_sub(1) > 0;
     TemporaryFile temp(path);
     if (injectedFailure(AtomicWriteStep::SetPermissions) ||
         ::fchmod(temp.fd(), static_cast<mode_t>(permissions)) != 0)
@@ -134,7 +138,8 @@ void WriteFileAtomically(const fs::path& path, std::string_view data, fs::perms 
     temp.commit();
 }
 
-AtomicWriteFault::AtomicWriteFault(AtomicWriteStep step, int error) {
+AtomicWriteFault::AtomicWriteFault(AtomicWriteStep step, int error, int sparedWrites) {
+    writesToSpare = sparedWrites;
     failingError = error;
     failingStep = static_cast<int>(step) + 1;
 }

@@ -67,11 +67,11 @@ private:
 enum class AtomicWriteStep { CreateTemporary, SetPermissions, Write, Flush, Close, Rename };
 
 // Test seam: while one lives, step fails with error (an errno value) in every
-// WriteFileAtomically of the process, so that tests can interrupt a write at each step on any
-// file system.
+// WriteFileAtomically of the process after the first sparedWrites, so that tests can interrupt
+// a write at each step on any file system.
 class AtomicWriteFault final {
 public:
-    AtomicWriteFault(AtomicWriteStep step, int error);
+    AtomicWriteFault(AtomicWriteStep step, int error, int sparedWrites = 0);
     ~AtomicWriteFault();
     AtomicWriteFault(const AtomicWriteFault&) = delete;
     AtomicWriteFault& operator=(const AtomicWriteFault&) = delete;

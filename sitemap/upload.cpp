@@ -14,7 +14,6 @@
 #include "app/texts.h"
 #include "ftp/Uftp_module.h"
 #include "ftp/ftp_errors.h"
-#include "ftp/ftp_listing.h"
 #include "ftp/tls_setting.h"
 #include "settings/SiteSettings.h"
 #include "sitemap/sitemap_writer.h"
@@ -40,20 +39,16 @@ std::string localFileProblem(const std::filesystem::path& path) {
 // most) with room to spare.
 constexpr std::size_t kPublishedLimit = 64 * 1024 * 1024;
 
-// Deletes the site root's parts that parts does not name: those of the set just replaced and
-// any an interrupted upload left. A failure leaves them for the next upload.
-void removeUnnamedParts(TIdFTP& client, const std::vector<std::string>& parts) {
-    try {
-        client.ListFolder();
-        std::vector<std::string> unnamed;
-        for (const TIdFTPListItem& item : client.FolderListing().items) {
-            if (item.kind == ListItemKind::File && IsSitemapPartName(item.name) &&
-                std::find(parts.begin(), parts.end(), item.name) == parts.end())
-                unnamed.push_back(item.name);
+// Deletes the parts of the replaced set (published) that the new one (parts) does not name.
+// A failure leaves them where no index names them, harmless.
+void removeUnnamedParts(TIdFTP& client, const std::vector<std::string>& published,
+                        const std::vector<std::string>& parts) {
+    for (const std::string& name : published) {
+        try {
+            if (IsSitemapPartName(name) && std::find(parts.begin(), parts.end(), name) == parts.end())
+                client.DeleteFile(name);
+        } catch (const std::exception&) {
         }
-        for (const std::string& name : unnamed)
-            client.DeleteFile(name);
-    } catch (const std::exception&) {
     }
 }
 
@@ -109,11 +104,11 @@ UploadResult UploadSitemap(Tftp_module& ftp, const SiteSettings& settings,
         return {UploadOutcome::FolderRefused, std::string(texts::kUnknownError), {}, {}};
     }
     UploadResult result;
+    SitemapFacts published;
     try {
-        const std::optional<std::string> publishedBytes =
-            session->RetrieveFile("sitemap.xml", kPublishedLimit);
-        const SitemapFacts published =
-            publishedBytes ? ReadSitemapFacts(*publishedBytes) : SitemapFacts();
+        if (const std::optional<std::string> bytes =
+                session->RetrieveFile("sitemap.xml", kPublishedLimit))
+            published = ReadSitemapFacts(*bytes);
         const ShrinkFinding finding{published.urls.value_or(0), local.urls.value_or(0),
                                     local.incomplete};
         const bool shrinks = published.urls && local.urls && *local.urls * 2 < *published.urls;
@@ -143,6 +138,6 @@ UploadResult UploadSitemap(Tftp_module& ftp, const SiteSettings& settings,
     } catch (...) {
         return {UploadOutcome::StoreFailed, std::string(texts::kUnknownError), {}, {}};
     }
-    removeUnnamedParts(session.Client(), parts);
+    removeUnnamedParts(session.Client(), published.parts, parts);
     return result;
 }

@@ -55,8 +55,8 @@ using ShrinkCheck = std::function<bool(const ShrinkFinding&)>;
 // nothing unless allowShrink says yes. The set is then replaced as a whole: the parts the
 // published index does not already name first, each under its own name, then sitemap.xml
 // under a temporary name, renamed over the old one (or stored directly where the server will not
-// rename over a file, which notice says); only then the server's parts that the new
-// sitemap.xml does not name are deleted. A failure at any step leaves the published
+// rename over a file, which notice says); only then the parts the old sitemap.xml named and
+// the new one does not are deleted. A failure at any step leaves the published
 // sitemap.xml and every part it names intact. Holds the FTP session throughout and disconnects,
 // whatever happened. Never throws: every failure is in the result.
 UploadResult UploadSitemap(Tftp_module& ftp, const SiteSettings& settings,

@@ -460,15 +460,16 @@ private slots:
         action("N13")->trigger();
         QVERIFY(asked_.isEmpty());
         QCOMPARE(opened_, QList<QUrl>({sitemapUrl()}));
-        QCOMPARE(IndexedParts(sitemapPath().parent_path()),
-                 std::vector<std::string>({"sitemap-1.xml", "sitemap-2.xml"}));
+        const std::vector<std::string> parts = IndexedParts(sitemapPath().parent_path());
+        QCOMPARE(parts.size(), std::size_t(2));
 
         // One row fewer fits one file again: no index, no parts left.
         MainWindowAccess::SetChecked(*window_, 0, false);
         action("N13")->trigger();
         QVERIFY(asked_.isEmpty());
         QVERIFY(IndexedParts(sitemapPath().parent_path()).empty());
-        QVERIFY(!fs::exists(sitemapPath().parent_path() / "sitemap-1.xml"));
+        for (const std::string& part : parts)
+            QVERIFY(!fs::exists(sitemapPath().parent_path() / part));
     }
 
     void commandsAreRefusedWhileARetrievalRuns() {
