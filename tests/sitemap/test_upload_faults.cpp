@@ -93,7 +93,7 @@ TEST_F(UploadFaultTest, PasvPortWhereNothingListensFailsTheStore) {
     FakeFtpServer server(fake_ftp::WithLogin({
         {"CWD /public_html", {"250 OK"}},
         fake_ftp::PasvToClosedPort(),
-        {"STOR sitemap.xml", {"425 Can't open data connection."}},
+        {"RETR sitemap.xml", {"425 Can't open data connection."}},
         fake_ftp::ExpectClose(),
     }));
     Tftp_module ftp;
@@ -101,7 +101,7 @@ TEST_F(UploadFaultTest, PasvPortWhereNothingListensFailsTheStore) {
     const UploadResult ending = upload(ftp, server.Host());
     EXPECT_EQ(ending.outcome, UploadOutcome::StoreFailed);
     EXPECT_NE(ending.reason.find("に接続できません"), std::string::npos) << ending.reason;
-    // STOR was sent, so the conversation cannot go on: the client has closed.
+    // RETR was sent, so the conversation cannot go on: the client has closed.
     EXPECT_TRUE(server.WaitUntilFinished());
     EXPECT_EQ(server.Problems(), std::vector<std::string>());
     expectSitemapUntouched();
