@@ -170,7 +170,7 @@ TEST_F(UploadTest, RealServerReceivesAnIdenticalCopy) {
     // A second upload replaces the server's copy rather than appending to it, once the shrink
     // check has let it.
     writeSitemap("<short/>");
-    const auto allow = [](const ShrinkFinding& finding) { return finding.publishedUrls == 20000; };
+    const auto allow = [](const ShrinkFinding&) { return true; };
     EXPECT_EQ(UploadSitemap(ftp_, settings_, folder_, allow).outcome, UploadOutcome::Uploaded);
     EXPECT_EQ(ReadFile(server.Root() / "public_html" / "sitemap.xml"), "<short/>");
 

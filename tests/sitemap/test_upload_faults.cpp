@@ -92,8 +92,10 @@ TEST_F(UploadFaultTest, EveryPointOfTheUploadFailsCleanly) {
 TEST_F(UploadFaultTest, PasvPortWhereNothingListensFailsTheStore) {
     FakeFtpServer server(fake_ftp::WithLogin({
         {"CWD /public_html", {"250 OK"}},
+        fake_ftp::Pasv(),
+        {"RETR sitemap.xml", {"550 No such file"}},
         fake_ftp::PasvToClosedPort(),
-        {"RETR sitemap.xml", {"425 Can't open data connection."}},
+        {"STOR sitemap.xml.swtmp-upload", {"425 Can't open data connection."}},
         fake_ftp::ExpectClose(),
     }));
     Tftp_module ftp;
@@ -101,7 +103,7 @@ TEST_F(UploadFaultTest, PasvPortWhereNothingListensFailsTheStore) {
     const UploadResult ending = upload(ftp, server.Host());
     EXPECT_EQ(ending.outcome, UploadOutcome::StoreFailed);
     EXPECT_NE(ending.reason.find("に接続できません"), std::string::npos) << ending.reason;
-    // RETR was sent, so the conversation cannot go on: the client has closed.
+    // STOR was sent, so the conversation cannot go on: the client has closed.
     EXPECT_TRUE(server.WaitUntilFinished());
     EXPECT_EQ(server.Problems(), std::vector<std::string>());
     expectSitemapUntouched();
