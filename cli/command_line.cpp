@@ -481,8 +481,8 @@ int uploadSitemap(Tftp_module& ftp, const SiteSettings& settings, const fs::path
         return output.Fail(texts::kEmptySitemapRefused);
     ftp.ClearStop();
     const bool allowShrink = options.has("allow-shrink");
-    const UploadResult result =
-        UploadSitemap(ftp, settings, folder, [allowShrink](const ShrinkFinding&) { return allowShrink; });
+    const UploadResult result = UploadSitemap(
+        ftp, settings, folder, [allowShrink](const ShrinkFinding&) { return allowShrink; });
     switch (result.outcome) {
     case UploadOutcome::Uploaded:
         if (!result.notice.empty())

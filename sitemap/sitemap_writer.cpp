@@ -140,7 +140,8 @@ std::string freshStamp(const std::filesystem::path& folder) {
         bool taken = false;
         std::error_code error;
         for (const auto& entry : std::filesystem::directory_iterator(folder, error))
-            taken = taken || entry.path().filename().string().compare(0, prefix.size(), prefix) == 0;
+            taken =
+                taken || entry.path().filename().string().compare(0, prefix.size(), prefix) == 0;
         if (!taken)
             return std::to_string(stamp);
     }
@@ -150,8 +151,8 @@ constexpr std::string_view kFactsMark = " sitewright urls=";
 
 // The comment after the root element that tells what a document holds.
 std::string factsComment(std::size_t urls, bool incomplete, SitemapProtocol protocol) {
-    return Concat({"<!--", kFactsMark, std::to_string(urls), incomplete ? " incomplete" : " complete",
-                   " -->", lineEndOf(protocol)});
+    return Concat({"<!--", kFactsMark, std::to_string(urls),
+                   incomplete ? " incomplete" : " complete", " -->", lineEndOf(protocol)});
 }
 
 } // namespace

@@ -45,7 +45,8 @@ void removeUnnamedParts(TIdFTP& client, const std::vector<std::string>& publishe
                         const std::vector<std::string>& parts) {
     for (const std::string& name : published) {
         try {
-            if (IsSitemapPartName(name) && std::find(parts.begin(), parts.end(), name) == parts.end())
+            if (IsSitemapPartName(name) &&
+                std::find(parts.begin(), parts.end(), name) == parts.end())
                 client.DeleteFile(name);
         } catch (const std::exception&) {
         }
@@ -76,7 +77,8 @@ UploadResult UploadSitemap(Tftp_module& ftp, const SiteSettings& settings,
         return {UploadOutcome::UnusableFile, failure.what(), {}, {}};
     }
     // A damaged index names no parts for certain.
-    const std::vector<std::string> parts = local.wellFormed ? local.parts : std::vector<std::string>();
+    const std::vector<std::string> parts =
+        local.wellFormed ? local.parts : std::vector<std::string>();
     // Every part the index names is checked before the first command: an index must never
     // reach the server without its parts.
     for (const std::string& part : parts) {
@@ -87,7 +89,8 @@ UploadResult UploadSitemap(Tftp_module& ftp, const SiteSettings& settings,
             return {UploadOutcome::UnusableFile,
                     Concat({Filled(texts::kPartNotUploadable, {{"file", EscapeControls(part)}}),
                             texts::kLineBreak, problem}),
-                    {}, {}};
+                    {},
+                    {}};
     }
 
     auto session = ftp.Lock();

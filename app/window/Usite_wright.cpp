@@ -732,7 +732,8 @@ void TFsite_wright::CreateSitemap() {
         return;
     // An empty list replaces a standing sitemap only when the user says so (default: no).
     std::error_code ignored;
-    if (table_->checkedCount() == 0 && std::filesystem::exists(SitemapPath(programFolder_), ignored) &&
+    if (table_->checkedCount() == 0 &&
+        std::filesystem::exists(SitemapPath(programFolder_), ignored) &&
         ShowConfirm(QText(texts::kNoRowsReplaceQuestion), QText(texts::kCancel),
                     QText(texts::kRun)) != kSecondButton)
         return;
@@ -801,10 +802,10 @@ void TFsite_wright::N14Click() {
         QMetaObject::invokeMethod(
             this,
             [&] {
-                allowed = ShowConfirm(QString::fromStdString(Concat(
-                                          {ShrinkText(finding), texts::kLineBreak,
-                                           texts::kShrinkQuestion})),
-                                      QText(texts::kCancel), QText(texts::kRun)) == kSecondButton;
+                allowed = ShowConfirm(
+                              QString::fromStdString(Concat({ShrinkText(finding), texts::kLineBreak,
+                                                             texts::kShrinkQuestion})),
+                              QText(texts::kCancel), QText(texts::kRun)) == kSecondButton;
             },
             Qt::BlockingQueuedConnection);
         return allowed;
@@ -824,8 +825,9 @@ void TFsite_wright::N14Click() {
     switch (result.outcome) {
     case UploadOutcome::Uploaded:
         ShowInfo(QString::fromStdString(
-                     result.notice.empty() ? std::string(texts::kUploaded)
-                                           : Concat({result.notice, texts::kLineBreak, texts::kUploaded})),
+                     result.notice.empty()
+                         ? std::string(texts::kUploaded)
+                         : Concat({result.notice, texts::kLineBreak, texts::kUploaded})),
                  QText(texts::kConfirm));
         break;
     case UploadOutcome::ShrinkRefused:

@@ -348,10 +348,12 @@ TEST(SitemapBuilder, Protocol09IsCompactLeavesOutEmptyValuesAndCanWriteFolderAdd
 
 TEST(SitemapPartNames, OnlyNumberedPartsCount) {
     const std::pair<const char*, bool> cases[] = {
-        {"sitemap-1.xml", true},   {"sitemap-12.xml.gz", true},  {"sitemap-.xml", false},
-        {"sitemap-01.xml", false}, {"sitemap-1.xml.bak", false}, {"../sitemap-1.xml", false},
-        {"sitemap.xml", false},    {"sitemap-1a.xml", false},    {"sitemap-2024-3.xml.gz", true},
-        {"sitemap-2024-03.xml", false}, {"sitemap-1-2-3.xml", false}, {"sitemap-1-.xml", false},
+        {"sitemap-1.xml", true},         {"sitemap-12.xml.gz", true},
+        {"sitemap-.xml", false},         {"sitemap-01.xml", false},
+        {"sitemap-1.xml.bak", false},    {"../sitemap-1.xml", false},
+        {"sitemap.xml", false},          {"sitemap-1a.xml", false},
+        {"sitemap-2024-3.xml.gz", true}, {"sitemap-2024-03.xml", false},
+        {"sitemap-1-2-3.xml", false},    {"sitemap-1-.xml", false},
     };
     for (const auto& [name, expected] : cases)
         EXPECT_EQ(IsSitemapPartName(name), expected) << name;

@@ -45,11 +45,12 @@ TEST_F(UploadTest, LogsInEntersTheSiteRootStoresAndDisconnects) {
     writeSitemap(document);
     // An empty site root stores into the login folder: no CWD at all, not a bare "CWD ".
     const std::pair<std::string, Commands> cases[] = {
-        {"/public_html", {"CWD /public_html", "PASV", "RETR sitemap.xml", "PASV",
-                          "STOR sitemap.xml.swtmp-upload", "RNFR sitemap.xml.swtmp-upload",
-                          "RNTO sitemap.xml"}},
-        {"", {"PASV", "RETR sitemap.xml", "PASV", "STOR sitemap.xml.swtmp-upload",
-              "RNFR sitemap.xml.swtmp-upload", "RNTO sitemap.xml"}},
+        {"/public_html",
+         {"CWD /public_html", "PASV", "RETR sitemap.xml", "PASV", "STOR sitemap.xml.swtmp-upload",
+          "RNFR sitemap.xml.swtmp-upload", "RNTO sitemap.xml"}},
+        {"",
+         {"PASV", "RETR sitemap.xml", "PASV", "STOR sitemap.xml.swtmp-upload",
+          "RNFR sitemap.xml.swtmp-upload", "RNTO sitemap.xml"}},
     };
     for (const auto& [siteRoot, commands] : cases) {
         SCOPED_TRACE(siteRoot);
@@ -205,7 +206,9 @@ TEST_F(UploadTest, ASplitSetIsReplacedWholeWhereverTheUploadFails) {
     // which the new set names again (the same run's part, whole on the server: not stored).
     const std::string published =
         "<sitemapindex><sitemap><loc>https://e.jp/sitemap-1-1.xml.gz</loc></sitemap><sitemap>"
-        "<loc>https://e.jp/" + parts[1] + "</loc></sitemap></sitemapindex><!-- sitewright urls=4 "
+        "<loc>https://e.jp/" +
+        parts[1] +
+        "</loc></sitemap></sitemapindex><!-- sitewright urls=4 "
         "complete -->";
     const std::string temporary = "sitemap.xml.swtmp-upload";
     using Exchange = std::pair<std::string, std::string>; // a command and the reply to it
@@ -224,13 +227,17 @@ TEST_F(UploadTest, ASplitSetIsReplacedWholeWhereverTheUploadFails) {
         {{part, {index.first, "553 Not allowed"}}, UploadOutcome::StoreFailed, false},
         // A server that will not rename over a file: stored directly, and said so.
         {{part, index, {rnfr.first, "502 Not implemented"}, direct, dele, old},
-         UploadOutcome::Uploaded, true},
+         UploadOutcome::Uploaded,
+         true},
         {{part, index, rnfr, {rnto.first, "553 File exists"}, direct, dele, old},
-         UploadOutcome::Uploaded, true},
+         UploadOutcome::Uploaded,
+         true},
         {{part, index, rnfr, {rnto.first, "553 File exists"}, {direct.first, "452 Disk full"}},
-         UploadOutcome::StoreFailed, false},
+         UploadOutcome::StoreFailed,
+         false},
         // The old part stays where no index names it: harmless.
-        {{part, index, rnfr, rnto, {old.first, "550 Permission denied"}}, UploadOutcome::Uploaded,
+        {{part, index, rnfr, rnto, {old.first, "550 Permission denied"}},
+         UploadOutcome::Uploaded,
          false},
     };
     for (const Case& c : cases) {
