@@ -432,13 +432,20 @@ private slots:
                      urlElement("http://www.example.jp/c.html") + kSitemapTail);
         QCOMPARE(window_->StatusText(2), QStringLiteral("http://www.example.jp/c.html"));
 
-        // Nothing checked: the three lines only, and the panel keeps its text.
+        // Nothing checked: the sitemap there is stays unless the user says otherwise (the
+        // first button, the default, keeps it); then the three lines only, and the panel
+        // keeps its text.
         action("N21")->trigger();
+        const std::string written = ReadFile(sitemapPath());
+        action("N13")->trigger();
+        QCOMPARE(ReadFile(sitemapPath()), written);
+        QCOMPARE(asked_.size(), 1);
+        QCOMPARE(asked_[0].kind, MessageRequest::Kind::Confirm);
+        answer_ = [](const MessageRequest&) { return kSecondButton; };
         action("N13")->trigger();
         QCOMPARE(ReadFile(sitemapPath()), kSitemapHead + kSitemapTail);
         QCOMPARE(window_->StatusText(2), QStringLiteral("http://www.example.jp/c.html"));
         QCOMPARE(opened_.size(), 2);
-        QVERIFY(asked_.isEmpty());
     }
 
     void aSitemapThatCannotBeWrittenIsShownAndNotOpened() {
