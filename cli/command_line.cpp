@@ -475,16 +475,22 @@ void offerTrust(const std::optional<CertificateInfo>& certificate, const Output&
 }
 
 int uploadSitemap(Tftp_module& ftp, const SiteSettings& settings, const fs::path& folder,
-                  const Output& output) {
+                  const ParsedOptions& options, const Output& output) {
     // Uploaded, a sitemap without a URL would empty the server's copy.
     if (SitemapHasNoUrl(folder))
         return output.Fail(texts::kEmptySitemapRefused);
     ftp.ClearStop();
-    const UploadResult result = UploadSitemap(ftp, settings, folder);
+    const bool allowShrink = options.has("allow-shrink");
+    const UploadResult result = UploadSitemap(
+        ftp, settings, folder, [allowShrink](const ShrinkFinding&) { return allowShrink; });
     switch (result.outcome) {
     case UploadOutcome::Uploaded:
+        if (!result.notice.empty())
+            output.Warning(result.notice);
         output.Line(texts::kUploaded);
         return kExitSuccess;
+    case UploadOutcome::ShrinkRefused:
+        return output.Fail(Concat({result.reason, texts::kLineBreak, texts::kAllowShrinkHint}));
     case UploadOutcome::NoSitemap:
         return output.Fail(texts::kNoSitemap);
     case UploadOutcome::LoginFailed:
@@ -533,6 +539,10 @@ int writeSitemap(const RetrievalSummary& summary, std::vector<std::string> rows,
     const bool upload = options.has("upload");
     if (upload && rows.empty())
         return failWithoutSitemap(texts::kEmptySitemapRefused, output);
+    std::error_code error;
+    if (rows.empty() && fs::exists(SitemapPath(folder), error))
+        return output.Fail(
+            Filled(texts::kNoRowsSitemapKept, {{"file", SitemapPath(folder).string()}}));
 
     // The window's table decides the order, applies the same memory (leaving the pages it does
     // not know new, for the window to show) and writes the sitemap the same way.
@@ -562,7 +572,7 @@ int writeSitemap(const RetrievalSummary& summary, std::vector<std::string> rows,
                                                   {"file", SitemapPath(folder).string()}}));
     if (!upload)
         return kExitSuccess;
-    return uploadSitemap(ftp, settings, folder, output);
+    return uploadSitemap(ftp, settings, folder, options, output);
 }
 
 // Walks the site as settings say, stopped by Ctrl-C; the rows found.
@@ -602,6 +612,9 @@ int generate(const ParsedOptions& options, const Output& output) {
     SiteSettings settings;
     if (!loadWalkSettings(options, folder, settings, output))
         return kExitFailure;
+    const FolderLock lock(folder);
+    if (!lock.Held())
+        return output.Fail(Filled(texts::kFolderBusy, {{"folder", folder.string()}}));
 
     Tftp_module ftp;
     RetrievalSummary summary;
@@ -732,8 +745,11 @@ int upload(const ParsedOptions& options, const Output& output) {
     SiteSettings settings;
     if (!loadServerSettings(folder, settings, output))
         return kExitFailure;
+    const FolderLock lock(folder);
+    if (!lock.Held())
+        return output.Fail(Filled(texts::kFolderBusy, {{"folder", folder.string()}}));
     Tftp_module ftp;
-    return uploadSitemap(ftp, settings, folder, output);
+    return uploadSitemap(ftp, settings, folder, options, output);
 }
 
 struct Command {
@@ -776,9 +792,10 @@ const std::vector<Command>& commands() {
           {"ext", true},
           {"upload", false},
           {"max-folders", true},
-          {"max-rows", true}},
+          {"max-rows", true},
+          {"allow-shrink", false}},
          generate},
-        {"upload", nullptr, texts::kUploadUsage, {{"dir", true}}, upload},
+        {"upload", nullptr, texts::kUploadUsage, {{"dir", true}, {"allow-shrink", false}}, upload},
         {"forget",
          nullptr,
          texts::kForgetUsage,

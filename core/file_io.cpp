@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -19,10 +20,13 @@ namespace {
 // The step that tests make fail, as its number plus one (0: none), and the error it fails with.
 std::atomic<int> failingStep{0};
 std::atomic<int> failingError{0};
+// Writes that go through before the failing one, and whether the write going on is one.
+std::atomic<int> writesToSpare{0};
+thread_local bool sparedWrite = false;
 
 // True, with errno set, when tests make step fail.
 bool injectedFailure(AtomicWriteStep step) {
-    if (failingStep.load() != static_cast<int>(step) + 1)
+    if (sparedWrite || failingStep.load() != static_cast<int>(step) + 1)
         return false;
     errno = failingError.load();
     return true;
@@ -37,7 +41,7 @@ bool injectedFailure(AtomicWriteStep step) {
 class TemporaryFile final {
 public:
     explicit TemporaryFile(const fs::path& target) {
-        std::string pattern = target.string() + ".XXXXXX";
+        std::string pattern = Concat({target.string(), kTemporaryMark, "XXXXXX"});
         fd_ = injectedFailure(AtomicWriteStep::CreateTemporary) ? -1 : ::mkstemp(pattern.data());
         if (fd_ < 0)
             fail(texts::kCannotCreateTemporary, target, errno);
@@ -70,12 +74,44 @@ private:
 
 } // namespace
 
+bool IsTemporaryName(std::string_view name) {
+    const std::size_t mark = name.rfind(kTemporaryMark);
+    return mark != std::string_view::npos && mark > 0 &&
+           name.size() - mark - kTemporaryMark.size() == 6;
+}
+
+void RemoveStaleTemporaries(const fs::path& folder, std::string_view prefix) {
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(folder, error)) {
+        const std::string name = entry.path().filename().string();
+        if (name.compare(0, prefix.size(), prefix) == 0 && IsTemporaryName(name))
+            fs::remove(entry.path(), error);
+    }
+}
+
+FolderLock::FolderLock(const fs::path& folder)
+    : fd_(::open((folder / kLockFileName).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600)) {
+    // A folder where no lock file can be made is one where nothing can be written either:
+    // the write says so itself.
+    if (fd_ >= 0 && ::flock(fd_, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+        ::close(fd_);
+        fd_ = -1;
+        held_ = false;
+    }
+}
+
+FolderLock::~FolderLock() {
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
 Descriptor::~Descriptor() {
     if (fd_ >= 0)
         ::close(fd_);
 }
 
 void WriteFileAtomically(const fs::path& path, std::string_view data, fs::perms permissions) {
+    sparedWrite = failingStep.load() != 0 && writesToSpare.fetch_sub(1) > 0;
     TemporaryFile temp(path);
     if (injectedFailure(AtomicWriteStep::SetPermissions) ||
         ::fchmod(temp.fd(), static_cast<mode_t>(permissions)) != 0)
@@ -102,7 +138,8 @@ void WriteFileAtomically(const fs::path& path, std::string_view data, fs::perms 
     temp.commit();
 }
 
-AtomicWriteFault::AtomicWriteFault(AtomicWriteStep step, int error) {
+AtomicWriteFault::AtomicWriteFault(AtomicWriteStep step, int error, int sparedWrites) {
+    writesToSpare = sparedWrites;
     failingError = error;
     failingStep = static_cast<int>(step) + 1;
 }

@@ -23,6 +23,32 @@ void WriteFileAtomically(const std::filesystem::path& path, std::string_view dat
                                                               std::filesystem::perms::group_read |
                                                               std::filesystem::perms::others_read);
 
+// What WriteFileAtomically puts between the target's name and six random characters in the
+// name of its temporary file ("sitemap.xml.swtmp-a1B2c3"), so that a later run can tell its
+// own files left by a kill or a power cut.
+inline constexpr std::string_view kTemporaryMark = ".swtmp-";
+bool IsTemporaryName(std::string_view name);
+// Removes the temporary files of folder whose names start with prefix; only for a caller that
+// knows no write of them is going on (it holds the FolderLock).
+void RemoveStaleTemporaries(const std::filesystem::path& folder, std::string_view prefix);
+
+// One writer of a program folder at a time: held, while it lives, on the folder's lock file
+// (flock, so that a killed process releases it). Held() is false when another process or
+// another FolderLock holds it.
+class FolderLock final {
+public:
+    explicit FolderLock(const std::filesystem::path& folder);
+    ~FolderLock();
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+    bool Held() const { return held_; }
+
+private:
+    int fd_;
+    bool held_ = true;
+};
+inline constexpr std::string_view kLockFileName = "sitewright.lock";
+
 // A file descriptor that is closed when it goes, unless it was released first.
 class Descriptor final {
 public:
@@ -41,11 +67,11 @@ private:
 enum class AtomicWriteStep { CreateTemporary, SetPermissions, Write, Flush, Close, Rename };
 
 // Test seam: while one lives, step fails with error (an errno value) in every
-// WriteFileAtomically of the process, so that tests can interrupt a write at each step on any
-// file system.
+// WriteFileAtomically of the process after the first sparedWrites, so that tests can interrupt
+// a write at each step on any file system.
 class AtomicWriteFault final {
 public:
-    AtomicWriteFault(AtomicWriteStep step, int error);
+    AtomicWriteFault(AtomicWriteStep step, int error, int sparedWrites = 0);
     ~AtomicWriteFault();
     AtomicWriteFault(const AtomicWriteFault&) = delete;
     AtomicWriteFault& operator=(const AtomicWriteFault&) = delete;

@@ -258,6 +258,29 @@ inline constexpr Text kEmptySitemapConfirm{QT_TRANSLATE_NOOP(
     "置き換えますか？")};
 inline constexpr Text kEmptySitemapRefused{
     QT_TRANSLATE_NOOP("texts", "サイトマップにURLがひとつもないため、アップロードしません。")};
+// The shrink check before an upload.
+inline constexpr Text kShrinkFewer{QT_TRANSLATE_NOOP(
+    "texts", "新しいサイトマップの URL は {new} 件で、サーバーのサイトマップ（{published} 件）の"
+             "半分に足りません。")};
+inline constexpr Text kShrinkIncomplete{QT_TRANSLATE_NOOP(
+    "texts", "新しいサイトマップ（{new} 件）は、中止または失敗した取得の一覧から作られています。"
+             "サーバーのサイトマップは {published} 件です。")};
+inline constexpr Text kShrinkQuestion{
+    QT_TRANSLATE_NOOP("texts", "それでもサーバーのサイトマップを置き換えますか？")};
+inline constexpr Text kAllowShrinkHint{
+    QT_TRANSLATE_NOOP("texts", "それでも置き換えるには --allow-shrink を付けてください。")};
+inline constexpr Text kRenameRefused{QT_TRANSLATE_NOOP(
+    "texts", "サーバーが sitemap.xml の上書きの名前変更を受け付けないため、直接上書きしました。")};
+inline constexpr Text kFolderBusy{QT_TRANSLATE_NOOP(
+    "texts", "別の Site Wright が「{folder}」でサイトマップを作成またはアップロードしています。"
+             "終わってからやり直してください。")};
+inline constexpr Text kNoRowsSitemapKept{QT_TRANSLATE_NOOP(
+    "texts", "ページがひとつも見つからなかったため、以前のサイトマップ「{file}」を残しました。")};
+inline constexpr Text kNoRowsReplaceQuestion{QT_TRANSLATE_NOOP(
+    "texts", "一覧にチェックされたページがありません。\r\n以前のサイトマップを、URLのない"
+             "サイトマップで置き換えますか？")};
+inline constexpr Text kListIncomplete{
+    QT_TRANSLATE_NOOP("texts", "一覧は不完全です（取得が中止または失敗しました）")};
 // Before the reason: a part named by the index that cannot be uploaded.
 inline constexpr Text kPartNotUploadable{QT_TRANSLATE_NOOP(
     "texts", "サイトマップインデックスにあるファイル「{file}」をアップロードできません。")};
@@ -461,7 +484,7 @@ config_v1.dat を復号した結果がこのプログラムの書いたもので
 
 inline constexpr Text kGenerateUsage{QT_TRANSLATE_NOOP(
     "texts", R"(使い方: sitewright generate [--dir DIR] [--ext LIST] [--upload] [--max-folders N]
-                           [--max-rows N]
+                           [--max-rows N] [--allow-shrink]
 
 FTP サーバーにログインし、サイトのルートフォルダーとその下のすべてのフォルダーをたどって、
 拡張子が LIST にあるファイルごとに更新日時、更新頻度と優先度の既定値を付けた URL を
@@ -471,8 +494,8 @@ DIR/sitemap.xml に書きます。ウィンドウでチェックを外したペ�
 深いフォルダーは標準エラー出力に表示して除きます。Ctrl-C（または SIGTERM）でただちに
 中止します。中止したとき、失敗したとき、上限に達したときはサイトマップを書かず、以前の
 sitemap.xml はそのまま残ります。除外するパスと robots.txt が禁止するパスは除きます。
-URL 数 50,000 件または 50 MiB を超えるときは sitemap-1.xml、sitemap-2.xml… に分け、
-sitemap.xml をそのインデックスにします。
+URL 数 50,000 件または 50 MiB を超えるときは sitemap-<日時>-1.xml、… に分け、
+sitemap.xml をそのインデックスにします。同じフォルダーで同時に動く generate は一つだけです。
 
   --dir DIR          設定ファイルと sitemap.xml のフォルダー
                      （省略時: プログラムフォルダー）
@@ -481,6 +504,7 @@ sitemap.xml をそのインデックスにします。
   --upload           続けて sitemap.xml をサイトのルートフォルダーへアップロードします。
                      ファイルが一つも見つからなかった場合は何も書かず、アップロードも
                      しません（終了ステータス 1）
+  --allow-shrink     サーバーのサイトマップの半分に満たない URL 数でもアップロードします
   --max-folders N    N を超えるフォルダーに入ろうとしたら失敗として終了します
                      （省略時: 100000）
   --max-rows N       N を超えるファイルが見つかったら失敗として終了します
@@ -489,16 +513,19 @@ sitemap.xml をそのインデックスにします。
 )")};
 
 inline constexpr Text kUploadUsage{
-    QT_TRANSLATE_NOOP("texts", R"(使い方: sitewright upload [--dir DIR]
+    QT_TRANSLATE_NOOP("texts", R"(使い方: sitewright upload [--dir DIR] [--allow-shrink]
 
 DIR/sitemap.xml を sitemap.xml として FTP サーバーのサイトのルートフォルダー（ルート
 フォルダーが空の場合はログイン直後のフォルダー）へアップロードします。sitemap.xml が
 インデックスのときは、そこにあるファイルを先に、sitemap.xml を最後にアップロードします。URL を一つも含まない
 サイトマップは、サーバーのものを空にしてしまうためアップロードしません（終了ステータス 1）。
+サーバーの sitemap.xml の半分に満たない URL 数のサイトマップ、中止または失敗した取得から
+作ったサイトマップも、--allow-shrink がなければアップロードしません（終了ステータス 1）。
 
-  --dir DIR    設定ファイルと sitemap.xml のフォルダー
-               （省略時: プログラムフォルダー）
-  -h, --help   このヘルプを表示します
+  --dir DIR       設定ファイルと sitemap.xml のフォルダー
+                  （省略時: プログラムフォルダー）
+  --allow-shrink  それでもアップロードします
+  -h, --help      このヘルプを表示します
 )")};
 
 inline constexpr Text kForgetUsage{

@@ -452,6 +452,15 @@ void TIdFTP::ChangeFolder(const std::string& path) {
     command("CWD " + path, {200, 250});
 }
 
+void TIdFTP::RenameFile(const std::string& from, const std::string& to) {
+    command("RNFR " + from, {350});
+    command("RNTO " + to, {250});
+}
+
+void TIdFTP::DeleteFile(const std::string& name) {
+    command("DELE " + name, {250});
+}
+
 std::string TIdFTP::CurrentFolder() {
     command("PWD", {257});
     try {

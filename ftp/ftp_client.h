@@ -207,6 +207,10 @@ public:
     // (FileError) without a command. A transfer the server reports aborted (426, 450) fails
     // even when a 226 follows.
     void StoreFile(const std::string& localPath, const std::string& remoteName);
+    // RNFR from (350), RNTO to (250): replaces to where the server allows it.
+    void RenameFile(const std::string& from, const std::string& to);
+    // DELE name; accepted 250.
+    void DeleteFile(const std::string& name);
 
     // Ends the wait the conversation is in from any thread, or from a signal handler: the
     // operation fails with EIdStopped and the client closes. Later waits fail the same way

@@ -28,7 +28,9 @@ SitemapFilesSummary WriteTableSitemap(const WorkTable& table,
                                       const std::filesystem::path& programFolder,
                                       const SiteSettings& settings,
                                       const SitemapProgress& progress) {
-    SitemapFilesWriter writer(programFolder, SitemapOptionsFor(settings));
+    SitemapFilesOptions options = SitemapOptionsFor(settings);
+    options.incomplete = table.incomplete();
+    SitemapFilesWriter writer(programFolder, options);
     std::chrono::steady_clock::time_point lastShown;
     bool shown = false;
     bool unshown = false; // a row was added since the last one shown

@@ -65,6 +65,11 @@ public:
     // Walks every row and counts the checked ones.
     int checkedCount() const;
 
+    // The rows come from a stopped or failed retrieval, until the next complete one: a sitemap
+    // written of them says so, and an upload asks before it publishes them.
+    bool incomplete() const { return incomplete_; }
+    void setIncomplete(bool incomplete) { incomplete_ = incomplete; }
+
 private:
     void checkIndex(int i) const;
 
@@ -73,4 +78,5 @@ private:
     std::vector<UrlEntryLayout> layouts_; // beside rows_, index for index
     std::vector<bool> checked_;
     std::vector<bool> new_;
+    bool incomplete_ = false;
 };

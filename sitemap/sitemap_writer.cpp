@@ -1,6 +1,7 @@
 #include "sitemap/sitemap_writer.h"
 
 #include <algorithm>
+#include <charconv>
 #include <ctime>
 
 #include <zlib.h>
@@ -122,8 +123,36 @@ std::string utcNow() {
     return text;
 }
 
-std::string partName(std::size_t number, bool gzip) {
-    return "sitemap-" + std::to_string(number) + (gzip ? ".xml.gz" : ".xml");
+std::string partName(const std::string& stamp, std::size_t number, bool gzip) {
+    return Concat({"sitemap-", stamp, "-", std::to_string(number), gzip ? ".xml.gz" : ".xml"});
+}
+
+// The UTC time now as digits, later by a second for each stamp a file of folder already has:
+// a run's part names are its own.
+std::string freshStamp(const std::filesystem::path& folder) {
+    const std::time_t now = std::time(nullptr);
+    std::tm parts{};
+    gmtime_r(&now, &parts);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y%m%d%H%M%S", &parts);
+    for (unsigned long long stamp = std::stoull(text);; ++stamp) {
+        const std::string prefix = Concat({"sitemap-", std::to_string(stamp), "-"});
+        bool taken = false;
+        std::error_code error;
+        for (const auto& entry : std::filesystem::directory_iterator(folder, error))
+            taken =
+                taken || entry.path().filename().string().compare(0, prefix.size(), prefix) == 0;
+        if (!taken)
+            return std::to_string(stamp);
+    }
+}
+
+constexpr std::string_view kFactsMark = " sitewright urls=";
+
+// The comment after the root element that tells what a document holds.
+std::string factsComment(std::size_t urls, bool incomplete, SitemapProtocol protocol) {
+    return Concat({"<!--", kFactsMark, std::to_string(urls),
+                   incomplete ? " incomplete" : " complete", " -->", lineEndOf(protocol)});
 }
 
 } // namespace
@@ -179,7 +208,17 @@ const std::string& SitemapBuilder::Finish() {
 }
 
 SitemapFilesWriter::SitemapFilesWriter(std::filesystem::path folder, SitemapFilesOptions options)
-    : folder_(std::move(folder)), options_(std::move(options)), builder_(options_.format) {}
+    : folder_(std::move(folder)), options_(std::move(options)), stamp_(freshStamp(folder_)),
+      builder_(options_.format) {}
+
+SitemapFilesWriter::~SitemapFilesWriter() {
+    if (finished_)
+        return;
+    // No index names them: the standing set stays as it was.
+    std::error_code error;
+    for (const std::string& name : partNames_)
+        std::filesystem::remove(folder_ / name, error);
+}
 
 void SitemapFilesWriter::AddRow(std::string_view row) {
     const std::string element = builder_.Element(row, lastUrl_);
@@ -199,10 +238,10 @@ void SitemapFilesWriter::writePart() {
     const SitemapProtocol protocol = options_.format.protocol;
     if (partNames_.empty())
         index_ = documentHead(protocol, "sitemapindex");
-    const std::string name = partName(partNames_.size() + 1, options_.gzipParts);
+    const std::string name = partName(stamp_, partNames_.size() + 1, options_.gzipParts);
     const std::string& document = builder_.Finish();
-    WriteFileAtomically(folder_ / name, options_.gzipParts ? Gzipped(document) : document);
     partNames_.push_back(name);
+    WriteFileAtomically(folder_ / name, options_.gzipParts ? Gzipped(document) : document);
 
     std::string_view siteUrl = options_.siteUrl;
     while (!siteUrl.empty() && siteUrl.back() == '/')
@@ -223,15 +262,21 @@ void SitemapFilesWriter::writePart() {
 }
 
 SitemapFilesSummary SitemapFilesWriter::Finish() {
+    const SitemapProtocol protocol = options_.format.protocol;
     if (partNames_.empty()) {
-        WriteSitemap(folder_, builder_.Finish());
+        std::string document = builder_.Finish();
+        if (options_.incomplete)
+            document += factsComment(urls_, true, protocol);
+        WriteSitemap(folder_, document);
     } else {
         writePart();
         index_ += "</sitemapindex>";
-        index_ += lineEndOf(options_.format.protocol);
+        index_ += lineEndOf(protocol);
+        index_ += factsComment(urls_, options_.incomplete, protocol);
         WriteSitemap(folder_, index_);
     }
-    // Parts of an earlier sitemap that the new one does not name.
+    finished_ = true;
+    // Parts no index names any more, and what killed runs left half written.
     std::error_code error;
     for (const auto& entry : std::filesystem::directory_iterator(folder_, error)) {
         const std::string name = entry.path().filename().string();
@@ -239,6 +284,7 @@ SitemapFilesSummary SitemapFilesWriter::Finish() {
             std::find(partNames_.begin(), partNames_.end(), name) == partNames_.end())
             std::filesystem::remove(entry.path(), error);
     }
+    RemoveStaleTemporaries(folder_, "sitemap");
     return {urls_, partNames_.size()};
 }
 
@@ -292,34 +338,67 @@ bool IsSitemapPartName(std::string_view name) {
     if (name.substr(0, kPrefix.size()) != kPrefix)
         return false;
     name.remove_prefix(kPrefix.size());
-    const std::size_t digits = name.find_first_not_of("0123456789");
-    if (digits == 0 || digits == std::string_view::npos || name[0] == '0')
-        return false;
-    name.remove_prefix(digits);
-    return name == ".xml" || name == ".xml.gz";
+    // A number without leading zeros, once or twice ("STAMP-N").
+    for (int number = 0; number < 2; ++number) {
+        const std::size_t digits = name.find_first_not_of("0123456789");
+        if (digits == 0 || digits == std::string_view::npos || name[0] == '0')
+            return false;
+        name.remove_prefix(digits);
+        if (name == ".xml" || name == ".xml.gz")
+            return true;
+        if (name[0] != '-')
+            return false;
+        name.remove_prefix(1);
+    }
+    return false;
 }
 
 std::vector<std::string> IndexedParts(const std::filesystem::path& programFolder) {
-    QFile file(QString::fromStdString(SitemapPath(programFolder).string()));
-    if (!file.open(QIODevice::ReadOnly))
+    std::string document;
+    try {
+        document = ReadFile(SitemapPath(programFolder));
+    } catch (const FileError&) {
         return {};
-    QXmlStreamReader reader(&file);
-    std::vector<std::string> parts;
-    bool index = false;
+    }
+    SitemapFacts facts = ReadSitemapFacts(document);
+    // A damaged index names no parts for certain.
+    return facts.wellFormed ? std::move(facts.parts) : std::vector<std::string>();
+}
+
+SitemapFacts ReadSitemapFacts(std::string_view document) {
+    SitemapFacts facts;
+    QXmlStreamReader reader(QByteArray(document.data(), qsizetype(document.size())));
+    std::size_t urls = 0;
+    bool root = true;
     while (reader.readNext() != QXmlStreamReader::Invalid &&
            reader.tokenType() != QXmlStreamReader::EndDocument) {
+        if (reader.isComment()) {
+            const std::string text = reader.text().toString().toStdString();
+            if (text.compare(0, kFactsMark.size(), kFactsMark) != 0)
+                continue;
+            std::size_t count = 0;
+            const char* start = text.data() + kFactsMark.size();
+            const auto [end, error] = std::from_chars(start, text.data() + text.size(), count);
+            if (error != std::errc())
+                continue;
+            facts.urls = count;
+            facts.incomplete = std::string_view(end).rfind(" incomplete", 0) == 0;
+            continue;
+        }
         if (!reader.isStartElement())
             continue;
-        if (!index && reader.name() != QLatin1String("sitemapindex"))
-            return {};
-        index = true;
-        if (reader.name() == QLatin1String("loc")) {
+        if (root)
+            facts.index = reader.name() == QLatin1String("sitemapindex");
+        root = false;
+        if (reader.name() == QLatin1String("url")) {
+            ++urls;
+        } else if (facts.index && reader.name() == QLatin1String("loc")) {
             const std::string location = reader.readElementText().trimmed().toStdString();
-            parts.push_back(location.substr(location.rfind('/') + 1));
+            facts.parts.push_back(location.substr(location.rfind('/') + 1));
         }
     }
-    // A damaged index names no parts for certain.
-    if (reader.hasError())
-        return {};
-    return parts;
+    facts.wellFormed = !reader.hasError();
+    if (!facts.index)
+        facts.urls = urls;
+    return facts;
 }

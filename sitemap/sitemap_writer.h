@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -61,6 +62,9 @@ struct SitemapFilesOptions {
     bool gzipParts = false;
     // The web site URL without a final "/": the index names each part under it.
     std::string siteUrl;
+    // The rows come from a stopped or failed retrieval: the sitemap says so (see SitemapFacts),
+    // so that an upload can refuse to publish it.
+    bool incomplete = false;
 };
 
 // What a sitemap came to.
@@ -71,13 +75,19 @@ struct SitemapFilesSummary {
 };
 
 // Writes rows added one at a time into folder: one sitemap.xml while they fit into one
-// document; beyond that the parts sitemap-1.xml, sitemap-2.xml, … (".xml.gz" with gzipParts)
-// and sitemap.xml as their index, written last. Only one part is held in memory. Each file
-// replaces the old one whole; parts an earlier, larger sitemap left behind are removed once the
-// new index stands. Throws FileError when a file cannot be written.
+// document; beyond that the parts sitemap-<stamp>-1.xml, sitemap-<stamp>-2.xml, … (".xml.gz"
+// with gzipParts), named for this run so that no part of the standing set is touched, and
+// sitemap.xml as their index, written last. Only one part is held in memory. Once the new
+// sitemap.xml stands, the parts it does not name and stale temporary files of earlier runs are
+// removed; a run that fails or is abandoned before that removes the parts it wrote, and the
+// old set stays whole. Throws FileError when a file cannot be written. The caller holds the
+// folder's FolderLock.
 class SitemapFilesWriter final {
 public:
     SitemapFilesWriter(std::filesystem::path folder, SitemapFilesOptions options);
+    ~SitemapFilesWriter();
+    SitemapFilesWriter(const SitemapFilesWriter&) = delete;
+    SitemapFilesWriter& operator=(const SitemapFilesWriter&) = delete;
 
     void AddRow(std::string_view row);
     // The address of the row added last as SitemapBuilder::AddRow returns it, for a window
@@ -90,12 +100,28 @@ private:
 
     const std::filesystem::path folder_;
     const SitemapFilesOptions options_;
+    std::string stamp_; // of this run's part names
     SitemapBuilder builder_;
     std::size_t urls_ = 0;
     std::string lastUrl_;
     std::vector<std::string> partNames_; // written so far, in order
     std::string index_;
+    bool finished_ = false;
 };
+
+// What a sitemap document says of itself. This program writes after an index, and after a
+// document from an incomplete retrieval, a comment " sitewright urls=N complete|incomplete ".
+struct SitemapFacts {
+    bool index = false;
+    // The file names an index names, in its order.
+    std::vector<std::string> parts;
+    // The <url> elements of a single document, or the count a comment of this program states;
+    // nothing for an index without one.
+    std::optional<std::size_t> urls;
+    bool incomplete = false;
+    bool wellFormed = true;
+};
+SitemapFacts ReadSitemapFacts(std::string_view document);
 
 // The sitemap's place in the program folder: the one document or the index.
 std::filesystem::path SitemapPath(const std::filesystem::path& programFolder);
@@ -107,7 +133,8 @@ void WriteSitemap(const std::filesystem::path& programFolder, const std::string&
 // The gzip file (RFC 1952) of bytes.
 std::string Gzipped(std::string_view bytes);
 
-// True when name is one a part of a sitemap has: "sitemap-N.xml" or "sitemap-N.xml.gz".
+// True when name is one a part of a sitemap has: "sitemap-N.xml", "sitemap-STAMP-N.xml", or
+// either with ".gz".
 bool IsSitemapPartName(std::string_view name);
 
 // The file names of the parts the program folder's sitemap.xml indexes, in its order; empty

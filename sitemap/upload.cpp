@@ -1,5 +1,6 @@
 #include "sitemap/upload.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <exception>
@@ -8,9 +9,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "core/file_io.h"
 #include "core/text_util.h"
 #include "core/texts.h"
 #include "ftp/Uftp_module.h"
+#include "ftp/ftp_errors.h"
 #include "ftp/tls_setting.h"
 #include "settings/SiteSettings.h"
 #include "sitemap/sitemap_writer.h"
@@ -32,19 +35,52 @@ std::string localFileProblem(const std::filesystem::path& path) {
     return {};
 }
 
+// What a shrink check reads of the published sitemap.xml: a whole single document (50 MiB at
+// most) with room to spare.
+constexpr std::size_t kPublishedLimit = 64 * 1024 * 1024;
+
+// Deletes the parts of the replaced set (published) that the new one (parts) does not name.
+// A failure leaves them where no index names them, harmless.
+void removeUnnamedParts(TIdFTP& client, const std::vector<std::string>& published,
+                        const std::vector<std::string>& parts) {
+    for (const std::string& name : published) {
+        try {
+            if (IsSitemapPartName(name) &&
+                std::find(parts.begin(), parts.end(), name) == parts.end())
+                client.DeleteFile(name);
+        } catch (const std::exception&) {
+        }
+    }
+}
+
 } // namespace
 
+std::string ShrinkText(const ShrinkFinding& finding) {
+    return Filled(finding.incomplete ? texts::kShrinkIncomplete : texts::kShrinkFewer,
+                  {{"published", std::to_string(finding.publishedUrls)},
+                   {"new", std::to_string(finding.newUrls)}});
+}
+
 UploadResult UploadSitemap(Tftp_module& ftp, const SiteSettings& settings,
-                           const std::filesystem::path& programFolder) {
+                           const std::filesystem::path& programFolder,
+                           const ShrinkCheck& allowShrink) {
     const std::filesystem::path sitemap = SitemapPath(programFolder);
     std::error_code error;
     if (!std::filesystem::exists(sitemap, error))
-        return {UploadOutcome::NoSitemap, {}, {}};
+        return {UploadOutcome::NoSitemap, {}, {}, {}};
     if (std::string problem = localFileProblem(sitemap); !problem.empty())
-        return {UploadOutcome::UnusableFile, std::move(problem), {}};
+        return {UploadOutcome::UnusableFile, std::move(problem), {}, {}};
+    SitemapFacts local;
+    try {
+        local = ReadSitemapFacts(ReadFile(sitemap));
+    } catch (const FileError& failure) {
+        return {UploadOutcome::UnusableFile, failure.what(), {}, {}};
+    }
+    // A damaged index names no parts for certain.
+    const std::vector<std::string> parts =
+        local.wellFormed ? local.parts : std::vector<std::string>();
     // Every part the index names is checked before the first command: an index must never
     // reach the server without its parts.
-    const std::vector<std::string> parts = IndexedParts(programFolder);
     for (const std::string& part : parts) {
         const std::string problem = IsSitemapPartName(part)
                                         ? localFileProblem(programFolder / part)
@@ -53,6 +89,7 @@ UploadResult UploadSitemap(Tftp_module& ftp, const SiteSettings& settings,
             return {UploadOutcome::UnusableFile,
                     Concat({Filled(texts::kPartNotUploadable, {{"file", EscapeControls(part)}}),
                             texts::kLineBreak, problem}),
+                    {},
                     {}};
     }
 
@@ -60,22 +97,50 @@ UploadResult UploadSitemap(Tftp_module& ftp, const SiteSettings& settings,
     const Tftp_module::ScopedDisconnect disconnect(ftp);
     session->SetTls(TlsOptionsFor(settings.tls, settings.tls_trust, settings.hostname));
     if (ftp.FtpConnect(settings.hostname, settings.username, settings.password) != 0)
-        return {UploadOutcome::LoginFailed, ftp.LastError(), ftp.UntrustedCertificate()};
+        return {UploadOutcome::LoginFailed, ftp.LastError(), ftp.UntrustedCertificate(), {}};
     try {
         if (!settings.site_root.empty())
             session->ChangeFolder(settings.site_root);
     } catch (const std::exception& failure) {
-        return {UploadOutcome::FolderRefused, failure.what(), {}};
+        return {UploadOutcome::FolderRefused, failure.what(), {}, {}};
     } catch (...) {
-        return {UploadOutcome::FolderRefused, std::string(texts::kUnknownError), {}};
+        return {UploadOutcome::FolderRefused, std::string(texts::kUnknownError), {}, {}};
     }
-    // The parts first and the index last, so that a search engine never reads an index that
-    // names a missing file: a part that fails leaves the server's earlier index in place.
-    for (const std::string& part : parts) {
-        if (ftp.FtpUpload((programFolder / part).string(), part))
-            return {UploadOutcome::StoreFailed, ftp.LastError(), {}};
+    UploadResult result;
+    SitemapFacts published;
+    try {
+        if (const std::optional<std::string> bytes =
+                session->RetrieveFile("sitemap.xml", kPublishedLimit))
+            published = ReadSitemapFacts(*bytes);
+        const ShrinkFinding finding{published.urls.value_or(0), local.urls.value_or(0),
+                                    local.incomplete};
+        const bool shrinks = published.urls && local.urls && *local.urls * 2 < *published.urls;
+        if ((shrinks || finding.incomplete) && !(allowShrink && allowShrink(finding)))
+            return {UploadOutcome::ShrinkRefused, ShrinkText(finding), {}, {}};
+        // A part the published index names is whole on the server (the index went last) and
+        // is live: it is never stored over.
+        for (const std::string& part : parts) {
+            if (std::find(published.parts.begin(), published.parts.end(), part) ==
+                published.parts.end())
+                session->StoreFile((programFolder / part).string(), part);
+        }
+        const std::string temporary = Concat({"sitemap.xml", kTemporaryMark, "upload"});
+        session->StoreFile(sitemap.string(), temporary);
+        try {
+            session->RenameFile(temporary, "sitemap.xml");
+        } catch (const EIdProtocolReplyError&) {
+            session->StoreFile(sitemap.string(), "sitemap.xml");
+            result.notice = texts::kRenameRefused;
+            try {
+                session->DeleteFile(temporary);
+            } catch (const EIdProtocolReplyError&) {
+            }
+        }
+    } catch (const std::exception& failure) {
+        return {UploadOutcome::StoreFailed, failure.what(), {}, {}};
+    } catch (...) {
+        return {UploadOutcome::StoreFailed, std::string(texts::kUnknownError), {}, {}};
     }
-    if (ftp.FtpUpload(sitemap.string(), "sitemap.xml"))
-        return {UploadOutcome::StoreFailed, ftp.LastError(), {}};
-    return {UploadOutcome::Uploaded, {}, {}};
+    removeUnnamedParts(session.Client(), published.parts, parts);
+    return result;
 }

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -18,6 +20,7 @@ enum class UploadOutcome {
     LoginFailed,   // connecting or logging in failed; no further command was sent
     FolderRefused, // the site root folder could not be entered; the file was not sent
     StoreFailed,   // the server did not take the file, or the connection broke
+    ShrinkRefused, // the shrink check said no; nothing was stored
 };
 
 struct UploadResult {
@@ -27,14 +30,35 @@ struct UploadResult {
     std::string reason;
     // The certificate that stopped the login because it could not be verified (LoginFailed).
     std::optional<CertificateInfo> untrustedCertificate;
+    // Uploaded, but not as planned, fit to show: the server refused to rename the new
+    // sitemap.xml over the old one, so it was stored over it directly.
+    std::string notice;
 };
+
+// Why a set about to be published may be a wrong one: it lists fewer than half the URLs of
+// the one on the server, or it comes from a stopped or failed retrieval.
+struct ShrinkFinding {
+    std::size_t publishedUrls = 0;
+    std::size_t newUrls = 0;
+    bool incomplete = false;
+};
+// The finding as one text, both numbers and the reason.
+std::string ShrinkText(const ShrinkFinding& finding);
+// Says whether to publish anyway; called on the upload's thread with the session open.
+using ShrinkCheck = std::function<bool(const ShrinkFinding&)>;
 
 // Checks the local sitemap.xml and, when it is an index, every part it names (readable
 // regular files named as parts are) before any command, then logs in with the settings'
-// account, changes to the site root folder (none for an empty site root: the files go into
-// the folder the login leaves the session in), stores the parts in the index's order and
-// sitemap.xml last, stopping at the first that fails, and disconnects, whatever happened. Holds the
-// FTP session throughout so that no other conversation interleaves. Never throws: every failure is
-// in the result.
+// account and changes to the site root folder (none for an empty site root: the files go into
+// the folder the login leaves the session in). There it reads the published sitemap.xml (at
+// most 64 MiB; a missing one is fine) and, when the new set shrinks it or is incomplete, stores
+// nothing unless allowShrink says yes. The set is then replaced as a whole: the parts the
+// published index does not already name first, each under its own name, then sitemap.xml
+// under a temporary name, renamed over the old one (or stored directly where the server will not
+// rename over a file, which notice says); only then the parts the old sitemap.xml named and
+// the new one does not are deleted. A failure at any step leaves the published
+// sitemap.xml and every part it names intact. Holds the FTP session throughout and disconnects,
+// whatever happened. Never throws: every failure is in the result.
 UploadResult UploadSitemap(Tftp_module& ftp, const SiteSettings& settings,
-                           const std::filesystem::path& programFolder);
+                           const std::filesystem::path& programFolder,
+                           const ShrinkCheck& allowShrink = {});

@@ -803,85 +803,6 @@ status 1) when config_v1.dat decrypts to something this program cannot have writ
 </translation>
     </message>
     <message>
-        <source>使い方: sitewright generate [--dir DIR] [--ext LIST] [--upload] [--max-folders N]
-                           [--max-rows N]
-
-FTP サーバーにログインし、サイトのルートフォルダーとその下のすべてのフォルダーをたどって、
-拡張子が LIST にあるファイルごとに更新日時、更新頻度と優先度の既定値を付けた URL を
-DIR/sitemap.xml に書きます。ウィンドウでチェックを外したページは書かず、ウィンドウで変えた
-更新頻度と優先度はそのまま使います（DIR/site_memory.db のサイトの記憶。ウィンドウと同じ
-サイトマップになります）。入れないフォルダー、一覧を読み取れないフォルダー、64 階層より
-深いフォルダーは標準エラー出力に表示して除きます。Ctrl-C（または SIGTERM）でただちに
-中止します。中止したとき、失敗したとき、上限に達したときはサイトマップを書かず、以前の
-sitemap.xml はそのまま残ります。除外するパスと robots.txt が禁止するパスは除きます。
-URL 数 50,000 件または 50 MiB を超えるときは sitemap-1.xml、sitemap-2.xml… に分け、
-sitemap.xml をそのインデックスにします。
-
-  --dir DIR          設定ファイルと sitemap.xml のフォルダー
-                     （省略時: プログラムフォルダー）
-  --ext LIST         取得するファイルの拡張子。コンマ区切り
-                     （省略時: .htm,.html,.php,.cgi）
-  --upload           続けて sitemap.xml をサイトのルートフォルダーへアップロードします。
-                     ファイルが一つも見つからなかった場合は何も書かず、アップロードも
-                     しません（終了ステータス 1）
-  --max-folders N    N を超えるフォルダーに入ろうとしたら失敗として終了します
-                     （省略時: 100000）
-  --max-rows N       N を超えるファイルが見つかったら失敗として終了します
-                     （省略時: 1000000）
-  -h, --help         このヘルプを表示します
-</source>
-        <translation>Usage: sitewright generate [--dir DIR] [--ext LIST] [--upload] [--max-folders N]
-                           [--max-rows N]
-
-Logs in to the FTP server, walks the site&apos;s root folder and every folder below it, and writes
-to DIR/sitemap.xml a URL for each file whose extension is in LIST, with its modification time
-and the default change frequency and priority. Pages unticked in the window are left out, and
-change frequencies and priorities changed in the window are kept (the site memory in
-DIR/site_memory.db; the sitemap is the same as the window&apos;s). Folders that cannot be entered,
-folders whose listing cannot be read and folders deeper than 64 levels are reported on
-standard error and left out. Ctrl-C (or SIGTERM) stops at once. When stopped, when failed or
-when a limit is reached, no sitemap is written and the previous sitemap.xml stays as it was.
-Excluded paths and paths robots.txt disallows are left out. Beyond 50,000 URLs or 50 MiB the
-sitemap is split into sitemap-1.xml, sitemap-2.xml... and sitemap.xml becomes their index.
-
-  --dir DIR          the folder of the settings files and sitemap.xml
-                     (default: the program folder)
-  --ext LIST         the extensions of the files to retrieve, separated by commas
-                     (default: .htm,.html,.php,.cgi)
-  --upload           then uploads sitemap.xml to the site&apos;s root folder. When no file
-                     was found, nothing is written or uploaded (exit status 1)
-  --max-folders N    fails when about to enter more than N folders
-                     (default: 100000)
-  --max-rows N       fails when more than N files are found
-                     (default: 1000000)
-  -h, --help         shows this help
-</translation>
-    </message>
-    <message>
-        <source>使い方: sitewright upload [--dir DIR]
-
-DIR/sitemap.xml を sitemap.xml として FTP サーバーのサイトのルートフォルダー（ルート
-フォルダーが空の場合はログイン直後のフォルダー）へアップロードします。sitemap.xml が
-インデックスのときは、そこにあるファイルを先に、sitemap.xml を最後にアップロードします。URL を一つも含まない
-サイトマップは、サーバーのものを空にしてしまうためアップロードしません（終了ステータス 1）。
-
-  --dir DIR    設定ファイルと sitemap.xml のフォルダー
-               （省略時: プログラムフォルダー）
-  -h, --help   このヘルプを表示します
-</source>
-        <translation>Usage: sitewright upload [--dir DIR]
-
-Uploads DIR/sitemap.xml as sitemap.xml to the site&apos;s root folder on the FTP server (the folder
-at login when the root folder is empty). When sitemap.xml is an index, the files it lists are
-uploaded first and sitemap.xml last. A sitemap without a single URL is not uploaded, since it
-would empty the server&apos;s (exit status 1).
-
-  --dir DIR    the folder of the settings files and sitemap.xml
-               (default: the program folder)
-  -h, --help   shows this help
-</translation>
-    </message>
-    <message>
         <source>使い方: sitewright forget --missing [--dir DIR] [--ext LIST]
 
 generate と同じようにサーバーのフォルダーをたどり、サイトの記憶（DIR/site_memory.db）に
@@ -1268,9 +1189,6 @@ Quorvane</translation>
 (The connection test shows whether the server has it.)</translation>
     </message>
     <message>
-        <source>サーバーが上位のフォルダーと同じものと示したフォルダー（{count}個）には入りませんでした。最初のフォルダー:</source>
-        <translation>Folders the server names as one of the folders above them ({count}) were not entered. The first folder:</translation>
-    </message>
     <message>
         <source>サーバーが一部の接続でMLSDを拒否したため、{list}個のフォルダーをLISTで一覧しました（MLSDでは{mlsd}個）。それらのページの更新日時は、サーバーの時計による分単位のものです。</source>
         <translation>The server refused MLSD on some connections, so {list} folders were listed with LIST ({mlsd} with MLSD). The times of their pages are the server&apos;s clock, to the minute.</translation>
@@ -1286,6 +1204,101 @@ Quorvane</translation>
     <message>
         <source>、更新日時のないページ {count}</source>
         <translation>, pages without a date {count}</translation>
+        <source>新しいサイトマップの URL は {new} 件で、サーバーのサイトマップ（{published} 件）の半分に足りません。</source>
+        <translation>The new sitemap lists {new} URLs, fewer than half of the server&apos;s sitemap ({published} URLs).</translation>
+    </message>
+    <message>
+        <source>新しいサイトマップ（{new} 件）は、中止または失敗した取得の一覧から作られています。サーバーのサイトマップは {published} 件です。</source>
+        <translation>The new sitemap ({new} URLs) comes from the list of a stopped or failed retrieval. The server&apos;s sitemap lists {published} URLs.</translation>
+    </message>
+    <message>
+        <source>それでもサーバーのサイトマップを置き換えますか？</source>
+        <translation>Replace the server&apos;s sitemap all the same?</translation>
+    </message>
+    <message>
+        <source>それでも置き換えるには --allow-shrink を付けてください。</source>
+        <translation>To replace it all the same, add --allow-shrink.</translation>
+    </message>
+    <message>
+        <source>サーバーが sitemap.xml の上書きの名前変更を受け付けないため、直接上書きしました。</source>
+        <translation>The server does not rename a file over sitemap.xml, so sitemap.xml was stored over directly.</translation>
+    </message>
+    <message>
+        <source>別の Site Wright が「{folder}」でサイトマップを作成またはアップロードしています。終わってからやり直してください。</source>
+        <translation>Another Site Wright is writing or uploading the sitemap in “{folder}”. Try again when it has finished.</translation>
+    </message>
+    <message>
+        <source>ページがひとつも見つからなかったため、以前のサイトマップ「{file}」を残しました。</source>
+        <translation>No page was found, so the previous sitemap “{file}” was kept.</translation>
+    </message>
+    <message>
+        <source>一覧にチェックされたページがありません。<byte value="xd"/>
+以前のサイトマップを、URLのないサイトマップで置き換えますか？</source>
+        <translation>No page in the list is ticked.<byte value="xd"/>
+Replace the previous sitemap with a sitemap without any URL?</translation>
+    </message>
+    <message>
+        <source>一覧は不完全です（取得が中止または失敗しました）</source>
+        <translation>The list is incomplete (the retrieval was stopped or failed)</translation>
+    </message>
+    <message>
+        <source>使い方: sitewright generate [--dir DIR] [--ext LIST] [--upload] [--max-folders N]
+                           [--max-rows N] [--allow-shrink]
+
+FTP サーバーにログインし、サイトのルートフォルダーとその下のすべてのフォルダーをたどって、
+拡張子が LIST にあるファイルごとに更新日時、更新頻度と優先度の既定値を付けた URL を
+DIR/sitemap.xml に書きます。ウィンドウでチェックを外したページは書かず、ウィンドウで変えた
+更新頻度と優先度はそのまま使います（DIR/site_memory.db のサイトの記憶。ウィンドウと同じ
+サイトマップになります）。入れないフォルダー、一覧を読み取れないフォルダー、64 階層より
+深いフォルダーは標準エラー出力に表示して除きます。Ctrl-C（または SIGTERM）でただちに
+中止します。中止したとき、失敗したとき、上限に達したときはサイトマップを書かず、以前の
+sitemap.xml はそのまま残ります。除外するパスと robots.txt が禁止するパスは除きます。
+URL 数 50,000 件または 50 MiB を超えるときは sitemap-&lt;日時&gt;-1.xml、… に分け、
+sitemap.xml をそのインデックスにします。同じフォルダーで同時に動く generate は一つだけです。
+
+  --dir DIR          設定ファイルと sitemap.xml のフォルダー
+                     （省略時: プログラムフォルダー）
+  --ext LIST         取得するファイルの拡張子。コンマ区切り
+                     （省略時: .htm,.html,.php,.cgi）
+  --upload           続けて sitemap.xml をサイトのルートフォルダーへアップロードします。
+                     ファイルが一つも見つからなかった場合は何も書かず、アップロードも
+                     しません（終了ステータス 1）
+  --allow-shrink     サーバーのサイトマップの半分に満たない URL 数でもアップロードします
+  --max-folders N    N を超えるフォルダーに入ろうとしたら失敗として終了します
+                     （省略時: 100000）
+  --max-rows N       N を超えるファイルが見つかったら失敗として終了します
+                     （省略時: 1000000）
+  -h, --help         このヘルプを表示します
+</source>
+        <translation>Usage: sitewright generate [--dir DIR] [--ext LIST] [--upload] [--max-folders N]
+                           [--max-rows N] [--allow-shrink]
+
+Logs in to the FTP server, walks the site&apos;s root folder and every folder below it, and writes
+to DIR/sitemap.xml a URL for each file whose extension is in LIST, with its modification time
+and the default change frequency and priority. Pages unticked in the window are left out, and
+change frequencies and priorities changed in the window are kept (the site memory in
+DIR/site_memory.db; the sitemap is the same as the window&apos;s). Folders that cannot be entered,
+folders whose listing cannot be read and folders deeper than 64 levels are reported on
+standard error and left out. Ctrl-C (or SIGTERM) stops at once. When stopped, when failed or
+when a limit is reached, no sitemap is written and the previous sitemap.xml stays as it was.
+Excluded paths and paths robots.txt disallows are left out. Beyond 50,000 URLs or 50 MiB the
+sitemap is split into sitemap-&lt;time&gt;-1.xml, ... and sitemap.xml becomes their index. Only one
+generate runs in a folder at a time.
+
+  --dir DIR          the folder of the settings files and sitemap.xml
+                     (default: the program folder)
+  --ext LIST         the extensions of the files to retrieve, separated by commas
+                     (default: .htm,.html,.php,.cgi)
+  --upload           then uploads sitemap.xml to the site&apos;s root folder. When no file
+                     was found, nothing is written or uploaded (exit status 1)
+  --allow-shrink     uploads even when the sitemap lists fewer than half the server&apos;s URLs
+  --max-folders N    fails when about to enter more than N folders
+                     (default: 100000)
+  --max-rows N       fails when more than N files are found
+                     (default: 1000000)
+  -h, --help         shows this help
+</translation>
+    </message>
     </message>
 </context>
 </TS>

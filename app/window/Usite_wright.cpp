@@ -680,7 +680,12 @@ void TFsite_wright::retrievalFinished(tthread1* thread) {
         retrieval_.clear();
     SetRetrievalRunning(false);
     thread->deleteLater();
-    if (thread->Summary().WalkedWholeSite())
+    const RetrievalSummary& summary = thread->Summary();
+    const bool complete =
+        !summary.stopped && !summary.endedEarly && !summary.loginFailed && summary.folders > 0;
+    table_->setIncomplete(!complete);
+    SetStatusText(0, complete ? QString() : QText(texts::kListIncomplete));
+    if (summary.WalkedWholeSite())
         offerToForgetMissing();
     // A certificate the user now trusts lets the same retrieval run again.
     const std::optional<CertificateInfo>& certificate = thread->Summary().untrustedCertificate;
@@ -722,12 +727,30 @@ void TFsite_wright::N13Click() {
 }
 
 void TFsite_wright::CreateSitemap() {
+    const FolderLock lock(programFolder_);
+    if (!folderLocked(lock))
+        return;
+    // An empty list replaces a standing sitemap only when the user says so (default: no).
+    std::error_code ignored;
+    if (table_->checkedCount() == 0 &&
+        std::filesystem::exists(SitemapPath(programFolder_), ignored) &&
+        ShowConfirm(QText(texts::kNoRowsReplaceQuestion), QText(texts::kCancel),
+                    QText(texts::kRun)) != kSecondButton)
+        return;
     // A sitemap split into parts opens at its index.
     WriteTableSitemap(*table_, programFolder_, currentSettings(),
                       [this](const std::string& location) {
                           SetStatusText(2, QString::fromStdString(location));
                       });
     OpenAddress(QUrl::fromLocalFile(QString::fromStdString(SitemapPath(programFolder_).string())));
+}
+
+bool TFsite_wright::folderLocked(const FolderLock& lock) const {
+    if (!lock.Held())
+        ShowInfo(QString::fromStdString(
+                     Filled(texts::kFolderBusy, {{"folder", programFolder_.string()}})),
+                 QText(texts::kConfirm));
+    return lock.Held();
 }
 
 bool TFsite_wright::sitemapExists() const {
@@ -758,6 +781,9 @@ void TFsite_wright::N14Click() {
     }
     if (!sitemapExists())
         return;
+    const FolderLock lock(programFolder_);
+    if (!folderLocked(lock))
+        return;
     const SiteSettings settings = currentSettings();
     if (ShowConfirm(QText(texts::kUploadQuestion) + QText(texts::kLineBreak) +
                         QString::fromStdString(settings.site_root),
@@ -770,11 +796,25 @@ void TFsite_wright::N14Click() {
         return;
     UploadResult result;
     Tftp_module& ftp = ftpModule();
+    // Asked on the window's thread while the upload's thread waits (default: no).
+    const ShrinkCheck askShrink = [this](const ShrinkFinding& finding) {
+        bool allowed = false;
+        QMetaObject::invokeMethod(
+            this,
+            [&] {
+                allowed = ShowConfirm(
+                              QString::fromStdString(Concat({ShrinkText(finding), texts::kLineBreak,
+                                                             texts::kShrinkQuestion})),
+                              QText(texts::kCancel), QText(texts::kRun)) == kSecondButton;
+            },
+            Qt::BlockingQueuedConnection);
+        return allowed;
+    };
     for (SiteSettings uploadSettings = settings;;) {
         ftp.ClearStop();
         RunWithStop(
             this, QText(texts::kUploading),
-            [&] { result = UploadSitemap(ftp, uploadSettings, programFolder_); },
+            [&] { result = UploadSitemap(ftp, uploadSettings, programFolder_, askShrink); },
             [&ftp] { ftp.Abort(); });
         // A certificate the user now trusts lets the same upload run again.
         if (!result.untrustedCertificate || !siteManager_->OfferTrust(*result.untrustedCertificate))
@@ -784,7 +824,13 @@ void TFsite_wright::N14Click() {
     const QString reason = QString::fromStdString(result.reason);
     switch (result.outcome) {
     case UploadOutcome::Uploaded:
-        ShowInfo(QText(texts::kUploaded), QText(texts::kConfirm));
+        ShowInfo(QString::fromStdString(
+                     result.notice.empty()
+                         ? std::string(texts::kUploaded)
+                         : Concat({result.notice, texts::kLineBreak, texts::kUploaded})),
+                 QText(texts::kConfirm));
+        break;
+    case UploadOutcome::ShrinkRefused:
         break;
     case UploadOutcome::NoSitemap:
         ShowInfo(QText(texts::kNoSitemap), QText(texts::kConfirm));

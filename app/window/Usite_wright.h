@@ -14,6 +14,7 @@
 
 #include "memory/site_memory.h"
 
+class FolderLock;
 class ElidedLabel;
 class QAction;
 class QLabel;
@@ -150,6 +151,8 @@ private:
     Tftp_module& ftpModule() const;
     // False, after telling the user, when there is no sitemap.xml to show or upload.
     bool sitemapExists() const;
+    // False, after telling the user, when another run holds the program folder.
+    bool folderLocked(const FolderLock& lock) const;
     void startRetrievalThread(const SiteSettings& settings);
     void retrievalFinished(tthread1* thread);
     // Ends a running retrieval and waits for its thread, so that it never outlives the window

@@ -249,6 +249,43 @@ TEST_F(CliEndToEnd, ConfigureThenGenerateAndUploadGivesTheExpectedSitemap) {
     EXPECT_EQ(ReadFile(site / "sitemap.xml"), local);
 }
 
+TEST_F(CliEndToEnd, GenerateNeverShrinksTheSitemapUnaskedNorRunsTwiceInOneFolder) {
+    const fs::path site = server.Root() / "site";
+    MakeFile(site / "a.html", 1164968430);
+    ASSERT_EQ(configure(server.Password()).status, 0);
+    // The published sitemap lists three URLs, the new one lists one.
+    std::string published = "<urlset>";
+    for (const char* page : {"a", "b", "c"})
+        published += std::string("<url><loc>http://www.example.com/") + page + ".html</loc></url>";
+    published += "</urlset>";
+    WriteFileAtomically(site / "sitemap.xml", published);
+    const Args generate = {"generate", "--dir", programFolder.string(), "--upload"};
+    const Finished refused = sitewright(generate);
+    EXPECT_EQ(refused.status, 1) << refused.err;
+    EXPECT_NE(refused.err.find("--allow-shrink"), std::string::npos) << refused.err;
+    EXPECT_EQ(ReadFile(site / "sitemap.xml"), published);
+
+    Args allowed = generate;
+    allowed.push_back("--allow-shrink");
+    {
+        const FolderLock otherRun(programFolder);
+        ASSERT_TRUE(otherRun.Held());
+        const Finished busy = sitewright(allowed);
+        EXPECT_EQ(busy.status, 1) << busy.err;
+        EXPECT_EQ(ReadFile(site / "sitemap.xml"), published);
+    }
+    const Finished shrunk = sitewright(allowed);
+    EXPECT_EQ(shrunk.status, 0) << shrunk.err;
+    const std::string local = ReadFile(programFolder / "sitemap.xml");
+    EXPECT_EQ(ReadFile(site / "sitemap.xml"), local);
+
+    // A walk that finds no page keeps the sitemap there is.
+    fs::remove(site / "a.html");
+    const Finished empty = sitewright({"generate", "--dir", programFolder.string()});
+    EXPECT_EQ(empty.status, 1) << empty.err;
+    EXPECT_EQ(ReadFile(programFolder / "sitemap.xml"), local);
+}
+
 TEST_F(CliEndToEnd, TheWindowsRememberedChoicesReachGenerateAndTheMemoryCommands) {
     EnsureCoreApplication();
     const fs::path site = server.Root() / "site";

@@ -64,7 +64,9 @@ TEST_F(FtpSecurityTest, EveryErrorTextOfTheSessionMasksThePassword) {
         {"PASV", {"227 Passive mode refused for secret"}},
         {"CWD /public_html", {"250 OK"}},
         fake_ftp::Pasv(),
-        {"STOR sitemap.xml", {"553 secret: cannot create file"}},
+        {"RETR sitemap.xml", {"550 No such file"}},
+        fake_ftp::Pasv(),
+        {"STOR sitemap.xml.swtmp-upload", {"553 secret: cannot create file"}},
         fake_ftp::ExpectClose(),
     }));
     ASSERT_EQ(module.FtpConnect(server.Host(), "anna", "secret"), 0);

@@ -7,6 +7,8 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <algorithm>
+#include <map>
 #include <regex>
 
 #include <zlib.h>
@@ -261,21 +263,23 @@ TEST_F(SitemapFilesTest, LargeSiteGivesPartsAndAnIndexThatRealParsersRead) {
         EXPECT_EQ(index.error, "");
         EXPECT_EQ(index.root, "sitemapindex");
         EXPECT_EQ(index.ns, c.ns);
-        EXPECT_EQ(index.texts, (std::vector<std::string>{kSite + "/sitemap-1" + suffix,
-                                                         kSite + "/sitemap-2" + suffix,
-                                                         kSite + "/sitemap-3" + suffix}));
+        const std::vector<std::string> parts = IndexedParts(folder_);
+        ASSERT_EQ(parts.size(), 3u);
+        for (std::size_t i = 0; i < 3; ++i) {
+            EXPECT_TRUE(std::regex_match(
+                parts[i], std::regex(R"(sitemap-\d{14}-)" + std::to_string(i + 1) + suffix)))
+                << parts[i];
+            EXPECT_EQ(index.texts[i], kSite + "/" + parts[i]);
+        }
         for (const std::string& lastmod : parse(ReadFile(SitemapPath(folder_)), "lastmod").texts)
             EXPECT_TRUE(std::regex_match(lastmod, std::regex(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ)")))
                 << lastmod;
         EXPECT_TRUE(xmllintAccepts(SitemapPath(folder_)));
-        EXPECT_EQ(IndexedParts(folder_),
-                  (std::vector<std::string>{"sitemap-1" + suffix, "sitemap-2" + suffix,
-                                            "sitemap-3" + suffix}));
 
         // Every row once, in order, no part beyond the limits.
         std::size_t next = 0;
         for (int part = 1; part <= 3; ++part) {
-            const fs::path file = folder_ / ("sitemap-" + std::to_string(part) + suffix);
+            const fs::path file = folder_ / parts[std::size_t(part) - 1];
             const std::string document = readUnpacked(file);
             EXPECT_EQ(ReadFile(file).compare(0, 2, "\x1f\x8b") == 0, c.gzip);
             const Parsed parsed = parse(document, "loc");
@@ -344,10 +348,54 @@ TEST(SitemapBuilder, Protocol09IsCompactLeavesOutEmptyValuesAndCanWriteFolderAdd
 
 TEST(SitemapPartNames, OnlyNumberedPartsCount) {
     const std::pair<const char*, bool> cases[] = {
-        {"sitemap-1.xml", true},   {"sitemap-12.xml.gz", true},  {"sitemap-.xml", false},
-        {"sitemap-01.xml", false}, {"sitemap-1.xml.bak", false}, {"../sitemap-1.xml", false},
-        {"sitemap.xml", false},    {"sitemap-1a.xml", false},
+        {"sitemap-1.xml", true},         {"sitemap-12.xml.gz", true},
+        {"sitemap-.xml", false},         {"sitemap-01.xml", false},
+        {"sitemap-1.xml.bak", false},    {"../sitemap-1.xml", false},
+        {"sitemap.xml", false},          {"sitemap-1a.xml", false},
+        {"sitemap-2024-3.xml.gz", true}, {"sitemap-2024-03.xml", false},
+        {"sitemap-1-2-3.xml", false},    {"sitemap-1-.xml", false},
     };
     for (const auto& [name, expected] : cases)
         EXPECT_EQ(IsSitemapPartName(name), expected) << name;
+}
+
+TEST_F(SitemapFilesTest, AnInterruptedWriteKeepsTheWholeOldSetAndALaterRunClearsWhatKillsLeft) {
+    SitemapFilesOptions options;
+    options.format.limits.maxUrls = 2;
+    options.siteUrl = kSite;
+    write(5, options);
+    const auto snapshot = [this] {
+        std::map<std::string, std::string> files;
+        for (const auto& entry : fs::directory_iterator(folder_))
+            files[entry.path().filename().string()] = ReadFile(entry.path());
+        return files;
+    };
+    const std::map<std::string, std::string> old = snapshot();
+    ASSERT_EQ(old.size(), 4u); // three parts and the index
+    // A full disk or a failing write at every step of every file of the next set: its four
+    // parts and then the index.
+    for (int spared = 0; spared < 5; ++spared) {
+        for (AtomicWriteStep step :
+             {AtomicWriteStep::CreateTemporary, AtomicWriteStep::SetPermissions,
+              AtomicWriteStep::Write, AtomicWriteStep::Flush, AtomicWriteStep::Close,
+              AtomicWriteStep::Rename}) {
+            SCOPED_TRACE(std::to_string(spared) + " " + std::to_string(int(step)));
+            const AtomicWriteFault fault(step, ENOSPC, spared);
+            EXPECT_THROW(write(7, options), FileError);
+            EXPECT_EQ(snapshot(), old);
+        }
+    }
+    // What a kill -9 leaves: a temporary file and a part no index names; the next run clears
+    // both, and every part of the old set.
+    WriteFileAtomically(folder_ / "sitemap-1-9.xml", "x");
+    WriteFileAtomically(folder_ / "sitemap-1-8.xml.swtmp-a1B2c3", "x");
+    WriteFileAtomically(folder_ / "settings.ini.swtmp-a1B2c3", "not ours to clear");
+    write(7, options);
+    std::vector<std::string> expected = IndexedParts(folder_);
+    expected.insert(expected.end(), {"settings.ini.swtmp-a1B2c3", "sitemap.xml"});
+    std::vector<std::string> names;
+    for (const auto& [name, bytes] : snapshot())
+        names.push_back(name);
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(names, expected);
 }

@@ -45,8 +45,12 @@ TEST_F(UploadTest, LogsInEntersTheSiteRootStoresAndDisconnects) {
     writeSitemap(document);
     // An empty site root stores into the login folder: no CWD at all, not a bare "CWD ".
     const std::pair<std::string, Commands> cases[] = {
-        {"/public_html", {"CWD /public_html", "PASV", "STOR sitemap.xml"}},
-        {"", {"PASV", "STOR sitemap.xml"}},
+        {"/public_html",
+         {"CWD /public_html", "PASV", "RETR sitemap.xml", "PASV", "STOR sitemap.xml.swtmp-upload",
+          "RNFR sitemap.xml.swtmp-upload", "RNTO sitemap.xml"}},
+        {"",
+         {"PASV", "RETR sitemap.xml", "PASV", "STOR sitemap.xml.swtmp-upload",
+          "RNFR sitemap.xml.swtmp-upload", "RNTO sitemap.xml"}},
     };
     for (const auto& [siteRoot, commands] : cases) {
         SCOPED_TRACE(siteRoot);
@@ -126,7 +130,9 @@ TEST_F(UploadTest, AbortedStoreFailsAndStillDisconnects) {
     FakeFtpServer server(fake_ftp::WithLogin({
         {"CWD /public_html", {"250 OK"}},
         fake_ftp::Pasv(),
-        {"STOR sitemap.xml", {"150 Go ahead"}},
+        {"RETR sitemap.xml", {"550 No such file"}},
+        fake_ftp::Pasv(),
+        {"STOR sitemap.xml.swtmp-upload", {"150 Go ahead"}},
         fake_ftp::ReceiveData(),
         {"", {"426 Connection closed; transfer aborted.", "226 Closing"}},
         fake_ftp::ExpectClose(),
@@ -162,14 +168,16 @@ TEST_F(UploadTest, RealServerReceivesAnIdenticalCopy) {
     EXPECT_EQ(UploadSitemap(ftp_, settings_, folder_).outcome, UploadOutcome::Uploaded);
     EXPECT_EQ(ReadFile(server.Root() / "public_html" / "sitemap.xml"), document);
 
-    // A second upload replaces the server's copy rather than appending to it.
+    // A second upload replaces the server's copy rather than appending to it, once the shrink
+    // check has let it.
     writeSitemap("<short/>");
-    EXPECT_EQ(UploadSitemap(ftp_, settings_, folder_).outcome, UploadOutcome::Uploaded);
+    const auto allow = [](const ShrinkFinding&) { return true; };
+    EXPECT_EQ(UploadSitemap(ftp_, settings_, folder_, allow).outcome, UploadOutcome::Uploaded);
     EXPECT_EQ(ReadFile(server.Root() / "public_html" / "sitemap.xml"), "<short/>");
 
     // An empty site root stores into the login folder.
     settings_.site_root.clear();
-    const UploadResult result = UploadSitemap(ftp_, settings_, folder_);
+    const UploadResult result = UploadSitemap(ftp_, settings_, folder_, allow);
     EXPECT_EQ(result.outcome, UploadOutcome::Uploaded) << result.reason;
     EXPECT_EQ(ReadFile(server.Root() / "sitemap.xml"), "<short/>");
 }
@@ -190,61 +198,123 @@ void writeParts(const fs::path& folder, int count, bool gzip) {
 
 } // namespace
 
-TEST_F(UploadTest, PartsGoFirstAndTheIndexLastAndAFailedPartKeepsTheServersIndex) {
+TEST_F(UploadTest, ASplitSetIsReplacedWholeWhereverTheUploadFails) {
     writeParts(folder_, 4, true);
-    const std::vector<std::string> names = {"sitemap-1.xml.gz", "sitemap-2.xml.gz", "sitemap.xml"};
-    std::vector<std::string> files;
-    for (const std::string& name : names)
-        files.push_back(ReadFile(folder_ / name));
-    // The server takes the files before refused (all when it is empty) and refuses that one.
-    for (const std::string refused : {"", "sitemap-2.xml.gz"}) {
-        SCOPED_TRACE(refused);
-        std::vector<fake_ftp::Step> script = {{"CWD /public_html", {"250 OK"}}};
-        Commands commands = {"CWD /public_html"};
-        std::size_t taken = 0;
-        for (const std::string& name : names) {
-            script.push_back(fake_ftp::Pasv());
-            commands.insert(commands.end(), {"PASV", "STOR " + name});
-            if (name == refused) {
-                script.push_back({"STOR " + name, {"553 Quota exceeded"}});
-                break;
+    const std::vector<std::string> parts = IndexedParts(folder_);
+    ASSERT_EQ(parts.size(), 2u);
+    // The published set: an index of this program naming two parts of an earlier run, one of
+    // which the new set names again (the same run's part, whole on the server: not stored).
+    const std::string published =
+        "<sitemapindex><sitemap><loc>https://e.jp/sitemap-1-1.xml.gz</loc></sitemap><sitemap>"
+        "<loc>https://e.jp/" +
+        parts[1] +
+        "</loc></sitemap></sitemapindex><!-- sitewright urls=4 "
+        "complete -->";
+    const std::string temporary = "sitemap.xml.swtmp-upload";
+    using Exchange = std::pair<std::string, std::string>; // a command and the reply to it
+    struct Case {
+        std::vector<Exchange> exchanges; // after the CWD and the RETR of the published index
+        UploadOutcome outcome;
+        bool notice;
+    };
+    const Exchange part{"STOR " + parts[0], "150 Go"}, index{"STOR " + temporary, "150 Go"},
+        rnfr{"RNFR " + temporary, "350 Ready"}, rnto{"RNTO sitemap.xml", "250 Done"},
+        direct{"STOR sitemap.xml", "150 Go"}, dele{"DELE " + temporary, "250 Done"},
+        old{"DELE sitemap-1-1.xml.gz", "250 Done"};
+    const std::vector<Case> cases = {
+        {{part, index, rnfr, rnto, old}, UploadOutcome::Uploaded, false},
+        {{{part.first, "552 Quota exceeded"}}, UploadOutcome::StoreFailed, false},
+        {{part, {index.first, "553 Not allowed"}}, UploadOutcome::StoreFailed, false},
+        // A server that will not rename over a file: stored directly, and said so.
+        {{part, index, {rnfr.first, "502 Not implemented"}, direct, dele, old},
+         UploadOutcome::Uploaded,
+         true},
+        {{part, index, rnfr, {rnto.first, "553 File exists"}, direct, dele, old},
+         UploadOutcome::Uploaded,
+         true},
+        {{part, index, rnfr, {rnto.first, "553 File exists"}, {direct.first, "452 Disk full"}},
+         UploadOutcome::StoreFailed,
+         false},
+        // The old part stays where no index names it: harmless.
+        {{part, index, rnfr, rnto, {old.first, "550 Permission denied"}},
+         UploadOutcome::Uploaded,
+         false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.exchanges.back().first + " " + c.exchanges.back().second);
+        std::vector<fake_ftp::Step> script = {{"CWD /public_html", {"250 OK"}},
+                                              fake_ftp::Pasv(),
+                                              {"RETR sitemap.xml", {"150 Here"}},
+                                              fake_ftp::SendData(published),
+                                              {"", {"226 Sent"}}};
+        Commands commands = {"CWD /public_html", "PASV", "RETR sitemap.xml"};
+        for (const auto& [command, reply] : c.exchanges) {
+            const bool store = command.rfind("STOR", 0) == 0;
+            if (store) {
+                script.push_back(fake_ftp::Pasv());
+                commands.push_back("PASV");
             }
-            script.insert(script.end(), {{"STOR " + name, {"150 Go ahead"}},
-                                         fake_ftp::ReceiveData(),
-                                         {"", {"226 Stored"}}});
-            ++taken;
+            script.push_back({command, {reply}});
+            commands.push_back(command);
+            if (store && reply[0] == '1')
+                script.insert(script.end(), {fake_ftp::ReceiveData(), {"", {"226 Stored"}}});
         }
         script.push_back(fake_ftp::ExpectClose());
         FakeFtpServer server(fake_ftp::WithLogin(script));
         settings_.hostname = server.Host();
         const UploadResult result = UploadSitemap(ftp_, settings_, folder_);
-        EXPECT_EQ(result.outcome,
-                  refused.empty() ? UploadOutcome::Uploaded : UploadOutcome::StoreFailed)
-            << result.reason;
+        EXPECT_EQ(result.outcome, c.outcome) << result.reason;
+        EXPECT_EQ(!result.notice.empty(), c.notice);
         EXPECT_TRUE(server.WaitUntilFinished());
         EXPECT_EQ(server.Problems(), Commands());
         EXPECT_EQ(server.Commands(), fake_ftp::AfterLogin(commands));
-        EXPECT_EQ(server.Uploads(), std::vector<std::string>(files.begin(), files.begin() + taken));
     }
 }
 
-TEST_F(UploadTest, RealServerStoresEveryPartAndNothingWhenAPartIsMissing) {
+TEST_F(UploadTest, RealServerKeepsThePublishedSetWholeWhenAnUploadFails) {
     PyFtpServer server;
-    fs::create_directory(server.Root() / "public_html");
+    const fs::path root = server.Root() / "public_html";
+    fs::create_directory(root);
     settings_.hostname = server.Host();
     settings_.username = server.User();
     settings_.password = server.Password();
+    const auto expectPublished = [&](const std::vector<std::string>& parts) {
+        EXPECT_EQ(ReadFile(root / "sitemap.xml"), ReadFile(folder_ / "sitemap.xml"));
+        for (const std::string& part : parts)
+            EXPECT_EQ(ReadFile(root / part), ReadFile(folder_ / part)) << part;
+    };
     writeParts(folder_, 5, false);
+    const std::vector<std::string> first = IndexedParts(folder_);
+    ASSERT_EQ(first.size(), 3u);
+    ASSERT_EQ(UploadSitemap(ftp_, settings_, folder_).outcome, UploadOutcome::Uploaded);
+    expectPublished(first);
+    const TempFolder keptFolder("sw_upload_kept");
+    for (const auto& entry : fs::directory_iterator(folder_))
+        fs::copy(entry.path(), keptFolder.Path());
+
+    // The next set; the server refuses its second part (a folder stands in the way).
+    writeParts(folder_, 6, false);
+    const std::vector<std::string> second = IndexedParts(folder_);
+    ASSERT_EQ(second.size(), 3u);
+    fs::create_directory(root / second[1]);
+    const UploadResult refused = UploadSitemap(ftp_, settings_, folder_);
+    EXPECT_EQ(refused.outcome, UploadOutcome::StoreFailed) << refused.reason;
+    EXPECT_EQ(ReadFile(root / "sitemap.xml"), ReadFile(keptFolder.Path() / "sitemap.xml"));
+    for (const std::string& part : first)
+        EXPECT_EQ(ReadFile(root / part), ReadFile(keptFolder.Path() / part)) << part;
+
+    // Once the server takes it, the new set stands and the old parts are gone.
+    fs::remove(root / second[1]);
     const UploadResult result = UploadSitemap(ftp_, settings_, folder_);
     EXPECT_EQ(result.outcome, UploadOutcome::Uploaded) << result.reason;
-    for (const char* name : {"sitemap-1.xml", "sitemap-2.xml", "sitemap-3.xml", "sitemap.xml"})
-        EXPECT_EQ(ReadFile(server.Root() / "public_html" / name), ReadFile(folder_ / name)) << name;
+    expectPublished(second);
+    for (const std::string& part : first)
+        EXPECT_FALSE(fs::exists(root / part)) << part;
 
     // A part gone from the program folder: refused before the login, the server unchanged.
-    const std::string serverIndex = ReadFile(server.Root() / "public_html" / "sitemap.xml");
-    fs::remove(folder_ / "sitemap-2.xml");
+    fs::remove(folder_ / second[1]);
     const UploadResult missing = UploadSitemap(ftp_, settings_, folder_);
     EXPECT_EQ(missing.outcome, UploadOutcome::UnusableFile);
-    EXPECT_NE(missing.reason.find("sitemap-2.xml"), std::string::npos) << missing.reason;
-    EXPECT_EQ(ReadFile(server.Root() / "public_html" / "sitemap.xml"), serverIndex);
+    EXPECT_NE(missing.reason.find(second[1]), std::string::npos) << missing.reason;
+    EXPECT_TRUE(fs::exists(root / second[1]));
 }

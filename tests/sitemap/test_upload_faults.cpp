@@ -92,8 +92,10 @@ TEST_F(UploadFaultTest, EveryPointOfTheUploadFailsCleanly) {
 TEST_F(UploadFaultTest, PasvPortWhereNothingListensFailsTheStore) {
     FakeFtpServer server(fake_ftp::WithLogin({
         {"CWD /public_html", {"250 OK"}},
+        fake_ftp::Pasv(),
+        {"RETR sitemap.xml", {"550 No such file"}},
         fake_ftp::PasvToClosedPort(),
-        {"STOR sitemap.xml", {"425 Can't open data connection."}},
+        {"STOR sitemap.xml.swtmp-upload", {"425 Can't open data connection."}},
         fake_ftp::ExpectClose(),
     }));
     Tftp_module ftp;

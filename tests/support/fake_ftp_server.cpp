@@ -100,9 +100,13 @@ std::vector<Step> WithUpload(const std::string& siteRoot) {
         steps.push_back({"CWD " + siteRoot, {"250 OK"}});
     steps.insert(steps.end(), {
                                   Pasv(),
-                                  {"STOR sitemap.xml", {"150 Go ahead"}},
+                                  {"RETR sitemap.xml", {"550 No such file"}},
+                                  Pasv(),
+                                  {"STOR sitemap.xml.swtmp-upload", {"150 Go ahead"}},
                                   ReceiveData(),
                                   {"", {"226 Stored"}},
+                                  {"RNFR sitemap.xml.swtmp-upload", {"350 Ready"}},
+                                  {"RNTO sitemap.xml", {"250 Renamed"}},
                                   ExpectClose(),
                               });
     return WithLogin(std::move(steps));

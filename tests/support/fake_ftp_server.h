@@ -79,8 +79,9 @@ Step Trickled(Step step, std::size_t piece, std::chrono::milliseconds pause);
 std::vector<Step> WithLogin(std::vector<Step> rest);
 // The commands of that login followed by more.
 std::vector<std::string> AfterLogin(const std::vector<std::string>& more);
-// That login, then a store of sitemap.xml into siteRoot (CWD, none for an empty siteRoot;
-// PASV, STOR answered 150, the data received, 226) and the client's close.
+// That login, then an upload of sitemap.xml into siteRoot (CWD, none for an empty siteRoot;
+// a RETR of the published one answered 550; PASV, STOR of the temporary name answered 150,
+// the data received, 226; RNFR, RNTO) and the client's close.
 std::vector<Step> WithUpload(const std::string& siteRoot = "/public_html");
 
 } // namespace fake_ftp
