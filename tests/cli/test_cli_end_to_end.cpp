@@ -320,7 +320,7 @@ TEST_F(CliEndToEnd, WrongPasswordAndUsageErrors) {
     EXPECT_EQ(generated.status, 1);
     EXPECT_EQ(generated.err.rfind("接続失敗\n", 0), 0u) << generated.err;
     EXPECT_NE(
-        generated.err.find("\nsitewright generate: 接続失敗 サイトマップは作成しませんでした。\n"),
+        generated.err.find("\nsitewright generate: 接続失敗。サイトマップは作成しませんでした。\n"),
         std::string::npos)
         << generated.err;
     EXPECT_EQ(generated.err.find("not the password"), std::string::npos);
@@ -411,7 +411,8 @@ TEST(CliSignals, CtrlCOrTermEndsAStalledWalkAtOnceAsAStop) {
         ASSERT_TRUE(ended) << "the walk waited for the server";
         const Finished result = finished(status, work.Path());
         EXPECT_EQ(result.status, 1);
-        EXPECT_EQ(result.err, "sitewright generate: 取得中止 サイトマップは作成しませんでした。\n");
+        EXPECT_EQ(result.err,
+                  "sitewright generate: 取得中止。サイトマップは作成しませんでした。\n");
         EXPECT_EQ(server.Commands(), fake_ftp::AfterLogin({"CWD /r", "PASV", "LIST"}));
         EXPECT_EQ(ReadFile(SitemapPath(work.Path())), "<old/>");
     }
