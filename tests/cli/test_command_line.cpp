@@ -266,7 +266,7 @@ TEST_F(CommandLineTest, DamagedSettingsAreReportedAndLeftAsTheyAre) {
     // into bytes no one typed.
     const std::pair<std::string, std::string> files[] = {
         {"AAAAAAA=\r\n", "sitewright configure: 設定ファイル「" + dat +
-                             "」の1行目が壊れています。 Assertion failure (mylib\\CryptUtils, "
+                             "」の1行目が壊れています。Assertion failure (mylib\\CryptUtils, "
                              "315 行)\n"},
         {EncryptText("QZV", "ftp.example.jp", ConfFileIV()) + "\r\n",
          "sitewright configure: 設定ファイル「" + dat +
