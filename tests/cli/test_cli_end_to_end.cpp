@@ -18,6 +18,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QSqlDatabase>
+#include <QSqlQuery>
+
 #include "app/file_io.h"
 #include "app/row_order.h"
 #include "app/text_util.h"
@@ -262,6 +265,22 @@ TEST_F(CliEndToEnd, TheWindowsRememberedChoicesReachGenerateAndTheMemoryCommands
         .Record({{web + "/a.html", true, "", "", ""},
                  {web + "/b.html", false, "", "0.95", ""},
                  {web + "/gone.html", false, "", "", ""}});
+
+    {
+        // Held by another program past the wait: no sitemap without the memory.
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "holder");
+        db.setDatabaseName(QString::fromStdString((programFolder / "site_memory.db").string()));
+        ASSERT_TRUE(db.open());
+        QSqlQuery hold(db);
+        ASSERT_TRUE(hold.exec(QStringLiteral("PRAGMA locking_mode=EXCLUSIVE")));
+        ASSERT_TRUE(hold.exec(QStringLiteral("BEGIN EXCLUSIVE")));
+        const Finished locked = sitewright({"generate", "--dir", dir});
+        EXPECT_EQ(locked.status, 1) << locked.err;
+        EXPECT_FALSE(fs::exists(programFolder / "sitemap.xml"));
+        hold.exec(QStringLiteral("ROLLBACK"));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase("holder");
 
     Finished run = sitewright({"generate", "--dir", dir});
     EXPECT_EQ(run.status, 0) << run.err;
