@@ -51,10 +51,10 @@ struct AppliedMemory {
 // several sites. The memory knows every page a window's retrieval listed, so that a page it
 // does not know is new, and keeps the choices of those that have one.
 //
-// The memory never stands in the way of a retrieval or a sitemap: a damaged file is moved
-// aside (site_memory.db.damaged-<time>) and a new one started; a file that cannot be opened or
-// stays locked leaves the memory off (Locked). Either is told once, through the problem handler,
-// and every later call then does nothing. Lives on one thread.
+// A damaged file is moved aside (site_memory.db.damaged-<time>) and a new one started; a file
+// that cannot be opened or stays locked leaves the memory off (a lock also sets Locked). Either
+// is told once, through the problem handler, and every later call then does nothing. Lives on
+// one thread.
 class SiteMemory final {
 public:
     static constexpr std::string_view kFileName = "site_memory.db";
