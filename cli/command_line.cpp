@@ -12,6 +12,7 @@
 #include <ostream>
 
 #include "core/file_io.h"
+#include "jobs/missing_pages.h"
 #include "jobs/retrieval.h"
 #include "jobs/table_sitemap.h"
 #include "jobs/work_table.h"
@@ -43,12 +44,13 @@ public:
     // What the window shows in a message box, line by line on stderr.
     void Message(std::string_view text) const { io.err << asLines(text, "\n") << '\n'; }
     void Warning(std::string_view text) const {
-        io.err << "sitewright " << command_ << ": " << texts::kWarning << asLines(text, " ")
-               << '\n';
+        io.err << "sitewright " << command_ << ": " << texts::kWarning
+               << texts::JoinSentences(SplitLines(EscapeControls(text))) << '\n';
     }
     // The one line that says why the command failed; returns the failure status.
     int Fail(std::string_view reason) const {
-        io.err << "sitewright " << command_ << ": " << asLines(reason, " ") << '\n';
+        io.err << "sitewright " << command_ << ": "
+               << texts::JoinSentences(SplitLines(EscapeControls(reason))) << '\n';
         io.err.flush();
         return kExitFailure;
     }
@@ -549,14 +551,22 @@ int writeSitemap(const RetrievalSummary& summary, std::vector<std::string> rows,
     SiteMemory memory(
         folder, settings.web_url, [&output](const std::string& text) { output.Warning(text); },
         false);
+    // Without its memory the sitemap would list the pages the user unticked.
+    if (memory.Locked())
+        return failWithoutSitemap(texts::kMemoryLocked, output);
     WorkTable table;
-    const AppliedMemory applied = table.fillRetrieved(std::move(rows), &memory, false);
+    const AppliedMemory applied = table.fillRetrieved(rows, &memory, false);
     if (memory.IsOn()) {
+        // Only a complete walk tells which pages are gone.
+        const std::size_t missing =
+            applied.missing > 0 && summary.WalkedWholeSite()
+                ? MissingPages(memory, rows, settings, summary.robotsTxt).size()
+                : 0;
         output.Line(Filled(texts::kMemoryApplied, {{"unticked", std::to_string(applied.unticked)},
                                                    {"edited", std::to_string(applied.edited)},
                                                    {"fresh", std::to_string(applied.fresh)},
-                                                   {"missing", std::to_string(applied.missing)}}));
-        if (applied.missing > 0 && summary.WalkedWholeSite())
+                                                   {"missing", std::to_string(missing)}}));
+        if (missing > 0)
             output.Line(texts::kMissingHint);
     }
     SitemapFilesSummary written;
@@ -660,7 +670,10 @@ public:
     SiteMemory::ProblemHandler Handler() {
         return [this](const std::string& text) { text_ = text; };
     }
-    const std::string& Text() const { return text_; }
+    // Why the command failed with memory, or empty when it did not.
+    std::string Of(const SiteMemory& memory) const {
+        return memory.Locked() ? std::string(texts::kMemoryLocked) : text_;
+    }
 
 private:
     std::string text_;
@@ -685,9 +698,10 @@ int forget(const ParsedOptions& options, const Output& output) {
         return output.Fail(texts::kMissingNeedsWholeWalk);
     MemoryProblem problem;
     SiteMemory memory(folder, settings.web_url, problem.Handler(), false);
-    const std::size_t forgotten = memory.Forget(memory.Missing(rows));
-    if (!problem.Text().empty())
-        return output.Fail(problem.Text());
+    const std::size_t forgotten =
+        memory.Forget(MissingPages(memory, rows, settings, summary.robotsTxt));
+    if (const std::string why = problem.Of(memory); !why.empty())
+        return output.Fail(why);
     output.Line(Filled(texts::kMissingForgotten, {{"count", std::to_string(forgotten)}}));
     return kExitSuccess;
 }
@@ -708,8 +722,8 @@ int memoryList(const ParsedOptions& options, const Output& output) {
     MemoryProblem problem;
     SiteMemory memory(folder, settings.web_url, problem.Handler(), false);
     const std::vector<PageChoice> pages = memory.List();
-    if (!problem.Text().empty())
-        return output.Fail(problem.Text());
+    if (const std::string why = problem.Of(memory); !why.empty())
+        return output.Fail(why);
     output.Line(Filled(texts::kMemoryListed,
                        {{"site", settings.web_url}, {"count", std::to_string(pages.size())}}));
     const auto orDash = [](const std::string& value) { return value.empty() ? "-" : value; };
@@ -728,8 +742,8 @@ int memoryReset(const ParsedOptions& options, const Output& output) {
     MemoryProblem problem;
     SiteMemory memory(folder, settings.web_url, problem.Handler(), false);
     const std::size_t forgotten = memory.Reset();
-    if (!problem.Text().empty())
-        return output.Fail(problem.Text());
+    if (const std::string why = problem.Of(memory); !why.empty())
+        return output.Fail(why);
     output.Line(Filled(texts::kMemoryErased,
                        {{"site", settings.web_url}, {"count", std::to_string(forgotten)}}));
     return kExitSuccess;
@@ -845,8 +859,10 @@ int RunCommandLine(const std::vector<std::string>& args, CommandLineIo& io) {
         }
         return command->run(options, output);
     } catch (const UsageError& error) {
-        io.err << "sitewright " << command->name << ": " << EscapeControls(error.what())
-               << Filled(texts::kSeeHelp, {{"command", command->name}}) << '\n';
+        io.err << "sitewright " << command->name << ": "
+               << texts::JoinSentences({EscapeControls(error.what()),
+                                        Filled(texts::kSeeHelp, {{"command", command->name}})})
+               << '\n';
         return kExitUsage;
     } catch (const std::exception& error) {
         return output.Fail(error.what());

@@ -1,6 +1,8 @@
 #include "core/texts.h"
 
+#include <algorithm>
 #include <atomic>
+#include <iterator>
 #include <map>
 #include <mutex>
 #include <ostream>
@@ -60,6 +62,30 @@ Text::operator std::string_view() const {
 
 std::ostream& operator<<(std::ostream& out, const Text& text) {
     return out << std::string_view(text);
+}
+
+std::string JoinSentences(const std::vector<std::string>& lines) {
+    const bool english = current.load(std::memory_order_acquire) == Language::English;
+    static constexpr std::string_view stops[] = {".",  "!",  "?",  ")",  ":", "。",
+                                                 "！", "？", "）", "：", "」"};
+    const auto ended = [](std::string_view text) {
+        return std::any_of(std::begin(stops), std::end(stops), [&](std::string_view stop) {
+            return text.size() >= stop.size() && text.substr(text.size() - stop.size()) == stop;
+        });
+    };
+    std::string joined;
+    for (const std::string& line : lines) {
+        if (line.empty())
+            continue;
+        if (!joined.empty()) {
+            if (!ended(joined))
+                joined += english ? "." : "。";
+            if (english)
+                joined += ' ';
+        }
+        joined += line;
+    }
+    return joined;
 }
 
 } // namespace texts

@@ -4,6 +4,7 @@
 #include <iosfwd>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include <QString>
 #include <QtGlobal>
@@ -36,6 +37,10 @@ private:
 };
 
 std::ostream& operator<<(std::ostream& out, const Text& text);
+
+// Lines of a message joined into one line as the current language writes sentences: a line
+// that ends without a stop gets one ("。" or "."), and English puts a blank between them.
+std::string JoinSentences(const std::vector<std::string>& lines);
 
 // --- Common ---
 inline constexpr std::string_view kLineBreak = "\r\n";
@@ -179,6 +184,9 @@ inline constexpr Text kCertificateFingerprint{QT_TRANSLATE_NOOP("texts", "SHA-25
 // --- Files and settings (app/, settings/) ---
 inline constexpr Text kUnusableCharacter{
     QT_TRANSLATE_NOOP("texts", "制御文字など、アドレスに使用できない文字が含まれています。")};
+inline constexpr Text kSiteUrlNotWeb{
+    QT_TRANSLATE_NOOP("texts", "WEBサイトURLは http:// か https:// で始め、ホスト名を含めてください"
+                               "（例: https://www.example.com）。")};
 // A file error: one of these, a line break, then the system's reason. "{file}" is the path.
 inline constexpr Text kCannotCreateTemporary{
     QT_TRANSLATE_NOOP("texts", "「{file}」を書き込むための一時ファイルを作成できません。")};
@@ -210,10 +218,13 @@ inline constexpr Text kWalkProgress{
 inline constexpr Text kRetrieving{QT_TRANSLATE_NOOP("texts", "取得中・・・")};
 inline constexpr Text kRetrievalFinished{QT_TRANSLATE_NOOP("texts", "取得完了")};
 inline constexpr Text kRetrievalStopped{QT_TRANSLATE_NOOP("texts", "取得中止")};
+inline constexpr Text kRetrievalFailed{QT_TRANSLATE_NOOP("texts", "取得失敗")};
 inline constexpr Text kBeingRetrieved{QT_TRANSLATE_NOOP("texts", "を取得中")};
 inline constexpr Text kFolderMissing{QT_TRANSLATE_NOOP("texts", "フォルダーが存在しません。")};
 inline constexpr Text kListCutShort{
     QT_TRANSLATE_NOOP("texts", "リストの取得が途中で終了しました。")};
+inline constexpr Text kRobotsUnreadable{
+    QT_TRANSLATE_NOOP("texts", "{file} を読み込めませんでした。サーバーの応答: {reply}")};
 // After a folder's path; the reason follows on the next line.
 inline constexpr Text kListingUnreadable{
     QT_TRANSLATE_NOOP("texts", "フォルダーの一覧を読み取れません。")};
@@ -292,9 +303,17 @@ inline constexpr Text kMemoryDamaged{QT_TRANSLATE_NOOP(
 // The reason follows on the next line.
 inline constexpr Text kMemoryUnavailable{
     QT_TRANSLATE_NOOP("texts", "サイトの記憶「{file}」を使えません。記憶なしで続けます。")};
+inline constexpr Text kMemoryLocked{QT_TRANSLATE_NOOP(
+    "texts", "サイトの記憶は別のプログラムが使用中です。しばらくしてからやり直してください。")};
+inline constexpr Text kMemoryLockedQuestion{QT_TRANSLATE_NOOP(
+    "texts", "サイトの記憶は別のプログラムが使用中です。記憶なしでは、チェックを外したページも"
+             "チェックされます。もう一度試しますか？")};
+inline constexpr Text kRetry{QT_TRANSLATE_NOOP("texts", "再試行")};
 inline constexpr Text kNewRows{QT_TRANSLATE_NOOP("texts", "新しいページ {count}件")};
 inline constexpr Text kForgetMissingQuestion{QT_TRANSLATE_NOOP(
-    "texts", "記憶しているページのうち {count}件がサーバーにありません。記憶から削除しますか？")};
+    "texts", "記憶しているページのうち {count}件がサーバーにありません。\r\n{pages}\r\n"
+             "記憶から削除しますか？（削除しない場合、同じページについては再び尋ねません）")};
+inline constexpr Text kMorePages{QT_TRANSLATE_NOOP("texts", "ほか {count}件")};
 inline constexpr Text kResetMemoryQuestion{QT_TRANSLATE_NOOP(
     "texts",
     "サイト「{site}」について記憶している、チェックを外したページと変更した更新頻度・優先度を"

@@ -10,6 +10,8 @@
 #include <openssl/ssl.h>
 #include <openssl/x509v3.h>
 #include <poll.h>
+#include <pthread.h>
+#include <signal.h>
 
 #include "core/text_util.h"
 #include "core/texts.h"
@@ -40,6 +42,39 @@ int keepNewSession(SSL* ssl, SSL_SESSION* session) {
     context->Keep(session);
     return 1; // the reference is the context's now
 }
+
+// OpenSSL writes to the socket with write(), which raises SIGPIPE once the server has closed
+// it and would end the program without a word. The signal is held back on this thread while
+// OpenSSL works, and one raised meanwhile is taken back, so the closed connection shows as
+// the failed call's error.
+class BrokenPipeGuard final {
+public:
+    BrokenPipeGuard() {
+        sigemptyset(&pipe_);
+        sigaddset(&pipe_, SIGPIPE);
+        wasPending_ = pending();
+        pthread_sigmask(SIG_BLOCK, &pipe_, &before_);
+    }
+    ~BrokenPipeGuard() {
+        if (!wasPending_ && pending()) {
+            const timespec now{};
+            sigtimedwait(&pipe_, nullptr, &now);
+        }
+        pthread_sigmask(SIG_SETMASK, &before_, nullptr);
+    }
+    BrokenPipeGuard(const BrokenPipeGuard&) = delete;
+    BrokenPipeGuard& operator=(const BrokenPipeGuard&) = delete;
+
+private:
+    static bool pending() {
+        sigset_t raised;
+        return sigpending(&raised) == 0 && sigismember(&raised, SIGPIPE) == 1;
+    }
+
+    sigset_t pipe_{};
+    sigset_t before_{};
+    bool wasPending_ = false;
+};
 
 // OpenSSL's reasons for the failure just seen, and the queue emptied for the next call.
 std::string takeOpenSslErrors() {
@@ -231,6 +266,7 @@ TlsChannel::TlsChannel(TlsContext& context, TcpSocket& socket, const TlsPeer& pe
     else
         SSL_set_ex_data(ssl_, controlSlot(), this); // the first handshake: the control connection
     try {
+        const BrokenPipeGuard guard;
         for (;;) {
             const int result = SSL_connect(ssl_);
             if (result == 1)
@@ -248,6 +284,7 @@ TlsChannel::~TlsChannel() {
     // Freed without a shutdown, OpenSSL would mark the session as not to be resumed, and the
     // next data connection would be refused by servers that require resumption.
     SSL_set_quiet_shutdown(ssl_, 1);
+    const BrokenPipeGuard guard;
     SSL_shutdown(ssl_);
     SSL_free(ssl_);
 }
@@ -296,6 +333,7 @@ void TlsChannel::verify(const TlsPeer& peer) {
 
 std::size_t TlsChannel::Read(char* buffer, std::size_t size, std::chrono::milliseconds silence,
                              std::chrono::steady_clock::time_point deadline) {
+    const BrokenPipeGuard guard; // a read may answer the server
     for (;;) {
         std::size_t count = 0;
         const int result = SSL_read_ex(ssl_, buffer, size, &count);
@@ -309,6 +347,7 @@ std::size_t TlsChannel::Read(char* buffer, std::size_t size, std::chrono::millis
 
 void TlsChannel::Write(const char* data, std::size_t size, std::chrono::milliseconds silence,
                        std::chrono::steady_clock::time_point deadline) {
+    const BrokenPipeGuard guard;
     while (size > 0) {
         std::size_t written = 0;
         const int result = SSL_write_ex(ssl_, data, size, &written);
@@ -323,6 +362,7 @@ void TlsChannel::Write(const char* data, std::size_t size, std::chrono::millisec
 
 void TlsChannel::Close(std::chrono::milliseconds silence) {
     // Our close only: waiting for the server's would hang on servers that never send one.
+    const BrokenPipeGuard guard;
     for (;;) {
         const int result = SSL_shutdown(ssl_);
         if (result >= 0)

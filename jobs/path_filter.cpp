@@ -145,6 +145,11 @@ bool ExclusionList::Excludes(std::string_view path, const RuleCheckpoint& checkp
 }
 
 RobotsRules::RobotsRules(std::string_view robotsTxt) {
+    // Editors on some systems begin a UTF-8 file with a byte-order mark, which would hide the
+    // first line's key.
+    constexpr std::string_view byteOrderMark = "\xEF\xBB\xBF";
+    if (robotsTxt.substr(0, byteOrderMark.size()) == byteOrderMark)
+        robotsTxt.remove_prefix(byteOrderMark.size());
     bool anyAgent = false;
     bool googlebot = false;
     bool afterAgentLine = false;

@@ -312,14 +312,23 @@ protected:
     // The site root's robots.txt; a site without one leaves nothing out.
     void readRobots(TIdFTP& ftp, const std::string& rootPath) {
         CheckStop();
-        std::optional<std::string> text =
-            ftp.RetrieveFile(joinPath(rootPath, "robots.txt"), kMaxRobotsBytes);
+        const std::string file = joinPath(rootPath, "robots.txt");
+        std::optional<std::string> text;
+        try {
+            text = ftp.RetrieveFile(file, kMaxRobotsBytes);
+        } catch (const EIdProtocolReplyError& refusal) {
+            // Without its rules the walk would publish what the site keeps from search engines.
+            throw WalkError(
+                Filled(texts::kRobotsUnreadable,
+                       {{"file", shownText(NameFromServer(file))}, {"reply", refusal.what()}}));
+        }
         if (!text)
             return;
         // A line cut at the bound could read as a shorter rule.
         if (text->size() == kMaxRobotsBytes)
             text->erase(text->find_last_of("\r\n") + 1);
         filter_.SetRobots(*text);
+        summary_.robotsTxt = std::move(*text);
     }
 
     // Shows which folder is next and ends the walk once it has tried as many as it may.
@@ -961,8 +970,9 @@ RetrievalSummary RunRetrieval(Tftp_module& ftp, const SiteSettings& settingsAtSt
     if (!summary.stopped)
         walk->ReportAtEnd();
 
-    observer.SetStatusText(
-        1, std::string(summary.stopped ? texts::kRetrievalStopped : texts::kRetrievalFinished));
+    observer.SetStatusText(1, std::string(summary.stopped    ? texts::kRetrievalStopped
+                                          : summary.Failed() ? texts::kRetrievalFailed
+                                                             : texts::kRetrievalFinished));
     observer.SetStatusText(2, std::string());
     if (summary.tlsRefused)
         observer.SetStatusText(0, std::string(texts::kPlainConnection));

@@ -78,10 +78,15 @@ struct RetrievalSummary {
     bool mlsdRefused = false;
     // The server refused TLS and the walk went on in plain FTP (the "auto" setting).
     bool tlsRefused = false;
+    // The site root's robots.txt as the walk read it and obeyed it (empty: none read).
+    std::string robotsTxt;
     // The certificate that stopped the login because it could not be verified: the user may
     // choose to trust it.
     std::optional<CertificateInfo> untrustedCertificate;
 
+    // The run ended without walking the site: no login, an error or a limit ended the walk,
+    // or the site root could not be entered.
+    bool Failed() const { return !stopped && (loginFailed || endedEarly || folders == 0); }
     // Every folder of the site was listed: a page without a row is no longer on the server.
     bool WalkedWholeSite() const {
         return !loginFailed && !stopped && !endedEarly && folders > 0 && foldersRefused == 0 &&

@@ -59,6 +59,7 @@ public:
 
     // The figures of the run; valid once the thread has finished.
     const RetrievalSummary& Summary() const { return summary_; }
+    const SiteSettings& Settings() const { return settings_; }
 
 signals:
     void TableCleared();

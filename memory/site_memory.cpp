@@ -212,6 +212,7 @@ SiteMemory::SiteMemory(const fs::path& folder, std::string siteUrl, ProblemHandl
     static std::atomic<int> connections{0};
     connection_ = QStringLiteral("site_memory_%1").arg(++connections);
     on_ = open(create);
+    opening_ = false;
 }
 
 SiteMemory::~SiteMemory() {
@@ -257,6 +258,7 @@ bool SiteMemory::openOnce(bool create, bool& damaged) {
         if (fd >= 0)
             ::close(fd);
     }
+    handle_ = nullptr;
     if (QSqlDatabase::contains(connection_))
         QSqlDatabase::removeDatabase(connection_);
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection_);
@@ -338,6 +340,7 @@ std::string SiteMemory::moveAside() {
         QSqlDatabase::database(connection_, false).close();
         QSqlDatabase::removeDatabase(connection_);
     }
+    handle_ = nullptr;
     const std::string stamp =
         utf8(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")));
     fs::path aside = file_;
@@ -367,8 +370,16 @@ void SiteMemory::tell(const std::string& text) {
 
 void SiteMemory::fail(const QString& reason) {
     on_ = false;
+    if (handle_) {
+        const int code = sqlite3_errcode(handle_);
+        locked_ = locked_ || code == SQLITE_BUSY || code == SQLITE_LOCKED;
+    }
     if (QSqlDatabase::contains(connection_))
         QSqlDatabase::database(connection_, false).close();
+    handle_ = nullptr;
+    // A memory held from the start is the caller's to handle (see Locked).
+    if (locked_ && opening_)
+        return;
     tell(Concat({Filled(texts::kMemoryUnavailable, {{"file", file_.string()}}), texts::kLineBreak,
                  utf8(reason)}));
 }

@@ -51,10 +51,10 @@ struct AppliedMemory {
 // several sites. The memory knows every page a window's retrieval listed, so that a page it
 // does not know is new, and keeps the choices of those that have one.
 //
-// The memory never stands in the way of a retrieval or a sitemap: a damaged file is moved
-// aside (site_memory.db.damaged-<time>) and a new one started; a file that cannot be opened or
-// stays locked leaves the memory off. Either is told once, through the problem handler, and
-// every later call then does nothing. Lives on one thread.
+// A damaged file is moved aside (site_memory.db.damaged-<time>) and a new one started; a file
+// that cannot be opened or stays locked leaves the memory off (a lock also sets Locked). Either
+// is told once, through the problem handler, and every later call then does nothing. Lives on
+// one thread.
 class SiteMemory final {
 public:
     static constexpr std::string_view kFileName = "site_memory.db";
@@ -70,6 +70,10 @@ public:
     SiteMemory& operator=(const SiteMemory&) = delete;
 
     bool IsOn() const { return on_; }
+    // Off because another program held the file past the busy timeout. Held when the memory
+    // opened, this is not told through the problem handler: without its memory a run would
+    // publish pages the user unticked, so the caller stops or asks.
+    bool Locked() const { return locked_; }
     const std::string& SiteUrl() const { return site_; }
     std::filesystem::path FilePath() const { return file_; }
 
@@ -115,4 +119,6 @@ private:
     long long siteId_ = -1;
     bool on_ = false;
     bool told_ = false;
+    bool locked_ = false;
+    bool opening_ = true;
 };

@@ -115,6 +115,27 @@ std::string decipherLine(const fs::path& file, std::size_t line, const std::stri
 
 constexpr fs::perms kOwnerOnly = fs::perms::owner_read | fs::perms::owner_write;
 
+// Every loc is the site URL followed by a path, so it must be an absolute web address:
+// "http://" or "https://" and a host, perhaps with a user part before it and a port after.
+bool namesWebHost(std::string_view url) {
+    const std::size_t schemeEnd = url.find("://");
+    if (schemeEnd == std::string_view::npos)
+        return false;
+    const std::string_view scheme = url.substr(0, schemeEnd);
+    if (!EqualsIgnoringCase(scheme, "http") && !EqualsIgnoringCase(scheme, "https"))
+        return false;
+    std::string_view authority = url.substr(schemeEnd + 3);
+    authority = authority.substr(0, authority.find_first_of("/?#"));
+    if (const std::size_t at = authority.rfind('@'); at != std::string_view::npos)
+        authority.remove_prefix(at + 1);
+    if (authority.empty())
+        return false;
+    const std::string_view host = authority.front() == '['
+                                      ? authority.substr(0, authority.find(']') + 1)
+                                      : authority.substr(0, authority.rfind(':'));
+    return !host.empty() && host != "[]";
+}
+
 } // namespace
 
 std::int64_t DatFileIV = datFileIVValue();
@@ -132,6 +153,8 @@ std::string_view SiteUrlProblem(std::string_view url) {
         return texts::kSeparatorRefused;
     if (HasUnsafeCharacters(url))
         return texts::kUnusableCharacter;
+    if (!url.empty() && !namesWebHost(url))
+        return texts::kSiteUrlNotWeb;
     return {};
 }
 

@@ -454,10 +454,6 @@ Replace the server&apos;s sitemap with a sitemap without URLs?</translation>
         <translation>New pages: {count}</translation>
     </message>
     <message>
-        <source>記憶しているページのうち {count}件がサーバーにありません。記憶から削除しますか？</source>
-        <translation>{count} remembered pages are not on the server. Remove them from the memory?</translation>
-    </message>
-    <message>
         <source>サイト「{site}」について記憶している、チェックを外したページと変更した更新頻度・優先度をすべて消去します。</source>
         <translation>All unticked pages and changed change frequencies and priorities remembered for the site “{site}” will be erased.</translation>
     </message>
@@ -1298,6 +1294,34 @@ generate runs in a folder at a time.
                      (default: 1000000)
   -h, --help         shows this help
 </translation>
+    </message>
+    <message>
+        <source>取得失敗</source>
+        <translation>Retrieval failed</translation>
+    </message>
+    <message>
+        <source>{file} を読み込めませんでした。サーバーの応答: {reply}</source>
+        <translation>Could not read {file}. The server replied: {reply}</translation>
+    </message>
+    <message>
+        <source>サイトの記憶は別のプログラムが使用中です。しばらくしてからやり直してください。</source>
+        <translation>The site memory is locked by another program. Try again later.</translation>
+    </message>
+    <message>
+        <source>サイトの記憶は別のプログラムが使用中です。記憶なしでは、チェックを外したページもチェックされます。もう一度試しますか？</source>
+        <translation>The site memory is locked by another program. Without it, the pages you unticked are ticked again. Try again?</translation>
+    </message>
+    <message>
+        <source>再試行</source>
+        <translation>Retry</translation>
+    </message>
+    <message>
+        <source>記憶しているページのうち {count}件がサーバーにありません。<byte value="xd"/>
+{pages}<byte value="xd"/>
+記憶から削除しますか？（削除しない場合、同じページについては再び尋ねません）</source>
+        <translation>{count} remembered pages are not on the server.<byte value="xd"/>
+{pages}<byte value="xd"/>
+Remove them from the memory? (If you keep them, you will not be asked about the same pages again.)</translation>
     </message>
     </message>
 </context>

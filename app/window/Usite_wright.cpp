@@ -1,5 +1,6 @@
 #include "app/window/Usite_wright.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 #include <QApplication>
@@ -18,6 +19,7 @@
 
 #include "core/file_io.h"
 #include "core/ini_file.h"
+#include "jobs/missing_pages.h"
 #include "jobs/thread.h"
 #include "jobs/work_table.h"
 #include "core/texts.h"
@@ -424,7 +426,8 @@ void TFsite_wright::FillAfterRetrieval(std::vector<std::string> rows) {
 }
 
 SiteMemory& TFsite_wright::memoryFor(const SiteSettings& settings) {
-    if (!memory_ || memory_->SiteUrl() != settings.web_url)
+    // A memory another program held is tried again.
+    if (!memory_ || memory_->SiteUrl() != settings.web_url || memory_->Locked())
         memory_ = std::make_unique<SiteMemory>(
             programFolder_, settings.web_url, [](const std::string& text) {
                 ShowInfo(QString::fromStdString(text), QText(texts::kConfirm));
@@ -442,19 +445,27 @@ void TFsite_wright::rememberRows(const std::vector<int>& rows) {
     memory_->Record(changes);
 }
 
-void TFsite_wright::offerToForgetMissing() {
-    if (!memory_ || missingPages_ == 0)
-        return;
-    const std::size_t missing = std::exchange(missingPages_, 0);
-    if (ShowConfirm(QString::fromStdString(Filled(texts::kForgetMissingQuestion,
-                                                  {{"count", std::to_string(missing)}})),
-                    QText(texts::kForget), QText(texts::kCancel)) == kSecondButton)
+void TFsite_wright::offerToForgetMissing(const tthread1& run) {
+    if (!memory_ || std::exchange(missingPages_, 0) == 0)
         return;
     std::vector<std::string> rows;
     rows.reserve(std::size_t(table_->count()));
     for (int i = 0; i < table_->count(); ++i)
         rows.push_back(table_->rowText(i));
-    memory_->Forget(memory_->Missing(rows));
+    std::vector<std::string> missing =
+        MissingPages(*memory_, rows, run.Settings(), run.Summary().robotsTxt);
+    std::sort(missing.begin(), missing.end());
+    if (missing.empty() || missing == keptMissing_)
+        return;
+    if (ShowConfirm(QString::fromStdString(Filled(texts::kForgetMissingQuestion,
+                                                  {{"count", std::to_string(missing.size())},
+                                                   {"pages", NamedPages(missing)}})),
+                    QText(texts::kForget), QText(texts::kCancel)) == kSecondButton) {
+        keptMissing_ = std::move(missing);
+        return;
+    }
+    memory_->Forget(missing);
+    keptMissing_.clear();
 }
 
 void TFsite_wright::ResetMemoryClick() {
@@ -463,7 +474,10 @@ void TFsite_wright::ResetMemoryClick() {
                         Filled(texts::kResetMemoryQuestion, {{"site", settings.web_url}})),
                     QText(texts::kErase), QText(texts::kCancel)) == kSecondButton)
         return;
-    memoryFor(settings).Reset();
+    if (SiteMemory& memory = memoryFor(settings); memory.Locked())
+        ShowInfo(QText(texts::kMemoryLocked), QText(texts::kConfirm));
+    else
+        memory.Reset();
 }
 
 void TFsite_wright::SetMaxTotalText(const QString& text) {
@@ -638,7 +652,11 @@ void TFsite_wright::StartRetrieval() {
 
 void TFsite_wright::startRetrievalThread(const SiteSettings& settings) {
     // The rows to come belong to this site; its memory is applied to them when they arrive.
-    memoryFor(settings);
+    // Without it the table would tick again the pages the user unticked.
+    while (memoryFor(settings).Locked())
+        if (ShowConfirm(QText(texts::kMemoryLockedQuestion), QText(texts::kRetry),
+                        QText(texts::kCancel)) == kSecondButton)
+            return;
     defaults_ = {settings.changefreq, settings.priority};
     missingPages_ = 0;
     // A stop of an earlier conversation must not end this one.
@@ -686,7 +704,7 @@ void TFsite_wright::retrievalFinished(tthread1* thread) {
     table_->setIncomplete(!complete);
     SetStatusText(0, complete ? QString() : QText(texts::kListIncomplete));
     if (summary.WalkedWholeSite())
-        offerToForgetMissing();
+        offerToForgetMissing(*thread);
     // A certificate the user now trusts lets the same retrieval run again.
     const std::optional<CertificateInfo>& certificate = thread->Summary().untrustedCertificate;
     if (certificate && siteManager_ && siteManager_->OfferTrust(*certificate))

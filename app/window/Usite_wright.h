@@ -120,7 +120,7 @@ private:
     // Keeps the choices the given rows now stand for.
     void rememberRows(const std::vector<int>& rows);
     // After a whole walk, offers to forget the remembered pages the server no longer has.
-    void offerToForgetMissing();
+    void offerToForgetMissing(const tthread1& run);
 
     // Sets every row's flag, then recounts.
     void SetAllChecked(bool checked);
@@ -171,6 +171,9 @@ private:
     std::unique_ptr<SiteMemory> memory_;
     SiteDefaults defaults_;
     std::size_t missingPages_ = 0;
+    // The missing pages the user chose to keep, sorted: not asked about again while they stay
+    // the same.
+    std::vector<std::string> keptMissing_;
 
     WorkTable* table_ = nullptr;
     RowDelegate* delegate_ = nullptr;

@@ -18,6 +18,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QSqlDatabase>
+#include <QSqlQuery>
+
 #include "core/file_io.h"
 #include "core/row_order.h"
 #include "core/text_util.h"
@@ -300,6 +303,22 @@ TEST_F(CliEndToEnd, TheWindowsRememberedChoicesReachGenerateAndTheMemoryCommands
                  {web + "/b.html", false, "", "0.95", ""},
                  {web + "/gone.html", false, "", "", ""}});
 
+    {
+        // Held by another program past the wait: no sitemap without the memory.
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "holder");
+        db.setDatabaseName(QString::fromStdString((programFolder / "site_memory.db").string()));
+        ASSERT_TRUE(db.open());
+        QSqlQuery hold(db);
+        ASSERT_TRUE(hold.exec(QStringLiteral("PRAGMA locking_mode=EXCLUSIVE")));
+        ASSERT_TRUE(hold.exec(QStringLiteral("BEGIN EXCLUSIVE")));
+        const Finished locked = sitewright({"generate", "--dir", dir});
+        EXPECT_EQ(locked.status, 1) << locked.err;
+        EXPECT_FALSE(fs::exists(programFolder / "sitemap.xml"));
+        hold.exec(QStringLiteral("ROLLBACK"));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase("holder");
+
     Finished run = sitewright({"generate", "--dir", dir});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.err, "");
@@ -357,7 +376,7 @@ TEST_F(CliEndToEnd, WrongPasswordAndUsageErrors) {
     EXPECT_EQ(generated.status, 1);
     EXPECT_EQ(generated.err.rfind("接続失敗\n", 0), 0u) << generated.err;
     EXPECT_NE(
-        generated.err.find("\nsitewright generate: 接続失敗 サイトマップは作成しませんでした。\n"),
+        generated.err.find("\nsitewright generate: 接続失敗。サイトマップは作成しませんでした。\n"),
         std::string::npos)
         << generated.err;
     EXPECT_EQ(generated.err.find("not the password"), std::string::npos);
@@ -448,7 +467,8 @@ TEST(CliSignals, CtrlCOrTermEndsAStalledWalkAtOnceAsAStop) {
         ASSERT_TRUE(ended) << "the walk waited for the server";
         const Finished result = finished(status, work.Path());
         EXPECT_EQ(result.status, 1);
-        EXPECT_EQ(result.err, "sitewright generate: 取得中止 サイトマップは作成しませんでした。\n");
+        EXPECT_EQ(result.err,
+                  "sitewright generate: 取得中止。サイトマップは作成しませんでした。\n");
         EXPECT_EQ(server.Commands(), fake_ftp::AfterLogin({"CWD /r", "PASV", "LIST"}));
         EXPECT_EQ(ReadFile(SitemapPath(work.Path())), "<old/>");
     }

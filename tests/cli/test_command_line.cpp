@@ -151,6 +151,7 @@ TEST_F(CommandLineTest, ConfigureRefusesWhatTheSettingsDialogCouldNotHold) {
         {{"--url", "https://a.example/a;b"}, "「;」は使用できません。"},
         {{"--url", "https://a.example\n"}, unusableUrl},
         {{"--url", "https://a.example/\x7f"}, unusableUrl},
+        {{"--url", "www.example.com/"}, "http:// か https://"},
         {{"--user", std::string("an\0na", 5)},
          "--userに、制御文字など使用できない文字が含まれています。"},
         {{"--root", "/public\thtml"}, "--rootに、制御文字など使用できない文字が含まれています。"},
@@ -265,7 +266,7 @@ TEST_F(CommandLineTest, DamagedSettingsAreReportedAndLeftAsTheyAre) {
     // into bytes no one typed.
     const std::pair<std::string, std::string> files[] = {
         {"AAAAAAA=\r\n", "sitewright configure: 設定ファイル「" + dat +
-                             "」の1行目が壊れています。 Assertion failure (mylib\\CryptUtils, "
+                             "」の1行目が壊れています。Assertion failure (mylib\\CryptUtils, "
                              "315 行)\n"},
         {EncryptText("QZV", "ftp.example.jp", ConfFileIV()) + "\r\n",
          "sitewright configure: 設定ファイル「" + dat +
@@ -357,7 +358,7 @@ TEST_F(CommandLineTest, FailedLoginWritesNoSitemapAndNeverShowsThePassword) {
     WriteSitemap(folder, "<old/>");
     EXPECT_EQ(run({"generate", "--dir", "DIR", "--upload"}), 1);
     EXPECT_EQ(err, "接続失敗\n530 Password ******** is wrong.\n"
-                   "sitewright generate: 接続失敗 サイトマップは作成しませんでした。\n");
+                   "sitewright generate: 接続失敗。サイトマップは作成しませんでした。\n");
     EXPECT_TRUE(contains(out, "取得件数 0、フォルダー数 0、")) << out;
     EXPECT_FALSE(contains(out, "、一覧 ")) << out; // nothing was listed
     // The sitemap of the last run that succeeded is kept.
@@ -369,7 +370,7 @@ TEST_F(CommandLineTest, StoppedWalkWritesNoSitemap) {
     ASSERT_EQ(run({"configure", "--dir", "DIR", "--host", server.Host(), "--root", "/r"}), 0);
     stop = true;
     EXPECT_EQ(run({"generate", "--dir", "DIR"}), 1);
-    EXPECT_EQ(err, "sitewright generate: 取得中止 サイトマップは作成しませんでした。\n");
+    EXPECT_EQ(err, "sitewright generate: 取得中止。サイトマップは作成しませんでした。\n");
     EXPECT_EQ(server.Connections(), 0u);
 }
 
@@ -381,7 +382,7 @@ TEST_F(CommandLineTest, AWalkThatEndsAtALimitWritesNoSitemap) {
     EXPECT_TRUE(server.WaitUntilFinished());
     EXPECT_EQ(server.Problems(), Args());
     EXPECT_EQ(err, "リストの取得が途中で終了しました。\nフォルダー数が上限（1）に達しました。\n"
-                   "sitewright generate: リストの取得が途中で終了しました。 "
+                   "sitewright generate: リストの取得が途中で終了しました。"
                    "サイトマップは作成しませんでした。\n");
     EXPECT_EQ(ReadFile(SitemapPath(folder)), "<old/>");
 }
@@ -396,7 +397,7 @@ TEST_F(CommandLineTest, ASitemapWithoutAnyUrlIsNeverUploaded) {
     EXPECT_TRUE(server.WaitUntilFinished());
     EXPECT_EQ(server.Problems(), Args());
     EXPECT_EQ(err,
-              "sitewright generate: サイトマップにURLがひとつもないため、アップロードしません。 "
+              "sitewright generate: サイトマップにURLがひとつもないため、アップロードしません。"
               "サイトマップは作成しませんでした。\n");
     EXPECT_EQ(ReadFile(SitemapPath(folder)), "<old/>");
 

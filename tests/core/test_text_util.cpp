@@ -1,6 +1,7 @@
 #include "core/text_util.h"
 
 #include "core/date_time.h"
+#include "core/texts.h"
 #include "core/url_entry.h"
 
 #include <gtest/gtest.h>
@@ -109,4 +110,18 @@ TEST(DateTimeShift, UtcTimesMoveIntoTheOffsetsZone) {
     }
     for (const char* wrong : {"", "09:00", "+9:00", "+09:0", "+24:00", "+09:60", "+0a:00"})
         EXPECT_FALSE(OffsetMinutes(wrong).has_value()) << wrong;
+}
+
+TEST(Sentences, JoinAsEachLanguageWritesThem) {
+    using texts::JoinSentences;
+    EXPECT_EQ(JoinSentences({"接続失敗", "サイトマップは作成しませんでした。"}),
+              "接続失敗。サイトマップは作成しませんでした。");
+    EXPECT_EQ(JoinSentences({"使えません。", "（--help を参照）"}),
+              "使えません。（--help を参照）");
+    texts::UseLanguage(texts::Language::English);
+    EXPECT_EQ(JoinSentences({"Connection failed", "", "No sitemap was created."}),
+              "Connection failed. No sitemap was created.");
+    EXPECT_EQ(JoinSentences({"It cannot be used.", "(see --help)"}),
+              "It cannot be used. (see --help)");
+    texts::UseLanguage(texts::Language::Japanese);
 }

@@ -206,6 +206,16 @@ TEST_F(FtpTlsTest, APasswordNeverCrossesInClearWhenTlsIsRequired) {
     }
 }
 
+TEST_F(FtpTlsTest, AServerThatClosesAfterAuthTlsIsAConnectionErrorNotASignal) {
+    // OpenSSL's writes to the closed socket must not raise SIGPIPE, which ends the process.
+    FakeFtpServer server(
+        {{"", {"220 Ready"}}, {"AUTH TLS", {"234 Go ahead"}}, fake_ftp::Disconnect()});
+    auto module = client(FtpSecurity::Required);
+    EXPECT_EQ(module->FtpConnect(server.Host(), "anna", "secret"), 1);
+    EXPECT_FALSE(module->LastError().empty());
+    EXPECT_FALSE(module->Lock()->IsConnected());
+}
+
 TEST_F(FtpTlsTest, AStopDuringTheHandshakeEndsItAtOnce) {
     FakeFtpServer server({{"", {"220 Ready"}}, {"AUTH TLS", {"234 Go ahead"}}, fake_ftp::Stall()});
     auto module = client(FtpSecurity::Required);

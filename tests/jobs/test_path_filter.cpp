@@ -101,4 +101,6 @@ TEST(RobotsRules, GroupsLongestMatchAndAllowOnTies) {
     EXPECT_TRUE(RobotsRules().Allows("/anything"));
     EXPECT_TRUE(RobotsRules("User-agent: *\nDisallow: /a/$\n").MayAllowBelow("/a/"));
     EXPECT_FALSE(RobotsRules("User-agent: *\nDisallow: /\nAllow: /a/$\n").MayAllowBelow("/a/"));
+    // A byte-order mark before the first group does not hide it.
+    EXPECT_FALSE(RobotsRules("\xEF\xBB\xBFUser-agent: *\nDisallow: /a/\n").Allows("/a/b.html"));
 }

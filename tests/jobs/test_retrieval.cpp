@@ -83,6 +83,19 @@ protected:
 
 } // namespace
 
+TEST_F(RetrievalTest, ARefusedRobotsTxtFailsTheRunNamingTheFileAndTheReply) {
+    settings.robots = true;
+    FakeFtpServer server(
+        Script().raw(fake_ftp::Pasv()).raw({"RETR /r/robots.txt", {"451 Disk trouble"}}).quit());
+    const RetrievalSummary summary = run(server);
+    EXPECT_TRUE(summary.endedEarly);
+    EXPECT_EQ(observer.rows, Lines());
+    ASSERT_EQ(observer.messages.size(), 1u);
+    EXPECT_NE(observer.messages[0].find("/r/robots.txt"), std::string::npos);
+    EXPECT_NE(observer.messages[0].find("451 Disk trouble"), std::string::npos);
+    EXPECT_EQ(observer.events.end()[-3], "panel1 取得失敗");
+}
+
 TEST_F(RetrievalTest, WalksDepthFirstWithOneListingPerFolderAndOneMorePerReturn) {
     settings.site_root = "/public_html";
     FakeFtpServer server(
@@ -202,7 +215,7 @@ TEST_F(RetrievalTest, FailedReturnToTheParentEndsTheWalkAndKeepsTheRows) {
     EXPECT_TRUE(summary.endedEarly);
     // The message comes before the end of the run is shown and the rows are filled.
     EXPECT_EQ(observer.events.end()[-4], "message " + observer.messages[0]);
-    EXPECT_EQ(observer.events.end()[-3], "panel1 取得完了");
+    EXPECT_EQ(observer.events.end()[-3], "panel1 取得失敗");
 }
 
 TEST_F(RetrievalTest, FailedListingEndsTheWalk) {
@@ -256,7 +269,7 @@ TEST_F(RetrievalTest, FailedLoginShowsTheReasonAndEndsWithAnEmptyTable) {
     EXPECT_EQ(server.Commands(), (Lines{"USER anna", "PASS secret"}));
     EXPECT_EQ(observer.messages, (Lines{"接続失敗\r\n530 Login incorrect."}));
     EXPECT_EQ(observer.events, (Lines{"clear", "panel1 サーバー接続中", "max 取得中・・・",
-                                      "message 接続失敗\r\n530 Login incorrect.", "panel1 取得完了",
+                                      "message 接続失敗\r\n530 Login incorrect.", "panel1 取得失敗",
                                       "panel2 ", "fill 0"}));
     EXPECT_TRUE(summary.loginFailed);
     EXPECT_EQ(summary.folders, 0u);
@@ -872,6 +885,7 @@ TEST(RetrievalRealServer, ExclusionsAndRobotsTxtLeaveOutPagesAndLeaveTheirFolder
         EXPECT_EQ(entered, c.entered);
         EXPECT_EQ(summary.excluded, c.excluded);
         EXPECT_EQ(summary.robotsExcluded, c.robotsExcluded);
+        EXPECT_EQ(summary.robotsTxt.empty(), !(c.robotsFile && c.robotsOn));
         EXPECT_FALSE(summary.endedEarly);
         // The sessions asked for the folders entered, and for no folder the walk left out.
         const std::string log = server.CommandLog().substr(logStart);

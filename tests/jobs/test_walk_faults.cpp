@@ -242,14 +242,15 @@ protected:
         return summary;
     }
 
-    // The run ends as every run does: "取得完了", panel 2 emptied, the rows handed over.
-    static void expectEndShown(const RecordingObserver& observer) {
+    // The run ends as every run does: "取得完了" (after a failure "取得失敗"), panel 2 emptied,
+    // the rows handed over.
+    static void expectEndShown(const RecordingObserver& observer, bool failed = false) {
         ASSERT_GE(observer.events.size(), 6u);
         EXPECT_EQ(Lines(observer.events.begin(), observer.events.begin() + 3),
                   (Lines{"clear", "panel1 サーバー接続中", "max 取得中・・・"}));
-        EXPECT_EQ(
-            Lines(observer.events.end() - 3, observer.events.end()),
-            (Lines{"panel1 取得完了", "panel2 ", "fill " + std::to_string(observer.rows.size())}));
+        EXPECT_EQ(Lines(observer.events.end() - 3, observer.events.end()),
+                  (Lines{failed ? "panel1 取得失敗" : "panel1 取得完了", "panel2 ",
+                         "fill " + std::to_string(observer.rows.size())}));
     }
 
     FixedClock clock{DateTime{2007, 1, 15, 12, 0, 0, 0}};
@@ -274,8 +275,8 @@ TEST_F(WalkFaultTest, EveryPointOfASiteWalkFailsCleanlyAndKeepsTheRowsGathered) 
 
         EXPECT_EQ(server.Commands(), commandsOf(fault.script));
         EXPECT_EQ(server.Problems(), Lines());
-        expectEndShown(observer);
         const Reach reach = reachOf(fault.script);
+        expectEndShown(observer, reach.listings < 3);
         EXPECT_EQ(observer.rows, kRowsAfterListings[reach.listings]);
         EXPECT_EQ(summary.rows, observer.rows.size());
         if (reach.listings == 3) {
@@ -342,7 +343,8 @@ TEST_F(WalkFaultTest, TheCommandLineWritesNoSitemapAfterAFaultAndKeepsTheEarlier
         EXPECT_EQ(ReadFile(SitemapPath(folder)), kOldSitemap);
         const std::string heading = reach.loggedIn ? kCutShort : kConnectFailed;
         const std::string last =
-            "sitewright generate: " + heading + " サイトマップは作成しませんでした。\n";
+            "sitewright generate: " + (reach.loggedIn ? kCutShort : kConnectFailed + "。") +
+            "サイトマップは作成しませんでした。\n";
         EXPECT_EQ(err.str().rfind(heading + "\n", 0), 0u) << err.str();
         ASSERT_GE(err.str().size(), last.size());
         EXPECT_EQ(err.str().substr(err.str().size() - last.size()), last);

@@ -7,10 +7,14 @@
 #include <QtTest>
 
 #include "core/file_io.h"
+#include "jobs/missing_pages.h"
 #include "jobs/table_sitemap.h"
 #include "jobs/work_table.h"
 #include "core/str_conf.h"
+#include "core/text_util.h"
+#include "core/texts.h"
 #include "core/url_entry.h"
+#include "memory/site_memory.h"
 #include "sitemap/sitemap_writer.h"
 #include "settings/SiteSettings.h"
 #include "support/temp_folder.h"
@@ -244,6 +248,42 @@ private slots:
         table.clear();
         QCOMPARE(table.count(), 0);
         QCOMPARE(table.checkedCount(), 0);
+    }
+
+    // A page counts as missing only where the walk looked: not below an exclusion or what
+    // robots.txt keeps search engines from.
+    void missingPagesAreOnlyThoseTheWalkLookedFor() {
+        const TempFolder folder("sw_missing_pages");
+        SiteMemory memory(folder.Path(), kSite, {});
+        std::vector<std::string> known;
+        for (const auto& [path, name] : {std::pair{"/", "a.html"},
+                                         {"/", "gone.html"},
+                                         {"/drafts/", "d.html"},
+                                         {"/private/", "p.html"},
+                                         {"/news/", "x.bak.html"},
+                                         {"/news/", "gone.html"}})
+            known.push_back(Row(kSite + path, name));
+        memory.Apply(known, true);
+        const std::vector<std::string> rows = {known[0]};
+        SiteSettings settings;
+        settings.web_url = kSite + "/";
+        settings.exclude = "/drafts/\n*.bak.html";
+        const std::string robots = "User-agent: *\nDisallow: /private/\n";
+        for (const bool obeyed : {true, false}) {
+            settings.robots = obeyed;
+            std::vector<std::string> missing = MissingPages(memory, rows, settings, robots);
+            std::sort(missing.begin(), missing.end());
+            std::vector<std::string> expected = {kSite + "/gone.html", kSite + "/news/gone.html"};
+            if (!obeyed)
+                expected.push_back(kSite + "/private/p.html");
+            QCOMPARE(missing, expected);
+        }
+        // The question names the first few and counts the rest.
+        const std::string named =
+            NamedPages({"https://a.example/1", "https://a.example/2", "https://a.example/3"}, 2);
+        QVERIFY(named.find("https://a.example/2") != std::string::npos);
+        QVERIFY(named.find("https://a.example/3") == std::string::npos);
+        QVERIFY(named.find(Filled(texts::kMorePages, {{"count", "1"}})) != std::string::npos);
     }
 };
 

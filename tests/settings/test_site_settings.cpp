@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "core/file_io.h"
+#include "core/texts.h"
 #include "mylib/BF2B64Text.h"
 #include "mylib/CryptUtils.h"
 #include "support/temp_folder.h"
@@ -401,6 +402,12 @@ TEST(SiteUrl, RefusesWhatWouldShiftRowsOrBreakTheSitemap) {
     };
     for (const auto& [url, problem] : cases)
         EXPECT_EQ(SiteUrlProblem(url), problem) << url;
+    // Only an absolute web address makes every loc a URL.
+    for (const char* url : {"HTTPS://a.example", "http://u@[::1]:8080/x", "http://a.example:80"})
+        EXPECT_TRUE(SiteUrlProblem(url).empty()) << url;
+    for (const char* url : {"www.example.com/", "ftp://a.example", "https://", "https:///x",
+                            "http://:80", "http://u@/", "https//a.example", "/about"})
+        EXPECT_EQ(SiteUrlProblem(url), texts::kSiteUrlNotWeb) << url;
 }
 
 TEST_F(SiteSettingsFiles, UnreadableFileStopsTheLoad) {

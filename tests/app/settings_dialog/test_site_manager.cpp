@@ -211,6 +211,7 @@ private slots:
         } cases[] = {
             {"https://www.example.jp/a;b", QStringLiteral("「;」は使用できません。")},
             {withTab, QText(SiteUrlProblem(withTab))},
+            {"www.example.jp/", QText(texts::kSiteUrlNotWeb)},
         };
         for (const auto& refused : cases) {
             asked_.clear();

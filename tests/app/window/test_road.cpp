@@ -275,6 +275,9 @@ private slots:
         fs::remove(site / "about.htm");
         putFile(site / "new.html");
         asked_.clear();
+        answer_ = [](const MessageRequest& r) {
+            return r.message.contains(QStringLiteral("about.htm")) ? kSecondButton : kFirstButton;
+        };
         runRetrieval();
 
         QStringList rows = expectedRows();
@@ -291,12 +294,23 @@ private slots:
         QCOMPARE(window_->StatusText(2), QStringLiteral("新しいページ 1件"));
         QCOMPARE(asked_.size(), 2);
         QCOMPARE(asked_[1].kind, MessageRequest::Kind::Confirm);
-        QCOMPARE(asked_[1].message,
-                 QStringLiteral("記憶しているページのうち 1件がサーバーにありません。"
-                                "記憶から削除しますか？"));
+        QVERIFY(asked_[1].message.contains(QStringLiteral("http://www.example.jp/about.htm")));
         QCOMPARE(asked_[1].buttons, QStringList({"削除", "キャンセル"}));
 
-        // Forgotten: the next run asks nothing; select none is kept as one change set.
+        // Kept: not asked about again while the same pages are missing.
+        asked_.clear();
+        runRetrieval();
+        QCOMPARE(asked_.size(), 1);
+        // Once the set changes it is asked again; forgotten, the next run asks nothing. Select
+        // none is kept as one change set.
+        answer_ = [](const MessageRequest&) { return kFirstButton; };
+        fs::remove(site / "new.html");
+        asked_.clear();
+        runRetrieval();
+        QCOMPARE(asked_.size(), 2);
+        QVERIFY(asked_[1].message.contains(QStringLiteral("new.html")));
+        putFile(site / "new.html");
+        runRetrieval();
         action("N21")->trigger();
         asked_.clear();
         runRetrieval();
@@ -505,7 +519,7 @@ private slots:
         QVERIFY(stopEnabled);
         QCOMPARE(refusals, QStringList({kRunning, kRunning, kRunning, kRunning}));
         QVERIFY(!button("Button5")->isEnabled());
-        QCOMPARE(window_->StatusText(1), QStringLiteral("取得完了"));
+        QCOMPARE(window_->StatusText(1), QStringLiteral("取得失敗"));
         QCOMPARE(window_->table()->count(), 0);
         QCOMPARE(counter("max_total"), QStringLiteral("0"));
     }
