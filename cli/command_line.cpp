@@ -537,7 +537,10 @@ int writeSitemap(const RetrievalSummary& summary, std::vector<std::string> rows,
     // The window's table decides the order, applies the same memory (leaving the pages it does
     // not know new, for the window to show) and writes the sitemap the same way.
     SiteMemory memory(
-        folder, settings.web_url, [&output](const std::string& text) { output.Warning(text); },
+        folder, settings.web_url,
+        [&output](const SiteMemory::Problem& problem) {
+            output.Warning(MemoryProblemText(problem));
+        },
         false);
     WorkTable table;
     const AppliedMemory applied = table.fillRetrieved(std::move(rows), &memory, false);
@@ -634,7 +637,7 @@ int generate(const ParsedOptions& options, const Output& output) {
 class MemoryProblem final {
 public:
     SiteMemory::ProblemHandler Handler() {
-        return [this](const std::string& text) { text_ = text; };
+        return [this](const SiteMemory::Problem& problem) { text_ = MemoryProblemText(problem); };
     }
     const std::string& Text() const { return text_; }
 
