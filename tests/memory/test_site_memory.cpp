@@ -249,8 +249,9 @@ TEST_F(SiteMemoryTest, ALockedMemoryIsToldOnceAndLeftOff) {
             ASSERT_TRUE(hold.open(file(), SiteMemory::kDefaultBusyTimeout));
             // Before the memory opens, an exclusive hold keeps even readers out; once it is
             // open, another writer keeps its writes out.
-            if (lockFirst)
+            if (lockFirst) {
                 ASSERT_TRUE(hold.exec("PRAGMA locking_mode=EXCLUSIVE"));
+            }
             ASSERT_TRUE(hold.exec("BEGIN EXCLUSIVE"));
             if (lockFirst)
                 memory = std::make_unique<SiteMemory>(folder.Path(), kSite, told.Handler(), true,
