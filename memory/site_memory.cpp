@@ -22,11 +22,6 @@ namespace {
 constexpr int kApplicationId = 0x53577231;
 constexpr int kSchemaVersion = 1;
 
-std::string utf8(const QString& text) {
-    const QByteArray bytes = text.toUtf8();
-    return std::string(bytes.constData(), std::size_t(bytes.size()));
-}
-
 } // namespace
 
 std::string RowAddress(std::string_view row) {
@@ -112,8 +107,7 @@ bool SiteMemory::openOnce(bool create, bool& damaged) {
         return false;
     }
     if (!read("PRAGMA journal_mode=WAL", [](SqliteStatement&) {}) ||
-        !read("PRAGMA quick_check",
-              [&check](SqliteStatement& query) { check = query.text(0); }))
+        !read("PRAGMA quick_check", [&check](SqliteStatement& query) { check = query.text(0); }))
         return false;
     if (check != "ok") {
         damaged = true;
@@ -142,7 +136,7 @@ bool SiteMemory::createTables() {
 bool SiteMemory::moveAside() {
     db_.close();
     const std::string stamp =
-        utf8(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")));
+        QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")).toStdString();
     fs::path aside = file_;
     aside += ".damaged-" + stamp;
     std::error_code error;
@@ -180,7 +174,7 @@ bool SiteMemory::failOnDatabase() {
     // Until the memory is on, the failure is one of opening it.
     const Problem::Kind kind = code == SQLITE_BUSY || code == SQLITE_LOCKED ? Problem::Kind::Locked
                                : on_                                        ? Problem::Kind::Failed
-                                    : Problem::Kind::CannotOpen;
+                                     : Problem::Kind::CannotOpen;
     return fail(kind, db_.errorMessage());
 }
 
@@ -323,7 +317,7 @@ AppliedMemory SiteMemory::Apply(std::vector<std::string>& rows, bool learn) {
 void SiteMemory::Record(const std::vector<PageChoice>& changes) {
     if (!on_ || changes.empty())
         return;
-    const std::string now = utf8(QDateTime::currentDateTimeUtc().toString(Qt::ISODate));
+    const std::string now = QDateTime::currentDateTimeUtc().toString(Qt::ISODate).toStdString();
     const bool recorded = db_.transaction([&] {
         if (!findSite(true))
             return false;

@@ -2,12 +2,13 @@
 
 #include <sqlite3.h>
 
-bool SqliteDatabase::open(const std::filesystem::path& file, std::chrono::milliseconds busyTimeout) {
+bool SqliteDatabase::open(const std::filesystem::path& file,
+                          std::chrono::milliseconds busyTimeout) {
     close();
     // One connection lives on one thread, so SQLite's own mutexes are not needed.
-    const int result = sqlite3_open_v2(
-        file.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
-        nullptr);
+    const int result =
+        sqlite3_open_v2(file.c_str(), &db_,
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
     if (result != SQLITE_OK) {
         // Without a handle there is no message but the code's own.
         if (!db_) {
