@@ -549,7 +549,10 @@ int writeSitemap(const RetrievalSummary& summary, std::vector<std::string> rows,
     // The window's table decides the order, applies the same memory (leaving the pages it does
     // not know new, for the window to show) and writes the sitemap the same way.
     SiteMemory memory(
-        folder, settings.web_url, [&output](const std::string& text) { output.Warning(text); },
+        folder, settings.web_url,
+        [&output](const SiteMemory::Problem& problem) {
+            output.Warning(MemoryProblemText(problem));
+        },
         false);
     // Without its memory the sitemap would list the pages the user unticked.
     if (memory.Locked())
@@ -668,7 +671,7 @@ int generate(const ParsedOptions& options, const Output& output) {
 class MemoryProblem final {
 public:
     SiteMemory::ProblemHandler Handler() {
-        return [this](const std::string& text) { text_ = text; };
+        return [this](const SiteMemory::Problem& problem) { text_ = MemoryProblemText(problem); };
     }
     // Why the command failed with memory, or empty when it did not.
     std::string Of(const SiteMemory& memory) const {

@@ -1,26 +1,18 @@
 #include "memory/site_memory.h"
 
-#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <unordered_set>
 
 #include <QDateTime>
-#include <QSqlDatabase>
-#include <QSqlDriver>
-#include <QSqlError>
-#include <QSqlQuery>
-#include <QVariant>
 
 #include <sqlite3.h>
 
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "core/file_io.h"
-#include "core/text_util.h"
-#include "core/texts.h"
 #include "core/url_entry.h"
+#include "memory/address_index.h"
 
 namespace fs = std::filesystem;
 
@@ -29,158 +21,6 @@ namespace {
 // Marks the file as this program's, so that another program's database is not taken for ours.
 constexpr int kApplicationId = 0x53577231;
 constexpr int kSchemaVersion = 1;
-
-// SQLite's primary result codes that mean the file is no database of ours or is damaged.
-constexpr int kSqliteCorrupt = 11;
-constexpr int kSqliteNotADatabase = 26;
-
-QString qtext(std::string_view text) {
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
-
-std::string utf8(const QString& text) {
-    const QByteArray bytes = text.toUtf8();
-    return std::string(bytes.constData(), std::size_t(bytes.size()));
-}
-
-bool isDamage(const QSqlError& error) {
-    const int code = error.nativeErrorCode().toInt() & 0xFF;
-    return code == kSqliteCorrupt || code == kSqliteNotADatabase;
-}
-
-QString nowUtc() {
-    return QDateTime::currentDateTimeUtc().toString(Qt::ISODate);
-}
-
-// A write transaction that rolls back unless committed. BEGIN IMMEDIATE takes the write lock
-// at once, so that a busy database is waited for (up to the busy timeout) before any work.
-class WriteTransaction final {
-public:
-    explicit WriteTransaction(const QSqlDatabase& db) : query_(db) {
-        begun_ = query_.exec(QStringLiteral("BEGIN IMMEDIATE"));
-    }
-    ~WriteTransaction() {
-        if (begun_ && !committed_)
-            query_.exec(QStringLiteral("ROLLBACK"));
-    }
-    WriteTransaction(const WriteTransaction&) = delete;
-    WriteTransaction& operator=(const WriteTransaction&) = delete;
-
-    bool begun() const { return begun_; }
-    bool commit() {
-        committed_ = query_.exec(QStringLiteral("COMMIT"));
-        return committed_;
-    }
-    QSqlError lastError() const { return query_.lastError(); }
-
-private:
-    QSqlQuery query_;
-    bool begun_ = false;
-    bool committed_ = false;
-};
-
-// A prepared statement on the driver's own SQLite handle: the per-row work of a retrieval of
-// 100,000 pages goes through here, since a QVariant per value costs several times as much.
-class Statement final {
-public:
-    Statement(sqlite3* db, const char* sql) {
-        if (sqlite3_prepare_v2(db, sql, -1, &statement_, nullptr) != SQLITE_OK) {
-            sqlite3_finalize(statement_);
-            statement_ = nullptr;
-        }
-    }
-    ~Statement() { sqlite3_finalize(statement_); }
-    Statement(const Statement&) = delete;
-    Statement& operator=(const Statement&) = delete;
-
-    bool prepared() const { return statement_ != nullptr; }
-    // The texts bound must stay until the next step.
-    void bind(int at, std::string_view text) {
-        if (text.empty())
-            sqlite3_bind_null(statement_, at);
-        else
-            sqlite3_bind_text(statement_, at, text.data(), int(text.size()), SQLITE_STATIC);
-    }
-    void bind(int at, long long number) { sqlite3_bind_int64(statement_, at, number); }
-    // SQLITE_ROW, SQLITE_DONE or an error.
-    int step() { return sqlite3_step(statement_); }
-    // Steps to the end and makes the statement ready for the next values; false on an error.
-    bool run() {
-        const int result = sqlite3_step(statement_);
-        sqlite3_reset(statement_);
-        return result == SQLITE_DONE;
-    }
-    std::string_view text(int column) const {
-        const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(statement_, column));
-        return bytes
-                   ? std::string_view(bytes, std::size_t(sqlite3_column_bytes(statement_, column)))
-                   : std::string_view();
-    }
-    long long number(int column) const { return sqlite3_column_int64(statement_, column); }
-
-private:
-    sqlite3_stmt* statement_ = nullptr;
-};
-
-// The pages a site memory knows, found by address: the addresses lie one after the other in
-// one text and an open-addressing table of their hashes points at them, so that looking up
-// each row of a large retrieval costs one or two cache misses and no allocation.
-class AddressIndex final {
-public:
-    static constexpr std::uint32_t kNone = UINT32_MAX;
-
-    void reserve(std::size_t pages) {
-        std::size_t size = 16;
-        while (size < 2 * pages)
-            size *= 2;
-        slots_.assign(size, 0);
-    }
-    // Adds an address not added before; returns its number.
-    std::uint32_t add(std::string_view address) {
-        const auto number = std::uint32_t(spans_.size());
-        spans_.push_back({std::uint32_t(text_.size()), std::uint32_t(address.size())});
-        text_.append(address);
-        if (2 * spans_.size() > slots_.size())
-            grow();
-        place(number, std::hash<std::string_view>()(address));
-        return number;
-    }
-    std::uint32_t find(std::string_view address) const {
-        if (spans_.empty())
-            return kNone;
-        const std::size_t hash = std::hash<std::string_view>()(address);
-        const std::uint64_t tag = hash >> 32;
-        for (std::size_t at = hash & (slots_.size() - 1);; at = (at + 1) & (slots_.size() - 1)) {
-            const std::uint64_t slot = slots_[at];
-            if (slot == 0)
-                return kNone;
-            const auto number = std::uint32_t(slot) - 1;
-            if ((slot >> 32) == tag && this->address(number) == address)
-                return number;
-        }
-    }
-    std::string_view address(std::uint32_t number) const {
-        return std::string_view(text_).substr(spans_[number].first, spans_[number].second);
-    }
-    std::size_t size() const { return spans_.size(); }
-
-private:
-    void place(std::uint32_t number, std::size_t hash) {
-        std::size_t at = hash & (slots_.size() - 1);
-        while (slots_[at] != 0)
-            at = (at + 1) & (slots_.size() - 1);
-        slots_[at] = (std::uint64_t(hash >> 32) << 32) | (number + 1);
-    }
-    void grow() {
-        slots_.assign(slots_.empty() ? 16 : slots_.size() * 2, 0);
-        for (std::uint32_t number = 0; number < spans_.size(); ++number)
-            place(number, std::hash<std::string_view>()(address(number)));
-    }
-
-    std::string text_;
-    std::vector<std::pair<std::uint32_t, std::uint32_t>> spans_; // offset and length in text_
-    std::vector<std::uint64_t> slots_; // hash's upper half, number + 1; 0: empty
-};
 
 } // namespace
 
@@ -209,37 +49,20 @@ SiteMemory::SiteMemory(const fs::path& folder, std::string siteUrl, ProblemHandl
                        bool create, std::chrono::milliseconds busyTimeout)
     : file_(folder / kFileName), site_(std::move(siteUrl)), onProblem_(std::move(onProblem)),
       busyTimeout_(busyTimeout) {
-    static std::atomic<int> connections{0};
-    connection_ = QStringLiteral("site_memory_%1").arg(++connections);
     on_ = open(create);
     opening_ = false;
 }
 
-SiteMemory::~SiteMemory() {
-    if (QSqlDatabase::contains(connection_)) {
-        QSqlDatabase::database(connection_, false).close();
-        QSqlDatabase::removeDatabase(connection_);
-    }
-}
+SiteMemory::~SiteMemory() = default;
 
 bool SiteMemory::open(bool create) {
     std::error_code missing;
     if (!create && !fs::exists(file_, missing))
         return false;
-    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE"))) {
-        fail(QStringLiteral("QSQLITE"));
-        return false;
-    }
     bool damaged = false;
     if (openOnce(create, damaged))
         return true;
-    if (!damaged)
-        return false;
-    if (const std::string problem = moveAside(); !problem.empty()) {
-        fail(QString::fromStdString(problem));
-        return false;
-    }
-    return openOnce(true, damaged);
+    return damaged && moveAside() && openOnce(true, damaged);
 }
 
 bool SiteMemory::openOnce(bool create, bool& damaged) {
@@ -251,104 +74,76 @@ bool SiteMemory::openOnce(bool create, bool& damaged) {
         // Created before SQLite opens it, readable by the owner only; its journal files
         // take the same permissions.
         const int fd = ::open(file_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (fd < 0 && errno != EEXIST) {
-            fail(QString::fromLocal8Bit(std::strerror(errno)));
-            return false;
-        }
+        if (fd < 0 && errno != EEXIST)
+            return fail(Problem::Kind::CannotOpen, std::strerror(errno));
         if (fd >= 0)
             ::close(fd);
     }
-    handle_ = nullptr;
-    if (QSqlDatabase::contains(connection_))
-        QSqlDatabase::removeDatabase(connection_);
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection_);
-    db.setDatabaseName(QString::fromStdString(file_.string()));
-    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeout_.count()));
-    if (!db.open()) {
-        fail(db.lastError().text());
-        return false;
-    }
-    const QVariant handle = db.driver()->handle();
-    if (!handle.isValid() || std::strcmp(handle.typeName(), "sqlite3*") != 0 ||
-        !(handle_ = *static_cast<sqlite3* const*>(handle.constData()))) {
-        fail(QStringLiteral("QSQLITE"));
-        return false;
-    }
+    if (!db_.open(file_, busyTimeout_))
+        return failOnDatabase();
 
-    QSqlQuery query(db);
     // The first read of the file: garbage shows here as "not a database".
-    const auto read = [&](const QString& statement) {
-        if (query.exec(statement) && query.next())
+    long long applicationId = 0;
+    long long objects = 0;
+    std::string check;
+    const auto read = [&](const char* sql, const std::function<void(SqliteStatement&)>& take) {
+        SqliteStatement query(db_, sql);
+        if (query.next()) {
+            take(query);
             return true;
-        damaged = isDamage(query.lastError());
-        if (!damaged)
-            fail(query.lastError().text());
-        return false;
+        }
+        const int code = db_.errorCode();
+        damaged = code == SQLITE_CORRUPT || code == SQLITE_NOTADB;
+        return !damaged && failOnDatabase();
     };
-    if (!read(QStringLiteral("PRAGMA application_id")))
+    const auto number = [](long long& into) {
+        return [&into](SqliteStatement& query) { into = query.number(0); };
+    };
+    if (!read("PRAGMA application_id", number(applicationId)) ||
+        !read("SELECT count(*) FROM sqlite_master", number(objects)))
         return false;
-    const int applicationId = query.value(0).toInt();
-    if (!read(QStringLiteral("SELECT count(*) FROM sqlite_master")))
-        return false;
-    const bool empty = query.value(0).toInt() == 0;
-    if (applicationId != kApplicationId && !empty) {
+    if (applicationId != kApplicationId && objects > 0) {
         // Another program's database: kept aside like a damaged one.
         damaged = true;
         return false;
     }
-    if (!read(QStringLiteral("PRAGMA journal_mode=WAL")))
+    if (!read("PRAGMA journal_mode=WAL", [](SqliteStatement&) {}) ||
+        !read("PRAGMA quick_check", [&check](SqliteStatement& query) { check = query.text(0); }))
         return false;
-    if (!read(QStringLiteral("PRAGMA quick_check")))
-        return false;
-    if (query.value(0).toString() != QStringLiteral("ok")) {
+    if (check != "ok") {
         damaged = true;
         return false;
     }
-    // Every committed change survives a crash of the program or of the machine.
-    query.exec(QStringLiteral("PRAGMA synchronous=FULL"));
-    // Room for the pages of a site of 100,000 pages, so that a select-all reads each once.
-    query.exec(QStringLiteral("PRAGMA cache_size=-32768"));
-    // A select-all of such a site rewrites some thousand pages; copying them back into the
-    // file after each would double the time of the click, so the journal may grow larger
-    // before it is copied back (and is, at the latest, when the memory closes).
-    query.exec(QStringLiteral("PRAGMA wal_autocheckpoint=10000"));
-    if (!empty)
-        return true;
-
-    WriteTransaction transaction(db);
-    const bool made =
-        transaction.begun() &&
-        query.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS sites("
-                                  "id INTEGER PRIMARY KEY, url TEXT NOT NULL UNIQUE)")) &&
-        query.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS pages("
-                                  "site INTEGER NOT NULL, address TEXT NOT NULL, "
-                                  "unticked INTEGER NOT NULL DEFAULT 0, changefreq TEXT, "
-                                  "priority TEXT, set_at TEXT, PRIMARY KEY(site, address)) "
-                                  "WITHOUT ROWID")) &&
-        query.exec(QStringLiteral("PRAGMA application_id=%1").arg(kApplicationId)) &&
-        query.exec(QStringLiteral("PRAGMA user_version=%1").arg(kSchemaVersion)) &&
-        transaction.commit();
-    if (!made) {
-        fail(transaction.begun() ? query.lastError().text() : transaction.lastError().text());
-        return false;
-    }
-    return true;
+    // Every committed change survives a crash of the program or of the machine. Room for the
+    // pages of a site of 100,000 pages, so that a select-all reads each once. A select-all of
+    // such a site rewrites some thousand pages; copying them back into the file after each
+    // would double the time of the click, so the journal may grow larger before it is copied
+    // back (and is, at the latest, when the memory closes).
+    db_.exec("PRAGMA synchronous=FULL; PRAGMA cache_size=-32768; PRAGMA wal_autocheckpoint=10000");
+    return objects > 0 || createTables();
 }
 
-std::string SiteMemory::moveAside() {
-    if (QSqlDatabase::contains(connection_)) {
-        QSqlDatabase::database(connection_, false).close();
-        QSqlDatabase::removeDatabase(connection_);
-    }
-    handle_ = nullptr;
+bool SiteMemory::createTables() {
+    const std::string schema =
+        "CREATE TABLE IF NOT EXISTS sites(id INTEGER PRIMARY KEY, url TEXT NOT NULL UNIQUE);"
+        "CREATE TABLE IF NOT EXISTS pages(site INTEGER NOT NULL, address TEXT NOT NULL, "
+        "unticked INTEGER NOT NULL DEFAULT 0, changefreq TEXT, priority TEXT, set_at TEXT, "
+        "PRIMARY KEY(site, address)) WITHOUT ROWID;"
+        "PRAGMA application_id=" +
+        std::to_string(kApplicationId) + ";PRAGMA user_version=" + std::to_string(kSchemaVersion);
+    return db_.transaction([&] { return db_.exec(schema.c_str()); }) || failOnDatabase();
+}
+
+bool SiteMemory::moveAside() {
+    db_.close();
     const std::string stamp =
-        utf8(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")));
+        QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")).toStdString();
     fs::path aside = file_;
     aside += ".damaged-" + stamp;
     std::error_code error;
     fs::rename(file_, aside, error);
     if (error)
-        return error.message();
+        return fail(Problem::Kind::CannotOpen, error.message());
     // The journal belongs to the damaged file; the shared-memory index is rebuilt.
     fs::path wal = file_, walAside = aside, shm = file_;
     wal += "-wal";
@@ -356,72 +151,68 @@ std::string SiteMemory::moveAside() {
     shm += "-shm";
     fs::rename(wal, walAside, error);
     fs::remove(shm, error);
-    tell(Filled(texts::kMemoryDamaged, {{"file", file_.string()}, {"aside", aside.string()}}));
-    return {};
+    tell({Problem::Kind::Damaged, file_, aside.string()});
+    return true;
 }
 
-void SiteMemory::tell(const std::string& text) {
+void SiteMemory::tell(const Problem& problem) {
     if (told_)
         return;
     told_ = true;
     if (onProblem_)
-        onProblem_(text);
+        onProblem_(problem);
 }
 
-void SiteMemory::fail(const QString& reason) {
+bool SiteMemory::fail(Problem::Kind kind, std::string detail) {
     on_ = false;
-    if (handle_) {
-        const int code = sqlite3_errcode(handle_);
-        locked_ = locked_ || code == SQLITE_BUSY || code == SQLITE_LOCKED;
-    }
-    if (QSqlDatabase::contains(connection_))
-        QSqlDatabase::database(connection_, false).close();
-    handle_ = nullptr;
+    db_.close();
+    locked_ = locked_ || kind == Problem::Kind::Locked;
     // A memory held from the start is the caller's to handle (see Locked).
-    if (locked_ && opening_)
-        return;
-    tell(Concat({Filled(texts::kMemoryUnavailable, {{"file", file_.string()}}), texts::kLineBreak,
-                 utf8(reason)}));
+    if (!(locked_ && opening_))
+        tell({kind, file_, std::move(detail)});
+    return false;
+}
+
+bool SiteMemory::failOnDatabase() {
+    const int code = db_.errorCode();
+    // Until the memory is on, the failure is one of opening it.
+    const Problem::Kind kind = code == SQLITE_BUSY || code == SQLITE_LOCKED ? Problem::Kind::Locked
+                               : on_                                        ? Problem::Kind::Failed
+                                     : Problem::Kind::CannotOpen;
+    return fail(kind, db_.errorMessage());
 }
 
 bool SiteMemory::findSite(bool create) {
     if (siteId_ >= 0)
         return true;
-    QSqlQuery query(QSqlDatabase::database(connection_, false));
-    query.prepare(QStringLiteral("SELECT id FROM sites WHERE url = ?"));
-    query.addBindValue(qtext(site_));
-    if (!query.exec()) {
-        fail(query.lastError().text());
-        return false;
-    }
+    SqliteStatement query(db_, "SELECT id FROM sites WHERE url = ?");
+    query.bind(1, site_);
     if (query.next()) {
-        siteId_ = query.value(0).toLongLong();
+        siteId_ = query.number(0);
         return true;
     }
+    if (!query.ok())
+        return failOnDatabase();
     if (!create)
         return false;
-    query.prepare(QStringLiteral("INSERT INTO sites(url) VALUES(?)"));
-    query.addBindValue(qtext(site_));
-    if (!query.exec()) {
-        fail(query.lastError().text());
-        return false;
-    }
-    siteId_ = query.lastInsertId().toLongLong();
+    SqliteStatement insert(db_, "INSERT INTO sites(url) VALUES(?)");
+    insert.bind(1, site_);
+    if (!insert.run())
+        return failOnDatabase();
+    siteId_ = db_.lastInsertId();
     return true;
 }
 
 bool SiteMemory::knownPages(std::vector<PageChoice>& pages, bool choicesOnly) {
-    Statement query(handle_, choicesOnly ? "SELECT address, unticked, changefreq, priority, set_at "
-                                           "FROM pages WHERE site = ? AND (unticked = 1 OR "
-                                           "changefreq IS NOT NULL OR priority IS NOT NULL) "
-                                           "ORDER BY address"
-                                         : "SELECT address, unticked, changefreq, priority, set_at "
-                                           "FROM pages WHERE site = ?");
-    if (!query.prepared())
-        return failOnHandle();
+    SqliteStatement query(db_, choicesOnly
+                                   ? "SELECT address, unticked, changefreq, priority, set_at "
+                                     "FROM pages WHERE site = ? AND (unticked = 1 OR "
+                                     "changefreq IS NOT NULL OR priority IS NOT NULL) "
+                                     "ORDER BY address"
+                                   : "SELECT address, unticked, changefreq, priority, set_at "
+                                     "FROM pages WHERE site = ?");
     query.bind(1, siteId_);
-    int result = SQLITE_ROW;
-    while ((result = query.step()) == SQLITE_ROW) {
+    while (query.next()) {
         PageChoice& page = pages.emplace_back();
         page.address = query.text(0);
         page.unticked = query.number(1) != 0;
@@ -429,12 +220,7 @@ bool SiteMemory::knownPages(std::vector<PageChoice>& pages, bool choicesOnly) {
         page.priority = query.text(3);
         page.setAt = query.text(4);
     }
-    return result == SQLITE_DONE || failOnHandle();
-}
-
-bool SiteMemory::failOnHandle() {
-    fail(QString::fromUtf8(sqlite3_errmsg(handle_)));
-    return false;
+    return query.ok() || failOnDatabase();
 }
 
 AppliedMemory SiteMemory::Apply(std::vector<std::string>& rows, bool learn) {
@@ -448,18 +234,13 @@ AppliedMemory SiteMemory::Apply(std::vector<std::string>& rows, bool learn) {
     std::vector<std::uint32_t> choiceOf; // per known page, kNone without a choice
     std::vector<PageChoice> choices;
     if (findSite(false)) {
-        Statement count(handle_, "SELECT count(*) FROM pages WHERE site = ?");
-        Statement query(handle_, "SELECT address, unticked, changefreq, priority "
-                                 "FROM pages WHERE site = ?");
-        if (!count.prepared() || !query.prepared()) {
-            failOnHandle();
-            return applied;
-        }
+        SqliteStatement count(db_, "SELECT count(*) FROM pages WHERE site = ?");
         count.bind(1, siteId_);
-        known.reserve(count.step() == SQLITE_ROW ? std::size_t(count.number(0)) : 0);
+        known.reserve(count.next() ? std::size_t(count.number(0)) : 0);
+        SqliteStatement query(db_, "SELECT address, unticked, changefreq, priority "
+                                   "FROM pages WHERE site = ?");
         query.bind(1, siteId_);
-        int result = SQLITE_ROW;
-        while ((result = query.step()) == SQLITE_ROW) {
+        while (query.next()) {
             known.add(query.text(0));
             const bool unticked = query.number(1) != 0;
             if (!unticked && query.text(2).empty() && query.text(3).empty()) {
@@ -470,11 +251,11 @@ AppliedMemory SiteMemory::Apply(std::vector<std::string>& rows, bool learn) {
             choices.push_back(
                 {{}, unticked, std::string(query.text(2)), std::string(query.text(3)), {}});
         }
-        if (result != SQLITE_DONE) {
-            failOnHandle();
-            return applied;
-        }
+        if (!count.ok() || !query.ok())
+            failOnDatabase();
     }
+    if (!on_)
+        return applied;
 
     std::vector<bool> matched(known.size(), false);
     std::size_t matchedCount = 0;
@@ -519,24 +300,20 @@ AppliedMemory SiteMemory::Apply(std::vector<std::string>& rows, bool learn) {
     applied.missing = known.size() - matchedCount;
 
     if (learn && !unknown.empty()) {
-        WriteTransaction transaction(QSqlDatabase::database(connection_, false));
-        if (!transaction.begun()) {
-            fail(transaction.lastError().text());
-            return applied;
-        }
-        if (!findSite(true))
-            return applied;
-        Statement insert(handle_, "INSERT OR IGNORE INTO pages(site, address) VALUES(?, ?)");
-        bool inserted = insert.prepared();
-        for (std::size_t i = 0; inserted && i < unknown.size(); ++i) {
-            insert.bind(1, siteId_);
-            insert.bind(2, unknown[i]);
-            inserted = insert.run();
-        }
-        if (!inserted)
-            failOnHandle();
-        else if (!transaction.commit())
-            fail(transaction.lastError().text());
+        const bool learnt = db_.transaction([&] {
+            if (!findSite(true))
+                return false;
+            SqliteStatement insert(db_, "INSERT OR IGNORE INTO pages(site, address) VALUES(?, ?)");
+            for (const std::string& page : unknown) {
+                insert.bind(1, siteId_);
+                insert.bind(2, page);
+                if (!insert.run())
+                    return false;
+            }
+            return true;
+        });
+        if (!learnt)
+            failOnDatabase();
     }
     return applied;
 }
@@ -544,47 +321,37 @@ AppliedMemory SiteMemory::Apply(std::vector<std::string>& rows, bool learn) {
 void SiteMemory::Record(const std::vector<PageChoice>& changes) {
     if (!on_ || changes.empty())
         return;
-    WriteTransaction transaction(QSqlDatabase::database(connection_, false));
-    if (!transaction.begun()) {
-        fail(transaction.lastError().text());
-        return;
-    }
-    if (!findSite(true))
-        return;
-    const std::string now = utf8(nowUtc());
-    // Most changes are to pages the memory knows: one search for an update, an insert only
-    // for the others.
-    Statement update(handle_, "UPDATE pages SET unticked = ?3, changefreq = ?4, priority = ?5, "
-                              "set_at = ?6 WHERE site = ?1 AND address = ?2");
-    Statement insert(handle_, "INSERT INTO pages(site, address, unticked, changefreq, priority, "
-                              "set_at) VALUES(?1, ?2, ?3, ?4, ?5, ?6)");
-    if (!update.prepared() || !insert.prepared()) {
-        failOnHandle();
-        return;
-    }
-    for (const PageChoice& change : changes) {
-        bool done = false;
-        for (Statement* statement : {&update, &insert}) {
-            statement->bind(1, siteId_);
-            statement->bind(2, change.address);
-            statement->bind(3, change.unticked ? 1LL : 0LL);
-            statement->bind(4, change.changefreq);
-            statement->bind(5, change.priority);
-            statement->bind(6, change.IsChoice() ? std::string_view(now) : std::string_view());
-            if (!statement->run()) {
-                failOnHandle();
-                return;
+    const std::string now = QDateTime::currentDateTimeUtc().toString(Qt::ISODate).toStdString();
+    const bool recorded = db_.transaction([&] {
+        if (!findSite(true))
+            return false;
+        // Most changes are to pages the memory knows: one search for an update, an insert only
+        // for the others.
+        SqliteStatement update(db_, "UPDATE pages SET unticked = ?3, changefreq = ?4, "
+                                    "priority = ?5, set_at = ?6 WHERE site = ?1 AND address = ?2");
+        SqliteStatement insert(db_, "INSERT INTO pages(site, address, unticked, changefreq, "
+                                    "priority, set_at) VALUES(?1, ?2, ?3, ?4, ?5, ?6)");
+        for (const PageChoice& change : changes) {
+            bool done = false;
+            for (SqliteStatement* statement : {&update, &insert}) {
+                statement->bind(1, siteId_);
+                statement->bind(2, change.address);
+                statement->bind(3, change.unticked ? 1LL : 0LL);
+                statement->bind(4, change.changefreq);
+                statement->bind(5, change.priority);
+                statement->bind(6, change.IsChoice() ? std::string_view(now) : std::string_view());
+                if (!statement->run())
+                    return false;
+                if ((done = db_.changes() > 0))
+                    break;
             }
-            if ((done = sqlite3_changes(handle_) > 0))
-                break;
+            if (!done)
+                return false;
         }
-        if (!done) {
-            failOnHandle();
-            return;
-        }
-    }
-    if (!transaction.commit())
-        fail(transaction.lastError().text());
+        return true;
+    });
+    if (!recorded)
+        failOnDatabase();
 }
 
 std::vector<std::string> SiteMemory::Missing(const std::vector<std::string>& rows) {
@@ -605,26 +372,20 @@ std::vector<std::string> SiteMemory::Missing(const std::vector<std::string>& row
 std::size_t SiteMemory::Forget(const std::vector<std::string>& addresses) {
     if (!on_ || addresses.empty() || !findSite(false))
         return 0;
-    const QSqlDatabase db = QSqlDatabase::database(connection_, false);
-    WriteTransaction transaction(db);
-    if (!transaction.begun()) {
-        fail(transaction.lastError().text());
-        return 0;
-    }
-    QSqlQuery remove(db);
-    remove.prepare(QStringLiteral("DELETE FROM pages WHERE site = ? AND address = ?"));
     std::size_t forgotten = 0;
-    for (const std::string& address : addresses) {
-        remove.bindValue(0, siteId_);
-        remove.bindValue(1, qtext(address));
-        if (!remove.exec()) {
-            fail(remove.lastError().text());
-            return 0;
+    const bool done = db_.transaction([&] {
+        SqliteStatement remove(db_, "DELETE FROM pages WHERE site = ? AND address = ?");
+        for (const std::string& address : addresses) {
+            remove.bind(1, siteId_);
+            remove.bind(2, address);
+            if (!remove.run())
+                return false;
+            forgotten += std::size_t(db_.changes());
         }
-        forgotten += std::size_t(std::max(remove.numRowsAffected(), 0));
-    }
-    if (!transaction.commit()) {
-        fail(transaction.lastError().text());
+        return true;
+    });
+    if (!done) {
+        failOnDatabase();
         return 0;
     }
     return forgotten;
@@ -633,28 +394,19 @@ std::size_t SiteMemory::Forget(const std::vector<std::string>& addresses) {
 std::size_t SiteMemory::Reset() {
     if (!on_ || !findSite(false))
         return 0;
-    const QSqlDatabase db = QSqlDatabase::database(connection_, false);
-    WriteTransaction transaction(db);
-    if (!transaction.begun()) {
-        fail(transaction.lastError().text());
-        return 0;
-    }
-    QSqlQuery remove(db);
-    remove.prepare(QStringLiteral("DELETE FROM pages WHERE site = ?"));
-    remove.addBindValue(siteId_);
-    bool done = remove.exec();
-    const std::size_t forgotten = done ? std::size_t(std::max(remove.numRowsAffected(), 0)) : 0;
-    if (done) {
-        remove.prepare(QStringLiteral("DELETE FROM sites WHERE id = ?"));
-        remove.addBindValue(siteId_);
-        done = remove.exec();
-    }
+    std::size_t forgotten = 0;
+    const bool done = db_.transaction([&] {
+        SqliteStatement pages(db_, "DELETE FROM pages WHERE site = ?");
+        SqliteStatement site(db_, "DELETE FROM sites WHERE id = ?");
+        pages.bind(1, siteId_);
+        site.bind(1, siteId_);
+        if (!pages.run())
+            return false;
+        forgotten = std::size_t(db_.changes());
+        return site.run();
+    });
     if (!done) {
-        fail(remove.lastError().text());
-        return 0;
-    }
-    if (!transaction.commit()) {
-        fail(transaction.lastError().text());
+        failOnDatabase();
         return 0;
     }
     siteId_ = -1;

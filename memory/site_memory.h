@@ -8,9 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include <QString>
-
-struct sqlite3;
+#include "memory/sqlite_database.h"
 
 // What the user chose for one page of a site, as the memory keeps it. Only what differs from
 // the defaults is a choice: a ticked page, the site's default frequency and priority are not.
@@ -59,7 +57,20 @@ class SiteMemory final {
 public:
     static constexpr std::string_view kFileName = "site_memory.db";
     static constexpr std::chrono::milliseconds kDefaultBusyTimeout{5000};
-    using ProblemHandler = std::function<void(const std::string& text)>;
+
+    // What went wrong with the file; the words are the caller's.
+    struct Problem {
+        enum class Kind {
+            Damaged,    // moved aside (detail: where to) and a new memory started
+            Locked,     // another process held the file past the busy timeout; memory off
+            CannotOpen, // the file could not be created, opened or moved aside; memory off
+            Failed,     // a later read or write failed; memory off
+        };
+        Kind kind;
+        std::filesystem::path file;
+        std::string detail; // Damaged: the path aside; otherwise the system's or SQLite's reason
+    };
+    using ProblemHandler = std::function<void(const Problem& problem)>;
 
     // Opens the memory of siteUrl in folder. When create is false and there is no file yet, the
     // memory is off without a word (nothing to apply, nothing to list).
@@ -98,24 +109,24 @@ public:
 private:
     bool open(bool create);
     bool openOnce(bool create, bool& damaged);
-    // Renames the damaged file aside; the system's reason when it cannot.
-    std::string moveAside();
-    // Turns the memory off and tells why, once.
-    void fail(const QString& reason);
-    void tell(const std::string& text);
+    bool createTables();
+    // Renames the damaged file aside; false (told) when it cannot.
+    bool moveAside();
+    // Turns the memory off and tells why, once; false.
+    bool fail(Problem::Kind kind, std::string detail);
+    // Turns the memory off with the database's last error; false.
+    bool failOnDatabase();
+    void tell(const Problem& problem);
     // The site's key, found or (when create) added; false when the memory has no such site.
     bool findSite(bool create);
     // The pages of the site (only those with a choice, by address); false when it failed.
     bool knownPages(std::vector<PageChoice>& pages, bool choicesOnly);
-    // Turns the memory off with the handle's last error; false.
-    bool failOnHandle();
 
     std::filesystem::path file_;
     std::string site_;
     ProblemHandler onProblem_;
     std::chrono::milliseconds busyTimeout_;
-    QString connection_;
-    sqlite3* handle_ = nullptr; // the driver's, for the work done row by row
+    SqliteDatabase db_;
     long long siteId_ = -1;
     bool on_ = false;
     bool told_ = false;

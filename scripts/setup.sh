@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
     cmake ninja-build g++ pkg-config
-    qt6-base-dev qt6-l10n-tools libqt6sql6-sqlite libsqlite3-dev fonts-ipafont-gothic
+    qt6-base-dev qt6-l10n-tools libsqlite3-dev fonts-ipafont-gothic
     libgtest-dev libbenchmark-dev libssl-dev zlib1g-dev libxml2-utils
     python3-pyftpdlib python3-openssl ca-certificates openssl
     # the manual, the .deb and the package test's validators

@@ -429,8 +429,9 @@ SiteMemory& TFsite_wright::memoryFor(const SiteSettings& settings) {
     // A memory another program held is tried again.
     if (!memory_ || memory_->SiteUrl() != settings.web_url || memory_->Locked())
         memory_ = std::make_unique<SiteMemory>(
-            programFolder_, settings.web_url, [](const std::string& text) {
-                ShowInfo(QString::fromStdString(text), QText(texts::kConfirm));
+            programFolder_, settings.web_url, [](const SiteMemory::Problem& problem) {
+                ShowInfo(QString::fromStdString(MemoryProblemText(problem)),
+                         QText(texts::kConfirm));
             });
     return *memory_;
 }

@@ -18,13 +18,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <QSqlDatabase>
-#include <QSqlQuery>
-
 #include "core/file_io.h"
 #include "core/row_order.h"
 #include "core/text_util.h"
 #include "memory/site_memory.h"
+#include "memory/sqlite_database.h"
 #include "sitemap/sitemap_writer.h"
 #include "support/core_application.h"
 #include "support/fake_ftp_server.h"
@@ -305,19 +303,15 @@ TEST_F(CliEndToEnd, TheWindowsRememberedChoicesReachGenerateAndTheMemoryCommands
 
     {
         // Held by another program past the wait: no sitemap without the memory.
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "holder");
-        db.setDatabaseName(QString::fromStdString((programFolder / "site_memory.db").string()));
-        ASSERT_TRUE(db.open());
-        QSqlQuery hold(db);
-        ASSERT_TRUE(hold.exec(QStringLiteral("PRAGMA locking_mode=EXCLUSIVE")));
-        ASSERT_TRUE(hold.exec(QStringLiteral("BEGIN EXCLUSIVE")));
+        SqliteDatabase hold;
+        ASSERT_TRUE(hold.open(programFolder / "site_memory.db", std::chrono::milliseconds(100)));
+        ASSERT_TRUE(hold.exec("PRAGMA locking_mode=EXCLUSIVE"));
+        ASSERT_TRUE(hold.exec("BEGIN EXCLUSIVE"));
         const Finished locked = sitewright({"generate", "--dir", dir});
         EXPECT_EQ(locked.status, 1) << locked.err;
         EXPECT_FALSE(fs::exists(programFolder / "sitemap.xml"));
-        hold.exec(QStringLiteral("ROLLBACK"));
-        db.close();
+        hold.exec("ROLLBACK");
     }
-    QSqlDatabase::removeDatabase("holder");
 
     Finished run = sitewright({"generate", "--dir", dir});
     EXPECT_EQ(run.status, 0) << run.err;

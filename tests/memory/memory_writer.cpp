@@ -16,8 +16,8 @@ int main(int argc, char** argv) {
     if (argc < 5)
         return 2;
     bool failed = false;
-    SiteMemory memory(argv[1], argv[2], [&failed](const std::string& text) {
-        std::fprintf(stderr, "%s\n", text.c_str());
+    SiteMemory memory(argv[1], argv[2], [&failed](const SiteMemory::Problem& problem) {
+        std::fprintf(stderr, "problem %d: %s\n", int(problem.kind), problem.detail.c_str());
         failed = true;
     });
     const int count = std::stoi(argv[4]);

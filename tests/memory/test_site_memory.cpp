@@ -6,10 +6,6 @@
 #include <string>
 #include <vector>
 
-#include <QSqlDatabase>
-#include <QSqlQuery>
-#include <QVariant>
-
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -17,6 +13,7 @@
 #include "core/file_io.h"
 #include "jobs/work_table.h"
 #include "memory/site_memory.h"
+#include "memory/sqlite_database.h"
 #include "support/core_application.h"
 #include "support/temp_folder.h"
 
@@ -39,9 +36,9 @@ std::string address(const std::string& name) {
 
 // Collects what the memory tells.
 struct Told {
-    std::vector<std::string> texts;
+    std::vector<SiteMemory::Problem> problems;
     SiteMemory::ProblemHandler Handler() {
-        return [this](const std::string& text) { texts.push_back(text); };
+        return [this](const SiteMemory::Problem& problem) { problems.push_back(problem); };
     }
 };
 
@@ -147,7 +144,7 @@ TEST_F(SiteMemoryTest, ChoicesComeBackWithTheirRowsAndNewPagesAreMarked) {
     EXPECT_EQ(other.Apply(withE, false).missing, 0u);
     std::vector<std::string> once = {row("x.html")};
     EXPECT_EQ(memory.Apply(once, true).fresh, 0u);
-    EXPECT_TRUE(told.texts.empty());
+    EXPECT_TRUE(told.problems.empty());
 }
 
 TEST_F(SiteMemoryTest, TheFileIsTheOwnersAndTwoProcessesShareIt) {
@@ -178,17 +175,13 @@ TEST_F(SiteMemoryTest, TheFileIsTheOwnersAndTwoProcessesShareIt) {
     EXPECT_TRUE(WIFSIGNALED(status));
     SiteMemory reopened(folder.Path(), kSite, told.Handler());
     EXPECT_EQ(reopened.List().size(), std::size_t(2 * count + 21));
-    EXPECT_TRUE(told.texts.empty());
+    EXPECT_TRUE(told.problems.empty());
 
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "check");
-        db.setDatabaseName(QString::fromStdString(file().string()));
-        ASSERT_TRUE(db.open());
-        QSqlQuery query(QStringLiteral("PRAGMA integrity_check"), db);
-        ASSERT_TRUE(query.next());
-        EXPECT_EQ(query.value(0).toString(), QStringLiteral("ok"));
-    }
-    QSqlDatabase::removeDatabase("check");
+    SqliteDatabase db;
+    ASSERT_TRUE(db.open(file(), SiteMemory::kDefaultBusyTimeout));
+    SqliteStatement query(db, "PRAGMA integrity_check");
+    ASSERT_TRUE(query.next());
+    EXPECT_EQ(query.text(0), "ok");
 }
 
 TEST_F(SiteMemoryTest, ADamagedFileIsKeptAsideAndANewMemoryStarts) {
@@ -210,13 +203,9 @@ TEST_F(SiteMemoryTest, ADamagedFileIsKeptAsideAndANewMemoryStarts) {
          }},
         {"another program's database",
          [](const fs::path& path) {
-             {
-                 QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "other");
-                 db.setDatabaseName(QString::fromStdString(path.string()));
-                 db.open();
-                 QSqlQuery(QStringLiteral("CREATE TABLE notes(text TEXT)"), db);
-             }
-             QSqlDatabase::removeDatabase("other");
+             SqliteDatabase db;
+             db.open(path, SiteMemory::kDefaultBusyTimeout);
+             db.exec("CREATE TABLE notes(text TEXT)");
          }},
     };
     for (const auto& [name, damage] : damages) {
@@ -228,21 +217,21 @@ TEST_F(SiteMemoryTest, ADamagedFileIsKeptAsideAndANewMemoryStarts) {
 
         Told told;
         SiteMemory memory(own.Path(), kSite, told.Handler());
-        ASSERT_EQ(told.texts.size(), 1u);
-        EXPECT_EQ(told.texts[0].rfind("サイトの記憶「" + path.string() + "」が壊れていたため", 0),
-                  0u)
-            << told.texts[0];
+        ASSERT_EQ(told.problems.size(), 1u);
+        EXPECT_EQ(told.problems[0].kind, SiteMemory::Problem::Kind::Damaged);
+        EXPECT_EQ(told.problems[0].file, path);
         std::vector<fs::path> aside;
         for (const auto& entry : fs::directory_iterator(own.Path()))
             if (entry.path().filename().string().rfind("site_memory.db.damaged-", 0) == 0)
                 aside.push_back(entry.path());
         ASSERT_EQ(aside.size(), 1u);
+        EXPECT_EQ(told.problems[0].detail, aside[0].string());
         EXPECT_EQ(ReadFile(aside[0]), before);
 
         EXPECT_TRUE(memory.IsOn());
         memory.Record({{address("a.html"), true, "", "", ""}});
         EXPECT_EQ(memory.List().size(), 1u);
-        EXPECT_EQ(told.texts.size(), 1u);
+        EXPECT_EQ(told.problems.size(), 1u);
     }
 }
 
@@ -256,15 +245,14 @@ TEST_F(SiteMemoryTest, ALockedMemoryIsToldOnceAndLeftOff) {
             memory = std::make_unique<SiteMemory>(folder.Path(), kSite, told.Handler(), true,
                                                   std::chrono::milliseconds(100));
         {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "holder");
-            db.setDatabaseName(QString::fromStdString(file().string()));
-            ASSERT_TRUE(db.open());
-            QSqlQuery hold(db);
+            SqliteDatabase hold;
+            ASSERT_TRUE(hold.open(file(), SiteMemory::kDefaultBusyTimeout));
             // Before the memory opens, an exclusive hold keeps even readers out; once it is
             // open, another writer keeps its writes out.
-            if (lockFirst)
-                ASSERT_TRUE(hold.exec(QStringLiteral("PRAGMA locking_mode=EXCLUSIVE")));
-            ASSERT_TRUE(hold.exec(QStringLiteral("BEGIN EXCLUSIVE")));
+            if (lockFirst) {
+                ASSERT_TRUE(hold.exec("PRAGMA locking_mode=EXCLUSIVE"));
+            }
+            ASSERT_TRUE(hold.exec("BEGIN EXCLUSIVE"));
             if (lockFirst)
                 memory = std::make_unique<SiteMemory>(folder.Path(), kSite, told.Handler(), true,
                                                       std::chrono::milliseconds(100));
@@ -276,19 +264,16 @@ TEST_F(SiteMemoryTest, ALockedMemoryIsToldOnceAndLeftOff) {
             EXPECT_FALSE(memory->IsOn());
             EXPECT_TRUE(memory->Locked());
             // Held from the start, the lock is the caller's to handle: the run must not go on.
-            ASSERT_EQ(told.texts.size(), lockFirst ? 0u : 1u);
+            ASSERT_EQ(told.problems.size(), lockFirst ? 0u : 1u);
             if (!lockFirst)
-                EXPECT_NE(told.texts[0].find("を使えません。記憶なしで続けます。"),
-                          std::string::npos)
-                    << told.texts[0];
-            hold.exec(QStringLiteral("ROLLBACK"));
+                EXPECT_EQ(told.problems[0].kind, SiteMemory::Problem::Kind::Locked);
+            hold.exec("ROLLBACK");
         }
-        QSqlDatabase::removeDatabase("holder");
         memory.reset();
         // Nothing of the locked time was kept, and the file is whole.
         SiteMemory after(folder.Path(), kSite, told.Handler());
         EXPECT_EQ(listed(after), std::vector<std::string>{address("a.html") + " unticked /"});
         EXPECT_FALSE(after.Locked());
-        EXPECT_EQ(told.texts.size(), lockFirst ? 0u : 1u);
+        EXPECT_EQ(told.problems.size(), lockFirst ? 0u : 1u);
     }
 }

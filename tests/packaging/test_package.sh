@@ -32,7 +32,7 @@ await() {
 (cd "$build" && cpack -G DEB -B "$work/pkg" >"$work/cpack.log" 2>&1) || { cat "$work/cpack.log"; fail "cpack"; }
 deb=$(echo "$work"/pkg/site-wright_*.deb)
 depends=$(dpkg-deb -f "$deb" Depends | tr ',' '\n' | awk '{print $1}')
-for package in libqt6widgets6 libqt6core6 libssl3 libc6 fonts-ipafont-gothic libqt6sql6-sqlite; do
+for package in libqt6widgets6 libqt6core6 libssl3 libc6 fonts-ipafont-gothic libsqlite3-0; do
     grep -qx "$package" <<<"$depends" || fail "Depends lacks $package:" $depends
 done
 root=$work/root
