@@ -1267,5 +1267,21 @@ Quorvane</translation>
         <translation>With MLSD: only the zone the times are written in.
 (The connection test shows whether the server has it.)</translation>
     </message>
+    <message>
+        <source>使い方: site_wright [--help | --version]
+
+FTP サーバー上のファイルから WEB サイトの sitemap.xml を作成するウィンドウを開きます。
+スクリプトやタイマーからはコマンドライン sitewright を使います（sitewright --help）。
+</source>
+        <translation>Usage: site_wright [--help | --version]
+
+Opens the window that makes a web site&apos;s sitemap.xml from its files on the FTP server.
+Scripts and timers use the command line sitewright instead (sitewright --help).
+</translation>
+    </message>
+    <message>
+        <source>ホームフォルダーがわからず、設定の置き場所がありません（HOME が未設定です）。</source>
+        <translation>The home folder is unknown, so there is no place for the settings (HOME is not set).</translation>
+    </message>
 </context>
 </TS>
