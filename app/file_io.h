@@ -67,8 +67,9 @@ std::filesystem::path UserConfigurationFolder();
 
 // The folder that holds the settings, the window's geometry file and sitemap.xml for an
 // executable in executableFolder: that folder when it is writable and not a "bin" folder (a
-// portable install), otherwise UserConfigurationFolder()/site-wright, created on demand. A bin folder such as /usr/bin is shared by every program, and root may
-// write into it, so an installed program never keeps its files there.
+// portable install), otherwise UserConfigurationFolder()/site-wright, created on demand. A bin
+// folder such as /usr/bin is shared by every program, and root may write into it, so an installed
+// program never keeps its files there.
 std::filesystem::path ProgramFolderFor(const std::filesystem::path& executableFolder);
 
 // ProgramFolderFor(ExecutableFolder()).

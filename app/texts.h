@@ -542,7 +542,8 @@ inline constexpr Text kHeaderVersion{
 // The line both version boxes add below their texts: the version this program was built as.
 inline constexpr Text kBuildVersion{QT_TRANSLATE_NOOP("texts", "バージョン {version}")};
 // site_wright --help, on the terminal.
-inline constexpr Text kWindowUsage{QT_TRANSLATE_NOOP("texts", R"(使い方: site_wright [--help | --version]
+inline constexpr Text kWindowUsage{
+    QT_TRANSLATE_NOOP("texts", R"(使い方: site_wright [--help | --version]
 
 FTP サーバー上のファイルから WEB サイトの sitemap.xml を作成するウィンドウを開きます。
 スクリプトやタイマーからはコマンドライン sitewright を使います（sitewright --help）。
