@@ -73,13 +73,15 @@ private:
     std::string command_;
 };
 
-std::atomic<bool> interrupted{false};
+// The signal that asked the running walk to stop; 0 while none has.
+std::atomic<int> interruptSignal{0};
+static_assert(std::atomic<int>::is_always_lock_free);
 // The client whose waits a Ctrl-C ends at once; set only while a walk runs.
 std::atomic<const Tftp_module*> abortTarget{nullptr};
 static_assert(std::atomic<const Tftp_module*>::is_always_lock_free);
 
-extern "C" void onInterrupt(int) {
-    interrupted = true;
+extern "C" void onInterrupt(int signal) {
+    interruptSignal = signal;
     // Abort only writes to an eventfd, which a signal handler may do.
     if (const Tftp_module* ftp = abortTarget.load())
         ftp->Abort();
@@ -90,7 +92,7 @@ extern "C" void onInterrupt(int) {
 class StopOnInterrupt final {
 public:
     explicit StopOnInterrupt(const Tftp_module& ftp) {
-        interrupted = false;
+        interruptSignal = 0;
         abortTarget = &ftp;
         struct sigaction action {};
         action.sa_handler = onInterrupt;
@@ -163,7 +165,7 @@ public:
         rows_ = std::move(rows);
     }
     bool StopRequested() override {
-        return output_.io.stop != nullptr ? output_.io.stop->load() : interrupted.load();
+        return output_.io.stop != nullptr ? output_.io.stop->load() : interruptSignal.load() != 0;
     }
     void FolderEntered(const std::string& path) override {
         ++folders_;
@@ -835,6 +837,10 @@ int RunCommandLine(const std::vector<std::string>& args, CommandLineIo& io) {
         io.out << texts::kTopUsage;
         return kExitSuccess;
     }
+    if (args[0] == "--version") {
+        io.out << "sitewright " SW_VERSION "\n";
+        return kExitSuccess;
+    }
     const auto named = std::find_if(commands().begin(), commands().end(),
                                     [&](const Command& c) { return args[0] == c.name; });
     if (named == commands().end()) {
@@ -870,4 +876,8 @@ int RunCommandLine(const std::vector<std::string>& args, CommandLineIo& io) {
     } catch (const std::exception& error) {
         return output.Fail(error.what());
     }
+}
+
+int InterruptSignal() {
+    return interruptSignal.load();
 }

@@ -27,3 +27,6 @@ struct CommandLineIo {
 
 // Runs "sitewright args..." (args without the program name) and returns its exit status.
 int RunCommandLine(const std::vector<std::string>& args, CommandLineIo& io);
+
+// The signal (SIGINT, SIGTERM) that stopped the last run's walk; 0 when none did.
+int InterruptSignal();

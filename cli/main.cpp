@@ -1,4 +1,5 @@
 #include <clocale>
+#include <csignal>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -22,5 +23,14 @@ int main(int argc, char** argv) {
     winsize size{};
     if (io.progress && ::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0)
         io.columns = size.ws_col;
-    return RunCommandLine(std::vector<std::string>(argv + 1, argv + argc), io);
+    const int status = RunCommandLine(std::vector<std::string>(argv + 1, argv + argc), io);
+    // A run stopped by Ctrl-C or SIGTERM has cleaned up; it ends by that signal, so that a
+    // calling shell or loop sees the interruption (status 130 or 143) and stops too.
+    if (const int signal = InterruptSignal()) {
+        std::cout.flush();
+        std::cerr.flush();
+        std::signal(signal, SIG_DFL);
+        std::raise(signal);
+    }
+    return status;
 }

@@ -5,8 +5,10 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
+
 #include <fcntl.h>
-#include <sys/file.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -189,17 +191,30 @@ fs::path ExecutableFolder() {
     return ec ? fs::path() : executable.parent_path();
 }
 
+fs::path UserConfigurationFolder() {
+    // Relative paths are invalid in XDG variables and are ignored.
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg == '/')
+        return xdg;
+    if (const char* home = std::getenv("HOME"); home && *home)
+        return fs::path(home) / ".config";
+    // Services and cron jobs may run without HOME: the account's home stands in.
+    passwd entry{};
+    passwd* found = nullptr;
+    std::vector<char> buffer(16 * 1024);
+    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found &&
+        found->pw_dir && found->pw_dir[0] == '/')
+        return fs::path(found->pw_dir) / ".config";
+    return {};
+}
+
 fs::path ProgramFolderFor(const fs::path& executableFolder) {
     if (!executableFolder.empty() && executableFolder.filename() != "bin" &&
         ::access(executableFolder.c_str(), W_OK) == 0)
         return executableFolder;
-    fs::path base;
-    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg)
-        base = xdg;
-    else if (const char* home = std::getenv("HOME"); home && *home)
-        base = fs::path(home) / ".config";
-    else
-        base = fs::temp_directory_path();
+    const fs::path base = UserConfigurationFolder();
+    // A shared temporary folder would let other users read or plant the settings.
+    if (base.empty())
+        throw FileError(std::string(texts::kNoHomeFolder));
     const fs::path folder = base / "site-wright";
     std::error_code ec;
     fs::create_directories(folder, ec);

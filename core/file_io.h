@@ -86,11 +86,16 @@ std::string ReadFile(const std::filesystem::path& path,
 // The folder of the running executable; empty when the system does not tell.
 std::filesystem::path ExecutableFolder();
 
+// The user's configuration folder: $XDG_CONFIG_HOME when it is an absolute path, otherwise
+// ~/.config, the home taken from the password database when HOME is unset; empty when there is
+// no home at all.
+std::filesystem::path UserConfigurationFolder();
+
 // The folder that holds the settings, the window's geometry file and sitemap.xml for an
 // executable in executableFolder: that folder when it is writable and not a "bin" folder (a
-// portable install), otherwise $XDG_CONFIG_HOME/site-wright (default ~/.config/site-wright),
-// created on demand. A bin folder such as /usr/bin is shared by every program, and root may
-// write into it, so an installed program never keeps its files there.
+// portable install), otherwise UserConfigurationFolder()/site-wright, created on demand. A bin
+// folder such as /usr/bin is shared by every program, and root may write into it, so an installed
+// program never keeps its files there.
 std::filesystem::path ProgramFolderFor(const std::filesystem::path& executableFolder);
 
 // ProgramFolderFor(ExecutableFolder()).

@@ -197,6 +197,8 @@ inline constexpr Text kCannotReplace{
     QT_TRANSLATE_NOOP("texts", "「{file}」を置き換えられません。")};
 inline constexpr Text kCannotOpen{QT_TRANSLATE_NOOP("texts", "「{file}」を開けません。")};
 inline constexpr Text kCannotRead{QT_TRANSLATE_NOOP("texts", "「{file}」を読み込めません。")};
+inline constexpr Text kNoHomeFolder{QT_TRANSLATE_NOOP(
+    "texts", "ホームフォルダーがわからず、設定の置き場所がありません（HOME が未設定です）。")};
 inline constexpr Text kCannotCreateFolder{
     QT_TRANSLATE_NOOP("texts", "フォルダー「{file}」を作成できません。")};
 inline constexpr Text kNotARegularFile{
@@ -599,6 +601,13 @@ inline constexpr Text kHeaderVersion{
     QT_TRANSLATE_NOOP("texts", "Release Version Beta\r\n2006/12/02A\r\nQuorvane")};
 // The line both version boxes add below their texts: the version this program was built as.
 inline constexpr Text kBuildVersion{QT_TRANSLATE_NOOP("texts", "バージョン {version}")};
+// site_wright --help, on the terminal.
+inline constexpr Text kWindowUsage{
+    QT_TRANSLATE_NOOP("texts", R"(使い方: site_wright [--help | --version]
+
+FTP サーバー上のファイルから WEB サイトの sitemap.xml を作成するウィンドウを開きます。
+スクリプトやタイマーからはコマンドライン sitewright を使います（sitewright --help）。
+)")};
 // The help item when the manual is not where the program was installed with it.
 inline constexpr Text kManualMissing{
     QT_TRANSLATE_NOOP("texts", "マニュアル「{file}」が見つかりません。")};

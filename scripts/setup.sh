@@ -8,7 +8,7 @@ packages=(
     libgtest-dev libbenchmark-dev libssl-dev zlib1g-dev libxml2-utils
     python3-pyftpdlib python3-openssl ca-certificates openssl
     # the manual, the .deb and the package test's validators
-    cmark dpkg-dev file desktop-file-utils appstream groff-base
+    cmark dpkg-dev file desktop-file-utils appstream groff-base lintian
     # what the unpacked daemons of the tests need to run (scripts/daemons.sh): ProFTPD, vsftpd
     libhiredis0.14 libmemcached11 libmemcachedutil2 libpcre2-posix3 libwrap0
 )

@@ -1,6 +1,8 @@
 #include <cerrno>
 #include <csignal>
+#include <iostream>
 #include <optional>
+#include <string_view>
 #include <utility>
 
 #include <fcntl.h>
@@ -68,6 +70,20 @@ private:
 } // namespace
 
 int main(int argc, char* argv[]) {
+    // Asked from a terminal, the program answers there and opens no window (nor needs a
+    // display).
+    if (argc == 2) {
+        const std::string_view argument = argv[1];
+        if (argument == "--version") {
+            std::cout << "site_wright " SW_VERSION "\n";
+            return 0;
+        }
+        if (argument == "-h" || argument == "--help") {
+            texts::UseLanguage(texts::SystemLanguage());
+            std::cout << texts::kWindowUsage;
+            return 0;
+        }
+    }
     QApplication app(argc, argv);
     texts::UseLanguage(texts::SystemLanguage());
     InitializeApplication();

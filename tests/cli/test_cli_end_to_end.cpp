@@ -93,10 +93,13 @@ pid_t startSitewright(const Args& args, const std::string& stdinText, const fs::
     return spawned == 0 ? pid : -1;
 }
 
-// What the process started in folder left once it has ended.
+// What the process started in folder left once it has ended; its status as a shell sees it
+// (128 + the signal that ended it).
 Finished finished(int status, const fs::path& folder) {
     Finished result;
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.status = WIFEXITED(status)     ? WEXITSTATUS(status)
+                    : WIFSIGNALED(status) ? 128 + WTERMSIG(status)
+                                          : -1;
     result.out = ReadFile(folder / "stdout.txt");
     result.err = ReadFile(folder / "stderr.txt");
     return result;
@@ -390,6 +393,9 @@ TEST_F(CliEndToEnd, WrongPasswordAndUsageErrors) {
     const Finished help = sitewright({"upload", "--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_EQ(help.out.rfind("使い方: sitewright upload [--dir DIR]", 0), 0u);
+    const Finished version = sitewright({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, "sitewright " SW_VERSION "\n");
 }
 
 // English when the locale's language is English, Japanese otherwise, the C locale included.
@@ -421,7 +427,8 @@ TEST(CliLanguage, TheLocaleChoosesTheLanguage) {
 
 TEST(CliSignals, CtrlCOrTermEndsAStalledWalkAtOnceAsAStop) {
     // The server takes LIST and then says nothing: without the stop the walk would wait out
-    // its 60 s of silence.
+    // its 60 s of silence. Once it has cleaned up, the command ends by the signal, so that a
+    // calling shell loop stops too.
     for (const int signal : {SIGINT, SIGTERM}) {
         SCOPED_TRACE(signal);
         TempFolder work("sw_cli_signal");
@@ -460,7 +467,7 @@ TEST(CliSignals, CtrlCOrTermEndsAStalledWalkAtOnceAsAStop) {
         }
         ASSERT_TRUE(ended) << "the walk waited for the server";
         const Finished result = finished(status, work.Path());
-        EXPECT_EQ(result.status, 1);
+        EXPECT_EQ(result.status, 128 + signal);
         EXPECT_EQ(result.err,
                   "sitewright generate: 取得中止。サイトマップは作成しませんでした。\n");
         EXPECT_EQ(server.Commands(), fake_ftp::AfterLogin({"CWD /r", "PASV", "LIST"}));

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -145,6 +146,8 @@ TEST_F(FileIoTest, ProgramFolderIsBesideAPortableCopyAndInTheConfigurationOtherw
         {folder_ / "portable", "", folder_ / "portable"},
         {folder_ / "usr" / "bin", "", home / ".config" / "site-wright"},
         {folder_ / "usr" / "bin", (folder_ / "xdg").string(), folder_ / "xdg" / "site-wright"},
+        // A relative XDG_CONFIG_HOME is invalid and ignored.
+        {folder_ / "usr" / "bin", "relative/xdg", home / ".config" / "site-wright"},
         {folder_ / "locked", "",
          lockedIsWritable ? folder_ / "locked" : home / ".config" / "site-wright"},
         {fs::path(), "", home / ".config" / "site-wright"},
@@ -156,6 +159,12 @@ TEST_F(FileIoTest, ProgramFolderIsBesideAPortableCopyAndInTheConfigurationOtherw
         EXPECT_EQ(ProgramFolderFor(c.executableFolder), c.expected);
         EXPECT_TRUE(fs::is_directory(c.expected));
     }
+    // Without HOME the account's home stands in, never a shared temporary folder.
+    const passwd* account = ::getpwuid(::getuid());
+    ASSERT_NE(account, nullptr);
+    ::unsetenv("HOME");
+    ::unsetenv("XDG_CONFIG_HOME");
+    EXPECT_EQ(UserConfigurationFolder(), fs::path(account->pw_dir) / ".config");
     ::setenv("HOME", savedHome.c_str(), 1);
     ::setenv("XDG_CONFIG_HOME", savedXdg.c_str(), 1);
     if (savedXdg.empty())

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Packs the build as a .deb, unpacks it into a temporary root and runs both programs from there
-# under a temporary HOME: the package's dependencies and desktop files pass their validators,
-# the man page names every option, and the installed programs keep their settings, sitemap.xml
+# under a temporary HOME: lintian finds no error or warning, the package's dependencies and
+# desktop files pass their validators, the man page names every option, the systemd user units
+# are where systemd finds them, and the installed programs keep their settings, sitemap.xml
 # and window geometry in ~/.config/site-wright, the window included.
 #     test_package.sh BUILD_DIR SOURCE_DIR
 set -euo pipefail
@@ -31,8 +32,11 @@ await() {
 
 (cd "$build" && cpack -G DEB -B "$work/pkg" >"$work/cpack.log" 2>&1) || { cat "$work/cpack.log"; fail "cpack"; }
 deb=$(echo "$work"/pkg/site-wright_*.deb)
+lintian -i --pedantic --fail-on error,warning "$deb" >"$work/lintian.log" 2>&1 ||
+    { cat "$work/lintian.log"; fail "lintian"; }
 depends=$(dpkg-deb -f "$deb" Depends | tr ',' '\n' | awk '{print $1}')
-for package in libqt6widgets6 libqt6core6 libssl3 libc6 fonts-ipafont-gothic libsqlite3-0; do
+for package in libqt6widgets6 libqt6core6 libssl3 libc6 fonts-ipafont-gothic libsqlite3-0 \
+    qt6-qpa-plugins; do
     grep -qx "$package" <<<"$depends" || fail "Depends lacks $package:" $depends
 done
 root=$work/root
@@ -49,23 +53,35 @@ done
 grep -q '<h1>Site Wright</h1>' "$share/doc/site-wright/manual.html" || fail "manual.html"
 [ -s "$share/doc/site-wright/docs/main-window.png" ] || fail "the manual's pictures"
 for unit in service timer; do
-    [ -s "$share/doc/site-wright/sitewright-generate.$unit" ] || fail "no systemd $unit"
+    [ -s "$root/usr/lib/systemd/user/sitewright-generate.$unit" ] || fail "no systemd $unit"
 done
 
-man_page=$share/man/man1/sitewright.1
-lint=$(groff -man -Tutf8 -ww -z "$man_page" 2>&1)
-[ -z "$lint" ] || fail "groff: $lint"
+for page in sitewright site_wright; do
+    lint=$(zcat "$share/man/man1/$page.1.gz" | groff -man -Tutf8 -ww -z 2>&1)
+    [ -z "$lint" ] || fail "groff $page.1: $lint"
+done
+man_page=$work/sitewright.1
+zcat "$share/man/man1/sitewright.1.gz" >"$man_page"
 export HOME=$work/home
 unset XDG_CONFIG_HOME
 sw=$root/usr/bin/sitewright
 # Japanese by default, English in an English locale: the translation travels inside the program.
 LC_ALL=C.UTF-8 "$sw" --help | grep -q "使い方: sitewright" || fail "sitewright --help"
 LC_ALL=en_US.UTF-8 "$sw" --help | grep -q "^Usage: sitewright" || fail "sitewright --help in English"
-for command in configure show generate upload; do
+for command in configure show generate upload forget memory; do
     for option in $("$sw" "$command" --help | grep -o -- '--[a-z][a-z-]*' | sort -u); do
         grep -qF -- "${option//-/\\-}" "$man_page" || fail "the man page lacks $command $option"
     done
 done
+
+# Asked for its version or help, the window answers on the terminal and needs no display.
+version=$(dpkg-deb -f "$deb" Version)
+for program in sitewright site_wright; do
+    [ "$(env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb "$root/usr/bin/$program" --version)" = \
+        "$program $version" ] || fail "$program --version"
+done
+env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb LC_ALL=en_US.UTF-8 \
+    "$root/usr/bin/site_wright" --help | grep -q "^Usage: site_wright" || fail "site_wright --help"
 
 # A site on a real FTP server on 127.0.0.1, walked by the installed command line.
 mkdir -p "$work/site/public_html/news"
