@@ -18,7 +18,7 @@ import sys
 
 LAYERS = [
     {"core", "mylib"},
-    {"ftp", "memory"},
+    {"ftp", "memory", "notify"},
     {"settings"},
     {"sitemap"},
     {"jobs"},
