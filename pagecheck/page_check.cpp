@@ -50,6 +50,7 @@ std::string siteOf(const QUrl& url) {
 // One request in flight and what its answer has shown so far.
 struct Transfer {
     std::size_t index = 0;
+    std::size_t manager = 0;
     QDeadlineTimer deadline;
     std::string head;
     bool headDone = false;
@@ -70,8 +71,14 @@ public:
                                   PageCheckOptions::kMaxConnections)),
           checkDeadline_(options.checkTimeout.count()) {
         report_.pages.resize(pages.size());
-        manager_.setAutoDeleteReplies(false);
-        manager_.setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
+        // Qt opens at most six HTTP/1.1 connections to a host per manager, so more requests at
+        // a time need more managers.
+        const int managers = (connections_ + kConnectionsPerManager - 1) / kConnectionsPerManager;
+        for (int i = 0; i < managers; ++i) {
+            managers_.push_back({std::make_unique<QNetworkAccessManager>(), 0});
+            managers_.back().manager->setAutoDeleteReplies(false);
+            managers_.back().manager->setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
+        }
     }
 
     PageCheckReport Run() {
@@ -127,9 +134,14 @@ private:
         if (!previous.lastModified.empty())
             request.setRawHeader("If-Modified-Since",
                                  QByteArray::fromStdString(previous.lastModified));
-        QNetworkReply* reply = manager_.get(request);
+        const auto manager = std::min_element(
+            managers_.begin(), managers_.end(),
+            [](const Manager& a, const Manager& b) { return a.requests < b.requests; });
+        ++manager->requests;
+        QNetworkReply* reply = manager->manager->get(request);
         auto transfer = std::make_unique<Transfer>();
         transfer->index = index;
+        transfer->manager = std::size_t(manager - managers_.begin());
         transfer->deadline = QDeadlineTimer(options_.requestTimeout.count());
         transfers_.emplace(reply, std::move(transfer));
         QObject::connect(reply, &QNetworkReply::readyRead, [this, reply] { onData(reply); });
@@ -170,6 +182,7 @@ private:
     void onFinished(QNetworkReply* reply) {
         const std::unique_ptr<Transfer> transfer = std::move(transfers_.at(reply));
         transfers_.erase(reply);
+        --managers_[transfer->manager].requests;
         reply->deleteLater();
         if (!transfer->cutShort && reply->error() == QNetworkReply::NoError)
             transfer->cutShort = take(*reply, *transfer); // the last bytes may come only now
@@ -288,7 +301,12 @@ private:
     std::size_t done_ = 0;
     std::map<QNetworkReply*, std::unique_ptr<Transfer>> transfers_;
     std::set<std::string> failedSites_;
-    QNetworkAccessManager manager_;
+    struct Manager {
+        std::unique_ptr<QNetworkAccessManager> manager;
+        int requests = 0; // in flight
+    };
+    static constexpr int kConnectionsPerManager = 6;
+    std::vector<Manager> managers_;
     QTimer tick_;
     QEventLoop loop_;
 };

@@ -1,5 +1,7 @@
 #include "pagecheck/page_check.h"
 
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 #include <QCryptographicHash>
@@ -168,4 +170,20 @@ TEST(PageCheck, StopsOnTheFlagAndWhenTheCheckRunsOutOfTime) {
         EXPECT_EQ(page.verdict, Verdict::Unreachable);
         EXPECT_EQ(page.cause, Unknown::TimedOut);
     }
+}
+
+TEST(PageCheck, MakesAsManyRequestsAtATimeAsAsked) {
+    EnsureCoreApplication();
+    const HttpSite site;
+    PageCheckOptions options = quickOptions();
+    options.requestTimeout = std::chrono::milliseconds(1000);
+    options.connections = 8;
+    const std::vector<PageToCheck> pages(9, PageToCheck{site.Address() + "slow.html", {}});
+    const PageCheckReport report = CheckPages(pages, options, {}, kNeverStop);
+    for (const PageVerdict& page : report.pages)
+        EXPECT_EQ(page.cause, Unknown::TimedOut);
+    // Every slow answer outlasts the request's time: the eight sent at once all reach the server
+    // (not only the six Qt opens per manager), then the ninth.
+    const std::string log = site.RequestLog();
+    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 9);
 }
