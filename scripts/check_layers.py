@@ -18,7 +18,7 @@ import sys
 
 LAYERS = [
     {"core", "mylib"},
-    {"ftp", "memory", "notify"},
+    {"ftp", "sftp", "memory", "notify", "pagecheck"},
     {"settings"},
     {"sitemap"},
     {"jobs"},
