@@ -146,9 +146,13 @@ void SftpSession::startSftp() {
 }
 
 bool SftpSession::IsConnected() const {
-    return ssh_ && sftp_ && ::ssh_is_connected(ssh_) &&
-           (::ssh_get_status(ssh_) & (SSH_CLOSED | SSH_CLOSED_ERROR)) == 0 &&
-           ::ssh_channel_is_open(sftp_->channel) && !::ssh_channel_is_eof(sftp_->channel);
+    return sshAlive() && sftp_ && ::ssh_channel_is_open(sftp_->channel) &&
+           !::ssh_channel_is_eof(sftp_->channel);
+}
+
+bool SftpSession::sshAlive() const {
+    return ssh_ && ::ssh_is_connected(ssh_) &&
+           (::ssh_get_status(ssh_) & (SSH_CLOSED | SSH_CLOSED_ERROR)) == 0;
 }
 
 void SftpSession::requireConnected() {
@@ -170,7 +174,7 @@ void SftpSession::fail(SftpFailureKind kind, const std::string& what) {
         kind = SftpFailureKind::Stopped;
     else if (guard_.TimedOut())
         kind = SftpFailureKind::TimedOut;
-    else if (ssh_ && kind != SftpFailureKind::ConnectFailed && !IsConnected())
+    else if (ssh_ && kind != SftpFailureKind::ConnectFailed && !(sftp_ ? IsConnected() : sshAlive()))
         kind = SftpFailureKind::LostConnection;
     const bool closes = kind == SftpFailureKind::Stopped || kind == SftpFailureKind::TimedOut ||
                         kind == SftpFailureKind::LostConnection ||

@@ -104,6 +104,7 @@ private:
     void authenticateWithKeyFile(const SftpCredentials& credentials);
     void startSftp();
     void requireConnected();
+    bool sshAlive() const;
     // Raises the failure of the last libssh call: Stopped, TimedOut or LostConnection when
     // that is what ended it (closing the session), else kind with libssh's text.
     [[noreturn]] void fail(SftpFailureKind kind, const std::string& what);
