@@ -29,8 +29,8 @@ DateTime utcTime(std::uint64_t seconds) {
     std::tm parts{};
     if (!::gmtime_r(&time, &parts))
         return {};
-    return DateTime::FromParts(parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday,
-                               parts.tm_hour, parts.tm_min, parts.tm_sec)
+    return DateTime::FromParts(parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday, parts.tm_hour,
+                               parts.tm_min, parts.tm_sec)
         .value_or(DateTime{});
 }
 
@@ -147,8 +147,11 @@ void SftpSession::Upload(const std::filesystem::path& localPath, const std::stri
         renameOver(temporary, remotePath);
     } catch (const SftpError&) {
         // The part left behind is removed while the session lasts; a closed one cannot.
-        if (IsConnected())
+        if (IsConnected()) {
+            arm(timeouts_.request);
             ::sftp_unlink(sftp_, temporary.c_str());
+        }
+        guard_.Disarm();
         throw;
     }
     guard_.Disarm();
@@ -160,8 +163,8 @@ void SftpSession::writeFile(const std::filesystem::path& localPath, const std::s
     const int fd = ::open(localPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     struct stat info {};
     if (fd < 0 || ::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        const std::string detail = localPath.string() + ": " +
-                                   (fd < 0 ? std::strerror(errno) : "not a regular file");
+        const std::string detail =
+            localPath.string() + ": " + (fd < 0 ? std::strerror(errno) : "not a regular file");
         if (fd >= 0)
             ::close(fd);
         throw SftpError(SftpFailureKind::LocalFile, detail);
@@ -201,8 +204,7 @@ void SftpSession::writeFile(const std::filesystem::path& localPath, const std::s
 }
 
 void SftpSession::renameOver(const std::string& from, const std::string& to) {
-    if (::sftp_extension_supported(sftp_, "posix-rename@openssh.com", "1") &&
-        posixRename(from, to))
+    if (::sftp_extension_supported(sftp_, "posix-rename@openssh.com", "1") && posixRename(from, to))
         return;
     // Plain SFTP renames only onto a free name: the old file goes first, leaving a moment
     // without one, which servers without the extension cannot avoid.
@@ -228,7 +230,8 @@ bool SftpSession::posixRename(const std::string& from, const std::string& to) {
     std::string packet;
     putU32(packet, static_cast<std::uint32_t>(body.size()));
     packet += body;
-    if (::ssh_channel_write(sftp_->channel, packet.data(), static_cast<std::uint32_t>(packet.size())) !=
+    if (::ssh_channel_write(sftp_->channel, packet.data(),
+                            static_cast<std::uint32_t>(packet.size())) !=
         static_cast<int>(packet.size()))
         fail(SftpFailureKind::LostConnection, "posix-rename");
     auto readExactly = [this](std::size_t size) {
@@ -281,7 +284,8 @@ SftpFailureKind SftpSession::requestKind() const {
 }
 
 void SftpSession::failRequest(const std::string& what) {
-    fail(requestKind(), what + " (status " + std::to_string(sftp_ ? ::sftp_get_error(sftp_) : -1) + ")");
+    fail(requestKind(),
+         what + " (status " + std::to_string(sftp_ ? ::sftp_get_error(sftp_) : -1) + ")");
 }
 
 void SftpSession::armTransfer(WaitGuard::Clock::time_point start, std::uint64_t moved) {

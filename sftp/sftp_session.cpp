@@ -37,19 +37,20 @@ SftpSession::~SftpSession() {
     Disconnect();
 }
 
-void SftpSession::Connect(const std::string& host, unsigned short port,
-                          const SftpHostTrust& trust, const SftpCredentials& credentials) {
+void SftpSession::Connect(const std::string& host, unsigned short port, const SftpHostTrust& trust,
+                          const SftpCredentials& credentials) {
     Disconnect();
     if (guard_.Stopped())
         throw SftpError(SftpFailureKind::Stopped, "stopped before connecting");
     hostKey_ = {};
-    const int fd = guard_.Connect(host, port, timeouts_.connect);
+    socket_ = guard_.Connect(host, port, timeouts_.connect);
     ssh_ = ::ssh_new();
     if (!ssh_) {
-        ::close(fd);
+        Disconnect();
         throw SftpError(SftpFailureKind::ConnectFailed, "ssh_new");
     }
-    // libssh owns the descriptor from here and closes it with the session.
+    // libssh uses the descriptor but never closes one it was given: Disconnect does.
+    const int fd = socket_;
     const long silence = static_cast<long>(
         std::max<std::chrono::milliseconds::rep>(1, timeouts_.silence.count() / 1000));
     const int processConfig = 0;
@@ -174,7 +175,8 @@ void SftpSession::fail(SftpFailureKind kind, const std::string& what) {
         kind = SftpFailureKind::Stopped;
     else if (guard_.TimedOut())
         kind = SftpFailureKind::TimedOut;
-    else if (ssh_ && kind != SftpFailureKind::ConnectFailed && !(sftp_ ? IsConnected() : sshAlive()))
+    else if (ssh_ && kind != SftpFailureKind::ConnectFailed &&
+             !(sftp_ ? IsConnected() : sshAlive()))
         kind = SftpFailureKind::LostConnection;
     const bool closes = kind == SftpFailureKind::Stopped || kind == SftpFailureKind::TimedOut ||
                         kind == SftpFailureKind::LostConnection ||
@@ -199,5 +201,9 @@ void SftpSession::Disconnect() {
         ::ssh_disconnect(ssh_);
         ::ssh_free(ssh_);
         ssh_ = nullptr;
+    }
+    if (socket_ >= 0) {
+        ::close(socket_);
+        socket_ = -1;
     }
 }

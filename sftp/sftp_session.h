@@ -40,10 +40,10 @@ enum class SftpAuthMethod { Password, Agent, KeyFile };
 struct SftpCredentials {
     std::string username;
     SftpAuthMethod method = SftpAuthMethod::Password;
-    std::string password;   // Password
-    std::string agentSocket; // Agent: empty for SSH_AUTH_SOCK
+    std::string password;          // Password
+    std::string agentSocket;       // Agent: empty for SSH_AUTH_SOCK
     std::filesystem::path keyFile; // KeyFile
-    std::string passphrase; // KeyFile, when the key is encrypted
+    std::string passphrase;        // KeyFile, when the key is encrypted
 };
 
 enum class SftpEntryKind { File, Folder, Link };
@@ -125,5 +125,6 @@ private:
     WaitGuard guard_;
     ssh_session_struct* ssh_ = nullptr;
     sftp_session_struct* sftp_ = nullptr;
+    int socket_ = -1; // the connection libssh runs on
     SshHostKey hostKey_;
 };

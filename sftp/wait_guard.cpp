@@ -54,9 +54,9 @@ int WaitGuard::Connect(const std::string& host, unsigned short port,
     const std::unique_ptr<addrinfo, decltype(&::freeaddrinfo)> addresses(found, ::freeaddrinfo);
     std::string detail = "no address";
     for (const addrinfo* address = found; address; address = address->ai_next) {
-        const int fd = ::socket(address->ai_family,
-                                address->ai_socktype | SOCK_CLOEXEC | SOCK_NONBLOCK,
-                                address->ai_protocol);
+        const int fd =
+            ::socket(address->ai_family, address->ai_socktype | SOCK_CLOEXEC | SOCK_NONBLOCK,
+                     address->ai_protocol);
         if (fd < 0) {
             detail = systemText("socket");
             continue;
@@ -64,8 +64,8 @@ int WaitGuard::Connect(const std::string& host, unsigned short port,
         int error = ::connect(fd, address->ai_addr, address->ai_addrlen) == 0 ? 0 : errno;
         if (error == EINPROGRESS) {
             pollfd waits[2] = {{fd, POLLOUT, 0}, {stopEvent_, POLLIN, 0}};
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                deadline - Clock::now());
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
             const int ready = ::poll(waits, 2, static_cast<int>(std::max<long>(0, left.count())));
             if (stopped_ || ready == 0) {
                 ::close(fd);

@@ -42,8 +42,9 @@ private:
 
     std::atomic<bool> stopped_{false};
     std::atomic<bool> timedOut_{false};
-    int stopEvent_;       // eventfd, readable once the stop is raised
-    std::atomic<int> socket_{-1}; // the guard's duplicate; reused by dup2 so a stop never hits another file
+    int stopEvent_; // eventfd, readable once the stop is raised
+    std::atomic<int> socket_{
+        -1}; // the guard's duplicate; reused by dup2 so a stop never hits another file
     std::mutex mutex_;
     std::condition_variable changed_;
     bool armed_ = false;

@@ -31,8 +31,7 @@ SftpCredentials keyLogin(const fs::path& key, const std::string& passphrase = {}
 }
 
 // The kind an operation raised, or nothing when it succeeded.
-template <typename Operation>
-std::optional<SftpFailureKind> failureOf(Operation operation) {
+template <typename Operation> std::optional<SftpFailureKind> failureOf(Operation operation) {
     try {
         operation();
         return std::nullopt;
@@ -89,7 +88,8 @@ private:
         address.sin_family = AF_INET;
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         address.sin_port = htons(target_);
-        if (client >= 0 && ::connect(server, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
+        if (client >= 0 &&
+            ::connect(server, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
             pollfd waits[3] = {{client, POLLIN, 0}, {server, POLLIN, 0}, {cut_[0], POLLIN, 0}};
             char buffer[65536];
             while (::poll(waits, 3, 10000) > 0 && !(waits[2].revents & (POLLIN | POLLHUP))) {
@@ -118,10 +118,12 @@ protected:
     void SetUp() override { trust.knownHosts = server.Folder() / "known_hosts"; }
 
     void connect(SftpSession& session, unsigned short port = 0) {
-        session.Connect("127.0.0.1", port ? port : server.Port(), trust, keyLogin(server.Key("plain")));
+        session.Connect("127.0.0.1", port ? port : server.Port(), trust,
+                        keyLogin(server.Key("plain")));
     }
     std::string hostFingerprint() const {
-        const std::string line = CommandOutput("/usr/bin/ssh-keygen -lf " + server.HostKeyFile().string());
+        const std::string line =
+            CommandOutput("/usr/bin/ssh-keygen -lf " + server.HostKeyFile().string());
         const std::size_t start = line.find("SHA256:");
         return line.substr(start, line.find(' ', start) - start);
     }
@@ -136,7 +138,8 @@ TEST_F(SftpSessionTest, HostKeysAreTrustedAsOpenSshUsersKnowThem) {
     const std::string fingerprint = hostFingerprint();
     ASSERT_EQ(fingerprint.rfind("SHA256:", 0), 0u);
     std::ofstream(server.Folder() / "other_known_hosts")
-        << "[127.0.0.1]:" << server.Port() << " " << FileText(server.Key("stranger").string() + ".pub");
+        << "[127.0.0.1]:" << server.Port() << " "
+        << FileText(server.Key("stranger").string() + ".pub");
     std::ofstream(server.Folder() / "good_known_hosts") << server.KnownHostsLine();
     struct Case {
         const char* name;
@@ -147,10 +150,14 @@ TEST_F(SftpSessionTest, HostKeysAreTrustedAsOpenSshUsersKnowThem) {
         {"unknown", "known_hosts", "", SftpFailureKind::HostKeyUnknown},
         {"trusted by the user", "known_hosts", fingerprint, std::nullopt},
         {"in known_hosts", "good_known_hosts", "", std::nullopt},
-        {"stored fingerprint changed", "known_hosts", "SHA256:AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA",
-         SftpFailureKind::HostKeyChanged},
+        {"stored fingerprint changed", "known_hosts",
+         "SHA256:AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA", SftpFailureKind::HostKeyChanged},
         {"known_hosts names another key", "other_known_hosts", "", SftpFailureKind::HostKeyChanged},
     };
+    const auto openFiles = [] {
+        return std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator());
+    };
+    const auto filesBefore = openFiles();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         trust = {server.Folder() / c.knownHosts, c.trusted};
@@ -172,6 +179,7 @@ TEST_F(SftpSessionTest, HostKeysAreTrustedAsOpenSshUsersKnowThem) {
             EXPECT_EQ(reported.fingerprint, fingerprint);
         }
     }
+    EXPECT_EQ(openFiles(), filesBefore) << "a closed session kept its socket";
 }
 
 TEST_F(SftpSessionTest, LogsInWithKeysTheAgentOrAPassword) {
@@ -184,10 +192,12 @@ TEST_F(SftpSessionTest, LogsInWithKeysTheAgentOrAPassword) {
     const pid_t agent = std::stoi(started.substr(pidAt + 14));
     CommandOutput("SSH_AUTH_SOCK=" + agentSocket.string() + " /usr/bin/ssh-add -q " +
                   server.Key("plain").string() + " 2>&1");
-    SftpCredentials agentLogin{SshServer::User(), SftpAuthMethod::Agent, {}, agentSocket.string(), {}, {}};
+    SftpCredentials agentLogin{
+        SshServer::User(), SftpAuthMethod::Agent, {}, agentSocket.string(), {}, {}};
     SftpCredentials emptyAgent = agentLogin;
     emptyAgent.agentSocket = (server.Folder() / "no_agent.sock").string();
-    SftpCredentials password{SshServer::User(), SftpAuthMethod::Password, "not the password", {}, {}, {}};
+    SftpCredentials password{
+        SshServer::User(), SftpAuthMethod::Password, "not the password", {}, {}, {}};
     struct Case {
         const char* name;
         SftpCredentials credentials;
@@ -195,8 +205,10 @@ TEST_F(SftpSessionTest, LogsInWithKeysTheAgentOrAPassword) {
     } const cases[] = {
         {"key file", keyLogin(server.Key("plain")), std::nullopt},
         {"encrypted key", keyLogin(server.Key("secret"), SshServer::Passphrase()), std::nullopt},
-        {"encrypted key without passphrase", keyLogin(server.Key("secret")), SftpFailureKind::KeyPassphrase},
-        {"wrong passphrase", keyLogin(server.Key("secret"), "wrong"), SftpFailureKind::KeyPassphrase},
+        {"encrypted key without passphrase", keyLogin(server.Key("secret")),
+         SftpFailureKind::KeyPassphrase},
+        {"wrong passphrase", keyLogin(server.Key("secret"), "wrong"),
+         SftpFailureKind::KeyPassphrase},
         {"key not authorized", keyLogin(server.Key("stranger")), SftpFailureKind::AuthFailed},
         {"missing key file", keyLogin(server.Folder() / "id_none"), SftpFailureKind::KeyUnusable},
         {"agent", agentLogin, std::nullopt},
@@ -206,8 +218,9 @@ TEST_F(SftpSessionTest, LogsInWithKeysTheAgentOrAPassword) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         SftpSession session;
-        EXPECT_EQ(failureOf([&] { session.Connect("127.0.0.1", server.Port(), trust, c.credentials); }),
-                  c.expected);
+        EXPECT_EQ(
+            failureOf([&] { session.Connect("127.0.0.1", server.Port(), trust, c.credentials); }),
+            c.expected);
         EXPECT_EQ(session.IsConnected(), !c.expected);
         if (!c.expected) {
             EXPECT_NO_THROW(session.ListFolder(server.Site().string()));
@@ -319,7 +332,8 @@ TEST(SftpSessionWaits, EndAtTheBoundOrTheStop) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(200));
                 session.RaiseStop();
             });
-        EXPECT_EQ(failureOf([&] { session.Connect("127.0.0.1", silent.port, {}, {}); }), c.expected);
+        EXPECT_EQ(failureOf([&] { session.Connect("127.0.0.1", silent.port, {}, {}); }),
+                  c.expected);
         if (stopper.joinable())
             stopper.join();
         EXPECT_FALSE(session.IsConnected());

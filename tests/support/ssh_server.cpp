@@ -12,8 +12,8 @@
 namespace {
 
 void makeKey(const std::filesystem::path& path, const std::string& passphrase) {
-    RunToEnd({"/usr/bin/ssh-keygen", "-q", "-t", "ed25519", "-N", passphrase, "-C", "",
-              "-f", path.string()});
+    RunToEnd({"/usr/bin/ssh-keygen", "-q", "-t", "ed25519", "-N", passphrase, "-C", "", "-f",
+              path.string()});
 }
 
 } // namespace
@@ -25,12 +25,12 @@ SshServer::SshServer() : daemon_("sshd") {
     makeKey(Key("secret"), Passphrase());
     makeKey(Key("stranger"), "");
     std::filesystem::create_directory(Site());
-    WritePrivateFile(folder / "authorized_keys",
-                     FileText(Key("plain").string() + ".pub") + FileText(Key("secret").string() + ".pub"));
+    WritePrivateFile(folder / "authorized_keys", FileText(Key("plain").string() + ".pub") +
+                                                     FileText(Key("secret").string() + ".pub"));
     WritePrivateFile(folder / "sshd_config",
-                     "ListenAddress 127.0.0.1\nPort " + std::to_string(Port()) +
-                         "\nHostKey " + HostKeyFile().string() +
-                         "\nAuthorizedKeysFile " + (folder / "authorized_keys").string() +
+                     "ListenAddress 127.0.0.1\nPort " + std::to_string(Port()) + "\nHostKey " +
+                         HostKeyFile().string() + "\nAuthorizedKeysFile " +
+                         (folder / "authorized_keys").string() +
                          "\nPidFile none\nStrictModes no\nPermitRootLogin yes\n"
                          "PasswordAuthentication yes\nKbdInteractiveAuthentication no\n"
                          "UsePAM no\nSubsystem sftp internal-sftp\nLogLevel ERROR\n");
@@ -39,9 +39,9 @@ SshServer::SshServer() : daemon_("sshd") {
     if (::geteuid() == 0)
         ::mkdir("/run/sshd", 0755);
     const std::filesystem::path log = folder / "sshd.log";
-    daemon_.Start({"/usr/sbin/sshd", "-D", "-f", (folder / "sshd_config").string(), "-E",
-                   log.string()},
-                  {}, [log] { return FileText(log); });
+    daemon_.Start(
+        {"/usr/sbin/sshd", "-D", "-f", (folder / "sshd_config").string(), "-E", log.string()}, {},
+        [log] { return FileText(log); });
 }
 
 std::string SshServer::KnownHostsLine() const {
