@@ -1,7 +1,9 @@
 // The file operations of an SFTP session: folder reads, small reads, the upload and removal.
 #include "sftp/sftp_session.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <memory>
