@@ -1,0 +1,341 @@
+// The SFTP session against OpenSSH's sshd on loopback.
+#include "sftp/sftp_session.h"
+
+#include <algorithm>
+#include <csignal>
+#include <fstream>
+#include <thread>
+
+#include <gtest/gtest.h>
+#include <arpa/inet.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/time.h>
+#include <unistd.h>
+
+#include "support/ssh_server.h"
+#include "support/temp_folder.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+SftpCredentials keyLogin(const fs::path& key, const std::string& passphrase = {}) {
+    SftpCredentials credentials;
+    credentials.username = SshServer::User();
+    credentials.method = SftpAuthMethod::KeyFile;
+    credentials.keyFile = key;
+    credentials.passphrase = passphrase;
+    return credentials;
+}
+
+// The kind an operation raised, or nothing when it succeeded.
+template <typename Operation> std::optional<SftpFailureKind> failureOf(Operation operation) {
+    try {
+        operation();
+        return std::nullopt;
+    } catch (const SftpError& error) {
+        return error.Kind();
+    }
+}
+
+void writeFile(const fs::path& path, const std::string& bytes, std::time_t modified = 0) {
+    std::ofstream(path, std::ios::binary) << bytes;
+    if (modified != 0) {
+        const timeval times[2] = {{modified, 0}, {modified, 0}};
+        ::utimes(path.c_str(), times);
+    }
+}
+
+// A loopback socket that listens and never speaks: the kernel completes the connection, the
+// SSH greeting never comes.
+struct SilentServer {
+    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    unsigned short port = 0;
+    SilentServer() {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        ::listen(fd, 4);
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+        port = ntohs(address.sin_port);
+    }
+    ~SilentServer() { ::close(fd); }
+};
+
+// Forwards one connection to the server until Cut closes both sides, as a dropped link does.
+class Relay {
+public:
+    explicit Relay(unsigned short target) : target_(target) {
+        ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, cut_);
+        thread_ = std::thread([this] { run(); });
+    }
+    ~Relay() {
+        Cut();
+        thread_.join();
+    }
+    unsigned short Port() const { return listener_.port; }
+    void Cut() { ::shutdown(cut_[1], SHUT_WR); }
+
+private:
+    void run() {
+        const int client = ::accept(listener_.fd, nullptr, nullptr);
+        const int server = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        address.sin_port = htons(target_);
+        if (client >= 0 &&
+            ::connect(server, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
+            pollfd waits[3] = {{client, POLLIN, 0}, {server, POLLIN, 0}, {cut_[0], POLLIN, 0}};
+            char buffer[65536];
+            while (::poll(waits, 3, 10000) > 0 && !(waits[2].revents & (POLLIN | POLLHUP))) {
+                for (int side = 0; side < 2; ++side) {
+                    if (!waits[side].revents)
+                        continue;
+                    const ssize_t got = ::read(waits[side].fd, buffer, sizeof buffer);
+                    if (got <= 0 || ::write(waits[1 - side].fd, buffer, got) != got)
+                        goto done;
+                }
+            }
+        }
+    done:
+        ::close(client);
+        ::close(server);
+    }
+
+    SilentServer listener_;
+    unsigned short target_;
+    int cut_[2] = {-1, -1};
+    std::thread thread_;
+};
+
+class SftpSessionTest : public ::testing::Test {
+protected:
+    void SetUp() override { trust.knownHosts = server.Folder() / "known_hosts"; }
+
+    void connect(SftpSession& session, unsigned short port = 0) {
+        session.Connect("127.0.0.1", port ? port : server.Port(), trust,
+                        keyLogin(server.Key("plain")));
+    }
+    std::string hostFingerprint() const {
+        const std::string line =
+            CommandOutput("/usr/bin/ssh-keygen -lf " + server.HostKeyFile().string());
+        const std::size_t start = line.find("SHA256:");
+        return line.substr(start, line.find(' ', start) - start);
+    }
+
+    SshServer server;
+    SftpHostTrust trust;
+};
+
+} // namespace
+
+TEST_F(SftpSessionTest, HostKeysAreTrustedAsOpenSshUsersKnowThem) {
+    const std::string fingerprint = hostFingerprint();
+    ASSERT_EQ(fingerprint.rfind("SHA256:", 0), 0u);
+    std::ofstream(server.Folder() / "other_known_hosts")
+        << "[127.0.0.1]:" << server.Port() << " "
+        << FileText(server.Key("stranger").string() + ".pub");
+    std::ofstream(server.Folder() / "good_known_hosts") << server.KnownHostsLine();
+    struct Case {
+        const char* name;
+        const char* knownHosts;
+        std::string trusted;
+        std::optional<SftpFailureKind> expected;
+    } const cases[] = {
+        {"unknown", "known_hosts", "", SftpFailureKind::HostKeyUnknown},
+        {"trusted by the user", "known_hosts", fingerprint, std::nullopt},
+        {"in known_hosts", "good_known_hosts", "", std::nullopt},
+        {"stored fingerprint changed", "known_hosts",
+         "SHA256:AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA", SftpFailureKind::HostKeyChanged},
+        {"known_hosts names another key", "other_known_hosts", "", SftpFailureKind::HostKeyChanged},
+    };
+    const auto openFiles = [] {
+        return std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator());
+    };
+    const auto filesBefore = openFiles();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        trust = {server.Folder() / c.knownHosts, c.trusted};
+        SftpSession session;
+        SshHostKey reported;
+        const auto failure = failureOf([&] {
+            try {
+                connect(session);
+            } catch (const SftpError& error) {
+                reported = error.HostKey();
+                throw;
+            }
+        });
+        EXPECT_EQ(failure, c.expected);
+        EXPECT_EQ(session.IsConnected(), !c.expected);
+        EXPECT_EQ(session.HostKey().fingerprint, fingerprint);
+        EXPECT_EQ(session.HostKey().type, "ssh-ed25519");
+        if (c.expected) {
+            EXPECT_EQ(reported.fingerprint, fingerprint);
+        }
+    }
+    EXPECT_EQ(openFiles(), filesBefore) << "a closed session kept its socket";
+}
+
+TEST_F(SftpSessionTest, LogsInWithKeysTheAgentOrAPassword) {
+    trust.trustedFingerprint = hostFingerprint();
+    // The test's own agent holding the plain key; killed by its id at the end.
+    const fs::path agentSocket = server.Folder() / "agent.sock";
+    const std::string started = CommandOutput("/usr/bin/ssh-agent -s -a " + agentSocket.string());
+    const std::size_t pidAt = started.find("SSH_AGENT_PID=");
+    ASSERT_NE(pidAt, std::string::npos) << started;
+    const pid_t agent = std::stoi(started.substr(pidAt + 14));
+    CommandOutput("SSH_AUTH_SOCK=" + agentSocket.string() + " /usr/bin/ssh-add -q " +
+                  server.Key("plain").string() + " 2>&1");
+    SftpCredentials agentLogin{
+        SshServer::User(), SftpAuthMethod::Agent, {}, agentSocket.string(), {}, {}};
+    SftpCredentials emptyAgent = agentLogin;
+    emptyAgent.agentSocket = (server.Folder() / "no_agent.sock").string();
+    SftpCredentials password{
+        SshServer::User(), SftpAuthMethod::Password, "not the password", {}, {}, {}};
+    struct Case {
+        const char* name;
+        SftpCredentials credentials;
+        std::optional<SftpFailureKind> expected;
+    } const cases[] = {
+        {"key file", keyLogin(server.Key("plain")), std::nullopt},
+        {"encrypted key", keyLogin(server.Key("secret"), SshServer::Passphrase()), std::nullopt},
+        {"encrypted key without passphrase", keyLogin(server.Key("secret")),
+         SftpFailureKind::KeyPassphrase},
+        {"wrong passphrase", keyLogin(server.Key("secret"), "wrong"),
+         SftpFailureKind::KeyPassphrase},
+        {"key not authorized", keyLogin(server.Key("stranger")), SftpFailureKind::AuthFailed},
+        {"missing key file", keyLogin(server.Folder() / "id_none"), SftpFailureKind::KeyUnusable},
+        {"agent", agentLogin, std::nullopt},
+        {"no agent", emptyAgent, SftpFailureKind::AuthFailed},
+        {"wrong password", password, SftpFailureKind::AuthFailed},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SftpSession session;
+        EXPECT_EQ(
+            failureOf([&] { session.Connect("127.0.0.1", server.Port(), trust, c.credentials); }),
+            c.expected);
+        EXPECT_EQ(session.IsConnected(), !c.expected);
+        if (!c.expected) {
+            EXPECT_NO_THROW(session.ListFolder(server.Site().string()));
+        }
+    }
+    ::kill(agent, SIGTERM);
+}
+
+TEST_F(SftpSessionTest, ListsFoldersWithExactTimesAndLinksAsLinks) {
+    trust.trustedFingerprint = hostFingerprint();
+    const fs::path site = server.Site();
+    fs::create_directory(site / "sub");
+    writeFile(site / "index.html", "<html>home</html>", 1700000000); // 2023-11-14 22:13:20 UTC
+    writeFile(site / "sub" / "page.html", "page", 946684799);        // 1999-12-31 23:59:59 UTC
+    fs::create_directory_symlink("sub", site / "link");
+    SftpSession session;
+    connect(session);
+
+    std::vector<SftpEntry> entries = session.ListFolder(site.string());
+    std::sort(entries.begin(), entries.end(),
+              [](const SftpEntry& a, const SftpEntry& b) { return a.name < b.name; });
+    ASSERT_EQ(entries.size(), 3u);
+    EXPECT_EQ(entries[0].name, "index.html");
+    EXPECT_EQ(entries[0].kind, SftpEntryKind::File);
+    EXPECT_EQ(entries[0].modified, *DateTime::FromParts(2023, 11, 14, 22, 13, 20));
+    EXPECT_EQ(entries[0].size, 17u);
+    EXPECT_EQ(entries[1].name, "link");
+    EXPECT_EQ(entries[1].kind, SftpEntryKind::Link);
+    EXPECT_EQ(entries[2].name, "sub");
+    EXPECT_EQ(entries[2].kind, SftpEntryKind::Folder);
+
+    const std::vector<SftpEntry> sub = session.ListFolder((site / "sub").string());
+    ASSERT_EQ(sub.size(), 1u);
+    EXPECT_EQ(sub[0].modified, *DateTime::FromParts(1999, 12, 31, 23, 59, 59));
+
+    EXPECT_EQ(failureOf([&] { session.ListFolder((site / "none").string()); }),
+              SftpFailureKind::NoSuchFile);
+    EXPECT_EQ(session.ReadFile((site / "index.html").string(), 6), "<html>");
+    EXPECT_EQ(session.ReadFile((site / "robots.txt").string(), 6), std::nullopt);
+    EXPECT_TRUE(session.IsConnected());
+}
+
+TEST_F(SftpSessionTest, UploadReplacesTheFileByteForByteThroughATemporaryName) {
+    trust.trustedFingerprint = hostFingerprint();
+    const fs::path target = server.Site() / "sitemap.xml";
+    writeFile(target, "old sitemap");
+    fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    std::string bytes;
+    for (unsigned i = 0; i < 300000; ++i)
+        bytes.push_back(static_cast<char>((i * 7919u) >> 3));
+    TempFolder local;
+    writeFile(local.Path() / "sitemap.xml", bytes);
+    SftpSession session;
+    connect(session);
+
+    session.Upload(local.Path() / "sitemap.xml", target.string());
+    EXPECT_EQ(FileText(target), bytes);
+    EXPECT_EQ(fs::status(target).permissions(),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    session.Upload(local.Path() / "sitemap.xml", (server.Site() / "new.xml").string());
+    EXPECT_EQ(FileText(server.Site() / "new.xml"), bytes);
+    EXPECT_EQ(std::distance(fs::directory_iterator(server.Site()), fs::directory_iterator()), 2)
+        << "a temporary file stayed behind";
+
+    EXPECT_EQ(failureOf([&] { session.Upload(local.Path(), target.string()); }),
+              SftpFailureKind::LocalFile);
+    EXPECT_EQ(failureOf([&] { session.Upload(local.Path() / "sitemap.xml", "/no/such/folder/x"); }),
+              SftpFailureKind::NoSuchFile);
+    session.Remove((server.Site() / "new.xml").string());
+    EXPECT_FALSE(fs::exists(server.Site() / "new.xml"));
+    EXPECT_EQ(failureOf([&] { session.Remove((server.Site() / "new.xml").string()); }),
+              SftpFailureKind::NoSuchFile);
+    EXPECT_TRUE(session.IsConnected());
+}
+
+TEST_F(SftpSessionTest, ASessionDroppedMidWalkIsALostConnection) {
+    trust.trustedFingerprint = hostFingerprint();
+    fs::create_directory(server.Site() / "sub");
+    Relay relay(server.Port());
+    SftpSession session;
+    connect(session, relay.Port());
+    EXPECT_EQ(session.ListFolder(server.Site().string()).size(), 1u);
+    relay.Cut();
+    EXPECT_EQ(failureOf([&] { session.ListFolder((server.Site() / "sub").string()); }),
+              SftpFailureKind::LostConnection);
+    EXPECT_FALSE(session.IsConnected());
+}
+
+// A server that never greets holds the session only until the bound, or until the stop.
+TEST(SftpSessionWaits, EndAtTheBoundOrTheStop) {
+    struct Case {
+        const char* name;
+        bool stop;
+        SftpFailureKind expected;
+    } const cases[] = {
+        {"bound", false, SftpFailureKind::TimedOut},
+        {"stop", true, SftpFailureKind::Stopped},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SilentServer silent;
+        SftpSession session;
+        SftpTimeouts timeouts;
+        timeouts.request = std::chrono::milliseconds(c.stop ? 60000 : 300);
+        session.SetTimeouts(timeouts);
+        std::thread stopper;
+        if (c.stop)
+            stopper = std::thread([&session] {
+                std::this_thread::sleep_for(std::chrono::milliseconds(200));
+                session.RaiseStop();
+            });
+        EXPECT_EQ(failureOf([&] { session.Connect("127.0.0.1", silent.port, {}, {}); }),
+                  c.expected);
+        if (stopper.joinable())
+            stopper.join();
+        EXPECT_FALSE(session.IsConnected());
+    }
+}
