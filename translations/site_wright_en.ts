@@ -1185,7 +1185,6 @@ Quorvane</translation>
 (The connection test shows whether the server has it.)</translation>
     </message>
     <message>
-    <message>
         <source>サーバーが一部の接続でMLSDを拒否したため、{list}個のフォルダーをLISTで一覧しました（MLSDでは{mlsd}個）。それらのページの更新日時は、サーバーの時計による分単位のものです。</source>
         <translation>The server refused MLSD on some connections, so {list} folders were listed with LIST ({mlsd} with MLSD). The times of their pages are the server&apos;s clock, to the minute.</translation>
     </message>
@@ -1198,8 +1197,6 @@ Quorvane</translation>
         <translation>, folders not entered as one above them {count}</translation>
     </message>
     <message>
-        <source>、更新日時のないページ {count}</source>
-        <translation>, pages without a date {count}</translation>
         <source>新しいサイトマップの URL は {new} 件で、サーバーのサイトマップ（{published} 件）の半分に足りません。</source>
         <translation>The new sitemap lists {new} URLs, fewer than half of the server&apos;s sitemap ({published} URLs).</translation>
     </message>
@@ -1323,6 +1320,67 @@ generate runs in a folder at a time.
 {pages}<byte value="xd"/>
 Remove them from the memory? (If you keep them, you will not be asked about the same pages again.)</translation>
     </message>
+    <message>
+        <source>WEBサイトURLは http:// か https:// で始め、ホスト名を含めてください（例: https://www.example.com）。</source>
+        <translation>The site URL must begin with http:// or https:// and name a host (e.g. https://www.example.com).</translation>
+    </message>
+    <message>
+        <source>ホームフォルダーがわからず、設定の置き場所がありません（HOME が未設定です）。</source>
+        <translation>The home folder is unknown, so there is no place for the settings (HOME is not set).</translation>
+    </message>
+    <message>
+        <source>サーバーが上位のフォルダーと同じものと示したフォルダー（{count}個）には入りませんでした。最初のフォルダー:</source>
+        <translation>Folders the server names as one of the folders above them ({count}) were not entered. The first folder:</translation>
+    </message>
+    <message>
+        <source>ほか {count}件</source>
+        <translation>and {count} more</translation>
+    </message>
+    <message>
+        <source>、更新日時のないページ {count}</source>
+        <translation>, pages without a date {count}</translation>
+    </message>
+    <message>
+        <source>使い方: sitewright upload [--dir DIR] [--allow-shrink]
+
+DIR/sitemap.xml を sitemap.xml として FTP サーバーのサイトのルートフォルダー（ルート
+フォルダーが空の場合はログイン直後のフォルダー）へアップロードします。sitemap.xml が
+インデックスのときは、そこにあるファイルを先に、sitemap.xml を最後にアップロードします。URL を一つも含まない
+サイトマップは、サーバーのものを空にしてしまうためアップロードしません（終了ステータス 1）。
+サーバーの sitemap.xml の半分に満たない URL 数のサイトマップ、中止または失敗した取得から
+作ったサイトマップも、--allow-shrink がなければアップロードしません（終了ステータス 1）。
+
+  --dir DIR       設定ファイルと sitemap.xml のフォルダー
+                  （省略時: プログラムフォルダー）
+  --allow-shrink  それでもアップロードします
+  -h, --help      このヘルプを表示します
+</source>
+        <translation>Usage: sitewright upload [--dir DIR] [--allow-shrink]
+
+Uploads DIR/sitemap.xml as sitemap.xml to the site&apos;s root folder on the FTP server (the folder
+at login when the root folder is empty). When sitemap.xml is an index, the files it lists are
+uploaded first and sitemap.xml last. A sitemap without a single URL is not uploaded, since it
+would empty the server&apos;s (exit status 1). Nor, without --allow-shrink, is a sitemap that lists
+fewer than half the URLs of the server&apos;s sitemap.xml, or one made from a stopped or failed
+retrieval (exit status 1).
+
+  --dir DIR       the folder of the settings files and sitemap.xml
+                  (default: the program folder)
+  --allow-shrink  uploads all the same
+  -h, --help      shows this help
+</translation>
+    </message>
+    <message>
+        <source>使い方: site_wright [--help | --version]
+
+FTP サーバー上のファイルから WEB サイトの sitemap.xml を作成するウィンドウを開きます。
+スクリプトやタイマーからはコマンドライン sitewright を使います（sitewright --help）。
+</source>
+        <translation>Usage: site_wright [--help | --version]
+
+Opens the window that makes a web site&apos;s sitemap.xml from its files on the FTP server.
+Scripts and timers use the command line sitewright instead (sitewright --help).
+</translation>
     </message>
 </context>
 </TS>
