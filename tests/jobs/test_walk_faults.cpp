@@ -604,8 +604,9 @@ TEST_F(WalkFaultTest, ParallelWalkRepliesEndAsOverOneSession) {
         EXPECT_EQ(summary.foldersRefused, fault.refused);
         EXPECT_EQ(summary.mlsdRefused, summary.mlsd && summary.foldersListedList > 0);
         ASSERT_EQ(observer.messages.size(), fault.reason.empty() ? 0u : 1u);
-        if (!fault.reason.empty())
+        if (!fault.reason.empty()) {
             EXPECT_NE(observer.messages[0].find(fault.reason), std::string::npos)
                 << observer.messages[0];
+        }
     }
 }
