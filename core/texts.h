@@ -54,7 +54,7 @@ inline constexpr Text kSeparatorRefused{QT_TRANSLATE_NOOP("texts", "「;」は�
 inline constexpr Text kUnknownError{QT_TRANSLATE_NOOP("texts", "原因不明のエラーが発生しました。")};
 
 // --- The FTP session (ftp/) ---
-// "{1}", "{2}": filled in with Filled (app/text_util.h). A server's text is quoted last, with its
+// Filled in by the edges' mappers (jobs/problem_text.h). A server's text is quoted last, with its
 // control characters escaped and the password masked; a system's reason follows ": ".
 inline constexpr Text kFtpNotConnected{
     QT_TRANSLATE_NOOP("texts", "FTPサーバーに接続していません。")};
@@ -67,50 +67,50 @@ inline constexpr Text kFtpReplyTooLong{
 inline constexpr Text kFtpListingTooLong{
     QT_TRANSLATE_NOOP("texts", "サーバーのファイルリストが128 MiBを超えました。")};
 inline constexpr Text kFtpListingTooManyLines{
-    QT_TRANSLATE_NOOP("texts", "サーバーのファイルリストが{1}行を超えました。")};
+    QT_TRANSLATE_NOOP("texts", "サーバーのファイルリストが{limit}行を超えました。")};
 inline constexpr Text kFtpUnreadableListing{
-    QT_TRANSLATE_NOOP("texts", "サーバーのファイルリストを1行も読み取れません。最初の行: {1}")};
+    QT_TRANSLATE_NOOP("texts", "サーバーのファイルリストを1行も読み取れません。最初の行: {line}")};
 inline constexpr Text kFtpQuoteCut{QT_TRANSLATE_NOOP("texts", "…")}; // ends a quoted line cut short
 inline constexpr Text kFtpNoPassiveAddress{
-    QT_TRANSLATE_NOOP("texts", "サーバーのPASV応答にアドレスがありません: {1}")};
+    QT_TRANSLATE_NOOP("texts", "サーバーのPASV応答にアドレスがありません: {reply}")};
 inline constexpr Text kFtpNoExtendedPassivePort{
-    QT_TRANSLATE_NOOP("texts", "サーバーのEPSV応答にポート番号がありません: {1}")};
+    QT_TRANSLATE_NOOP("texts", "サーバーのEPSV応答にポート番号がありません: {reply}")};
 inline constexpr Text kFtpNoFolderInReply{
-    QT_TRANSLATE_NOOP("texts", "サーバーのPWD応答にフォルダー名がありません: {1}")};
+    QT_TRANSLATE_NOOP("texts", "サーバーのPWD応答にフォルダー名がありません: {reply}")};
 inline constexpr Text kFtpLineBreakInCommand{
     QT_TRANSLATE_NOOP("texts", "FTPのコマンドに改行は使用できません。")};
 inline constexpr Text kFtpInvalidHost{
-    QT_TRANSLATE_NOOP("texts", "ホスト「{1}」の書き方が正しくありません。")};
+    QT_TRANSLATE_NOOP("texts", "ホスト「{host}」の書き方が正しくありません。")};
 inline constexpr Text kFtpInvalidPort{
-    QT_TRANSLATE_NOOP("texts", "ホスト「{1}」のポート番号が正しくありません（1～65535）。")};
+    QT_TRANSLATE_NOOP("texts", "ホスト「{host}」のポート番号が正しくありません（1～65535）。")};
 inline constexpr Text kFtpCannotResolve{
-    QT_TRANSLATE_NOOP("texts", "ホスト名「{1}」を解決できません: {2}")};
-inline constexpr Text kFtpCannotConnect{QT_TRANSLATE_NOOP("texts", "{1}に接続できません: {2}")};
+    QT_TRANSLATE_NOOP("texts", "ホスト名「{host}」を解決できません: {reason}")};
+inline constexpr Text kFtpCannotConnect{QT_TRANSLATE_NOOP("texts", "{address}に接続できません: {reason}")};
 inline constexpr Text kFtpConnectTimeout{
-    QT_TRANSLATE_NOOP("texts", "{1}が{2}以内に接続に応じません。")};
-inline constexpr Text kFtpSilent{QT_TRANSLATE_NOOP("texts", "{1}が{2}応答しません。")};
-inline constexpr Text kFtpNotTaking{QT_TRANSLATE_NOOP("texts", "{1}が{2}データを受け取りません。")};
+    QT_TRANSLATE_NOOP("texts", "{address}が{time}以内に接続に応じません。")};
+inline constexpr Text kFtpSilent{QT_TRANSLATE_NOOP("texts", "{peer}が{time}応答しません。")};
+inline constexpr Text kFtpNotTaking{QT_TRANSLATE_NOOP("texts", "{peer}が{time}データを受け取りません。")};
 inline constexpr Text kFtpReplyTimeout{
-    QT_TRANSLATE_NOOP("texts", "{1}の応答が{2}以内に終わりません。")};
+    QT_TRANSLATE_NOOP("texts", "{peer}の応答が{time}以内に終わりません。")};
 inline constexpr Text kFtpTransferTimeout{
-    QT_TRANSLATE_NOOP("texts", "{1}とのデータ転送が{2}以内に終わりません（{3}バイト転送済み）。")};
-inline constexpr Text kFtpSendFailed{QT_TRANSLATE_NOOP("texts", "{1}への送信に失敗しました: {2}")};
+    QT_TRANSLATE_NOOP("texts", "{peer}とのデータ転送が{time}以内に終わりません（{bytes}バイト転送済み）。")};
+inline constexpr Text kFtpSendFailed{QT_TRANSLATE_NOOP("texts", "{peer}への送信に失敗しました: {reason}")};
 inline constexpr Text kFtpReceiveFailed{
-    QT_TRANSLATE_NOOP("texts", "{1}からの受信に失敗しました: {2}")};
-inline constexpr Text kFtpWaitFailed{QT_TRANSLATE_NOOP("texts", "接続の待機に失敗しました: {1}")};
+    QT_TRANSLATE_NOOP("texts", "{peer}からの受信に失敗しました: {reason}")};
+inline constexpr Text kFtpWaitFailed{QT_TRANSLATE_NOOP("texts", "接続の待機に失敗しました: {reason}")};
 inline constexpr Text kFtpStopUnavailable{
-    QT_TRANSLATE_NOOP("texts", "中止の仕組みを用意できません: {1}")};
+    QT_TRANSLATE_NOOP("texts", "中止の仕組みを用意できません: {reason}")};
 inline constexpr Text kFtpCannotOpenFile{
-    QT_TRANSLATE_NOOP("texts", "ファイル「{1}」を開けません: {2}")};
+    QT_TRANSLATE_NOOP("texts", "ファイル「{file}」を開けません: {reason}")};
 inline constexpr Text kFtpNotARegularFile{
-    QT_TRANSLATE_NOOP("texts", "「{1}」は通常のファイルではないため、アップロードできません。")};
+    QT_TRANSLATE_NOOP("texts", "「{file}」は通常のファイルではないため、アップロードできません。")};
 inline constexpr Text kFtpCannotReadFile{
-    QT_TRANSLATE_NOOP("texts", "ファイル「{1}」を読み込めません: {2}")};
+    QT_TRANSLATE_NOOP("texts", "ファイル「{file}」を読み込めません: {reason}")};
 inline constexpr Text kFtpUnknownError{
     QT_TRANSLATE_NOOP("texts", "原因不明のエラーが発生しました。")};
-inline constexpr Text kFtpMilliseconds{QT_TRANSLATE_NOOP("texts", "{1}ミリ秒")};
-inline constexpr Text kFtpSeconds{QT_TRANSLATE_NOOP("texts", "{1}秒")};
-inline constexpr Text kFtpMinutes{QT_TRANSLATE_NOOP("texts", "{1}分")};
+inline constexpr Text kFtpMilliseconds{QT_TRANSLATE_NOOP("texts", "{count}ミリ秒")};
+inline constexpr Text kFtpSeconds{QT_TRANSLATE_NOOP("texts", "{count}秒")};
+inline constexpr Text kFtpMinutes{QT_TRANSLATE_NOOP("texts", "{count}分")};
 
 // --- TLS (ftp/) ---
 inline constexpr Text kTlsRefusedPlain{
@@ -594,7 +594,7 @@ inline constexpr Text kWorkTableTab{QT_TRANSLATE_NOOP("texts", "作業テーブ�
 inline constexpr Text kCloseButton{QT_TRANSLATE_NOOP("texts", "終　了")};
 inline constexpr Text kWebConnection{QT_TRANSLATE_NOOP("texts", "WEB接続")};
 inline constexpr Text kCannotWriteGeometry{
-    QT_TRANSLATE_NOOP("texts", "%1 に書き込めません")}; // %1: the file
+    QT_TRANSLATE_NOOP("texts", "{file} に書き込めません")};
 inline constexpr Text kReleaseVersion{
     QT_TRANSLATE_NOOP("texts", "Release Version Beta0.02\r\n2006/12/06A\r\nQuorvane")};
 inline constexpr Text kHeaderVersion{

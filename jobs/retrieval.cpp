@@ -17,6 +17,7 @@
 #include <utility>
 
 #include "jobs/path_filter.h"
+#include "jobs/problem_text.h"
 #include "core/text_util.h"
 #include "core/texts.h"
 #include "core/url_entry.h"
@@ -320,7 +321,7 @@ protected:
             // Without its rules the walk would publish what the site keeps from search engines.
             throw WalkError(
                 Filled(texts::kRobotsUnreadable,
-                       {{"file", shownText(NameFromServer(file))}, {"reply", refusal.what()}}));
+                       {{"file", shownText(NameFromServer(file))}, {"reply", FailureText(refusal.Failure())}}));
         }
         if (!text)
             return;
@@ -534,7 +535,7 @@ private:
             entries = walkEntries(ftp_.FolderListing());
             return true;
         } catch (const EIdUnreadableListing& error) {
-            folderUnreadable(folder, error.what());
+            folderUnreadable(folder, FailureText(error.Failure()));
             return false;
         }
     }
@@ -802,7 +803,7 @@ private:
             }
         } catch (const EIdUnreadableListing& failure) {
             listing.state = State::Unreadable;
-            listing.unreadable = failure.what();
+            listing.unreadable = FailureText(failure.Failure());
         } catch (...) {
             listing.state = State::Failed;
             listing.error = std::current_exception();
@@ -947,7 +948,7 @@ RetrievalSummary RunRetrieval(Tftp_module& ftp, const SiteSettings& settingsAtSt
             walk->CheckStop();
             summary.loginFailed = true;
             summary.untrustedCertificate = ftp.UntrustedCertificate();
-            observer.ShowMessage(Concat({texts::kConnectFailed, kLineBreak, ftp.LastError()}));
+            observer.ShowMessage(Concat({texts::kConnectFailed, kLineBreak, FailureText(ftp.LastError())}));
         } else {
             summary.tlsRefused = client.TlsRefused();
             summary.mlsd = client.ListsWithMlsd();
@@ -962,7 +963,7 @@ RetrievalSummary RunRetrieval(Tftp_module& ftp, const SiteSettings& settingsAtSt
         summary.stopped = true;
     } catch (const std::exception& error) {
         summary.endedEarly = true;
-        observer.ShowMessage(Concat({texts::kListCutShort, kLineBreak, error.what()}));
+        observer.ShowMessage(Concat({texts::kListCutShort, kLineBreak, ErrorText(error)}));
     } catch (...) {
         summary.endedEarly = true;
         observer.ShowMessage(Concat({texts::kListCutShort, kLineBreak, texts::kUnknownError}));

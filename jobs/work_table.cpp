@@ -5,14 +5,6 @@
 #include "core/text_util.h"
 #include "core/texts.h"
 
-std::string MemoryProblemText(const SiteMemory::Problem& problem) {
-    const std::string file = problem.file.string();
-    if (problem.kind == SiteMemory::Problem::Kind::Damaged)
-        return Filled(texts::kMemoryDamaged, {{"file", file}, {"aside", problem.detail}});
-    return Concat(
-        {Filled(texts::kMemoryUnavailable, {{"file", file}}), texts::kLineBreak, problem.detail});
-}
-
 WorkTable::WorkTable(QObject* parent) : QAbstractListModel(parent) {}
 
 int WorkTable::rowCount(const QModelIndex& parent) const {

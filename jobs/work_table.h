@@ -9,10 +9,6 @@
 #include "core/url_entry.h"
 #include "memory/site_memory.h"
 
-// The catalogue's sentence for a problem of the site memory, as the window and the command
-// line tell it.
-std::string MemoryProblemText(const SiteMemory::Problem& problem);
-
 // The work table: the row texts in table order, each with its check flag and the layout of its
 // fields (20 bytes), so that views read a field without splitting the row again. Lives on the
 // window's thread.

@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include "jobs/path_filter.h"
+#include "jobs/problem_text.h"
 #include "core/text_util.h"
 #include "core/texts.h"
 #include "app/widgets/header_widgets.h"

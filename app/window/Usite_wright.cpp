@@ -21,6 +21,7 @@
 #include "core/ini_file.h"
 #include "jobs/missing_pages.h"
 #include "jobs/thread.h"
+#include "jobs/problem_text.h"
 #include "jobs/work_table.h"
 #include "core/texts.h"
 #include "core/url_entry.h"
@@ -375,7 +376,7 @@ void TFsite_wright::FormCloseQuery() {
         WriteWindowGeometry(file, WindowGeometry{x(), y(), width(), height()});
     } catch (const FileError&) {
         ShowStandardError(
-            QText(texts::kCannotWriteGeometry).arg(QString::fromStdString(file.string())));
+            QString::fromStdString(Filled(texts::kCannotWriteGeometry, {{"file", file.string()}})));
     }
 }
 
@@ -840,7 +841,7 @@ void TFsite_wright::N14Click() {
             break;
         uploadSettings = currentSettings();
     }
-    const QString reason = QString::fromStdString(result.reason);
+    const QString reason = QString::fromStdString(UploadFailureText(result));
     switch (result.outcome) {
     case UploadOutcome::Uploaded:
         ShowInfo(QString::fromStdString(
