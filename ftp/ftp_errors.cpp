@@ -1,5 +1,9 @@
 #include "ftp/ftp_errors.h"
 
+std::ostream& operator<<(std::ostream& out, const FtpFailure& failure) {
+    return out << FailureSummary(failure);
+}
+
 FtpFailure FailureOf(const std::exception& error) {
     if (const auto* failure = dynamic_cast<const EIdException*>(&error))
         return failure->Failure();

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdint>
 #include <optional>
+#include <ostream>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -92,6 +93,7 @@ struct FtpFailure {
 
 // The failure in one plain line for logs and test output, never for the user.
 std::string FailureSummary(const FtpFailure& failure);
+std::ostream& operator<<(std::ostream& out, const FtpFailure& failure);
 
 // What a failure raised inside a conversation was, whatever its type.
 FtpFailure FailureOf(const std::exception& error);
