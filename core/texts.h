@@ -324,9 +324,9 @@ inline constexpr Text kResetMemoryQuestion{QT_TRANSLATE_NOOP(
     "すべて消去します。")};
 inline constexpr Text kForget{QT_TRANSLATE_NOOP("texts", "削除")};
 inline constexpr Text kErase{QT_TRANSLATE_NOOP("texts", "消去")};
-inline constexpr Text kMemoryErased{QT_TRANSLATE_NOOP(
-    "texts", "サイトの記憶を消去しました。一覧のページはすべてチェックされ、更新頻度と優先度は"
-             "デフォルトに戻りました。")};
+// After kMemoryErased in the window, whose table had choices from the memory.
+inline constexpr Text kTableChoicesReset{QT_TRANSLATE_NOOP(
+    "texts", "一覧のページはすべてチェックされ、更新頻度と優先度はデフォルトに戻りました。")};
 inline constexpr Text kMemoryApplied{QT_TRANSLATE_NOOP(
     "texts", "記憶した選択: チェックを外したページ {unticked}件、更新頻度・優先度を変えたページ "
              "{edited}件、新しいページ {fresh}件、サーバーにないページ {missing}件")};

@@ -12,6 +12,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -129,7 +130,14 @@ void Tfsite_manager::createControls() {
         scroll->setWidget(page);
         pages->addTab(scroll, QText(title));
     };
-    const auto endPage = [&] { grid->setRowStretch(row, 1); };
+    // Pages scroll down only: the dialog is as wide as its widest page.
+    const auto endPage = [&] {
+        grid->setRowStretch(row, 1);
+        auto* scroll = static_cast<QScrollArea*>(pages->widget(pages->count() - 1));
+        scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        scroll->setMinimumWidth(page->minimumSizeHint().width() +
+                                scroll->verticalScrollBar()->sizeHint().width());
+    };
 
     addPage(texts::kSettingsConnectionTab);
     web_url = edit("web_url", page);

@@ -51,10 +51,11 @@ const QString kProductPage = QStringLiteral("https://www.quorvane.example/sitewr
 const QString kInquiryMail = QStringLiteral("mailto:support@quorvane.example");
 const QString kProtocolPage = QStringLiteral("https://www.sitemaps.org/ja/protocol.html");
 
-// A version box's texts, then the version of this build.
+// A version box's release text on one labelled line, then the version of this build.
 QString withBuildVersion(std::string_view box) {
-    return QText(
-        Concat({box, texts::kLineBreak, Filled(texts::kBuildVersion, {{"version", SW_VERSION}})}));
+    const QString release = QText(box).replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+    return QText(texts::kReleaseLabel) + release + QText(texts::kLineBreak) +
+           QText(Filled(texts::kBuildVersion, {{"version", SW_VERSION}}));
 }
 
 QWidget* makeBand(const char* name, int height, const QColor& colour, QWidget* parent) {
@@ -69,7 +70,7 @@ QWidget* makeBand(const char* name, int height, const QColor& colour, QWidget* p
 
 TFsite_wright::TFsite_wright(std::filesystem::path programFolder, QWidget* parent)
     : QMainWindow(parent), programFolder_(std::move(programFolder)),
-      urlOpener_([](const QUrl& address) { QDesktopServices::openUrl(address); }) {
+      urlOpener_([](const QUrl& address) { return QDesktopServices::openUrl(address); }) {
     setWindowTitle(QText(texts::kMainWindowTitle));
     setWindowIcon(ProgramIcon());
     setFont(PixelFont(QStringLiteral("ＭＳ Ｐゴシック"), 12));
@@ -204,6 +205,7 @@ void TFsite_wright::createWorkTab(QWidget* parent) {
     data_list->viewport()->setCursor(Qt::PointingHandCursor);
     data_list->setModel(table_);
     data_list->setItemDelegate(delegate_);
+    connect(table_, &QAbstractItemModel::modelReset, this, &TFsite_wright::RecountChecked);
     data_list->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(delegate_, &RowDelegate::checkToggled, this, [this](const QModelIndex& index) {
         RunCommand([this, row = index.row()] {
@@ -344,9 +346,10 @@ void TFsite_wright::FormCreate() {
         // An unreadable file places the window by the defaults; the close reports it again.
         ShowStandardError(QString::fromUtf8(error.what()));
     }
-    const WindowGeometry geometry = ReadWindowGeometry(ini, workArea);
-    resize(geometry.width, geometry.height);
-    move(geometry.left, geometry.top);
+    storedGeometry_ = StoredWindowGeometry(ini, workArea);
+    fittedGeometry_ = ReadWindowGeometry(ini, workArea);
+    resize(fittedGeometry_.width, fittedGeometry_.height);
+    move(fittedGeometry_.left, fittedGeometry_.top);
 }
 
 void TFsite_wright::showEvent(QShowEvent* event) {
@@ -372,7 +375,8 @@ void TFsite_wright::closeEvent(QCloseEvent* event) {
 void TFsite_wright::FormCloseQuery() {
     const std::filesystem::path file = programFolder_ / kGeometryFileName;
     try {
-        WriteWindowGeometry(file, WindowGeometry{x(), y(), width(), height()});
+        WriteWindowGeometry(file, GeometryToStore(storedGeometry_, fittedGeometry_,
+                                                  WindowGeometry{x(), y(), width(), height()}));
     } catch (const FileError&) {
         ShowStandardError(
             QText(texts::kCannotWriteGeometry).arg(QString::fromStdString(file.string())));
@@ -475,10 +479,20 @@ void TFsite_wright::ResetMemoryClick() {
                         Filled(texts::kResetMemoryQuestion, {{"site", settings.web_url}})),
                     QText(texts::kErase), QText(texts::kCancel)) == kSecondButton)
         return;
-    if (SiteMemory& memory = memoryFor(settings); memory.Locked())
+    const bool tableOfSite = memory_ && memory_->SiteUrl() == settings.web_url;
+    SiteMemory& memory = memoryFor(settings);
+    if (memory.Locked()) {
         ShowInfo(QText(texts::kMemoryLocked), QText(texts::kConfirm));
-    else
-        memory.Reset();
+        return;
+    }
+    std::string done = Filled(texts::kMemoryErased, {{"site", settings.web_url},
+                                                     {"count", std::to_string(memory.Reset())}});
+    if (tableOfSite) {
+        table_->forgetChoices(defaults_);
+        RecountChecked();
+        done += Concat({texts::kLineBreak, texts::kTableChoicesReset});
+    }
+    ShowInfo(QString::fromStdString(done), QText(texts::kConfirm));
 }
 
 void TFsite_wright::SetMaxTotalText(const QString& text) {
@@ -491,6 +505,8 @@ void TFsite_wright::SetSelectTotalText(const QString& text) {
 
 void TFsite_wright::SetStatusText(int panel, const QString& text) {
     statusPanels_.at(std::size_t(panel))->setText(text);
+    if (panel == 0 && text == QText(texts::kPlainConnection))
+        statusPanels_[0]->setToolTip(QText(texts::kPlainConnectionTip));
 }
 
 void TFsite_wright::showProgress(const RetrievalProgress& progress) {
@@ -514,7 +530,14 @@ void TFsite_wright::SetManual(std::filesystem::path manual) {
 }
 
 void TFsite_wright::OpenAddress(const QUrl& address) {
-    urlOpener_(address);
+    if (urlOpener_(address))
+        return;
+    // Without a browser the user still learns where to look.
+    ShowInfo(QText(address.isLocalFile()
+                       ? Filled(texts::kNoBrowserForFile, {{"file", address.toLocalFile().toStdString()}})
+                       : Filled(texts::kNoBrowserForAddress,
+                                {{"address", address.toString().toStdString()}})),
+             QText(texts::kConfirm));
 }
 
 void TFsite_wright::openWebPage(const QString& address) {
@@ -603,7 +626,7 @@ void TFsite_wright::data_listDblClick() {
         ShowRetrievalRunning();
         return;
     }
-    SetStatusText(0,
+    SetStatusText(2,
                   QString::fromStdString(ReadableAddress(
                       table_->index(current).data(WorkTable::LinkRole).toString().toStdString())));
     urlEdit_->FillFromRow(row);
@@ -659,6 +682,7 @@ void TFsite_wright::startRetrievalThread(const SiteSettings& settings) {
                         QText(texts::kCancel)) == kSecondButton)
             return;
     defaults_ = {settings.changefreq, settings.priority};
+    delegate_->setIndexNames(SitemapOptionsFor(settings).format.indexNames);
     missingPages_ = 0;
     // A stop of an earlier conversation must not end this one.
     ftpModule().ClearStop();
@@ -855,7 +879,9 @@ void TFsite_wright::N14Click() {
         ShowInfo(QText(texts::kNoSitemap), QText(texts::kConfirm));
         break;
     case UploadOutcome::LoginFailed:
-        ShowPlainMessage(QText(Concat({texts::kConnectFailed, texts::kLineBreak})) + reason);
+        // A certificate the user declined was explained in the question.
+        if (!result.untrustedCertificate)
+            ShowPlainMessage(QText(Concat({texts::kConnectFailed, texts::kLineBreak})) + reason);
         break;
     case UploadOutcome::FolderRefused:
         // As any failure of a command: the application's standard error display.

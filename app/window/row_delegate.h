@@ -21,6 +21,8 @@ public:
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                   const QModelIndex& index) override;
 
     // The file names the sitemap writes as their folder's address (none: every file under its
     // own name).
@@ -32,9 +34,6 @@ public:
 signals:
     // The user toggled the check box of the row at index.
     void checkToggled(const QModelIndex& index);
-
-    bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
-                   const QModelIndex& index) override;
 
 protected:
     bool editorEvent(QEvent* event, QAbstractItemModel* model, const QStyleOptionViewItem& option,

@@ -88,9 +88,9 @@ private slots:
         fresh->setData(true, WorkTable::NewRole);
         fill({row("a.html", "weekly", "0.5"), fresh});
         const QImage image = render({0, 1});
-        const int x = stripWidth() + kRowWidth - 13;
-        QCOMPARE(image.pixel(x, 34), kEven);
-        QCOMPARE(image.pixel(x, 47 + 34), qRgb(0xE0, 0x60, 0x00));
+        const int x = stripWidth() + kRowWidth - 19; // the dot's centre
+        QCOMPARE(image.pixel(x, 33), kEven);
+        QCOMPARE(image.pixel(x, 47 + 33), qRgb(0xE0, 0x60, 0x00));
         QCOMPARE(image.pixel(x, 47 + 10), kWhite);
     }
 
