@@ -437,6 +437,16 @@ private slots:
         QVERIFY(asked_[1].message.size() > 24);
         QCOMPARE(asked_[1].buttons, QStringList({"確認"}));
         QVERIFY(!ftp_->Lock()->IsConnected());
+
+        // A retrieval that cannot log in empties the table, and 選択数 with it.
+        QCOMPARE(counter("select_total"), QStringLiteral("6"));
+        runRetrieval([this] {
+            fillSettings();
+            edit("password")->setText(QStringLiteral("wrong"));
+            button("Button1")->click();
+        });
+        QCOMPARE(window_->table()->count(), 0);
+        QCOMPARE(counter("select_total"), QStringLiteral("0"));
     }
 
     void theSitemapHoldsTheCheckedRowsInTableOrder() {
