@@ -5,6 +5,7 @@
 
 #include "app/settings_dialog/Usite_manager.h"
 #include "app/widgets/message_dialogs.h"
+#include "app/window/row_delegate.h"
 #include "core/texts.h"
 #include "ftp/Uftp_module.h"
 #include "jobs/table_sitemap.h"
