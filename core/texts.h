@@ -117,6 +117,8 @@ inline constexpr Text kTlsRefusedPlain{
     QT_TRANSLATE_NOOP("texts", "サーバーが TLS に対応していないため、暗号化せずに接続しました。")};
 // The status bar's narrow first panel after such a walk.
 inline constexpr Text kPlainConnection{QT_TRANSLATE_NOOP("texts", "平文")};
+inline constexpr Text kPlainConnectionTip{QT_TRANSLATE_NOOP(
+    "texts", "平文: 暗号化せずに接続しました。パスワードとファイル一覧は読み取られるおそれがあります。")};
 inline constexpr Text kTlsConnected{
     QT_TRANSLATE_NOOP("texts", "TLS で接続しました（{protocol}）。")};
 // The connection test's line on how the server lists folders.
@@ -322,6 +324,9 @@ inline constexpr Text kResetMemoryQuestion{QT_TRANSLATE_NOOP(
     "すべて消去します。")};
 inline constexpr Text kForget{QT_TRANSLATE_NOOP("texts", "削除")};
 inline constexpr Text kErase{QT_TRANSLATE_NOOP("texts", "消去")};
+// After kMemoryErased in the window, whose table had choices from the memory.
+inline constexpr Text kTableChoicesReset{QT_TRANSLATE_NOOP(
+    "texts", "一覧のページはすべてチェックされ、更新頻度と優先度はデフォルトに戻りました。")};
 inline constexpr Text kMemoryApplied{QT_TRANSLATE_NOOP(
     "texts", "記憶した選択: チェックを外したページ {unticked}件、更新頻度・優先度を変えたページ "
              "{edited}件、新しいページ {fresh}件、サーバーにないページ {missing}件")};
@@ -600,7 +605,9 @@ inline constexpr Text kReleaseVersion{
 inline constexpr Text kHeaderVersion{
     QT_TRANSLATE_NOOP("texts", "Release Version Beta\r\n2006/12/02A\r\nQuorvane")};
 // The line both version boxes add below their texts: the version this program was built as.
-inline constexpr Text kBuildVersion{QT_TRANSLATE_NOOP("texts", "バージョン {version}")};
+inline constexpr Text kBuildVersion{QT_TRANSLATE_NOOP("texts", "プログラムのバージョン: {version}")};
+// The label before a version box's release text, which stands on one line after it.
+inline constexpr Text kReleaseLabel{QT_TRANSLATE_NOOP("texts", "リリース表記: ")};
 // site_wright --help, on the terminal.
 inline constexpr Text kWindowUsage{
     QT_TRANSLATE_NOOP("texts", R"(使い方: site_wright [--help | --version]
@@ -611,8 +618,21 @@ FTP サーバー上のファイルから WEB サイトの sitemap.xml を作成�
 // The help item when the manual is not where the program was installed with it.
 inline constexpr Text kManualMissing{
     QT_TRANSLATE_NOOP("texts", "マニュアル「{file}」が見つかりません。")};
-inline constexpr Text kDiscardList{
-    QT_TRANSLATE_NOOP("texts", "現在のリストを破棄し、新たにサイトマップを作成します。")};
+inline constexpr Text kDiscardList{QT_TRANSLATE_NOOP(
+    "texts", "現在のリストを破棄し、サーバーからファイル一覧を取得し直します。"
+             "（サイトマップは「サイトマップを作成」で書き出すまで変わりません）")};
+// When no browser could be opened for a file the program wrote or for a web address.
+inline constexpr Text kNoBrowserForFile{QT_TRANSLATE_NOOP(
+    "texts", "ブラウザを開けませんでした。ファイルは次の場所にあります:\r\n{file}")};
+inline constexpr Text kNoBrowserForAddress{QT_TRANSLATE_NOOP(
+    "texts", "ブラウザを開けませんでした。次のアドレスをブラウザで開いてください:\r\n{address}")};
+// The settings dialog's pages.
+inline constexpr Text kSettingsConnectionTab{QT_TRANSLATE_NOOP("texts", "サイトと接続")};
+inline constexpr Text kSettingsSiteTab{QT_TRANSLATE_NOOP("texts", "取得するファイル")};
+inline constexpr Text kSettingsSitemapTab{QT_TRANSLATE_NOOP("texts", "サイトマップ")};
+// The tooltip of the dot that marks a row new to the site memory.
+inline constexpr Text kNewPageTip{
+    QT_TRANSLATE_NOOP("texts", "新しいページ（サイトの記憶にまだないページ）")};
 inline constexpr Text kUploadQuestion{
     QT_TRANSLATE_NOOP("texts", "サイトマップをアップロードします。")};
 inline constexpr Text kTestingConnection{QT_TRANSLATE_NOOP("texts", "サーバーに接続しています。")};

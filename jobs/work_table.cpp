@@ -148,6 +148,19 @@ bool WorkTable::isNew(int i) const {
     return new_[std::size_t(i)];
 }
 
+void WorkTable::forgetChoices(const SiteDefaults& defaults) {
+    for (std::size_t i = 0; i < rows_.size(); ++i) {
+        UrlEntryFields fields = ReadUrlEntry(rows_[i]);
+        fields.changefreq = defaults.changefreq;
+        fields.priority = defaults.priority;
+        rows_[i] = BuildUrlEntry(fields);
+        layouts_[i] = UrlEntryLayout(rows_[i]);
+    }
+    checked_.assign(rows_.size(), true);
+    if (!rows_.empty())
+        emit dataChanged(index(0), index(count() - 1));
+}
+
 void WorkTable::setAllChecked(bool checked) {
     for (std::size_t i = 0; i < checked_.size(); ++i)
         checked_[i] = checked;

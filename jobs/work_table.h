@@ -59,6 +59,10 @@ public:
 
     bool isNew(int i) const;
 
+    // The rows as a retrieval without a memory would bring them: every row checked, with
+    // defaults' change frequency and priority. For the site memory just erased.
+    void forgetChoices(const SiteDefaults& defaults);
+
     // Sets every row's flag, first to last.
     void setAllChecked(bool checked);
 

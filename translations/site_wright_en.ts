@@ -923,16 +923,8 @@ Quorvane</source>
 Quorvane</translation>
     </message>
     <message>
-        <source>バージョン {version}</source>
-        <translation>Version {version}</translation>
-    </message>
-    <message>
         <source>マニュアル「{file}」が見つかりません。</source>
         <translation>The manual “{file}” cannot be found.</translation>
-    </message>
-    <message>
-        <source>現在のリストを破棄し、新たにサイトマップを作成します。</source>
-        <translation>The current list will be discarded and a new sitemap created.</translation>
     </message>
     <message>
         <source>サーバーに接続しています。</source>
@@ -1381,6 +1373,54 @@ FTP サーバー上のファイルから WEB サイトの sitemap.xml を作成�
 Opens the window that makes a web site&apos;s sitemap.xml from its files on the FTP server.
 Scripts and timers use the command line sitewright instead (sitewright --help).
 </translation>
+    </message>
+    <message>
+        <source>平文: 暗号化せずに接続しました。パスワードとファイル一覧は読み取られるおそれがあります。</source>
+        <translation>Plain: connected without encryption. The password and the file list could be read by others.</translation>
+    </message>
+    <message>
+        <source>プログラムのバージョン: {version}</source>
+        <translation>Program version: {version}</translation>
+    </message>
+    <message>
+        <source>リリース表記: </source>
+        <translation>Release: </translation>
+    </message>
+    <message>
+        <source>現在のリストを破棄し、サーバーからファイル一覧を取得し直します。（サイトマップは「サイトマップを作成」で書き出すまで変わりません）</source>
+        <translation>The current list will be discarded and the file list fetched from the server again. (The sitemap stays as it is until “Create sitemap” writes it.)</translation>
+    </message>
+    <message>
+        <source>ブラウザを開けませんでした。ファイルは次の場所にあります:<byte value="xd"/>
+{file}</source>
+        <translation>No browser could be opened. The file is here:<byte value="xd"/>
+{file}</translation>
+    </message>
+    <message>
+        <source>ブラウザを開けませんでした。次のアドレスをブラウザで開いてください:<byte value="xd"/>
+{address}</source>
+        <translation>No browser could be opened. Open this address in a browser:<byte value="xd"/>
+{address}</translation>
+    </message>
+    <message>
+        <source>サイトと接続</source>
+        <translation>Site and connection</translation>
+    </message>
+    <message>
+        <source>取得するファイル</source>
+        <translation>Files to list</translation>
+    </message>
+    <message>
+        <source>サイトマップ</source>
+        <translation>Sitemap</translation>
+    </message>
+    <message>
+        <source>新しいページ（サイトの記憶にまだないページ）</source>
+        <translation>New page (not yet in the site memory)</translation>
+    </message>
+    <message>
+        <source>一覧のページはすべてチェックされ、更新頻度と優先度はデフォルトに戻りました。</source>
+        <translation>Every page in the list is checked again, and its change frequency and priority are back to the defaults.</translation>
     </message>
 </context>
 </TS>

@@ -128,7 +128,9 @@ void TFsite_wright::N14Click() {
         ShowInfo(QText(texts::kNoSitemap), QText(texts::kConfirm));
         break;
     case UploadOutcome::LoginFailed:
-        ShowPlainMessage(QText(Concat({texts::kConnectFailed, texts::kLineBreak})) + reason);
+        // A certificate the user declined was explained in the question.
+        if (!result.untrustedCertificate)
+            ShowPlainMessage(QText(Concat({texts::kConnectFailed, texts::kLineBreak})) + reason);
         break;
     case UploadOutcome::FolderRefused:
         // As any failure of a command: the application's standard error display.
