@@ -17,6 +17,7 @@
 #include "sitemap/sitemap_writer.h"
 #include "ftp/Uftp_module.h"
 #include "ftp/server_name.h"
+#include "jobs/walk_names.h"
 #include "settings/SiteSettings.h"
 #include "support/fake_ftp_server.h"
 #include "support/fixed_clock.h"
@@ -622,6 +623,33 @@ TEST(NameFromServer, KeepsUtf8DecodesShiftJisAndReplacesTheRest) {
     // UTF-8 forms that are not valid UTF-8 are not taken for it.
     EXPECT_NE(NameFromServer("\xC0\xAF"), "\xC0\xAF");         // overlong "/"
     EXPECT_NE(NameFromServer("\xED\xA0\x80"), "\xED\xA0\x80"); // surrogate
+}
+
+TEST(WalkNames, WhichNamesAreSkippedAndHowTheRestAreWrittenAndMatched) {
+    struct Case {
+        std::string name;
+        bool ignored;
+    };
+    const Case cases[] = {
+        {"page.html", false}, {"", true},         {".", true},         {"..", true},
+        {"...", true},        {".. ", true},      {"a/b", true},       {"a\\..\\b", true},
+        {"a\\b", false},      {"x\r\ny", true},    {std::string("a\0b", 3), true},
+        {".hidden", false},   {std::string(kMaxNameBytes, 'n'), false},
+        {std::string(kMaxNameBytes + 1, 'n'), true},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(IsIgnoredName(c.name), c.ignored) << c.name;
+    EXPECT_EQ(RowName("a;b%c d.html"), "a%3Bb%25c d.html");
+    EXPECT_EQ(ShownName("a\x1b.html"), "a%1B.html");
+    EXPECT_EQ(JoinPath("/", "a"), "/a");
+    EXPECT_EQ(JoinPath("/r", "a"), "/r/a");
+    EXPECT_EQ(WithoutTrailingSlashes("https://example.com//"), "https://example.com");
+    EXPECT_EQ(ExtensionOf("a.b.html"), ".html");
+    EXPECT_EQ(ExtensionOf("dir.d\\file"), "");
+    const ExtensionList list(" .html , .htm,,");
+    EXPECT_TRUE(list.Contains(".htm"));
+    EXPECT_FALSE(list.Contains(".HTML"));
+    EXPECT_FALSE(list.Contains(""));
 }
 
 TEST_F(RetrievalTest, NamesThatWouldBreakACommandOrLeaveTheFolderAreSkipped) {
