@@ -14,6 +14,7 @@
 #include "core/file_io.h"
 #include "jobs/missing_pages.h"
 #include "jobs/retrieval.h"
+#include "jobs/walk_problem_text.h"
 #include "jobs/table_sitemap.h"
 #include "jobs/work_table.h"
 #include "jobs/path_filter.h"
@@ -153,14 +154,11 @@ class CommandLineObserver final : public RetrievalObserver {
 public:
     explicit CommandLineObserver(const Output& output) : output_(output) {}
 
-    void ClearTable() override {}
-    void SetStatusText(int, const std::string&) override {}
-    void SetMaxTotalText(const std::string&) override {}
-    void ShowMessage(const std::string& text) override {
+    void ProblemMet(const WalkProblem& problem) override {
         clearProgress();
-        output_.Message(text);
+        output_.Message(WalkProblemText(problem));
     }
-    void FillTable(std::vector<std::string> rows) override {
+    void Finished(const RetrievalSummary&, std::vector<std::string> rows) override {
         clearProgress();
         rows_ = std::move(rows);
     }
@@ -645,15 +643,15 @@ int generate(const ParsedOptions& options, const Output& output) {
     // folder was listed. Then what the walk left out beyond the usual figures.
     std::string listing;
     if (summary.foldersListedMlsd > 0 && summary.foldersListedList > 0)
-        listing = Filled(texts::kSummaryMixed,
-                         {{"mlsd", std::to_string(summary.foldersListedMlsd)},
-                          {"list", std::to_string(summary.foldersListedList)}});
+        listing =
+            Filled(texts::kSummaryMixed, {{"mlsd", std::to_string(summary.foldersListedMlsd)},
+                                          {"list", std::to_string(summary.foldersListedList)}});
     else if (summary.folders > 0)
         listing = summary.foldersListedList == 0 && summary.mlsd ? texts::kSummaryMlsd
                                                                  : texts::kSummaryList;
     if (summary.foldersRepeated > 0)
-        listing += Filled(texts::kSummaryRepeated,
-                          {{"count", std::to_string(summary.foldersRepeated)}});
+        listing +=
+            Filled(texts::kSummaryRepeated, {{"count", std::to_string(summary.foldersRepeated)}});
     if (summary.undated > 0)
         listing += Filled(texts::kSummaryUndated, {{"count", std::to_string(summary.undated)}});
     output.Line(Filled(texts::kSummary, {{"rows", std::to_string(summary.rows)},

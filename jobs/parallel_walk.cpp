@@ -344,7 +344,7 @@ private:
     std::vector<Folder> subfoldersToList(const Folder& folder,
                                          const std::vector<WalkEntry>& entries) const {
         std::vector<Folder> subfolders;
-        if (folder.depth >= kMaxDepth)
+        if (folder.depth >= kMaxWalkDepth)
             return subfolders;
         const RuleCheckpoint checkpoint = [this] {
             if (finished_)

@@ -15,16 +15,12 @@
 #include "jobs/walk_rules.h"
 #include "settings/SiteSettings.h"
 
-using texts::kLineBreak;
-
 RetrievalSummary RunRetrieval(Tftp_module& ftp, const SiteSettings& settingsAtStart,
                               RetrievalObserver& observer, const RetrievalLimits& limits) {
     // The whole run uses the values as they stood when it started.
     const SiteSettings settings = settingsAtStart;
     RetrievalSummary summary;
-    observer.ClearTable();
-    observer.SetStatusText(1, std::string(texts::kConnecting));
-    observer.SetMaxTotalText(std::string(texts::kRetrieving));
+    observer.Started();
 
     Tftp_module::Session session = ftp.Lock();
     const Tftp_module::ScopedDisconnect disconnect(ftp);
@@ -45,7 +41,7 @@ RetrievalSummary RunRetrieval(Tftp_module& ftp, const SiteSettings& settingsAtSt
             walk->CheckStop();
             summary.loginFailed = true;
             summary.untrustedCertificate = ftp.UntrustedCertificate();
-            observer.ShowMessage(Concat({texts::kConnectFailed, kLineBreak, ftp.LastError()}));
+            observer.ProblemMet({WalkProblemKind::LoginFailed, ftp.LastError(), {}, 0, 0});
         } else {
             summary.tlsRefused = client.TlsRefused();
             summary.mlsd = client.ListsWithMlsd();
@@ -60,24 +56,18 @@ RetrievalSummary RunRetrieval(Tftp_module& ftp, const SiteSettings& settingsAtSt
         summary.stopped = true;
     } catch (const std::exception& error) {
         summary.endedEarly = true;
-        observer.ShowMessage(Concat({texts::kListCutShort, kLineBreak, error.what()}));
+        observer.ProblemMet({WalkProblemKind::WalkEnded, error.what(), {}, 0, 0});
     } catch (...) {
         summary.endedEarly = true;
-        observer.ShowMessage(Concat({texts::kListCutShort, kLineBreak, texts::kUnknownError}));
+        observer.ProblemMet({WalkProblemKind::WalkEnded, {}, {}, 0, 0});
     }
     if (!summary.stopped)
         walk->ReportAtEnd();
 
-    observer.SetStatusText(1, std::string(summary.stopped    ? texts::kRetrievalStopped
-                                          : summary.Failed() ? texts::kRetrievalFailed
-                                                             : texts::kRetrievalFinished));
-    observer.SetStatusText(2, std::string());
-    if (summary.tlsRefused)
-        observer.SetStatusText(0, std::string(texts::kPlainConnection));
     std::vector<std::string> rows = walk->TakeRows();
     summary.rows = rows.size();
-    observer.FillTable(std::move(rows));
     client.SendQuit();
     summary.commands += client.CommandsSent() - commandsBefore;
+    observer.Finished(summary, std::move(rows));
     return summary;
 }

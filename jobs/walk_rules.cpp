@@ -12,8 +12,6 @@
 
 namespace {
 
-using texts::kLineBreak;
-
 // Search engines read no more of a robots.txt than this.
 constexpr std::size_t kMaxRobotsBytes = 512 * 1024;
 
@@ -94,18 +92,17 @@ void WalkRules::CheckStop() const {
 
 void WalkRules::ReportAtEnd() {
     if (summary_.foldersTooDeep > 0)
-        observer_.ShowMessage(Concat(
-            {Filled(texts::kFoldersTooDeep, {{"depth", std::to_string(kMaxDepth)},
-                                             {"count", std::to_string(summary_.foldersTooDeep)}}),
-             kLineBreak, firstTooDeep_}));
+        observer_.ProblemMet(
+            {WalkProblemKind::FoldersTooDeep, {}, firstTooDeep_, summary_.foldersTooDeep, 0});
     if (summary_.foldersRepeated > 0)
-        observer_.ShowMessage(Concat(
-            {Filled(texts::kFoldersRepeated, {{"count", std::to_string(summary_.foldersRepeated)}}),
-             kLineBreak, firstRepeated_}));
+        observer_.ProblemMet(
+            {WalkProblemKind::FoldersRepeated, {}, firstRepeated_, summary_.foldersRepeated, 0});
     if (summary_.mlsdRefused)
-        observer_.ShowMessage(
-            Filled(texts::kMlsdRefused, {{"mlsd", std::to_string(summary_.foldersListedMlsd)},
-                                         {"list", std::to_string(summary_.foldersListedList)}}));
+        observer_.ProblemMet({WalkProblemKind::MlsdRefused,
+                              {},
+                              {},
+                              summary_.foldersListedMlsd,
+                              summary_.foldersListedList});
 }
 
 Folder WalkRules::rootFolder(TIdFTP& ftp) {
@@ -149,7 +146,7 @@ void WalkRules::readRobots(TIdFTP& ftp, const std::string& rootPath) {
 }
 
 void WalkRules::beginFolder(const Folder& folder) {
-    observer_.SetStatusText(2, folder.shownPath + std::string(texts::kBeingRetrieved));
+    observer_.WorkingOn(folder.shownPath);
     if (summary_.folders + summary_.foldersRefused >= limits_.maxFolders)
         throw WalkError(
             Filled(texts::kTooManyFolders, {{"limit", std::to_string(limits_.maxFolders)}}));
@@ -157,8 +154,7 @@ void WalkRules::beginFolder(const Folder& folder) {
 
 void WalkRules::folderRefused(const Folder& folder) {
     ++summary_.foldersRefused;
-    observer_.ShowMessage(
-        Concat({folder.shownPath, texts::kFolderMissing, kLineBreak, texts::kListCutShort}));
+    observer_.ProblemMet({WalkProblemKind::FolderMissing, {}, folder.shownPath, 0, 0});
 }
 
 void WalkRules::folderListed(bool mlsd) {
@@ -177,8 +173,7 @@ void WalkRules::folderEntered(const Folder& folder) {
 
 void WalkRules::folderUnreadable(const Folder& folder, const std::string& reason) {
     ++summary_.foldersUnreadable;
-    observer_.ShowMessage(
-        Concat({folder.shownPath, texts::kListingUnreadable, kLineBreak, reason}));
+    observer_.ProblemMet({WalkProblemKind::ListingUnreadable, reason, folder.shownPath, 0, 0});
 }
 
 Folder WalkRules::subfolder(const Folder& folder, const WalkEntry& entry) const {
@@ -211,7 +206,7 @@ bool WalkRules::claimSubfolder(const Folder& folder, const WalkEntry& entry) {
             firstRepeated_ = JoinPath(folder.shownPath, ShownName(NameFromServer(entry.name)));
         return false;
     }
-    if (folder.depth >= kMaxDepth) {
+    if (folder.depth >= kMaxWalkDepth) {
         if (summary_.foldersTooDeep++ == 0)
             firstTooDeep_ = JoinPath(folder.shownPath, ShownName(NameFromServer(entry.name)));
         return false;
@@ -226,8 +221,7 @@ void WalkRules::takeFile(const Folder& folder, const WalkEntry& entry) {
         return;
     if (foundRows_.size() >= limits_.maxRows)
         throw WalkError(Filled(texts::kTooManyRows, {{"limit", std::to_string(limits_.maxRows)}}));
-    observer_.SetStatusText(
-        2, Concat({ReadableAddress(folder.url), ShownName(name), texts::kBeingRetrieved}));
+    observer_.WorkingOn(ReadableAddress(folder.url) + ShownName(name));
     // MLSD's times are UTC; a listing's are the server's, in the zone the settings name.
     const DateTime modified =
         entry.utc ? entry.modified.PlusMinutes(offsetMinutes_) : entry.modified;

@@ -21,9 +21,6 @@ struct TIdFTPListItems;
 
 // The pieces every walk of the server's folders shares; RunRetrieval picks the walk.
 
-// Links on the server can present a folder inside itself; no site is deeper than this.
-inline constexpr std::size_t kMaxDepth = 64;
-
 // Raised at the walk's next command once the user has asked it to stop.
 struct WalkStopped {};
 

@@ -46,6 +46,7 @@ TFsite_wright::TFsite_wright(std::filesystem::path programFolder, QWidget* paren
     createStatusBar(central);
     setCentralWidget(central);
     createMenus();
+    createRetrieval();
     FormCreate();
 }
 
@@ -212,14 +213,6 @@ void TFsite_wright::SetSelectTotalText(const QString& text) {
 
 void TFsite_wright::SetStatusText(int panel, const QString& text) {
     statusPanels_.at(std::size_t(panel))->setText(text);
-}
-
-void TFsite_wright::showProgress(const RetrievalProgress& progress) {
-    for (std::size_t panel = 0; panel < progress.panels.size(); ++panel)
-        if (progress.panels[panel])
-            SetStatusText(int(panel), *progress.panels[panel]);
-    if (progress.maxTotal)
-        SetMaxTotalText(*progress.maxTotal);
 }
 
 QString TFsite_wright::StatusText(int panel) const {
