@@ -14,8 +14,8 @@
 #include "core/file_io.h"
 #include "jobs/missing_pages.h"
 #include "jobs/retrieval.h"
-#include "jobs/walk_problem_text.h"
 #include "jobs/table_sitemap.h"
+#include "jobs/problem_text.h"
 #include "jobs/work_table.h"
 #include "jobs/path_filter.h"
 #include "core/text_util.h"
@@ -337,7 +337,7 @@ int configure(const ParsedOptions& options, const Output& output) {
         try {
             ParseFtpEndpoint(changes.hostname); // a bad port is refused now, not at login
         } catch (const EIdException& error) {
-            throw UsageError(std::string("--host: ") + error.what());
+            throw UsageError(std::string("--host: ") + FailureText(error.Failure()));
         }
     }
     if (options.has("root") && !changes.site_root.empty() && changes.site_root[0] != '/')
@@ -492,18 +492,21 @@ int uploadSitemap(Tftp_module& ftp, const SiteSettings& settings, const fs::path
         output.Line(texts::kUploaded);
         return kExitSuccess;
     case UploadOutcome::ShrinkRefused:
-        return output.Fail(Concat({result.reason, texts::kLineBreak, texts::kAllowShrinkHint}));
+        return output.Fail(
+            Concat({UploadFailureText(result), texts::kLineBreak, texts::kAllowShrinkHint}));
     case UploadOutcome::NoSitemap:
         return output.Fail(texts::kNoSitemap);
     case UploadOutcome::LoginFailed:
         offerTrust(result.untrustedCertificate, output);
-        return output.Fail(Concat({texts::kConnectFailed, texts::kLineBreak, result.reason}));
+        return output.Fail(
+            Concat({texts::kConnectFailed, texts::kLineBreak, UploadFailureText(result)}));
     case UploadOutcome::UnusableFile:
     case UploadOutcome::FolderRefused:
     case UploadOutcome::StoreFailed:
         break;
     }
-    return output.Fail(Concat({texts::kUploadFailed, texts::kLineBreak, result.reason}));
+    return output.Fail(
+        Concat({texts::kUploadFailed, texts::kLineBreak, UploadFailureText(result)}));
 }
 
 // Loads the settings a conversation with the server needs; false (printed) when they are
@@ -872,7 +875,7 @@ int RunCommandLine(const std::vector<std::string>& args, CommandLineIo& io) {
                << '\n';
         return kExitUsage;
     } catch (const std::exception& error) {
-        return output.Fail(error.what());
+        return output.Fail(ErrorText(error));
     }
 }
 

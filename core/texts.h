@@ -54,7 +54,7 @@ inline constexpr Text kSeparatorRefused{QT_TRANSLATE_NOOP("texts", "「;」は�
 inline constexpr Text kUnknownError{QT_TRANSLATE_NOOP("texts", "原因不明のエラーが発生しました。")};
 
 // --- The FTP session (ftp/) ---
-// "{1}", "{2}": filled in with Filled (app/text_util.h). A server's text is quoted last, with its
+// Filled in by the edges' mappers (jobs/problem_text.h). A server's text is quoted last, with its
 // control characters escaped and the password masked; a system's reason follows ": ".
 inline constexpr Text kFtpNotConnected{
     QT_TRANSLATE_NOOP("texts", "FTPサーバーに接続していません。")};
@@ -67,56 +67,58 @@ inline constexpr Text kFtpReplyTooLong{
 inline constexpr Text kFtpListingTooLong{
     QT_TRANSLATE_NOOP("texts", "サーバーのファイルリストが128 MiBを超えました。")};
 inline constexpr Text kFtpListingTooManyLines{
-    QT_TRANSLATE_NOOP("texts", "サーバーのファイルリストが{1}行を超えました。")};
+    QT_TRANSLATE_NOOP("texts", "サーバーのファイルリストが{limit}行を超えました。")};
 inline constexpr Text kFtpUnreadableListing{
-    QT_TRANSLATE_NOOP("texts", "サーバーのファイルリストを1行も読み取れません。最初の行: {1}")};
+    QT_TRANSLATE_NOOP("texts", "サーバーのファイルリストを1行も読み取れません。最初の行: {line}")};
 inline constexpr Text kFtpQuoteCut{QT_TRANSLATE_NOOP("texts", "…")}; // ends a quoted line cut short
 inline constexpr Text kFtpNoPassiveAddress{
-    QT_TRANSLATE_NOOP("texts", "サーバーのPASV応答にアドレスがありません: {1}")};
+    QT_TRANSLATE_NOOP("texts", "サーバーのPASV応答にアドレスがありません: {reply}")};
 inline constexpr Text kFtpNoExtendedPassivePort{
-    QT_TRANSLATE_NOOP("texts", "サーバーのEPSV応答にポート番号がありません: {1}")};
+    QT_TRANSLATE_NOOP("texts", "サーバーのEPSV応答にポート番号がありません: {reply}")};
 inline constexpr Text kFtpNoFolderInReply{
-    QT_TRANSLATE_NOOP("texts", "サーバーのPWD応答にフォルダー名がありません: {1}")};
+    QT_TRANSLATE_NOOP("texts", "サーバーのPWD応答にフォルダー名がありません: {reply}")};
 inline constexpr Text kFtpLineBreakInCommand{
     QT_TRANSLATE_NOOP("texts", "FTPのコマンドに改行は使用できません。")};
 inline constexpr Text kFtpInvalidHost{
-    QT_TRANSLATE_NOOP("texts", "ホスト「{1}」の書き方が正しくありません。")};
+    QT_TRANSLATE_NOOP("texts", "ホスト「{host}」の書き方が正しくありません。")};
 inline constexpr Text kFtpInvalidPort{
-    QT_TRANSLATE_NOOP("texts", "ホスト「{1}」のポート番号が正しくありません（1～65535）。")};
+    QT_TRANSLATE_NOOP("texts", "ホスト「{host}」のポート番号が正しくありません（1～65535）。")};
 inline constexpr Text kFtpCannotResolve{
-    QT_TRANSLATE_NOOP("texts", "ホスト名「{1}」を解決できません: {2}")};
-inline constexpr Text kFtpCannotConnect{QT_TRANSLATE_NOOP("texts", "{1}に接続できません: {2}")};
+    QT_TRANSLATE_NOOP("texts", "ホスト名「{host}」を解決できません: {reason}")};
+inline constexpr Text kFtpCannotConnect{QT_TRANSLATE_NOOP("texts", "{address}に接続できません: {reason}")};
 inline constexpr Text kFtpConnectTimeout{
-    QT_TRANSLATE_NOOP("texts", "{1}が{2}以内に接続に応じません。")};
-inline constexpr Text kFtpSilent{QT_TRANSLATE_NOOP("texts", "{1}が{2}応答しません。")};
-inline constexpr Text kFtpNotTaking{QT_TRANSLATE_NOOP("texts", "{1}が{2}データを受け取りません。")};
+    QT_TRANSLATE_NOOP("texts", "{address}が{time}以内に接続に応じません。")};
+inline constexpr Text kFtpSilent{QT_TRANSLATE_NOOP("texts", "{peer}が{time}応答しません。")};
+inline constexpr Text kFtpNotTaking{QT_TRANSLATE_NOOP("texts", "{peer}が{time}データを受け取りません。")};
 inline constexpr Text kFtpReplyTimeout{
-    QT_TRANSLATE_NOOP("texts", "{1}の応答が{2}以内に終わりません。")};
+    QT_TRANSLATE_NOOP("texts", "{peer}の応答が{time}以内に終わりません。")};
 inline constexpr Text kFtpTransferTimeout{
-    QT_TRANSLATE_NOOP("texts", "{1}とのデータ転送が{2}以内に終わりません（{3}バイト転送済み）。")};
-inline constexpr Text kFtpSendFailed{QT_TRANSLATE_NOOP("texts", "{1}への送信に失敗しました: {2}")};
+    QT_TRANSLATE_NOOP("texts", "{peer}とのデータ転送が{time}以内に終わりません（{bytes}バイト転送済み）。")};
+inline constexpr Text kFtpSendFailed{QT_TRANSLATE_NOOP("texts", "{peer}への送信に失敗しました: {reason}")};
 inline constexpr Text kFtpReceiveFailed{
-    QT_TRANSLATE_NOOP("texts", "{1}からの受信に失敗しました: {2}")};
-inline constexpr Text kFtpWaitFailed{QT_TRANSLATE_NOOP("texts", "接続の待機に失敗しました: {1}")};
+    QT_TRANSLATE_NOOP("texts", "{peer}からの受信に失敗しました: {reason}")};
+inline constexpr Text kFtpWaitFailed{QT_TRANSLATE_NOOP("texts", "接続の待機に失敗しました: {reason}")};
 inline constexpr Text kFtpStopUnavailable{
-    QT_TRANSLATE_NOOP("texts", "中止の仕組みを用意できません: {1}")};
+    QT_TRANSLATE_NOOP("texts", "中止の仕組みを用意できません: {reason}")};
 inline constexpr Text kFtpCannotOpenFile{
-    QT_TRANSLATE_NOOP("texts", "ファイル「{1}」を開けません: {2}")};
+    QT_TRANSLATE_NOOP("texts", "ファイル「{file}」を開けません: {reason}")};
 inline constexpr Text kFtpNotARegularFile{
-    QT_TRANSLATE_NOOP("texts", "「{1}」は通常のファイルではないため、アップロードできません。")};
+    QT_TRANSLATE_NOOP("texts", "「{file}」は通常のファイルではないため、アップロードできません。")};
 inline constexpr Text kFtpCannotReadFile{
-    QT_TRANSLATE_NOOP("texts", "ファイル「{1}」を読み込めません: {2}")};
+    QT_TRANSLATE_NOOP("texts", "ファイル「{file}」を読み込めません: {reason}")};
 inline constexpr Text kFtpUnknownError{
     QT_TRANSLATE_NOOP("texts", "原因不明のエラーが発生しました。")};
-inline constexpr Text kFtpMilliseconds{QT_TRANSLATE_NOOP("texts", "{1}ミリ秒")};
-inline constexpr Text kFtpSeconds{QT_TRANSLATE_NOOP("texts", "{1}秒")};
-inline constexpr Text kFtpMinutes{QT_TRANSLATE_NOOP("texts", "{1}分")};
+inline constexpr Text kFtpMilliseconds{QT_TRANSLATE_NOOP("texts", "{count}ミリ秒")};
+inline constexpr Text kFtpSeconds{QT_TRANSLATE_NOOP("texts", "{count}秒")};
+inline constexpr Text kFtpMinutes{QT_TRANSLATE_NOOP("texts", "{count}分")};
 
 // --- TLS (ftp/) ---
 inline constexpr Text kTlsRefusedPlain{
     QT_TRANSLATE_NOOP("texts", "サーバーが TLS に対応していないため、暗号化せずに接続しました。")};
 // The status bar's narrow first panel after such a walk.
 inline constexpr Text kPlainConnection{QT_TRANSLATE_NOOP("texts", "平文")};
+inline constexpr Text kPlainConnectionTip{QT_TRANSLATE_NOOP(
+    "texts", "平文: 暗号化せずに接続しました。パスワードとファイル一覧は読み取られるおそれがあります。")};
 inline constexpr Text kTlsConnected{
     QT_TRANSLATE_NOOP("texts", "TLS で接続しました（{protocol}）。")};
 // The connection test's line on how the server lists folders.
@@ -322,6 +324,9 @@ inline constexpr Text kResetMemoryQuestion{QT_TRANSLATE_NOOP(
     "すべて消去します。")};
 inline constexpr Text kForget{QT_TRANSLATE_NOOP("texts", "削除")};
 inline constexpr Text kErase{QT_TRANSLATE_NOOP("texts", "消去")};
+// After kMemoryErased in the window, whose table had choices from the memory.
+inline constexpr Text kTableChoicesReset{QT_TRANSLATE_NOOP(
+    "texts", "一覧のページはすべてチェックされ、更新頻度と優先度はデフォルトに戻りました。")};
 inline constexpr Text kMemoryApplied{QT_TRANSLATE_NOOP(
     "texts", "記憶した選択: チェックを外したページ {unticked}件、更新頻度・優先度を変えたページ "
              "{edited}件、新しいページ {fresh}件、サーバーにないページ {missing}件")};
@@ -594,13 +599,15 @@ inline constexpr Text kWorkTableTab{QT_TRANSLATE_NOOP("texts", "作業テーブ�
 inline constexpr Text kCloseButton{QT_TRANSLATE_NOOP("texts", "終　了")};
 inline constexpr Text kWebConnection{QT_TRANSLATE_NOOP("texts", "WEB接続")};
 inline constexpr Text kCannotWriteGeometry{
-    QT_TRANSLATE_NOOP("texts", "%1 に書き込めません")}; // %1: the file
+    QT_TRANSLATE_NOOP("texts", "{file} に書き込めません")};
 inline constexpr Text kReleaseVersion{
     QT_TRANSLATE_NOOP("texts", "Release Version Beta0.02\r\n2006/12/06A\r\nQuorvane")};
 inline constexpr Text kHeaderVersion{
     QT_TRANSLATE_NOOP("texts", "Release Version Beta\r\n2006/12/02A\r\nQuorvane")};
 // The line both version boxes add below their texts: the version this program was built as.
-inline constexpr Text kBuildVersion{QT_TRANSLATE_NOOP("texts", "バージョン {version}")};
+inline constexpr Text kBuildVersion{QT_TRANSLATE_NOOP("texts", "プログラムのバージョン: {version}")};
+// The label before a version box's release text, which stands on one line after it.
+inline constexpr Text kReleaseLabel{QT_TRANSLATE_NOOP("texts", "リリース表記: ")};
 // site_wright --help, on the terminal.
 inline constexpr Text kWindowUsage{
     QT_TRANSLATE_NOOP("texts", R"(使い方: site_wright [--help | --version]
@@ -611,8 +618,21 @@ FTP サーバー上のファイルから WEB サイトの sitemap.xml を作成�
 // The help item when the manual is not where the program was installed with it.
 inline constexpr Text kManualMissing{
     QT_TRANSLATE_NOOP("texts", "マニュアル「{file}」が見つかりません。")};
-inline constexpr Text kDiscardList{
-    QT_TRANSLATE_NOOP("texts", "現在のリストを破棄し、新たにサイトマップを作成します。")};
+inline constexpr Text kDiscardList{QT_TRANSLATE_NOOP(
+    "texts", "現在のリストを破棄し、サーバーからファイル一覧を取得し直します。"
+             "（サイトマップは「サイトマップを作成」で書き出すまで変わりません）")};
+// When no browser could be opened for a file the program wrote or for a web address.
+inline constexpr Text kNoBrowserForFile{QT_TRANSLATE_NOOP(
+    "texts", "ブラウザを開けませんでした。ファイルは次の場所にあります:\r\n{file}")};
+inline constexpr Text kNoBrowserForAddress{QT_TRANSLATE_NOOP(
+    "texts", "ブラウザを開けませんでした。次のアドレスをブラウザで開いてください:\r\n{address}")};
+// The settings dialog's pages.
+inline constexpr Text kSettingsConnectionTab{QT_TRANSLATE_NOOP("texts", "サイトと接続")};
+inline constexpr Text kSettingsSiteTab{QT_TRANSLATE_NOOP("texts", "取得するファイル")};
+inline constexpr Text kSettingsSitemapTab{QT_TRANSLATE_NOOP("texts", "サイトマップ")};
+// The tooltip of the dot that marks a row new to the site memory.
+inline constexpr Text kNewPageTip{
+    QT_TRANSLATE_NOOP("texts", "新しいページ（サイトの記憶にまだないページ）")};
 inline constexpr Text kUploadQuestion{
     QT_TRANSLATE_NOOP("texts", "サイトマップをアップロードします。")};
 inline constexpr Text kTestingConnection{QT_TRANSLATE_NOOP("texts", "サーバーに接続しています。")};

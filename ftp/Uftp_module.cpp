@@ -2,7 +2,6 @@
 
 #include <exception>
 
-#include "core/texts.h"
 
 Tftp_module::Tftp_module(const Clock& clock) : FTP(clock) {}
 
@@ -22,20 +21,20 @@ int Tftp_module::FtpConnect(const std::string& host, const std::string& username
     Session session = Lock();
     setUntrusted(std::nullopt);
     if (FTP.IsConnected()) {
-        setLastError({});
+        setLastError({FtpFailureKind::None});
         return 0;
     }
     try {
         FTP.Connect(host, username, password);
-        setLastError({});
+        setLastError({FtpFailureKind::None});
         return 0;
     } catch (const EIdUntrustedCertificate& error) {
-        setLastError(error.what());
+        setLastError(error.Failure());
         setUntrusted(error.Certificate());
     } catch (const std::exception& error) {
-        setLastError(error.what());
+        setLastError(FailureOf(error));
     } catch (...) {
-        setLastError(std::string(texts::kFtpUnknownError));
+        setLastError({FtpFailureKind::Unknown});
     }
     FTP.Disconnect();
     return 1;
@@ -45,12 +44,12 @@ bool Tftp_module::FtpUpload(const std::string& localPath, const std::string& rem
     Session session = Lock();
     try {
         FTP.StoreFile(localPath, remoteName);
-        setLastError({});
+        setLastError({FtpFailureKind::None});
         return false;
     } catch (const std::exception& error) {
-        setLastError(error.what());
+        setLastError(FailureOf(error));
     } catch (...) {
-        setLastError(std::string(texts::kFtpUnknownError));
+        setLastError({FtpFailureKind::Unknown});
     }
     return true;
 }
@@ -60,7 +59,7 @@ void Tftp_module::FtpDisconnect() {
     FTP.Disconnect();
 }
 
-std::string Tftp_module::LastError() const {
+FtpFailure Tftp_module::LastError() const {
     std::lock_guard<std::mutex> lock(errorMutex_);
     return lastError_;
 }
@@ -75,7 +74,7 @@ void Tftp_module::setUntrusted(std::optional<CertificateInfo> certificate) {
     untrusted_ = std::move(certificate);
 }
 
-void Tftp_module::setLastError(const std::string& text) {
+void Tftp_module::setLastError(FtpFailure failure) {
     std::lock_guard<std::mutex> lock(errorMutex_);
-    lastError_ = text;
+    lastError_ = std::move(failure);
 }

@@ -72,16 +72,16 @@ public:
     std::optional<CertificateInfo> UntrustedCertificate() const;
 
     // Why the last FtpConnect or FtpUpload failed: the server's reply or the socket's or the
-    // file's error. Empty when the last one succeeded.
-    std::string LastError() const;
+    // file's error; of kind None when the last one succeeded.
+    FtpFailure LastError() const;
 
 private:
-    void setLastError(const std::string& text);
+    void setLastError(FtpFailure failure);
     void setUntrusted(std::optional<CertificateInfo> certificate);
 
     std::recursive_mutex sessionMutex_;
     TIdFTP FTP;
     mutable std::mutex errorMutex_;
-    std::string lastError_;
+    FtpFailure lastError_;
     std::optional<CertificateInfo> untrusted_;
 };

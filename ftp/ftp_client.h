@@ -13,6 +13,8 @@
 #include "core/date_time.h"
 #include "ftp/ftp_errors.h"
 #include "ftp/ftp_listing.h"
+#include "ftp/ftp_parsers.h"
+#include "ftp/ftp_reply.h"
 #include "ftp/stop_signal.h"
 #include "ftp/tcp_socket.h"
 #include "ftp/tls_channel.h"
@@ -34,98 +36,6 @@ struct FtpTimeouts {
     // it passes, the transfer fails with the 426 or 450 and the client stays connected.
     std::chrono::milliseconds afterAbort{2000};
 };
-
-// One reply: its three-digit code (0 when the first line starts with none) and its lines,
-// stripped; a line longer than 16384 bytes is kept as pieces of 16384 bytes.
-struct FtpReply {
-    int code = 0;
-    std::vector<std::string> lines;
-    // For each piece of lines: true when the next piece continues the same line.
-    std::vector<bool> continued;
-
-    // The pieces joined with "\n".
-    std::string Text() const;
-    // The reply as the user may see it: its lines whole, each with the exact secret masked
-    // (also where it spans two pieces) and control characters escaped, joined with "\n".
-    std::string Shown(std::string_view secret) const;
-};
-
-// Reads replies off the bytes of a control connection. A line ends at LF and is stripped of
-// blanks and control characters at both ends; empty lines are skipped. A first line "nnn-"
-// starts a reply that runs to the line that begins with the same three digits and a blank
-// (RFC 959 4.2); lines between may be anything, short, indented or empty. The end of the
-// stream, or a reply beyond 1 MiB, raises EIdSocketError.
-class FtpReplyReader final {
-public:
-    // Up to size bytes into buffer as soon as some are there; 0 at the end of the stream.
-    using Source = std::function<std::size_t(char* buffer, std::size_t size)>;
-
-    explicit FtpReplyReader(Source source) : source_(std::move(source)) {}
-
-    FtpReply Read();
-    // Drops the bytes received but not yet read, for a new connection.
-    void Clear();
-    // True when bytes received are waiting to be read.
-    bool HasBuffered() const { return inputStart_ < input_.size(); }
-
-private:
-    void readLine(std::string& line, std::size_t limit);
-
-    Source source_;
-    std::string input_; // bytes received, not yet read
-    std::size_t inputStart_ = 0;
-};
-
-// The lines of listing bytes, split at CR LF, CR and LF, bytes unchanged. Empty lines are left
-// out: they cost nothing however many a server sends.
-std::vector<std::string> SplitListingLines(const std::string& bytes);
-
-// A host as the user writes it: "name", "name:port", "[v6 address]:port" or a bare IPv6
-// address. Without a port, 21.
-struct FtpEndpoint {
-    std::string host;
-    unsigned short port = 21;
-};
-// Raises EIdException for a port that is not a number from 1 to 65535.
-FtpEndpoint ParseFtpEndpoint(const std::string& text);
-
-// The address a PASV reply names.
-struct PassiveAddress {
-    std::string host; // dotted IPv4 text
-    unsigned short port = 0;
-};
-// Reads the first line of a 227 reply: the text between the first "(" and the first ")", or
-// without brackets the text after the last blank, as h1,h2,h3,h4,p1,p2. Raises EIdException,
-// quoting the line, when it holds no such address.
-PassiveAddress ParsePassiveAddress(const std::string& line);
-
-// Reads the port of a 229 reply line (RFC 2428): the text between the first "(" and the next
-// ")" is "<d><d><d>port<d>", d one printable character other than a digit. Raises
-// EIdException, quoting the line, when it holds no port from 1 to 65535.
-unsigned short ParseExtendedPassivePort(const std::string& line);
-
-// What a server says it offers in its reply to FEAT (RFC 2389).
-struct FtpFeatures {
-    // False for a server that refused FEAT: it offers nothing beyond RFC 959.
-    bool listed = false;
-    // The feature lines between the reply's first and last line, stripped.
-    std::vector<std::string> lines;
-    bool utf8 = false; // "UTF8": names are UTF-8, OPTS UTF8 ON is understood
-    bool epsv = false; // "EPSV"
-    // The facts "MLST" names, lower case, without their "*"; mlstDefaultFacts those marked "*",
-    // which MLSD sends without being asked.
-    std::vector<std::string> mlstFacts;
-    std::vector<std::string> mlstDefaultFacts;
-
-    // True when folders are listed with MLSD: MLST is offered and sends "type" and "modify".
-    bool Mlsd() const;
-};
-// The features of a reply to FEAT; a reply other than 211 lists none.
-FtpFeatures ParseFeatures(const FtpReply& reply);
-
-// Reads the folder out of a 257 reply line: the text between its first quote and the closing
-// one, a doubled quote standing for one. Raises EIdException when there is no quoted folder.
-std::string ParseFolderReply(const std::string& line);
 
 // How a connection protects the conversation.
 enum class FtpSecurity {
@@ -204,7 +114,7 @@ public:
     std::optional<std::string> RetrieveFile(const std::string& name, std::size_t maxBytes);
     // STOR remoteName with the bytes of the local file. The local file is opened and must be
     // a regular file before anything is sent, so a missing file, a folder or a FIFO fails
-    // (FileError) without a command. A transfer the server reports aborted (426, 450) fails
+    // (EIdLocalFileError) without a command. A transfer the server reports aborted (426, 450) fails
     // even when a 226 follows.
     void StoreFile(const std::string& localPath, const std::string& remoteName);
     // RNFR from (350), RNTO to (250): replaces to where the server allows it.
@@ -245,6 +155,16 @@ public:
     std::size_t CommandsSent() const { return commandsSent_; }
 
 private:
+    // Runs step; a socket failure (lost, silent, stopped) closes the client before it goes on
+    // up, since whatever the server says next could no longer be matched to a command.
+    template <typename Step> decltype(auto) closingOnFailure(Step&& step) {
+        try {
+            return step();
+        } catch (const EIdSocketError&) {
+            Disconnect();
+            throw;
+        }
+    }
     void requireConnected() const;
     void sendCommand(const std::string& command);
     const FtpReply& readReply();

@@ -7,13 +7,11 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
-#include "core/text_util.h"
-#include "core/texts.h"
 #include "ftp/ftp_errors.h"
 
 StopSignal::StopSignal() : fd_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {
     if (fd_ < 0)
-        throw EIdSocketError(Filled(texts::kFtpStopUnavailable, {{"1", std::strerror(errno)}}));
+        throw EIdSocketError(FtpFailure{FtpFailureKind::StopUnavailable, {}, std::strerror(errno)});
 }
 
 StopSignal::~StopSignal() {

@@ -14,8 +14,6 @@
 #include <unistd.h>
 
 #include "core/file_io.h"
-#include "core/text_util.h"
-#include "core/texts.h"
 #include "ftp/ftp_errors.h"
 #include "ftp/stop_signal.h"
 
@@ -46,7 +44,7 @@ bool waitUntil(int fd, short events, Clock::time_point deadline, const StopSigna
         pollfd entries[2] = {{fd, events, 0}, {stop ? stop->Descriptor() : -1, POLLIN, 0}};
         const int ready = ::poll(entries, stop ? 2 : 1, left.count() > 0 ? int(left.count()) : 0);
         if (ready > 0 && stop && entries[1].revents != 0)
-            throw EIdStopped(std::string(texts::kFtpStopped));
+            throw EIdStopped();
         if (ready > 0)
             return true;
         if (ready == 0 && Clock::now() >= deadline)
@@ -54,7 +52,7 @@ bool waitUntil(int fd, short events, Clock::time_point deadline, const StopSigna
         if (ready == 0)
             continue;
         if (errno != EINTR)
-            throw EIdSocketError(Filled(texts::kFtpWaitFailed, {{"1", std::strerror(errno)}}));
+            throw EIdSocketError(FtpFailure{FtpFailureKind::WaitFailed, {}, std::strerror(errno)});
     }
 }
 
@@ -90,24 +88,13 @@ int connectAddress(const sockaddr* address, socklen_t length, Clock::time_point 
 [[noreturn]] void failConnect(const std::string& target, int error,
                               std::chrono::milliseconds timeout) {
     if (error == ETIMEDOUT)
-        throw EIdTimeout(
-            Filled(texts::kFtpConnectTimeout, {{"1", target}, {"2", DurationText(timeout)}}));
-    throw EIdSocketError(
-        Filled(texts::kFtpCannotConnect, {{"1", target}, {"2", std::strerror(error)}}));
+        throw EIdTimeout(FtpFailure{FtpFailureKind::ConnectTimeout, target, {}, 0, timeout});
+    throw EIdSocketError(FtpFailure{FtpFailureKind::CannotConnect, target, std::strerror(error)});
 }
 
 } // namespace
 
 TcpSocket::TcpSocket() = default;
-
-std::string DurationText(std::chrono::milliseconds duration) {
-    const long long ms = duration.count();
-    if (ms >= 60000 && ms % 60000 == 0)
-        return Filled(texts::kFtpMinutes, {{"1", std::to_string(ms / 60000)}});
-    if (ms >= 10000 || ms % 1000 == 0)
-        return Filled(texts::kFtpSeconds, {{"1", std::to_string((ms + 500) / 1000)}});
-    return Filled(texts::kFtpMilliseconds, {{"1", std::to_string(ms)}});
-}
 
 TcpSocket::~TcpSocket() {
     Close();
@@ -142,8 +129,7 @@ TcpSocket TcpSocket::Connect(const std::string& host, unsigned short port,
     addrinfo* found = nullptr;
     const int status = ::getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found);
     if (status != 0)
-        throw EIdSocketError(
-            Filled(texts::kFtpCannotResolve, {{"1", host}, {"2", ::gai_strerror(status)}}));
+        throw EIdSocketError(FtpFailure{FtpFailureKind::CannotResolve, host, ::gai_strerror(status)});
     const std::unique_ptr<addrinfo, AddressListDeleter> addresses(found);
     int error = 0;
     std::string target;
@@ -242,10 +228,9 @@ void TcpSocket::SendAll(const char* data, std::size_t size, std::chrono::millise
         const int error = errno;
         if (error != EAGAIN && error != EWOULDBLOCK)
             throw EIdSocketError(
-                Filled(texts::kFtpSendFailed, {{"1", PeerText()}, {"2", std::strerror(error)}}));
+                FtpFailure{FtpFailureKind::SendFailed, PeerText(), std::strerror(error)});
         if (!WaitReady(POLLOUT, silence, deadline))
-            throw EIdTimeout(
-                Filled(texts::kFtpNotTaking, {{"1", PeerText()}, {"2", DurationText(silence)}}));
+            throw EIdTimeout(FtpFailure{FtpFailureKind::NotTaking, PeerText(), {}, 0, silence});
     }
 }
 
@@ -262,9 +247,9 @@ std::size_t TcpSocket::Receive(char* buffer, std::size_t size, std::chrono::mill
             continue;
         if (error != EAGAIN && error != EWOULDBLOCK)
             throw EIdSocketError(
-                Filled(texts::kFtpReceiveFailed, {{"1", PeerText()}, {"2", std::strerror(error)}}));
+                FtpFailure{FtpFailureKind::ReceiveFailed, PeerText(), std::strerror(error)});
         if (!WaitReady(POLLIN, silence, deadline))
-            throw EIdTimeout(SilenceText(silence));
+            throw EIdTimeout(SilenceFailure(silence));
     }
 }
 
@@ -277,8 +262,8 @@ bool TcpSocket::WaitReady(short events, std::chrono::milliseconds silence,
     return waitUntil(fd_, events, std::min(Clock::now() + silence, deadline), stop_);
 }
 
-std::string TcpSocket::SilenceText(std::chrono::milliseconds silence) const {
-    return Filled(texts::kFtpSilent, {{"1", PeerText()}, {"2", DurationText(silence)}});
+FtpFailure TcpSocket::SilenceFailure(std::chrono::milliseconds silence) const {
+    return FtpFailure{FtpFailureKind::Silent, PeerText(), {}, 0, silence};
 }
 
 bool TcpSocket::PeerHasClosed() const {

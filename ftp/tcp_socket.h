@@ -15,9 +15,6 @@ class StopSignal;
 using Deadline = std::chrono::steady_clock::time_point;
 inline constexpr Deadline kNoDeadline = Deadline::max();
 
-// A duration as error texts show it: "300ミリ秒", "60秒", "5分".
-std::string DurationText(std::chrono::milliseconds duration);
-
 // A connected TCP socket whose every wait is bounded. The descriptor is non-blocking
 // underneath; reads and writes wait with poll() only when the kernel has nothing ready, so a
 // busy transfer costs one system call per buffer. Failures raise EIdSocketError; a raised
@@ -76,14 +73,14 @@ public:
     bool WaitReady(short events, std::chrono::milliseconds silence,
                    Deadline deadline = kNoDeadline) const;
     // Why a wait of silence ended, for the time-out's error.
-    std::string SilenceText(std::chrono::milliseconds silence) const;
+    FtpFailure SilenceFailure(std::chrono::milliseconds silence) const;
     int Descriptor() const { return fd_; }
 
     // True when the peer has closed its end (nothing more will arrive).
     bool PeerHasClosed() const;
     // The address connected to; still known after the connection is lost or closed.
     sockaddr_storage PeerAddress() const { return peer_; }
-    // The peer as "address:port" ("[v6 address]:port"), for error texts.
+    // The peer as "address:port" ("[v6 address]:port"), for failures.
     std::string PeerText() const;
 
 private:

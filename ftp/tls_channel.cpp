@@ -14,7 +14,6 @@
 #include <signal.h>
 
 #include "core/text_util.h"
-#include "core/texts.h"
 #include "ftp/tcp_socket.h"
 
 namespace {
@@ -152,26 +151,31 @@ std::string namesOf(const X509* certificate) {
     return text;
 }
 
-std::string problemText(long result, const std::string& host) {
+CertificateProblem problemOf(long result) {
     switch (result) {
     case X509_V_ERR_CERT_HAS_EXPIRED:
-        return std::string(texts::kCertificateExpired);
+        return CertificateProblem::Expired;
     case X509_V_ERR_CERT_NOT_YET_VALID:
-        return std::string(texts::kCertificateNotYetValid);
+        return CertificateProblem::NotYetValid;
     case X509_V_ERR_DEPTH_ZERO_SELF_SIGNED_CERT:
     case X509_V_ERR_SELF_SIGNED_CERT_IN_CHAIN:
-        return std::string(texts::kCertificateSelfSigned);
+        return CertificateProblem::SelfSigned;
     case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT_LOCALLY:
     case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT:
     case X509_V_ERR_UNABLE_TO_VERIFY_LEAF_SIGNATURE:
-        return std::string(texts::kCertificateUnknownIssuer);
+        return CertificateProblem::UnknownIssuer;
     case X509_V_ERR_HOSTNAME_MISMATCH:
     case X509_V_ERR_IP_ADDRESS_MISMATCH:
-        return Filled(texts::kCertificateWrongName, {{"host", EscapeControls(host)}}) +
-               std::string(texts::kCertificateWrongNameHint);
+        return CertificateProblem::WrongName;
     default:
-        return std::string(texts::kCertificateOther) + X509_verify_cert_error_string(result);
+        return CertificateProblem::Other;
     }
+}
+
+FtpFailure withCertificate(CertificateInfo info) {
+    FtpFailure failure(FtpFailureKind::UntrustedCertificate, info.fingerprint);
+    failure.certificate = std::move(info);
+    return failure;
 }
 
 bool isAddress(const std::string& host) {
@@ -182,30 +186,12 @@ bool isAddress(const std::string& host) {
 
 } // namespace
 
-std::string CertificateText(const CertificateInfo& info) {
-    std::string text(texts::kCertificateUntrusted);
-    text += texts::kLineBreak;
-    text += info.problem;
-    for (const auto& [label, value] :
-         {std::pair(texts::kCertificateSubject, info.subject),
-          std::pair(texts::kCertificateNames, info.names),
-          std::pair(texts::kCertificateIssuer, info.issuer),
-          std::pair(texts::kCertificateValidity,
-                    info.validFrom + " 〜 " + info.validUntil + " (UTC)"),
-          std::pair(texts::kCertificateFingerprint, info.fingerprint)}) {
-        text += texts::kLineBreak;
-        text += label;
-        text += value;
-    }
-    return text;
-}
-
 EIdUntrustedCertificate::EIdUntrustedCertificate(CertificateInfo info)
-    : EIdTlsError(CertificateText(info)), info_(std::move(info)) {}
+    : EIdTlsError(withCertificate(std::move(info))) {}
 
 TlsContext::TlsContext() : context_(SSL_CTX_new(TLS_client_method())) {
     if (!context_)
-        throw EIdTlsError(std::string(texts::kTlsHandshakeFailed) + takeOpenSslErrors());
+        throw EIdTlsError(FtpFailure{FtpFailureKind::TlsHandshakeFailed, {}, takeOpenSslErrors()});
     SSL_CTX_set_min_proto_version(context_, TLS1_2_VERSION);
     // Servers commonly require every data connection to resume the control connection's
     // session. On such servers (ProFTPD, vsftpd) a TLS 1.3 session serves one resumption and
@@ -253,7 +239,7 @@ TlsChannel::TlsChannel(TlsContext& context, TcpSocket& socket, const TlsPeer& pe
     : socket_(&socket), ssl_(SSL_new(context.get())) {
     if (!ssl_ || SSL_set_fd(ssl_, socket.Descriptor()) != 1) {
         SSL_free(ssl_);
-        throw EIdTlsError(std::string(texts::kTlsHandshakeFailed) + takeOpenSslErrors());
+        throw EIdTlsError(FtpFailure{FtpFailureKind::TlsHandshakeFailed, {}, takeOpenSslErrors()});
     }
     if (isAddress(peer.host)) {
         X509_VERIFY_PARAM_set1_ip_asc(SSL_get0_param(ssl_), peer.host.c_str());
@@ -271,7 +257,7 @@ TlsChannel::TlsChannel(TlsContext& context, TcpSocket& socket, const TlsPeer& pe
             const int result = SSL_connect(ssl_);
             if (result == 1)
                 break;
-            waitFor(result, timeout, texts::kTlsHandshakeFailed);
+            waitFor(result, timeout, true);
         }
         verify(peer);
     } catch (...) {
@@ -289,13 +275,13 @@ TlsChannel::~TlsChannel() {
     SSL_free(ssl_);
 }
 
-void TlsChannel::waitFor(int result, std::chrono::milliseconds silence, std::string_view what,
+void TlsChannel::waitFor(int result, std::chrono::milliseconds silence, bool handshake,
                          std::chrono::steady_clock::time_point deadline) {
     const int error = SSL_get_error(ssl_, result);
     if (error == SSL_ERROR_WANT_READ || error == SSL_ERROR_WANT_WRITE) {
         ERR_clear_error();
         if (!socket_->WaitReady(error == SSL_ERROR_WANT_READ ? POLLIN : POLLOUT, silence, deadline))
-            throw EIdTimeout(socket_->SilenceText(silence));
+            throw EIdTimeout(socket_->SilenceFailure(silence));
         return;
     }
     if (error == SSL_ERROR_SYSCALL && errno == EINTR) {
@@ -306,15 +292,17 @@ void TlsChannel::waitFor(int result, std::chrono::milliseconds silence, std::str
         (error == SSL_ERROR_SSL &&
          ERR_GET_REASON(ERR_peek_error()) == SSL_R_UNEXPECTED_EOF_WHILE_READING)) {
         ERR_clear_error();
-        throw EIdTlsError(std::string(what) + std::string(texts::kTlsCutShort));
+        throw EIdTlsError(handshake ? FtpFailureKind::TlsHandshakeCut : FtpFailureKind::TlsCut);
     }
-    throw EIdTlsError(std::string(what) + takeOpenSslErrors());
+    throw EIdTlsError(FtpFailure{
+        handshake ? FtpFailureKind::TlsHandshakeFailed : FtpFailureKind::TlsBroken, {},
+        takeOpenSslErrors()});
 }
 
 void TlsChannel::verify(const TlsPeer& peer) {
     const X509* certificate = SSL_get0_peer_certificate(ssl_);
     if (!certificate)
-        throw EIdTlsError(std::string(texts::kTlsNoCertificate));
+        throw EIdTlsError(FtpFailureKind::TlsNoCertificate);
     certificate_.subject = nameText(X509_get_subject_name(certificate));
     certificate_.names = namesOf(certificate);
     certificate_.issuer = nameText(X509_get_issuer_name(certificate));
@@ -327,7 +315,11 @@ void TlsChannel::verify(const TlsPeer& peer) {
     if (!peer.trustedFingerprint.empty() &&
         EqualsIgnoringCase(peer.trustedFingerprint, certificate_.fingerprint))
         return;
-    certificate_.problem = problemText(result, peer.host);
+    certificate_.problem = problemOf(result);
+    if (certificate_.problem == CertificateProblem::WrongName)
+        certificate_.problemDetail = peer.host;
+    else if (certificate_.problem == CertificateProblem::Other)
+        certificate_.problemDetail = X509_verify_cert_error_string(result);
     throw EIdUntrustedCertificate(certificate_);
 }
 
@@ -341,7 +333,7 @@ std::size_t TlsChannel::Read(char* buffer, std::size_t size, std::chrono::millis
             return count;
         if (SSL_get_error(ssl_, result) == SSL_ERROR_ZERO_RETURN)
             return 0;
-        waitFor(result, silence, texts::kTlsBroken, deadline);
+        waitFor(result, silence, false, deadline);
     }
 }
 
@@ -356,7 +348,7 @@ void TlsChannel::Write(const char* data, std::size_t size, std::chrono::millisec
             size -= written;
             continue;
         }
-        waitFor(result, silence, texts::kTlsBroken, deadline);
+        waitFor(result, silence, false, deadline);
     }
 }
 
@@ -367,7 +359,7 @@ void TlsChannel::Close(std::chrono::milliseconds silence) {
         const int result = SSL_shutdown(ssl_);
         if (result >= 0)
             return;
-        waitFor(result, silence, texts::kTlsBroken);
+        waitFor(result, silence, false);
     }
 }
 

@@ -14,21 +14,6 @@ using SSL_CTX = struct ssl_ctx_st;
 using SSL_SESSION = struct ssl_session_st;
 class TcpSocket;
 
-// What the user is shown of a server's certificate to decide whether to trust it.
-struct CertificateInfo {
-    std::string problem; // why it could not be verified, as a text to show
-    std::string subject;
-    std::string names; // the host names and addresses it is for
-    std::string issuer;
-    std::string validFrom;   // UTC, "YYYY-MM-DD HH:MM:SS"
-    std::string validUntil;  // UTC
-    std::string fingerprint; // "SHA256:" and 32 upper-case hex pairs joined by ":"
-};
-
-// Why certificate could not be verified, then its subject, names, issuer, validity and
-// fingerprint, a line each: what the user reads before deciding whether to trust it.
-std::string CertificateText(const CertificateInfo& certificate);
-
 // The TLS handshake failed, or the TLS layer of a connection broke.
 class EIdTlsError : public EIdSocketError {
 public:
@@ -40,10 +25,7 @@ public:
 class EIdUntrustedCertificate : public EIdTlsError {
 public:
     explicit EIdUntrustedCertificate(CertificateInfo info);
-    const CertificateInfo& Certificate() const { return info_; }
-
-private:
-    CertificateInfo info_;
+    const CertificateInfo& Certificate() const { return *Failure().certificate; }
 };
 
 // A session that data connections resume, so that the server knows them for the control
@@ -117,7 +99,8 @@ public:
 private:
     // Waits as OpenSSL asks after a call that returned result; false when the call must be
     // repeated, raises when it failed for good.
-    void waitFor(int result, std::chrono::milliseconds silence, std::string_view what,
+    // handshake tells which failure a broken connection is.
+    void waitFor(int result, std::chrono::milliseconds silence, bool handshake,
                  std::chrono::steady_clock::time_point deadline =
                      std::chrono::steady_clock::time_point::max());
     void verify(const TlsPeer& peer);

@@ -4,6 +4,7 @@
 #include "core/texts.h"
 #include "ftp/ftp_client.h"
 #include "ftp/ftp_errors.h"
+#include "jobs/problem_text.h"
 #include "ftp/server_name.h"
 
 namespace {
@@ -79,7 +80,7 @@ private:
             entries = WalkEntries(ftp_.FolderListing());
             return true;
         } catch (const EIdUnreadableListing& error) {
-            folderUnreadable(folder, error.what());
+            folderUnreadable(folder, FailureText(error.Failure()));
             return false;
         }
     }

@@ -13,6 +13,7 @@
 #include "core/texts.h"
 #include "ftp/ftp_client.h"
 #include "ftp/ftp_errors.h"
+#include "jobs/problem_text.h"
 
 namespace {
 
@@ -266,7 +267,7 @@ private:
             }
         } catch (const EIdUnreadableListing& failure) {
             listing.state = State::Unreadable;
-            listing.unreadable = failure.what();
+            listing.unreadable = FailureText(failure.Failure());
         } catch (...) {
             listing.state = State::Failed;
             listing.error = std::current_exception();

@@ -9,6 +9,7 @@
 #include "core/texts.h"
 #include "ftp/Uftp_module.h"
 #include "ftp/ftp_errors.h"
+#include "jobs/problem_text.h"
 #include "ftp/tls_setting.h"
 #include "jobs/folder_walk.h"
 #include "jobs/parallel_walk.h"
@@ -41,7 +42,8 @@ RetrievalSummary RunRetrieval(Tftp_module& ftp, const SiteSettings& settingsAtSt
             walk->CheckStop();
             summary.loginFailed = true;
             summary.untrustedCertificate = ftp.UntrustedCertificate();
-            observer.ProblemMet({WalkProblemKind::LoginFailed, ftp.LastError(), {}, 0, 0});
+            observer.ProblemMet(
+                {WalkProblemKind::LoginFailed, FailureText(ftp.LastError()), {}, 0, 0});
         } else {
             summary.tlsRefused = client.TlsRefused();
             summary.mlsd = client.ListsWithMlsd();
@@ -56,7 +58,7 @@ RetrievalSummary RunRetrieval(Tftp_module& ftp, const SiteSettings& settingsAtSt
         summary.stopped = true;
     } catch (const std::exception& error) {
         summary.endedEarly = true;
-        observer.ProblemMet({WalkProblemKind::WalkEnded, error.what(), {}, 0, 0});
+        observer.ProblemMet({WalkProblemKind::WalkEnded, ErrorText(error), {}, 0, 0});
     } catch (...) {
         summary.endedEarly = true;
         observer.ProblemMet({WalkProblemKind::WalkEnded, {}, {}, 0, 0});

@@ -12,7 +12,7 @@ class Tftp_module;
 struct SiteSettings;
 
 // What the walk met that the user is to hear of, as a kind and its detail; the edges (window,
-// command line) choose the words (WalkProblemText).
+// command line) choose the words (WalkProblemText in problem_text.h).
 enum class WalkProblemKind {
     LoginFailed,       // detail: why the login failed
     WalkEnded,         // an error or a limit ended the walk; detail: why (empty: unknown)

@@ -8,6 +8,7 @@
 #include "core/url_entry.h"
 #include "ftp/ftp_client.h"
 #include "ftp/ftp_errors.h"
+#include "jobs/problem_text.h"
 #include "ftp/server_name.h"
 
 namespace {
@@ -133,8 +134,9 @@ void WalkRules::readRobots(TIdFTP& ftp, const std::string& rootPath) {
         text = ftp.RetrieveFile(file, kMaxRobotsBytes);
     } catch (const EIdProtocolReplyError& refusal) {
         // Without its rules the walk would publish what the site keeps from search engines.
-        throw WalkError(Filled(texts::kRobotsUnreadable, {{"file", ShownName(NameFromServer(file))},
-                                                          {"reply", refusal.what()}}));
+        throw WalkError(
+            Filled(texts::kRobotsUnreadable, {{"file", ShownName(NameFromServer(file))},
+                                              {"reply", FailureText(refusal.Failure())}}));
     }
     if (!text)
         return;

@@ -5,14 +5,6 @@
 #include "core/text_util.h"
 #include "core/texts.h"
 
-std::string MemoryProblemText(const SiteMemory::Problem& problem) {
-    const std::string file = problem.file.string();
-    if (problem.kind == SiteMemory::Problem::Kind::Damaged)
-        return Filled(texts::kMemoryDamaged, {{"file", file}, {"aside", problem.detail}});
-    return Concat(
-        {Filled(texts::kMemoryUnavailable, {{"file", file}}), texts::kLineBreak, problem.detail});
-}
-
 WorkTable::WorkTable(QObject* parent) : QAbstractListModel(parent) {}
 
 int WorkTable::rowCount(const QModelIndex& parent) const {
@@ -154,6 +146,19 @@ AppliedMemory WorkTable::fillRetrieved(std::vector<std::string> rows, SiteMemory
 bool WorkTable::isNew(int i) const {
     checkIndex(i);
     return new_[std::size_t(i)];
+}
+
+void WorkTable::forgetChoices(const SiteDefaults& defaults) {
+    for (std::size_t i = 0; i < rows_.size(); ++i) {
+        UrlEntryFields fields = ReadUrlEntry(rows_[i]);
+        fields.changefreq = defaults.changefreq;
+        fields.priority = defaults.priority;
+        rows_[i] = BuildUrlEntry(fields);
+        layouts_[i] = UrlEntryLayout(rows_[i]);
+    }
+    checked_.assign(rows_.size(), true);
+    if (!rows_.empty())
+        emit dataChanged(index(0), index(count() - 1));
 }
 
 void WorkTable::setAllChecked(bool checked) {

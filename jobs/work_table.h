@@ -9,10 +9,6 @@
 #include "core/url_entry.h"
 #include "memory/site_memory.h"
 
-// The catalogue's sentence for a problem of the site memory, as the window and the command
-// line tell it.
-std::string MemoryProblemText(const SiteMemory::Problem& problem);
-
 // The work table: the row texts in table order, each with its check flag and the layout of its
 // fields (20 bytes), so that views read a field without splitting the row again. Lives on the
 // window's thread.
@@ -62,6 +58,10 @@ public:
     AppliedMemory fillRetrieved(std::vector<std::string> rows, SiteMemory* memory, bool learn);
 
     bool isNew(int i) const;
+
+    // The rows as a retrieval without a memory would bring them: every row checked, with
+    // defaults' change frequency and priority. For the site memory just erased.
+    void forgetChoices(const SiteDefaults& defaults);
 
     // Sets every row's flag, first to last.
     void setAllChecked(bool checked);

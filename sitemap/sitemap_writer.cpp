@@ -95,15 +95,10 @@ std::string documentHead(SitemapProtocol protocol, std::string_view root) {
     return Concat({kDeclaration, end, "<", root, " xmlns=\"", namespaceOf(protocol), "\">", end});
 }
 
-// The URL text a row stands for: its folder's URL and its file name, or the folder's URL alone
-// for the folder's own page when its name is one of format's index names.
+// The URL text a row stands for.
 std::string urlOf(const UrlEntryLayout& layout, std::string_view row, const SitemapFormat& format) {
-    const std::string_view folder = layout.Field(row, UrlField::Link);
-    const std::string_view name = layout.Field(row, UrlField::Filename);
-    if (std::find(format.indexNames.begin(), format.indexNames.end(), name) !=
-        format.indexNames.end())
-        return std::string(folder);
-    return Concat({folder, name});
+    return SitemapAddress(layout.Field(row, UrlField::Link), layout.Field(row, UrlField::Filename),
+                          format.indexNames);
 }
 
 // An address as the window shows it while the sitemap is written: readable, XML-escaped.
@@ -156,6 +151,13 @@ std::string factsComment(std::size_t urls, bool incomplete, SitemapProtocol prot
 }
 
 } // namespace
+
+std::string SitemapAddress(std::string_view folder, std::string_view name,
+                           const std::vector<std::string>& indexNames) {
+    if (std::find(indexNames.begin(), indexNames.end(), name) != indexNames.end())
+        return std::string(folder);
+    return Concat({folder, name});
+}
 
 SitemapBuilder::SitemapBuilder(const SitemapFormat& format)
     : format_(format), document_(documentHead(format.protocol, "urlset")) {}

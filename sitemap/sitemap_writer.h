@@ -26,6 +26,11 @@ struct SitemapFormat {
     SitemapLimits limits;
 };
 
+// The address a page stands under in the sitemap: its folder's URL alone for the folder's own
+// page, whose name is one of indexNames, else the folder's URL and the name.
+std::string SitemapAddress(std::string_view folder, std::string_view name,
+                           const std::vector<std::string>& indexNames);
+
 // One sitemap document (UTF-8, no byte-order mark), built from work-table rows in table order.
 // Every value is XML-escaped, so that names holding "<", ">" or quotes still give a
 // well-formed document; bytes XML 1.0 cannot carry (control characters, bytes that are no

@@ -67,14 +67,14 @@ UploadResult UploadSitemap(Tftp_module& ftp, const SiteSettings& settings,
     const std::filesystem::path sitemap = SitemapPath(programFolder);
     std::error_code error;
     if (!std::filesystem::exists(sitemap, error))
-        return {UploadOutcome::NoSitemap, {}, {}, {}};
+        return {UploadOutcome::NoSitemap, {}, {}, {}, {}};
     if (std::string problem = localFileProblem(sitemap); !problem.empty())
-        return {UploadOutcome::UnusableFile, std::move(problem), {}, {}};
+        return {UploadOutcome::UnusableFile, {}, std::move(problem), {}, {}};
     SitemapFacts local;
     try {
         local = ReadSitemapFacts(ReadFile(sitemap));
     } catch (const FileError& failure) {
-        return {UploadOutcome::UnusableFile, failure.what(), {}, {}};
+        return {UploadOutcome::UnusableFile, {}, failure.what(), {}, {}};
     }
     // A damaged index names no parts for certain.
     const std::vector<std::string> parts =
@@ -87,6 +87,7 @@ UploadResult UploadSitemap(Tftp_module& ftp, const SiteSettings& settings,
                                         : Filled(texts::kNotARegularFile, {{"file", part}});
         if (!problem.empty())
             return {UploadOutcome::UnusableFile,
+                    {},
                     Concat({Filled(texts::kPartNotUploadable, {{"file", EscapeControls(part)}}),
                             texts::kLineBreak, problem}),
                     {},
@@ -97,14 +98,14 @@ UploadResult UploadSitemap(Tftp_module& ftp, const SiteSettings& settings,
     const Tftp_module::ScopedDisconnect disconnect(ftp);
     session->SetTls(TlsOptionsFor(settings.tls, settings.tls_trust, settings.hostname));
     if (ftp.FtpConnect(settings.hostname, settings.username, settings.password) != 0)
-        return {UploadOutcome::LoginFailed, ftp.LastError(), ftp.UntrustedCertificate(), {}};
+        return {UploadOutcome::LoginFailed, ftp.LastError(), {}, ftp.UntrustedCertificate(), {}};
     try {
         if (!settings.site_root.empty())
             session->ChangeFolder(settings.site_root);
     } catch (const std::exception& failure) {
-        return {UploadOutcome::FolderRefused, failure.what(), {}, {}};
+        return {UploadOutcome::FolderRefused, FailureOf(failure), {}, {}, {}};
     } catch (...) {
-        return {UploadOutcome::FolderRefused, std::string(texts::kUnknownError), {}, {}};
+        return {UploadOutcome::FolderRefused, {FtpFailureKind::Unknown}, {}, {}, {}};
     }
     UploadResult result;
     SitemapFacts published;
@@ -116,7 +117,7 @@ UploadResult UploadSitemap(Tftp_module& ftp, const SiteSettings& settings,
                                     local.incomplete};
         const bool shrinks = published.urls && local.urls && *local.urls * 2 < *published.urls;
         if ((shrinks || finding.incomplete) && !(allowShrink && allowShrink(finding)))
-            return {UploadOutcome::ShrinkRefused, ShrinkText(finding), {}, {}};
+            return {UploadOutcome::ShrinkRefused, {}, ShrinkText(finding), {}, {}};
         // A part the published index names is whole on the server (the index went last) and
         // is live: it is never stored over.
         for (const std::string& part : parts) {
@@ -137,9 +138,9 @@ UploadResult UploadSitemap(Tftp_module& ftp, const SiteSettings& settings,
             }
         }
     } catch (const std::exception& failure) {
-        return {UploadOutcome::StoreFailed, failure.what(), {}, {}};
+        return {UploadOutcome::StoreFailed, FailureOf(failure), {}, {}, {}};
     } catch (...) {
-        return {UploadOutcome::StoreFailed, std::string(texts::kUnknownError), {}, {}};
+        return {UploadOutcome::StoreFailed, {FtpFailureKind::Unknown}, {}, {}, {}};
     }
     removeUnnamedParts(session.Client(), published.parts, parts);
     return result;

@@ -25,8 +25,10 @@ enum class UploadOutcome {
 
 struct UploadResult {
     UploadOutcome outcome = UploadOutcome::Uploaded;
-    // Why it failed, fit to show: the server's reply, the socket's error or the local file's
-    // error. Empty for Uploaded and NoSitemap.
+    // What the FTP client reported (LoginFailed, FolderRefused, StoreFailed).
+    FtpFailure failure;
+    // Why the local file is unusable (UnusableFile), or the shrink's finding (ShrinkRefused),
+    // fit to show. Empty otherwise.
     std::string reason;
     // The certificate that stopped the login because it could not be verified (LoginFailed).
     std::optional<CertificateInfo> untrustedCertificate;

@@ -60,108 +60,108 @@
         <translation>The server&apos;s file list exceeded 128 MiB.</translation>
     </message>
     <message>
-        <source>サーバーのファイルリストが{1}行を超えました。</source>
-        <translation>The server&apos;s file list exceeded {1} lines.</translation>
+        <source>サーバーのファイルリストが{limit}行を超えました。</source>
+        <translation>The server&apos;s file list exceeded {limit} lines.</translation>
     </message>
     <message>
-        <source>サーバーのファイルリストを1行も読み取れません。最初の行: {1}</source>
-        <translation>Cannot read a single line of the server&apos;s file list. First line: {1}</translation>
+        <source>サーバーのファイルリストを1行も読み取れません。最初の行: {line}</source>
+        <translation>Cannot read a single line of the server&apos;s file list. First line: {line}</translation>
     </message>
     <message>
         <source>…</source>
         <translation>…</translation>
     </message>
     <message>
-        <source>サーバーのPASV応答にアドレスがありません: {1}</source>
-        <translation>The server&apos;s PASV reply holds no address: {1}</translation>
+        <source>サーバーのPASV応答にアドレスがありません: {reply}</source>
+        <translation>The server&apos;s PASV reply holds no address: {reply}</translation>
     </message>
     <message>
-        <source>サーバーのEPSV応答にポート番号がありません: {1}</source>
-        <translation>The server&apos;s EPSV reply holds no port number: {1}</translation>
+        <source>サーバーのEPSV応答にポート番号がありません: {reply}</source>
+        <translation>The server&apos;s EPSV reply holds no port number: {reply}</translation>
     </message>
     <message>
-        <source>サーバーのPWD応答にフォルダー名がありません: {1}</source>
-        <translation>The server&apos;s PWD reply holds no folder name: {1}</translation>
+        <source>サーバーのPWD応答にフォルダー名がありません: {reply}</source>
+        <translation>The server&apos;s PWD reply holds no folder name: {reply}</translation>
     </message>
     <message>
         <source>FTPのコマンドに改行は使用できません。</source>
         <translation>An FTP command cannot contain a line break.</translation>
     </message>
     <message>
-        <source>ホスト「{1}」の書き方が正しくありません。</source>
-        <translation>The host “{1}” is not written correctly.</translation>
+        <source>ホスト「{host}」の書き方が正しくありません。</source>
+        <translation>The host “{host}” is not written correctly.</translation>
     </message>
     <message>
-        <source>ホスト「{1}」のポート番号が正しくありません（1～65535）。</source>
-        <translation>The port number of the host “{1}” is not valid (1 to 65535).</translation>
+        <source>ホスト「{host}」のポート番号が正しくありません（1～65535）。</source>
+        <translation>The port number of the host “{host}” is not valid (1 to 65535).</translation>
     </message>
     <message>
-        <source>ホスト名「{1}」を解決できません: {2}</source>
-        <translation>Cannot resolve the host name “{1}”: {2}</translation>
+        <source>ホスト名「{host}」を解決できません: {reason}</source>
+        <translation>Cannot resolve the host name “{host}”: {reason}</translation>
     </message>
     <message>
-        <source>{1}に接続できません: {2}</source>
-        <translation>Cannot connect to {1}: {2}</translation>
+        <source>{address}に接続できません: {reason}</source>
+        <translation>Cannot connect to {address}: {reason}</translation>
     </message>
     <message>
-        <source>{1}が{2}以内に接続に応じません。</source>
-        <translation>{1} did not accept the connection within {2}.</translation>
+        <source>{address}が{time}以内に接続に応じません。</source>
+        <translation>{address} did not accept the connection within {time}.</translation>
     </message>
     <message>
-        <source>{1}が{2}応答しません。</source>
-        <translation>{1} has not answered for {2}.</translation>
+        <source>{peer}が{time}応答しません。</source>
+        <translation>{peer} has not answered for {time}.</translation>
     </message>
     <message>
-        <source>{1}が{2}データを受け取りません。</source>
-        <translation>{1} has not taken data for {2}.</translation>
+        <source>{peer}が{time}データを受け取りません。</source>
+        <translation>{peer} has not taken data for {time}.</translation>
     </message>
     <message>
-        <source>{1}の応答が{2}以内に終わりません。</source>
-        <translation>{1} did not finish its reply within {2}.</translation>
+        <source>{peer}の応答が{time}以内に終わりません。</source>
+        <translation>{peer} did not finish its reply within {time}.</translation>
     </message>
     <message>
-        <source>{1}とのデータ転送が{2}以内に終わりません（{3}バイト転送済み）。</source>
-        <translation>The data transfer with {1} did not finish within {2} ({3} bytes transferred).</translation>
+        <source>{peer}とのデータ転送が{time}以内に終わりません（{bytes}バイト転送済み）。</source>
+        <translation>The data transfer with {peer} did not finish within {time} ({bytes} bytes transferred).</translation>
     </message>
     <message>
-        <source>{1}への送信に失敗しました: {2}</source>
-        <translation>Sending to {1} failed: {2}</translation>
+        <source>{peer}への送信に失敗しました: {reason}</source>
+        <translation>Sending to {peer} failed: {reason}</translation>
     </message>
     <message>
-        <source>{1}からの受信に失敗しました: {2}</source>
-        <translation>Receiving from {1} failed: {2}</translation>
+        <source>{peer}からの受信に失敗しました: {reason}</source>
+        <translation>Receiving from {peer} failed: {reason}</translation>
     </message>
     <message>
-        <source>接続の待機に失敗しました: {1}</source>
-        <translation>Waiting on the connection failed: {1}</translation>
+        <source>接続の待機に失敗しました: {reason}</source>
+        <translation>Waiting on the connection failed: {reason}</translation>
     </message>
     <message>
-        <source>中止の仕組みを用意できません: {1}</source>
-        <translation>Cannot set up stopping: {1}</translation>
+        <source>中止の仕組みを用意できません: {reason}</source>
+        <translation>Cannot set up stopping: {reason}</translation>
     </message>
     <message>
-        <source>ファイル「{1}」を開けません: {2}</source>
-        <translation>Cannot open the file “{1}”: {2}</translation>
+        <source>ファイル「{file}」を開けません: {reason}</source>
+        <translation>Cannot open the file “{file}”: {reason}</translation>
     </message>
     <message>
-        <source>「{1}」は通常のファイルではないため、アップロードできません。</source>
-        <translation>“{1}” is not a regular file, so it cannot be uploaded.</translation>
+        <source>「{file}」は通常のファイルではないため、アップロードできません。</source>
+        <translation>“{file}” is not a regular file, so it cannot be uploaded.</translation>
     </message>
     <message>
-        <source>ファイル「{1}」を読み込めません: {2}</source>
-        <translation>Cannot read the file “{1}”: {2}</translation>
+        <source>ファイル「{file}」を読み込めません: {reason}</source>
+        <translation>Cannot read the file “{file}”: {reason}</translation>
     </message>
     <message>
-        <source>{1}ミリ秒</source>
-        <translation>{1} ms</translation>
+        <source>{count}ミリ秒</source>
+        <translation>{count} ms</translation>
     </message>
     <message>
-        <source>{1}秒</source>
-        <translation>{1} s</translation>
+        <source>{count}秒</source>
+        <translation>{count} s</translation>
     </message>
     <message>
-        <source>{1}分</source>
-        <translation>{1} min</translation>
+        <source>{count}分</source>
+        <translation>{count} min</translation>
     </message>
     <message>
         <source>サーバーが TLS に対応していないため、暗号化せずに接続しました。</source>
@@ -903,8 +903,8 @@ DIR/site_memory.db, and used by the next file list retrieval and by sitewright g
         <translation>Web connection</translation>
     </message>
     <message>
-        <source>%1 に書き込めません</source>
-        <translation>Cannot write to %1</translation>
+        <source>{file} に書き込めません</source>
+        <translation>Cannot write to {file}</translation>
     </message>
     <message>
         <source>Release Version Beta0.02<byte value="xd"/>
@@ -923,16 +923,8 @@ Quorvane</source>
 Quorvane</translation>
     </message>
     <message>
-        <source>バージョン {version}</source>
-        <translation>Version {version}</translation>
-    </message>
-    <message>
         <source>マニュアル「{file}」が見つかりません。</source>
         <translation>The manual “{file}” cannot be found.</translation>
-    </message>
-    <message>
-        <source>現在のリストを破棄し、新たにサイトマップを作成します。</source>
-        <translation>The current list will be discarded and a new sitemap created.</translation>
     </message>
     <message>
         <source>サーバーに接続しています。</source>
@@ -1381,6 +1373,54 @@ FTP サーバー上のファイルから WEB サイトの sitemap.xml を作成�
 Opens the window that makes a web site&apos;s sitemap.xml from its files on the FTP server.
 Scripts and timers use the command line sitewright instead (sitewright --help).
 </translation>
+    </message>
+    <message>
+        <source>平文: 暗号化せずに接続しました。パスワードとファイル一覧は読み取られるおそれがあります。</source>
+        <translation>Plain: connected without encryption. The password and the file list could be read by others.</translation>
+    </message>
+    <message>
+        <source>プログラムのバージョン: {version}</source>
+        <translation>Program version: {version}</translation>
+    </message>
+    <message>
+        <source>リリース表記: </source>
+        <translation>Release: </translation>
+    </message>
+    <message>
+        <source>現在のリストを破棄し、サーバーからファイル一覧を取得し直します。（サイトマップは「サイトマップを作成」で書き出すまで変わりません）</source>
+        <translation>The current list will be discarded and the file list fetched from the server again. (The sitemap stays as it is until “Create sitemap” writes it.)</translation>
+    </message>
+    <message>
+        <source>ブラウザを開けませんでした。ファイルは次の場所にあります:<byte value="xd"/>
+{file}</source>
+        <translation>No browser could be opened. The file is here:<byte value="xd"/>
+{file}</translation>
+    </message>
+    <message>
+        <source>ブラウザを開けませんでした。次のアドレスをブラウザで開いてください:<byte value="xd"/>
+{address}</source>
+        <translation>No browser could be opened. Open this address in a browser:<byte value="xd"/>
+{address}</translation>
+    </message>
+    <message>
+        <source>サイトと接続</source>
+        <translation>Site and connection</translation>
+    </message>
+    <message>
+        <source>取得するファイル</source>
+        <translation>Files to list</translation>
+    </message>
+    <message>
+        <source>サイトマップ</source>
+        <translation>Sitemap</translation>
+    </message>
+    <message>
+        <source>新しいページ（サイトの記憶にまだないページ）</source>
+        <translation>New page (not yet in the site memory)</translation>
+    </message>
+    <message>
+        <source>一覧のページはすべてチェックされ、更新頻度と優先度はデフォルトに戻りました。</source>
+        <translation>Every page in the list is checked again, and its change frequency and priority are back to the defaults.</translation>
     </message>
 </context>
 </TS>

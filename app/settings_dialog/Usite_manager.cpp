@@ -11,9 +11,13 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTabWidget>
 #include <QVBoxLayout>
 
 #include "jobs/path_filter.h"
+#include "jobs/problem_text.h"
 #include "core/text_util.h"
 #include "core/texts.h"
 #include "app/widgets/header_widgets.h"
@@ -105,32 +109,57 @@ Tfsite_manager::Tfsite_manager(std::filesystem::path programFolder, Tftp_module&
 void Tfsite_manager::createControls() {
     ApplyDialogLook(this);
 
-    auto* grid = new QGridLayout;
-    grid->setHorizontalSpacing(8);
-    grid->setVerticalSpacing(6);
-    grid->setColumnStretch(1, 1);
+    // Three pages, each scrolling on its own: the dialog fits a 768-pixel screen, and a larger
+    // scale factor too.
+    auto* pages = new QTabWidget(this);
+    pages->setObjectName(QStringLiteral("pages"));
+    QGridLayout* grid = nullptr;
+    QWidget* page = nullptr;
     int row = 0;
-    const auto addSeparator = [&] { grid->addWidget(separator(this), row++, 0, 1, 3); };
+    const auto addPage = [&](std::string_view title) {
+        auto* scroll = new QScrollArea(pages);
+        scroll->setWidgetResizable(true);
+        scroll->setFrameShape(QFrame::NoFrame);
+        page = new QWidget(scroll);
+        FillBackground(page, Qt::white);
+        grid = new QGridLayout(page);
+        grid->setContentsMargins(12, 12, 12, 12);
+        grid->setHorizontalSpacing(8);
+        grid->setVerticalSpacing(6);
+        grid->setColumnStretch(1, 1);
+        row = 0;
+        scroll->setWidget(page);
+        pages->addTab(scroll, QText(title));
+    };
+    // Pages scroll down only: the dialog is as wide as its widest page.
+    const auto endPage = [&] {
+        grid->setRowStretch(row, 1);
+        auto* scroll = static_cast<QScrollArea*>(pages->widget(pages->count() - 1));
+        scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        scroll->setMinimumWidth(page->minimumSizeHint().width() +
+                                scroll->verticalScrollBar()->sizeHint().width());
+    };
 
-    web_url = edit("web_url", this);
-    grid->addWidget(caption(QText(texts::kWebUrlCaption), kBlue, this), row, 0);
+    addPage(texts::kSettingsConnectionTab);
+    web_url = edit("web_url", page);
+    grid->addWidget(caption(QText(texts::kWebUrlCaption), kBlue, page), row, 0);
     grid->addWidget(web_url, row++, 1, 1, 2);
-    grid->addWidget(hint(QText(texts::kWebUrlExample) + QText(texts::kNoFinalSlash), this), row++,
+    grid->addWidget(hint(QText(texts::kWebUrlExample) + QText(texts::kNoFinalSlash), page), row++,
                     1, 1, 2);
-    addSeparator();
+    grid->addWidget(separator(page), row++, 0, 1, 3);
 
-    hostname = edit("hostname", this);
-    grid->addWidget(caption(QText(texts::kHostCaption), kLavender, this), row, 0);
+    hostname = edit("hostname", page);
+    grid->addWidget(caption(QText(texts::kHostCaption), kLavender, page), row, 0);
     grid->addWidget(hostname, row++, 1);
-    username = edit("username", this);
-    grid->addWidget(caption(QText(texts::kUserCaption), kLavender, this), row, 0);
+    username = edit("username", page);
+    grid->addWidget(caption(QText(texts::kUserCaption), kLavender, page), row, 0);
     grid->addWidget(username, row++, 1);
-    password = edit("password", this);
+    password = edit("password", page);
     password->setEchoMode(QLineEdit::Password);
     password->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
-    grid->addWidget(caption(QText(texts::kPasswordCaption), kLavender, this), row, 0);
+    grid->addWidget(caption(QText(texts::kPasswordCaption), kLavender, page), row, 0);
     grid->addWidget(password, row, 1);
-    Button3 = button("Button3", QText(texts::kConnectionTestButton), this);
+    Button3 = button("Button3", QText(texts::kConnectionTestButton), page);
     Button3->setAutoDefault(false);
     connect(Button3, &QPushButton::clicked, this,
             [this] { RunCommand([this] { Button3Click(); }); });
@@ -138,81 +167,83 @@ void Tfsite_manager::createControls() {
     QStringList tlsCaptions;
     for (std::string_view item : texts::kTlsItemCaptions)
         tlsCaptions << QText(item);
-    tls = dropDown("tls", tlsCaptions, 160, this);
-    grid->addWidget(caption(QText(texts::kTlsCaption), kLavender, this), row, 0);
+    tls = dropDown("tls", tlsCaptions, 160, page);
+    grid->addWidget(caption(QText(texts::kTlsCaption), kLavender, page), row, 0);
     grid->addWidget(tls, row++, 1, Qt::AlignLeft);
-    connections = dropDown("connections", itemTexts(kConnectionItems), 60, this);
-    grid->addWidget(caption(QText(texts::kConnectionsCaption), kLavender, this), row, 0);
+    connections = dropDown("connections", itemTexts(kConnectionItems), 60, page);
+    grid->addWidget(caption(QText(texts::kConnectionsCaption), kLavender, page), row, 0);
     grid->addWidget(connections, row++, 1, Qt::AlignLeft);
-    grid->addWidget(hint(QText(texts::kConnectionsHint), this), row++, 1, 1, 2);
-    grid->addWidget(hint(QText(texts::kFtpHint), this), row++, 1, 1, 2);
-    addSeparator();
+    grid->addWidget(hint(QText(texts::kConnectionsHint), page), row++, 1, 1, 2);
+    grid->addWidget(hint(QText(texts::kFtpHint), page), row++, 1, 1, 2);
+    endPage();
+    addPage(texts::kSettingsSiteTab);
 
-    site_root = edit("site_root", this);
-    grid->addWidget(caption(QText(texts::kSiteRootCaption), kTeal, this), row, 0);
+    site_root = edit("site_root", page);
+    grid->addWidget(caption(QText(texts::kSiteRootCaption), kTeal, page), row, 0);
     grid->addWidget(site_root, row++, 1);
-    grid->addWidget(hint(QText(texts::kSiteRootExample) + QText(texts::kNoFinalSlash), this), row++,
+    grid->addWidget(hint(QText(texts::kSiteRootExample) + QText(texts::kNoFinalSlash), page), row++,
                     1, 1, 2);
 
-    ext_list = new QComboBox(this);
+    ext_list = new QComboBox(page);
     ext_list->setObjectName(QStringLiteral("ext_list"));
     ext_list->setEditable(true);
     // Typed text is taken as it stands and never added to the items.
     ext_list->setInsertPolicy(QComboBox::NoInsert);
     ext_list->addItem(QString::fromUtf8(kDefaultExtList.data(), qsizetype(kDefaultExtList.size())));
-    grid->addWidget(caption(QText(texts::kExtensionsCaption), kTeal, this), row, 0);
+    grid->addWidget(caption(QText(texts::kExtensionsCaption), kTeal, page), row, 0);
     grid->addWidget(ext_list, row++, 1);
 
-    changefreq = dropDown("changefreq", itemTexts(kChangefreqItems), 100, this);
-    grid->addWidget(caption(QText(texts::kChangefreqDefaultCaption), kGrey, this), row, 0);
+    changefreq = dropDown("changefreq", itemTexts(kChangefreqItems), 100, page);
+    grid->addWidget(caption(QText(texts::kChangefreqDefaultCaption), kGrey, page), row, 0);
     grid->addWidget(changefreq, row++, 1, Qt::AlignLeft);
-    priority = dropDown("priority", itemTexts(kPriorityItems), 70, this);
-    grid->addWidget(caption(QText(texts::kPriorityDefaultCaption), kGrey, this), row, 0);
+    priority = dropDown("priority", itemTexts(kPriorityItems), 70, page);
+    grid->addWidget(caption(QText(texts::kPriorityDefaultCaption), kGrey, page), row, 0);
     grid->addWidget(priority, row++, 1, Qt::AlignLeft);
 
     auto* offsets = new QHBoxLayout;
     offsets->setSpacing(4);
-    offset_1 = dropDown("offset_1", itemTexts(kOffset1Items), 45, this);
-    offset_2 = dropDown("offset_2", itemTexts(kOffset2Items), 50, this);
-    offset_3 = dropDown("offset_3", itemTexts(kOffset3Items), 45, this);
-    offset_4 = dropDown("offset_4", itemTexts(kOffset4Items), 45, this);
+    offset_1 = dropDown("offset_1", itemTexts(kOffset1Items), 45, page);
+    offset_2 = dropDown("offset_2", itemTexts(kOffset2Items), 50, page);
+    offset_3 = dropDown("offset_3", itemTexts(kOffset3Items), 45, page);
+    offset_4 = dropDown("offset_4", itemTexts(kOffset4Items), 45, page);
     offsets->addWidget(offset_1);
     offsets->addWidget(offset_2);
-    offsets->addWidget(new QLabel(QStringLiteral(":"), this));
+    offsets->addWidget(new QLabel(QStringLiteral(":"), page));
     offsets->addWidget(offset_3);
     offsets->addWidget(offset_4);
     offsets->addStretch();
-    grid->addWidget(caption(QText(texts::kTimeZoneCaption), kGrey, this), row, 0);
+    grid->addWidget(caption(QText(texts::kTimeZoneCaption), kGrey, page), row, 0);
     grid->addLayout(offsets, row++, 1, 1, 2);
-    grid->addWidget(hint(QText(texts::kTimeZoneHint), this), row++, 1, 1, 2);
-    addSeparator();
+    grid->addWidget(hint(QText(texts::kTimeZoneHint), page), row++, 1, 1, 2);
+    endPage();
+    addPage(texts::kSettingsSitemapTab);
 
     QStringList formatCaptions;
     for (std::string_view item : texts::kSitemapFormatCaptions)
         formatCaptions << QText(item);
-    sitemap_format = dropDown("sitemap_format", formatCaptions, 160, this);
-    gzip = checkBox("gzip", texts::kGzipPartsCheck, this);
+    sitemap_format = dropDown("sitemap_format", formatCaptions, 160, page);
+    gzip = checkBox("gzip", texts::kGzipPartsCheck, page);
     auto* format = new QHBoxLayout;
     format->addWidget(sitemap_format);
     format->addWidget(gzip);
     format->addStretch();
-    grid->addWidget(caption(QText(texts::kSitemapFormatCaption), kSlate, this), row, 0);
+    grid->addWidget(caption(QText(texts::kSitemapFormatCaption), kSlate, page), row, 0);
     grid->addLayout(format, row++, 1, 1, 2);
-    exclude = new QPlainTextEdit(this);
+    exclude = new QPlainTextEdit(page);
     exclude->setObjectName(QStringLiteral("exclude"));
     exclude->setTabChangesFocus(true);
     exclude->setFixedHeight(60);
-    grid->addWidget(caption(QText(texts::kExcludeCaption), kSlate, this), row, 0, Qt::AlignTop);
+    grid->addWidget(caption(QText(texts::kExcludeCaption), kSlate, page), row, 0, Qt::AlignTop);
     grid->addWidget(exclude, row++, 1, 1, 2);
-    grid->addWidget(hint(QText(texts::kExcludeHint), this), row++, 1, 1, 2);
-    robots = checkBox("robots", texts::kRobotsCheck, this);
+    grid->addWidget(hint(QText(texts::kExcludeHint), page), row++, 1, 1, 2);
+    robots = checkBox("robots", texts::kRobotsCheck, page);
     grid->addWidget(robots, row++, 1, 1, 2);
-    folder_addresses = checkBox("folder_addresses", texts::kFolderAddressesCheck, this);
+    folder_addresses = checkBox("folder_addresses", texts::kFolderAddressesCheck, page);
     grid->addWidget(folder_addresses, row++, 1, 1, 2);
     // Below its check box: the names need the field's whole width.
-    index_names = edit("index_names", this);
+    index_names = edit("index_names", page);
     grid->addWidget(index_names, row++, 1);
-    addSeparator();
+    endPage();
 
     Button1 = button("Button1", QText(texts::kOkButton), this);
     Button1->setDefault(true);
@@ -239,9 +270,9 @@ void Tfsite_manager::createControls() {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(16, 16, 16, 12);
     layout->setSpacing(10);
-    layout->addLayout(grid);
+    layout->addWidget(pages, 1);
     layout->addLayout(buttons);
-    setFixedSize(560, sizeHint().height());
+    resize(560, sizeHint().height());
 }
 
 void Tfsite_manager::showSettings(const SiteSettings& settings) {
@@ -308,7 +339,9 @@ SiteSettings Tfsite_manager::Settings() const {
 bool Tfsite_manager::OfferTrust(const CertificateInfo& certificate) {
     const std::string question = Concat({CertificateText(certificate), texts::kLineBreak,
                                          texts::kLineBreak, texts::kTrustQuestion});
-    if (ShowConfirm(QText(question), QText(texts::kTrust), QText(texts::kCancel)) != kFirstButton)
+    // Enter must not trust a certificate nobody read.
+    if (ShowConfirm(QText(question), QText(texts::kTrust), QText(texts::kCancel), kSecondButton) !=
+        kFirstButton)
         return false;
     const TrustedCertificate trusted{hostname->text().toStdString(), certificate.fingerprint};
     StoreTrustedCertificate(programFolder_, trusted);
@@ -330,7 +363,7 @@ void Tfsite_manager::FormCreate() {
 
 void Tfsite_manager::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    CentreOnScreen(this);
+    FitOnScreen(this);
 }
 
 void Tfsite_manager::Button1Click() {
@@ -362,10 +395,14 @@ void RunConnectionTest(QWidget* parent, Tftp_module& ftp, Tfsite_manager& settin
             ShowRetrievalRunning();
             return;
         case ConnectionTestResult::Failed:
-            show(QText(texts::kConnectFailed));
-            if (const auto certificate = ftp.UntrustedCertificate();
-                certificate && settingsDialog.OfferTrust(*certificate))
-                continue;
+            // The trust question says itself why the certificate failed.
+            if (const auto certificate = ftp.UntrustedCertificate()) {
+                if (settingsDialog.OfferTrust(*certificate))
+                    continue;
+                return;
+            }
+            show(QText(Concat(
+                {texts::kConnectFailed, texts::kLineBreak, FailureText(ftp.LastError())})));
             return;
         case ConnectionTestResult::Connected: {
             // The first line is what a login always showed; TLS and the listing follow on lines

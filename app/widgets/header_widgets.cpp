@@ -1,6 +1,6 @@
 #include "app/widgets/header_widgets.h"
 
-#include <QGuiApplication>
+#include <QApplication>
 #include <QPainter>
 #include <QScreen>
 
@@ -42,12 +42,24 @@ void ApplyDialogLook(QWidget* dialog) {
     FillBackground(dialog, Qt::white);
 }
 
-void CentreOnScreen(QWidget* window) {
-    const QScreen* screen = QGuiApplication::primaryScreen();
+QScreen* ScreenOf(const QWidget* window) {
+    if (const QWidget* parent = window->parentWidget())
+        return parent->window()->screen();
+    if (const QWidget* active = QApplication::activeWindow(); active && active != window)
+        return active->screen();
+    return window->screen();
+}
+
+void FitOnScreen(QWidget* window) {
+    const QScreen* screen = ScreenOf(window);
     if (!screen)
         return;
+    const QRect area = screen->availableGeometry();
+    // The title bar and borders the window manager adds take their share of the work area.
+    const QSize room = area.size() - (window->frameGeometry().size() - window->size());
+    window->resize(window->size().boundedTo(room));
     QRect frame = window->frameGeometry();
-    frame.moveCenter(screen->availableGeometry().center());
+    frame.moveCenter(area.center());
     window->move(frame.topLeft());
 }
 

@@ -5,6 +5,8 @@
 #include <QLabel>
 #include <QWidget>
 
+class QScreen;
+
 // The colours of the windows and dialogs: caption boxes, bands and the icon.
 inline constexpr QColor kSlate(0x53, 0x55, 0x6C);
 inline constexpr QColor kLavender(0x80, 0x80, 0xC0);
@@ -39,8 +41,12 @@ void FillBackground(QWidget* widget, const QColor& colour);
 // The dialogs' look: "ＭＳ Ｐゴシック" at 13 pixels on white.
 void ApplyDialogLook(QWidget* dialog);
 
-// Moves the window so that its frame stands in the middle of the primary screen's work area.
-void CentreOnScreen(QWidget* window);
+// The screen a window opens on: its parent's, else the active window's, else its own.
+QScreen* ScreenOf(const QWidget* window);
+
+// Shrinks the window to the work area of the screen it opens on, where it is larger, and
+// moves it so that its frame stands in the middle of that work area.
+void FitOnScreen(QWidget* window);
 
 // A caption box: centred text of the given colour on a solid background.
 QLabel* MakeBoxLabel(const QString& name, const QString& text, const QColor& background,

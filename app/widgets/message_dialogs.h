@@ -13,10 +13,12 @@ class QDialog;
 inline constexpr int kFirstButton = 6;
 inline constexpr int kSecondButton = 7;
 
-// A question with two buttons: 6 for the left one (also Enter), 7 for the right one (also
-// Escape). The caption is the application title, the picture the program's icon, and the
-// window has no title-bar buttons.
-int ShowConfirm(const QString& message, const QString& firstCaption, const QString& secondCaption);
+// A question with two buttons: 6 for the left one, 7 for the right one (also Escape); Enter
+// presses defaultButton. The caption is the application title, the picture the program's
+// icon, and the window has no title-bar buttons. The box fits the screen it opens on: a long
+// message scrolls.
+int ShowConfirm(const QString& message, const QString& firstCaption, const QString& secondCaption,
+                int defaultButton = kFirstButton);
 
 // A notice with one button; returns 6. Enter presses the button, Escape does nothing.
 int ShowInfo(const QString& message, const QString& caption);
@@ -41,6 +43,7 @@ struct MessageRequest {
     Kind kind;
     QString message;
     QStringList buttons; // the callers' captions; empty for Plain and Error
+    int defaultButton = kFirstButton; // the button Enter presses
 };
 
 // While an object of this class lives, every dialog above is answered by the responder instead

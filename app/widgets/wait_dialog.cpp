@@ -58,7 +58,7 @@ public:
 protected:
     void showEvent(QShowEvent* event) override {
         QDialog::showEvent(event);
-        CentreOnScreen(this);
+        FitOnScreen(this);
     }
 
 private:

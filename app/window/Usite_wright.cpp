@@ -25,12 +25,13 @@
 #include "core/texts.h"
 #include "jobs/missing_pages.h"
 #include "jobs/thread.h"
+#include "jobs/problem_text.h"
 #include "jobs/work_table.h"
 #include "settings/SiteSettings.h"
 
 TFsite_wright::TFsite_wright(std::filesystem::path programFolder, QWidget* parent)
     : QMainWindow(parent), programFolder_(std::move(programFolder)),
-      urlOpener_([](const QUrl& address) { QDesktopServices::openUrl(address); }) {
+      urlOpener_([](const QUrl& address) { return QDesktopServices::openUrl(address); }) {
     setWindowTitle(QText(texts::kMainWindowTitle));
     setWindowIcon(ProgramIcon());
     setFont(PixelFont(QStringLiteral("ＭＳ Ｐゴシック"), 12));
@@ -66,9 +67,10 @@ void TFsite_wright::FormCreate() {
         // An unreadable file places the window by the defaults; the close reports it again.
         ShowStandardError(QString::fromUtf8(error.what()));
     }
-    const WindowGeometry geometry = ReadWindowGeometry(ini, workArea);
-    resize(geometry.width, geometry.height);
-    move(geometry.left, geometry.top);
+    storedGeometry_ = StoredWindowGeometry(ini, workArea);
+    fittedGeometry_ = ReadWindowGeometry(ini, workArea);
+    resize(fittedGeometry_.width, fittedGeometry_.height);
+    move(fittedGeometry_.left, fittedGeometry_.top);
 }
 
 void TFsite_wright::showEvent(QShowEvent* event) {
@@ -94,10 +96,11 @@ void TFsite_wright::closeEvent(QCloseEvent* event) {
 void TFsite_wright::FormCloseQuery() {
     const std::filesystem::path file = programFolder_ / kGeometryFileName;
     try {
-        WriteWindowGeometry(file, WindowGeometry{x(), y(), width(), height()});
+        WriteWindowGeometry(file, GeometryToStore(storedGeometry_, fittedGeometry_,
+                                                  WindowGeometry{x(), y(), width(), height()}));
     } catch (const FileError&) {
         ShowStandardError(
-            QText(texts::kCannotWriteGeometry).arg(QString::fromStdString(file.string())));
+            QString::fromStdString(Filled(texts::kCannotWriteGeometry, {{"file", file.string()}})));
     }
 }
 
@@ -197,10 +200,20 @@ void TFsite_wright::ResetMemoryClick() {
                         Filled(texts::kResetMemoryQuestion, {{"site", settings.web_url}})),
                     QText(texts::kErase), QText(texts::kCancel)) == kSecondButton)
         return;
-    if (SiteMemory& memory = memoryFor(settings); memory.Locked())
+    const bool tableOfSite = memory_ && memory_->SiteUrl() == settings.web_url;
+    SiteMemory& memory = memoryFor(settings);
+    if (memory.Locked()) {
         ShowInfo(QText(texts::kMemoryLocked), QText(texts::kConfirm));
-    else
-        memory.Reset();
+        return;
+    }
+    std::string done = Filled(texts::kMemoryErased, {{"site", settings.web_url},
+                                                     {"count", std::to_string(memory.Reset())}});
+    if (tableOfSite) {
+        table_->forgetChoices(defaults_);
+        RecountChecked();
+        done += Concat({texts::kLineBreak, texts::kTableChoicesReset});
+    }
+    ShowInfo(QString::fromStdString(done), QText(texts::kConfirm));
 }
 
 void TFsite_wright::SetMaxTotalText(const QString& text) {
@@ -213,6 +226,8 @@ void TFsite_wright::SetSelectTotalText(const QString& text) {
 
 void TFsite_wright::SetStatusText(int panel, const QString& text) {
     statusPanels_.at(std::size_t(panel))->setText(text);
+    if (panel == 0 && text == QText(texts::kPlainConnection))
+        statusPanels_[0]->setToolTip(QText(texts::kPlainConnectionTip));
 }
 
 QString TFsite_wright::StatusText(int panel) const {

@@ -12,6 +12,7 @@
 #include <QPointer>
 #include <QUrl>
 
+#include "app/window/window_geometry.h"
 #include "memory/site_memory.h"
 
 class FolderLock;
@@ -66,9 +67,10 @@ public:
     QString StatusText(int panel) const;
     bool RetrievalRunning() const { return retrievalRunning_; }
 
-    // Hands an address to the desktop (browser, mail program); the result is ignored. Tests
-    // replace the opener to see the addresses.
-    using UrlOpener = std::function<void(const QUrl&)>;
+    // Hands an address to the desktop (browser, mail program); false when nothing could open
+    // it, and the user is told where the file or address is. Tests replace the opener to see
+    // the addresses.
+    using UrlOpener = std::function<bool(const QUrl&)>;
     void SetUrlOpener(UrlOpener opener);
 
     // The local manual that the help item opens (an HTML file).
@@ -172,6 +174,9 @@ private:
     void stopRetrievalAndWait();
 
     std::filesystem::path programFolder_;
+    // The geometry file's values and the window's place fitted from them into the work area.
+    WindowGeometry storedGeometry_;
+    WindowGeometry fittedGeometry_;
     std::filesystem::path manual_;
     Tfurl_edit* urlEdit_ = nullptr;
     Tftp_module* ftp_ = nullptr;

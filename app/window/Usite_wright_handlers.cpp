@@ -19,16 +19,25 @@ const QString kProductPage = QStringLiteral("https://www.quorvane.example/sitewr
 const QString kInquiryMail = QStringLiteral("mailto:support@quorvane.example");
 const QString kProtocolPage = QStringLiteral("https://www.sitemaps.org/ja/protocol.html");
 
-// A version box's texts, then the version of this build.
+// A version box's release text on one labelled line, then the version of this build.
 QString withBuildVersion(std::string_view box) {
-    return QText(
-        Concat({box, texts::kLineBreak, Filled(texts::kBuildVersion, {{"version", SW_VERSION}})}));
+    const QString release = QText(box).replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+    return QText(texts::kReleaseLabel) + release + QText(texts::kLineBreak) +
+           QText(Filled(texts::kBuildVersion, {{"version", SW_VERSION}}));
 }
 
 } // namespace
 
 void TFsite_wright::OpenAddress(const QUrl& address) {
-    urlOpener_(address);
+    if (urlOpener_(address))
+        return;
+    // Without a browser the user still learns where to look.
+    ShowInfo(QText(address.isLocalFile()
+                       ? Filled(texts::kNoBrowserForFile,
+                                {{"file", address.toLocalFile().toStdString()}})
+                       : Filled(texts::kNoBrowserForAddress,
+                                {{"address", address.toString().toStdString()}})),
+             QText(texts::kConfirm));
 }
 
 void TFsite_wright::openWebPage(const QString& address) {
@@ -117,7 +126,7 @@ void TFsite_wright::data_listDblClick() {
         ShowRetrievalRunning();
         return;
     }
-    SetStatusText(0,
+    SetStatusText(2,
                   QString::fromStdString(ReadableAddress(
                       table_->index(current).data(WorkTable::LinkRole).toString().toStdString())));
     urlEdit_->FillFromRow(row);

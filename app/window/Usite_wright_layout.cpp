@@ -147,6 +147,7 @@ void TFsite_wright::createWorkTab(QWidget* parent) {
     data_list->viewport()->setCursor(Qt::PointingHandCursor);
     data_list->setModel(table_);
     data_list->setItemDelegate(delegate_);
+    connect(table_, &QAbstractItemModel::modelReset, this, &TFsite_wright::RecountChecked);
     data_list->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(delegate_, &RowDelegate::checkToggled, this, [this](const QModelIndex& index) {
         RunCommand([this, row = index.row()] {

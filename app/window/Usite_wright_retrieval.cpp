@@ -9,9 +9,11 @@
 #include "app/settings_dialog/Usite_manager.h"
 #include "app/widgets/message_dialogs.h"
 #include "app/window/retrieval_controller.h"
+#include "app/window/row_delegate.h"
 #include "core/text_util.h"
 #include "core/texts.h"
 #include "ftp/Uftp_module.h"
+#include "jobs/table_sitemap.h"
 #include "jobs/thread.h"
 #include "jobs/work_table.h"
 
@@ -50,6 +52,7 @@ void TFsite_wright::startRetrievalThread(const SiteSettings& settings) {
                         QText(texts::kCancel)) == kSecondButton)
             return;
     defaults_ = {settings.changefreq, settings.priority};
+    delegate_->setIndexNames(SitemapOptionsFor(settings).format.indexNames);
     missingPages_ = 0;
     // A stop of an earlier conversation must not end this one.
     ftpModule().ClearStop();

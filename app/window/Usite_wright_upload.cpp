@@ -9,6 +9,7 @@
 #include "core/texts.h"
 #include "ftp/Uftp_module.h"
 #include "jobs/table_sitemap.h"
+#include "jobs/problem_text.h"
 #include "jobs/work_table.h"
 #include "settings/SiteSettings.h"
 #include "sitemap/sitemap_writer.h"
@@ -113,7 +114,7 @@ void TFsite_wright::N14Click() {
             break;
         uploadSettings = currentSettings();
     }
-    const QString reason = QString::fromStdString(result.reason);
+    const QString reason = QString::fromStdString(UploadFailureText(result));
     switch (result.outcome) {
     case UploadOutcome::Uploaded:
         ShowInfo(QString::fromStdString(
@@ -128,7 +129,9 @@ void TFsite_wright::N14Click() {
         ShowInfo(QText(texts::kNoSitemap), QText(texts::kConfirm));
         break;
     case UploadOutcome::LoginFailed:
-        ShowPlainMessage(QText(Concat({texts::kConnectFailed, texts::kLineBreak})) + reason);
+        // A certificate the user declined was explained in the question.
+        if (!result.untrustedCertificate)
+            ShowPlainMessage(QText(Concat({texts::kConnectFailed, texts::kLineBreak})) + reason);
         break;
     case UploadOutcome::FolderRefused:
         // As any failure of a command: the application's standard error display.

@@ -141,7 +141,7 @@ void Tfurl_edit::showEvent(QShowEvent* event) {
 
 void Tfurl_edit::FormShow() {
     setWindowTitle(ApplicationTitle());
-    CentreOnScreen(this);
+    FitOnScreen(this);
     Button1->setFocus();
 }
 

@@ -2,7 +2,7 @@
 
 #include "app/settings_dialog/Usite_manager.h"
 #include "app/widgets/message_dialogs.h"
-#include "jobs/walk_problem_text.h"
+#include "jobs/problem_text.h"
 
 RetrievalController::RetrievalController(QObject* parent) : QObject(parent) {}
 

@@ -1,15 +1,19 @@
 #include "app/window/row_delegate.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyle>
+#include <QToolTip>
 
 #include "jobs/work_table.h"
 #include "core/texts.h"
 #include "core/url_entry.h"
 #include "app/widgets/header_widgets.h"
+#include "sitemap/sitemap_writer.h"
 
 namespace {
 
@@ -17,15 +21,31 @@ constexpr QColor kEvenRow(0xF0, 0xF1, 0xF4);
 constexpr QColor kOddRow(0xFF, 0xFF, 0xFF);
 // The dot at the right end of the second line of a row the site memory did not know.
 constexpr QColor kNewMark(0xE0, 0x60, 0x00);
-constexpr int kNewMarkSize = 8;
+constexpr int kNewMarkSize = 12;
 
 const QStyle* styleOf(const QStyleOptionViewItem& option) {
     return option.widget ? option.widget->style() : QApplication::style();
 }
 
+// Where the new-page dot stands in a row's text area.
+QRect newMarkRect(const QRect& rect) {
+    return QRect(rect.right() - 2 * kNewMarkSize, rect.top() + 27, kNewMarkSize, kNewMarkSize);
+}
+
 } // namespace
 
 RowDelegate::RowDelegate(QObject* parent) : QStyledItemDelegate(parent) {}
+
+void RowDelegate::setIndexNames(std::vector<std::string> names) {
+    indexNames_ = std::move(names);
+}
+
+QString RowDelegate::address(const QModelIndex& index) const {
+    // The sitemap carries it escaped; people read it unescaped.
+    const std::string link = index.data(WorkTable::LinkRole).toString().toStdString();
+    const std::string name = index.data(WorkTable::FilenameRole).toString().toStdString();
+    return QString::fromStdString(ReadableAddress(SitemapAddress(link, name, indexNames_)));
+}
 
 int RowDelegate::checkStripWidth(const QStyleOptionViewItem& option) {
     return styleOf(option)->pixelMetric(QStyle::PM_IndicatorWidth, &option, option.widget) + 2;
@@ -82,9 +102,7 @@ void RowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
     const auto field = [&index](WorkTable::Role role) { return index.data(role).toString(); };
     const QString changefreq = field(WorkTable::ChangefreqRole);
     const QString priority = field(WorkTable::PriorityRole);
-    // The address as people read it: the sitemap carries it escaped.
-    const QString address = field(WorkTable::LinkRole) + field(WorkTable::FilenameRole);
-    drawAt(5, 5, QString::fromStdString(ReadableAddress(address.toStdString())), Qt::black);
+    drawAt(5, 5, address(index), Qt::black);
     drawAt(5, 25, field(WorkTable::LastmodRole), Qt::black);
     if (!changefreq.isEmpty())
         drawAt(200, 25, QText(texts::kChangefreqLabel), kGrey);
@@ -93,10 +111,13 @@ void RowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
         drawAt(400, 25, QText(texts::kPriorityLabel), kGrey);
     drawAt(470, 25, priority, Qt::black);
 
-    if (index.data(WorkTable::NewRole).toBool())
-        painter->fillRect(
-            QRect(rect.right() - 2 * kNewMarkSize, rect.top() + 30, kNewMarkSize, kNewMarkSize),
-            kNewMark);
+    if (index.data(WorkTable::NewRole).toBool()) {
+        painter->setRenderHint(QPainter::Antialiasing);
+        painter->setPen(Qt::NoPen);
+        painter->setBrush(kNewMark);
+        painter->drawEllipse(newMarkRect(rect));
+        painter->setRenderHint(QPainter::Antialiasing, false);
+    }
 
     if (option.state & QStyle::State_HasFocus) {
         painter->setBackgroundMode(Qt::TransparentMode);
@@ -105,6 +126,20 @@ void RowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
         painter->drawRect(rect.adjusted(0, 0, -1, -1));
     }
     painter->restore();
+}
+
+bool RowDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view,
+                            const QStyleOptionViewItem& option, const QModelIndex& index) {
+    if (event->type() != QEvent::ToolTip || !index.isValid())
+        return QStyledItemDelegate::helpEvent(event, view, option, index);
+    // Over the new-page dot its meaning, anywhere else the whole address, which the row cuts
+    // at the right edge.
+    const QRect rect = option.rect.adjusted(checkStripWidth(option), 0, 0, 0);
+    const bool onMark = index.data(WorkTable::NewRole).toBool() &&
+                        newMarkRect(rect).adjusted(-3, -3, 3, 3).contains(event->pos());
+    QToolTip::showText(event->globalPos(), onMark ? QText(texts::kNewPageTip) : address(index),
+                       view->viewport());
+    return true;
 }
 
 bool RowDelegate::editorEvent(QEvent* event, QAbstractItemModel* model,

@@ -122,7 +122,8 @@ TEST(FtpTextTest, ExtendedPassiveReplyNamesOnlyAPort) {
         ParseExtendedPassivePort("229 (|||0|)\x01");
         ADD_FAILURE() << "port 0 taken";
     } catch (const EIdException& error) {
-        EXPECT_STREQ(error.what(), "サーバーのEPSV応答にポート番号がありません: 229 (|||0|)%01");
+        EXPECT_EQ(error.Failure().kind, FtpFailureKind::NoExtendedPassivePort);
+        EXPECT_EQ(error.Failure().detail, "229 (|||0|)%01");
     }
 }
 
@@ -279,7 +280,7 @@ TEST_F(FtpClientTest, SystAnswered500IsAcceptedAnd502Refused) {
     });
     EXPECT_EQ(connect(refusing), 1);
     EXPECT_FALSE(module.Lock()->IsConnected());
-    EXPECT_EQ(module.LastError(), "502 Command not implemented");
+    EXPECT_EQ(module.LastError().detail, "502 Command not implemented");
     EXPECT_TRUE(refusing.WaitUntilFinished()) << "the client left the connection open";
     EXPECT_EQ(refusing.Problems(), Commands());
 }
@@ -287,7 +288,7 @@ TEST_F(FtpClientTest, SystAnswered500IsAcceptedAnd502Refused) {
 TEST_F(FtpClientTest, RefusedLoginStepsFailAndClose) {
     FakeFtpServer busy({{"", {"421 Too many users"}}, fake_ftp::ExpectClose()});
     EXPECT_EQ(connect(busy), 1);
-    EXPECT_EQ(module.LastError(), "421 Too many users");
+    EXPECT_EQ(module.LastError().detail, "421 Too many users");
     EXPECT_TRUE(busy.WaitUntilFinished());
     EXPECT_EQ(busy.Commands(), Commands());
 
@@ -298,7 +299,7 @@ TEST_F(FtpClientTest, RefusedLoginStepsFailAndClose) {
         fake_ftp::ExpectClose(),
     });
     EXPECT_EQ(connect(wrongPassword, "wrong"), 1);
-    EXPECT_EQ(module.LastError(), "530 Login incorrect.");
+    EXPECT_EQ(module.LastError().detail, "530 Login incorrect.");
     EXPECT_FALSE(module.Lock()->IsConnected());
     EXPECT_TRUE(wrongPassword.WaitUntilFinished());
     EXPECT_EQ(wrongPassword.Problems(), Commands());
@@ -354,11 +355,12 @@ TEST_F(FtpClientTest, RefusedConnectionFails) {
         ::close(fd); // bound, never listened: connecting is refused
     }
     EXPECT_EQ(module.FtpConnect("127.0.0.1:" + std::to_string(port), "anna", "secret"), 1);
-    EXPECT_EQ(module.LastError(),
-              "127.0.0.1:" + std::to_string(port) + "に接続できません: Connection refused");
+    EXPECT_EQ(module.LastError().kind, FtpFailureKind::CannotConnect);
+    EXPECT_EQ(module.LastError().subject, "127.0.0.1:" + std::to_string(port));
+    EXPECT_EQ(module.LastError().detail, "Connection refused");
     EXPECT_EQ(module.FtpConnect("127.0.0.1:99999", "anna", "secret"), 1);
-    EXPECT_EQ(module.LastError(),
-              "ホスト「127.0.0.1:99999」のポート番号が正しくありません（1～65535）。");
+    EXPECT_EQ(module.LastError().kind, FtpFailureKind::InvalidPort);
+    EXPECT_EQ(module.LastError().subject, "127.0.0.1:99999");
 }
 
 TEST_F(FtpClientTest, ListingSplitsLinesAndIsParsedOnce) {
@@ -454,7 +456,7 @@ TEST_F(FtpClientTest, RefusedCommandsRaiseAndKeepTheListing) {
         ADD_FAILURE() << "CWD refused without an error";
     } catch (const EIdProtocolReplyError& error) {
         EXPECT_EQ(error.ReplyCode(), 550);
-        EXPECT_STREQ(error.what(), "550 missing: No such file or directory");
+        EXPECT_EQ(error.Failure().detail, "550 missing: No such file or directory");
     }
     try {
         session->ListFolder();
@@ -482,7 +484,7 @@ TEST_F(FtpClientTest, OperationsOnClosedClient) {
     EXPECT_EQ(session->CommandsSent(), 0u);
     const std::string file = temporaryFile("x");
     EXPECT_TRUE(module.FtpUpload(file, "sitemap.xml"));
-    EXPECT_EQ(module.LastError(), "FTPサーバーに接続していません。");
+    EXPECT_EQ(module.LastError().kind, FtpFailureKind::NotConnected);
 }
 
 TEST_F(FtpClientTest, QuitIsSentWithoutWaitingForTheReply) {
@@ -499,7 +501,7 @@ TEST_F(FtpClientTest, LineBreaksInArgumentsNeverReachTheServer) {
         script.push_back(step);
     FakeFtpServer server(script);
     EXPECT_EQ(module.FtpConnect(server.Host(), "anna\r\nDELE index.html", "secret"), 1);
-    EXPECT_EQ(module.LastError(), "FTPのコマンドに改行は使用できません。");
+    EXPECT_EQ(module.LastError().kind, FtpFailureKind::LineBreakInCommand);
     ASSERT_EQ(connect(server), 0);
     Tftp_module::Session session = module.Lock();
     EXPECT_THROW(session->ChangeFolder("a\nDELE index.html"), EIdException);
@@ -523,7 +525,7 @@ TEST_F(FtpClientTest, StoreSendsTheFileAfterTheCommand) {
     }));
     ASSERT_EQ(connect(server), 0);
     EXPECT_FALSE(module.FtpUpload(file, "sitemap.xml")) << module.LastError();
-    EXPECT_EQ(module.LastError(), "");
+    EXPECT_EQ(module.LastError().kind, FtpFailureKind::None);
     EXPECT_EQ(conversation(server), fake_ftp::AfterLogin({"PASV", "STOR sitemap.xml"}));
     ASSERT_EQ(server.Uploads().size(), 1u);
     EXPECT_TRUE(server.Uploads()[0] == bytes) << "the stored bytes differ";
@@ -540,7 +542,7 @@ TEST_F(FtpClientTest, StoreAbortedWith426FailsEvenWhen226Follows) {
     }));
     ASSERT_EQ(connect(server), 0);
     EXPECT_TRUE(module.FtpUpload(file, "sitemap.xml"));
-    EXPECT_EQ(module.LastError(), "426 Connection closed; transfer aborted.");
+    EXPECT_EQ(module.LastError().detail, "426 Connection closed; transfer aborted.");
     EXPECT_EQ(module.Lock()->CurrentFolder(), "/") << "the conversation lost its step";
     EXPECT_EQ(conversation(server), fake_ftp::AfterLogin({"PASV", "STOR sitemap.xml", "PWD"}));
 }
@@ -553,7 +555,7 @@ TEST_F(FtpClientTest, StoreRefused) {
     }));
     ASSERT_EQ(connect(server), 0);
     EXPECT_TRUE(module.FtpUpload(file, "sitemap.xml"));
-    EXPECT_EQ(module.LastError(), "553 Could not create file.");
+    EXPECT_EQ(module.LastError().detail, "553 Could not create file.");
     EXPECT_TRUE(module.Lock()->IsConnected());
     EXPECT_EQ(conversation(server), fake_ftp::AfterLogin({"PASV", "STOR sitemap.xml"}));
 }
@@ -609,7 +611,9 @@ TEST_F(FtpClientTest, SilentServerTimesOutAndClosesTheClient) {
     FakeFtpServer mute({fake_ftp::Stall()});
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(connect(mute), 1);
-    EXPECT_EQ(module.LastError(), mute.Host() + "が300ミリ秒応答しません。");
+    EXPECT_EQ(module.LastError().kind, FtpFailureKind::Silent);
+    EXPECT_EQ(module.LastError().subject, mute.Host());
+    EXPECT_EQ(module.LastError().bound, 300ms);
 
     FakeFtpServer stalling(fake_ftp::WithLogin({fake_ftp::Stall()}));
     ASSERT_EQ(connect(stalling), 0);
@@ -645,8 +649,9 @@ TEST_F(FtpClientTest, UnansweredConnectTimesOut) {
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(module.FtpConnect(host, "anna", "secret"), 1);
     EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
-    EXPECT_EQ(module.LastError(), "127.0.0.1:" + std::to_string(ntohs(address.sin_port)) +
-                                      "が300ミリ秒以内に接続に応じません。");
+    EXPECT_EQ(module.LastError().kind, FtpFailureKind::ConnectTimeout);
+    EXPECT_EQ(module.LastError().subject, host);
+    EXPECT_EQ(module.LastError().bound, 300ms);
     for (int fd : queued)
         ::close(fd);
     ::close(listener);
@@ -775,17 +780,17 @@ TEST_F(FtpClientTest, UploadOfWhatIsNoRegularFileSendsNothing) {
     const fs::path fifo = temp.Path() / "fifo.xml";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     const fs::path missing = temp.Path() / "missing.xml";
-    const std::vector<std::pair<fs::path, std::string>> cases = {
-        {folder,
-         "「" + folder.string() + "」は通常のファイルではないため、アップロードできません。"},
-        {fifo, "「" + fifo.string() + "」は通常のファイルではないため、アップロードできません。"},
-        {missing, "ファイル「" + missing.string() + "」を開けません: No such file or directory"},
+    const std::vector<std::pair<fs::path, FtpFailureKind>> cases = {
+        {folder, FtpFailureKind::NotARegularFile},
+        {fifo, FtpFailureKind::NotARegularFile},
+        {missing, FtpFailureKind::CannotOpenFile},
     };
     FakeFtpServer server(fake_ftp::WithLogin({}));
     ASSERT_EQ(connect(server), 0);
-    for (const auto& [path, error] : cases) {
+    for (const auto& [path, kind] : cases) {
         EXPECT_TRUE(module.FtpUpload(path.string(), "sitemap.xml"));
-        EXPECT_EQ(module.LastError(), error);
+        EXPECT_EQ(module.LastError().kind, kind);
+        EXPECT_EQ(module.LastError().subject, path.string());
         EXPECT_TRUE(module.Lock()->IsConnected());
     }
     EXPECT_EQ(conversation(server), fake_ftp::AfterLogin({}));
@@ -794,7 +799,7 @@ TEST_F(FtpClientTest, UploadOfWhatIsNoRegularFileSendsNothing) {
 // A heading hides no entry after it; headings alone are an empty folder; a listing no line of
 // which can be read is an error quoting its first line, escaped and cut short.
 TEST_F(FtpClientTest, ListingsOfHeadingsOrUnreadableLines) {
-    const std::string lead = "サーバーのファイルリストを1行も読み取れません。最初の行: ";
+    const std::string lead; // the quoted line, with "…" where it was cut
     std::string japanese;
     for (int i = 0; i < 100; ++i)
         japanese += "あ";
@@ -838,7 +843,7 @@ TEST_F(FtpClientTest, ListingsOfHeadingsOrUnreadableLines) {
                 EXPECT_EQ(names, c.names);
                 EXPECT_EQ(c.error, "");
             } catch (const EIdUnreadableListing& error) {
-                EXPECT_EQ(error.what(), c.error);
+                EXPECT_EQ(error.Failure().detail + (error.Failure().cut ? "…" : ""), c.error);
             }
         }
     }
@@ -887,13 +892,13 @@ TEST_F(FtpClientTest, TransferAbortedWithoutA226FailsAtOnceAndStaysInStep) {
                 session->ListFolder();
                 ADD_FAILURE() << "a listing cut short was taken";
             } catch (const EIdProtocolReplyError& error) {
-                EXPECT_EQ(error.what(), aborted);
+                EXPECT_EQ(error.Failure().detail, aborted);
             }
             ASSERT_EQ(session->FolderListing().size(), 1u);
             EXPECT_EQ(session->FolderListing()[0].name, "kept.html");
         } else {
             EXPECT_TRUE(module.FtpUpload(file, "sitemap.xml"));
-            EXPECT_EQ(module.LastError(), aborted);
+            EXPECT_EQ(module.LastError().detail, aborted);
         }
         EXPECT_LT(std::chrono::steady_clock::now() - start, 3s);
         EXPECT_EQ(module.Lock()->CurrentFolder(), "/") << "the conversation lost its step";
@@ -938,7 +943,7 @@ TEST_F(FtpClientTest, TricklingServerMeetsTheOverallBounds) {
         SCOPED_TRACE(c.what);
         FakeFtpServer server(c.script);
         const auto start = std::chrono::steady_clock::now();
-        std::string error;
+        FtpFailure error;
         if (connect(server) != 0) {
             error = module.LastError();
         } else if (c.script.back().kind == Step::Kind::ReceiveData) {
@@ -949,16 +954,18 @@ TEST_F(FtpClientTest, TricklingServerMeetsTheOverallBounds) {
                 module.Lock()->ListFolder();
                 ADD_FAILURE() << "the listing ended";
             } catch (const EIdTimeout& timeout) {
-                error = timeout.what();
+                error = timeout.Failure();
             }
         }
         EXPECT_LT(std::chrono::steady_clock::now() - start, 3s);
         EXPECT_FALSE(module.Lock()->IsConnected());
         if (c.transfer) {
-            EXPECT_EQ(error.rfind(server.Host() + "とのデータ転送が", 0), 0u) << error;
-            EXPECT_NE(error.find("以内に終わりません（"), std::string::npos) << error;
+            EXPECT_EQ(error.kind, FtpFailureKind::TransferTimeout) << error;
+            EXPECT_EQ(error.subject, server.Host());
         } else {
-            EXPECT_EQ(error, server.Host() + "の応答が400ミリ秒以内に終わりません。");
+            EXPECT_EQ(error.kind, FtpFailureKind::ReplyTimeout) << error;
+            EXPECT_EQ(error.subject, server.Host());
+            EXPECT_EQ(error.bound, 400ms);
         }
     }
 }

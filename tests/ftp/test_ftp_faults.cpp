@@ -96,7 +96,7 @@ TEST_F(FtpFaultTest, EveryPointOfTwoListingsFailsCleanly) {
             ftp.Lock()->SetMlsdAllowed(true);
             const auto start = std::chrono::steady_clock::now();
 
-            std::string error;
+            FtpFailure error;
             Lines kept; // the lines of the last listing that completed
             if (ftp.FtpConnect(server.Host(), "anna", "secret") != 0) {
                 error = ftp.LastError();
@@ -108,7 +108,7 @@ TEST_F(FtpFaultTest, EveryPointOfTwoListingsFailsCleanly) {
                     session->ListFolder();
                     kept = {road.second.substr(0, road.second.size() - 2)};
                 } catch (const EIdException& failure) {
-                    error = failure.what();
+                    error = failure.Failure();
                 }
                 EXPECT_EQ(session->ListingLines(), kept);
                 EXPECT_EQ(session->FolderListing().size(), kept.size());
@@ -116,7 +116,7 @@ TEST_F(FtpFaultTest, EveryPointOfTwoListingsFailsCleanly) {
 
             EXPECT_LT(std::chrono::steady_clock::now() - start, kBound);
             if (faulty.completes) {
-                EXPECT_EQ(error, "");
+                EXPECT_EQ(error.kind, FtpFailureKind::None) << error;
                 EXPECT_EQ(kept.size(), 1u);
             } else {
                 EXPECT_TRUE(fake_ftp::DescribesFault(faulty.fault, error)) << error;
@@ -137,9 +137,9 @@ TEST_F(FtpFaultTest, PasvPortWhereNothingListensKeepsTheConversationInStep) {
         session->ListFolder();
         FAIL() << "a listing without a data connection succeeded";
     } catch (const EIdSocketError& error) {
-        EXPECT_EQ(std::string(error.what()).rfind("127.0.0.1:", 0), 0u) << error.what();
-        EXPECT_NE(std::string(error.what()).find("に接続できません: "), std::string::npos);
-        EXPECT_NE(std::string(error.what()).find("Connection refused"), std::string::npos);
+        EXPECT_EQ(error.Failure().kind, FtpFailureKind::CannotConnect) << error.what();
+        EXPECT_EQ(error.Failure().subject.rfind("127.0.0.1:", 0), 0u) << error.what();
+        EXPECT_EQ(error.Failure().detail, "Connection refused");
     }
     // LIST was never sent, so the next command still gets its own reply.
     EXPECT_TRUE(session->IsConnected());
@@ -198,7 +198,7 @@ TEST_F(FtpFaultTest, EndlessListingIsRefusedAtItsLimit) {
         session->ListFolder();
         FAIL() << "a listing without end was taken";
     } catch (const EIdSocketError& error) {
-        EXPECT_STREQ(error.what(), "サーバーのファイルリストが128 MiBを超えました。");
+        EXPECT_EQ(error.Failure().kind, FtpFailureKind::ListingTooLong);
     }
     EXPECT_FALSE(session->IsConnected());
     EXPECT_EQ(session->FolderListing().size(), 1u) << "the previous listing was lost";
@@ -224,7 +224,8 @@ TEST_F(FtpFaultTest, ListingOfTooManyLinesIsRefused) {
         session->ListFolder();
         FAIL() << "a listing of too many lines was taken";
     } catch (const EIdException& error) {
-        EXPECT_STREQ(error.what(), "サーバーのファイルリストが2097152行を超えました。");
+        EXPECT_EQ(error.Failure().kind, FtpFailureKind::ListingTooManyLines);
+        EXPECT_EQ(error.Failure().count, 2097152u);
     }
     EXPECT_EQ(session->ListingLines(), Lines{kFirst.substr(0, kFirst.size() - 2)});
     session->ChangeFolder("/");

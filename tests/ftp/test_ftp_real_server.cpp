@@ -192,7 +192,7 @@ TEST_F(RealFtpServerTest, MissingFolderIsRefused) {
 TEST_F(RealFtpServerTest, WrongPasswordGivesOne) {
     Tftp_module other(clock);
     EXPECT_EQ(other.FtpConnect(server_->Host(), server_->User(), server_->Password() + "x"), 1);
-    EXPECT_EQ(other.LastError().substr(0, 4), "530 ") << other.LastError();
+    EXPECT_EQ(other.LastError().code, 530) << other.LastError();
     EXPECT_FALSE(other.Lock()->IsConnected());
 }
 

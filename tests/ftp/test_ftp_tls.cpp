@@ -117,12 +117,12 @@ TEST_F(FtpTlsTest, ACertificateThatCannotBeVerifiedStopsTheLoginUntilTrusted) {
     struct Case {
         const char* what;
         const TestCertificates::Pair& pair;
-        const char* problem;
+        CertificateProblem problem;
     };
     const std::vector<Case> cases = {
-        {"self-signed", ca_->Certificates().selfSigned, "自己署名"},
-        {"wrong name", ca_->Certificates().wrongName, "「127.0.0.1」のものではありません"},
-        {"expired", ca_->Certificates().expired, "有効期限が切れています"},
+        {"self-signed", ca_->Certificates().selfSigned, CertificateProblem::SelfSigned},
+        {"wrong name", ca_->Certificates().wrongName, CertificateProblem::WrongName},
+        {"expired", ca_->Certificates().expired, CertificateProblem::Expired},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -133,12 +133,12 @@ TEST_F(FtpTlsTest, ACertificateThatCannotBeVerifiedStopsTheLoginUntilTrusted) {
             module->Lock()->Connect(server.Host(), server.User(), server.Password());
             ADD_FAILURE() << "an unverified certificate was taken";
         } catch (const EIdUntrustedCertificate& error) {
-            EXPECT_NE(error.Certificate().problem.find(c.problem), std::string::npos)
-                << error.Certificate().problem;
+            EXPECT_EQ(error.Certificate().problem, c.problem) << error.what();
+            if (c.problem == CertificateProblem::WrongName)
+                EXPECT_EQ(error.Certificate().problemDetail, "127.0.0.1");
             EXPECT_EQ(error.Certificate().fingerprint.rfind("SHA256:", 0), 0u);
             EXPECT_EQ(error.Certificate().fingerprint.size(), 7u + 32 * 3 - 1);
-            EXPECT_NE(std::string(error.what()).find(error.Certificate().fingerprint),
-                      std::string::npos);
+            EXPECT_EQ(error.Failure().kind, FtpFailureKind::UntrustedCertificate);
             fingerprint = error.Certificate().fingerprint;
         }
         EXPECT_FALSE(module->Lock()->IsConnected());
@@ -169,7 +169,7 @@ TEST_F(FtpTlsTest, APasswordNeverCrossesInClearWhenTlsIsRequired) {
         FakeFtpServer server(refusal);
         auto module = client(FtpSecurity::Required);
         EXPECT_EQ(module->FtpConnect(server.Host(), "anna", "secret"), 1);
-        EXPECT_NE(module->LastError().find("TLS"), std::string::npos) << module->LastError();
+        EXPECT_EQ(module->LastError().kind, FtpFailureKind::TlsRefused) << module->LastError();
         EXPECT_TRUE(server.WaitUntilFinished());
         EXPECT_EQ(server.Commands(), (std::vector<std::string>{"AUTH TLS"}));
     }
@@ -198,7 +198,8 @@ TEST_F(FtpTlsTest, APasswordNeverCrossesInClearWhenTlsIsRequired) {
                               fake_ftp::ExpectClose()});
         auto module = client(security);
         EXPECT_EQ(module->FtpConnect(server.Host(), "anna", "secret"), 1);
-        EXPECT_NE(module->LastError().find("TLS"), std::string::npos) << module->LastError();
+        EXPECT_EQ(module->LastError().kind, FtpFailureKind::TlsHandshakeFailed)
+            << module->LastError();
         EXPECT_TRUE(server.WaitUntilFinished());
         // The server sees the handshake's bytes; never a login.
         for (const std::string& line : server.Commands())
@@ -212,7 +213,7 @@ TEST_F(FtpTlsTest, AServerThatClosesAfterAuthTlsIsAConnectionErrorNotASignal) {
         {{"", {"220 Ready"}}, {"AUTH TLS", {"234 Go ahead"}}, fake_ftp::Disconnect()});
     auto module = client(FtpSecurity::Required);
     EXPECT_EQ(module->FtpConnect(server.Host(), "anna", "secret"), 1);
-    EXPECT_FALSE(module->LastError().empty());
+    EXPECT_NE(module->LastError().kind, FtpFailureKind::None);
     EXPECT_FALSE(module->Lock()->IsConnected());
 }
 

@@ -104,7 +104,7 @@ TEST_F(UploadTest, FailedLoginEndsWithTheReasonAndNoFurtherCommand) {
     settings_.hostname = server.Host();
     const UploadResult result = UploadSitemap(ftp_, settings_, folder_);
     EXPECT_EQ(result.outcome, UploadOutcome::LoginFailed);
-    EXPECT_NE(result.reason.find("530 Login incorrect."), std::string::npos) << result.reason;
+    EXPECT_EQ(result.failure.detail, "530 Login incorrect.") << result.failure;
     EXPECT_TRUE(server.WaitUntilFinished());
     EXPECT_EQ(server.Commands(), (Commands{"USER anna", "PASS secret"}));
 }
@@ -118,8 +118,8 @@ TEST_F(UploadTest, RefusedSiteRootEndsTheUploadAndClosesTheSession) {
     settings_.hostname = server.Host();
     const UploadResult result = UploadSitemap(ftp_, settings_, folder_);
     EXPECT_EQ(result.outcome, UploadOutcome::FolderRefused);
-    EXPECT_NE(result.reason.find("550 /public_html: No such file"), std::string::npos)
-        << result.reason;
+    EXPECT_NE(result.failure.detail.find("550 /public_html: No such file"), std::string::npos)
+        << result.failure;
     EXPECT_TRUE(server.WaitUntilFinished()) << "the session was left open";
     EXPECT_EQ(server.Commands(), fake_ftp::AfterLogin({"CWD /public_html"}));
     EXPECT_FALSE(ftp_.Lock()->IsConnected());
@@ -140,7 +140,7 @@ TEST_F(UploadTest, AbortedStoreFailsAndStillDisconnects) {
     settings_.hostname = server.Host();
     const UploadResult result = UploadSitemap(ftp_, settings_, folder_);
     EXPECT_EQ(result.outcome, UploadOutcome::StoreFailed);
-    EXPECT_NE(result.reason.find("426"), std::string::npos) << result.reason;
+    EXPECT_EQ(result.failure.code, 426) << result.failure;
     EXPECT_TRUE(server.WaitUntilFinished()) << "the session was not closed";
 }
 

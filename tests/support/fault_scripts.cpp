@@ -83,6 +83,21 @@ bool DescribesFault(Fault fault, const std::string& error) {
     return false;
 }
 
+bool DescribesFault(Fault fault, const FtpFailure& failure) {
+    using Kind = FtpFailureKind;
+    switch (fault) {
+    case Fault::DropAfterCommand:
+    case Fault::DropAfterReply:
+        return failure.kind == Kind::ServerClosed || failure.kind == Kind::ReceiveFailed ||
+               failure.kind == Kind::SendFailed || failure.kind == Kind::CannotConnect;
+    case Fault::StallAfterCommand:
+        return failure.kind == Kind::Silent || failure.kind == Kind::NotTaking;
+    case Fault::EndlessReply:
+        return failure.kind == Kind::ReplyTooLong;
+    }
+    return false;
+}
+
 Step PasvToClosedPort() {
     // A port that was free a moment ago: bound, read, closed again.
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);

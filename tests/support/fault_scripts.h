@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "ftp/ftp_errors.h"
 #include "support/fake_ftp_server.h"
 
 // Scripts for the fake server that fail at one point of a conversation, for tests that run a
@@ -31,6 +32,8 @@ std::vector<FaultyScript> FaultsAtEveryStep(const std::vector<Step>& script);
 // True when error is a text the client gives for fault: a lost connection, a time-out, an
 // over-long reply.
 bool DescribesFault(Fault fault, const std::string& error);
+// The same of a failure's kind, for the FTP client's own failures.
+bool DescribesFault(Fault fault, const FtpFailure& failure);
 
 // "PASV" answered with the address of a loopback port where nothing listens.
 Step PasvToClosedPort();

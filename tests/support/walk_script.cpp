@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "jobs/walk_problem_text.h"
+#include "jobs/problem_text.h"
 
 namespace walk_script {
 

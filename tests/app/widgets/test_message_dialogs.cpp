@@ -100,6 +100,33 @@ private slots:
         QCOMPARE(
             ShowConfirm(QStringLiteral("q"), QStringLiteral("実行"), QStringLiteral("キャンセル")),
             7);
+        // A question whose safe answer is the second: Enter gives it.
+        whenShown([](QDialog* dialog) { QTest::keyClick(dialog, Qt::Key_Return); });
+        QCOMPARE(ShowConfirm(QStringLiteral("q"), QStringLiteral("信頼する"),
+                             QStringLiteral("キャンセル"), kSecondButton),
+                 7);
+    }
+
+    // A message far taller than the screen (a long list) scrolls: the box and its buttons stay
+    // within the screen, and the title is not cut.
+    void aLongMessageFitsTheScreen() {
+        QRect box;
+        QRect screen;
+        int titleRoom = 0;
+        whenShown([&](QDialog* dialog) {
+            box = dialog->frameGeometry();
+            screen = dialog->screen()->availableGeometry();
+            titleRoom = dialog->width() -
+                        dialog->fontMetrics().horizontalAdvance(dialog->windowTitle());
+            dialog->done(kFirstButton);
+        });
+        QStringList lines;
+        for (int i = 0; i < 400; ++i)
+            lines << QStringLiteral("/page-%1.html").arg(i);
+        ShowConfirm(lines.join(QStringLiteral("\r\n")), QStringLiteral("削除"),
+                    QStringLiteral("キャンセル"));
+        QVERIFY(box.height() < screen.height());
+        QVERIFY(titleRoom > 0);
     }
 
     void infoIgnoresEscapeAndAnswersEnter() {

@@ -66,7 +66,7 @@ int main(int argc, char* argv[]) {
     const fs::path programFolder = folder.path().toStdString();
     Tftp_module ftp; // outlives the window, whose retrieval uses it
     TFsite_wright window(programFolder);
-    window.SetUrlOpener([](const QUrl&) {});
+    window.SetUrlOpener([](const QUrl&) { return true; });
     window.SetFtpModule(&ftp);
     Tfsite_manager manager(programFolder, ftp, &window);
     window.SetSiteManager(&manager);

@@ -220,7 +220,8 @@ private slots:
         QCOMPARE(asked_.size(), 1);
         QCOMPARE(asked_[0].kind, MessageRequest::Kind::Confirm);
         QCOMPARE(asked_[0].message,
-                 QStringLiteral("現在のリストを破棄し、新たにサイトマップを作成します。"));
+                 QStringLiteral("現在のリストを破棄し、サーバーからファイル一覧を取得し直します。"
+                                "（サイトマップは「サイトマップを作成」で書き出すまで変わりません）"));
         QCOMPARE(asked_[0].buttons, QStringList({"実行", "キャンセル"}));
         expectUnchanged(sitemap);
 
@@ -322,11 +323,15 @@ private slots:
         // Reset: every page is as a first retrieval gives it.
         asked_.clear();
         action("ResetMemory1")->trigger();
-        QCOMPARE(asked_.size(), 1);
         QCOMPARE(asked_[0].message,
                  QStringLiteral("サイト「http://www.example.jp」について記憶している、チェックを"
                                 "外したページと変更した更新頻度・優先度をすべて消去します。"));
         QCOMPARE(asked_[0].buttons, QStringList({"消去", "キャンセル"}));
+        // Told, and the table drops the memory's choices at once.
+        QCOMPARE(asked_.size(), 2);
+        QCOMPARE(asked_[1].kind, MessageRequest::Kind::Info);
+        QCOMPARE(window_->table()->checkedCount(), window_->table()->count());
+        QCOMPARE(counter("select_total"), QString::number(window_->table()->count()));
         runRetrieval();
         QCOMPARE(window_->table()->checkedCount(), 6);
         QCOMPARE(tableRows()[1],
@@ -389,7 +394,7 @@ private slots:
         edit("password")->setText(QStringLiteral("wrong"));
         action("N7")->trigger();
         QCOMPARE(asked_.last().kind, MessageRequest::Kind::Info);
-        QCOMPARE(asked_.last().message, QStringLiteral("接続失敗"));
+        QVERIFY(asked_.last().message.startsWith(QStringLiteral("接続失敗\r\n")));
     }
 
     void failedUploadsSayWhy() {
@@ -432,6 +437,16 @@ private slots:
         QVERIFY(asked_[1].message.size() > 24);
         QCOMPARE(asked_[1].buttons, QStringList({"確認"}));
         QVERIFY(!ftp_->Lock()->IsConnected());
+
+        // A retrieval that cannot log in empties the table, and 選択数 with it.
+        QCOMPARE(counter("select_total"), QStringLiteral("6"));
+        runRetrieval([this] {
+            fillSettings();
+            edit("password")->setText(QStringLiteral("wrong"));
+            button("Button1")->click();
+        });
+        QCOMPARE(window_->table()->count(), 0);
+        QCOMPARE(counter("select_total"), QStringLiteral("0"));
     }
 
     void theSitemapHoldsTheCheckedRowsInTableOrder() {
@@ -630,7 +645,10 @@ private:
         if (!ftp_)
             ftp_ = std::make_unique<Tftp_module>();
         window_ = std::make_unique<TFsite_wright>(programFolder());
-        window_->SetUrlOpener([this](const QUrl& address) { opened_ << address; });
+        window_->SetUrlOpener([this](const QUrl& address) {
+            opened_ << address;
+            return true;
+        });
         window_->SetFtpModule(ftp_.get());
         if (!manager_)
             manager_ = std::make_unique<Tfsite_manager>(programFolder(), *ftp_);

@@ -4,9 +4,11 @@
 #include <QFontMetrics>
 #include <QImage>
 #include <QKeyEvent>
+#include <QListView>
 #include <QPainter>
 #include <QSortFilterProxyModel>
 #include <QStandardItemModel>
+#include <QToolTip>
 #include <QtTest>
 
 #include "jobs/work_table.h"
@@ -88,9 +90,9 @@ private slots:
         fresh->setData(true, WorkTable::NewRole);
         fill({row("a.html", "weekly", "0.5"), fresh});
         const QImage image = render({0, 1});
-        const int x = stripWidth() + kRowWidth - 13;
-        QCOMPARE(image.pixel(x, 34), kEven);
-        QCOMPARE(image.pixel(x, 47 + 34), qRgb(0xE0, 0x60, 0x00));
+        const int x = stripWidth() + kRowWidth - 19; // the dot's centre
+        QCOMPARE(image.pixel(x, 33), kEven);
+        QCOMPARE(image.pixel(x, 47 + 33), qRgb(0xE0, 0x60, 0x00));
         QCOMPARE(image.pixel(x, 47 + 10), kWhite);
     }
 
@@ -178,6 +180,38 @@ private slots:
         QVERIFY(delegate.editorEvent(&space, &proxy, QStyleOptionViewItem(), proxy.index(0, 0)));
         QCOMPARE(model_.item(0)->checkState(), Qt::Checked);
         QCOMPARE(toggled.size(), 1);
+    }
+
+    // With folder addresses on, a folder's own page shows as the folder's address, as the
+    // sitemap holds it; its tooltip gives the whole address, the new-page dot's its meaning.
+    void rowsShowTheSitemapsAddressWithATooltip() {
+        const QString news = QStringLiteral("https://www.example.jp/news/");
+        fill({row(QString(), "weekly", "0.5", news)});
+        const QImage folderOnly = render({0});
+        fill({row(QStringLiteral("index.html"), "weekly", "0.5", news),
+              row(QStringLiteral("a.html"), "weekly", "0.5", news)});
+        QVERIFY(render({0}) != folderOnly);
+        delegate_.setIndexNames({"index.html"});
+        QCOMPARE(render({0}), folderOnly);
+
+        model_.item(1)->setData(true, WorkTable::NewRole);
+        QListView view;
+        view.setModel(&model_);
+        view.setItemDelegate(&delegate_);
+        view.resize(stripWidth() + kRowWidth, 200);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        const auto tipAt = [&view](const QPoint& at) {
+            QHelpEvent help(QEvent::ToolTip, at, view.viewport()->mapToGlobal(at));
+            QCoreApplication::sendEvent(view.viewport(), &help);
+            return QToolTip::text();
+        };
+        const QRect second = view.visualRect(model_.index(1, 0));
+        QCOMPARE(tipAt(view.visualRect(model_.index(0, 0)).center()), news);
+        QCOMPARE(tipAt(second.topLeft() + QPoint(stripWidth() + 20, 10)), news + "a.html");
+        QCOMPARE(tipAt(QPoint(second.right() - 18, second.top() + 33)),
+                 QStringLiteral("新しいページ（サイトの記憶にまだないページ）"));
+        delegate_.setIndexNames({});
     }
 
 private:

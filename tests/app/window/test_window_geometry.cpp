@@ -86,3 +86,22 @@ TEST(WindowGeometryFile, WriteIntoAMissingFolderFailsAndLeavesNothing) {
     EXPECT_THROW(WriteWindowGeometry(file, {1, 2, 3, 4}), FileError);
     EXPECT_FALSE(fs::exists(file.parent_path()));
 }
+
+// A run on a screen scaled by 2 (1920 x 1080 gives a 960 x 540 work area in device-independent
+// pixels) fits the stored 1000 x 700 window into it; closed unchanged, the stored size stays,
+// and a value the user changed there is stored as changed.
+TEST(WindowGeometryFile, AWindowOnlyFittedToASmallScreenKeepsItsStoredSize) {
+    const IniFile ini("[site_wright]\nTop=100\nLeft=50\nWidth=1000\nHeight=700\n");
+    const QRect scaled(0, 0, 960, 540);
+    const WindowGeometry stored = StoredWindowGeometry(ini, scaled);
+    const WindowGeometry fitted = ReadWindowGeometry(ini, scaled);
+    EXPECT_EQ(fitted.width, 960);
+    EXPECT_EQ(fitted.height, 540);
+    const WindowGeometry unchanged = GeometryToStore(stored, fitted, fitted);
+    EXPECT_EQ(unchanged.width, 1000);
+    EXPECT_EQ(unchanged.height, 700);
+    const WindowGeometry resized = GeometryToStore(stored, fitted, {80, 100, 600, 540});
+    EXPECT_EQ(resized.left, 80);
+    EXPECT_EQ(resized.width, 600);
+    EXPECT_EQ(resized.height, 700);
+}

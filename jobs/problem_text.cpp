@@ -1,0 +1,191 @@
+#include "jobs/problem_text.h"
+
+#include <utility>
+
+#include "core/text_util.h"
+#include "core/texts.h"
+
+namespace {
+
+using Kind = FtpFailureKind;
+
+std::string certificateProblemText(const CertificateInfo& info) {
+    switch (info.problem) {
+    case CertificateProblem::None:
+        return {};
+    case CertificateProblem::Expired:
+        return std::string(texts::kCertificateExpired);
+    case CertificateProblem::NotYetValid:
+        return std::string(texts::kCertificateNotYetValid);
+    case CertificateProblem::SelfSigned:
+        return std::string(texts::kCertificateSelfSigned);
+    case CertificateProblem::UnknownIssuer:
+        return std::string(texts::kCertificateUnknownIssuer);
+    case CertificateProblem::WrongName:
+        return Concat(
+            {Filled(texts::kCertificateWrongName, {{"host", EscapeControls(info.problemDetail)}}),
+             texts::kCertificateWrongNameHint});
+    case CertificateProblem::Other:
+        return Concat({texts::kCertificateOther, info.problemDetail});
+    }
+    return {};
+}
+
+} // namespace
+
+std::string DurationText(std::chrono::milliseconds duration) {
+    const long long ms = duration.count();
+    if (ms >= 60000 && ms % 60000 == 0)
+        return Filled(texts::kFtpMinutes, {{"count", std::to_string(ms / 60000)}});
+    if (ms >= 10000 || ms % 1000 == 0)
+        return Filled(texts::kFtpSeconds, {{"count", std::to_string((ms + 500) / 1000)}});
+    return Filled(texts::kFtpMilliseconds, {{"count", std::to_string(ms)}});
+}
+
+std::string CertificateText(const CertificateInfo& info) {
+    std::string text(texts::kCertificateUntrusted);
+    text += texts::kLineBreak;
+    text += certificateProblemText(info);
+    for (const auto& [label, value] :
+         {std::pair(texts::kCertificateSubject, info.subject),
+          std::pair(texts::kCertificateNames, info.names),
+          std::pair(texts::kCertificateIssuer, info.issuer),
+          std::pair(texts::kCertificateValidity,
+                    info.validFrom + " 〜 " + info.validUntil + " (UTC)"),
+          std::pair(texts::kCertificateFingerprint, info.fingerprint)}) {
+        text += texts::kLineBreak;
+        text += label;
+        text += value;
+    }
+    return text;
+}
+
+std::string FailureText(const FtpFailure& f) {
+    const std::string time = DurationText(f.bound);
+    switch (f.kind) {
+    case Kind::None:
+        return {};
+    case Kind::Unknown:
+        return f.detail.empty() ? std::string(texts::kFtpUnknownError) : f.detail;
+    case Kind::NotConnected:
+        return std::string(texts::kFtpNotConnected);
+    case Kind::AlreadyConnected:
+        return std::string(texts::kFtpAlreadyConnected);
+    case Kind::Refused:
+        return f.detail;
+    case Kind::TlsRefused:
+        return Concat({texts::kTlsRefused, f.detail});
+    case Kind::InvalidHost:
+        return Filled(texts::kFtpInvalidHost, {{"host", f.subject}});
+    case Kind::InvalidPort:
+        return Filled(texts::kFtpInvalidPort, {{"host", f.subject}});
+    case Kind::NoPassiveAddress:
+        return Filled(texts::kFtpNoPassiveAddress, {{"reply", f.detail}});
+    case Kind::NoExtendedPassivePort:
+        return Filled(texts::kFtpNoExtendedPassivePort, {{"reply", f.detail}});
+    case Kind::NoFolderInReply:
+        return Filled(texts::kFtpNoFolderInReply, {{"reply", f.detail}});
+    case Kind::LineBreakInCommand:
+        return std::string(texts::kFtpLineBreakInCommand);
+    case Kind::ReplyTooLong:
+        return std::string(texts::kFtpReplyTooLong);
+    case Kind::ServerClosed:
+        return std::string(texts::kFtpServerClosed);
+    case Kind::ListingTooLong:
+        return std::string(texts::kFtpListingTooLong);
+    case Kind::ListingTooManyLines:
+        return Filled(texts::kFtpListingTooManyLines, {{"limit", std::to_string(f.count)}});
+    case Kind::UnreadableListing:
+        return Filled(texts::kFtpUnreadableListing,
+                      {{"line", f.cut ? Concat({f.detail, texts::kFtpQuoteCut}) : f.detail}});
+    case Kind::CannotResolve:
+        return Filled(texts::kFtpCannotResolve, {{"host", f.subject}, {"reason", f.detail}});
+    case Kind::CannotConnect:
+        return Filled(texts::kFtpCannotConnect, {{"address", f.subject}, {"reason", f.detail}});
+    case Kind::ConnectTimeout:
+        return Filled(texts::kFtpConnectTimeout, {{"address", f.subject}, {"time", time}});
+    case Kind::Silent:
+        return Filled(texts::kFtpSilent, {{"peer", f.subject}, {"time", time}});
+    case Kind::NotTaking:
+        return Filled(texts::kFtpNotTaking, {{"peer", f.subject}, {"time", time}});
+    case Kind::ReplyTimeout:
+        return Filled(texts::kFtpReplyTimeout, {{"peer", f.subject}, {"time", time}});
+    case Kind::TransferTimeout:
+        return Filled(texts::kFtpTransferTimeout,
+                      {{"peer", f.subject}, {"time", time}, {"bytes", std::to_string(f.count)}});
+    case Kind::SendFailed:
+        return Filled(texts::kFtpSendFailed, {{"peer", f.subject}, {"reason", f.detail}});
+    case Kind::ReceiveFailed:
+        return Filled(texts::kFtpReceiveFailed, {{"peer", f.subject}, {"reason", f.detail}});
+    case Kind::WaitFailed:
+        return Filled(texts::kFtpWaitFailed, {{"reason", f.detail}});
+    case Kind::StopUnavailable:
+        return Filled(texts::kFtpStopUnavailable, {{"reason", f.detail}});
+    case Kind::Stopped:
+        return std::string(texts::kFtpStopped);
+    case Kind::CannotOpenFile:
+        return Filled(texts::kFtpCannotOpenFile, {{"file", f.subject}, {"reason", f.detail}});
+    case Kind::CannotReadFile:
+        return Filled(texts::kFtpCannotReadFile, {{"file", f.subject}, {"reason", f.detail}});
+    case Kind::NotARegularFile:
+        return Filled(texts::kFtpNotARegularFile, {{"file", f.subject}});
+    case Kind::TlsHandshakeFailed:
+        return Concat({texts::kTlsHandshakeFailed, f.detail});
+    case Kind::TlsHandshakeCut:
+        return Concat({texts::kTlsHandshakeFailed, texts::kTlsCutShort});
+    case Kind::TlsBroken:
+        return Concat({texts::kTlsBroken, f.detail});
+    case Kind::TlsCut:
+        return Concat({texts::kTlsBroken, texts::kTlsCutShort});
+    case Kind::TlsNoCertificate:
+        return std::string(texts::kTlsNoCertificate);
+    case Kind::UntrustedCertificate:
+        return f.certificate ? CertificateText(*f.certificate)
+                             : std::string(texts::kCertificateUntrusted);
+    }
+    return std::string(texts::kFtpUnknownError);
+}
+
+std::string ErrorText(const std::exception& error) {
+    return FailureText(FailureOf(error));
+}
+
+std::string UploadFailureText(const UploadResult& result) {
+    return result.failure.kind == FtpFailureKind::None ? result.reason
+                                                       : FailureText(result.failure);
+}
+
+std::string MemoryProblemText(const SiteMemory::Problem& problem) {
+    const std::string file = problem.file.string();
+    if (problem.kind == SiteMemory::Problem::Kind::Damaged)
+        return Filled(texts::kMemoryDamaged, {{"file", file}, {"aside", problem.detail}});
+    return Concat(
+        {Filled(texts::kMemoryUnavailable, {{"file", file}}), texts::kLineBreak, problem.detail});
+}
+
+std::string WalkProblemText(const WalkProblem& problem) {
+    using texts::kLineBreak;
+    switch (problem.kind) {
+    case WalkProblemKind::LoginFailed:
+        return Concat({texts::kConnectFailed, kLineBreak, problem.detail});
+    case WalkProblemKind::WalkEnded:
+        return Concat({texts::kListCutShort, kLineBreak,
+                       problem.detail.empty() ? std::string_view(texts::kUnknownError)
+                                              : std::string_view(problem.detail)});
+    case WalkProblemKind::FolderMissing:
+        return Concat({problem.folder, texts::kFolderMissing, kLineBreak, texts::kListCutShort});
+    case WalkProblemKind::ListingUnreadable:
+        return Concat({problem.folder, texts::kListingUnreadable, kLineBreak, problem.detail});
+    case WalkProblemKind::FoldersTooDeep:
+        return Concat({Filled(texts::kFoldersTooDeep, {{"depth", std::to_string(kMaxWalkDepth)},
+                                                       {"count", std::to_string(problem.count)}}),
+                       kLineBreak, problem.folder});
+    case WalkProblemKind::FoldersRepeated:
+        return Concat({Filled(texts::kFoldersRepeated, {{"count", std::to_string(problem.count)}}),
+                       kLineBreak, problem.folder});
+    case WalkProblemKind::MlsdRefused:
+        return Filled(texts::kMlsdRefused, {{"mlsd", std::to_string(problem.count)},
+                                            {"list", std::to_string(problem.listCount)}});
+    }
+    return {};
+}
