@@ -84,11 +84,9 @@ SiteSettings siteSettings(const PyFtpServer& server, const char* security) {
 // Shows nothing: the figure is the walk's own cost.
 class SilentObserver final : public RetrievalObserver {
 public:
-    void ClearTable() override {}
-    void SetStatusText(int, const std::string&) override {}
-    void SetMaxTotalText(const std::string&) override {}
-    void ShowMessage(const std::string&) override {}
-    void FillTable(std::vector<std::string> rows) override { filled = rows.size(); }
+    void Finished(const RetrievalSummary&, std::vector<std::string> rows) override {
+        filled = rows.size();
+    }
     std::size_t filled = 0;
 };
 

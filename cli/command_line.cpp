@@ -154,14 +154,11 @@ class CommandLineObserver final : public RetrievalObserver {
 public:
     explicit CommandLineObserver(const Output& output) : output_(output) {}
 
-    void ClearTable() override {}
-    void SetStatusText(int, const std::string&) override {}
-    void SetMaxTotalText(const std::string&) override {}
-    void ShowMessage(const std::string& text) override {
+    void ProblemMet(const WalkProblem& problem) override {
         clearProgress();
-        output_.Message(text);
+        output_.Message(WalkProblemText(problem));
     }
-    void FillTable(std::vector<std::string> rows) override {
+    void Finished(const RetrievalSummary&, std::vector<std::string> rows) override {
         clearProgress();
         rows_ = std::move(rows);
     }
@@ -495,18 +492,21 @@ int uploadSitemap(Tftp_module& ftp, const SiteSettings& settings, const fs::path
         output.Line(texts::kUploaded);
         return kExitSuccess;
     case UploadOutcome::ShrinkRefused:
-        return output.Fail(Concat({UploadFailureText(result), texts::kLineBreak, texts::kAllowShrinkHint}));
+        return output.Fail(
+            Concat({UploadFailureText(result), texts::kLineBreak, texts::kAllowShrinkHint}));
     case UploadOutcome::NoSitemap:
         return output.Fail(texts::kNoSitemap);
     case UploadOutcome::LoginFailed:
         offerTrust(result.untrustedCertificate, output);
-        return output.Fail(Concat({texts::kConnectFailed, texts::kLineBreak, UploadFailureText(result)}));
+        return output.Fail(
+            Concat({texts::kConnectFailed, texts::kLineBreak, UploadFailureText(result)}));
     case UploadOutcome::UnusableFile:
     case UploadOutcome::FolderRefused:
     case UploadOutcome::StoreFailed:
         break;
     }
-    return output.Fail(Concat({texts::kUploadFailed, texts::kLineBreak, UploadFailureText(result)}));
+    return output.Fail(
+        Concat({texts::kUploadFailed, texts::kLineBreak, UploadFailureText(result)}));
 }
 
 // Loads the settings a conversation with the server needs; false (printed) when they are
@@ -646,15 +646,15 @@ int generate(const ParsedOptions& options, const Output& output) {
     // folder was listed. Then what the walk left out beyond the usual figures.
     std::string listing;
     if (summary.foldersListedMlsd > 0 && summary.foldersListedList > 0)
-        listing = Filled(texts::kSummaryMixed,
-                         {{"mlsd", std::to_string(summary.foldersListedMlsd)},
-                          {"list", std::to_string(summary.foldersListedList)}});
+        listing =
+            Filled(texts::kSummaryMixed, {{"mlsd", std::to_string(summary.foldersListedMlsd)},
+                                          {"list", std::to_string(summary.foldersListedList)}});
     else if (summary.folders > 0)
         listing = summary.foldersListedList == 0 && summary.mlsd ? texts::kSummaryMlsd
                                                                  : texts::kSummaryList;
     if (summary.foldersRepeated > 0)
-        listing += Filled(texts::kSummaryRepeated,
-                          {{"count", std::to_string(summary.foldersRepeated)}});
+        listing +=
+            Filled(texts::kSummaryRepeated, {{"count", std::to_string(summary.foldersRepeated)}});
     if (summary.undated > 0)
         listing += Filled(texts::kSummaryUndated, {{"count", std::to_string(summary.undated)}});
     output.Line(Filled(texts::kSummary, {{"rows", std::to_string(summary.rows)},

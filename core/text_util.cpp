@@ -89,6 +89,20 @@ std::vector<std::string> SplitLines(std::string_view text) {
     return lines;
 }
 
+std::vector<std::string> SplitList(std::string_view text, std::string_view separators) {
+    std::vector<std::string> items;
+    while (!text.empty()) {
+        const std::size_t end = text.find_first_of(separators);
+        const std::string_view item = Trimmed(text.substr(0, end));
+        if (!item.empty())
+            items.emplace_back(item);
+        if (end == std::string_view::npos)
+            break;
+        text.remove_prefix(end + 1);
+    }
+    return items;
+}
+
 std::string MaskSecret(std::string serverText, std::string_view secret) {
     return str_replace(serverText, std::string(secret), std::string(kPasswordMask));
 }

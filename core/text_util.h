@@ -27,6 +27,10 @@ std::string Filled(std::string_view text, std::initializer_list<Placeholder> val
 // than starting an empty one.
 std::vector<std::string> SplitLines(std::string_view text);
 
+// The items of a list, split at any of separators (commas and line breaks unless told), each
+// trimmed, empty ones dropped.
+std::vector<std::string> SplitList(std::string_view text, std::string_view separators = ",\r\n");
+
 // The mask that stands for a password wherever one would show.
 inline constexpr std::string_view kPasswordMask = "********";
 

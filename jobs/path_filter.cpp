@@ -115,20 +115,6 @@ bool PathPattern::CouldMatchBelow(std::string_view folder) const {
     return std::find(states.begin(), states.end() - 1, 1) != states.end() - 1;
 }
 
-std::vector<std::string> SplitList(std::string_view text) {
-    std::vector<std::string> items;
-    while (!text.empty()) {
-        const std::size_t end = text.find_first_of(",\r\n");
-        const std::string_view item = Trimmed(text.substr(0, end));
-        if (!item.empty())
-            items.emplace_back(item);
-        if (end == std::string_view::npos)
-            break;
-        text.remove_prefix(end + 1);
-    }
-    return items;
-}
-
 ExclusionList::ExclusionList(std::string_view text) {
     for (const std::string& item : SplitList(text))
         patterns_.emplace_back(item[0] == '/' || item[0] == '*' ? item : "*" + item);

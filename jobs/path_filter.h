@@ -50,9 +50,6 @@ private:
     std::vector<PathPattern> patterns_;
 };
 
-// The items of a list written one per line or with commas, each trimmed, empty ones dropped.
-std::vector<std::string> SplitList(std::string_view text);
-
 // The rules of a robots.txt that concern search engines' crawlers: the groups for "*" and for
 // "Googlebot" (several groups naming the same agent are merged). A path is allowed unless a
 // group disallows it; within a group the longest matching rule decides, and "Allow" wins over a

@@ -22,9 +22,9 @@ std::string certificateProblemText(const CertificateInfo& info) {
     case CertificateProblem::UnknownIssuer:
         return std::string(texts::kCertificateUnknownIssuer);
     case CertificateProblem::WrongName:
-        return Concat({Filled(texts::kCertificateWrongName,
-                              {{"host", EscapeControls(info.problemDetail)}}),
-                       texts::kCertificateWrongNameHint});
+        return Concat(
+            {Filled(texts::kCertificateWrongName, {{"host", EscapeControls(info.problemDetail)}}),
+             texts::kCertificateWrongNameHint});
     case CertificateProblem::Other:
         return Concat({texts::kCertificateOther, info.problemDetail});
     }
@@ -111,9 +111,8 @@ std::string FailureText(const FtpFailure& f) {
     case Kind::ReplyTimeout:
         return Filled(texts::kFtpReplyTimeout, {{"peer", f.subject}, {"time", time}});
     case Kind::TransferTimeout:
-        return Filled(texts::kFtpTransferTimeout, {{"peer", f.subject},
-                                                   {"time", time},
-                                                   {"bytes", std::to_string(f.count)}});
+        return Filled(texts::kFtpTransferTimeout,
+                      {{"peer", f.subject}, {"time", time}, {"bytes", std::to_string(f.count)}});
     case Kind::SendFailed:
         return Filled(texts::kFtpSendFailed, {{"peer", f.subject}, {"reason", f.detail}});
     case Kind::ReceiveFailed:
@@ -162,4 +161,31 @@ std::string MemoryProblemText(const SiteMemory::Problem& problem) {
         return Filled(texts::kMemoryDamaged, {{"file", file}, {"aside", problem.detail}});
     return Concat(
         {Filled(texts::kMemoryUnavailable, {{"file", file}}), texts::kLineBreak, problem.detail});
+}
+
+std::string WalkProblemText(const WalkProblem& problem) {
+    using texts::kLineBreak;
+    switch (problem.kind) {
+    case WalkProblemKind::LoginFailed:
+        return Concat({texts::kConnectFailed, kLineBreak, problem.detail});
+    case WalkProblemKind::WalkEnded:
+        return Concat({texts::kListCutShort, kLineBreak,
+                       problem.detail.empty() ? std::string_view(texts::kUnknownError)
+                                              : std::string_view(problem.detail)});
+    case WalkProblemKind::FolderMissing:
+        return Concat({problem.folder, texts::kFolderMissing, kLineBreak, texts::kListCutShort});
+    case WalkProblemKind::ListingUnreadable:
+        return Concat({problem.folder, texts::kListingUnreadable, kLineBreak, problem.detail});
+    case WalkProblemKind::FoldersTooDeep:
+        return Concat({Filled(texts::kFoldersTooDeep, {{"depth", std::to_string(kMaxWalkDepth)},
+                                                       {"count", std::to_string(problem.count)}}),
+                       kLineBreak, problem.folder});
+    case WalkProblemKind::FoldersRepeated:
+        return Concat({Filled(texts::kFoldersRepeated, {{"count", std::to_string(problem.count)}}),
+                       kLineBreak, problem.folder});
+    case WalkProblemKind::MlsdRefused:
+        return Filled(texts::kMlsdRefused, {{"mlsd", std::to_string(problem.count)},
+                                            {"list", std::to_string(problem.listCount)}});
+    }
+    return {};
 }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "ftp/ftp_errors.h"
+#include "jobs/retrieval.h"
 #include "memory/site_memory.h"
 #include "sitemap/upload.h"
 
@@ -25,3 +26,5 @@ std::string CertificateText(const CertificateInfo& certificate);
 std::string UploadFailureText(const UploadResult& result);
 // The sentence for a problem of the site memory.
 std::string MemoryProblemText(const SiteMemory::Problem& problem);
+// The sentence for a problem of the walk.
+std::string WalkProblemText(const WalkProblem& problem);

@@ -11,34 +11,58 @@
 class Tftp_module;
 struct SiteSettings;
 
-// What a retrieval of the server's file list shows while it runs. The window carries each call
-// over to its own thread, in order; the command line prints. Calls come from the thread that
-// runs the retrieval.
+// What the walk met that the user is to hear of, as a kind and its detail; the edges (window,
+// command line) choose the words (WalkProblemText in problem_text.h).
+enum class WalkProblemKind {
+    LoginFailed,       // detail: why the login failed
+    WalkEnded,         // an error or a limit ended the walk; detail: why (empty: unknown)
+    FolderMissing,     // folder: the one the server would not let the walk enter
+    ListingUnreadable, // folder; detail: why no line of its listing could be read
+    FoldersTooDeep,    // count folders left out below the depth bound; folder: the first
+    FoldersRepeated,   // count folders met inside themselves; folder: the first
+    MlsdRefused,       // MLSD refused during the walk: count folders listed with it, listCount
+                       // with LIST
+};
+
+struct WalkProblem {
+    WalkProblemKind kind = WalkProblemKind::WalkEnded;
+    std::string detail;
+    std::string folder; // as shown
+    std::size_t count = 0;
+    std::size_t listCount = 0;
+};
+
+struct RetrievalSummary;
+
+// What a retrieval reports while it runs: events of the walk, never texts or places on a screen.
+// The window carries each call over to its own thread, in order, and decides what it shows; the
+// command line prints. Calls come from the thread that runs the retrieval.
 class RetrievalObserver {
 public:
     virtual ~RetrievalObserver() = default;
 
-    // The work table is emptied when a run starts.
-    virtual void ClearTable() = 0;
-    // Status bar panel 1 (connection state) or 2 (what is being processed).
-    virtual void SetStatusText(int panel, const std::string& text) = 0;
-    // The row counter's text ("取得中・・・" while the run lasts).
-    virtual void SetMaxTotalText(const std::string& text) = 0;
-    // A message box with one button; the run waits until the user has closed it.
-    virtual void ShowMessage(const std::string& text) = 0;
-    // The rows found, in the order the walk found them, handed over once at the end: the table
-    // sorts them, checks them all and shows their count in both counters.
-    virtual void FillTable(std::vector<std::string> rows) = 0;
-    // Asked before every command the walk sends; true ends the walk there.
-    virtual bool StopRequested() { return false; }
-    // Progress, for displays that count: a folder entered and a row found.
+    // The run has begun and is connecting: the rows of an earlier run are void.
+    virtual void Started() {}
+    // The folder or the file the walk is at now, as shown (a path, or a page's address).
+    virtual void WorkingOn(const std::string& /*place*/) {}
+    // A folder the walk could enter, as shown.
     virtual void FolderEntered(const std::string& /*path*/) {}
+    // A row found, at once; the rows are handed over together at the end.
     virtual void RowFound(const std::string& /*row*/) {}
     // Progress of a walk over several sessions: folders listed, folders known so far, and the
     // sessions listing them.
     virtual void WalkProgress(std::size_t /*foldersDone*/, std::size_t /*foldersKnown*/,
                               std::size_t /*sessions*/) {}
+    // Something the user is to hear of; the walk goes on (or ends) as the kind says.
+    virtual void ProblemMet(const WalkProblem& /*problem*/) {}
+    // The end of the run: its figures, and the rows in the order the walk found them.
+    virtual void Finished(const RetrievalSummary& /*summary*/, std::vector<std::string> /*rows*/) {}
+    // Asked before every command the walk sends; true ends the walk there.
+    virtual bool StopRequested() { return false; }
 };
+
+// Links on the server can present a folder inside itself; no site is deeper than this.
+inline constexpr std::size_t kMaxWalkDepth = 64;
 
 // Bounds of one walk, so that no server can make it endless. Reaching one ends the walk as an
 // error does (the rows gathered are kept).
@@ -52,7 +76,7 @@ struct RetrievalSummary {
     std::size_t folders = 0;        // folders entered (0: not even the site root could be entered)
     std::size_t foldersRefused = 0; // folders the server would not let the walk enter
     std::size_t foldersUnreadable = 0; // folders whose listing held no line that could be read
-    std::size_t foldersTooDeep = 0;    // folders not entered: deeper than 64 levels below the root
+    std::size_t foldersTooDeep = 0; // folders not entered: deeper than kMaxWalkDepth below the root
     // Folders not entered: the server names them as one of the folders above them (a link back
     // up), so entering would only walk that one again.
     std::size_t foldersRepeated = 0;
@@ -61,7 +85,7 @@ struct RetrievalSummary {
     std::size_t foldersListedList = 0;
     // Rows without a lastmod: the listing gave no date, or one a sitemap cannot write.
     std::size_t undated = 0;
-    std::size_t rows = 0;              // rows handed to the table
+    std::size_t rows = 0; // rows handed to the table
     // Files and folders left out (a folder counts once, unlisted): by the exclusion patterns,
     // and as the site's robots.txt asks.
     std::size_t excluded = 0;
@@ -101,8 +125,7 @@ struct RetrievalSummary {
 // sessions log in as the first did and list folders in parallel; the rows are the same. Holds
 // the FTP session for the whole run and closes it at the end. Refuses a site URL that would
 // shift the rows' fields (SiteUrlProblem) before it connects. Never throws; failures reach the
-// user through observer.ShowMessage. Whoever starts it clears an
-// earlier stop first (Tftp_module::ClearStop).
+// observer as problems. Whoever starts it clears an earlier stop first (Tftp_module::ClearStop).
 RetrievalSummary RunRetrieval(Tftp_module& ftp, const SiteSettings& settings,
                               RetrievalObserver& observer,
                               const RetrievalLimits& limits = RetrievalLimits());

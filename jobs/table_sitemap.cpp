@@ -3,7 +3,7 @@
 #include <chrono>
 
 #include "jobs/work_table.h"
-#include "jobs/path_filter.h"
+#include "core/text_util.h"
 #include "settings/SiteSettings.h"
 
 namespace {

@@ -3,50 +3,43 @@
 #include <thread>
 #include <utility>
 
-#include "core/text_util.h"
-#include "core/texts.h"
 #include "ftp/Uftp_module.h"
 #include "sitemap/sitemap_writer.h"
 
 bool RetrievalProgress::empty() const {
-    for (const std::optional<QString>& panel : panels)
-        if (panel)
-            return false;
-    return !maxTotal;
+    return !place && !folders && !rowsFound;
 }
 
-// Hands every call of the walk to the thread's signals.
+// Hands every event of the walk to the thread's signals.
 class tthread1::Forwarder final : public RetrievalObserver {
 public:
     explicit Forwarder(tthread1& thread) : thread_(thread) {}
 
-    void ClearTable() override {
-        thread_.emitInOrder([this] { emit thread_.TableCleared(); });
+    void Started() override {
+        thread_.emitInOrder([this] { emit thread_.Started(); });
     }
-    void SetStatusText(int panel, const std::string& text) override {
-        const QString shown = QString::fromStdString(text);
-        thread_.changeProgress(
-            [&](RetrievalProgress& progress) { progress.panels.at(std::size_t(panel)) = shown; });
+    void WorkingOn(const std::string& place) override {
+        const QString shown = QString::fromStdString(place);
+        thread_.changeProgress([&](RetrievalProgress& progress) { progress.place = shown; });
     }
-    void SetMaxTotalText(const std::string& text) override {
-        const QString shown = QString::fromStdString(text);
-        thread_.changeProgress([&](RetrievalProgress& progress) { progress.maxTotal = shown; });
+    void RowFound(const std::string&) override {
+        const std::size_t found = ++rowsFound_;
+        thread_.changeProgress([&](RetrievalProgress& progress) { progress.rowsFound = found; });
     }
-    void ShowMessage(const std::string& text) override { thread_.showMessage(text); }
-    void FillTable(std::vector<std::string> rows) override {
-        thread_.emitInOrder([&] { emit thread_.TableFilled(rows); });
+    void WalkProgress(std::size_t done, std::size_t known, std::size_t sessions) override {
+        thread_.changeProgress([&](RetrievalProgress& progress) {
+            progress.folders = FolderCount{done, known, sessions};
+        });
+    }
+    void ProblemMet(const WalkProblem& problem) override { thread_.problemMet(problem); }
+    void Finished(const RetrievalSummary& summary, std::vector<std::string> rows) override {
+        thread_.emitInOrder([&] { emit thread_.Finished(summary, rows); });
     }
     bool StopRequested() override { return thread_.StopRequested(); }
-    void WalkProgress(std::size_t done, std::size_t known, std::size_t sessions) override {
-        const QString shown =
-            QText(Filled(texts::kWalkProgress, {{"done", std::to_string(done)},
-                                                {"known", std::to_string(known)},
-                                                {"sessions", std::to_string(sessions)}}));
-        thread_.changeProgress([&](RetrievalProgress& progress) { progress.panels.at(1) = shown; });
-    }
 
 private:
     tthread1& thread_;
+    std::size_t rowsFound_ = 0;
 };
 
 // Reports a change the walk made too soon after the last report once it is due, while the walk
@@ -77,6 +70,8 @@ tthread1::tthread1(Tftp_module& ftp, SiteSettings settings, std::filesystem::pat
       programFolder_(std::move(programFolder)) {
     qRegisterMetaType<std::vector<std::string>>();
     qRegisterMetaType<RetrievalProgress>();
+    qRegisterMetaType<WalkProblem>();
+    qRegisterMetaType<RetrievalSummary>();
 }
 
 tthread1::~tthread1() {
@@ -93,13 +88,13 @@ void tthread1::RequestStop() {
     answerChanged_.notify_all();
 }
 
-void tthread1::MessageAnswered() {
+void tthread1::ProblemAnswered() {
     std::lock_guard<std::mutex> lock(answerMutex_);
     answered_ = true;
     answerChanged_.notify_all();
 }
 
-void tthread1::showMessage(const std::string& text) {
+void tthread1::problemMet(const WalkProblem& problem) {
     {
         std::lock_guard<std::mutex> lock(answerMutex_);
         // The user asked the run to end; what went wrong on the way out is no news.
@@ -107,7 +102,7 @@ void tthread1::showMessage(const std::string& text) {
             return;
         answered_ = false;
     }
-    emitInOrder([&] { emit MessageRequested(QString::fromStdString(text)); });
+    emitInOrder([&] { emit ProblemMet(problem); });
     std::unique_lock<std::mutex> lock(answerMutex_);
     answerChanged_.wait(lock, [this] { return answered_ || stopRequested_; });
 }

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <array>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -20,22 +19,32 @@
 
 class Tftp_module;
 
-// The status texts a run has changed since its last report. A text it has not changed is
-// absent, so that whatever the window wrote there meanwhile stays.
+// Folders listed and known so far by a walk over several sessions, and the sessions listing them.
+struct FolderCount {
+    std::size_t done = 0;
+    std::size_t known = 0;
+    std::size_t sessions = 0;
+};
+
+// What a run has changed since its last report. What it has not changed is absent, so that
+// whatever the window shows there meanwhile stays.
 struct RetrievalProgress {
-    std::array<std::optional<QString>, 3> panels; // status bar panels 0 to 2
-    std::optional<QString> maxTotal;              // the row counter
+    std::optional<QString> place;       // the folder or the page the walk is at, as shown
+    std::optional<FolderCount> folders; // a walk over several sessions
+    std::optional<std::size_t> rowsFound;
 
     bool empty() const;
 };
 Q_DECLARE_METATYPE(RetrievalProgress)
+Q_DECLARE_METATYPE(WalkProblem)
+Q_DECLARE_METATYPE(RetrievalSummary)
 
-// One retrieval of the server's file list on a thread of its own. Everything the run shows is
-// emitted as a signal; a window connects them queued, so each change takes effect on its own
-// thread. The walk changes the status texts once per file, far more often than a window can
-// paint, so they are coalesced: ProgressChanged comes at most every kReportInterval, the last
-// state always follows (also while the walk waits on the server), and the other signals keep
-// their order relative to it. The thread never touches a widget.
+// One retrieval of the server's file list on a thread of its own. Every event of the run is
+// emitted as a signal; a window connects them queued, so each takes effect on its own thread,
+// and decides what it shows. The walk moves on once per file, far more often than a window can
+// paint, so its progress is coalesced: ProgressChanged comes at most every kReportInterval, the
+// last state always follows (also while the walk waits on the server), and the other signals
+// keep their order relative to it. The thread never touches a widget.
 class tthread1 final : public QThread {
     Q_OBJECT
 public:
@@ -49,24 +58,26 @@ public:
 
     // Ends the run at once: the wait on the server it is in fails (Tftp_module::Abort), or the
     // walk stops before its next command; the rows gathered so far are still handed over, and a
-    // message it waits on is released. Any thread.
+    // problem it waits on is released. Any thread.
     void RequestStop();
     bool StopRequested() const { return stopRequested_; }
 
-    // Called by whoever shows MessageRequested once the user has closed the message; the run
-    // waits until then. Any thread.
-    void MessageAnswered();
+    // Called by whoever shows ProblemMet once the user has closed its message; the run waits
+    // until then. Any thread.
+    void ProblemAnswered();
 
     // The figures of the run; valid once the thread has finished.
     const RetrievalSummary& Summary() const { return summary_; }
     const SiteSettings& Settings() const { return settings_; }
 
 signals:
-    void TableCleared();
+    // The run is connecting: the rows of an earlier run are void.
+    void Started();
     void ProgressChanged(const RetrievalProgress& progress);
-    // A message with one button. The run waits until MessageAnswered() (or RequestStop()).
-    void MessageRequested(const QString& text);
-    void TableFilled(const std::vector<std::string>& rows);
+    // The run waits until ProblemAnswered() (or RequestStop()): a window shows it in a message box.
+    void ProblemMet(const WalkProblem& problem);
+    // The run's figures and its rows, in the order the walk found them.
+    void Finished(const RetrievalSummary& summary, const std::vector<std::string>& rows);
 
 protected:
     void run() override;
@@ -82,7 +93,7 @@ private:
     void emitInOrder(const std::function<void()>& emitter);
     void reportLocked();
     void pace();
-    void showMessage(const std::string& text);
+    void problemMet(const WalkProblem& problem);
 
     Tftp_module& ftp_;
     const SiteSettings settings_;

@@ -401,7 +401,8 @@ void RunConnectionTest(QWidget* parent, Tftp_module& ftp, Tfsite_manager& settin
                     continue;
                 return;
             }
-            show(QText(Concat({texts::kConnectFailed, texts::kLineBreak, FailureText(ftp.LastError())})));
+            show(QText(Concat(
+                {texts::kConnectFailed, texts::kLineBreak, FailureText(ftp.LastError())})));
             return;
         case ConnectionTestResult::Connected: {
             // The first line is what a login always showed; TLS and the listing follow on lines

@@ -47,6 +47,7 @@ TFsite_wright::TFsite_wright(std::filesystem::path programFolder, QWidget* paren
     createStatusBar(central);
     setCentralWidget(central);
     createMenus();
+    createRetrieval();
     FormCreate();
 }
 
@@ -227,14 +228,6 @@ void TFsite_wright::SetStatusText(int panel, const QString& text) {
     statusPanels_.at(std::size_t(panel))->setText(text);
     if (panel == 0 && text == QText(texts::kPlainConnection))
         statusPanels_[0]->setToolTip(QText(texts::kPlainConnectionTip));
-}
-
-void TFsite_wright::showProgress(const RetrievalProgress& progress) {
-    for (std::size_t panel = 0; panel < progress.panels.size(); ++panel)
-        if (progress.panels[panel])
-            SetStatusText(int(panel), *progress.panels[panel]);
-    if (progress.maxTotal)
-        SetMaxTotalText(*progress.maxTotal);
 }
 
 QString TFsite_wright::StatusText(int panel) const {

@@ -18,10 +18,13 @@
 class FolderLock;
 class ElidedLabel;
 class QAction;
+class QHBoxLayout;
 class QLabel;
 class QListView;
 class QMenu;
+class QProgressBar;
 class QPushButton;
+class RetrievalController;
 class RowDelegate;
 class Tfsite_manager;
 class Tftp_module;
@@ -29,6 +32,7 @@ class Tfurl_edit;
 class WorkTable;
 class tthread1;
 struct RetrievalProgress;
+struct RetrievalSummary;
 struct SiteSettings;
 
 // The main window: the header, the two counters, the work table and the status bar, with the
@@ -84,7 +88,10 @@ private:
     void createCounters(QWidget* parent);
     void createWorkTab(QWidget* parent);
     void createStatusBar(QWidget* parent);
+    void createWalkProgress(QWidget* bar, QHBoxLayout* row);
     void createMenus();
+    // The controller of the retrievals, its events wired to the window.
+    void createRetrieval();
     QAction* addItem(QMenu* menu, const char* name, std::string_view caption, bool visible,
                      void (TFsite_wright::*handler)() = nullptr);
 
@@ -132,7 +139,12 @@ private:
     void SetSelectTotalText(const QString& text);
     // Writes panel 0, 1 or 2; it shows at the next paint.
     void SetStatusText(int panel, const QString& text);
+    // The run's events as the window shows them: panel 1 the connection state and the end,
+    // panel 2 what the walk is at, the file counter the pages found so far, the status bar's
+    // progress bar the folders listed of those known (a walk over several sessions).
+    void retrievalStarted();
     void showProgress(const RetrievalProgress& progress);
+    void showRetrievalEnd(const RetrievalSummary& summary, const std::vector<std::string>& rows);
 
     // While a retrieval runs, a second retrieval, the connection test, the upload and the row
     // edit dialog are refused; the stop button is enabled only then.
@@ -156,7 +168,7 @@ private:
     // False, after telling the user, when another run holds the program folder.
     bool folderLocked(const FolderLock& lock) const;
     void startRetrievalThread(const SiteSettings& settings);
-    void retrievalFinished(tthread1* thread);
+    void retrievalFinished(const tthread1& run);
     // Ends a running retrieval and waits for its thread, so that it never outlives the window
     // or the FTP module.
     void stopRetrievalAndWait();
@@ -169,7 +181,7 @@ private:
     Tfurl_edit* urlEdit_ = nullptr;
     Tftp_module* ftp_ = nullptr;
     Tfsite_manager* siteManager_ = nullptr;
-    QPointer<tthread1> retrieval_;
+    RetrievalController* retrieval_ = nullptr;
     bool retrievalRunning_ = false;
     UrlOpener urlOpener_;
     // The memory of the site whose rows the table holds, with that site's defaults.
@@ -187,6 +199,7 @@ private:
     QLabel* select_total = nullptr;
     QPushButton* Button5 = nullptr; // stops a running retrieval
     std::array<ElidedLabel*, 3> statusPanels_{};
+    QProgressBar* walkProgress_ = nullptr;
     QMenu* N4 = nullptr;
     QMenu* N5 = nullptr;
     QMenu* N6 = nullptr;

@@ -6,6 +6,7 @@
 #include <QListView>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QToolButton>
@@ -16,6 +17,7 @@
 #include "app/widgets/message_dialogs.h"
 #include "app/widgets/program_icon.h"
 #include "app/window/row_delegate.h"
+#include "core/text_util.h"
 #include "core/texts.h"
 #include "jobs/work_table.h"
 
@@ -203,8 +205,25 @@ void TFsite_wright::createStatusBar(QWidget* parent) {
             panel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
         row->addWidget(panel, widths[i] > 0 ? 0 : 1);
         statusPanels_[std::size_t(i)] = panel;
+        if (i == 1)
+            createWalkProgress(bar, row);
     }
     parent->layout()->addWidget(bar);
+}
+
+void TFsite_wright::createWalkProgress(QWidget* bar, QHBoxLayout* row) {
+    // Shown while several sessions list folders: wide enough for the whole text with large
+    // counts, so that it is never cut.
+    walkProgress_ = new QProgressBar(bar);
+    walkProgress_->setObjectName(QStringLiteral("WalkProgress"));
+    walkProgress_->setTextVisible(true);
+    walkProgress_->setAlignment(Qt::AlignCenter);
+    const QString widest = QText(
+        Filled(texts::kWalkProgress, {{"done", "99999"}, {"known", "99999"}, {"sessions", "99"}}));
+    walkProgress_->setFixedWidth(walkProgress_->fontMetrics().horizontalAdvance(widest) + 16);
+    walkProgress_->setMaximumHeight(17);
+    walkProgress_->hide();
+    row->addWidget(walkProgress_);
 }
 
 QAction* TFsite_wright::addItem(QMenu* menu, const char* name, std::string_view caption,

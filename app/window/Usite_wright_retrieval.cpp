@@ -1,16 +1,29 @@
 // The retrieval's thread and the connection test, started and ended from the window.
 #include "app/window/Usite_wright.h"
 
+#include <algorithm>
 #include <stdexcept>
+
+#include <QProgressBar>
 
 #include "app/settings_dialog/Usite_manager.h"
 #include "app/widgets/message_dialogs.h"
+#include "app/window/retrieval_controller.h"
 #include "app/window/row_delegate.h"
+#include "core/text_util.h"
 #include "core/texts.h"
 #include "ftp/Uftp_module.h"
 #include "jobs/table_sitemap.h"
 #include "jobs/thread.h"
 #include "jobs/work_table.h"
+
+void TFsite_wright::createRetrieval() {
+    retrieval_ = new RetrievalController(this);
+    connect(retrieval_, &RetrievalController::Started, this, &TFsite_wright::retrievalStarted);
+    connect(retrieval_, &RetrievalController::ProgressChanged, this, &TFsite_wright::showProgress);
+    connect(retrieval_, &RetrievalController::Finished, this, &TFsite_wright::showRetrievalEnd);
+    connect(retrieval_, &RetrievalController::Ended, this, &TFsite_wright::retrievalFinished);
+}
 
 void TFsite_wright::N8Click() {
     StartRetrieval();
@@ -43,71 +56,67 @@ void TFsite_wright::startRetrievalThread(const SiteSettings& settings) {
     missingPages_ = 0;
     // A stop of an earlier conversation must not end this one.
     ftpModule().ClearStop();
-    auto* thread = new tthread1(ftpModule(), settings, programFolder_, this);
-    // Calls already queued when the window stops a run early must not reach a deleted thread.
-    const QPointer<tthread1> guarded(thread);
-    // Queued, so that every change takes effect here in the order the walk made it.
-    connect(
-        thread, &tthread1::TableCleared, this, [this] { table_->clear(); }, Qt::QueuedConnection);
-    connect(thread, &tthread1::ProgressChanged, this, &TFsite_wright::showProgress,
-            Qt::QueuedConnection);
-    connect(
-        thread, &tthread1::MessageRequested, this,
-        [guarded](const QString& text) {
-            ShowPlainMessage(text);
-            if (guarded)
-                guarded->MessageAnswered();
-        },
-        Qt::QueuedConnection);
-    connect(
-        thread, &tthread1::TableFilled, this,
-        [this](const std::vector<std::string>& rows) { FillAfterRetrieval(rows); },
-        Qt::QueuedConnection);
-    connect(
-        thread, &QThread::finished, this,
-        [this, guarded] {
-            if (guarded)
-                retrievalFinished(guarded);
-        },
-        Qt::QueuedConnection);
-    retrieval_ = thread;
     SetRetrievalRunning(true);
-    thread->start();
+    retrieval_->Start(ftpModule(), settings, programFolder_);
 }
 
-void TFsite_wright::retrievalFinished(tthread1* thread) {
-    if (retrieval_ == thread)
-        retrieval_.clear();
+void TFsite_wright::retrievalStarted() {
+    table_->clear();
+    walkProgress_->hide();
+    SetStatusText(1, QText(texts::kConnecting));
+    SetMaxTotalText(QText(texts::kRetrieving));
+}
+
+void TFsite_wright::showProgress(const RetrievalProgress& progress) {
+    if (progress.place)
+        SetStatusText(2, *progress.place + QText(texts::kBeingRetrieved));
+    if (progress.folders) {
+        const FolderCount& folders = *progress.folders;
+        walkProgress_->setRange(0, int(std::max<std::size_t>(folders.known, 1)));
+        walkProgress_->setValue(int(folders.done));
+        walkProgress_->setFormat(
+            QText(Filled(texts::kWalkProgress, {{"done", std::to_string(folders.done)},
+                                                {"known", std::to_string(folders.known)},
+                                                {"sessions", std::to_string(folders.sessions)}})));
+        walkProgress_->show();
+    }
+    if (progress.rowsFound)
+        SetMaxTotalText(QString::number(*progress.rowsFound));
+}
+
+void TFsite_wright::showRetrievalEnd(const RetrievalSummary& summary,
+                                     const std::vector<std::string>& rows) {
+    walkProgress_->hide();
+    SetStatusText(1, QText(summary.stopped    ? texts::kRetrievalStopped
+                           : summary.Failed() ? texts::kRetrievalFailed
+                                              : texts::kRetrievalFinished));
+    SetStatusText(2, QString());
+    if (summary.tlsRefused)
+        SetStatusText(0, QText(texts::kPlainConnection));
+    FillAfterRetrieval(rows);
+}
+
+void TFsite_wright::retrievalFinished(const tthread1& run) {
     SetRetrievalRunning(false);
-    thread->deleteLater();
-    const RetrievalSummary& summary = thread->Summary();
+    const RetrievalSummary& summary = run.Summary();
     const bool complete =
         !summary.stopped && !summary.endedEarly && !summary.loginFailed && summary.folders > 0;
     table_->setIncomplete(!complete);
     SetStatusText(0, complete ? QString() : QText(texts::kListIncomplete));
     if (summary.WalkedWholeSite())
-        offerToForgetMissing(*thread);
-    // A certificate the user now trusts lets the same retrieval run again.
-    const std::optional<CertificateInfo>& certificate = thread->Summary().untrustedCertificate;
-    if (certificate && siteManager_ && siteManager_->OfferTrust(*certificate))
+        offerToForgetMissing(run);
+    if (RetrievalController::UserNowTrusts(siteManager_, summary.untrustedCertificate))
         startRetrievalThread(siteManager_->Settings());
 }
 
 void TFsite_wright::Button5Click() {
-    if (retrieval_)
-        retrieval_->RequestStop();
+    retrieval_->RequestStop();
 }
 
 void TFsite_wright::stopRetrievalAndWait() {
-    if (!retrieval_)
+    if (!retrieval_->Running())
         return;
-    tthread1* thread = retrieval_;
-    retrieval_.clear();
-    // Nothing of the run reaches the window any more; a message it waits on is released.
-    thread->disconnect(this);
-    thread->RequestStop();
-    thread->wait();
-    delete thread;
+    retrieval_->StopAndWait();
     SetRetrievalRunning(false);
 }
 

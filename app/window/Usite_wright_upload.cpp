@@ -4,6 +4,7 @@
 #include "app/settings_dialog/Usite_manager.h"
 #include "app/widgets/message_dialogs.h"
 #include "app/widgets/wait_dialog.h"
+#include "app/window/retrieval_controller.h"
 #include "core/text_util.h"
 #include "core/texts.h"
 #include "ftp/Uftp_module.h"
@@ -109,7 +110,7 @@ void TFsite_wright::N14Click() {
             [&] { result = UploadSitemap(ftp, uploadSettings, programFolder_, askShrink); },
             [&ftp] { ftp.Abort(); });
         // A certificate the user now trusts lets the same upload run again.
-        if (!result.untrustedCertificate || !siteManager_->OfferTrust(*result.untrustedCertificate))
+        if (!RetrievalController::UserNowTrusts(siteManager_, result.untrustedCertificate))
             break;
         uploadSettings = currentSettings();
     }

@@ -45,6 +45,8 @@ TEST(TextUtil, UnsafeBytesArePercentEncodedAndTheRestStaysReadable) {
 
 TEST(TextUtil, LinesBlanksAndCase) {
     EXPECT_EQ(SplitLines("a\r\nb\rc\n\nd\n"), (std::vector<std::string>{"a", "b", "c", "", "d"}));
+    EXPECT_EQ(SplitList("a, b\nc,,"), (std::vector<std::string>{"a", "b", "c"}));
+    EXPECT_EQ(SplitList(" .html ,\n.htm", ","), (std::vector<std::string>{".html", "\n.htm"}));
     EXPECT_EQ(Trimmed(" \t a b \r"), "a b");
     EXPECT_TRUE(EqualsIgnoringCase("OFFSET_1", "offset_1"));
     EXPECT_FALSE(EqualsIgnoringCase("Ä", "ä"));

@@ -52,7 +52,6 @@ TEST(ExclusionList, LinesAndCommasAndPatternsMatchingAnywhere) {
     for (const Case& c : cases)
         EXPECT_EQ(list.Excludes(c.path), c.expected) << c.path;
     EXPECT_TRUE(ExclusionList(" , \n").empty());
-    EXPECT_EQ(SplitList("a, b\nc,,"), (std::vector<std::string>{"a", "b", "c"}));
 }
 
 TEST(RobotsRules, GroupsLongestMatchAndAllowOnTies) {

@@ -17,6 +17,7 @@
 #include "sitemap/sitemap_writer.h"
 #include "ftp/Uftp_module.h"
 #include "ftp/server_name.h"
+#include "jobs/walk_names.h"
 #include "settings/SiteSettings.h"
 #include "support/fake_ftp_server.h"
 #include "support/fixed_clock.h"
@@ -93,7 +94,7 @@ TEST_F(RetrievalTest, ARefusedRobotsTxtFailsTheRunNamingTheFileAndTheReply) {
     ASSERT_EQ(observer.messages.size(), 1u);
     EXPECT_NE(observer.messages[0].find("/r/robots.txt"), std::string::npos);
     EXPECT_NE(observer.messages[0].find("451 Disk trouble"), std::string::npos);
-    EXPECT_EQ(observer.events.end()[-3], "panel1 取得失敗");
+    EXPECT_EQ(observer.events.end()[-2], "end failed");
 }
 
 TEST_F(RetrievalTest, WalksDepthFirstWithOneListingPerFolderAndOneMorePerReturn) {
@@ -113,13 +114,10 @@ TEST_F(RetrievalTest, WalksDepthFirstWithOneListingPerFolderAndOneMorePerReturn)
     EXPECT_EQ(observer.rows, (Lines{Row(kWeb + "/", "index.html"),
                                     Row(kWeb + "/info/", "news.html"), Row(kWeb + "/", "z.html")}));
     EXPECT_EQ(observer.foundOneByOne, observer.rows);
-    EXPECT_EQ(observer.events, (Lines{"clear", "panel1 サーバー接続中", "max 取得中・・・",
-                                      "panel2 /public_htmlを取得中",
-                                      "panel2 http://www.example.com/index.htmlを取得中",
-                                      "panel2 /public_html/infoを取得中",
-                                      "panel2 http://www.example.com/info/news.htmlを取得中",
-                                      "panel2 http://www.example.com/z.htmlを取得中",
-                                      "panel1 取得完了", "panel2 ", "fill 3"}));
+    EXPECT_EQ(observer.events,
+              (Lines{"start", "at /public_html", "at http://www.example.com/index.html",
+                     "at /public_html/info", "at http://www.example.com/info/news.html",
+                     "at http://www.example.com/z.html", "end finished", "fill 3"}));
     EXPECT_EQ(observer.entered, (Lines{"/public_html", "/public_html/info"}));
     EXPECT_EQ(summary.folders, 2u);
     EXPECT_EQ(summary.rows, 3u);
@@ -147,7 +145,7 @@ TEST_F(RetrievalTest, RefusedSubfolderIsReportedAndTheWalkGoesOn) {
     EXPECT_EQ(summary.foldersRefused, 1u);
     EXPECT_EQ(summary.folders, 2u);
     EXPECT_FALSE(summary.endedEarly);
-    EXPECT_EQ(observer.events.end()[-3], "panel1 取得完了");
+    EXPECT_EQ(observer.events.end()[-2], "end finished");
 }
 
 TEST_F(RetrievalTest, OverSeveralSessionsRefusalsAndALostSessionEndAsOverOne) {
@@ -214,8 +212,8 @@ TEST_F(RetrievalTest, FailedReturnToTheParentEndsTheWalkAndKeepsTheRows) {
     EXPECT_EQ(observer.rows, (Lines{Row(kWeb + "/", "a.html"), Row(kWeb + "/sub/", "b.html")}));
     EXPECT_TRUE(summary.endedEarly);
     // The message comes before the end of the run is shown and the rows are filled.
-    EXPECT_EQ(observer.events.end()[-4], "message " + observer.messages[0]);
-    EXPECT_EQ(observer.events.end()[-3], "panel1 取得失敗");
+    EXPECT_EQ(observer.events.end()[-3], "problem " + observer.messages[0]);
+    EXPECT_EQ(observer.events.end()[-2], "end failed");
 }
 
 TEST_F(RetrievalTest, FailedListingEndsTheWalk) {
@@ -268,9 +266,8 @@ TEST_F(RetrievalTest, FailedLoginShowsTheReasonAndEndsWithAnEmptyTable) {
     const RetrievalSummary summary = run(server);
     EXPECT_EQ(server.Commands(), (Lines{"USER anna", "PASS secret"}));
     EXPECT_EQ(observer.messages, (Lines{"接続失敗\r\n530 Login incorrect."}));
-    EXPECT_EQ(observer.events, (Lines{"clear", "panel1 サーバー接続中", "max 取得中・・・",
-                                      "message 接続失敗\r\n530 Login incorrect.", "panel1 取得失敗",
-                                      "panel2 ", "fill 0"}));
+    EXPECT_EQ(observer.events,
+              (Lines{"start", "problem 接続失敗\r\n530 Login incorrect.", "end failed", "fill 0"}));
     EXPECT_TRUE(summary.loginFailed);
     EXPECT_EQ(summary.folders, 0u);
 }
@@ -587,7 +584,7 @@ TEST_F(RetrievalTest, AbortEndsAStalledWaitAtOnceAsAStop) {
         EXPECT_TRUE(summary.stopped);
         EXPECT_FALSE(summary.endedEarly);
         EXPECT_EQ(run.messages, Lines());
-        EXPECT_EQ(run.events.end()[-3], "panel1 取得中止");
+        EXPECT_EQ(run.events.end()[-2], "end stopped");
         EXPECT_FALSE(ftp.Lock()->IsConnected());
     }
 }
@@ -606,7 +603,7 @@ TEST_F(RetrievalTest, NamesAreSentAsListedAndShownAsText) {
     EXPECT_EQ(server.Commands()[AfterLogin({}).size() + 3], "CWD /r/" + shiftJisFolder);
     EXPECT_EQ(observer.rows,
               (Lines{Row(kWeb + "/日本/", "表.html"), Row(kWeb + "/", "ページ.html")}));
-    EXPECT_NE(std::find(observer.events.begin(), observer.events.end(), "panel2 /r/日本を取得中"),
+    EXPECT_NE(std::find(observer.events.begin(), observer.events.end(), "at /r/日本"),
               observer.events.end());
 }
 
@@ -622,6 +619,42 @@ TEST(NameFromServer, KeepsUtf8DecodesShiftJisAndReplacesTheRest) {
     // UTF-8 forms that are not valid UTF-8 are not taken for it.
     EXPECT_NE(NameFromServer("\xC0\xAF"), "\xC0\xAF");         // overlong "/"
     EXPECT_NE(NameFromServer("\xED\xA0\x80"), "\xED\xA0\x80"); // surrogate
+}
+
+TEST(WalkNames, WhichNamesAreSkippedAndHowTheRestAreWrittenAndMatched) {
+    struct Case {
+        std::string name;
+        bool ignored;
+    };
+    const Case cases[] = {
+        {"page.html", false},
+        {"", true},
+        {".", true},
+        {"..", true},
+        {"...", true},
+        {".. ", true},
+        {"a/b", true},
+        {"a\\..\\b", true},
+        {"a\\b", false},
+        {"x\r\ny", true},
+        {std::string("a\0b", 3), true},
+        {".hidden", false},
+        {std::string(kMaxNameBytes, 'n'), false},
+        {std::string(kMaxNameBytes + 1, 'n'), true},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(IsIgnoredName(c.name), c.ignored) << c.name;
+    EXPECT_EQ(RowName("a;b%c d.html"), "a%3Bb%25c d.html");
+    EXPECT_EQ(ShownName("a\x1b.html"), "a%1B.html");
+    EXPECT_EQ(JoinPath("/", "a"), "/a");
+    EXPECT_EQ(JoinPath("/r", "a"), "/r/a");
+    EXPECT_EQ(WithoutTrailingSlashes("https://example.com//"), "https://example.com");
+    EXPECT_EQ(ExtensionOf("a.b.html"), ".html");
+    EXPECT_EQ(ExtensionOf("dir.d\\file"), "");
+    const ExtensionList list(" .html , .htm,,");
+    EXPECT_TRUE(list.Contains(".htm"));
+    EXPECT_FALSE(list.Contains(".HTML"));
+    EXPECT_FALSE(list.Contains(""));
 }
 
 TEST_F(RetrievalTest, NamesThatWouldBreakACommandOrLeaveTheFolderAreSkipped) {
@@ -642,7 +675,7 @@ TEST_F(RetrievalTest, StopEndsTheWalkBeforeItsNextCommandAndKeepsTheRows) {
     EXPECT_EQ(server.Commands(), AfterLogin({"CWD /r", "PASV", "LIST", "CWD /r/sub", "QUIT"}));
     EXPECT_EQ(observer.rows, (Lines{Row(kWeb + "/", "a.html")}));
     EXPECT_EQ(observer.messages, Lines());
-    EXPECT_EQ(observer.events.end()[-3], "panel1 取得中止");
+    EXPECT_EQ(observer.events.end()[-2], "end stopped");
     EXPECT_TRUE(summary.stopped);
     EXPECT_FALSE(summary.endedEarly);
 }
@@ -671,7 +704,7 @@ TEST_F(RetrievalTest, StopBeforeTheLoginSendsNothing) {
     const RetrievalSummary summary = RunRetrieval(ftp, settings, observer);
     EXPECT_EQ(server.Connections(), 0u);
     EXPECT_TRUE(summary.stopped);
-    EXPECT_EQ(observer.events.end()[-3], "panel1 取得中止");
+    EXPECT_EQ(observer.events.end()[-2], "end stopped");
     EXPECT_EQ(observer.events.back(), "fill 0");
 }
 

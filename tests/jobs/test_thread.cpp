@@ -1,5 +1,5 @@
-// The retrieval thread: what it shows arrives on the receiver's thread, its status changes
-// coalesced and in order with the rest, a message holds the run until it is answered, and a
+// The retrieval thread: what it reports arrives on the receiver's thread, its progress
+// coalesced and in order with the rest, a problem holds the run until it is answered, and a
 // stop ends even a wait on a silent server at once.
 #include "jobs/thread.h"
 
@@ -21,43 +21,42 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Everything a run shows, recorded on the test's thread; progress is also applied to a display
-// of the status texts, as a window would.
+// Everything a run reports, recorded on the test's thread; progress is also applied to a
+// display of what the walk is at and the pages found, as a window would.
 class Recorder final : public QObject {
 public:
     explicit Recorder(tthread1& thread) {
         connect(
-            &thread, &tthread1::TableCleared, this, [this] { record("clear"); },
-            Qt::QueuedConnection);
+            &thread, &tthread1::Started, this, [this] { record("start"); }, Qt::QueuedConnection);
         connect(
             &thread, &tthread1::ProgressChanged, this,
             [this](const RetrievalProgress& progress) {
                 QStringList changes;
-                for (std::size_t panel = 0; panel < progress.panels.size(); ++panel) {
-                    if (const auto& text = progress.panels[panel]) {
-                        changes << QStringLiteral("panel %1: %2").arg(panel).arg(*text);
-                        shown[changes.last().section(u':', 0, 0)] = *text;
-                    }
+                if (progress.place) {
+                    changes << "place: " + *progress.place;
+                    shown["place"] = *progress.place;
                 }
-                if (progress.maxTotal) {
-                    changes << "max_total: " + *progress.maxTotal;
-                    shown["max_total"] = *progress.maxTotal;
+                if (progress.rowsFound) {
+                    changes << QStringLiteral("rows: %1").arg(*progress.rowsFound);
+                    shown["rows"] = QString::number(*progress.rowsFound);
                 }
                 record("progress: " + changes.join(QStringLiteral(", ")));
             },
             Qt::QueuedConnection);
         connect(
-            &thread, &tthread1::MessageRequested, this,
-            [this](const QString& text) {
+            &thread, &tthread1::ProblemMet, this,
+            [this](const WalkProblem& problem) {
                 shownAtMessage = shown;
-                record("message: " + text);
+                problems.push_back(problem);
+                record("problem: " + QString::fromStdString(problem.folder));
             },
             Qt::QueuedConnection);
         connect(
-            &thread, &tthread1::TableFilled, this,
-            [this](const std::vector<std::string>& rows) {
+            &thread, &tthread1::Finished, this,
+            [this](const RetrievalSummary& summary, const std::vector<std::string>& rows) {
                 shownAtFill = shown;
                 rowsFilled = rows.size();
+                endedAs = summary.stopped ? "stopped" : summary.Failed() ? "failed" : "finished";
                 record(QStringLiteral("fill: ") +
                        (rows.empty() ? QString() : QString::fromStdString(rows.front())));
             },
@@ -71,7 +70,9 @@ public:
     std::map<QString, QString> shown;
     std::map<QString, QString> shownAtMessage;
     std::map<QString, QString> shownAtFill;
+    std::vector<WalkProblem> problems;
     std::size_t rowsFilled = 0;
+    QString endedAs;
 
 private:
     void record(const QString& event) {
@@ -83,11 +84,11 @@ private:
 // Counts the walk's calls: the queued events a thread that forwards each call would post.
 class CallCounter final : public RetrievalObserver {
 public:
-    void ClearTable() override { ++calls; }
-    void SetStatusText(int, const std::string&) override { ++calls; }
-    void SetMaxTotalText(const std::string&) override { ++calls; }
-    void ShowMessage(const std::string&) override { ++calls; }
-    void FillTable(std::vector<std::string>) override { ++calls; }
+    void Started() override { ++calls; }
+    void WorkingOn(const std::string&) override { ++calls; }
+    void RowFound(const std::string&) override { ++calls; }
+    void ProblemMet(const WalkProblem&) override { ++calls; }
+    void Finished(const RetrievalSummary&, std::vector<std::string>) override { ++calls; }
     int calls = 0;
 };
 
@@ -126,13 +127,14 @@ private slots:
         QVERIFY(recorder.allOnThisThread);
         QVERIFY(!fs::exists(programFolder() / "sitemap.xml"));
 
-        // The first change shows at once; the state of the end shows before the fill.
-        QCOMPARE(recorder.events.first(), QStringLiteral("clear"));
-        QCOMPARE(recorder.events.at(1), QStringLiteral("progress: panel 1: サーバー接続中"));
+        // The first change shows at once; the last state shows before the fill.
+        QCOMPARE(recorder.events.first(), QStringLiteral("start"));
+        QCOMPARE(recorder.events.at(1), QStringLiteral("progress: place: /public_html"));
         QCOMPARE(recorder.count("progress: "), recorder.events.size() - 2);
         QCOMPARE(recorder.shownAtFill,
-                 (std::map<QString, QString>{
-                     {"panel 1", "取得完了"}, {"panel 2", ""}, {"max_total", "取得中・・・"}}));
+                 (std::map<QString, QString>{{"place", "http://www.example.jp/index.html"},
+                                             {"rows", "1"}}));
+        QCOMPARE(recorder.endedAs, QStringLiteral("finished"));
         const QString fill = recorder.events.last();
         QVERIFY2(fill.startsWith("fill: http://www.example.jp/;index.html;"), qPrintable(fill));
         QVERIFY(fill.endsWith("+09:00;weekly;0.5;"));
@@ -144,24 +146,25 @@ private slots:
         settings_.site_root = "/missing";
         tthread1 thread(ftp_, settings_, programFolder());
         Recorder recorder(thread);
-        connect(&thread, &tthread1::MessageRequested, &recorder,
-                [&] { QTimer::singleShot(300, &recorder, [&] { thread.MessageAnswered(); }); });
+        connect(&thread, &tthread1::ProblemMet, &recorder,
+                [&] { QTimer::singleShot(300, &recorder, [&] { thread.ProblemAnswered(); }); });
         QElapsedTimer clock;
         clock.start();
         thread.start();
         QTRY_VERIFY(thread.isFinished());
         QVERIFY(clock.elapsed() >= 300);
-        QCOMPARE(recorder.count("message: "), 1);
-        QVERIFY(recorder.events.filter("message: ")[0].contains(QStringLiteral("/missing")));
+        QCOMPARE(recorder.problems.size(), std::size_t(1));
+        QCOMPARE(recorder.problems[0].kind, WalkProblemKind::FolderMissing);
+        QCOMPARE(recorder.problems[0].folder, std::string("/missing"));
         // The folder the message speaks of shows while it is up.
-        QCOMPARE(recorder.shownAtMessage["panel 2"], QStringLiteral("/missingを取得中"));
+        QCOMPARE(recorder.shownAtMessage["place"], QStringLiteral("/missing"));
         QTRY_COMPARE(recorder.events.last(), QStringLiteral("fill: "));
     }
 
     void aStopReleasesAWaitingMessage() {
         settings_.site_root = "/missing";
         tthread1 thread(ftp_, settings_, programFolder());
-        connect(&thread, &tthread1::MessageRequested, this, [&] { thread.RequestStop(); });
+        connect(&thread, &tthread1::ProblemMet, this, [&] { thread.RequestStop(); });
         thread.start();
         QTRY_VERIFY_WITH_TIMEOUT(thread.isFinished(), 30000);
         QVERIFY(!ftp_.Lock()->IsConnected());
@@ -188,8 +191,8 @@ private slots:
         QVERIFY(thread.Summary().stopped);
         QVERIFY(!thread.Summary().loginFailed);
         QTRY_VERIFY(!recorder.events.isEmpty() && recorder.events.last().startsWith("fill: "));
-        QCOMPARE(recorder.shownAtFill["panel 1"], QStringLiteral("取得中止"));
-        QCOMPARE(recorder.count("message: "), 0);
+        QCOMPARE(recorder.endedAs, QStringLiteral("stopped"));
+        QCOMPARE(recorder.count("problem: "), 0);
     }
 
     void tenThousandFilesReportAtMostTwentyTimesASecond() {
@@ -216,7 +219,8 @@ private slots:
         // clear and fill themselves.
         QVERIFY2(recorder.count("progress: ") <= 2 + elapsed / tthread1::kReportInterval.count(),
                  qPrintable(QString::number(recorder.count("progress: "))));
-        QCOMPARE(recorder.shownAtFill["panel 1"], QStringLiteral("取得完了"));
+        QCOMPARE(recorder.endedAs, QStringLiteral("finished"));
+        QCOMPARE(recorder.shownAtFill["rows"], QString::number(files + 1));
     }
 
 private:

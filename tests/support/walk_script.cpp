@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "jobs/problem_text.h"
+
 namespace walk_script {
 
 std::string dir(const std::string& name) {
@@ -51,24 +53,25 @@ std::vector<fake_ftp::Step> Script::quit() {
     return fake_ftp::WithLogin(steps);
 }
 
-void RecordingObserver::ClearTable() {
-    events.push_back("clear");
+void RecordingObserver::Started() {
+    events.push_back("start");
 }
 
-void RecordingObserver::SetStatusText(int panel, const std::string& text) {
-    events.push_back("panel" + std::to_string(panel) + " " + text);
+void RecordingObserver::WorkingOn(const std::string& place) {
+    events.push_back("at " + place);
 }
 
-void RecordingObserver::SetMaxTotalText(const std::string& text) {
-    events.push_back("max " + text);
-}
-
-void RecordingObserver::ShowMessage(const std::string& text) {
-    events.push_back("message " + text);
+void RecordingObserver::ProblemMet(const WalkProblem& problem) {
+    const std::string text = WalkProblemText(problem);
+    events.push_back("problem " + text);
     messages.push_back(text);
+    problems.push_back(problem.kind);
 }
 
-void RecordingObserver::FillTable(std::vector<std::string> filled) {
+void RecordingObserver::Finished(const RetrievalSummary& summary, std::vector<std::string> filled) {
+    events.push_back(summary.stopped    ? "end stopped"
+                     : summary.Failed() ? "end failed"
+                                        : "end finished");
     events.push_back("fill " + std::to_string(filled.size()));
     rows = std::move(filled);
 }

@@ -36,14 +36,14 @@ public:
     std::vector<fake_ftp::Step> steps;
 };
 
-// Records what a run shows, in order.
+// Records what a run reports, in order: "start", "at <place>", "problem <its sentence>" (the
+// sentence also in messages), and at the end "end finished|failed|stopped" and "fill <rows>".
 class RecordingObserver final : public RetrievalObserver {
 public:
-    void ClearTable() override;
-    void SetStatusText(int panel, const std::string& text) override;
-    void SetMaxTotalText(const std::string& text) override;
-    void ShowMessage(const std::string& text) override;
-    void FillTable(std::vector<std::string> filled) override;
+    void Started() override;
+    void WorkingOn(const std::string& place) override;
+    void ProblemMet(const WalkProblem& problem) override;
+    void Finished(const RetrievalSummary& summary, std::vector<std::string> filled) override;
     bool StopRequested() override { return stop && stop(); }
     void FolderEntered(const std::string& path) override { entered.push_back(path); }
     void RowFound(const std::string& found) override { foundOneByOne.push_back(found); }
@@ -53,6 +53,7 @@ public:
 
     Lines events;
     Lines messages;
+    std::vector<WalkProblemKind> problems;
     Lines rows;
     Lines entered;
     Lines foundOneByOne;

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include "jobs/thread.h"
 #include "jobs/work_table.h"
 #include "app/window/Usite_wright.h"
 
@@ -18,5 +19,14 @@ public:
     }
     static void SetRetrievalRunning(TFsite_wright& window, bool running) {
         window.SetRetrievalRunning(running);
+    }
+    // The run's events as the retrieval controller hands them over.
+    static void RetrievalStarted(TFsite_wright& window) { window.retrievalStarted(); }
+    static void ShowProgress(TFsite_wright& window, const RetrievalProgress& progress) {
+        window.showProgress(progress);
+    }
+    static void ShowRetrievalEnd(TFsite_wright& window, const RetrievalSummary& summary,
+                                 const std::vector<std::string>& rows) {
+        window.showRetrievalEnd(summary, rows);
     }
 };

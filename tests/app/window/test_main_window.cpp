@@ -9,6 +9,7 @@
 #include <QListView>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -414,6 +415,32 @@ private slots:
         QCOMPARE(asked_[0].message, QStringLiteral("ファイルリストの取得中です。"));
         QVERIFY(!opened);
         QCOMPARE(window_->StatusText(0), QString());
+    }
+
+    void progressShowsPagesFoundAndFoldersListedWhileTheWalkRuns() {
+        create();
+        window_->show();
+        MainWindowAccess::RetrievalStarted(*window_);
+        auto* bar = window_->findChild<QProgressBar*>(QStringLiteral("WalkProgress"));
+        QVERIFY(bar && bar->isHidden());
+        RetrievalProgress progress;
+        progress.rowsFound = 3;
+        progress.folders = FolderCount{3, 12, 4};
+        MainWindowAccess::ShowProgress(*window_, progress);
+        QCOMPARE(counter("max_total"), QStringLiteral("3"));
+        QVERIFY(bar->isVisible());
+        QCOMPARE(bar->value(), 3);
+        QCOMPARE(bar->maximum(), 12);
+        // Read whole, not cut, even with five-digit counts.
+        progress.folders = FolderCount{12345, 67890, 16};
+        MainWindowAccess::ShowProgress(*window_, progress);
+        QVERIFY(bar->fontMetrics().horizontalAdvance(bar->text()) <= bar->contentsRect().width());
+
+        RetrievalSummary summary;
+        summary.folders = 12;
+        MainWindowAccess::ShowRetrievalEnd(*window_, summary, {row("a.html"), row("b.html")});
+        QVERIFY(bar->isHidden());
+        QCOMPARE(counter("max_total"), QStringLiteral("2"));
     }
 
 private:
