@@ -410,6 +410,11 @@ inline constexpr Text kNoPasswordLine{QT_TRANSLATE_NOOP(
     "texts", "--password-stdin: 標準入力に行がありません（空のパスワードは空行で指定します）。")};
 inline constexpr Text kPositiveNumber{
     QT_TRANSLATE_NOOP("texts", "--{option} には1以上の整数を指定してください。")};
+inline constexpr Text kJsonOrQuiet{
+    QT_TRANSLATE_NOOP("texts", "--json と --quiet は同時に指定できません。")};
+// stdout could not take the result (a full disk, a closed pipe).
+inline constexpr Text kCannotWriteOutput{
+    QT_TRANSLATE_NOOP("texts", "結果を標準出力に書き込めませんでした。")};
 
 // The command line's help, one text for the whole and one per command.
 inline constexpr Text kTopUsage{QT_TRANSLATE_NOOP("texts", R"(使い方: sitewright <command> [options]
