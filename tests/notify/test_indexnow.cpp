@@ -3,7 +3,8 @@
 #include "notify/key_check.h"
 
 #include "support/core_application.h"
-#include "support/py_http_server.h"
+#include "support/http_server.h"
+#include "support/test_files.h"
 
 #include <QDateTime>
 #include <QJsonArray>
@@ -13,7 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <fstream>
+#include <ctime>
 #include <thread>
 
 using namespace std::chrono_literals;
@@ -23,10 +24,10 @@ namespace {
 const QString kKey = QStringLiteral("0123456789abcdef0123456789abcdef");
 
 void writeFile(const std::filesystem::path& path, const std::string& content) {
-    std::ofstream(path, std::ios::binary) << content;
+    MakeFile(path, std::time(nullptr), content);
 }
 
-IndexNowOptions optionsFor(const PyHttpServer& server) {
+IndexNowOptions optionsFor(const HttpServer& server) {
     IndexNowOptions options;
     options.endpoint = server.Url(QStringLiteral("/indexnow"));
     options.limits.timeout = 10s;
@@ -36,7 +37,7 @@ IndexNowOptions optionsFor(const PyHttpServer& server) {
     return options;
 }
 
-QStringList addresses(const PyHttpServer& server, int count) {
+QStringList addresses(const HttpServer& server, int count) {
     QStringList list;
     for (int i = 0; i < count; ++i)
         list << server.Url(QStringLiteral("/page%1.html").arg(i)).toString();
@@ -51,11 +52,13 @@ protected:
 } // namespace
 
 TEST_F(IndexNow, TheKeyFileCountsOnlyWhenItHoldsExactlyTheKey) {
-    PyHttpServer site;
+    HttpServer site;
     writeFile(site.Root() / "good.txt", kKey.toStdString());
     writeFile(site.Root() / "newline.txt", kKey.toStdString() + "\n");
     writeFile(site.Root() / "other.txt", "fedcba9876543210fedcba9876543210");
     writeFile(site.Root() / "huge.txt", std::string(100000, 'a'));
+    site.SetAnswer("/elsewhere/good.txt",
+                   {302, {{"Location", "http://localhost:" + std::to_string(site.Url("").port()) + "/good.txt"}}, "", false, 0});
     struct Case {
         const char* path;
         KeyCheckKind kind;
@@ -81,7 +84,7 @@ TEST_F(IndexNow, TheKeyFileCountsOnlyWhenItHoldsExactlyTheKey) {
 }
 
 TEST_F(IndexNow, TheFirstBatchCarriesTheSiteTheKeyAndTenThousandAddresses) {
-    PyHttpServer server("202");
+    HttpServer server("202");
     const IndexNowSite site{server.Url(QStringLiteral("/")), kKey};
     const QStringList sent = addresses(server, kIndexNowBatchSize + 1);
     const std::vector<BatchResult> results =
@@ -95,7 +98,7 @@ TEST_F(IndexNow, TheFirstBatchCarriesTheSiteTheKeyAndTenThousandAddresses) {
     EXPECT_EQ(results[1].first, kIndexNowBatchSize);
     EXPECT_EQ(results[1].count, 1);
 
-    const std::vector<PyHttpServer::Post> posts = server.Posts();
+    const std::vector<HttpServer::Post> posts = server.Posts();
     ASSERT_EQ(posts.size(), 2u);
     EXPECT_EQ(posts[0].path, "/indexnow");
     EXPECT_EQ(posts[0].contentType, "application/json; charset=utf-8");
@@ -127,7 +130,7 @@ TEST_F(IndexNow, EachAnswerHasItsKindAndARefusalEndsTheSending) {
         {"500", BatchKind::OtherStatus, 1, 1},
     };
     for (const Case& c : cases) {
-        PyHttpServer server(c.answers);
+        HttpServer server(c.answers);
         const IndexNowSite site{server.Url(QStringLiteral("/")), kKey};
         const auto start = std::chrono::steady_clock::now();
         const std::vector<BatchResult> results = NotifyIndexNow(
@@ -144,7 +147,7 @@ TEST_F(IndexNow, EachAnswerHasItsKindAndARefusalEndsTheSending) {
 }
 
 TEST_F(IndexNow, ASilentEndpointTimesOutAndAStopEndsAWait) {
-    PyHttpServer server("sleep:5");
+    HttpServer server("sleep:5");
     IndexNowOptions options = optionsFor(server);
     options.limits.timeout = 300ms;
     const IndexNowSite site{server.Url(QStringLiteral("/")), kKey};
@@ -153,7 +156,7 @@ TEST_F(IndexNow, ASilentEndpointTimesOutAndAStopEndsAWait) {
     EXPECT_EQ(results[0].kind, BatchKind::NoAnswer);
     EXPECT_EQ(results[0].answer.outcome, HttpOutcome::TimedOut);
 
-    PyHttpServer busy("429:30");
+    HttpServer busy("429:30");
     std::atomic<bool> stop{false};
     std::thread stopper([&] {
         std::this_thread::sleep_for(300ms);

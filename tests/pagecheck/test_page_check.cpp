@@ -8,7 +8,7 @@
 #include <QSslConfiguration>
 
 #include "support/core_application.h"
-#include "support/http_site.h"
+#include "support/http_server.h"
 #include "support/temp_folder.h"
 #include "support/test_certificates.h"
 
@@ -50,7 +50,8 @@ const std::atomic<bool> kNeverStop{false};
 
 TEST(PageCheck, GivesEveryVerdictOfTheTestSite) {
     EnsureCoreApplication();
-    const HttpSite site;
+    HttpServer site;
+    ServeVerdictSite(site);
     const std::string root = site.Address();
     const std::vector<Expected> expected = {
         {"index.html", Verdict::Indexable, Unknown::None, 200},
@@ -118,7 +119,8 @@ TEST(PageCheck, ChecksOverTlsAndTellsAFailingCertificateOncePerSite) {
     configuration.addCaCertificates(QString::fromStdString(certificates.caFile.string()));
     QSslConfiguration::setDefaultConfiguration(configuration);
 
-    const HttpSite trusted({certificates.trusted.certificate, certificates.trusted.key});
+    HttpServer trusted({certificates.trusted.certificate, certificates.trusted.key});
+    ServeVerdictSite(trusted);
     const PageCheckReport good =
         CheckPages(pagesOf(trusted.Address(), {"index.html", "noindex.html", "missing.html"}),
                    quickOptions(), {}, kNeverStop);
@@ -129,7 +131,8 @@ TEST(PageCheck, ChecksOverTlsAndTellsAFailingCertificateOncePerSite) {
 
     for (const TestCertificates::Pair& pair :
          {certificates.selfSigned, certificates.expired, certificates.wrongName}) {
-        const HttpSite untrusted({pair.certificate, pair.key});
+        HttpServer untrusted({pair.certificate, pair.key});
+        ServeVerdictSite(untrusted);
         PageCheckOptions options = quickOptions();
         options.connections = 2;
         const PageCheckReport bad =
@@ -148,7 +151,8 @@ TEST(PageCheck, ChecksOverTlsAndTellsAFailingCertificateOncePerSite) {
 
 TEST(PageCheck, StopsOnTheFlagAndWhenTheCheckRunsOutOfTime) {
     EnsureCoreApplication();
-    const HttpSite site;
+    HttpServer site;
+    ServeVerdictSite(site);
     PageCheckOptions options = quickOptions();
     options.connections = 1;
     std::atomic<bool> stop{false};
@@ -174,7 +178,8 @@ TEST(PageCheck, StopsOnTheFlagAndWhenTheCheckRunsOutOfTime) {
 
 TEST(PageCheck, MakesAsManyRequestsAtATimeAsAsked) {
     EnsureCoreApplication();
-    const HttpSite site;
+    HttpServer site;
+    ServeVerdictSite(site);
     PageCheckOptions options = quickOptions();
     options.requestTimeout = std::chrono::milliseconds(1000);
     options.connections = 8;
