@@ -21,6 +21,8 @@ struct CommandLineIo {
     bool progress = false;
     // Width of that terminal, for the progress line.
     int columns = 80;
+    // That terminal takes escape sequences (TERM is set and not "dumb").
+    bool escapes = true;
     // When set, what stops a running walk before its next command; otherwise Ctrl-C does.
     const std::atomic<bool>* stop = nullptr;
 };

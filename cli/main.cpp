@@ -6,11 +6,11 @@
 
 #include <QCoreApplication>
 
-#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include "core/texts.h"
 #include "cli/command_line.h"
+#include "cli/progress.h"
 
 int main(int argc, char** argv) {
     // The site memory's database driver is a plugin, which only an application loads.
@@ -19,10 +19,7 @@ int main(int argc, char** argv) {
     std::setlocale(LC_NUMERIC, "C");
     texts::UseLanguage(texts::SystemLanguage());
     CommandLineIo io{std::cin, std::cout, std::cerr};
-    io.progress = ::isatty(STDERR_FILENO) == 1;
-    winsize size{};
-    if (io.progress && ::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0)
-        io.columns = size.ws_col;
+    DescribeTerminal(io, STDERR_FILENO);
     const int status = RunCommandLine(std::vector<std::string>(argv + 1, argv + argc), io);
     // A run stopped by Ctrl-C or SIGTERM has cleaned up; it ends by that signal, so that a
     // calling shell or loop sees the interruption (status 130 or 143) and stops too.

@@ -8,13 +8,18 @@
 ParsedOptions ParseOptions(const std::vector<std::string>& args, std::size_t first,
                            const std::vector<OptionSpec>& specs) {
     ParsedOptions options;
+    bool optionsEnded = false; // by "--": what follows is no option even when it looks like one
     for (std::size_t i = first; i < args.size(); ++i) {
         const std::string& arg = args[i];
-        if (arg == "-h" || arg == "--help") {
+        if (!optionsEnded && arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        if (!optionsEnded && (arg == "-h" || arg == "--help")) {
             options.help = true;
             continue;
         }
-        if (arg.rfind("--", 0) != 0 || arg.size() == 2)
+        if (optionsEnded || arg.rfind("--", 0) != 0)
             throw UsageError(
                 Filled(texts::kUnexpectedArgument, {{"position", std::to_string(i + 1)}}));
         const std::size_t equals = arg.find('=');

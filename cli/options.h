@@ -29,8 +29,8 @@ struct ParsedOptions {
     const std::string& value(const std::string& name) const { return values.at(name); }
 };
 
-// Reads "--name VALUE", "--name=VALUE" and "--name" flags from args[first...] against specs.
-// Throws UsageError for an unknown option, a missing or unexpected value, or an argument that
-// is no option.
+// Reads "--name VALUE", "--name=VALUE" and "--name" flags from args[first...] against specs,
+// up to a "--" that ends them. Throws UsageError for an unknown option, a missing or unexpected
+// value, or an argument that is no option (none of the commands takes one).
 ParsedOptions ParseOptions(const std::vector<std::string>& args, std::size_t first,
                            const std::vector<OptionSpec>& specs);

@@ -208,7 +208,7 @@ fs::path UserConfigurationFolder() {
     return {};
 }
 
-fs::path ProgramFolderFor(const fs::path& executableFolder) {
+fs::path ProgramFolderFor(const fs::path& executableFolder, bool create) {
     if (!executableFolder.empty() && executableFolder.filename() != "bin" &&
         ::access(executableFolder.c_str(), W_OK) == 0)
         return executableFolder;
@@ -217,6 +217,8 @@ fs::path ProgramFolderFor(const fs::path& executableFolder) {
     if (base.empty())
         throw FileError(std::string(texts::kNoHomeFolder));
     const fs::path folder = base / "site-wright";
+    if (!create)
+        return folder;
     std::error_code ec;
     fs::create_directories(folder, ec);
     if (ec)
@@ -225,6 +227,6 @@ fs::path ProgramFolderFor(const fs::path& executableFolder) {
     return folder;
 }
 
-fs::path ProgramFolder() {
-    return ProgramFolderFor(ExecutableFolder());
+fs::path ProgramFolder(bool create) {
+    return ProgramFolderFor(ExecutableFolder(), create);
 }

@@ -95,8 +95,10 @@ std::filesystem::path UserConfigurationFolder();
 // executable in executableFolder: that folder when it is writable and not a "bin" folder (a
 // portable install), otherwise UserConfigurationFolder()/site-wright, created on demand. A bin
 // folder such as /usr/bin is shared by every program, and root may write into it, so an installed
-// program never keeps its files there.
-std::filesystem::path ProgramFolderFor(const std::filesystem::path& executableFolder);
+// program never keeps its files there. With create false the folder is only named, so that a
+// command that merely reads leaves no trace.
+std::filesystem::path ProgramFolderFor(const std::filesystem::path& executableFolder,
+                                       bool create = true);
 
-// ProgramFolderFor(ExecutableFolder()).
-std::filesystem::path ProgramFolder();
+// ProgramFolderFor(ExecutableFolder(), create).
+std::filesystem::path ProgramFolder(bool create = true);

@@ -415,81 +415,96 @@ inline constexpr Text kNoPasswordLine{QT_TRANSLATE_NOOP(
     "texts", "--password-stdin: 標準入力に行がありません（空のパスワードは空行で指定します）。")};
 inline constexpr Text kPositiveNumber{
     QT_TRANSLATE_NOOP("texts", "--{option} には1以上の整数を指定してください。")};
+inline constexpr Text kJsonOrQuiet{
+    QT_TRANSLATE_NOOP("texts", "--json と --quiet は同時に指定できません。")};
+// stdout could not take the result (a full disk, a closed pipe).
+inline constexpr Text kCannotWriteOutput{
+    QT_TRANSLATE_NOOP("texts", "結果を標準出力に書き込めませんでした。")};
 
 // The command line's help, one text for the whole and one per command.
 inline constexpr Text kTopUsage{QT_TRANSLATE_NOOP("texts", R"(使い方: sitewright <command> [options]
+        sitewright --help | --version
 
 FTP サーバー上のファイルから、WEB サイトの sitemap.xml を作成します。
 
 コマンド:
   configure   保存されているサイトの設定を変更します
   show        保存されているサイトの設定を表示します（パスワードは伏せ字）
-  generate    サーバーのフォルダーをたどって sitemap.xml を作成します。--upload を付けると
-              アップロードもします
-  upload      作成済みの sitemap.xml をサイトのルートフォルダーへアップロードします
+  generate    サーバーのフォルダーをたどって sitemap.xml を作成します。--upload
+              を付けるとアップロードもします
+  upload      作成済みの sitemap.xml をサイトのルートフォルダーへアップロー
+              ドします
   forget      サーバーにないページを、サイトの記憶から削除します（--missing）
-  memory      サイトの記憶（チェックを外したページ、変更した更新頻度と優先度）を
-              表示（list）または消去（reset）します
+  memory      サイトの記憶（チェックを外したページ、変更した更新頻度と優先度）
+              を表示（list）または消去（reset）します
 
-どのコマンドも --dir DIR（設定ファイルと sitemap.xml を置くフォルダー。省略時はプログラム
-フォルダー）を受け付けます。configure 以外のコマンドではそのフォルダーが存在している必要があり、
-configure は必要なら作成します。各コマンドのオプションは "sitewright <command> --help" で
-表示されます。メッセージと結果はウィンドウと同じ言語で表示されます。
+どのコマンドも --dir DIR（設定ファイルと sitemap.xml を置くフォルダー。
+省略時はプログラムフォルダー）を受け付けます。configure 以外のコマンドではその
+フォルダーが存在している必要があり、configure は必要なら作成します。
+各コマンドのオプションは "sitewright <command> --help" で表示されます。
+メッセージと結果はウィンドウと同じ言語で表示されます。
 
-終了ステータス: 0 成功、1 失敗（理由は標準エラー出力）、2 コマンドラインの誤り（「;」を含む
-WEB サイトのアドレスなど、設定に保存できない値を含む）
+終了ステータス: 0 成功、1 失敗（理由は標準エラー出力）、2 コマンドラインの誤り
+（「;」を含む WEB サイトのアドレスなど、設定に保存できない値を含む）
 )")};
 
 inline constexpr Text kConfigureUsage{QT_TRANSLATE_NOOP(
-    "texts", R"(使い方: sitewright configure [--dir DIR] [--url URL] [--host HOST] [--user USER]
-                            [--password-stdin] [--root PATH] [--changefreq F]
-                            [--priority P] [--offset +HH:MM]
+    "texts", R"(使い方: sitewright configure [--dir DIR] [--url URL] [--host HOST]
+                            [--user USER] [--password-stdin] [--root PATH]
+                            [--changefreq F] [--priority P] [--offset +HH:MM]
                             [--tls required|auto|off] [--trust-fingerprint FP]
-                            [--connections N] [--protocol 0.84|0.9] [--gzip on|off]
-                            [--exclude PATTERN]... [--robots on|off]
-                            [--folder-addresses on|off] [--index-names LIST]
+                            [--connections N] [--protocol 0.84|0.9]
+                            [--gzip on|off] [--exclude PATTERN]...
+                            [--robots on|off] [--folder-addresses on|off]
+                            [--index-names LIST]
 
-指定した設定を変更し、二つの設定ファイル（暗号化、所有者のみ読み取り可）を保存します。
-指定しない設定は元の値のままです。
+指定した設定を変更し、二つの設定ファイル（暗号化、所有者のみ読み取り可）
+を保存します。指定しない設定は元の値のままです。
 
   --dir DIR          設定ファイルのフォルダー（省略時: プログラムフォルダー）
   --url URL          WEB サイトのアドレス。最後の "/" は不要です
-                     （例: https://www.example.com）。「;」と制御文字は使用できません
-                     （終了ステータス 2）
-  --host HOST        FTP のホスト名またはアドレス。HOST:PORT でポートも指定できます
+                     （例: https://www.example.com）。「;」と制御文字は使用で
+                     きません（終了ステータス 2）
+  --host HOST        FTP のホスト名またはアドレス。HOST:PORT でポートも指定
+                     できます
   --user USER        FTP のユーザー名
   --password-stdin   FTP のパスワードを標準入力の1行目から読み取ります
                      （パスワードそのものを受け取るオプションはありません）
   --root PATH        FTP サーバー上のサイトのルートフォルダー。"/" で始めます
-                     （例: /public_html）。空にするとログイン直後のフォルダーです
+                     （例: /public_html）。空にするとログイン直後のフォル
+                     ダーです
   --changefreq F     更新頻度の既定値: always, hourly, daily, weekly, monthly,
                      yearly, never
   --priority P       優先度の既定値: 0.0, 0.1, ... 1.0
   --offset +HH:MM    すべての更新日時に付けるタイムゾーン・オフセット
-                     （例: +09:00, -05:30）。LIST で一覧するサーバーでは、サーバーの
-                     時計のオフセットを指定します。MLSD に対応したサーバーの時刻は
-                     UTC で正確なため、書き出す時刻の時間帯を選ぶだけです
-  --tls MODE         接続の暗号化: required（TLS を要求。TLS でなければログインしません）、
-                     auto（TLS が使えれば使う。既定値）、off（暗号化しない）
+                     （例: +09:00, -05:30）。LIST で一覧するサーバーでは、
+                     サーバーの時計のオフセットを指定します。MLSD
+                     に対応したサーバーの時刻は UTC で正確なため、
+                     書き出す時刻の時間帯を選ぶだけです
+  --tls MODE         接続の暗号化: required（TLS を要求。TLS でなければログイン
+                     しません）、auto（TLS が使えれば使う。既定値）、off
+                     （暗号化しない）
   --trust-fingerprint FP
                      検証できないサーバー証明書を、この SHA-256 指紋
-                     （SHA256:AB:CD:...）のものに限り、このホストについて信頼します。
-                     指紋は証明書が拒否されたときのエラーに表示されます。別の証明書は
-                     再び拒否されます
-  --connections N    フォルダーの一覧を取得する同時接続数: 1〜8（既定値 4）。
-                     2 以上では各フォルダーをパスで一度だけ一覧します。サーバーが
-                     追加の接続を断ったときは、ある接続だけで続けます
+                     （SHA256:AB:CD:...）のものに限り、このホストについて信頼
+                     します。指紋は証明書が拒否されたときのエラーに表示さ
+                     れます。別の証明書は再び拒否されます
+  --connections N    フォルダーの一覧を取得する同時接続数: 1〜8（既定値 4）。2
+                     以上では各フォルダーをパスで一度だけ一覧します。
+                     サーバーが追加の接続を断ったときは、ある接続だけで続けます
   --protocol 0.84|0.9
                      サイトマップ形式: 0.84（Google Sitemap 0.84。既定値）、
                      0.9（sitemaps.org 0.9）
   --gzip on|off      URL 数 50,000 件または 50 MiB を超えて分割したファイルを
                      gzip で圧縮します（sitemap-N.xml.gz）。既定値は off
   --exclude PATTERN  除外するパス。サイトのルートからのパスのパターン
-                     （例: /drafts/、*/admin/*、*.bak.html、/private*）。「*」は任意の
-                     文字列、最後の「$」はパスの終わりです。繰り返し指定でき、コンマでも
-                     区切れます。指定したものが保存済みの一覧に代わります（"" で空）。
-                     一致するフォルダーは一覧を取得しません
-  --robots on|off    サイトのルートの robots.txt が禁止するパスを除きます（既定値 on）
+                     （例: /drafts/、*/admin/*、*.bak.html、/private*）。「*」
+                     は任意の文字列、最後の「$」はパスの終わりです。
+                     繰り返し指定でき、コンマでも区切れます。指定したものが保存
+                     済みの一覧に代わります（"" で空）。一致するフォルダーは一
+                     覧を取得しません
+  --robots on|off    サイトのルートの robots.txt が禁止するパスを除きます
+                     （既定値 on）
   --folder-addresses on|off
                      フォルダーのインデックスページを「…/news/」のように
                      フォルダーのアドレスで書きます（既定値 off）
@@ -498,55 +513,69 @@ inline constexpr Text kConfigureUsage{QT_TRANSLATE_NOOP(
   -h, --help         このヘルプを表示します
 )")};
 
-inline constexpr Text kShowUsage{QT_TRANSLATE_NOOP("texts", R"(使い方: sitewright show [--dir DIR]
+inline constexpr Text kShowUsage{QT_TRANSLATE_NOOP("texts", R"(使い方: sitewright show [--dir DIR] [--quiet | --json]
 
-保存されている設定を表示します。パスワードは伏せ字、制御文字は %XX で表示します。
-config_v1.dat を復号した結果がこのプログラムの書いたものではあり得ない場合（別の鍵、
-破損）は失敗します（終了ステータス 1）。
+保存されている設定を表示します。パスワードは伏せ字、制御文字は %XX
+で表示します。config_v1.dat を復号した結果がこのプログラムの書いたものではあり
+得ない場合（別の鍵、破損）は失敗します（終了ステータス 1）。
 
   --dir DIR    設定ファイルのフォルダー（省略時: プログラムフォルダー）
+  --quiet      設定を表示せず、読み取れるかどうかだけを終了ステータスで示します
+  --json       設定を一つの JSON オブジェクトで表示します（キーは sitewright(1)
+               を参照）
   -h, --help   このヘルプを表示します
 )")};
 
 inline constexpr Text kGenerateUsage{QT_TRANSLATE_NOOP(
-    "texts", R"(使い方: sitewright generate [--dir DIR] [--ext LIST] [--upload] [--max-folders N]
-                           [--max-rows N] [--allow-shrink]
+    "texts", R"(使い方: sitewright generate [--dir DIR] [--ext LIST] [--upload]
+                           [--max-folders N] [--max-rows N] [--allow-shrink]
+                           [--quiet | --json]
 
-FTP サーバーにログインし、サイトのルートフォルダーとその下のすべてのフォルダーをたどって、
-拡張子が LIST にあるファイルごとに更新日時、更新頻度と優先度の既定値を付けた URL を
-DIR/sitemap.xml に書きます。ウィンドウでチェックを外したページは書かず、ウィンドウで変えた
-更新頻度と優先度はそのまま使います（DIR/site_memory.db のサイトの記憶。ウィンドウと同じ
-サイトマップになります）。入れないフォルダー、一覧を読み取れないフォルダー、64 階層より
-深いフォルダーは標準エラー出力に表示して除きます。Ctrl-C（または SIGTERM）でただちに
-中止します。中止したとき、失敗したとき、上限に達したときはサイトマップを書かず、以前の
-sitemap.xml はそのまま残ります。除外するパスと robots.txt が禁止するパスは除きます。
-URL 数 50,000 件または 50 MiB を超えるときは sitemap-<日時>-1.xml、… に分け、
-sitemap.xml をそのインデックスにします。同じフォルダーで同時に動く generate は一つだけです。
+FTP サーバーにログインし、サイトのルートフォルダーとその下のすべてのフォルダー
+をたどって、拡張子が LIST にあるファイルごとに更新日時、更新頻度と優先度の既定
+値を付けた URL を DIR/sitemap.xml に書きます。ウィンドウでチェックを外したペー
+ジは書かず、ウィンドウで変えた更新頻度と優先度はそのまま使います
+（DIR/site_memory.db のサイトの記憶。ウィンドウと同じサイトマップになります）。
+入れないフォルダー、一覧を読み取れないフォルダー、64 階層より深いフォルダーは標
+準エラー出力に表示して除きます。Ctrl-C（または SIGTERM）でただちに中止します。
+中止したとき、失敗したとき、上限に達したときはサイトマップを書かず、以前の
+sitemap.xml はそのまま残ります。除外するパスと robots.txt が禁止するパスは除
+きます。URL 数 50,000 件または 50 MiB を超えるときは sitemap-<日時>-1.xml、…
+に分け、sitemap.xml をそのインデックスにします。同じフォルダーで同時に動く
+generate は一つだけです。
 
   --dir DIR          設定ファイルと sitemap.xml のフォルダー
                      （省略時: プログラムフォルダー）
   --ext LIST         取得するファイルの拡張子。コンマ区切り
                      （省略時: .htm,.html,.php,.cgi）
-  --upload           続けて sitemap.xml をサイトのルートフォルダーへアップロードします。
-                     ファイルが一つも見つからなかった場合は何も書かず、アップロードも
-                     しません（終了ステータス 1）
-  --allow-shrink     サーバーのサイトマップの半分に満たない URL 数でもアップロードします
+  --upload           続けて sitemap.xml をサイトのルートフォルダーへアップロー
+                     ドします。ファイルが一つも見つからなかった場合は何も
+                     書かず、アップロードもしません（終了ステータス 1）
+  --allow-shrink     サーバーのサイトマップの半分に満たない URL
+                     数でもアップロードします
   --max-folders N    N を超えるフォルダーに入ろうとしたら失敗として終了します
                      （省略時: 100000）
   --max-rows N       N を超えるファイルが見つかったら失敗として終了します
                      （省略時: 1000000）
+  --quiet            最後の集計の1行だけを表示します（警告と失敗は標準エラー出
+                     力に表示します）
+  --json             結果（件数、書いたファイル、アップロード、問題）を一つの
+                     JSON オブジェクトで表示します。失敗の理由は標準エラー出力
+                     にも表示します（キーは sitewright(1) を参照）
   -h, --help         このヘルプを表示します
 )")};
 
 inline constexpr Text kUploadUsage{
     QT_TRANSLATE_NOOP("texts", R"(使い方: sitewright upload [--dir DIR] [--allow-shrink]
 
-DIR/sitemap.xml を sitemap.xml として FTP サーバーのサイトのルートフォルダー（ルート
-フォルダーが空の場合はログイン直後のフォルダー）へアップロードします。sitemap.xml が
-インデックスのときは、そこにあるファイルを先に、sitemap.xml を最後にアップロードします。URL を一つも含まない
-サイトマップは、サーバーのものを空にしてしまうためアップロードしません（終了ステータス 1）。
-サーバーの sitemap.xml の半分に満たない URL 数のサイトマップ、中止または失敗した取得から
-作ったサイトマップも、--allow-shrink がなければアップロードしません（終了ステータス 1）。
+DIR/sitemap.xml を sitemap.xml として FTP サーバーのサイトのルートフォルダー
+（ルートフォルダーが空の場合はログイン直後のフォルダー）へアップロードします。
+sitemap.xml がインデックスのときは、そこにあるファイルを先に、sitemap.xml
+を最後にアップロードします。URL を一つも含まないサイトマップは、
+サーバーのものを空にしてしまうためアップロードしません（終了ステータス 1）。
+サーバーの sitemap.xml の半分に満たない URL 数のサイトマップ、中止または失敗し
+た取得から作ったサイトマップも、--allow-shrink がなければアップロードしません
+（終了ステータス 1）。
 
   --dir DIR       設定ファイルと sitemap.xml のフォルダー
                   （省略時: プログラムフォルダー）
@@ -557,28 +586,32 @@ DIR/sitemap.xml を sitemap.xml として FTP サーバーのサイトのルー�
 inline constexpr Text kForgetUsage{
     QT_TRANSLATE_NOOP("texts", R"(使い方: sitewright forget --missing [--dir DIR] [--ext LIST]
 
-generate と同じようにサーバーのフォルダーをたどり、サイトの記憶（DIR/site_memory.db）に
-あってサーバーにないページを記憶から削除します。たどれないフォルダーがあった場合は、
-そこにあるページまで削除しないよう、何も削除せずに失敗します（終了ステータス 1）。
+generate と同じようにサーバーのフォルダーをたどり、サイトの記憶
+（DIR/site_memory.db）にあってサーバーにないページを記憶から削除します。
+たどれないフォルダーがあった場合は、そこにあるページまで削除しないよう、
+何も削除せずに失敗します（終了ステータス 1）。
 
   --missing    サーバーにないページを削除します（必須）
-  --dir DIR    設定ファイルとサイトの記憶のフォルダー（省略時: プログラムフォルダー）
-  --ext LIST   取得するファイルの拡張子。コンマ区切り（generate の --ext と同じ）
+  --dir DIR    設定ファイルとサイトの記憶のフォルダー（省略時: プログラムフォ
+               ルダー）
+  --ext LIST   取得するファイルの拡張子。コンマ区切り（generate の --ext
+               と同じ）
   -h, --help   このヘルプを表示します
 )")};
 
 inline constexpr Text kMemoryUsage{
     QT_TRANSLATE_NOOP("texts", R"(使い方: sitewright memory list|reset [--dir DIR]
 
-サイトの記憶を扱います。ウィンドウでチェックを外したページと、行の編集で変えた更新頻度と
-優先度は、設定の WEB サイト URL ごとに DIR/site_memory.db に記憶され、次のファイルリストの
-取得と sitewright generate に使われます。
+サイトの記憶を扱います。ウィンドウでチェックを外したページと、行の編集で変えた
+更新頻度と優先度は、設定の WEB サイト URL ごとに DIR/site_memory.db
+に記憶され、次のファイルリストの取得と sitewright generate に使われます。
 
   list         設定のサイトについて記憶している選択を、1行に1ページ表示します:
-               設定日時（UTC）、チェックを外したか（外す / -）、更新頻度、優先度、アドレス
-               （既定値のままのものは -）
+               設定日時（UTC）、チェックを外したか（外す / -）、更新頻度、
+               優先度、アドレス（既定値のままのものは -）
   reset        設定のサイトの記憶をすべて消去します
-  --dir DIR    設定ファイルとサイトの記憶のフォルダー（省略時: プログラムフォルダー）
+  --dir DIR    設定ファイルとサイトの記憶のフォルダー（省略時: プログラムフォ
+               ルダー）
   -h, --help   このヘルプを表示します
 )")};
 
@@ -612,8 +645,9 @@ inline constexpr Text kReleaseLabel{QT_TRANSLATE_NOOP("texts", "リリース表�
 inline constexpr Text kWindowUsage{
     QT_TRANSLATE_NOOP("texts", R"(使い方: site_wright [--help | --version]
 
-FTP サーバー上のファイルから WEB サイトの sitemap.xml を作成するウィンドウを開きます。
-スクリプトやタイマーからはコマンドライン sitewright を使います（sitewright --help）。
+FTP サーバー上のファイルから WEB サイトの sitemap.xml を作成するウィンドウを開
+きます。スクリプトやタイマーからはコマンドライン sitewright を使います
+（sitewright --help）。
 )")};
 // The help item when the manual is not where the program was installed with it.
 inline constexpr Text kManualMissing{

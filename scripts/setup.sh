@@ -10,7 +10,7 @@ packages=(
     libssh-dev openssh-server openssh-client
     python3-pyftpdlib python3-openssl ca-certificates openssl
     # the manual, the .deb and the package test's validators
-    cmark dpkg-dev file desktop-file-utils appstream groff-base lintian
+    cmark dpkg-dev file desktop-file-utils appstream groff-base lintian bash-completion
     # what the unpacked daemons of the tests need to run (scripts/daemons.sh): ProFTPD, vsftpd
     libhiredis0.14 libmemcached11 libmemcachedutil2 libpcre2-posix3 libwrap0
 )

@@ -287,7 +287,7 @@ SitemapFilesSummary SitemapFilesWriter::Finish() {
             std::filesystem::remove(entry.path(), error);
     }
     RemoveStaleTemporaries(folder_, "sitemap");
-    return {urls_, partNames_.size()};
+    return {urls_, partNames_.size(), partNames_};
 }
 
 std::filesystem::path SitemapPath(const std::filesystem::path& programFolder) {

@@ -77,6 +77,7 @@ struct SitemapFilesSummary {
     std::size_t urls = 0;
     // 0: one sitemap.xml holds every URL; otherwise the parts sitemap.xml indexes.
     std::size_t parts = 0;
+    std::vector<std::string> partNames; // the parts' file names, in order
 };
 
 // Writes rows added one at a time into folder: one sitemap.xml while they fit into one

@@ -615,100 +615,114 @@ Replace the server&apos;s sitemap with a sitemap without URLs?</translation>
     </message>
     <message>
         <source>使い方: sitewright &lt;command&gt; [options]
+        sitewright --help | --version
 
 FTP サーバー上のファイルから、WEB サイトの sitemap.xml を作成します。
 
 コマンド:
   configure   保存されているサイトの設定を変更します
   show        保存されているサイトの設定を表示します（パスワードは伏せ字）
-  generate    サーバーのフォルダーをたどって sitemap.xml を作成します。--upload を付けると
-              アップロードもします
-  upload      作成済みの sitemap.xml をサイトのルートフォルダーへアップロードします
+  generate    サーバーのフォルダーをたどって sitemap.xml を作成します。--upload
+              を付けるとアップロードもします
+  upload      作成済みの sitemap.xml をサイトのルートフォルダーへアップロー
+              ドします
   forget      サーバーにないページを、サイトの記憶から削除します（--missing）
-  memory      サイトの記憶（チェックを外したページ、変更した更新頻度と優先度）を
-              表示（list）または消去（reset）します
+  memory      サイトの記憶（チェックを外したページ、変更した更新頻度と優先度）
+              を表示（list）または消去（reset）します
 
-どのコマンドも --dir DIR（設定ファイルと sitemap.xml を置くフォルダー。省略時はプログラム
-フォルダー）を受け付けます。configure 以外のコマンドではそのフォルダーが存在している必要があり、
-configure は必要なら作成します。各コマンドのオプションは &quot;sitewright &lt;command&gt; --help&quot; で
-表示されます。メッセージと結果はウィンドウと同じ言語で表示されます。
+どのコマンドも --dir DIR（設定ファイルと sitemap.xml を置くフォルダー。
+省略時はプログラムフォルダー）を受け付けます。configure 以外のコマンドではその
+フォルダーが存在している必要があり、configure は必要なら作成します。
+各コマンドのオプションは &quot;sitewright &lt;command&gt; --help&quot; で表示されます。
+メッセージと結果はウィンドウと同じ言語で表示されます。
 
-終了ステータス: 0 成功、1 失敗（理由は標準エラー出力）、2 コマンドラインの誤り（「;」を含む
-WEB サイトのアドレスなど、設定に保存できない値を含む）
+終了ステータス: 0 成功、1 失敗（理由は標準エラー出力）、2 コマンドラインの誤り
+（「;」を含む WEB サイトのアドレスなど、設定に保存できない値を含む）
 </source>
         <translation>Usage: sitewright &lt;command&gt; [options]
+       sitewright --help | --version
 
 Makes a website&apos;s sitemap.xml from the files on its FTP server.
 
 Commands:
   configure   changes the stored site settings
   show        shows the stored site settings (the password masked)
-  generate    walks the server&apos;s folders and makes sitemap.xml; with --upload it
-              uploads it too
+  generate    walks the server&apos;s folders and makes sitemap.xml; with --upload
+              it uploads it too
   upload      uploads the sitemap.xml made before to the site&apos;s root folder
-  forget      removes pages that are not on the server from the site memory (--missing)
+  forget      removes pages that are not on the server from the site memory
+              (--missing)
   memory      shows (list) or erases (reset) the site memory (unticked pages,
               changed change frequencies and priorities)
 
-Every command accepts --dir DIR (the folder of the settings files and sitemap.xml; by default
-the program folder). Commands other than configure need that folder to exist; configure
-creates it if needed. &quot;sitewright &lt;command&gt; --help&quot; shows each command&apos;s options. Messages
-and results are shown in the same language as the window.
+Every command accepts --dir DIR (the folder of the settings files and
+sitemap.xml; by default the program folder). Commands other than configure need
+that folder to exist; configure creates it if needed. &quot;sitewright &lt;command&gt;
+--help&quot; shows each command&apos;s options. Messages and results are shown in the
+same language as the window.
 
-Exit status: 0 success, 1 failure (the reason on standard error), 2 a command line mistake
-(including a value the settings cannot store, such as a website address containing &quot;;&quot;)
+Exit status: 0 success, 1 failure (the reason on standard error), 2 a command
+line mistake (including a value the settings cannot store, such as a website
+address containing &quot;;&quot;)
 </translation>
     </message>
     <message>
-        <source>使い方: sitewright configure [--dir DIR] [--url URL] [--host HOST] [--user USER]
-                            [--password-stdin] [--root PATH] [--changefreq F]
-                            [--priority P] [--offset +HH:MM]
+        <source>使い方: sitewright configure [--dir DIR] [--url URL] [--host HOST]
+                            [--user USER] [--password-stdin] [--root PATH]
+                            [--changefreq F] [--priority P] [--offset +HH:MM]
                             [--tls required|auto|off] [--trust-fingerprint FP]
-                            [--connections N] [--protocol 0.84|0.9] [--gzip on|off]
-                            [--exclude PATTERN]... [--robots on|off]
-                            [--folder-addresses on|off] [--index-names LIST]
+                            [--connections N] [--protocol 0.84|0.9]
+                            [--gzip on|off] [--exclude PATTERN]...
+                            [--robots on|off] [--folder-addresses on|off]
+                            [--index-names LIST]
 
-指定した設定を変更し、二つの設定ファイル（暗号化、所有者のみ読み取り可）を保存します。
-指定しない設定は元の値のままです。
+指定した設定を変更し、二つの設定ファイル（暗号化、所有者のみ読み取り可）
+を保存します。指定しない設定は元の値のままです。
 
   --dir DIR          設定ファイルのフォルダー（省略時: プログラムフォルダー）
   --url URL          WEB サイトのアドレス。最後の &quot;/&quot; は不要です
-                     （例: https://www.example.com）。「;」と制御文字は使用できません
-                     （終了ステータス 2）
-  --host HOST        FTP のホスト名またはアドレス。HOST:PORT でポートも指定できます
+                     （例: https://www.example.com）。「;」と制御文字は使用で
+                     きません（終了ステータス 2）
+  --host HOST        FTP のホスト名またはアドレス。HOST:PORT でポートも指定
+                     できます
   --user USER        FTP のユーザー名
   --password-stdin   FTP のパスワードを標準入力の1行目から読み取ります
                      （パスワードそのものを受け取るオプションはありません）
   --root PATH        FTP サーバー上のサイトのルートフォルダー。&quot;/&quot; で始めます
-                     （例: /public_html）。空にするとログイン直後のフォルダーです
+                     （例: /public_html）。空にするとログイン直後のフォル
+                     ダーです
   --changefreq F     更新頻度の既定値: always, hourly, daily, weekly, monthly,
                      yearly, never
   --priority P       優先度の既定値: 0.0, 0.1, ... 1.0
   --offset +HH:MM    すべての更新日時に付けるタイムゾーン・オフセット
-                     （例: +09:00, -05:30）。LIST で一覧するサーバーでは、サーバーの
-                     時計のオフセットを指定します。MLSD に対応したサーバーの時刻は
-                     UTC で正確なため、書き出す時刻の時間帯を選ぶだけです
-  --tls MODE         接続の暗号化: required（TLS を要求。TLS でなければログインしません）、
-                     auto（TLS が使えれば使う。既定値）、off（暗号化しない）
+                     （例: +09:00, -05:30）。LIST で一覧するサーバーでは、
+                     サーバーの時計のオフセットを指定します。MLSD
+                     に対応したサーバーの時刻は UTC で正確なため、
+                     書き出す時刻の時間帯を選ぶだけです
+  --tls MODE         接続の暗号化: required（TLS を要求。TLS でなければログイン
+                     しません）、auto（TLS が使えれば使う。既定値）、off
+                     （暗号化しない）
   --trust-fingerprint FP
                      検証できないサーバー証明書を、この SHA-256 指紋
-                     （SHA256:AB:CD:...）のものに限り、このホストについて信頼します。
-                     指紋は証明書が拒否されたときのエラーに表示されます。別の証明書は
-                     再び拒否されます
-  --connections N    フォルダーの一覧を取得する同時接続数: 1〜8（既定値 4）。
-                     2 以上では各フォルダーをパスで一度だけ一覧します。サーバーが
-                     追加の接続を断ったときは、ある接続だけで続けます
+                     （SHA256:AB:CD:...）のものに限り、このホストについて信頼
+                     します。指紋は証明書が拒否されたときのエラーに表示さ
+                     れます。別の証明書は再び拒否されます
+  --connections N    フォルダーの一覧を取得する同時接続数: 1〜8（既定値 4）。2
+                     以上では各フォルダーをパスで一度だけ一覧します。
+                     サーバーが追加の接続を断ったときは、ある接続だけで続けます
   --protocol 0.84|0.9
                      サイトマップ形式: 0.84（Google Sitemap 0.84。既定値）、
                      0.9（sitemaps.org 0.9）
   --gzip on|off      URL 数 50,000 件または 50 MiB を超えて分割したファイルを
                      gzip で圧縮します（sitemap-N.xml.gz）。既定値は off
   --exclude PATTERN  除外するパス。サイトのルートからのパスのパターン
-                     （例: /drafts/、*/admin/*、*.bak.html、/private*）。「*」は任意の
-                     文字列、最後の「$」はパスの終わりです。繰り返し指定でき、コンマでも
-                     区切れます。指定したものが保存済みの一覧に代わります（&quot;&quot; で空）。
-                     一致するフォルダーは一覧を取得しません
-  --robots on|off    サイトのルートの robots.txt が禁止するパスを除きます（既定値 on）
+                     （例: /drafts/、*/admin/*、*.bak.html、/private*）。「*」
+                     は任意の文字列、最後の「$」はパスの終わりです。
+                     繰り返し指定でき、コンマでも区切れます。指定したものが保存
+                     済みの一覧に代わります（&quot;&quot; で空）。一致するフォルダーは一
+                     覧を取得しません
+  --robots on|off    サイトのルートの robots.txt が禁止するパスを除きます
+                     （既定値 on）
   --folder-addresses on|off
                      フォルダーのインデックスページを「…/news/」のように
                      フォルダーのアドレスで書きます（既定値 off）
@@ -720,54 +734,60 @@ Exit status: 0 success, 1 failure (the reason on standard error), 2 a command li
                             [--password-stdin] [--root PATH] [--changefreq F]
                             [--priority P] [--offset +HH:MM]
                             [--tls required|auto|off] [--trust-fingerprint FP]
-                            [--connections N] [--protocol 0.84|0.9] [--gzip on|off]
-                            [--exclude PATTERN]... [--robots on|off]
-                            [--folder-addresses on|off] [--index-names LIST]
+                            [--connections N] [--protocol 0.84|0.9]
+                            [--gzip on|off] [--exclude PATTERN]...
+                            [--robots on|off] [--folder-addresses on|off]
+                            [--index-names LIST]
 
-Changes the given settings and saves the two settings files (encrypted, readable by the
-owner only). Settings not given keep their values.
+Changes the given settings and saves the two settings files (encrypted,
+readable by the owner only). Settings not given keep their values.
 
-  --dir DIR          the folder of the settings files (default: the program folder)
-  --url URL          the website&apos;s address, without a final &quot;/&quot;
-                     (for example https://www.example.com). &quot;;&quot; and control characters
+  --dir DIR          the folder of the settings files (default: the program
+                     folder)
+  --url URL          the website&apos;s address, without a final &quot;/&quot; (for example
+                     https://www.example.com). &quot;;&quot; and control characters
                      cannot be used (exit status 2)
-  --host HOST        the FTP host name or address; HOST:PORT also gives the port
+  --host HOST        the FTP host name or address; HOST:PORT also gives the
+                     port
   --user USER        the FTP user name
-  --password-stdin   reads the FTP password from the first line of standard input
-                     (no option takes the password itself)
-  --root PATH        the site&apos;s root folder on the FTP server, beginning with &quot;/&quot;
-                     (for example /public_html); empty means the folder at login
-  --changefreq F     the default change frequency: always, hourly, daily, weekly,
-                     monthly, yearly, never
+  --password-stdin   reads the FTP password from the first line of standard
+                     input (no option takes the password itself)
+  --root PATH        the site&apos;s root folder on the FTP server, beginning with
+                     &quot;/&quot; (for example /public_html); empty means the folder at
+                     login
+  --changefreq F     the default change frequency: always, hourly, daily,
+                     weekly, monthly, yearly, never
   --priority P       the default priority: 0.0, 0.1, ... 1.0
-  --offset +HH:MM    the time zone offset given to every modification time
-                     (for example +09:00, -05:30). For a server listed with LIST, give
-                     the offset of the server&apos;s clock; the times of a server that
-                     supports MLSD are exact in UTC, so it only picks the zone they
-                     are written in
-  --tls MODE         encryption of the connection: required (require TLS; no login
-                     without it), auto (use TLS if available; the default), off (no
-                     encryption)
+  --offset +HH:MM    the time zone offset given to every modification time (for
+                     example +09:00, -05:30). For a server listed with LIST,
+                     give the offset of the server&apos;s clock; the times of a
+                     server that supports MLSD are exact in UTC, so it only
+                     picks the zone they are written in
+  --tls MODE         encryption of the connection: required (require TLS; no
+                     login without it), auto (use TLS if available; the
+                     default), off (no encryption)
   --trust-fingerprint FP
-                     trusts a server certificate that cannot be verified, for this
-                     host, only if it has this SHA-256 fingerprint
+                     trusts a server certificate that cannot be verified, for
+                     this host, only if it has this SHA-256 fingerprint
                      (SHA256:AB:CD:...). The error shown when a certificate is
-                     refused gives its fingerprint. Another certificate is refused
-                     again
+                     refused gives its fingerprint. Another certificate is
+                     refused again
   --connections N    the number of connections listing folders at once: 1 to 8
-                     (default 4). With 2 or more each folder is listed once, by its
-                     path. When the server refuses more connections, the walk goes on
-                     with those it has
+                     (default 4). With 2 or more each folder is listed once, by
+                     its path. When the server refuses more connections, the
+                     walk goes on with those it has
   --protocol 0.84|0.9
-                     the sitemap format: 0.84 (Google Sitemap 0.84; the default),
-                     0.9 (sitemaps.org 0.9)
-  --gzip on|off      compresses the files a sitemap is split into beyond 50,000 URLs
-                     or 50 MiB with gzip (sitemap-N.xml.gz); off by default
-  --exclude PATTERN  a path to exclude: a pattern of the path from the site&apos;s root
-                     (for example /drafts/, */admin/*, *.bak.html, /private*). &quot;*&quot;
-                     matches any text, a final &quot;$&quot; the end of the path. May be given
-                     more than once or separated by commas; replaces the stored list
-                     (&quot;&quot; empties it). Matching folders are not listed
+                     the sitemap format: 0.84 (Google Sitemap 0.84; the
+                     default), 0.9 (sitemaps.org 0.9)
+  --gzip on|off      compresses the files a sitemap is split into beyond 50,000
+                     URLs or 50 MiB with gzip (sitemap-N.xml.gz); off by
+                     default
+  --exclude PATTERN  a path to exclude: a pattern of the path from the site&apos;s
+                     root (for example /drafts/, */admin/*, *.bak.html,
+                     /private*). &quot;*&quot; matches any text, a final &quot;$&quot; the end of
+                     the path. May be given more than once or separated by
+                     commas; replaces the stored list (&quot;&quot; empties it). Matching
+                     folders are not listed
   --robots on|off    leaves out the paths the robots.txt at the site&apos;s root
                      disallows (default on)
   --folder-addresses on|off
@@ -779,78 +799,91 @@ owner only). Settings not given keep their values.
 </translation>
     </message>
     <message>
-        <source>使い方: sitewright show [--dir DIR]
+        <source>使い方: sitewright show [--dir DIR] [--quiet | --json]
 
-保存されている設定を表示します。パスワードは伏せ字、制御文字は %XX で表示します。
-config_v1.dat を復号した結果がこのプログラムの書いたものではあり得ない場合（別の鍵、
-破損）は失敗します（終了ステータス 1）。
+保存されている設定を表示します。パスワードは伏せ字、制御文字は %XX
+で表示します。config_v1.dat を復号した結果がこのプログラムの書いたものではあり
+得ない場合（別の鍵、破損）は失敗します（終了ステータス 1）。
 
   --dir DIR    設定ファイルのフォルダー（省略時: プログラムフォルダー）
+  --quiet      設定を表示せず、読み取れるかどうかだけを終了ステータスで示します
+  --json       設定を一つの JSON オブジェクトで表示します（キーは sitewright(1)
+               を参照）
   -h, --help   このヘルプを表示します
 </source>
-        <translation>Usage: sitewright show [--dir DIR]
+        <translation>Usage: sitewright show [--dir DIR] [--quiet | --json]
 
-Shows the stored settings, the password masked and control characters as %XX. Fails (exit
-status 1) when config_v1.dat decrypts to something this program cannot have written
-(another key, damage).
+Shows the stored settings, the password masked and control characters as %XX.
+Fails (exit status 1) when config_v1.dat decrypts to something this program
+cannot have written (another key, damage).
 
   --dir DIR    the folder of the settings files (default: the program folder)
+  --quiet      shows nothing: the exit status alone tells whether the settings
+               can be read
+  --json       shows the settings as one JSON object (its keys: see
+               sitewright(1))
   -h, --help   shows this help
 </translation>
     </message>
     <message>
         <source>使い方: sitewright forget --missing [--dir DIR] [--ext LIST]
 
-generate と同じようにサーバーのフォルダーをたどり、サイトの記憶（DIR/site_memory.db）に
-あってサーバーにないページを記憶から削除します。たどれないフォルダーがあった場合は、
-そこにあるページまで削除しないよう、何も削除せずに失敗します（終了ステータス 1）。
+generate と同じようにサーバーのフォルダーをたどり、サイトの記憶
+（DIR/site_memory.db）にあってサーバーにないページを記憶から削除します。
+たどれないフォルダーがあった場合は、そこにあるページまで削除しないよう、
+何も削除せずに失敗します（終了ステータス 1）。
 
   --missing    サーバーにないページを削除します（必須）
-  --dir DIR    設定ファイルとサイトの記憶のフォルダー（省略時: プログラムフォルダー）
-  --ext LIST   取得するファイルの拡張子。コンマ区切り（generate の --ext と同じ）
+  --dir DIR    設定ファイルとサイトの記憶のフォルダー（省略時: プログラムフォ
+               ルダー）
+  --ext LIST   取得するファイルの拡張子。コンマ区切り（generate の --ext
+               と同じ）
   -h, --help   このヘルプを表示します
 </source>
         <translation>Usage: sitewright forget --missing [--dir DIR] [--ext LIST]
 
 Walks the server&apos;s folders as generate does and removes from the site memory
-(DIR/site_memory.db) the pages it holds that are not on the server. When a folder cannot be
-walked, nothing is removed and the command fails (exit status 1), so that the pages in that
-folder are not removed too.
+(DIR/site_memory.db) the pages it holds that are not on the server. When a
+folder cannot be walked, nothing is removed and the command fails (exit status
+1), so that the pages in that folder are not removed too.
 
   --missing    removes the pages not on the server (required)
-  --dir DIR    the folder of the settings files and the site memory (default: the program
-               folder)
-  --ext LIST   the extensions of the files to retrieve, separated by commas (as generate&apos;s
-               --ext)
+  --dir DIR    the folder of the settings files and the site memory (default:
+               the program folder)
+  --ext LIST   the extensions of the files to retrieve, separated by commas (as
+               generate&apos;s --ext)
   -h, --help   shows this help
 </translation>
     </message>
     <message>
         <source>使い方: sitewright memory list|reset [--dir DIR]
 
-サイトの記憶を扱います。ウィンドウでチェックを外したページと、行の編集で変えた更新頻度と
-優先度は、設定の WEB サイト URL ごとに DIR/site_memory.db に記憶され、次のファイルリストの
-取得と sitewright generate に使われます。
+サイトの記憶を扱います。ウィンドウでチェックを外したページと、行の編集で変えた
+更新頻度と優先度は、設定の WEB サイト URL ごとに DIR/site_memory.db
+に記憶され、次のファイルリストの取得と sitewright generate に使われます。
 
   list         設定のサイトについて記憶している選択を、1行に1ページ表示します:
-               設定日時（UTC）、チェックを外したか（外す / -）、更新頻度、優先度、アドレス
-               （既定値のままのものは -）
+               設定日時（UTC）、チェックを外したか（外す / -）、更新頻度、
+               優先度、アドレス（既定値のままのものは -）
   reset        設定のサイトの記憶をすべて消去します
-  --dir DIR    設定ファイルとサイトの記憶のフォルダー（省略時: プログラムフォルダー）
+  --dir DIR    設定ファイルとサイトの記憶のフォルダー（省略時: プログラムフォ
+               ルダー）
   -h, --help   このヘルプを表示します
 </source>
         <translation>Usage: sitewright memory list|reset [--dir DIR]
 
-Works with the site memory. Pages unticked in the window and change frequencies and
-priorities changed by editing a row are remembered per website URL of the settings in
-DIR/site_memory.db, and used by the next file list retrieval and by sitewright generate.
+Works with the site memory. Pages unticked in the window and change frequencies
+and priorities changed by editing a row are remembered per website URL of the
+settings in DIR/site_memory.db, and used by the next file list retrieval and by
+sitewright generate.
 
-  list         shows the choices remembered for the site of the settings, one page a line:
-               when set (UTC), whether unticked (unticked / -), change frequency,
-               priority, address (- for what keeps the default)
+  list         shows the choices remembered for the site of the settings, one
+               page a line: when set (UTC), whether unticked (unticked / -),
+               change frequency, priority, address (- for what keeps the
+               default)
   reset        erases everything remembered for the site of the settings
-  --dir DIR    the folder of the settings files and the site memory (default: the program
-               folder)
+  --dir DIR    the folder of the settings files and the site memory (default:
+               the program folder)
   -h, --help   shows this help
 </translation>
     </message>
@@ -1227,60 +1260,79 @@ Replace the previous sitemap with a sitemap without any URL?</translation>
         <translation>The list is incomplete (the retrieval was stopped or failed)</translation>
     </message>
     <message>
-        <source>使い方: sitewright generate [--dir DIR] [--ext LIST] [--upload] [--max-folders N]
-                           [--max-rows N] [--allow-shrink]
+        <source>使い方: sitewright generate [--dir DIR] [--ext LIST] [--upload]
+                           [--max-folders N] [--max-rows N] [--allow-shrink]
+                           [--quiet | --json]
 
-FTP サーバーにログインし、サイトのルートフォルダーとその下のすべてのフォルダーをたどって、
-拡張子が LIST にあるファイルごとに更新日時、更新頻度と優先度の既定値を付けた URL を
-DIR/sitemap.xml に書きます。ウィンドウでチェックを外したページは書かず、ウィンドウで変えた
-更新頻度と優先度はそのまま使います（DIR/site_memory.db のサイトの記憶。ウィンドウと同じ
-サイトマップになります）。入れないフォルダー、一覧を読み取れないフォルダー、64 階層より
-深いフォルダーは標準エラー出力に表示して除きます。Ctrl-C（または SIGTERM）でただちに
-中止します。中止したとき、失敗したとき、上限に達したときはサイトマップを書かず、以前の
-sitemap.xml はそのまま残ります。除外するパスと robots.txt が禁止するパスは除きます。
-URL 数 50,000 件または 50 MiB を超えるときは sitemap-&lt;日時&gt;-1.xml、… に分け、
-sitemap.xml をそのインデックスにします。同じフォルダーで同時に動く generate は一つだけです。
+FTP サーバーにログインし、サイトのルートフォルダーとその下のすべてのフォルダー
+をたどって、拡張子が LIST にあるファイルごとに更新日時、更新頻度と優先度の既定
+値を付けた URL を DIR/sitemap.xml に書きます。ウィンドウでチェックを外したペー
+ジは書かず、ウィンドウで変えた更新頻度と優先度はそのまま使います
+（DIR/site_memory.db のサイトの記憶。ウィンドウと同じサイトマップになります）。
+入れないフォルダー、一覧を読み取れないフォルダー、64 階層より深いフォルダーは標
+準エラー出力に表示して除きます。Ctrl-C（または SIGTERM）でただちに中止します。
+中止したとき、失敗したとき、上限に達したときはサイトマップを書かず、以前の
+sitemap.xml はそのまま残ります。除外するパスと robots.txt が禁止するパスは除
+きます。URL 数 50,000 件または 50 MiB を超えるときは sitemap-&lt;日時&gt;-1.xml、…
+に分け、sitemap.xml をそのインデックスにします。同じフォルダーで同時に動く
+generate は一つだけです。
 
   --dir DIR          設定ファイルと sitemap.xml のフォルダー
                      （省略時: プログラムフォルダー）
   --ext LIST         取得するファイルの拡張子。コンマ区切り
                      （省略時: .htm,.html,.php,.cgi）
-  --upload           続けて sitemap.xml をサイトのルートフォルダーへアップロードします。
-                     ファイルが一つも見つからなかった場合は何も書かず、アップロードも
-                     しません（終了ステータス 1）
-  --allow-shrink     サーバーのサイトマップの半分に満たない URL 数でもアップロードします
+  --upload           続けて sitemap.xml をサイトのルートフォルダーへアップロー
+                     ドします。ファイルが一つも見つからなかった場合は何も
+                     書かず、アップロードもしません（終了ステータス 1）
+  --allow-shrink     サーバーのサイトマップの半分に満たない URL
+                     数でもアップロードします
   --max-folders N    N を超えるフォルダーに入ろうとしたら失敗として終了します
                      （省略時: 100000）
   --max-rows N       N を超えるファイルが見つかったら失敗として終了します
                      （省略時: 1000000）
+  --quiet            最後の集計の1行だけを表示します（警告と失敗は標準エラー出
+                     力に表示します）
+  --json             結果（件数、書いたファイル、アップロード、問題）を一つの
+                     JSON オブジェクトで表示します。失敗の理由は標準エラー出力
+                     にも表示します（キーは sitewright(1) を参照）
   -h, --help         このヘルプを表示します
 </source>
-        <translation>Usage: sitewright generate [--dir DIR] [--ext LIST] [--upload] [--max-folders N]
-                           [--max-rows N] [--allow-shrink]
+        <translation>Usage: sitewright generate [--dir DIR] [--ext LIST] [--upload]
+                           [--max-folders N] [--max-rows N] [--allow-shrink]
+                           [--quiet | --json]
 
-Logs in to the FTP server, walks the site&apos;s root folder and every folder below it, and writes
-to DIR/sitemap.xml a URL for each file whose extension is in LIST, with its modification time
-and the default change frequency and priority. Pages unticked in the window are left out, and
-change frequencies and priorities changed in the window are kept (the site memory in
-DIR/site_memory.db; the sitemap is the same as the window&apos;s). Folders that cannot be entered,
-folders whose listing cannot be read and folders deeper than 64 levels are reported on
-standard error and left out. Ctrl-C (or SIGTERM) stops at once. When stopped, when failed or
-when a limit is reached, no sitemap is written and the previous sitemap.xml stays as it was.
-Excluded paths and paths robots.txt disallows are left out. Beyond 50,000 URLs or 50 MiB the
-sitemap is split into sitemap-&lt;time&gt;-1.xml, ... and sitemap.xml becomes their index. Only one
-generate runs in a folder at a time.
+Logs in to the FTP server, walks the site&apos;s root folder and every folder below
+it, and writes to DIR/sitemap.xml a URL for each file whose extension is in
+LIST, with its modification time and the default change frequency and priority.
+Pages unticked in the window are left out, and change frequencies and
+priorities changed in the window are kept (the site memory in
+DIR/site_memory.db; the sitemap is the same as the window&apos;s). Folders that
+cannot be entered, folders whose listing cannot be read and folders deeper than
+64 levels are reported on standard error and left out. Ctrl-C (or SIGTERM)
+stops at once. When stopped, when failed or when a limit is reached, no sitemap
+is written and the previous sitemap.xml stays as it was. Excluded paths and
+paths robots.txt disallows are left out. Beyond 50,000 URLs or 50 MiB the
+sitemap is split into sitemap-&lt;time&gt;-1.xml, ... and sitemap.xml becomes their
+index. Only one generate runs in a folder at a time.
 
   --dir DIR          the folder of the settings files and sitemap.xml
                      (default: the program folder)
-  --ext LIST         the extensions of the files to retrieve, separated by commas
-                     (default: .htm,.html,.php,.cgi)
-  --upload           then uploads sitemap.xml to the site&apos;s root folder. When no file
-                     was found, nothing is written or uploaded (exit status 1)
-  --allow-shrink     uploads even when the sitemap lists fewer than half the server&apos;s URLs
+  --ext LIST         the extensions of the files to retrieve, separated by
+                     commas (default: .htm,.html,.php,.cgi)
+  --upload           then uploads sitemap.xml to the site&apos;s root folder. When
+                     no file was found, nothing is written or uploaded (exit
+                     status 1)
+  --allow-shrink     uploads even when the sitemap lists fewer than half the
+                     server&apos;s URLs
   --max-folders N    fails when about to enter more than N folders
                      (default: 100000)
   --max-rows N       fails when more than N files are found
                      (default: 1000000)
+  --quiet            prints only the closing summary line (warnings and
+                     failures still go to standard error)
+  --json             prints the result (counts, files written, upload,
+                     problems) as one JSON object; the reason of a failure also
+                     goes to standard error (its keys: see sitewright(1))
   -h, --help         shows this help
 </translation>
     </message>
@@ -1335,12 +1387,14 @@ Remove them from the memory? (If you keep them, you will not be asked about the 
     <message>
         <source>使い方: sitewright upload [--dir DIR] [--allow-shrink]
 
-DIR/sitemap.xml を sitemap.xml として FTP サーバーのサイトのルートフォルダー（ルート
-フォルダーが空の場合はログイン直後のフォルダー）へアップロードします。sitemap.xml が
-インデックスのときは、そこにあるファイルを先に、sitemap.xml を最後にアップロードします。URL を一つも含まない
-サイトマップは、サーバーのものを空にしてしまうためアップロードしません（終了ステータス 1）。
-サーバーの sitemap.xml の半分に満たない URL 数のサイトマップ、中止または失敗した取得から
-作ったサイトマップも、--allow-shrink がなければアップロードしません（終了ステータス 1）。
+DIR/sitemap.xml を sitemap.xml として FTP サーバーのサイトのルートフォルダー
+（ルートフォルダーが空の場合はログイン直後のフォルダー）へアップロードします。
+sitemap.xml がインデックスのときは、そこにあるファイルを先に、sitemap.xml
+を最後にアップロードします。URL を一つも含まないサイトマップは、
+サーバーのものを空にしてしまうためアップロードしません（終了ステータス 1）。
+サーバーの sitemap.xml の半分に満たない URL 数のサイトマップ、中止または失敗し
+た取得から作ったサイトマップも、--allow-shrink がなければアップロードしません
+（終了ステータス 1）。
 
   --dir DIR       設定ファイルと sitemap.xml のフォルダー
                   （省略時: プログラムフォルダー）
@@ -1349,11 +1403,12 @@ DIR/sitemap.xml を sitemap.xml として FTP サーバーのサイトのルー�
 </source>
         <translation>Usage: sitewright upload [--dir DIR] [--allow-shrink]
 
-Uploads DIR/sitemap.xml as sitemap.xml to the site&apos;s root folder on the FTP server (the folder
-at login when the root folder is empty). When sitemap.xml is an index, the files it lists are
-uploaded first and sitemap.xml last. A sitemap without a single URL is not uploaded, since it
-would empty the server&apos;s (exit status 1). Nor, without --allow-shrink, is a sitemap that lists
-fewer than half the URLs of the server&apos;s sitemap.xml, or one made from a stopped or failed
+Uploads DIR/sitemap.xml as sitemap.xml to the site&apos;s root folder on the FTP
+server (the folder at login when the root folder is empty). When sitemap.xml is
+an index, the files it lists are uploaded first and sitemap.xml last. A sitemap
+without a single URL is not uploaded, since it would empty the server&apos;s (exit
+status 1). Nor, without --allow-shrink, is a sitemap that lists fewer than half
+the URLs of the server&apos;s sitemap.xml, or one made from a stopped or failed
 retrieval (exit status 1).
 
   --dir DIR       the folder of the settings files and sitemap.xml
@@ -1365,13 +1420,15 @@ retrieval (exit status 1).
     <message>
         <source>使い方: site_wright [--help | --version]
 
-FTP サーバー上のファイルから WEB サイトの sitemap.xml を作成するウィンドウを開きます。
-スクリプトやタイマーからはコマンドライン sitewright を使います（sitewright --help）。
+FTP サーバー上のファイルから WEB サイトの sitemap.xml を作成するウィンドウを開
+きます。スクリプトやタイマーからはコマンドライン sitewright を使います
+（sitewright --help）。
 </source>
         <translation>Usage: site_wright [--help | --version]
 
-Opens the window that makes a web site&apos;s sitemap.xml from its files on the FTP server.
-Scripts and timers use the command line sitewright instead (sitewright --help).
+Opens the window that makes a web site&apos;s sitemap.xml from its files on the FTP
+server. Scripts and timers use the command line sitewright instead (sitewright
+--help).
 </translation>
     </message>
     <message>
@@ -1417,6 +1474,14 @@ Scripts and timers use the command line sitewright instead (sitewright --help).
     <message>
         <source>新しいページ（サイトの記憶にまだないページ）</source>
         <translation>New page (not yet in the site memory)</translation>
+    </message>
+    <message>
+        <source>--json と --quiet は同時に指定できません。</source>
+        <translation>--json and --quiet cannot be given together.</translation>
+    </message>
+    <message>
+        <source>結果を標準出力に書き込めませんでした。</source>
+        <translation>The result could not be written to standard output.</translation>
     </message>
     <message>
         <source>一覧のページはすべてチェックされ、更新頻度と優先度はデフォルトに戻りました。</source>

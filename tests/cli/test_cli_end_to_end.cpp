@@ -10,9 +10,11 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <string_view>
 
 #include <fcntl.h>
+#include <pwd.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -44,17 +46,31 @@ struct Finished {
     std::string err;
 };
 
+// How a test starts the command beyond its arguments and input.
+struct Start {
+    std::string lang = "C.UTF-8";
+    // Variables set (or unset, when nullopt) beyond LANG.
+    std::map<std::string, std::optional<std::string>> variables = {};
+    std::string program = SW_CLI_PATH;
+    fs::path out = {}; // stdout's file, when not stdout.txt in the folder
+};
+
 // This environment with the locale set by LANG alone, so that the command's language is the
-// test's choice and not the caller's.
-std::vector<std::string> environmentWith(const std::string& lang) {
+// test's choice and not the caller's, and start's variables.
+std::vector<std::string> environmentWith(const Start& start) {
     std::vector<std::string> variables;
     for (char** variable = environ; *variable; ++variable) {
         const std::string_view text = *variable;
-        if (text.rfind("LANG=", 0) != 0 && text.rfind("LANGUAGE=", 0) != 0 &&
-            text.rfind("LC_ALL=", 0) != 0 && text.rfind("LC_MESSAGES=", 0) != 0)
+        const std::string name(text.substr(0, text.find('=')));
+        if (name != "LANG" && name != "LANGUAGE" && name != "LC_ALL" && name != "LC_MESSAGES" &&
+            start.variables.count(name) == 0)
             variables.emplace_back(text);
     }
-    variables.push_back("LANG=" + lang);
+    variables.push_back("LANG=" + start.lang);
+    for (const auto& [name, value] : start.variables) {
+        if (value)
+            variables.push_back(name + "=" + *value);
+    }
     return variables;
 }
 
@@ -66,12 +82,12 @@ std::vector<char*> pointersTo(std::vector<std::string>& texts) {
     return pointers;
 }
 
-// The sitewright binary started with args and stdinText in the locale lang; its output goes
+// The sitewright binary started with args and stdinText as start says; its output goes
 // through files in folder. -1 when it could not be started.
 pid_t startSitewright(const Args& args, const std::string& stdinText, const fs::path& folder,
-                      const std::string& lang = "C.UTF-8") {
+                      const Start& start = {}) {
     const fs::path in = folder / "stdin.txt";
-    const fs::path out = folder / "stdout.txt";
+    const fs::path out = start.out.empty() ? folder / "stdout.txt" : start.out;
     const fs::path err = folder / "stderr.txt";
     std::ofstream(in, std::ios::binary) << stdinText;
 
@@ -82,12 +98,12 @@ pid_t startSitewright(const Args& args, const std::string& stdinText, const fs::
                                      O_WRONLY | O_CREAT | O_TRUNC, 0600);
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err.c_str(),
                                      O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    std::vector<std::string> argv = {SW_CLI_PATH};
+    std::vector<std::string> argv = {start.program};
     argv.insert(argv.end(), args.begin(), args.end());
-    std::vector<std::string> environment = environmentWith(lang);
+    std::vector<std::string> environment = environmentWith(start);
 
     pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, SW_CLI_PATH, &actions, nullptr, pointersTo(argv).data(),
+    const int spawned = posix_spawn(&pid, start.program.c_str(), &actions, nullptr, pointersTo(argv).data(),
                                     pointersTo(environment).data());
     posix_spawn_file_actions_destroy(&actions);
     return spawned == 0 ? pid : -1;
@@ -106,8 +122,8 @@ Finished finished(int status, const fs::path& folder) {
 }
 
 Finished runSitewright(const Args& args, const std::string& stdinText, const fs::path& folder,
-                       const std::string& lang = "C.UTF-8") {
-    const pid_t pid = startSitewright(args, stdinText, folder, lang);
+                       const Start& start = {}) {
+    const pid_t pid = startSitewright(args, stdinText, folder, start);
     int status = 0;
     if (pid < 0 || ::waitpid(pid, &status, 0) != pid)
         return {};
@@ -416,10 +432,10 @@ TEST(CliLanguage, TheLocaleChoosesTheLanguage) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.lang);
-        const Finished help = runSitewright({"--help"}, "", work.Path(), c.lang);
+        const Finished help = runSitewright({"--help"}, "", work.Path(), {c.lang});
         EXPECT_EQ(help.status, 0);
         EXPECT_EQ(help.out.rfind(c.usage, 0), 0u) << help.out;
-        const Finished unknown = runSitewright({"nosuch"}, "", work.Path(), c.lang);
+        const Finished unknown = runSitewright({"nosuch"}, "", work.Path(), {c.lang});
         EXPECT_EQ(unknown.status, 2);
         EXPECT_NE(unknown.err.find(c.unknown), std::string::npos) << unknown.err;
     }
@@ -529,4 +545,50 @@ TEST(CliTls, ACertificateTrustedOnceCarriesTheWholeRoad) {
         runSitewright({"generate", "--dir", program.string()}, "", work.Path());
     EXPECT_EQ(fellBack.status, 0) << fellBack.err;
     EXPECT_NE(fellBack.err.find("暗号化せずに接続しました"), std::string::npos) << fellBack.err;
+}
+
+// Where the installed command keeps its settings, as the XDG rules and the account say; show
+// only looks and creates nothing. A result that cannot be written is a failure.
+TEST(CliPlaces, TheSettingsFolderFollowsXdgAndHomeAndShowCreatesNothing) {
+    const TempFolder work("sw_cli_places");
+    const fs::path home = work.Path() / "home";
+    // Installed: in a bin folder, the settings go to the user's configuration folder.
+    const fs::path program = work.Path() / "usr" / "bin" / "sitewright";
+    fs::create_directories(program.parent_path());
+    fs::copy_file(SW_CLI_PATH, program);
+    const passwd* account = ::getpwuid(::getuid());
+    ASSERT_NE(account, nullptr);
+    using Variables = std::map<std::string, std::optional<std::string>>;
+    const struct {
+        Variables variables;
+        fs::path expected;
+    } cases[] = {
+        {{{"HOME", home.string()}, {"XDG_CONFIG_HOME", std::nullopt}}, home / ".config"},
+        {{{"HOME", home.string()}, {"XDG_CONFIG_HOME", (work.Path() / "xdg").string()}},
+         work.Path() / "xdg"},
+        // A relative XDG_CONFIG_HOME is invalid and ignored.
+        {{{"HOME", home.string()}, {"XDG_CONFIG_HOME", "xdg"}}, home / ".config"},
+        // Without HOME the account's home, never a shared temporary folder.
+        {{{"HOME", std::nullopt}, {"XDG_CONFIG_HOME", std::nullopt}},
+         fs::path(account->pw_dir) / ".config"},
+    };
+    for (const auto& c : cases) {
+        const fs::path folder = c.expected / "site-wright";
+        SCOPED_TRACE(folder.string());
+        const bool existed = fs::exists(folder);
+        const Finished shown =
+            runSitewright({"show"}, "", work.Path(), {"C.UTF-8", c.variables, program.string()});
+        EXPECT_NE((shown.out + shown.err).find(folder.string()), std::string::npos)
+            << shown.out << shown.err;
+        EXPECT_EQ(fs::exists(folder), existed);
+    }
+    EXPECT_FALSE(fs::exists(work.Path() / "xdg" / "site-wright"));
+
+    ASSERT_EQ(runSitewright({"configure", "--dir", work.Path().string()}, "", work.Path()).status,
+              0);
+    for (const Args& args : {Args{"show", "--dir", work.Path().string()}, Args{"--help"}}) {
+        const Finished full = runSitewright(args, "", work.Path(), {"C.UTF-8", {}, SW_CLI_PATH, "/dev/full"});
+        EXPECT_EQ(full.status, 1) << args[0];
+        EXPECT_EQ(full.err, "sitewright: 結果を標準出力に書き込めませんでした。\n");
+    }
 }

@@ -8,7 +8,17 @@
 #include <filesystem>
 #include <sstream>
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <pty.h>
+#include <unistd.h>
+
+#include "cli/progress.h"
 #include "core/file_io.h"
+#include "core/text_util.h"
+#include "core/texts.h"
 #include "mylib/BF2B64Text.h"
 #include "settings/SiteSettings.h"
 #include "sitemap/sitemap_writer.h"
@@ -38,6 +48,7 @@ protected:
         std::ostringstream errStream;
         CommandLineIo io{in, outStream, errStream};
         io.progress = progress;
+        io.escapes = escapes;
         io.columns = 50;
         io.stop = &stop;
         const int status = RunCommandLine(args, io);
@@ -69,6 +80,7 @@ protected:
     std::string out;
     std::string err;
     bool progress = false;
+    bool escapes = true;
     std::atomic<bool> stop{false};
 };
 
@@ -414,4 +426,144 @@ TEST_F(CommandLineTest, ASitemapWithoutAnyUrlIsNeverUploaded) {
         EXPECT_EQ(ReadFile(SitemapPath(folder)), document);
     }
     EXPECT_EQ(idle.Connections(), 0u);
+}
+
+// What scripts read: --json gives one object with its keys whatever happened, --quiet the
+// summary alone, and the messages of the walk become the object's problems.
+TEST_F(CommandLineTest, JsonAndQuietReportsForScripts) {
+    FakeFtpServer first(siteWithARefusedFolder());
+    configureFor(first);
+    progress = true; // neither report draws a progress line
+    ASSERT_EQ(run({"generate", "--dir", "DIR", "--json"}), 0) << err;
+    EXPECT_EQ(err, "");
+    QJsonParseError error{};
+    const QJsonObject generated = QJsonDocument::fromJson(QByteArray::fromStdString(out), &error).object();
+    ASSERT_EQ(error.error, QJsonParseError::NoError) << out;
+    EXPECT_EQ(out.find('\n'), out.size() - 1) << "one line";
+    EXPECT_EQ(generated["command"].toString(), "generate");
+    EXPECT_EQ(generated["status"].toInt(-1), 0);
+    const QJsonObject counts = generated["counts"].toObject();
+    EXPECT_EQ(counts["rows"].toInt(-1), 1);
+    EXPECT_EQ(counts["folders"].toInt(-1), 1);
+    EXPECT_EQ(counts["folders_refused"].toInt(-1), 1);
+    EXPECT_EQ(generated["files"].toArray(),
+              QJsonArray{QString::fromStdString(SitemapPath(folder).string())});
+    EXPECT_EQ(generated["upload"].toString(), "not_asked");
+    const QJsonArray problems = generated["problems"].toArray();
+    ASSERT_EQ(problems.size(), 1) << out;
+    EXPECT_EQ(problems[0].toObject()["level"].toString(), "message");
+
+    FakeFtpServer second(siteWithARefusedFolder());
+    configureFor(second);
+    ASSERT_EQ(run({"generate", "--dir", "DIR", "--quiet"}), 0) << err;
+    EXPECT_EQ(err, "");
+    EXPECT_EQ(out.rfind("取得件数 1、", 0), 0u) << out;
+    EXPECT_EQ(out.find('\n'), out.size() - 1) << "the summary alone";
+
+    // show: the settings as keys, the password masked; or nothing at all.
+    ASSERT_EQ(run({"show", "--dir", "DIR", "--json"}), 0) << err;
+    const QJsonObject settings = QJsonDocument::fromJson(QByteArray::fromStdString(out))
+                                     .object()["settings"]
+                                     .toObject();
+    EXPECT_EQ(settings["host"].toString().toStdString(), second.Host());
+    EXPECT_EQ(settings["password"].toString(), "********");
+    EXPECT_EQ(settings["robots"].toString(), "off");
+    EXPECT_EQ(run({"show", "--dir", "DIR", "--quiet"}), 0);
+    EXPECT_EQ(out + err, "");
+
+    // A failure: every key still there, the reason a problem and on stderr.
+    ASSERT_EQ(run({"generate", "--dir", "DIR/missing", "--json", "--upload"}), 1);
+    const QJsonObject failed = QJsonDocument::fromJson(QByteArray::fromStdString(out)).object();
+    EXPECT_EQ(failed["status"].toInt(-1), 1);
+    EXPECT_EQ(failed["counts"].toObject()["rows"].toInt(-1), 0);
+    EXPECT_EQ(failed["files"].toArray(), QJsonArray());
+    EXPECT_EQ(failed["upload"].toString(), "not_done");
+    EXPECT_EQ(failed["problems"].toArray().first().toObject()["level"].toString(), "error");
+    EXPECT_TRUE(contains(err, "sitewright generate: ")) << err;
+    EXPECT_EQ(run({"show", "--json", "--quiet"}), 2);
+}
+
+TEST_F(CommandLineTest, DoubleDashEndsTheOptions) {
+    const std::pair<Args, int> cases[] = {
+        {{"configure", "--dir", "DIR", "--user", "anna", "--"}, 0},
+        {{"show", "--dir", "DIR", "--"}, 0},
+        // After "--" nothing is an option, help included; no command takes anything else.
+        {{"show", "--dir", "DIR", "--", "--help"}, 2},
+        {{"show", "--", "--dir", "DIR"}, 2},
+    };
+    for (const auto& [args, status] : cases) {
+        EXPECT_EQ(run(args), status) << args.back() << err;
+        EXPECT_EQ(contains(out, "使い方"), false);
+    }
+}
+
+// A dumb terminal gets the progress line without escape sequences, blanks in their place.
+TEST_F(CommandLineTest, ADumbTerminalGetsNoEscapeSequences) {
+    FakeFtpServer server(siteWithARefusedFolder());
+    configureFor(server);
+    progress = true;
+    escapes = false;
+    EXPECT_EQ(run({"generate", "--dir", "DIR"}), 0) << err;
+    // The line took 28 columns, the Japanese characters two each.
+    EXPECT_EQ(err, "\rフォルダー 1、ファイル 0: /r\r" + std::string(28, ' ') +
+                       "\r/r/privateフォルダーが存在しません。\n"
+                   "リストの取得が途中で終了しました。\n");
+}
+
+TEST(CommandLineTerminal, ProgressOnATerminalEscapesWhereTermTakesThem) {
+    int master = -1;
+    int slave = -1;
+    ASSERT_EQ(::openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
+    int pipeEnds[2];
+    ASSERT_EQ(::pipe(pipeEnds), 0);
+    const char* savedTerm = std::getenv("TERM");
+    const std::string saved = savedTerm ? savedTerm : "";
+    const struct {
+        int fd;
+        const char* term;
+        bool progress;
+        bool escapes;
+    } cases[] = {
+        {slave, "xterm-256color", true, true},
+        {slave, "dumb", true, false},
+        {slave, nullptr, true, false},
+        {pipeEnds[1], "xterm", false, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.term ? c.term : "(unset)");
+        if (c.term)
+            ::setenv("TERM", c.term, 1);
+        else
+            ::unsetenv("TERM");
+        std::istringstream in;
+        std::ostringstream out;
+        CommandLineIo io{in, out, out};
+        DescribeTerminal(io, c.fd);
+        EXPECT_EQ(io.progress, c.progress);
+        EXPECT_EQ(io.escapes, c.escapes);
+    }
+    if (savedTerm)
+        ::setenv("TERM", saved.c_str(), 1);
+    for (const int fd : {master, slave, pipeEnds[0], pipeEnds[1]})
+        ::close(fd);
+}
+
+// Widths as a terminal shows them, whatever the locale, and help that fits 79 of them.
+TEST(CommandLineTerminal, DisplayWidthAndHelpWithinEightyColumns) {
+    const std::pair<std::string, std::size_t> widths[] = {
+        {"", 0}, {"abc", 3}, {"日本語", 6}, {"ｱｲ", 2}, {"e\u0301", 1}, {"é", 1}, {"\xff", 1},
+    };
+    for (const auto& [text, width] : widths)
+        EXPECT_EQ(DisplayWidth(text), width) << text;
+
+    for (const texts::Language language : {texts::Language::Japanese, texts::Language::English}) {
+        texts::UseLanguage(language);
+        for (const texts::Text usage :
+             {texts::kTopUsage, texts::kConfigureUsage, texts::kShowUsage, texts::kGenerateUsage,
+              texts::kUploadUsage, texts::kForgetUsage, texts::kMemoryUsage, texts::kWindowUsage}) {
+            for (const std::string& line : SplitLines(std::string_view(usage)))
+                EXPECT_LE(DisplayWidth(line), 79u) << line;
+        }
+    }
+    texts::UseLanguage(texts::Language::Japanese);
 }

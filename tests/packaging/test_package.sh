@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Packs the build as a .deb, unpacks it into a temporary root and runs both programs from there
 # under a temporary HOME: lintian finds no error or warning, the package's dependencies and
-# desktop files pass their validators, the man page names every option, the systemd user units
-# are where systemd finds them, and the installed programs keep their settings, sitemap.xml
+# desktop files pass their validators, the man page and the bash and zsh completions name every
+# option, the systemd user units are where systemd finds them, and the installed programs keep their settings, sitemap.xml
 # and window geometry in ~/.config/site-wright, the window included.
 #     test_package.sh BUILD_DIR SOURCE_DIR
 set -euo pipefail
@@ -73,6 +73,21 @@ for command in configure show generate upload forget memory; do
         grep -qF -- "${option//-/\\-}" "$man_page" || fail "the man page lacks $command $option"
     done
 done
+
+# The completions sit where bash and zsh load them, know every option of the help, and bash's
+# offers a command's options.
+bash_completion=$share/bash-completion/completions/sitewright
+zsh_completion=$share/zsh/vendor-completions/_sitewright
+for command in configure show generate upload forget memory; do
+    for option in $("$sw" "$command" --help | grep -o -- '--[a-z][a-z-]*' | sort -u); do
+        grep -q -- "$option\b" "$bash_completion" || fail "bash completion lacks $command $option"
+        grep -q -- "$option\b" "$zsh_completion" || fail "zsh completion lacks $command $option"
+    done
+done
+offered=$(bash -c 'source /usr/share/bash-completion/bash_completion && source "$1" &&
+    COMP_WORDS=(sitewright generate --q) COMP_CWORD=2 COMP_LINE="sitewright generate --q" \
+    COMP_POINT=23 && _sitewright && echo "${COMPREPLY[*]}"' _ "$bash_completion")
+[ "$offered" = "--quiet" ] || fail "bash completion of generate --q: $offered"
 
 # Asked for its version or help, the window answers on the terminal and needs no display.
 version=$(dpkg-deb -f "$deb" Version)
