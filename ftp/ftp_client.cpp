@@ -28,6 +28,7 @@ void TIdFTP::Connect(const std::string& host, const std::string& username,
     features_ = FtpFeatures();
     useMlsd_ = false;
     useEpsv_ = false;
+    earlyCommand_ = true;
     try {
         const FtpEndpoint endpoint = ParseFtpEndpoint(host);
         control_ = TcpSocket::Connect(endpoint.host, endpoint.port, timeouts_.connect, &stop_);

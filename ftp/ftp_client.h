@@ -82,6 +82,8 @@ public:
     void ChangeFolder(const std::string& path);
     // PWD; the folder that the 257 reply names.
     std::string CurrentFolder();
+    // A transfer command (LIST, MLSD, RETR, STOR) goes as soon as the data connection has
+    // started; a server that refuses it with 425 gets it after the connection from then on.
     // Lists the current folder: MLSD when allowed (SetMlsdAllowed) and the server's features
     // offer it (Features().Mlsd()), else LIST. MLSD refused with 500, 502 or 550 is not sent
     // again in this session: the folder is listed with LIST at once. On success the lines replace
@@ -185,7 +187,9 @@ private:
     // than maxBytes have come.
     bool receiveData(TcpSocket& data, std::string& bytes, std::size_t maxBytes);
     void requestPassive();
-    TcpSocket connectData();
+    // Connects to the passive port and, with TLS, sends the ClientHello; transferCommand, when
+    // given, goes as soon as the connection has started.
+    TcpSocket connectData(const std::string* transferCommand);
     void secureData(TcpSocket& data);
     FtpReply readEndOfTransfer();
     FtpReply drainAbortedTransfer();
@@ -217,6 +221,7 @@ private:
     bool mlsdAllowed_ = false;
     bool useMlsd_ = false; // offered, and not refused in this session
     bool useEpsv_ = false;
+    bool earlyCommand_ = true; // transfer commands go before the data connection is made
     bool listingIsMlsd_ = false;
     std::vector<std::string> listingLines_;
     TIdFTPListItems listing_;

@@ -148,9 +148,21 @@ std::optional<std::string> TIdFTP::RetrieveFile(const std::string& name, std::si
 bool TIdFTP::openTransfer(const std::string& transferCommand, std::initializer_list<int> refusals,
                           TcpSocket& data) {
     requestPassive();
-    data = connectData();
-    sendCommand(transferCommand);
+    const bool early = earlyCommand_;
+    if (early) {
+        // The server has the command once the connection is made: a failure leaves it waiting.
+        data = closingOnFailure([&] { return connectData(&transferCommand); });
+    } else {
+        data = connectData(nullptr);
+        sendCommand(transferCommand);
+    }
     readReply();
+    if (early && lastReply_.code == 425) {
+        // A server that wants the data connection made before the command: so from now on.
+        earlyCommand_ = false;
+        data.Close();
+        return openTransfer(transferCommand, refusals, data);
+    }
     if (std::find(refusals.begin(), refusals.end(), lastReply_.code) != refusals.end())
         return false;
     expect({125, 150, 154});
@@ -209,9 +221,9 @@ void TIdFTP::StoreFile(const std::string& localPath, const std::string& remoteNa
     LocalFile file(localPath);
     requireConnected();
     requestPassive();
-    sendCommand("STOR " + remoteName);
     // The server would wait for a data connection that never comes: the conversation goes.
-    TcpSocket data = closingOnFailure([this] { return connectData(); });
+    const std::string storeCommand = "STOR " + remoteName;
+    TcpSocket data = closingOnFailure([&] { return connectData(&storeCommand); });
     readReply();
     expect({110, 125, 150});
     secureData(data);
@@ -291,20 +303,27 @@ void TIdFTP::requestPassive() {
     }
 }
 
-TcpSocket TIdFTP::connectData() {
+TcpSocket TIdFTP::connectData(const std::string* transferCommand) {
     // Only the port is taken from the PASV reply: a server cannot send the client elsewhere,
     // and servers behind NAT that name their private address still work.
-    return TcpSocket::Connect(control_.PeerAddress(), passiveAddress_.port, timeouts_.connect,
-                              &stop_);
+    TcpSocket data = TcpSocket::BeginConnect(control_.PeerAddress(), passiveAddress_.port, &stop_);
+    // Servers wait for the data connection after the command: the command need not wait for
+    // the connection, which saves a round trip.
+    if (transferCommand)
+        sendCommand(*transferCommand);
+    data.FinishConnect(timeouts_.connect);
+    // The ClientHello goes at once and waits at the server until it acts on the command,
+    // instead of leaving a round trip after the preliminary reply.
+    if (control_.Tls())
+        data.BeginTls(tlsContext_, tlsPeer_);
+    return data;
 }
 
 void TIdFTP::secureData(TcpSocket& data) {
-    // After the preliminary reply: servers take up the data connection's handshake only once
-    // they act on the command.
     if (!control_.Tls())
         return;
     // The server waits on a data connection that will never carry anything.
-    closingOnFailure([&] { data.StartTls(tlsContext_, tlsPeer_, timeouts_.connect); });
+    closingOnFailure([&] { data.FinishTls(timeouts_.connect); });
 }
 
 // 426 and 450 end a transfer as aborted. RFC 959 makes them its last reply, yet some servers

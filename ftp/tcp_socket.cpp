@@ -60,29 +60,42 @@ struct AddressListDeleter {
     void operator()(addrinfo* list) const { ::freeaddrinfo(list); }
 };
 
-// Connects one address; on failure returns -1 with error set (ETIMEDOUT at the deadline).
-int connectAddress(const sockaddr* address, socklen_t length, Clock::time_point deadline,
-                   const StopSignal* stop, int& error) {
+// Starts connecting one address; on failure returns -1 with error set. pending tells whether
+// the connection is still on its way (see awaitConnect).
+int startConnect(const sockaddr* address, socklen_t length, int& error, bool& pending) {
     Descriptor fd(::socket(address->sa_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
     if (fd.get() < 0) {
         error = errno;
         return -1;
     }
-    if (::connect(fd.get(), address, length) == 0)
-        return fd.release();
-    error = errno;
-    if (error == EINPROGRESS) {
-        if (!waitUntil(fd.get(), POLLOUT, deadline, stop)) {
-            error = ETIMEDOUT;
-        } else {
-            socklen_t size = sizeof error;
-            if (::getsockopt(fd.get(), SOL_SOCKET, SO_ERROR, &error, &size) != 0)
-                error = errno;
-            if (error == 0)
-                return fd.release();
-        }
+    pending = ::connect(fd.get(), address, length) != 0;
+    error = pending ? errno : 0;
+    if (pending && error != EINPROGRESS)
+        return -1;
+    return fd.release();
+}
+
+// Waits for a connection startConnect left pending; false with error set (ETIMEDOUT at the
+// deadline) when it failed.
+bool awaitConnect(int fd, Clock::time_point deadline, const StopSignal* stop, int& error) {
+    if (!waitUntil(fd, POLLOUT, deadline, stop)) {
+        error = ETIMEDOUT;
+        return false;
     }
-    return -1;
+    socklen_t size = sizeof error;
+    if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) != 0)
+        error = errno;
+    return error == 0;
+}
+
+// Connects one address; on failure returns -1 with error set (ETIMEDOUT at the deadline).
+int connectAddress(const sockaddr* address, socklen_t length, Clock::time_point deadline,
+                   const StopSignal* stop, int& error) {
+    bool pending = false;
+    Descriptor fd(startConnect(address, length, error, pending));
+    if (fd.get() < 0 || (pending && !awaitConnect(fd.get(), deadline, stop, error)))
+        return -1;
+    return fd.release();
 }
 
 [[noreturn]] void failConnect(const std::string& target, int error,
@@ -102,6 +115,7 @@ TcpSocket::~TcpSocket() {
 
 TcpSocket::TcpSocket(TcpSocket&& other) noexcept
     : fd_(std::exchange(other.fd_, -1)), stop_(other.stop_), peer_(other.peer_),
+      connecting_(other.connecting_),
       tls_(std::move(other.tls_)) {
     if (tls_)
         tls_->Rebind(*this);
@@ -113,6 +127,7 @@ TcpSocket& TcpSocket::operator=(TcpSocket&& other) noexcept {
         fd_ = std::exchange(other.fd_, -1);
         stop_ = other.stop_;
         peer_ = other.peer_;
+        connecting_ = other.connecting_;
         tls_ = std::move(other.tls_);
         if (tls_)
             tls_->Rebind(*this);
@@ -149,6 +164,13 @@ TcpSocket TcpSocket::Connect(const std::string& host, unsigned short port,
 
 TcpSocket TcpSocket::Connect(const sockaddr_storage& address, unsigned short port,
                              std::chrono::milliseconds timeout, const StopSignal* stop) {
+    TcpSocket socket = BeginConnect(address, port, stop);
+    socket.FinishConnect(timeout);
+    return socket;
+}
+
+TcpSocket TcpSocket::BeginConnect(const sockaddr_storage& address, unsigned short port,
+                                  const StopSignal* stop) {
     sockaddr_storage target = address;
     if (target.ss_family == AF_INET6)
         reinterpret_cast<sockaddr_in6&>(target).sin6_port = htons(port);
@@ -156,10 +178,22 @@ TcpSocket TcpSocket::Connect(const sockaddr_storage& address, unsigned short por
         reinterpret_cast<sockaddr_in&>(target).sin_port = htons(port);
     const sockaddr* raw = reinterpret_cast<const sockaddr*>(&target);
     int error = 0;
-    const int fd = connectAddress(raw, addressLength(target), Clock::now() + timeout, stop, error);
+    bool pending = false;
+    const int fd = startConnect(raw, addressLength(target), error, pending);
     if (fd < 0)
-        failConnect(addressText(raw, addressLength(target)), error, timeout);
-    return TcpSocket(fd, stop, target);
+        failConnect(addressText(raw, addressLength(target)), error, {});
+    TcpSocket socket(fd, stop, target);
+    socket.connecting_ = pending;
+    return socket;
+}
+
+void TcpSocket::FinishConnect(std::chrono::milliseconds timeout) {
+    int error = 0;
+    if (connecting_ && !awaitConnect(fd_, Clock::now() + timeout, stop_, error)) {
+        Close();
+        failConnect(PeerText(), error, timeout);
+    }
+    connecting_ = false;
 }
 
 void TcpSocket::Close() {
@@ -170,7 +204,16 @@ void TcpSocket::Close() {
 
 void TcpSocket::StartTls(TlsContext& context, const TlsPeer& peer,
                          std::chrono::milliseconds timeout) {
-    tls_ = std::make_unique<TlsChannel>(context, *this, peer, timeout);
+    BeginTls(context, peer);
+    FinishTls(timeout);
+}
+
+void TcpSocket::BeginTls(TlsContext& context, const TlsPeer& peer) {
+    tls_ = std::make_unique<TlsChannel>(context, *this, peer);
+}
+
+void TcpSocket::FinishTls(std::chrono::milliseconds timeout) {
+    tls_->Handshake(timeout);
 }
 
 void TcpSocket::CloseTls(std::chrono::milliseconds silence) {

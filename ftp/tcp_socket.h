@@ -37,12 +37,24 @@ public:
     static TcpSocket Connect(const sockaddr_storage& address, unsigned short port,
                              std::chrono::milliseconds timeout, const StopSignal* stop = nullptr);
 
+    // Starts connecting to address with port replaced, without waiting: a command that needs
+    // the connection can go to the server meanwhile. FinishConnect waits for it.
+    static TcpSocket BeginConnect(const sockaddr_storage& address, unsigned short port,
+                                  const StopSignal* stop = nullptr);
+    // Waits within timeout until the connection BeginConnect started is made; closes the
+    // socket and raises when it fails. Nothing on a connected socket.
+    void FinishConnect(std::chrono::milliseconds timeout);
+
     bool IsOpen() const { return fd_ >= 0; }
     void Close();
 
     // Turns the connection into TLS (see TlsChannel); every read and write goes through it
     // from then on. Raises EIdTlsError or EIdUntrustedCertificate.
     void StartTls(TlsContext& context, const TlsPeer& peer, std::chrono::milliseconds timeout);
+    // StartTls in two steps: BeginTls sends the ClientHello without waiting, FinishTls
+    // completes the handshake. Between them nothing is read or written on the socket.
+    void BeginTls(TlsContext& context, const TlsPeer& peer);
+    void FinishTls(std::chrono::milliseconds timeout);
     // The connection's TLS, or null while it is plain.
     const TlsChannel* Tls() const { return tls_.get(); }
     // Sends TLS's close before the connection ends, so that the peer can tell a whole transfer
@@ -90,5 +102,6 @@ private:
     int fd_ = -1;
     const StopSignal* stop_ = nullptr;
     sockaddr_storage peer_{};
+    bool connecting_ = false; // BeginConnect's connection not yet made
     std::unique_ptr<TlsChannel> tls_; // before fd_ closes
 };

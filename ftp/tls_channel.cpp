@@ -2,7 +2,9 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
+#include <mutex>
 #include <utility>
 
 #include <arpa/inet.h>
@@ -178,6 +180,33 @@ FtpFailure withCertificate(CertificateInfo info) {
     return failure;
 }
 
+// The trust store, read once for all connections and only when TLS is used (reading the
+// system's bundle costs tens of milliseconds); read again should SSL_CERT_FILE or SSL_CERT_DIR
+// point elsewhere since.
+X509_STORE* sharedTrustStore() {
+    static std::mutex mutex;
+    static X509_STORE* store = nullptr;
+    static std::string readFor;
+    const auto variable = [](const char* name) {
+        const char* value = std::getenv(name);
+        return std::string(value ? value : "") + '\n';
+    };
+    const std::string where = variable("SSL_CERT_FILE") + variable("SSL_CERT_DIR");
+    const std::lock_guard<std::mutex> lock(mutex);
+    if (!store || where != readFor) {
+        X509_STORE* fresh = X509_STORE_new();
+        if (!fresh || X509_STORE_set_default_paths(fresh) != 1) {
+            X509_STORE_free(fresh);
+            throw EIdTlsError(
+                FtpFailure{FtpFailureKind::TlsHandshakeFailed, {}, takeOpenSslErrors()});
+        }
+        X509_STORE_free(store); // contexts made earlier keep their own reference
+        store = fresh;
+        readFor = where;
+    }
+    return store;
+}
+
 bool isAddress(const std::string& host) {
     unsigned char buffer[sizeof(in6_addr)];
     return inet_pton(AF_INET, host.c_str(), buffer) == 1 ||
@@ -189,7 +218,12 @@ bool isAddress(const std::string& host) {
 EIdUntrustedCertificate::EIdUntrustedCertificate(CertificateInfo info)
     : EIdTlsError(withCertificate(std::move(info))) {}
 
-TlsContext::TlsContext() : context_(SSL_CTX_new(TLS_client_method())) {
+TlsContext::TlsContext() = default;
+
+SSL_CTX* TlsContext::get() {
+    if (context_)
+        return context_;
+    context_ = SSL_CTX_new(TLS_client_method());
     if (!context_)
         throw EIdTlsError(FtpFailure{FtpFailureKind::TlsHandshakeFailed, {}, takeOpenSslErrors()});
     SSL_CTX_set_min_proto_version(context_, TLS1_2_VERSION);
@@ -200,13 +234,14 @@ TlsContext::TlsContext() : context_(SSL_CTX_new(TLS_client_method())) {
     SSL_CTX_set_max_proto_version(context_, TLS1_2_VERSION);
     // The system's trust store; SSL_CERT_FILE and SSL_CERT_DIR override it, as for every
     // OpenSSL program.
-    SSL_CTX_set_default_verify_paths(context_);
+    SSL_CTX_set1_cert_store(context_, sharedTrustStore());
     // Verified after the handshake, so that a certificate the user trusted can stand in.
     SSL_CTX_set_verify(context_, SSL_VERIFY_NONE, nullptr);
     SSL_CTX_set_session_cache_mode(context_,
                                    SSL_SESS_CACHE_CLIENT | SSL_SESS_CACHE_NO_INTERNAL_STORE);
     SSL_CTX_set_ex_data(context_, contextSlot(), this);
     SSL_CTX_sess_set_new_cb(context_, keepNewSession);
+    return context_;
 }
 
 void TlsContext::ClearSessions() {
@@ -234,9 +269,8 @@ TlsContext::~TlsContext() {
     SSL_CTX_free(context_);
 }
 
-TlsChannel::TlsChannel(TlsContext& context, TcpSocket& socket, const TlsPeer& peer,
-                       std::chrono::milliseconds timeout)
-    : socket_(&socket), ssl_(SSL_new(context.get())) {
+TlsChannel::TlsChannel(TlsContext& context, TcpSocket& socket, const TlsPeer& peer)
+    : socket_(&socket), ssl_(SSL_new(context.get())), peer_(peer) {
     if (!ssl_ || SSL_set_fd(ssl_, socket.Descriptor()) != 1) {
         SSL_free(ssl_);
         throw EIdTlsError(FtpFailure{FtpFailureKind::TlsHandshakeFailed, {}, takeOpenSslErrors()});
@@ -251,27 +285,42 @@ TlsChannel::TlsChannel(TlsContext& context, TcpSocket& socket, const TlsPeer& pe
         SSL_set_session(ssl_, resume.get());
     else
         SSL_set_ex_data(ssl_, controlSlot(), this); // the first handshake: the control connection
-    try {
-        const BrokenPipeGuard guard;
-        for (;;) {
-            const int result = SSL_connect(ssl_);
-            if (result == 1)
-                break;
-            waitFor(result, timeout, true);
+    // The ClientHello leaves now; the server's answer is awaited by Handshake.
+    const BrokenPipeGuard guard;
+    const int result = SSL_connect(ssl_);
+    const int error = SSL_get_error(ssl_, result);
+    if (result != 1 && error != SSL_ERROR_WANT_READ && error != SSL_ERROR_WANT_WRITE) {
+        try {
+            waitFor(result, std::chrono::milliseconds(0), true);
+        } catch (...) {
+            SSL_free(ssl_);
+            throw;
         }
-        verify(peer);
-    } catch (...) {
-        SSL_free(ssl_);
-        throw;
     }
+    ERR_clear_error();
+}
+
+void TlsChannel::Handshake(std::chrono::milliseconds timeout) {
+    const BrokenPipeGuard guard;
+    for (;;) {
+        const int result = SSL_connect(ssl_);
+        if (result == 1)
+            break;
+        waitFor(result, timeout, true);
+    }
+    verify(peer_);
 }
 
 TlsChannel::~TlsChannel() {
     // Freed without a shutdown, OpenSSL would mark the session as not to be resumed, and the
-    // next data connection would be refused by servers that require resumption.
-    SSL_set_quiet_shutdown(ssl_, 1);
-    const BrokenPipeGuard guard;
-    SSL_shutdown(ssl_);
+    // next data connection would be refused by servers that require resumption. A handshake
+    // never finished (the server refused the command) has nothing to shut down.
+    if (SSL_is_init_finished(ssl_)) {
+        SSL_set_quiet_shutdown(ssl_, 1);
+        const BrokenPipeGuard guard;
+        SSL_shutdown(ssl_);
+    }
+    ERR_clear_error();
     SSL_free(ssl_);
 }
 

@@ -41,7 +41,8 @@ public:
     TlsContext(const TlsContext&) = delete;
     TlsContext& operator=(const TlsContext&) = delete;
 
-    SSL_CTX* get() const { return context_; }
+    // Made at the first use, so that a plain conversation reads no trust store.
+    SSL_CTX* get();
 
     // Forgets the sessions of an earlier server.
     void ClearSessions();
@@ -53,7 +54,7 @@ public:
     void Keep(SSL_SESSION* session);
 
 private:
-    SSL_CTX* context_;
+    SSL_CTX* context_ = nullptr;
     std::deque<TlsSession> fresh_;
     TlsSession lastTaken_;
 };
@@ -69,12 +70,13 @@ struct TlsPeer {
 // socket, so the time-outs and the stop hold as in plain text.
 class TlsChannel final {
 public:
-    // Handshakes, resuming a session of the context's when it has one, then verifies the
-    // certificate against the trust store and peer.host; a certificate that fails is still taken
-    // when its fingerprint is peer.trustedFingerprint. Raises EIdTlsError or
-    // EIdUntrustedCertificate.
-    TlsChannel(TlsContext& context, TcpSocket& socket, const TlsPeer& peer,
-               std::chrono::milliseconds timeout);
+    // Starts the handshake, resuming a session of the context's when it has one: sends the
+    // ClientHello without waiting for an answer. Raises EIdTlsError.
+    TlsChannel(TlsContext& context, TcpSocket& socket, const TlsPeer& peer);
+    // Completes the handshake, then verifies the certificate against the trust store and
+    // peer.host; a certificate that fails is still taken when its fingerprint is
+    // peer.trustedFingerprint. Raises EIdTlsError or EIdUntrustedCertificate.
+    void Handshake(std::chrono::milliseconds timeout);
     ~TlsChannel();
     TlsChannel(const TlsChannel&) = delete;
     TlsChannel& operator=(const TlsChannel&) = delete;
@@ -107,5 +109,6 @@ private:
 
     TcpSocket* socket_;
     SSL* ssl_ = nullptr;
+    TlsPeer peer_;
     CertificateInfo certificate_;
 };

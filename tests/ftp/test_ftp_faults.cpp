@@ -126,10 +126,11 @@ TEST_F(FtpFaultTest, EveryPointOfTwoListingsFailsCleanly) {
     }
 }
 
-TEST_F(FtpFaultTest, PasvPortWhereNothingListensKeepsTheConversationInStep) {
+TEST_F(FtpFaultTest, PasvPortWhereNothingListensClosesTheConversation) {
     FakeFtpServer server(fake_ftp::WithLogin({
         fake_ftp::PasvToClosedPort(),
-        {"CWD /", {"250 OK"}},
+        {"LIST", {}},
+        fake_ftp::ExpectClose(),
     }));
     ASSERT_EQ(module.FtpConnect(server.Host(), "anna", "secret"), 0);
     Tftp_module::Session session = module.Lock();
@@ -141,10 +142,24 @@ TEST_F(FtpFaultTest, PasvPortWhereNothingListensKeepsTheConversationInStep) {
         EXPECT_EQ(error.Failure().subject.rfind("127.0.0.1:", 0), 0u) << error.what();
         EXPECT_EQ(error.Failure().detail, "Connection refused");
     }
-    // LIST was never sent, so the next command still gets its own reply.
-    EXPECT_TRUE(session->IsConnected());
-    session->ChangeFolder("/");
-    EXPECT_TRUE(session->ListingLines().empty());
+    // LIST went out while the connection was being made: its reply would come out of step.
+    EXPECT_FALSE(session->IsConnected());
+    EXPECT_TRUE(server.WaitUntilFinished());
+    EXPECT_EQ(server.Problems(), Lines());
+}
+
+// A server that answers a listing sent ahead of its data connection with 425 gets it again
+// after the connection, and the listing arrives.
+TEST_F(FtpFaultTest, ListingRefusedAheadOfTheDataConnectionIsSentAgain) {
+    std::vector<Step> script = fake_ftp::WithLogin(
+        {fake_ftp::Pasv(), {"LIST", {"425 Open the data connection first"}}});
+    for (const Step& step : listing(kFirst))
+        script.push_back(step);
+    FakeFtpServer server(script);
+    ASSERT_EQ(module.FtpConnect(server.Host(), "anna", "secret"), 0);
+    Tftp_module::Session session = module.Lock();
+    session->ListFolder();
+    EXPECT_EQ(session->ListingLines(), Lines{kFirst.substr(0, kFirst.size() - 2)});
     session->Disconnect();
     EXPECT_TRUE(server.WaitUntilFinished());
     EXPECT_EQ(server.Problems(), Lines());
