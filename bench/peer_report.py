@@ -10,7 +10,7 @@ site, in alternating rounds:
 Then walks a large site (10,000 folders, 100,000 files) once with `sitewright generate`, and
 runs the micro-benchmarks. Writes docs/benchmarks.md and docs/benchmarks.png.
 
-With --wan it measures instead, once, through ../shared/tools/wan_relay.py (a relay that delays
+With --wan it measures instead, once, through bench/wan_relay.py (a relay that delays
 every byte by 25 ms each way): `sitewright generate` over 1 and over 4 connections, the floor
 of the one-session conversation and lftp's `find`, on the same site; it writes that section of
 docs/benchmarks.md and docs/benchmarks-wan.png and leaves the rest of the report as it is.
@@ -228,7 +228,7 @@ def wan_run(args, sitewright):
         make_site(serve, args.folders, args.files)
         server = Server(serve, ["--port", str(WAN_PORT), "--passive-ports", WAN_PASSIVE])
         relay = subprocess.Popen(
-            ["/usr/bin/python3", str(ROOT.parent / "shared/tools/wan_relay.py"), "--listen", WAN_HOST,
+            ["/usr/bin/python3", str(ROOT / "bench/wan_relay.py"), "--listen", WAN_HOST,
              "--ports", f"{WAN_PORT},{WAN_PASSIVE}", "--delay", str(args.delay)],
             stdout=subprocess.PIPE, text=True)
         if relay.stdout.readline().strip() != "ready":
