@@ -24,12 +24,14 @@ public:
         : WalkRules(settings, limits, observer, summary), ftp_(ftp), sessions_(sessions) {}
 
     void Run() override {
+        // The other sessions log in while the first reads robots.txt.
+        Workers workers(*this);
         const Folder root = rootFolder(ftp_);
         {
             std::lock_guard<std::mutex> lock(mutex_);
             queueLocked(root);
         }
-        Workers workers(*this);
+        workers.ServeFirst();
         walkListed(root);
         workers.Completed();
     }
@@ -68,9 +70,12 @@ private:
     class Workers final {
     public:
         explicit Workers(ParallelWalk& walk) : walk_(walk) {
-            threads_.emplace_back([this] { walk_.serve(walk_.ftp_, false); });
             for (std::size_t i = 1; i < walk_.sessions_; ++i)
                 threads_.emplace_back([this] { walk_.serveOwnSession(); });
+        }
+        // The first session lists too, once it is free.
+        void ServeFirst() {
+            threads_.emplace_back([this] { walk_.serve(walk_.ftp_, false); });
         }
         // The walk needs no more listings: sessions finish the one they are on.
         void Completed() { completed_ = true; }
