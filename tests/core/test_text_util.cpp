@@ -1,6 +1,7 @@
 #include "core/text_util.h"
 
 #include "core/date_time.h"
+#include "core/row_order.h"
 #include "core/texts.h"
 #include "core/url_entry.h"
 
@@ -126,4 +127,23 @@ TEST(Sentences, JoinAsEachLanguageWritesThem) {
     EXPECT_EQ(JoinSentences({"It cannot be used.", "(see --help)"}),
               "It cannot be used. (see --help)");
     texts::UseLanguage(texts::Language::Japanese);
+}
+
+// A whole sort puts every row where a single insertion would: letter case aside, prefixes
+// first, rows beyond ASCII too; rows equal but for case keep the order they came in.
+TEST(RowOrder, WholeSortAgreesWithSingleInsertions) {
+    const std::vector<std::string> rows = {
+        "https://x.jp/B.html", "https://x.jp/a.html", "https://x.jp/A.html", "https://x.jp/ab",
+        "https://x.jp/a",      "https://x.jp/É.html", "https://x.jp/é.html", "https://x.jp/e.html",
+        "https://x.jp/日本",   "https://x.jp/_z",     "https://x.jp/Z",      "https://x.jp/a-b"};
+    const RowOrder order;
+    const std::vector<std::size_t> sorted = order.sortedOrder(rows);
+    ASSERT_EQ(sorted.size(), rows.size());
+    for (std::size_t i = 1; i < sorted.size(); ++i) {
+        const std::string& before = rows[sorted[i - 1]];
+        const std::string& after = rows[sorted[i]];
+        EXPECT_FALSE(order.less(after, before)) << before << " | " << after;
+        if (!order.less(before, after))
+            EXPECT_LT(sorted[i - 1], sorted[i]) << before << " | " << after;
+    }
 }
