@@ -3,10 +3,10 @@
 
 Serves a generated site with pyftpdlib (plain, and requiring TLS with a throw-away self-signed
 certificate) behind bench/wan_relay.py, and walks it with each given binary in
-alternating rounds. Prints one line per walk and the best wall time of each binary and mode.
+alternating rounds (with --rclone, rclone's recursive listing as well). Prints one line per walk and the best wall time of each binary and mode.
 
 Usage: bench/wan_walk.py BINARY [BINARY...] [--folders N] [--connections N] [--rounds N]
-                         [--delay S] [--modes plain,tls] [--connect-delay]
+                         [--delay S] [--modes plain,tls] [--connect-delay] [--rclone]
 """
 import argparse
 import shutil
@@ -16,8 +16,9 @@ import tempfile
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
-from peer_report import (PASSWORD, ROOT, Server, WAN_HOST, WAN_PASSIVE, WAN_PORT,  # noqa: E402
-                         commands_sent, configure, count_urls, make_site, run_measured)
+from peer_report import (ROOT, Server, WAN_HOST, WAN_PASSIVE, WAN_PORT,  # noqa: E402
+                         commands_sent, configure, count_urls, make_site, rclone_walk,
+                         run_measured)
 
 
 def self_signed(folder):
@@ -40,6 +41,7 @@ def main():
     parser.add_argument("--rounds", type=int, default=1)
     parser.add_argument("--delay", type=float, default=0.025)
     parser.add_argument("--modes", default="plain,tls")
+    parser.add_argument("--rclone", action="store_true", help="rclone lsf -R as a peer")
     parser.add_argument("--connect-delay", action="store_true",
                         help="the relay's mode that delays each data connection by a round trip")
     args = parser.parse_args()
@@ -82,6 +84,10 @@ def main():
                                   f"peak {rss:.0f} MiB", flush=True)
                             key_ = (mode, binary)
                             best[key_] = min(best.get(key_, wall), wall)
+                        if args.rclone:
+                            wall = rclone_walk(WAN_HOST, WAN_PORT, args.connections, mode == "tls")
+                            print(f"{mode} rclone: {wall:.2f} s", flush=True)
+                            best[(mode, "rclone")] = min(best.get((mode, "rclone"), wall), wall)
                 finally:
                     server.stop()
         finally:
