@@ -4,6 +4,7 @@
 
 #include "core/text_util.h"
 #include "core/texts.h"
+#include "sitemap/sftp_connection.h"
 
 namespace {
 
@@ -147,6 +148,8 @@ std::string FailureText(const FtpFailure& f) {
 }
 
 std::string ErrorText(const std::exception& error) {
+    if (const auto* sftp = dynamic_cast<const SftpError*>(&error))
+        return SftpFailureText(*sftp, {});
     return FailureText(FailureOf(error));
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "ftp/tls_channel.h"
+#include "sftp/sftp_errors.h"
 
 class Tftp_module;
 struct SiteSettings;
@@ -35,6 +36,9 @@ struct UploadResult {
     // Uploaded, but not as planned, fit to show: the server refused to rename the new
     // sitemap.xml over the old one, so it was stored over it directly.
     std::string notice;
+    // The host key of an SFTP server that neither the settings nor known_hosts trust
+    // (LoginFailed): the user may choose to trust it.
+    std::optional<SshHostKey> untrustedHostKey{};
 };
 
 // Why a set about to be published may be a wrong one: it lists fewer than half the URLs of
@@ -60,7 +64,8 @@ using ShrinkCheck = std::function<bool(const ShrinkFinding&)>;
 // rename over a file, which notice says); only then the parts the old sitemap.xml named and
 // the new one does not are deleted. A failure at any step leaves the published
 // sitemap.xml and every part it names intact. Holds the FTP session throughout and disconnects,
-// whatever happened. Never throws: every failure is in the result.
+// whatever happened. Never throws: every failure is in the result. Over SFTP, when the settings
+// say so, the same steps run in an SFTP session of its own and ftp is left alone.
 UploadResult UploadSitemap(Tftp_module& ftp, const SiteSettings& settings,
                            const std::filesystem::path& programFolder,
                            const ShrinkCheck& allowShrink = {});
