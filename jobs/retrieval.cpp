@@ -81,6 +81,7 @@ RetrievalSummary retrieveOverSftp(const SiteSettings& settings, RetrievalObserve
             summary.loginFailed = true;
             if (failure.Kind() == SftpFailureKind::HostKeyUnknown)
                 summary.untrustedHostKey = failure.HostKey();
+            summary.passphraseWanted = failure.Kind() == SftpFailureKind::KeyPassphrase;
             observer.ProblemMet({WalkProblemKind::LoginFailed,
                                  SftpFailureText(failure, settings.hostname), {}, 0, 0});
             return false;

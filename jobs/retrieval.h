@@ -111,6 +111,8 @@ struct RetrievalSummary {
     // The host key of an SFTP server that neither the settings nor known_hosts trust: the user
     // may choose to trust it. A changed key is refused without this offer.
     std::optional<SshHostKey> untrustedHostKey;
+    // The SFTP key file is encrypted and the passphrase was missing or wrong.
+    bool passphraseWanted = false;
 
     // The run ended without walking the site: no login, an error or a limit ended the walk,
     // or the site root could not be entered.

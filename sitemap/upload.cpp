@@ -161,6 +161,7 @@ UploadResult UploadSitemap(Tftp_module& ftp, const SiteSettings& settings,
             UploadResult result = failed(UploadOutcome::LoginFailed, failure, settings);
             if (failure.Kind() == SftpFailureKind::HostKeyUnknown)
                 result.untrustedHostKey = failure.HostKey();
+            result.passphraseWanted = failure.Kind() == SftpFailureKind::KeyPassphrase;
             return result;
         }
         UploadResult result = publish(connection, settings, programFolder, local, allowShrink);

@@ -39,6 +39,8 @@ struct UploadResult {
     // The host key of an SFTP server that neither the settings nor known_hosts trust
     // (LoginFailed): the user may choose to trust it.
     std::optional<SshHostKey> untrustedHostKey{};
+    // The SFTP key file is encrypted and the passphrase was missing or wrong (LoginFailed).
+    bool passphraseWanted = false;
 };
 
 // Why a set about to be published may be a wrong one: it lists fewer than half the URLs of

@@ -30,6 +30,11 @@ public:
     // Asks whether to trust certificate, which could not be verified, for the host the controls
     // name; yes stores it with the settings at once. True when the user trusted it.
     bool OfferTrust(const CertificateInfo& certificate);
+    // The same for the host key of an SFTP server that nothing trusts yet.
+    bool OfferHostKeyTrust(const SshHostKey& key);
+    // Asks for the key file's passphrase, which Settings() then carries for as long as the
+    // dialog lives; it is never stored. True when the user gave one.
+    bool AskPassphrase();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -46,9 +51,13 @@ private:
     Tftp_module& ftp_;
 
     QLineEdit* web_url = nullptr;
+    QComboBox* transport = nullptr;
     QLineEdit* hostname = nullptr;
     QLineEdit* username = nullptr;
     QLineEdit* password = nullptr;
+    QLineEdit* key_file = nullptr;
+    std::string sshTrust_;      // the trusted host keys, kept with the settings
+    std::string keyPassphrase_; // as the user typed it, never stored
     QLineEdit* site_root = nullptr;
     QComboBox* ext_list = nullptr;
     QComboBox* changefreq = nullptr;
