@@ -7,6 +7,7 @@
 #include <QString>
 
 #include "settings/SiteSettings.h"
+#include "sftp/sftp_errors.h"
 
 class QCheckBox;
 class QComboBox;
