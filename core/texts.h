@@ -795,7 +795,7 @@ inline constexpr Text kSftpTimedOut{
     QT_TRANSLATE_NOOP("texts", "サーバーが時間内に応答しませんでした。")};
 inline constexpr Text kSftpStopped{QT_TRANSLATE_NOOP("texts", "中止しました。")};
 inline constexpr Text kHostKeyFacts{
-    QT_TRANSLATE_NOOP("texts", "{host} のホスト鍵: {type} {fingerprint}")};
+    QT_TRANSLATE_NOOP("texts", "ホスト鍵: {type} {fingerprint}")};
 inline constexpr Text kHostKeyTrustHint{QT_TRANSLATE_NOOP(
     "texts", "このホスト鍵を信頼する場合: sitewright configure --trust-host-key {fingerprint}")};
 inline constexpr Text kHostKeyQuestion{

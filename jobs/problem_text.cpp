@@ -4,7 +4,6 @@
 
 #include "core/text_util.h"
 #include "core/texts.h"
-#include "sitemap/sftp_connection.h"
 
 namespace {
 
@@ -147,15 +146,85 @@ std::string FailureText(const FtpFailure& f) {
     return std::string(texts::kFtpUnknownError);
 }
 
+std::string SftpFailureText(const SftpError& error) {
+    std::string_view sentence = texts::kSftpRefused;
+    switch (error.Kind()) {
+    case SftpFailureKind::ConnectFailed: sentence = texts::kSftpConnectFailed; break;
+    case SftpFailureKind::HostKeyUnknown: sentence = texts::kSftpHostKeyUnknown; break;
+    case SftpFailureKind::HostKeyChanged: sentence = texts::kSftpHostKeyChanged; break;
+    case SftpFailureKind::AuthFailed: sentence = texts::kSftpAuthFailed; break;
+    case SftpFailureKind::KeyPassphrase: sentence = texts::kSftpKeyPassphrase; break;
+    case SftpFailureKind::KeyUnusable: sentence = texts::kSftpKeyUnusable; break;
+    case SftpFailureKind::NoSuchFile: sentence = texts::kSftpNoSuchFile; break;
+    case SftpFailureKind::Permission: sentence = texts::kSftpPermission; break;
+    case SftpFailureKind::Refused: break;
+    case SftpFailureKind::LocalFile: sentence = texts::kSftpLocalFile; break;
+    case SftpFailureKind::TooLarge: sentence = texts::kSftpTooLarge; break;
+    case SftpFailureKind::LostConnection: sentence = texts::kSftpLostConnection; break;
+    case SftpFailureKind::TimedOut: sentence = texts::kSftpTimedOut; break;
+    case SftpFailureKind::Stopped: sentence = texts::kSftpStopped; break;
+    }
+    std::string text(sentence);
+    // A refused host key's detail is its fingerprint, shown with its type and host.
+    if (!error.HostKey().fingerprint.empty())
+        text += Concat({texts::kLineBreak,
+                        Filled(texts::kHostKeyFacts, {{"type", error.HostKey().type},
+                                                      {"fingerprint", error.HostKey().fingerprint}})});
+    else if (error.what()[0] != '\0')
+        text += Concat({texts::kLineBreak, EscapeControls(error.what())});
+    return text;
+}
+
 std::string ErrorText(const std::exception& error) {
     if (const auto* sftp = dynamic_cast<const SftpError*>(&error))
-        return SftpFailureText(*sftp, {});
+        return SftpFailureText(*sftp);
+    if (const auto* damaged = dynamic_cast<const SettingsDamaged*>(&error))
+        return Concat(
+            {Filled(texts::kSettingsLineDamaged, {{"line", std::to_string(damaged->Line())},
+                                                  {"file", damaged->File().string()}}),
+             texts::kLineBreak, damaged->what()});
     return FailureText(FailureOf(error));
 }
 
+std::string_view SiteUrlProblemText(SiteUrlProblem problem) {
+    switch (problem) {
+    case SiteUrlProblem::None:
+        break;
+    case SiteUrlProblem::Separator:
+        return texts::kSeparatorRefused;
+    case SiteUrlProblem::UnsafeCharacter:
+        return texts::kUnusableCharacter;
+    case SiteUrlProblem::NotWeb:
+        return texts::kSiteUrlNotWeb;
+    }
+    return {};
+}
+
+std::string SettingsGarbledText(const std::filesystem::path& folder) {
+    return Filled(texts::kSettingsGarbled, {{"file", (folder / kDatFileName).string()}});
+}
+
+std::string ShrinkText(const ShrinkFinding& finding) {
+    return Filled(finding.incomplete ? texts::kShrinkIncomplete : texts::kShrinkFewer,
+                  {{"published", std::to_string(finding.publishedUrls)},
+                   {"new", std::to_string(finding.newUrls)}});
+}
+
 std::string UploadFailureText(const UploadResult& result) {
-    return result.failure.kind == FtpFailureKind::None ? result.reason
-                                                       : FailureText(result.failure);
+    if (result.sftpFailure)
+        return SftpFailureText(*result.sftpFailure);
+    if (result.failure.kind != FtpFailureKind::None)
+        return FailureText(result.failure);
+    if (result.outcome == UploadOutcome::ShrinkRefused)
+        return ShrinkText(result.shrink);
+    if (result.part.empty())
+        return result.fileProblem;
+    // A name the index holds that is no part's name is refused as no file would be.
+    return Concat({Filled(texts::kPartNotUploadable, {{"file", EscapeControls(result.part)}}),
+                   texts::kLineBreak,
+                   result.fileProblem.empty()
+                       ? Filled(texts::kNotARegularFile, {{"file", result.part}})
+                       : result.fileProblem});
 }
 
 std::string MemoryProblemText(const SiteMemory::Problem& problem) {

@@ -83,7 +83,7 @@ RetrievalSummary retrieveOverSftp(const SiteSettings& settings, RetrievalObserve
                 summary.untrustedHostKey = failure.HostKey();
             summary.passphraseWanted = failure.Kind() == SftpFailureKind::KeyPassphrase;
             observer.ProblemMet({WalkProblemKind::LoginFailed,
-                                 SftpFailureText(failure, settings.hostname), {}, 0, 0});
+                                 SftpFailureText(failure), {}, 0, 0});
             return false;
         }
         // Directory reads give exact UTC times, as MLSD does.

@@ -3,7 +3,6 @@
 #include <cstdlib>
 
 #include "core/text_util.h"
-#include "core/texts.h"
 #include "settings/ssh_settings.h"
 
 void SftpConnection::Connect() {
@@ -86,34 +85,4 @@ std::string SftpConnection::resolved(const std::string& name) {
     if (folder_.empty() || name.empty() || name.front() == '/')
         return name;
     return Concat({folder_, folder_.back() == '/' ? "" : "/", name});
-}
-
-std::string SftpFailureText(const SftpError& error, const std::string& host) {
-    std::string_view sentence = texts::kSftpRefused;
-    switch (error.Kind()) {
-    case SftpFailureKind::ConnectFailed: sentence = texts::kSftpConnectFailed; break;
-    case SftpFailureKind::HostKeyUnknown: sentence = texts::kSftpHostKeyUnknown; break;
-    case SftpFailureKind::HostKeyChanged: sentence = texts::kSftpHostKeyChanged; break;
-    case SftpFailureKind::AuthFailed: sentence = texts::kSftpAuthFailed; break;
-    case SftpFailureKind::KeyPassphrase: sentence = texts::kSftpKeyPassphrase; break;
-    case SftpFailureKind::KeyUnusable: sentence = texts::kSftpKeyUnusable; break;
-    case SftpFailureKind::NoSuchFile: sentence = texts::kSftpNoSuchFile; break;
-    case SftpFailureKind::Permission: sentence = texts::kSftpPermission; break;
-    case SftpFailureKind::Refused: break;
-    case SftpFailureKind::LocalFile: sentence = texts::kSftpLocalFile; break;
-    case SftpFailureKind::TooLarge: sentence = texts::kSftpTooLarge; break;
-    case SftpFailureKind::LostConnection: sentence = texts::kSftpLostConnection; break;
-    case SftpFailureKind::TimedOut: sentence = texts::kSftpTimedOut; break;
-    case SftpFailureKind::Stopped: sentence = texts::kSftpStopped; break;
-    }
-    std::string text(sentence);
-    // A refused host key's detail is its fingerprint, shown with its type and host.
-    if (!error.HostKey().fingerprint.empty())
-        text += Concat({texts::kLineBreak,
-                        Filled(texts::kHostKeyFacts, {{"host", EscapeControls(host)},
-                                                      {"type", error.HostKey().type},
-                                                      {"fingerprint", error.HostKey().fingerprint}})});
-    else if (error.what()[0] != '\0')
-        text += Concat({texts::kLineBreak, EscapeControls(error.what())});
-    return text;
 }

@@ -38,6 +38,3 @@ private:
     std::string folder_; // the entered folder, or empty
     std::size_t requests_ = 0;
 };
-
-// The sentence for an SFTP failure, with the offered host key (host as typed) and the detail.
-std::string SftpFailureText(const SftpError& error, const std::string& host);

@@ -1585,8 +1585,8 @@ folder cannot be walked, nothing is removed and the command fails (exit status
         <translation>Stopped.</translation>
     </message>
     <message>
-        <source>{host} のホスト鍵: {type} {fingerprint}</source>
-        <translation>Host key of {host}: {type} {fingerprint}</translation>
+        <source>ホスト鍵: {type} {fingerprint}</source>
+        <translation>Host key: {type} {fingerprint}</translation>
     </message>
     <message>
         <source>このホスト鍵を信頼する場合: sitewright configure --trust-host-key {fingerprint}</source>
