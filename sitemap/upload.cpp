@@ -128,7 +128,7 @@ UploadResult UploadSitemap(Tftp_module& ftp, const SiteSettings& settings,
     const std::filesystem::path sitemap = SitemapPath(programFolder);
     std::error_code error;
     if (!std::filesystem::exists(sitemap, error))
-        return failed(UploadOutcome::NoSitemap, {});
+        return failed(UploadOutcome::NoSitemap, FtpFailure());
     SitemapFacts local;
     try {
         local = ReadSitemapFacts(ReadFile(sitemap));
