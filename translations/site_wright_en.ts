@@ -1357,8 +1357,8 @@ readable by the owner only). Settings not given keep their values.
   --index-names LIST the names of index pages, separated by commas
                      (default: index.html,index.htm,index.php)
   --transport ftp|sftp
-                     how the server is reached (default ftp). With sftp the
-                     port of HOST is 22 unless it names one, and --tls is unused
+                     how the server is reached (default ftp). With sftp,
+                     HOST&apos;s port is 22 unless it names one; --tls is unused
   --key-file PATH    the private key file SFTP logs in with (&quot;&quot; for none).
                      Without a key file the password logs in, and without a
                      password the SSH agent (SSH_AUTH_SOCK)

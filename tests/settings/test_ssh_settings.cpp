@@ -1,6 +1,8 @@
 // The SFTP side of the settings: the host as address and port, and the host keys trusted per host.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "settings/ssh_settings.h"
 
 namespace {
@@ -46,7 +48,7 @@ TEST(SshSettings, TrustIsPerHostAndPortAndReplacesTheOldKey) {
     EXPECT_EQ(settings.ssh_trust.find(first), std::string::npos);
 
     EXPECT_TRUE(IsHostKeyFingerprint(first));
-    for (const std::string bad : {"", "SHA256:", first + "A", "MD5:" + first.substr(7),
+    for (const std::string& bad : std::vector<std::string>{"", "SHA256:", first + "A", "MD5:" + first.substr(7),
                                   "SHA256:nThbg6kXUpJWGl7E1IGOCspRomTxdCARLviKw6E5S,8"})
         EXPECT_FALSE(IsHostKeyFingerprint(bad)) << bad;
 }
