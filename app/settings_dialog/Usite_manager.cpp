@@ -27,6 +27,7 @@
 #include "ftp/Uftp_module.h"
 #include "ftp/connection_test.h"
 #include "settings/ssh_settings.h"
+#include "sitemap/sftp_connection.h"
 
 namespace {
 
@@ -429,6 +430,36 @@ void RunConnectionTest(QWidget* parent, Tftp_module& ftp, Tfsite_manager& settin
                        const std::function<void(const QString&)>& show) {
     for (;;) {
         const SiteSettings settings = settingsDialog.Settings();
+        if (UsesSftp(settings)) {
+            // A login and logout over SSH; the host key question and the passphrase lead to
+            // another try.
+            std::optional<SftpError> failure;
+            SftpConnection connection(settings);
+            RunWithStop(
+                parent, QText(texts::kTestingConnection),
+                [&] {
+                    try {
+                        connection.Connect();
+                        connection.Quit();
+                    } catch (const SftpError& error) {
+                        failure = error;
+                    }
+                },
+                [&connection] { connection.RaiseStop(); });
+            if (!failure) {
+                show(QText(texts::kConnected));
+                return;
+            }
+            if (failure->Kind() == SftpFailureKind::HostKeyUnknown) {
+                if (settingsDialog.OfferHostKeyTrust(failure->HostKey()))
+                    continue;
+                return;
+            }
+            if (failure->Kind() == SftpFailureKind::KeyPassphrase && settingsDialog.AskPassphrase())
+                continue;
+            show(QText(Concat({texts::kConnectFailed, texts::kLineBreak, SftpFailureText(*failure)})));
+            return;
+        }
         ConnectionTestReport report;
         // A stop of an earlier conversation must not end this one.
         ftp.ClearStop();

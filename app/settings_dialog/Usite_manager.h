@@ -85,6 +85,7 @@ private:
 // logout on a worker thread under a wait dialog whose "中止" ends it at once. Shows "接続成功",
 // whether TLS protected it and whether the server lists with MLSD, or "接続失敗", with show, or
 // refuses with the retrieval's notice while a retrieval holds the FTP client. A certificate that
-// could not be verified is offered for trust, and trusted, tested again.
+// could not be verified is offered for trust, and trusted, tested again. With SFTP the test is an
+// SSH login of its own, whose unknown host key is offered for trust the same way.
 void RunConnectionTest(QWidget* parent, Tftp_module& ftp, Tfsite_manager& settingsDialog,
                        const std::function<void(const QString&)>& show);
