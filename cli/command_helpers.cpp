@@ -44,9 +44,16 @@ bool loadSettings(const fs::path& folder, SiteSettings& settings, const Output& 
     return true;
 }
 
-bool loadServerSettings(const fs::path& folder, SiteSettings& settings, const Output& output) {
+bool loadServerSettings(const ParsedOptions& options, const fs::path& folder,
+                        SiteSettings& settings, const Output& output) {
     if (!folderExists(folder, output) || !loadSettings(folder, settings, output))
         return false;
+    if (options.has("passphrase-stdin")) {
+        if (!std::getline(output.io.in, settings.key_passphrase))
+            throw UsageError(std::string(texts::kNoPassphraseLine));
+        if (!settings.key_passphrase.empty() && settings.key_passphrase.back() == '\r')
+            settings.key_passphrase.pop_back();
+    }
     if (settings.hostname.empty()) {
         output.Fail(texts::kNoHost);
         return false;
@@ -56,7 +63,7 @@ bool loadServerSettings(const fs::path& folder, SiteSettings& settings, const Ou
 
 bool loadWalkSettings(const ParsedOptions& options, const fs::path& folder, SiteSettings& settings,
                       const Output& output) {
-    if (!loadServerSettings(folder, settings, output))
+    if (!loadServerSettings(options, folder, settings, output))
         return false;
     if (options.has("ext"))
         settings.ext_list = options.value("ext");
@@ -81,9 +88,12 @@ std::size_t positiveNumber(const ParsedOptions& options, const std::string& name
     return number;
 }
 
-void offerTrust(const std::optional<CertificateInfo>& certificate, const Output& output) {
+void offerTrust(const std::optional<CertificateInfo>& certificate,
+                const std::optional<SshHostKey>& hostKey, const Output& output) {
     if (certificate)
         output.Message(Filled(texts::kTrustHint, {{"fingerprint", certificate->fingerprint}}));
+    if (hostKey)
+        output.Message(Filled(texts::kHostKeyTrustHint, {{"fingerprint", hostKey->fingerprint}}));
 }
 
 std::vector<std::string> walkSite(const ParsedOptions& options, Tftp_module& ftp,

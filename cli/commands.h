@@ -55,7 +55,7 @@ bool loadSettings(const std::filesystem::path& folder, SiteSettings& settings,
 
 // Loads the settings a conversation with the server needs; false (printed) when they are
 // missing or unusable.
-bool loadServerSettings(const std::filesystem::path& folder, SiteSettings& settings,
+bool loadServerSettings(const ParsedOptions& options, const std::filesystem::path& folder, SiteSettings& settings,
                         const Output& output);
 
 // The settings of a walk: --dir's, with --ext in place of the stored extensions.
@@ -71,8 +71,9 @@ bool siteOfFolder(const ParsedOptions& options, std::filesystem::path& folder,
 std::size_t positiveNumber(const ParsedOptions& options, const std::string& name,
                            std::size_t fallback);
 
-// Scripts never prompt: the way to trust a refused certificate is told instead.
-void offerTrust(const std::optional<CertificateInfo>& certificate, const Output& output);
+// Scripts never prompt: the way to trust a refused certificate or host key is told instead.
+void offerTrust(const std::optional<CertificateInfo>& certificate,
+                const std::optional<SshHostKey>& hostKey, const Output& output);
 
 // Walks the site as settings say, stopped by Ctrl-C; the rows found.
 std::vector<std::string> walkSite(const ParsedOptions& options, Tftp_module& ftp,

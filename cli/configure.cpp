@@ -11,6 +11,7 @@
 #include "jobs/path_filter.h"
 #include "jobs/problem_text.h"
 #include "settings/SiteSettings.h"
+#include "settings/ssh_settings.h"
 
 namespace fs = std::filesystem;
 
@@ -63,6 +64,9 @@ const std::string& item(const Given& given, const std::array<std::string_view, N
         list += (list.empty() ? "" : ", ") + std::string(item);
     throw UsageError(Filled(texts::kItemsOnly, {{"option", given.name}, {"items", list}}));
 }
+
+// --transport takes the settings' items as the command line writes its words.
+constexpr std::array<std::string_view, 2> kTransportItemsLower = {"ftp", "sftp"};
 
 bool switchedOn(const Given& given) {
     return item(given, kSwitchItems) == kSwitchItems[0];
@@ -170,6 +174,23 @@ const SettingOption kSettingOptions[] = {
      },
      [](const SiteSettings& changes, SiteSettings& settings) {
          settings.tls_trust = TrustedCertificate{settings.hostname, changes.tls_trust}.Text();
+     }},
+    {"transport", true,
+     [](const Given& given, SiteSettings& changes) {
+         changes.transport = item(given, kTransportItemsLower) == "sftp" ? "SFTP" : "FTP";
+     },
+     copy<&SiteSettings::transport>},
+    {"key-file", true,
+     [](const Given& given, SiteSettings& changes) { changes.key_file = usable(given); },
+     copy<&SiteSettings::key_file>},
+    {"trust-host-key", true,
+     [](const Given& given, SiteSettings& changes) {
+         if (!IsHostKeyFingerprint(given.value()))
+             throw UsageError(std::string(texts::kNotAHostKey));
+         changes.ssh_trust = given.value();
+     },
+     [](const SiteSettings& changes, SiteSettings& settings) {
+         TrustHostKey(settings, changes.ssh_trust);
      }},
     {"connections", true,
      [](const Given& given, SiteSettings& changes) {

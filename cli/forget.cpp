@@ -21,7 +21,7 @@ int forget(const ParsedOptions& options, const Output& output) {
     RetrievalSummary summary;
     const std::vector<std::string> rows = walkSite(options, ftp, settings, output, summary);
     if (summary.loginFailed) {
-        offerTrust(summary.untrustedCertificate, output);
+        offerTrust(summary.untrustedCertificate, summary.untrustedHostKey, output);
         return output.Fail(texts::kConnectFailed);
     }
     // A page in a folder the walk did not list would be taken for a page that is gone.

@@ -34,7 +34,7 @@ int writeSitemap(const RetrievalSummary& summary, std::vector<std::string> rows,
                  const ParsedOptions& options, Tftp_module& ftp, const SiteSettings& settings,
                  const fs::path& folder, const Output& output) {
     if (summary.loginFailed) {
-        offerTrust(summary.untrustedCertificate, output);
+        offerTrust(summary.untrustedCertificate, summary.untrustedHostKey, output);
         return failWithoutSitemap(texts::kConnectFailed, output);
     }
     if (summary.stopped)

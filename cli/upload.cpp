@@ -38,7 +38,7 @@ int uploadSitemap(Tftp_module& ftp, const SiteSettings& settings, const fs::path
     case UploadOutcome::NoSitemap:
         return output.Fail(texts::kNoSitemap);
     case UploadOutcome::LoginFailed:
-        offerTrust(result.untrustedCertificate, output);
+        offerTrust(result.untrustedCertificate, result.untrustedHostKey, output);
         return output.Fail(
             Concat({texts::kConnectFailed, texts::kLineBreak, UploadFailureText(result)}));
     case UploadOutcome::UnusableFile:
@@ -58,7 +58,7 @@ int upload(const ParsedOptions& options, const Output& output) {
     if (!fs::exists(SitemapPath(folder), error))
         return output.Fail(texts::kNoSitemap);
     SiteSettings settings;
-    if (!loadServerSettings(folder, settings, output))
+    if (!loadServerSettings(options, folder, settings, output))
         return kExitFailure;
     const FolderLock lock(folder);
     if (!lock.Held())

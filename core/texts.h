@@ -456,7 +456,8 @@ inline constexpr Text kConfigureUsage{QT_TRANSLATE_NOOP(
                             [--connections N] [--protocol 0.84|0.9]
                             [--gzip on|off] [--exclude PATTERN]...
                             [--robots on|off] [--folder-addresses on|off]
-                            [--index-names LIST]
+                            [--index-names LIST] [--transport ftp|sftp]
+                            [--key-file PATH] [--trust-host-key FP]
 
 指定した設定を変更し、二つの設定ファイル（暗号化、所有者のみ読み取り可）
 を保存します。指定しない設定は元の値のままです。
@@ -510,6 +511,16 @@ inline constexpr Text kConfigureUsage{QT_TRANSLATE_NOOP(
                      フォルダーのアドレスで書きます（既定値 off）
   --index-names LIST インデックスページの名前。コンマ区切り
                      （既定値: index.html,index.htm,index.php）
+  --transport ftp|sftp
+                     接続方式（既定値 ftp）。sftp では HOST のポートの既定値は
+                     22 で、--tls は使いません
+  --key-file PATH    SFTP でログインに使う秘密鍵のファイル（"" で使わない）。
+                     鍵ファイルがなければパスワード、パスワードもなければ SSH
+                     エージェント（SSH_AUTH_SOCK）でログインします
+  --trust-host-key FP
+                     SFTP サーバーのホスト鍵を、この SHA-256 指紋
+                     （SHA256:...）のものに限り、このホストについて信頼します。
+                     ~/.ssh/known_hosts にある鍵は指定しなくても信頼します
   -h, --help         このヘルプを表示します
 )")};
 
@@ -529,7 +540,7 @@ inline constexpr Text kShowUsage{QT_TRANSLATE_NOOP("texts", R"(使い方: sitewr
 inline constexpr Text kGenerateUsage{QT_TRANSLATE_NOOP(
     "texts", R"(使い方: sitewright generate [--dir DIR] [--ext LIST] [--upload]
                            [--max-folders N] [--max-rows N] [--allow-shrink]
-                           [--quiet | --json]
+                           [--passphrase-stdin] [--quiet | --json]
 
 FTP サーバーにログインし、サイトのルートフォルダーとその下のすべてのフォルダー
 をたどって、拡張子が LIST にあるファイルごとに更新日時、更新頻度と優先度の既定
@@ -557,6 +568,8 @@ generate は一つだけです。
                      （省略時: 100000）
   --max-rows N       N を超えるファイルが見つかったら失敗として終了します
                      （省略時: 1000000）
+  --passphrase-stdin SFTP の鍵ファイルのパスフレーズを標準入力の1行目から読み
+                     取ります（保存しません）
   --quiet            最後の集計の1行だけを表示します（警告と失敗は標準エラー出
                      力に表示します）
   --json             結果（件数、書いたファイル、アップロード、問題）を一つの
@@ -566,7 +579,7 @@ generate は一つだけです。
 )")};
 
 inline constexpr Text kUploadUsage{
-    QT_TRANSLATE_NOOP("texts", R"(使い方: sitewright upload [--dir DIR] [--allow-shrink]
+    QT_TRANSLATE_NOOP("texts", R"(使い方: sitewright upload [--dir DIR] [--allow-shrink] [--passphrase-stdin]
 
 DIR/sitemap.xml を sitemap.xml として FTP サーバーのサイトのルートフォルダー
 （ルートフォルダーが空の場合はログイン直後のフォルダー）へアップロードします。
@@ -580,11 +593,15 @@ sitemap.xml がインデックスのときは、そこにあるファイルを�
   --dir DIR       設定ファイルと sitemap.xml のフォルダー
                   （省略時: プログラムフォルダー）
   --allow-shrink  それでもアップロードします
+  --passphrase-stdin
+                  SFTP の鍵ファイルのパスフレーズを標準入力の1行目から読み
+                  取ります（保存しません）
   -h, --help      このヘルプを表示します
 )")};
 
 inline constexpr Text kForgetUsage{
     QT_TRANSLATE_NOOP("texts", R"(使い方: sitewright forget --missing [--dir DIR] [--ext LIST]
+                          [--passphrase-stdin]
 
 generate と同じようにサーバーのフォルダーをたどり、サイトの記憶
 （DIR/site_memory.db）にあってサーバーにないページを記憶から削除します。
@@ -596,6 +613,9 @@ generate と同じようにサーバーのフォルダーをたどり、サイ�
                ルダー）
   --ext LIST   取得するファイルの拡張子。コンマ区切り（generate の --ext
                と同じ）
+  --passphrase-stdin
+               SFTP の鍵ファイルのパスフレーズを標準入力の1行目から読み
+               取ります（保存しません）
   -h, --help   このヘルプを表示します
 )")};
 
@@ -749,6 +769,46 @@ inline constexpr Text kFolderAddressesCheck{
 inline constexpr Text kTimeZoneHint{
     QT_TRANSLATE_NOOP("texts", "MLSD 対応のサーバーでは、書き出す時間帯にだけ使います。\n"
                                "（対応しているかどうかは接続テストで分かります）")};
+
+// SFTP: the session's failures, the server's host key and its trust, the settings.
+inline constexpr Text kSftpConnectFailed{QT_TRANSLATE_NOOP("texts", "SSH サーバーに接続できません。")};
+inline constexpr Text kSftpHostKeyUnknown{
+    QT_TRANSLATE_NOOP("texts", "このホストの鍵はまだ信頼されていません。")};
+inline constexpr Text kSftpHostKeyChanged{QT_TRANSLATE_NOOP(
+    "texts", "警告: このホストの鍵が、信頼した鍵（または known_hosts の鍵）と違います。"
+             "通信が傍受されているおそれがあります。接続しませんでした。")};
+inline constexpr Text kSftpAuthFailed{QT_TRANSLATE_NOOP(
+    "texts", "SSH サーバーがログインを拒否しました（パスワード、エージェントの鍵、または鍵ファイル）。")};
+inline constexpr Text kSftpKeyPassphrase{
+    QT_TRANSLATE_NOOP("texts", "鍵ファイルのパスフレーズがないか、間違っています。")};
+inline constexpr Text kSftpKeyUnusable{
+    QT_TRANSLATE_NOOP("texts", "鍵ファイルを読めないか、秘密鍵ではありません。")};
+inline constexpr Text kSftpNoSuchFile{
+    QT_TRANSLATE_NOOP("texts", "そのファイルまたはフォルダーはありません。")};
+inline constexpr Text kSftpPermission{QT_TRANSLATE_NOOP("texts", "サーバーがアクセスを拒否しました。")};
+inline constexpr Text kSftpRefused{QT_TRANSLATE_NOOP("texts", "サーバーが要求を拒否しました。")};
+inline constexpr Text kSftpLocalFile{
+    QT_TRANSLATE_NOOP("texts", "アップロードするファイルを読めません。")};
+inline constexpr Text kSftpTooLarge{QT_TRANSLATE_NOOP("texts", "フォルダーの項目が多すぎます。")};
+inline constexpr Text kSftpLostConnection{QT_TRANSLATE_NOOP("texts", "SSH の接続が切れました。")};
+inline constexpr Text kSftpTimedOut{
+    QT_TRANSLATE_NOOP("texts", "サーバーが時間内に応答しませんでした。")};
+inline constexpr Text kSftpStopped{QT_TRANSLATE_NOOP("texts", "中止しました。")};
+inline constexpr Text kHostKeyFacts{
+    QT_TRANSLATE_NOOP("texts", "ホスト鍵: {type} {fingerprint}")};
+inline constexpr Text kHostKeyTrustHint{QT_TRANSLATE_NOOP(
+    "texts", "このホスト鍵を信頼する場合: sitewright configure --trust-host-key {fingerprint}")};
+inline constexpr Text kHostKeyQuestion{
+    QT_TRANSLATE_NOOP("texts", "この鍵が本当にサーバーのものか確かめてから信頼してください。\n"
+                               "この鍵を信頼して接続しますか？")};
+inline constexpr Text kNotAHostKey{QT_TRANSLATE_NOOP(
+    "texts", "--trust-host-key: SHA256: に続けて 43 文字の base64 で指定してください")};
+inline constexpr Text kTransportCaption{QT_TRANSLATE_NOOP("texts", "接続方式")};
+inline constexpr Text kKeyFileCaption{QT_TRANSLATE_NOOP("texts", "鍵ファイル（SFTP）")};
+inline constexpr Text kPassphrasePrompt{
+    QT_TRANSLATE_NOOP("texts", "鍵ファイル {file} のパスフレーズ:")};
+inline constexpr Text kNoPassphraseLine{
+    QT_TRANSLATE_NOOP("texts", "--passphrase-stdin: 標準入力にパスフレーズの行がありません")};
 
 } // namespace texts
 

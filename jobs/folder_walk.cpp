@@ -6,16 +6,19 @@
 #include "ftp/ftp_errors.h"
 #include "jobs/problem_text.h"
 #include "ftp/server_name.h"
+#include "sitemap/ftp_connection.h"
 
 namespace {
 
 class FolderWalk final : public WalkRules {
 public:
-    FolderWalk(TIdFTP& ftp, const SiteSettings& settings, const RetrievalLimits& limits,
-               RetrievalObserver& observer, RetrievalSummary& summary)
-        : WalkRules(settings, limits, observer, summary), ftp_(ftp) {}
+    FolderWalk(FtpConnection& connection, const SiteSettings& settings,
+               const RetrievalLimits& limits, RetrievalObserver& observer,
+               RetrievalSummary& summary)
+        : WalkRules(settings, limits, observer, summary), connection_(connection),
+          ftp_(connection.Client()) {}
 
-    void Run() override { walkFolder(rootFolder(ftp_)); }
+    void Run() override { walkFolder(rootFolder(connection_)); }
 
 private:
     void walkFolder(const Folder& folder) {
@@ -77,7 +80,7 @@ private:
     // without them.
     bool readEntries(const Folder& folder, std::vector<WalkEntry>& entries) {
         try {
-            entries = WalkEntries(ftp_.FolderListing());
+            entries = SiteEntries(ftp_.FolderListing());
             return true;
         } catch (const EIdUnreadableListing& error) {
             folderUnreadable(folder, FailureText(error.Failure()));
@@ -92,12 +95,13 @@ private:
             summary_.mlsdRefused = true;
     }
 
+    FtpConnection& connection_;
     TIdFTP& ftp_;
 };
 
 } // namespace
 
-std::unique_ptr<WalkRules> MakeFolderWalk(TIdFTP& ftp, const SiteSettings& settings,
+std::unique_ptr<WalkRules> MakeFolderWalk(FtpConnection& ftp, const SiteSettings& settings,
                                           const RetrievalLimits& limits,
                                           RetrievalObserver& observer, RetrievalSummary& summary) {
     return std::make_unique<FolderWalk>(ftp, settings, limits, observer, summary);

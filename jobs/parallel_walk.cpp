@@ -19,14 +19,15 @@ namespace {
 
 class ParallelWalk final : public WalkRules {
 public:
-    ParallelWalk(TIdFTP& ftp, const SiteSettings& settings, const RetrievalLimits& limits,
-                 RetrievalObserver& observer, RetrievalSummary& summary, std::size_t sessions)
-        : WalkRules(settings, limits, observer, summary), ftp_(ftp), sessions_(sessions) {}
+    ParallelWalk(SiteConnection& first, const SiteSettings& settings,
+                 const RetrievalLimits& limits, RetrievalObserver& observer,
+                 RetrievalSummary& summary, std::size_t sessions)
+        : WalkRules(settings, limits, observer, summary), first_(first), sessions_(sessions) {}
 
     void Run() override {
         // The other sessions log in while the first reads robots.txt.
         Workers workers(*this);
-        const Folder root = rootFolder(ftp_);
+        const Folder root = rootFolder(first_);
         {
             std::lock_guard<std::mutex> lock(mutex_);
             queueLocked(root);
@@ -52,7 +53,7 @@ private:
         std::string unreadable;   // why the listing could not be read
         std::exception_ptr error; // what ended the listing
         std::size_t retries = 0;
-        const TIdFTP* refusedBy = nullptr; // the session refused it last: another tries first
+        const SiteConnection* refusedBy = nullptr; // the session refused it last: another tries first
         Time notBefore{};
     };
 
@@ -75,7 +76,7 @@ private:
         }
         // The first session lists too, once it is free.
         void ServeFirst() {
-            threads_.emplace_back([this] { walk_.serve(walk_.ftp_, false); });
+            threads_.emplace_back([this] { walk_.serve(walk_.first_, false); });
         }
         // The walk needs no more listings: sessions finish the one they are on.
         void Completed() { completed_ = true; }
@@ -106,7 +107,8 @@ private:
 
     // Puts node back at the head of the queue, to be listed again by another session where one
     // can, after pause.
-    void requeueLocked(Node& node, const TIdFTP& session, std::chrono::milliseconds pause) {
+    void requeueLocked(Node& node, const SiteConnection& session,
+                       std::chrono::milliseconds pause) {
         node.state = State::Waiting;
         node.refusedBy = &session;
         node.notBefore = std::chrono::steady_clock::now() + pause;
@@ -174,23 +176,23 @@ private:
     }
 
     // Ends the walk for every session: one still logging in is not needed any more; stopped,
-    // the others of its own end their waits on the server at once too (the first session is
-    // stopped by whoever stopped the run).
+    // the others of its own end their waits on the server at once too, and so does the first
+    // one when the user stopped the run.
     void finish(bool stopSessions) {
         std::lock_guard<std::mutex> lock(mutex_);
         finished_ = true;
-        for (TIdFTP* session : stopSessions ? ownSessions_ : connecting_)
+        for (SiteConnection* session : stopSessions ? ownSessions_ : connecting_)
             session->RaiseStop();
+        if (stopSessions && observer_.StopRequested())
+            first_.RaiseStop();
         changed_.notify_all();
     }
 
     // A session of its own, logged in as the first one: a server that will not take another
     // connection leaves the walk to the sessions it has.
     void serveOwnSession() {
-        TIdFTP session(ftp_.ListingClock());
-        session.SetTimeouts(ftp_.Timeouts());
-        session.SetTls(ftp_.Tls());
-        session.SetMlsdAllowed(true);
+        const std::unique_ptr<SiteConnection> own = first_.Another();
+        SiteConnection& session = *own;
         {
             std::lock_guard<std::mutex> lock(mutex_);
             if (finished_) {
@@ -202,7 +204,7 @@ private:
         }
         bool connected = false;
         try {
-            session.Connect(settings_.hostname, settings_.username, settings_.password);
+            session.Connect();
             connected = true;
         } catch (const std::exception&) {
             // Not another connection: the walk goes on with the sessions it has.
@@ -235,8 +237,8 @@ private:
 
     // The next folder session is to list, taken from the queue: the first one due that no
     // other session should try first. Nothing when none, due set to when the next falls due.
-    Node* takeLocked(const TIdFTP& session, Time& due) {
-        if (summary_.mlsd && mlsdSessions_ > 0 && !session.ListsWithMlsd())
+    Node* takeLocked(const SiteConnection& session, Time& due) {
+        if (summary_.mlsd && mlsdSessions_ > 0 && !session.ExactTimes())
             return nullptr;
         const Time now = std::chrono::steady_clock::now();
         for (auto next = queue_.begin(); next != queue_.end(); ++next) {
@@ -255,24 +257,22 @@ private:
 
     // Lists folder with session, and the subfolders it may queue; a refusal for a while is to
     // be tried again while tries are left.
-    Listing list(TIdFTP& session, const Folder& folder, bool mayRetry,
+    Listing list(SiteConnection& session, const Folder& folder, bool mayRetry,
                  std::vector<Folder>& subfolders) {
         Listing listing;
         try {
-            session.ListFolderAt(folder.path);
-            listing.entries = WalkEntries(session.FolderListing());
+            listing.entries = session.List(folder.path);
             subfolders = subfoldersToList(folder, listing.entries);
-        } catch (const EIdProtocolReplyError& refusal) {
-            if (MeansMissing(refusal)) {
-                listing.state = State::Refused;
-            } else {
-                listing.retry = mayRetry && refusal.ReplyCode() / 100 == 4;
-                listing.state = State::Failed;
-                listing.error = std::current_exception();
-            }
         } catch (const EIdUnreadableListing& failure) {
             listing.state = State::Unreadable;
             listing.unreadable = FailureText(failure.Failure());
+        } catch (const std::exception& failure) {
+            const RefusalMeaning meaning = session.MeaningOf(failure);
+            listing.state = meaning == RefusalMeaning::Missing ? State::Refused : State::Failed;
+            listing.retry = mayRetry && meaning == RefusalMeaning::TryLater;
+            listing.sessionLost = meaning == RefusalMeaning::Broken;
+            if (listing.state == State::Failed)
+                listing.error = std::current_exception();
         } catch (...) {
             listing.state = State::Failed;
             listing.error = std::current_exception();
@@ -282,10 +282,10 @@ private:
     }
 
     // Lists folders with session until the walk ends or the session is lost.
-    void serve(TIdFTP& session, bool ownSession) {
+    void serve(SiteConnection& session, bool ownSession) {
         countStarted(true);
         std::unique_lock<std::mutex> lock(mutex_);
-        mlsdSessions_ += session.ListsWithMlsd() ? 1 : 0;
+        mlsdSessions_ += session.ExactTimes() ? 1 : 0;
         for (;;) {
             if (finished_)
                 break;
@@ -302,12 +302,12 @@ private:
             node.state = State::Listing;
             const Folder folder = node.folder;
             const bool mayRetry = node.retries < kRetries;
-            const bool hadMlsd = session.ListsWithMlsd();
+            const bool hadMlsd = session.ExactTimes();
             lock.unlock();
             std::vector<Folder> subfolders;
             Listing listing = list(session, folder, mayRetry, subfolders);
             lock.lock();
-            if (hadMlsd && !session.ListsWithMlsd()) {
+            if (hadMlsd && !session.ExactTimes()) {
                 summary_.mlsdRefused = true;
                 --mlsdSessions_;
                 changed_.notify_all();
@@ -323,7 +323,7 @@ private:
                 continue;
             }
             node.state = listing.state;
-            node.mlsd = session.ListsWithMlsd();
+            node.mlsd = session.ExactTimes();
             node.unreadable = std::move(listing.unreadable);
             node.error = listing.error;
             node.entries = std::move(listing.entries);
@@ -336,13 +336,13 @@ private:
             if (listing.sessionLost)
                 break;
         }
-        mlsdSessions_ -= session.ListsWithMlsd() ? 1 : 0;
+        mlsdSessions_ -= session.ExactTimes() ? 1 : 0;
         --liveSessions_;
         changed_.notify_all();
         lock.unlock();
         // A stopped session cannot say goodbye; it just closes.
         if (ownSession)
-            session.SendQuit();
+            session.Quit();
     }
 
     // The subfolders of a listed folder that the walk may enter, newest first, as the queue
@@ -368,14 +368,14 @@ private:
         return subfolders;
     }
 
-    TIdFTP& ftp_;
+    SiteConnection& first_;
     const std::size_t sessions_;
     std::mutex mutex_;
     std::condition_variable changed_;
     std::unordered_map<std::string, Node> nodes_; // by path; a node stays where it is
     std::deque<Node*> queue_;                     // to be listed, the next first
-    std::vector<TIdFTP*> ownSessions_;            // the sessions besides the first
-    std::vector<TIdFTP*> connecting_;             // those of them still logging in
+    std::vector<SiteConnection*> ownSessions_;    // the sessions besides the first
+    std::vector<SiteConnection*> connecting_;     // those of them still logging in
     std::atomic<bool> finished_{false};           // set under mutex_, read off it too
     std::size_t started_ = 0;                     // sessions that have logged in or failed to
     std::size_t liveSessions_ = 0;                // sessions listing or ready to
@@ -387,9 +387,9 @@ private:
 
 } // namespace
 
-std::unique_ptr<WalkRules> MakeParallelWalk(TIdFTP& ftp, const SiteSettings& settings,
+std::unique_ptr<WalkRules> MakeParallelWalk(SiteConnection& first, const SiteSettings& settings,
                                             const RetrievalLimits& limits,
                                             RetrievalObserver& observer, RetrievalSummary& summary,
                                             std::size_t sessions) {
-    return std::make_unique<ParallelWalk>(ftp, settings, limits, observer, summary, sessions);
+    return std::make_unique<ParallelWalk>(first, settings, limits, observer, summary, sessions);
 }

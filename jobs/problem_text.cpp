@@ -146,7 +146,38 @@ std::string FailureText(const FtpFailure& f) {
     return std::string(texts::kFtpUnknownError);
 }
 
+std::string SftpFailureText(const SftpError& error) {
+    std::string_view sentence = texts::kSftpRefused;
+    switch (error.Kind()) {
+    case SftpFailureKind::ConnectFailed: sentence = texts::kSftpConnectFailed; break;
+    case SftpFailureKind::HostKeyUnknown: sentence = texts::kSftpHostKeyUnknown; break;
+    case SftpFailureKind::HostKeyChanged: sentence = texts::kSftpHostKeyChanged; break;
+    case SftpFailureKind::AuthFailed: sentence = texts::kSftpAuthFailed; break;
+    case SftpFailureKind::KeyPassphrase: sentence = texts::kSftpKeyPassphrase; break;
+    case SftpFailureKind::KeyUnusable: sentence = texts::kSftpKeyUnusable; break;
+    case SftpFailureKind::NoSuchFile: sentence = texts::kSftpNoSuchFile; break;
+    case SftpFailureKind::Permission: sentence = texts::kSftpPermission; break;
+    case SftpFailureKind::Refused: break;
+    case SftpFailureKind::LocalFile: sentence = texts::kSftpLocalFile; break;
+    case SftpFailureKind::TooLarge: sentence = texts::kSftpTooLarge; break;
+    case SftpFailureKind::LostConnection: sentence = texts::kSftpLostConnection; break;
+    case SftpFailureKind::TimedOut: sentence = texts::kSftpTimedOut; break;
+    case SftpFailureKind::Stopped: sentence = texts::kSftpStopped; break;
+    }
+    std::string text(sentence);
+    // A refused host key's detail is its fingerprint, shown with its type and host.
+    if (!error.HostKey().fingerprint.empty())
+        text += Concat({texts::kLineBreak,
+                        Filled(texts::kHostKeyFacts, {{"type", error.HostKey().type},
+                                                      {"fingerprint", error.HostKey().fingerprint}})});
+    else if (error.what()[0] != '\0')
+        text += Concat({texts::kLineBreak, EscapeControls(error.what())});
+    return text;
+}
+
 std::string ErrorText(const std::exception& error) {
+    if (const auto* sftp = dynamic_cast<const SftpError*>(&error))
+        return SftpFailureText(*sftp);
     if (const auto* damaged = dynamic_cast<const SettingsDamaged*>(&error))
         return Concat(
             {Filled(texts::kSettingsLineDamaged, {{"line", std::to_string(damaged->Line())},
@@ -180,6 +211,8 @@ std::string ShrinkText(const ShrinkFinding& finding) {
 }
 
 std::string UploadFailureText(const UploadResult& result) {
+    if (result.sftpFailure)
+        return SftpFailureText(*result.sftpFailure);
     if (result.failure.kind != FtpFailureKind::None)
         return FailureText(result.failure);
     if (result.outcome == UploadOutcome::ShrinkRefused)

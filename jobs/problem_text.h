@@ -17,6 +17,8 @@
 
 // The sentence for an FTP failure, with its detail (the reply, the peer, the path, the bound).
 std::string FailureText(const FtpFailure& failure);
+// The sentence for an SFTP failure, with the offered host key and the detail.
+std::string SftpFailureText(const SftpError& error);
 // The sentence for whatever a conversation raised: FailureText for the FTP client's failures,
 // the file and line of a damaged settings file, what() for others.
 std::string ErrorText(const std::exception& error);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "ftp/tls_channel.h"
+#include "sftp/sftp_errors.h"
 
 class Tftp_module;
 struct SiteSettings;
@@ -107,6 +108,11 @@ struct RetrievalSummary {
     // The certificate that stopped the login because it could not be verified: the user may
     // choose to trust it.
     std::optional<CertificateInfo> untrustedCertificate;
+    // The host key of an SFTP server that neither the settings nor known_hosts trust: the user
+    // may choose to trust it. A changed key is refused without this offer.
+    std::optional<SshHostKey> untrustedHostKey;
+    // The SFTP key file is encrypted and the passphrase was missing or wrong.
+    bool passphraseWanted = false;
 
     // The run ended without walking the site: no login, an error or a limit ended the walk,
     // or the site root could not be entered.
@@ -126,6 +132,7 @@ struct RetrievalSummary {
 // the FTP session for the whole run and closes it at the end. Refuses a site URL that would
 // shift the rows' fields (SiteUrlProblem) before it connects. Never throws; failures reach the
 // observer as problems. Whoever starts it clears an earlier stop first (Tftp_module::ClearStop).
+// Over SFTP (the settings' transport) the run opens sessions of its own and ftp is left alone.
 RetrievalSummary RunRetrieval(Tftp_module& ftp, const SiteSettings& settings,
                               RetrievalObserver& observer,
                               const RetrievalLimits& limits = RetrievalLimits());

@@ -22,15 +22,6 @@ bool MeansMissing(const EIdProtocolReplyError& refusal) {
     return refusal.ReplyCode() == 550;
 }
 
-std::vector<WalkEntry> WalkEntries(const TIdFTPListItems& listing) {
-    std::vector<WalkEntry> entries;
-    entries.reserve(listing.size());
-    for (const TIdFTPListItem& item : listing)
-        entries.push_back(
-            {item.name, item.modified, item.utc, item.kind == ListItemKind::Folder, item.unique});
-    return entries;
-}
-
 std::uint64_t ListingDigest(const std::vector<std::string>& lines) {
     std::uint64_t digest = 0xcbf29ce484222325u;
     auto add = [&digest](unsigned char byte) {
@@ -107,13 +98,13 @@ void WalkRules::ReportAtEnd() {
                               summary_.foldersListedList});
 }
 
-Folder WalkRules::rootFolder(TIdFTP& ftp) {
+Folder WalkRules::rootFolder(SiteConnection& connection) {
     Folder root;
     root.path = settings_.site_root;
     root.shownPath = settings_.site_root;
     if (root.path.empty()) {
         CheckStop();
-        root.path = ftp.CurrentFolder();
+        root.path = connection.CurrentFolder();
         if (root.path.empty())
             throw WalkError(std::string(texts::kNoCurrentFolder));
         root.shownPath = ShownName(NameFromServer(root.path));
@@ -122,22 +113,24 @@ Folder WalkRules::rootFolder(TIdFTP& ftp) {
         throw WalkError(std::string(texts::kRootBreaksCommand));
     root.url = siteUrl_ + '/';
     if (settings_.robots)
-        readRobots(ftp, root.path);
+        readRobots(connection, root.path);
     walked_.insert(root.path);
     return root;
 }
 
-void WalkRules::readRobots(TIdFTP& ftp, const std::string& rootPath) {
+void WalkRules::readRobots(SiteConnection& connection, const std::string& rootPath) {
     CheckStop();
     const std::string file = JoinPath(rootPath, "robots.txt");
     std::optional<std::string> text;
     try {
-        text = ftp.RetrieveFile(file, kMaxRobotsBytes);
-    } catch (const EIdProtocolReplyError& refusal) {
+        text = connection.ReadFile(file, kMaxRobotsBytes);
+    } catch (const std::exception& refusal) {
+        if (connection.MeaningOf(refusal) == RefusalMeaning::Broken)
+            throw;
         // Without its rules the walk would publish what the site keeps from search engines.
-        throw WalkError(
-            Filled(texts::kRobotsUnreadable, {{"file", ShownName(NameFromServer(file))},
-                                              {"reply", FailureText(refusal.Failure())}}));
+        throw WalkError(Filled(texts::kRobotsUnreadable,
+                               {{"file", ShownName(NameFromServer(file))},
+                                {"reply", ErrorText(refusal)}}));
     }
     if (!text)
         return;

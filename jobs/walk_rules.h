@@ -14,10 +14,9 @@
 #include "jobs/retrieval.h"
 #include "jobs/walk_names.h"
 #include "settings/SiteSettings.h"
+#include "sitemap/site_connection.h"
 
 class EIdProtocolReplyError;
-class TIdFTP;
-struct TIdFTPListItems;
 
 // The pieces every walk of the server's folders shares; RunRetrieval picks the walk.
 
@@ -47,15 +46,7 @@ bool MeansMissing(const EIdProtocolReplyError& refusal);
 
 // What the walk keeps of a listing entry while it goes through the folder; the listing's lines
 // stay behind, so a folder of a million entries is held once, not twice.
-struct WalkEntry {
-    std::string name; // the server's bytes
-    DateTime modified;
-    bool utc = false; // modified is UTC (MLSD), not the server's own clock
-    bool folder = false;
-    std::string unique; // MLSD's "unique" fact, or empty
-};
-
-std::vector<WalkEntry> WalkEntries(const TIdFTPListItems& listing);
+using WalkEntry = SiteEntry;
 
 // Tells a listing from another without keeping its lines (FNV-1a over the lines, each ended
 // by a line break, which no line holds). Two listings that differ and still match would only
@@ -115,7 +106,7 @@ public:
 
 protected:
     // The site root; without one, the folder the login leaves the client in.
-    Folder rootFolder(TIdFTP& ftp);
+    Folder rootFolder(SiteConnection& connection);
     // Shows which folder is next and ends the walk once it has tried as many as it may.
     void beginFolder(const Folder& folder);
     void folderRefused(const Folder& folder);
@@ -144,7 +135,7 @@ protected:
 
 private:
     // The site root's robots.txt; a site without one leaves nothing out.
-    void readRobots(TIdFTP& ftp, const std::string& rootPath);
+    void readRobots(SiteConnection& connection, const std::string& rootPath);
     // The path below the site root of folder's subfolder name, as rows write it ("/a/b").
     static std::string subfolderUrlPath(const Folder& folder, const std::string& name);
 

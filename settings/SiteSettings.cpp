@@ -59,6 +59,7 @@ const ConfValue kConfValues[] = {
     confValue("[tls]", &SiteSettings::tls, kTlsSettingItems, false),
     confValue("[connections]", &SiteSettings::connections, kConnectionItems, false),
     confValue("[sitemap_format]", &SiteSettings::sitemap_format, kSitemapFormatItems, false),
+    confValue("[transport]", &SiteSettings::transport, kTransportItems, false),
 };
 
 // Switches, stored as "1" or "0"; any other value keeps the current one.
@@ -72,6 +73,8 @@ const std::pair<const char*, bool SiteSettings::*> kConfSwitches[] = {
 const std::pair<const char*, std::string SiteSettings::*> kConfTexts[] = {
     {"[exclude]", &SiteSettings::exclude},
     {"[index_names]", &SiteSettings::index_names},
+    {"[key_file]", &SiteSettings::key_file},
+    {"[ssh_trust]", &SiteSettings::ssh_trust},
 };
 
 // The trusted certificate is no item of a list: taken when it reads as one.

@@ -31,6 +31,8 @@ inline constexpr std::string_view kDefaultConnections = "4";
 inline constexpr std::string_view kDatFileName = "config_v1.dat";
 
 // The extension list every run starts with; it is never stored.
+// How the program reaches the server; SFTP's port is 22 unless the host names one.
+inline constexpr std::array<std::string_view, 2> kTransportItems = {"FTP", "SFTP"};
 inline constexpr std::string_view kDefaultExtList = ".htm,.html,.php,.cgi";
 // The sitemap's protocol: Google's 0.84 of 2005, or sitemaps.org's 0.9.
 inline constexpr std::array<std::string_view, 2> kSitemapFormatItems = {"0.84", "0.9"};
@@ -61,6 +63,15 @@ struct SiteSettings {
     // walk is one conversation that returns to each parent folder; with more, each folder is
     // listed once, by its path, over parallel sessions.
     std::string connections{kDefaultConnections};
+    // An item of kTransportItems (files without one are FTP's). With SFTP the login is by the
+    // key file when one is named, else by the password when there is one, else by the SSH
+    // agent; the TLS setting is FTP's only.
+    std::string transport{kTransportItems[0]};
+    std::string key_file;
+    // Host keys the user trusted, "host:port SHA256:..." each, comma-separated (ssh_settings.h).
+    std::string ssh_trust;
+    // The key file's passphrase as the user typed it for this run; never stored.
+    std::string key_passphrase;
     std::string sitemap_format{kSitemapFormatItems[0]}; // an item of kSitemapFormatItems
     bool gzip = false; // the parts of a sitemap split for its size as .xml.gz
     // Paths the walk leaves out, patterns separated by commas (see ExclusionList).

@@ -270,6 +270,18 @@ void SftpSession::Remove(const std::string& path) {
     guard_.Disarm();
 }
 
+std::string SftpSession::RealPath(const std::string& path) {
+    requireConnected();
+    arm(timeouts_.request);
+    char* real = ::sftp_canonicalize_path(sftp_, path.c_str());
+    if (real == nullptr)
+        failRequest("realpath " + path);
+    guard_.Disarm();
+    std::string result(real);
+    ::ssh_string_free_char(real);
+    return result;
+}
+
 SftpFailureKind SftpSession::requestKind() const {
     switch (sftp_ ? ::sftp_get_error(sftp_) : SSH_FX_CONNECTION_LOST) {
     case SSH_FX_NO_SUCH_FILE:

@@ -89,6 +89,8 @@ public:
     // file or the new one, never a part. The file keeps the old one's permissions.
     void Upload(const std::filesystem::path& localPath, const std::string& remotePath);
     void Remove(const std::string& path);
+    // The absolute form of path ("." for the folder the login leaves the session in).
+    std::string RealPath(const std::string& path);
 
     // Any thread, or a signal handler: ends the wait the session is in; the operation raises
     // Stopped and the session closes. Later operations fail the same way until ClearStop().

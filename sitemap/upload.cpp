@@ -9,6 +9,9 @@
 #include "ftp/ftp_errors.h"
 #include "ftp/tls_setting.h"
 #include "settings/SiteSettings.h"
+#include "settings/ssh_settings.h"
+#include "sitemap/ftp_connection.h"
+#include "sitemap/sftp_connection.h"
 #include "sitemap/sitemap_writer.h"
 
 namespace {
@@ -41,22 +44,80 @@ UploadResult failed(UploadOutcome outcome, FtpFailure failure) {
     return result;
 }
 
+// A failure raised by either transport.
+UploadResult failed(UploadOutcome outcome, const std::exception& failure) {
+    if (const auto* sftp = dynamic_cast<const SftpError*>(&failure)) {
+        UploadResult result;
+        result.outcome = outcome;
+        result.sftpFailure = *sftp;
+        return result;
+    }
+    return failed(outcome, FailureOf(failure));
+}
+
 // What a shrink check reads of the published sitemap.xml: a whole single document (50 MiB at
 // most) with room to spare.
 constexpr std::size_t kPublishedLimit = 64 * 1024 * 1024;
 
 // Deletes the parts of the replaced set (published) that the new one (parts) does not name.
 // A failure leaves them where no index names them, harmless.
-void removeUnnamedParts(TIdFTP& client, const std::vector<std::string>& published,
+void removeUnnamedParts(SiteConnection& connection, const std::vector<std::string>& published,
                         const std::vector<std::string>& parts) {
     for (const std::string& name : published) {
         try {
             if (IsSitemapPartName(name) &&
                 std::find(parts.begin(), parts.end(), name) == parts.end())
-                client.DeleteFile(name);
+                connection.Remove(name);
         } catch (const std::exception&) {
         }
     }
+}
+
+// The steps after the login: the site root, the shrink check, the parts, sitemap.xml, and the
+// parts no longer named.
+UploadResult publish(SiteConnection& connection, const SiteSettings& settings,
+                     const std::filesystem::path& programFolder, const SitemapFacts& local,
+                     const ShrinkCheck& allowShrink) {
+    const std::filesystem::path sitemap = SitemapPath(programFolder);
+    const std::vector<std::string> parts =
+        local.wellFormed ? local.parts : std::vector<std::string>();
+    try {
+        if (!settings.site_root.empty())
+            connection.EnterFolder(settings.site_root);
+    } catch (const std::exception& failure) {
+        return failed(UploadOutcome::FolderRefused, failure);
+    } catch (...) {
+        return failed(UploadOutcome::FolderRefused, {FtpFailureKind::Unknown});
+    }
+    UploadResult result;
+    SitemapFacts published;
+    try {
+        if (const std::optional<std::string> bytes =
+                connection.ReadFile("sitemap.xml", kPublishedLimit))
+            published = ReadSitemapFacts(*bytes);
+        const ShrinkFinding finding{published.urls.value_or(0), local.urls.value_or(0),
+                                    local.incomplete};
+        const bool shrinks = published.urls && local.urls && *local.urls * 2 < *published.urls;
+        if ((shrinks || finding.incomplete) && !(allowShrink && allowShrink(finding))) {
+            result.outcome = UploadOutcome::ShrinkRefused;
+            result.shrink = finding;
+            return result;
+        }
+        // A part the published index names is whole on the server (the index went last) and
+        // is live: it is never stored over.
+        for (const std::string& part : parts) {
+            if (std::find(published.parts.begin(), published.parts.end(), part) ==
+                published.parts.end())
+                connection.Store((programFolder / part).string(), part);
+        }
+        result.renameRefused = !connection.Replace(sitemap.string(), "sitemap.xml");
+    } catch (const std::exception& failure) {
+        return failed(UploadOutcome::StoreFailed, failure);
+    } catch (...) {
+        return failed(UploadOutcome::StoreFailed, {FtpFailureKind::Unknown});
+    }
+    removeUnnamedParts(connection, published.parts, parts);
+    return result;
 }
 
 } // namespace
@@ -67,7 +128,7 @@ UploadResult UploadSitemap(Tftp_module& ftp, const SiteSettings& settings,
     const std::filesystem::path sitemap = SitemapPath(programFolder);
     std::error_code error;
     if (!std::filesystem::exists(sitemap, error))
-        return failed(UploadOutcome::NoSitemap, {});
+        return failed(UploadOutcome::NoSitemap, FtpFailure());
     SitemapFacts local;
     try {
         local = ReadSitemapFacts(ReadFile(sitemap));
@@ -86,6 +147,21 @@ UploadResult UploadSitemap(Tftp_module& ftp, const SiteSettings& settings,
             return unusable(part, std::move(problem));
     }
 
+    if (UsesSftp(settings)) {
+        SftpConnection connection(settings);
+        try {
+            connection.Connect();
+        } catch (const SftpError& failure) {
+            UploadResult result = failed(UploadOutcome::LoginFailed, failure);
+            if (failure.Kind() == SftpFailureKind::HostKeyUnknown)
+                result.untrustedHostKey = failure.HostKey();
+            result.passphraseWanted = failure.Kind() == SftpFailureKind::KeyPassphrase;
+            return result;
+        }
+        UploadResult result = publish(connection, settings, programFolder, local, allowShrink);
+        connection.Quit();
+        return result;
+    }
     auto session = ftp.Lock();
     const Tftp_module::ScopedDisconnect disconnect(ftp);
     session->SetTls(TlsOptionsFor(settings.tls, settings.tls_trust, settings.hostname));
@@ -94,52 +170,6 @@ UploadResult UploadSitemap(Tftp_module& ftp, const SiteSettings& settings,
         result.untrustedCertificate = ftp.UntrustedCertificate();
         return result;
     }
-    try {
-        if (!settings.site_root.empty())
-            session->ChangeFolder(settings.site_root);
-    } catch (const std::exception& failure) {
-        return failed(UploadOutcome::FolderRefused, FailureOf(failure));
-    } catch (...) {
-        return failed(UploadOutcome::FolderRefused, {FtpFailureKind::Unknown});
-    }
-    UploadResult result;
-    SitemapFacts published;
-    try {
-        if (const std::optional<std::string> bytes =
-                session->RetrieveFile("sitemap.xml", kPublishedLimit))
-            published = ReadSitemapFacts(*bytes);
-        const ShrinkFinding finding{published.urls.value_or(0), local.urls.value_or(0),
-                                    local.incomplete};
-        const bool shrinks = published.urls && local.urls && *local.urls * 2 < *published.urls;
-        if ((shrinks || finding.incomplete) && !(allowShrink && allowShrink(finding))) {
-            result.outcome = UploadOutcome::ShrinkRefused;
-            result.shrink = finding;
-            return result;
-        }
-        // A part the published index names is whole on the server (the index went last) and
-        // is live: it is never stored over.
-        for (const std::string& part : parts) {
-            if (std::find(published.parts.begin(), published.parts.end(), part) ==
-                published.parts.end())
-                session->StoreFile((programFolder / part).string(), part);
-        }
-        const std::string temporary = Concat({"sitemap.xml", kTemporaryMark, "upload"});
-        session->StoreFile(sitemap.string(), temporary);
-        try {
-            session->RenameFile(temporary, "sitemap.xml");
-        } catch (const EIdProtocolReplyError&) {
-            session->StoreFile(sitemap.string(), "sitemap.xml");
-            result.renameRefused = true;
-            try {
-                session->DeleteFile(temporary);
-            } catch (const EIdProtocolReplyError&) {
-            }
-        }
-    } catch (const std::exception& failure) {
-        return failed(UploadOutcome::StoreFailed, FailureOf(failure));
-    } catch (...) {
-        return failed(UploadOutcome::StoreFailed, {FtpFailureKind::Unknown});
-    }
-    removeUnnamedParts(session.Client(), published.parts, parts);
-    return result;
+    FtpConnection connection(session.Client(), settings);
+    return publish(connection, settings, programFolder, local, allowShrink);
 }

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "ftp/tls_channel.h"
+#include "sftp/sftp_errors.h"
 
 class Tftp_module;
 struct SiteSettings;
@@ -35,6 +36,8 @@ struct UploadResult {
     UploadOutcome outcome = UploadOutcome::Uploaded;
     // What the FTP client reported (LoginFailed, FolderRefused, StoreFailed).
     FtpFailure failure;
+    // What the SFTP session reported instead, over SFTP.
+    std::optional<SftpError> sftpFailure;
     // Of UnusableFile: the part of the index at fault (empty: sitemap.xml itself), and the
     // file's error as the file layer words it (empty: the index names no valid part name).
     std::string part;
@@ -46,6 +49,11 @@ struct UploadResult {
     // Uploaded, but not as planned: the server refused to rename the new sitemap.xml over the
     // old one, so it was stored over it directly.
     bool renameRefused = false;
+    // The host key of an SFTP server that neither the settings nor known_hosts trust
+    // (LoginFailed): the user may choose to trust it.
+    std::optional<SshHostKey> untrustedHostKey;
+    // The SFTP key file is encrypted and the passphrase was missing or wrong (LoginFailed).
+    bool passphraseWanted = false;
 };
 // Says whether to publish anyway; called on the upload's thread with the session open.
 using ShrinkCheck = std::function<bool(const ShrinkFinding&)>;
@@ -61,7 +69,8 @@ using ShrinkCheck = std::function<bool(const ShrinkFinding&)>;
 // rename over a file, which renameRefused says); only then the parts the old sitemap.xml named and
 // the new one does not are deleted. A failure at any step leaves the published
 // sitemap.xml and every part it names intact. Holds the FTP session throughout and disconnects,
-// whatever happened. Never throws: every failure is in the result.
+// whatever happened. Never throws: every failure is in the result. Over SFTP, when the settings
+// say so, the same steps run in an SFTP session of its own and ftp is left alone.
 UploadResult UploadSitemap(Tftp_module& ftp, const SiteSettings& settings,
                            const std::filesystem::path& programFolder,
                            const ShrinkCheck& allowShrink = {});

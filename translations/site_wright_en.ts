@@ -667,138 +667,6 @@ address containing &quot;;&quot;)
 </translation>
     </message>
     <message>
-        <source>使い方: sitewright configure [--dir DIR] [--url URL] [--host HOST]
-                            [--user USER] [--password-stdin] [--root PATH]
-                            [--changefreq F] [--priority P] [--offset +HH:MM]
-                            [--tls required|auto|off] [--trust-fingerprint FP]
-                            [--connections N] [--protocol 0.84|0.9]
-                            [--gzip on|off] [--exclude PATTERN]...
-                            [--robots on|off] [--folder-addresses on|off]
-                            [--index-names LIST]
-
-指定した設定を変更し、二つの設定ファイル（暗号化、所有者のみ読み取り可）
-を保存します。指定しない設定は元の値のままです。
-
-  --dir DIR          設定ファイルのフォルダー（省略時: プログラムフォルダー）
-  --url URL          WEB サイトのアドレス。最後の &quot;/&quot; は不要です
-                     （例: https://www.example.com）。「;」と制御文字は使用で
-                     きません（終了ステータス 2）
-  --host HOST        FTP のホスト名またはアドレス。HOST:PORT でポートも指定
-                     できます
-  --user USER        FTP のユーザー名
-  --password-stdin   FTP のパスワードを標準入力の1行目から読み取ります
-                     （パスワードそのものを受け取るオプションはありません）
-  --root PATH        FTP サーバー上のサイトのルートフォルダー。&quot;/&quot; で始めます
-                     （例: /public_html）。空にするとログイン直後のフォル
-                     ダーです
-  --changefreq F     更新頻度の既定値: always, hourly, daily, weekly, monthly,
-                     yearly, never
-  --priority P       優先度の既定値: 0.0, 0.1, ... 1.0
-  --offset +HH:MM    すべての更新日時に付けるタイムゾーン・オフセット
-                     （例: +09:00, -05:30）。LIST で一覧するサーバーでは、
-                     サーバーの時計のオフセットを指定します。MLSD
-                     に対応したサーバーの時刻は UTC で正確なため、
-                     書き出す時刻の時間帯を選ぶだけです
-  --tls MODE         接続の暗号化: required（TLS を要求。TLS でなければログイン
-                     しません）、auto（TLS が使えれば使う。既定値）、off
-                     （暗号化しない）
-  --trust-fingerprint FP
-                     検証できないサーバー証明書を、この SHA-256 指紋
-                     （SHA256:AB:CD:...）のものに限り、このホストについて信頼
-                     します。指紋は証明書が拒否されたときのエラーに表示さ
-                     れます。別の証明書は再び拒否されます
-  --connections N    フォルダーの一覧を取得する同時接続数: 1〜8（既定値 4）。2
-                     以上では各フォルダーをパスで一度だけ一覧します。
-                     サーバーが追加の接続を断ったときは、ある接続だけで続けます
-  --protocol 0.84|0.9
-                     サイトマップ形式: 0.84（Google Sitemap 0.84。既定値）、
-                     0.9（sitemaps.org 0.9）
-  --gzip on|off      URL 数 50,000 件または 50 MiB を超えて分割したファイルを
-                     gzip で圧縮します（sitemap-N.xml.gz）。既定値は off
-  --exclude PATTERN  除外するパス。サイトのルートからのパスのパターン
-                     （例: /drafts/、*/admin/*、*.bak.html、/private*）。「*」
-                     は任意の文字列、最後の「$」はパスの終わりです。
-                     繰り返し指定でき、コンマでも区切れます。指定したものが保存
-                     済みの一覧に代わります（&quot;&quot; で空）。一致するフォルダーは一
-                     覧を取得しません
-  --robots on|off    サイトのルートの robots.txt が禁止するパスを除きます
-                     （既定値 on）
-  --folder-addresses on|off
-                     フォルダーのインデックスページを「…/news/」のように
-                     フォルダーのアドレスで書きます（既定値 off）
-  --index-names LIST インデックスページの名前。コンマ区切り
-                     （既定値: index.html,index.htm,index.php）
-  -h, --help         このヘルプを表示します
-</source>
-        <translation>Usage: sitewright configure [--dir DIR] [--url URL] [--host HOST] [--user USER]
-                            [--password-stdin] [--root PATH] [--changefreq F]
-                            [--priority P] [--offset +HH:MM]
-                            [--tls required|auto|off] [--trust-fingerprint FP]
-                            [--connections N] [--protocol 0.84|0.9]
-                            [--gzip on|off] [--exclude PATTERN]...
-                            [--robots on|off] [--folder-addresses on|off]
-                            [--index-names LIST]
-
-Changes the given settings and saves the two settings files (encrypted,
-readable by the owner only). Settings not given keep their values.
-
-  --dir DIR          the folder of the settings files (default: the program
-                     folder)
-  --url URL          the website&apos;s address, without a final &quot;/&quot; (for example
-                     https://www.example.com). &quot;;&quot; and control characters
-                     cannot be used (exit status 2)
-  --host HOST        the FTP host name or address; HOST:PORT also gives the
-                     port
-  --user USER        the FTP user name
-  --password-stdin   reads the FTP password from the first line of standard
-                     input (no option takes the password itself)
-  --root PATH        the site&apos;s root folder on the FTP server, beginning with
-                     &quot;/&quot; (for example /public_html); empty means the folder at
-                     login
-  --changefreq F     the default change frequency: always, hourly, daily,
-                     weekly, monthly, yearly, never
-  --priority P       the default priority: 0.0, 0.1, ... 1.0
-  --offset +HH:MM    the time zone offset given to every modification time (for
-                     example +09:00, -05:30). For a server listed with LIST,
-                     give the offset of the server&apos;s clock; the times of a
-                     server that supports MLSD are exact in UTC, so it only
-                     picks the zone they are written in
-  --tls MODE         encryption of the connection: required (require TLS; no
-                     login without it), auto (use TLS if available; the
-                     default), off (no encryption)
-  --trust-fingerprint FP
-                     trusts a server certificate that cannot be verified, for
-                     this host, only if it has this SHA-256 fingerprint
-                     (SHA256:AB:CD:...). The error shown when a certificate is
-                     refused gives its fingerprint. Another certificate is
-                     refused again
-  --connections N    the number of connections listing folders at once: 1 to 8
-                     (default 4). With 2 or more each folder is listed once, by
-                     its path. When the server refuses more connections, the
-                     walk goes on with those it has
-  --protocol 0.84|0.9
-                     the sitemap format: 0.84 (Google Sitemap 0.84; the
-                     default), 0.9 (sitemaps.org 0.9)
-  --gzip on|off      compresses the files a sitemap is split into beyond 50,000
-                     URLs or 50 MiB with gzip (sitemap-N.xml.gz); off by
-                     default
-  --exclude PATTERN  a path to exclude: a pattern of the path from the site&apos;s
-                     root (for example /drafts/, */admin/*, *.bak.html,
-                     /private*). &quot;*&quot; matches any text, a final &quot;$&quot; the end of
-                     the path. May be given more than once or separated by
-                     commas; replaces the stored list (&quot;&quot; empties it). Matching
-                     folders are not listed
-  --robots on|off    leaves out the paths the robots.txt at the site&apos;s root
-                     disallows (default on)
-  --folder-addresses on|off
-                     writes a folder&apos;s index page as the folder&apos;s address, like
-                     &quot;.../news/&quot; (default off)
-  --index-names LIST the names of index pages, separated by commas
-                     (default: index.html,index.htm,index.php)
-  -h, --help         shows this help
-</translation>
-    </message>
-    <message>
         <source>使い方: sitewright show [--dir DIR] [--quiet | --json]
 
 保存されている設定を表示します。パスワードは伏せ字、制御文字は %XX
@@ -822,36 +690,6 @@ cannot have written (another key, damage).
                can be read
   --json       shows the settings as one JSON object (its keys: see
                sitewright(1))
-  -h, --help   shows this help
-</translation>
-    </message>
-    <message>
-        <source>使い方: sitewright forget --missing [--dir DIR] [--ext LIST]
-
-generate と同じようにサーバーのフォルダーをたどり、サイトの記憶
-（DIR/site_memory.db）にあってサーバーにないページを記憶から削除します。
-たどれないフォルダーがあった場合は、そこにあるページまで削除しないよう、
-何も削除せずに失敗します（終了ステータス 1）。
-
-  --missing    サーバーにないページを削除します（必須）
-  --dir DIR    設定ファイルとサイトの記憶のフォルダー（省略時: プログラムフォ
-               ルダー）
-  --ext LIST   取得するファイルの拡張子。コンマ区切り（generate の --ext
-               と同じ）
-  -h, --help   このヘルプを表示します
-</source>
-        <translation>Usage: sitewright forget --missing [--dir DIR] [--ext LIST]
-
-Walks the server&apos;s folders as generate does and removes from the site memory
-(DIR/site_memory.db) the pages it holds that are not on the server. When a
-folder cannot be walked, nothing is removed and the command fails (exit status
-1), so that the pages in that folder are not removed too.
-
-  --missing    removes the pages not on the server (required)
-  --dir DIR    the folder of the settings files and the site memory (default:
-               the program folder)
-  --ext LIST   the extensions of the files to retrieve, separated by commas (as
-               generate&apos;s --ext)
   -h, --help   shows this help
 </translation>
     </message>
@@ -1260,83 +1098,6 @@ Replace the previous sitemap with a sitemap without any URL?</translation>
         <translation>The list is incomplete (the retrieval was stopped or failed)</translation>
     </message>
     <message>
-        <source>使い方: sitewright generate [--dir DIR] [--ext LIST] [--upload]
-                           [--max-folders N] [--max-rows N] [--allow-shrink]
-                           [--quiet | --json]
-
-FTP サーバーにログインし、サイトのルートフォルダーとその下のすべてのフォルダー
-をたどって、拡張子が LIST にあるファイルごとに更新日時、更新頻度と優先度の既定
-値を付けた URL を DIR/sitemap.xml に書きます。ウィンドウでチェックを外したペー
-ジは書かず、ウィンドウで変えた更新頻度と優先度はそのまま使います
-（DIR/site_memory.db のサイトの記憶。ウィンドウと同じサイトマップになります）。
-入れないフォルダー、一覧を読み取れないフォルダー、64 階層より深いフォルダーは標
-準エラー出力に表示して除きます。Ctrl-C（または SIGTERM）でただちに中止します。
-中止したとき、失敗したとき、上限に達したときはサイトマップを書かず、以前の
-sitemap.xml はそのまま残ります。除外するパスと robots.txt が禁止するパスは除
-きます。URL 数 50,000 件または 50 MiB を超えるときは sitemap-&lt;日時&gt;-1.xml、…
-に分け、sitemap.xml をそのインデックスにします。同じフォルダーで同時に動く
-generate は一つだけです。
-
-  --dir DIR          設定ファイルと sitemap.xml のフォルダー
-                     （省略時: プログラムフォルダー）
-  --ext LIST         取得するファイルの拡張子。コンマ区切り
-                     （省略時: .htm,.html,.php,.cgi）
-  --upload           続けて sitemap.xml をサイトのルートフォルダーへアップロー
-                     ドします。ファイルが一つも見つからなかった場合は何も
-                     書かず、アップロードもしません（終了ステータス 1）
-  --allow-shrink     サーバーのサイトマップの半分に満たない URL
-                     数でもアップロードします
-  --max-folders N    N を超えるフォルダーに入ろうとしたら失敗として終了します
-                     （省略時: 100000）
-  --max-rows N       N を超えるファイルが見つかったら失敗として終了します
-                     （省略時: 1000000）
-  --quiet            最後の集計の1行だけを表示します（警告と失敗は標準エラー出
-                     力に表示します）
-  --json             結果（件数、書いたファイル、アップロード、問題）を一つの
-                     JSON オブジェクトで表示します。失敗の理由は標準エラー出力
-                     にも表示します（キーは sitewright(1) を参照）
-  -h, --help         このヘルプを表示します
-</source>
-        <translation>Usage: sitewright generate [--dir DIR] [--ext LIST] [--upload]
-                           [--max-folders N] [--max-rows N] [--allow-shrink]
-                           [--quiet | --json]
-
-Logs in to the FTP server, walks the site&apos;s root folder and every folder below
-it, and writes to DIR/sitemap.xml a URL for each file whose extension is in
-LIST, with its modification time and the default change frequency and priority.
-Pages unticked in the window are left out, and change frequencies and
-priorities changed in the window are kept (the site memory in
-DIR/site_memory.db; the sitemap is the same as the window&apos;s). Folders that
-cannot be entered, folders whose listing cannot be read and folders deeper than
-64 levels are reported on standard error and left out. Ctrl-C (or SIGTERM)
-stops at once. When stopped, when failed or when a limit is reached, no sitemap
-is written and the previous sitemap.xml stays as it was. Excluded paths and
-paths robots.txt disallows are left out. Beyond 50,000 URLs or 50 MiB the
-sitemap is split into sitemap-&lt;time&gt;-1.xml, ... and sitemap.xml becomes their
-index. Only one generate runs in a folder at a time.
-
-  --dir DIR          the folder of the settings files and sitemap.xml
-                     (default: the program folder)
-  --ext LIST         the extensions of the files to retrieve, separated by
-                     commas (default: .htm,.html,.php,.cgi)
-  --upload           then uploads sitemap.xml to the site&apos;s root folder. When
-                     no file was found, nothing is written or uploaded (exit
-                     status 1)
-  --allow-shrink     uploads even when the sitemap lists fewer than half the
-                     server&apos;s URLs
-  --max-folders N    fails when about to enter more than N folders
-                     (default: 100000)
-  --max-rows N       fails when more than N files are found
-                     (default: 1000000)
-  --quiet            prints only the closing summary line (warnings and
-                     failures still go to standard error)
-  --json             prints the result (counts, files written, upload,
-                     problems) as one JSON object; the reason of a failure also
-                     goes to standard error (its keys: see sitewright(1))
-  -h, --help         shows this help
-</translation>
-    </message>
-    <message>
         <source>取得失敗</source>
         <translation>Retrieval failed</translation>
     </message>
@@ -1383,39 +1144,6 @@ Remove them from the memory? (If you keep them, you will not be asked about the 
     <message>
         <source>、更新日時のないページ {count}</source>
         <translation>, pages without a date {count}</translation>
-    </message>
-    <message>
-        <source>使い方: sitewright upload [--dir DIR] [--allow-shrink]
-
-DIR/sitemap.xml を sitemap.xml として FTP サーバーのサイトのルートフォルダー
-（ルートフォルダーが空の場合はログイン直後のフォルダー）へアップロードします。
-sitemap.xml がインデックスのときは、そこにあるファイルを先に、sitemap.xml
-を最後にアップロードします。URL を一つも含まないサイトマップは、
-サーバーのものを空にしてしまうためアップロードしません（終了ステータス 1）。
-サーバーの sitemap.xml の半分に満たない URL 数のサイトマップ、中止または失敗し
-た取得から作ったサイトマップも、--allow-shrink がなければアップロードしません
-（終了ステータス 1）。
-
-  --dir DIR       設定ファイルと sitemap.xml のフォルダー
-                  （省略時: プログラムフォルダー）
-  --allow-shrink  それでもアップロードします
-  -h, --help      このヘルプを表示します
-</source>
-        <translation>Usage: sitewright upload [--dir DIR] [--allow-shrink]
-
-Uploads DIR/sitemap.xml as sitemap.xml to the site&apos;s root folder on the FTP
-server (the folder at login when the root folder is empty). When sitemap.xml is
-an index, the files it lists are uploaded first and sitemap.xml last. A sitemap
-without a single URL is not uploaded, since it would empty the server&apos;s (exit
-status 1). Nor, without --allow-shrink, is a sitemap that lists fewer than half
-the URLs of the server&apos;s sitemap.xml, or one made from a stopped or failed
-retrieval (exit status 1).
-
-  --dir DIR       the folder of the settings files and sitemap.xml
-                  (default: the program folder)
-  --allow-shrink  uploads all the same
-  -h, --help      shows this help
-</translation>
     </message>
     <message>
         <source>使い方: site_wright [--help | --version]
@@ -1486,6 +1214,409 @@ server. Scripts and timers use the command line sitewright instead (sitewright
     <message>
         <source>一覧のページはすべてチェックされ、更新頻度と優先度はデフォルトに戻りました。</source>
         <translation>Every page in the list is checked again, and its change frequency and priority are back to the defaults.</translation>
+    </message>
+    <message>
+        <source>使い方: sitewright configure [--dir DIR] [--url URL] [--host HOST]
+                            [--user USER] [--password-stdin] [--root PATH]
+                            [--changefreq F] [--priority P] [--offset +HH:MM]
+                            [--tls required|auto|off] [--trust-fingerprint FP]
+                            [--connections N] [--protocol 0.84|0.9]
+                            [--gzip on|off] [--exclude PATTERN]...
+                            [--robots on|off] [--folder-addresses on|off]
+                            [--index-names LIST] [--transport ftp|sftp]
+                            [--key-file PATH] [--trust-host-key FP]
+
+指定した設定を変更し、二つの設定ファイル（暗号化、所有者のみ読み取り可）
+を保存します。指定しない設定は元の値のままです。
+
+  --dir DIR          設定ファイルのフォルダー（省略時: プログラムフォルダー）
+  --url URL          WEB サイトのアドレス。最後の &quot;/&quot; は不要です
+                     （例: https://www.example.com）。「;」と制御文字は使用で
+                     きません（終了ステータス 2）
+  --host HOST        FTP のホスト名またはアドレス。HOST:PORT でポートも指定
+                     できます
+  --user USER        FTP のユーザー名
+  --password-stdin   FTP のパスワードを標準入力の1行目から読み取ります
+                     （パスワードそのものを受け取るオプションはありません）
+  --root PATH        FTP サーバー上のサイトのルートフォルダー。&quot;/&quot; で始めます
+                     （例: /public_html）。空にするとログイン直後のフォル
+                     ダーです
+  --changefreq F     更新頻度の既定値: always, hourly, daily, weekly, monthly,
+                     yearly, never
+  --priority P       優先度の既定値: 0.0, 0.1, ... 1.0
+  --offset +HH:MM    すべての更新日時に付けるタイムゾーン・オフセット
+                     （例: +09:00, -05:30）。LIST で一覧するサーバーでは、
+                     サーバーの時計のオフセットを指定します。MLSD
+                     に対応したサーバーの時刻は UTC で正確なため、
+                     書き出す時刻の時間帯を選ぶだけです
+  --tls MODE         接続の暗号化: required（TLS を要求。TLS でなければログイン
+                     しません）、auto（TLS が使えれば使う。既定値）、off
+                     （暗号化しない）
+  --trust-fingerprint FP
+                     検証できないサーバー証明書を、この SHA-256 指紋
+                     （SHA256:AB:CD:...）のものに限り、このホストについて信頼
+                     します。指紋は証明書が拒否されたときのエラーに表示さ
+                     れます。別の証明書は再び拒否されます
+  --connections N    フォルダーの一覧を取得する同時接続数: 1〜8（既定値 4）。2
+                     以上では各フォルダーをパスで一度だけ一覧します。
+                     サーバーが追加の接続を断ったときは、ある接続だけで続けます
+  --protocol 0.84|0.9
+                     サイトマップ形式: 0.84（Google Sitemap 0.84。既定値）、
+                     0.9（sitemaps.org 0.9）
+  --gzip on|off      URL 数 50,000 件または 50 MiB を超えて分割したファイルを
+                     gzip で圧縮します（sitemap-N.xml.gz）。既定値は off
+  --exclude PATTERN  除外するパス。サイトのルートからのパスのパターン
+                     （例: /drafts/、*/admin/*、*.bak.html、/private*）。「*」
+                     は任意の文字列、最後の「$」はパスの終わりです。
+                     繰り返し指定でき、コンマでも区切れます。指定したものが保存
+                     済みの一覧に代わります（&quot;&quot; で空）。一致するフォルダーは一
+                     覧を取得しません
+  --robots on|off    サイトのルートの robots.txt が禁止するパスを除きます
+                     （既定値 on）
+  --folder-addresses on|off
+                     フォルダーのインデックスページを「…/news/」のように
+                     フォルダーのアドレスで書きます（既定値 off）
+  --index-names LIST インデックスページの名前。コンマ区切り
+                     （既定値: index.html,index.htm,index.php）
+  --transport ftp|sftp
+                     接続方式（既定値 ftp）。sftp では HOST のポートの既定値は
+                     22 で、--tls は使いません
+  --key-file PATH    SFTP でログインに使う秘密鍵のファイル（&quot;&quot; で使わない）。
+                     鍵ファイルがなければパスワード、パスワードもなければ SSH
+                     エージェント（SSH_AUTH_SOCK）でログインします
+  --trust-host-key FP
+                     SFTP サーバーのホスト鍵を、この SHA-256 指紋
+                     （SHA256:...）のものに限り、このホストについて信頼します。
+                     ~/.ssh/known_hosts にある鍵は指定しなくても信頼します
+  -h, --help         このヘルプを表示します
+</source>
+        <translation>Usage: sitewright configure [--dir DIR] [--url URL] [--host HOST] [--user USER]
+                            [--password-stdin] [--root PATH] [--changefreq F]
+                            [--priority P] [--offset +HH:MM]
+                            [--tls required|auto|off] [--trust-fingerprint FP]
+                            [--connections N] [--protocol 0.84|0.9]
+                            [--gzip on|off] [--exclude PATTERN]...
+                            [--robots on|off] [--folder-addresses on|off]
+                            [--index-names LIST] [--transport ftp|sftp]
+                            [--key-file PATH] [--trust-host-key FP]
+
+Changes the given settings and saves the two settings files (encrypted,
+readable by the owner only). Settings not given keep their values.
+
+  --dir DIR          the folder of the settings files (default: the program
+                     folder)
+  --url URL          the website&apos;s address, without a final &quot;/&quot; (for example
+                     https://www.example.com). &quot;;&quot; and control characters
+                     cannot be used (exit status 2)
+  --host HOST        the FTP host name or address; HOST:PORT also gives the
+                     port
+  --user USER        the FTP user name
+  --password-stdin   reads the FTP password from the first line of standard
+                     input (no option takes the password itself)
+  --root PATH        the site&apos;s root folder on the FTP server, beginning with
+                     &quot;/&quot; (for example /public_html); empty means the folder at
+                     login
+  --changefreq F     the default change frequency: always, hourly, daily,
+                     weekly, monthly, yearly, never
+  --priority P       the default priority: 0.0, 0.1, ... 1.0
+  --offset +HH:MM    the time zone offset given to every modification time (for
+                     example +09:00, -05:30). For a server listed with LIST,
+                     give the offset of the server&apos;s clock; the times of a
+                     server that supports MLSD are exact in UTC, so it only
+                     picks the zone they are written in
+  --tls MODE         encryption of the connection: required (require TLS; no
+                     login without it), auto (use TLS if available; the
+                     default), off (no encryption)
+  --trust-fingerprint FP
+                     trusts a server certificate that cannot be verified, for
+                     this host, only if it has this SHA-256 fingerprint
+                     (SHA256:AB:CD:...). The error shown when a certificate is
+                     refused gives its fingerprint. Another certificate is
+                     refused again
+  --connections N    the number of connections listing folders at once: 1 to 8
+                     (default 4). With 2 or more each folder is listed once, by
+                     its path. When the server refuses more connections, the
+                     walk goes on with those it has
+  --protocol 0.84|0.9
+                     the sitemap format: 0.84 (Google Sitemap 0.84; the
+                     default), 0.9 (sitemaps.org 0.9)
+  --gzip on|off      compresses the files a sitemap is split into beyond 50,000
+                     URLs or 50 MiB with gzip (sitemap-N.xml.gz); off by
+                     default
+  --exclude PATTERN  a path to exclude: a pattern of the path from the site&apos;s
+                     root (for example /drafts/, */admin/*, *.bak.html,
+                     /private*). &quot;*&quot; matches any text, a final &quot;$&quot; the end of
+                     the path. May be given more than once or separated by
+                     commas; replaces the stored list (&quot;&quot; empties it). Matching
+                     folders are not listed
+  --robots on|off    leaves out the paths the robots.txt at the site&apos;s root
+                     disallows (default on)
+  --folder-addresses on|off
+                     writes a folder&apos;s index page as the folder&apos;s address, like
+                     &quot;.../news/&quot; (default off)
+  --index-names LIST the names of index pages, separated by commas
+                     (default: index.html,index.htm,index.php)
+  --transport ftp|sftp
+                     how the server is reached (default ftp). With sftp,
+                     HOST&apos;s port is 22 unless it names one; --tls is unused
+  --key-file PATH    the private key file SFTP logs in with (&quot;&quot; for none).
+                     Without a key file the password logs in, and without a
+                     password the SSH agent (SSH_AUTH_SOCK)
+  --trust-host-key FP
+                     trusts the SFTP server&apos;s host key for this host only when
+                     its SHA-256 fingerprint is FP (SHA256:...). Keys in
+                     ~/.ssh/known_hosts are trusted without it
+  -h, --help         shows this help
+</translation>
+    </message>
+    <message>
+        <source>使い方: sitewright generate [--dir DIR] [--ext LIST] [--upload]
+                           [--max-folders N] [--max-rows N] [--allow-shrink]
+                           [--passphrase-stdin] [--quiet | --json]
+
+FTP サーバーにログインし、サイトのルートフォルダーとその下のすべてのフォルダー
+をたどって、拡張子が LIST にあるファイルごとに更新日時、更新頻度と優先度の既定
+値を付けた URL を DIR/sitemap.xml に書きます。ウィンドウでチェックを外したペー
+ジは書かず、ウィンドウで変えた更新頻度と優先度はそのまま使います
+（DIR/site_memory.db のサイトの記憶。ウィンドウと同じサイトマップになります）。
+入れないフォルダー、一覧を読み取れないフォルダー、64 階層より深いフォルダーは標
+準エラー出力に表示して除きます。Ctrl-C（または SIGTERM）でただちに中止します。
+中止したとき、失敗したとき、上限に達したときはサイトマップを書かず、以前の
+sitemap.xml はそのまま残ります。除外するパスと robots.txt が禁止するパスは除
+きます。URL 数 50,000 件または 50 MiB を超えるときは sitemap-&lt;日時&gt;-1.xml、…
+に分け、sitemap.xml をそのインデックスにします。同じフォルダーで同時に動く
+generate は一つだけです。
+
+  --dir DIR          設定ファイルと sitemap.xml のフォルダー
+                     （省略時: プログラムフォルダー）
+  --ext LIST         取得するファイルの拡張子。コンマ区切り
+                     （省略時: .htm,.html,.php,.cgi）
+  --upload           続けて sitemap.xml をサイトのルートフォルダーへアップロー
+                     ドします。ファイルが一つも見つからなかった場合は何も
+                     書かず、アップロードもしません（終了ステータス 1）
+  --allow-shrink     サーバーのサイトマップの半分に満たない URL
+                     数でもアップロードします
+  --max-folders N    N を超えるフォルダーに入ろうとしたら失敗として終了します
+                     （省略時: 100000）
+  --max-rows N       N を超えるファイルが見つかったら失敗として終了します
+                     （省略時: 1000000）
+  --passphrase-stdin SFTP の鍵ファイルのパスフレーズを標準入力の1行目から読み
+                     取ります（保存しません）
+  --quiet            最後の集計の1行だけを表示します（警告と失敗は標準エラー出
+                     力に表示します）
+  --json             結果（件数、書いたファイル、アップロード、問題）を一つの
+                     JSON オブジェクトで表示します。失敗の理由は標準エラー出力
+                     にも表示します（キーは sitewright(1) を参照）
+  -h, --help         このヘルプを表示します
+</source>
+        <translation>Usage: sitewright generate [--dir DIR] [--ext LIST] [--upload]
+                           [--max-folders N] [--max-rows N] [--allow-shrink]
+                           [--passphrase-stdin] [--quiet | --json]
+
+Logs in to the FTP server, walks the site&apos;s root folder and every folder below
+it, and writes to DIR/sitemap.xml a URL for each file whose extension is in
+LIST, with its modification time and the default change frequency and priority.
+Pages unticked in the window are left out, and change frequencies and
+priorities changed in the window are kept (the site memory in
+DIR/site_memory.db; the sitemap is the same as the window&apos;s). Folders that
+cannot be entered, folders whose listing cannot be read and folders deeper than
+64 levels are reported on standard error and left out. Ctrl-C (or SIGTERM)
+stops at once. When stopped, when failed or when a limit is reached, no sitemap
+is written and the previous sitemap.xml stays as it was. Excluded paths and
+paths robots.txt disallows are left out. Beyond 50,000 URLs or 50 MiB the
+sitemap is split into sitemap-&lt;time&gt;-1.xml, ... and sitemap.xml becomes their
+index. Only one generate runs in a folder at a time.
+
+  --dir DIR          the folder of the settings files and sitemap.xml
+                     (default: the program folder)
+  --ext LIST         the extensions of the files to retrieve, separated by
+                     commas (default: .htm,.html,.php,.cgi)
+  --upload           then uploads sitemap.xml to the site&apos;s root folder. When
+                     no file was found, nothing is written or uploaded (exit
+                     status 1)
+  --allow-shrink     uploads even when the sitemap lists fewer than half the
+                     server&apos;s URLs
+  --max-folders N    fails when about to enter more than N folders
+                     (default: 100000)
+  --max-rows N       fails when more than N files are found
+                     (default: 1000000)
+  --passphrase-stdin
+                     reads the passphrase of the SFTP key file from the first
+                     line of standard input (never stored)
+  --quiet            prints only the closing summary line (warnings and
+                     failures still go to standard error)
+  --json             prints the result (counts, files written, upload,
+                     problems) as one JSON object; the reason of a failure also
+                     goes to standard error (its keys: see sitewright(1))
+  -h, --help         shows this help
+</translation>
+    </message>
+    <message>
+        <source>使い方: sitewright upload [--dir DIR] [--allow-shrink] [--passphrase-stdin]
+
+DIR/sitemap.xml を sitemap.xml として FTP サーバーのサイトのルートフォルダー
+（ルートフォルダーが空の場合はログイン直後のフォルダー）へアップロードします。
+sitemap.xml がインデックスのときは、そこにあるファイルを先に、sitemap.xml
+を最後にアップロードします。URL を一つも含まないサイトマップは、
+サーバーのものを空にしてしまうためアップロードしません（終了ステータス 1）。
+サーバーの sitemap.xml の半分に満たない URL 数のサイトマップ、中止または失敗し
+た取得から作ったサイトマップも、--allow-shrink がなければアップロードしません
+（終了ステータス 1）。
+
+  --dir DIR       設定ファイルと sitemap.xml のフォルダー
+                  （省略時: プログラムフォルダー）
+  --allow-shrink  それでもアップロードします
+  --passphrase-stdin
+                  SFTP の鍵ファイルのパスフレーズを標準入力の1行目から読み
+                  取ります（保存しません）
+  -h, --help      このヘルプを表示します
+</source>
+        <translation>Usage: sitewright upload [--dir DIR] [--allow-shrink] [--passphrase-stdin]
+
+Uploads DIR/sitemap.xml as sitemap.xml to the site&apos;s root folder on the FTP
+server (the folder at login when the root folder is empty). When sitemap.xml is
+an index, the files it lists are uploaded first and sitemap.xml last. A sitemap
+without a single URL is not uploaded, since it would empty the server&apos;s (exit
+status 1). Nor, without --allow-shrink, is a sitemap that lists fewer than half
+the URLs of the server&apos;s sitemap.xml, or one made from a stopped or failed
+retrieval (exit status 1).
+
+  --dir DIR       the folder of the settings files and sitemap.xml
+                  (default: the program folder)
+  --allow-shrink  uploads all the same
+  --passphrase-stdin
+                  reads the passphrase of the SFTP key file from the first
+                  line of standard input (never stored)
+  -h, --help      shows this help
+</translation>
+    </message>
+    <message>
+        <source>使い方: sitewright forget --missing [--dir DIR] [--ext LIST]
+                          [--passphrase-stdin]
+
+generate と同じようにサーバーのフォルダーをたどり、サイトの記憶
+（DIR/site_memory.db）にあってサーバーにないページを記憶から削除します。
+たどれないフォルダーがあった場合は、そこにあるページまで削除しないよう、
+何も削除せずに失敗します（終了ステータス 1）。
+
+  --missing    サーバーにないページを削除します（必須）
+  --dir DIR    設定ファイルとサイトの記憶のフォルダー（省略時: プログラムフォ
+               ルダー）
+  --ext LIST   取得するファイルの拡張子。コンマ区切り（generate の --ext
+               と同じ）
+  --passphrase-stdin
+               SFTP の鍵ファイルのパスフレーズを標準入力の1行目から読み
+               取ります（保存しません）
+  -h, --help   このヘルプを表示します
+</source>
+        <translation>Usage: sitewright forget --missing [--dir DIR] [--ext LIST]
+                          [--passphrase-stdin]
+
+Walks the server&apos;s folders as generate does and removes from the site memory
+(DIR/site_memory.db) the pages it holds that are not on the server. When a
+folder cannot be walked, nothing is removed and the command fails (exit status
+1), so that the pages in that folder are not removed too.
+
+  --missing    removes the pages not on the server (required)
+  --dir DIR    the folder of the settings files and the site memory (default:
+               the program folder)
+  --ext LIST   the extensions of the files to retrieve, separated by commas (as
+               generate&apos;s --ext)
+  --passphrase-stdin
+               reads the passphrase of the SFTP key file from the first
+               line of standard input (never stored)
+  -h, --help   shows this help
+</translation>
+    </message>
+    <message>
+        <source>SSH サーバーに接続できません。</source>
+        <translation>The SSH server cannot be reached.</translation>
+    </message>
+    <message>
+        <source>このホストの鍵はまだ信頼されていません。</source>
+        <translation>The host key of this host is not trusted yet.</translation>
+    </message>
+    <message>
+        <source>警告: このホストの鍵が、信頼した鍵（または known_hosts の鍵）と違います。通信が傍受されているおそれがあります。接続しませんでした。</source>
+        <translation>Warning: the host key of this host differs from the trusted one (or the one in known_hosts). The connection may be intercepted. Not connected.</translation>
+    </message>
+    <message>
+        <source>SSH サーバーがログインを拒否しました（パスワード、エージェントの鍵、または鍵ファイル）。</source>
+        <translation>The SSH server refused the login (password, agent keys or key file).</translation>
+    </message>
+    <message>
+        <source>鍵ファイルのパスフレーズがないか、間違っています。</source>
+        <translation>The passphrase of the key file is missing or wrong.</translation>
+    </message>
+    <message>
+        <source>鍵ファイルを読めないか、秘密鍵ではありません。</source>
+        <translation>The key file cannot be read or is no private key.</translation>
+    </message>
+    <message>
+        <source>そのファイルまたはフォルダーはありません。</source>
+        <translation>There is no such file or folder.</translation>
+    </message>
+    <message>
+        <source>サーバーがアクセスを拒否しました。</source>
+        <translation>The server refused access.</translation>
+    </message>
+    <message>
+        <source>サーバーが要求を拒否しました。</source>
+        <translation>The server refused the request.</translation>
+    </message>
+    <message>
+        <source>アップロードするファイルを読めません。</source>
+        <translation>The file to upload cannot be read.</translation>
+    </message>
+    <message>
+        <source>フォルダーの項目が多すぎます。</source>
+        <translation>The folder has too many entries.</translation>
+    </message>
+    <message>
+        <source>SSH の接続が切れました。</source>
+        <translation>The SSH connection was lost.</translation>
+    </message>
+    <message>
+        <source>サーバーが時間内に応答しませんでした。</source>
+        <translation>The server did not answer in time.</translation>
+    </message>
+    <message>
+        <source>中止しました。</source>
+        <translation>Stopped.</translation>
+    </message>
+    <message>
+        <source>ホスト鍵: {type} {fingerprint}</source>
+        <translation>Host key: {type} {fingerprint}</translation>
+    </message>
+    <message>
+        <source>このホスト鍵を信頼する場合: sitewright configure --trust-host-key {fingerprint}</source>
+        <translation>To trust this host key: sitewright configure --trust-host-key {fingerprint}</translation>
+    </message>
+    <message>
+        <source>この鍵が本当にサーバーのものか確かめてから信頼してください。
+この鍵を信頼して接続しますか？</source>
+        <translation>Trust the key only after making sure it is the server&apos;s.
+Trust this key and connect?</translation>
+    </message>
+    <message>
+        <source>--trust-host-key: SHA256: に続けて 43 文字の base64 で指定してください</source>
+        <translation>--trust-host-key: give SHA256: followed by 43 characters of base64</translation>
+    </message>
+    <message>
+        <source>接続方式</source>
+        <translation>Connection</translation>
+    </message>
+    <message>
+        <source>鍵ファイル（SFTP）</source>
+        <translation>Key file (SFTP)</translation>
+    </message>
+    <message>
+        <source>鍵ファイル {file} のパスフレーズ:</source>
+        <translation>Passphrase of the key file {file}:</translation>
+    </message>
+    <message>
+        <source>--passphrase-stdin: 標準入力にパスフレーズの行がありません</source>
+        <translation>--passphrase-stdin: no passphrase line on standard input</translation>
     </message>
 </context>
 </TS>

@@ -7,6 +7,7 @@
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -25,6 +26,8 @@
 #include "app/widgets/wait_dialog.h"
 #include "ftp/Uftp_module.h"
 #include "ftp/connection_test.h"
+#include "settings/ssh_settings.h"
+#include "sitemap/sftp_connection.h"
 
 namespace {
 
@@ -148,6 +151,9 @@ void Tfsite_manager::createControls() {
                     1, 1, 2);
     grid->addWidget(separator(page), row++, 0, 1, 3);
 
+    transport = dropDown("transport", itemTexts(kTransportItems), 80, page);
+    grid->addWidget(caption(QText(texts::kTransportCaption), kLavender, page), row, 0);
+    grid->addWidget(transport, row++, 1, Qt::AlignLeft);
     hostname = edit("hostname", page);
     grid->addWidget(caption(QText(texts::kHostCaption), kLavender, page), row, 0);
     grid->addWidget(hostname, row++, 1);
@@ -164,10 +170,21 @@ void Tfsite_manager::createControls() {
     connect(Button3, &QPushButton::clicked, this,
             [this] { RunCommand([this] { Button3Click(); }); });
     grid->addWidget(Button3, row++, 2);
+    key_file = edit("key_file", page);
+    grid->addWidget(caption(QText(texts::kKeyFileCaption), kLavender, page), row, 0);
+    grid->addWidget(key_file, row++, 1);
     QStringList tlsCaptions;
     for (std::string_view item : texts::kTlsItemCaptions)
         tlsCaptions << QText(item);
     tls = dropDown("tls", tlsCaptions, 160, page);
+    // TLS is FTP's; an SSH connection is always encrypted.
+    const auto showTransport = [this] {
+        const bool sftp = transport->currentText() == QText(kTransportItems[1]);
+        tls->setEnabled(!sftp);
+        key_file->setEnabled(sftp);
+    };
+    connect(transport, &QComboBox::currentIndexChanged, this, showTransport);
+    showTransport();
     grid->addWidget(caption(QText(texts::kTlsCaption), kLavender, page), row, 0);
     grid->addWidget(tls, row++, 1, Qt::AlignLeft);
     connections = dropDown("connections", itemTexts(kConnectionItems), 60, page);
@@ -292,6 +309,9 @@ void Tfsite_manager::showSettings(const SiteSettings& settings) {
     const auto* item = std::find(kTlsSettingItems.begin(), kTlsSettingItems.end(), settings.tls);
     tls->setCurrentIndex(item == kTlsSettingItems.end() ? 1 : int(item - kTlsSettingItems.begin()));
     tlsTrust_ = settings.tls_trust;
+    selectItem(transport, settings.transport);
+    key_file->setText(QString::fromStdString(settings.key_file));
+    sshTrust_ = settings.ssh_trust;
     selectItem(connections, settings.connections);
     const auto* format =
         std::find(kSitemapFormatItems.begin(), kSitemapFormatItems.end(), settings.sitemap_format);
@@ -323,6 +343,10 @@ SiteSettings Tfsite_manager::Settings() const {
     settings.offset_4 = offset_4->currentText().toStdString();
     settings.tls = std::string(kTlsSettingItems.at(std::size_t(std::max(0, tls->currentIndex()))));
     settings.tls_trust = tlsTrust_;
+    settings.transport = transport->currentText().toStdString();
+    settings.key_file = key_file->text().toStdString();
+    settings.ssh_trust = sshTrust_;
+    settings.key_passphrase = keyPassphrase_;
     settings.connections = connections->currentText().toStdString();
     settings.sitemap_format = std::string(
         kSitemapFormatItems.at(std::size_t(std::max(0, sitemap_format->currentIndex()))));
@@ -347,6 +371,34 @@ bool Tfsite_manager::OfferTrust(const CertificateInfo& certificate) {
     StoreTrustedCertificate(programFolder_, trusted);
     tlsTrust_ = trusted.Text();
     return true;
+}
+
+bool Tfsite_manager::OfferHostKeyTrust(const SshHostKey& key) {
+    const SiteSettings settings = Settings();
+    const std::string question =
+        Concat({texts::kSftpHostKeyUnknown, texts::kLineBreak,
+                Filled(texts::kHostKeyFacts, {{"type", key.type},
+                                              {"fingerprint", key.fingerprint}}),
+                texts::kLineBreak, texts::kLineBreak, texts::kHostKeyQuestion});
+    if (ShowConfirm(QText(question), QText(texts::kTrust), QText(texts::kCancel), kSecondButton) !=
+        kFirstButton)
+        return false;
+    StoreTrustedHostKey(programFolder_, settings, key.fingerprint);
+    SiteSettings trusted = settings;
+    TrustHostKey(trusted, key.fingerprint);
+    sshTrust_ = trusted.ssh_trust;
+    return true;
+}
+
+bool Tfsite_manager::AskPassphrase() {
+    bool given = false;
+    const QString passphrase = QInputDialog::getText(
+        this, windowTitle(),
+        QText(Filled(texts::kPassphrasePrompt, {{"file", key_file->text().toStdString()}})),
+        QLineEdit::Password, {}, &given);
+    if (given)
+        keyPassphrase_ = passphrase.toStdString();
+    return given;
 }
 
 void Tfsite_manager::FormCreate() {
@@ -378,6 +430,36 @@ void RunConnectionTest(QWidget* parent, Tftp_module& ftp, Tfsite_manager& settin
                        const std::function<void(const QString&)>& show) {
     for (;;) {
         const SiteSettings settings = settingsDialog.Settings();
+        if (UsesSftp(settings)) {
+            // A login and logout over SSH; the host key question and the passphrase lead to
+            // another try.
+            std::optional<SftpError> failure;
+            SftpConnection connection(settings);
+            RunWithStop(
+                parent, QText(texts::kTestingConnection),
+                [&] {
+                    try {
+                        connection.Connect();
+                        connection.Quit();
+                    } catch (const SftpError& error) {
+                        failure = error;
+                    }
+                },
+                [&connection] { connection.RaiseStop(); });
+            if (!failure) {
+                show(QText(texts::kConnected));
+                return;
+            }
+            if (failure->Kind() == SftpFailureKind::HostKeyUnknown) {
+                if (settingsDialog.OfferHostKeyTrust(failure->HostKey()))
+                    continue;
+                return;
+            }
+            if (failure->Kind() == SftpFailureKind::KeyPassphrase && settingsDialog.AskPassphrase())
+                continue;
+            show(QText(Concat({texts::kConnectFailed, texts::kLineBreak, SftpFailureText(*failure)})));
+            return;
+        }
         ConnectionTestReport report;
         // A stop of an earlier conversation must not end this one.
         ftp.ClearStop();

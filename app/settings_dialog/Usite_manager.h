@@ -7,6 +7,7 @@
 #include <QString>
 
 #include "settings/SiteSettings.h"
+#include "sftp/sftp_errors.h"
 
 class QCheckBox;
 class QComboBox;
@@ -30,6 +31,11 @@ public:
     // Asks whether to trust certificate, which could not be verified, for the host the controls
     // name; yes stores it with the settings at once. True when the user trusted it.
     bool OfferTrust(const CertificateInfo& certificate);
+    // The same for the host key of an SFTP server that nothing trusts yet.
+    bool OfferHostKeyTrust(const SshHostKey& key);
+    // Asks for the key file's passphrase, which Settings() then carries for as long as the
+    // dialog lives; it is never stored. True when the user gave one.
+    bool AskPassphrase();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -46,9 +52,13 @@ private:
     Tftp_module& ftp_;
 
     QLineEdit* web_url = nullptr;
+    QComboBox* transport = nullptr;
     QLineEdit* hostname = nullptr;
     QLineEdit* username = nullptr;
     QLineEdit* password = nullptr;
+    QLineEdit* key_file = nullptr;
+    std::string sshTrust_;      // the trusted host keys, kept with the settings
+    std::string keyPassphrase_; // as the user typed it, never stored
     QLineEdit* site_root = nullptr;
     QComboBox* ext_list = nullptr;
     QComboBox* changefreq = nullptr;
@@ -75,6 +85,7 @@ private:
 // logout on a worker thread under a wait dialog whose "中止" ends it at once. Shows "接続成功",
 // whether TLS protected it and whether the server lists with MLSD, or "接続失敗", with show, or
 // refuses with the retrieval's notice while a retrieval holds the FTP client. A certificate that
-// could not be verified is offered for trust, and trusted, tested again.
+// could not be verified is offered for trust, and trusted, tested again. With SFTP the test is an
+// SSH login of its own, whose unknown host key is offered for trust the same way.
 void RunConnectionTest(QWidget* parent, Tftp_module& ftp, Tfsite_manager& settingsDialog,
                        const std::function<void(const QString&)>& show);

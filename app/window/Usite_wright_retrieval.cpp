@@ -105,7 +105,8 @@ void TFsite_wright::retrievalFinished(const tthread1& run) {
     SetStatusText(0, complete ? QString() : QText(texts::kListIncomplete));
     if (summary.WalkedWholeSite())
         offerToForgetMissing(run);
-    if (RetrievalController::UserNowTrusts(siteManager_, summary.untrustedCertificate))
+    if (RetrievalController::UserNowTrusts(siteManager_, summary.untrustedCertificate,
+                                           summary.untrustedHostKey, summary.passphraseWanted))
         startRetrievalThread(siteManager_->Settings());
 }
 

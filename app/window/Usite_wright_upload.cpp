@@ -110,7 +110,8 @@ void TFsite_wright::N14Click() {
             [&] { result = UploadSitemap(ftp, uploadSettings, programFolder_, askShrink); },
             [&ftp] { ftp.Abort(); });
         // A certificate the user now trusts lets the same upload run again.
-        if (!RetrievalController::UserNowTrusts(siteManager_, result.untrustedCertificate))
+        if (!RetrievalController::UserNowTrusts(siteManager_, result.untrustedCertificate,
+                                                result.untrustedHostKey, result.passphraseWanted))
             break;
         uploadSettings = currentSettings();
     }
@@ -129,8 +130,8 @@ void TFsite_wright::N14Click() {
         ShowInfo(QText(texts::kNoSitemap), QText(texts::kConfirm));
         break;
     case UploadOutcome::LoginFailed:
-        // A certificate the user declined was explained in the question.
-        if (!result.untrustedCertificate)
+        // A certificate or host key the user declined was explained in the question.
+        if (!result.untrustedCertificate && !result.untrustedHostKey)
             ShowPlainMessage(QText(Concat({texts::kConnectFailed, texts::kLineBreak})) + reason);
         break;
     case UploadOutcome::FolderRefused:

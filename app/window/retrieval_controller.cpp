@@ -63,6 +63,14 @@ void RetrievalController::StopAndWait() {
 }
 
 bool RetrievalController::UserNowTrusts(Tfsite_manager* siteManager,
-                                        const std::optional<CertificateInfo>& certificate) {
-    return certificate && siteManager && siteManager->OfferTrust(*certificate);
+                                        const std::optional<CertificateInfo>& certificate,
+                                        const std::optional<SshHostKey>& hostKey,
+                                        bool passphraseWanted) {
+    if (!siteManager)
+        return false;
+    if (certificate)
+        return siteManager->OfferTrust(*certificate);
+    if (hostKey)
+        return siteManager->OfferHostKeyTrust(*hostKey);
+    return passphraseWanted && siteManager->AskPassphrase();
 }

@@ -33,11 +33,13 @@ public:
     void StopAndWait();
     bool Running() const { return !run_.isNull(); }
 
-    // The one place where a login stopped by an untrusted certificate may lead to a retry:
-    // true when there was such a certificate and the user now trusts it (the settings dialog
-    // stores the trust), so that the same work can run again.
+    // The one place where a login stopped by an untrusted certificate or SFTP host key, or by
+    // a key file's missing passphrase, may lead to a retry: true when the user now trusts it
+    // (the settings dialog stores the trust) or gave the passphrase, so that the same work can
+    // run again with the dialog's settings.
     static bool UserNowTrusts(Tfsite_manager* siteManager,
-                              const std::optional<CertificateInfo>& certificate);
+                              const std::optional<CertificateInfo>& certificate,
+                              const std::optional<SshHostKey>& hostKey, bool passphraseWanted);
 
 signals:
     void Started();

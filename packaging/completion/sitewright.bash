@@ -33,11 +33,19 @@ _sitewright() {
         COMPREPLY=($(compgen -W "0.84 0.9" -- "$cur"))
         return
         ;;
+    --transport)
+        COMPREPLY=($(compgen -W "ftp sftp" -- "$cur"))
+        return
+        ;;
+    --key-file)
+        COMPREPLY=($(compgen -f -- "$cur"))
+        return
+        ;;
     --gzip | --robots | --folder-addresses)
         COMPREPLY=($(compgen -W "on off" -- "$cur"))
         return
         ;;
-    --url | --host | --user | --root | --offset | --trust-fingerprint | --exclude | \
+    --url | --host | --user | --root | --offset | --trust-fingerprint | --trust-host-key | --exclude | \
         --index-names | --ext | --max-folders | --max-rows)
         return
         ;;
@@ -48,14 +56,15 @@ _sitewright() {
     configure)
         options="--dir --url --host --user --password-stdin --root --changefreq --priority
             --offset --tls --trust-fingerprint --connections --protocol --gzip --exclude
-            --robots --folder-addresses --index-names"
+            --robots --folder-addresses --index-names --transport --key-file --trust-host-key"
         ;;
     show) options="--dir --quiet --json" ;;
     generate)
-        options="--dir --ext --upload --max-folders --max-rows --allow-shrink --quiet --json"
+        options="--dir --ext --upload --max-folders --max-rows --allow-shrink --passphrase-stdin
+            --quiet --json"
         ;;
-    upload) options="--dir --allow-shrink" ;;
-    forget) options="--missing --dir --ext" ;;
+    upload) options="--dir --allow-shrink --passphrase-stdin" ;;
+    forget) options="--missing --dir --ext --passphrase-stdin" ;;
     memory)
         if [[ $cword -eq 2 ]]; then
             COMPREPLY=($(compgen -W "list reset" -- "$cur"))

@@ -70,6 +70,9 @@ void expectSameStored(const SiteSettings& actual, const SiteSettings& expected) 
     EXPECT_EQ(actual.exclude, expected.exclude);
     EXPECT_EQ(actual.folder_addresses, expected.folder_addresses);
     EXPECT_EQ(actual.index_names, expected.index_names);
+    EXPECT_EQ(actual.transport, expected.transport);
+    EXPECT_EQ(actual.key_file, expected.key_file);
+    EXPECT_EQ(actual.ssh_trust, expected.ssh_trust);
 }
 
 // The file split at CR LF exactly; a bare CR or LF stays inside its line.
@@ -159,12 +162,17 @@ TEST_F(SiteSettingsFiles, SaveThenLoadRestoresEveryStoredValue) {
     saved.exclude = "/下書き/,*/admin/*,*.bak.html";
     saved.folder_addresses = true;
     saved.index_names = "index.html,default.htm";
+    saved.transport = "SFTP";
+    saved.key_file = "/home/ユーザー/.ssh/id_ed25519";
+    saved.ssh_trust = "ftp.例え.jp:22 SHA256:nThbg6kXUpJWGl7E1IGOCspRomTxdCARLviKw6E5SY8";
+    saved.key_passphrase = "never stored";
     SaveSettings(folder_, saved);
 
     SiteSettings loaded;
     LoadSettings(folder_, loaded);
     expectSameStored(loaded, saved);
     EXPECT_EQ(loaded.ext_list, ".htm,.html,.php,.cgi") << "the extension list is never stored";
+    EXPECT_EQ(loaded.key_passphrase, "");
 
     // Empty values, an offset without selection, and values back at the initial ones.
     SiteSettings blank;
@@ -208,11 +216,14 @@ TEST_F(SiteSettingsFiles, FileLayout) {
                                      "[tls]=auto",
                                      "[connections]=4",
                                      "[sitemap_format]=0.84",
+                                     "[transport]=FTP",
                                      "[gzip]=0",
                                      "[robots]=1",
                                      "[folder_addresses]=0",
                                      "[exclude]=",
-                                     "[index_names]=index.html,index.htm,index.php"};
+                                     "[index_names]=index.html,index.htm,index.php",
+                                     "[key_file]=",
+                                     "[ssh_trust]="};
     const std::size_t count = std::size(confTexts);
     ASSERT_EQ(confLines.size(), count + 1);
     EXPECT_EQ(confLines[count], "");
