@@ -688,7 +688,7 @@ inline constexpr Text kMenuViewLocal{
     QT_TRANSLATE_NOOP("texts", "サイトマップをブラウザで確認(LOCAL)")};
 inline constexpr Text kMenuUpload{QT_TRANSLATE_NOOP("texts", "アップロード")};
 inline constexpr Text kMenuViewWeb{QT_TRANSLATE_NOOP("texts", "サイトマップをブラウザで確認(WEB)")};
-inline constexpr Text kMenuNotifyGoogle{QT_TRANSLATE_NOOP("texts", "Googleに通知する")};
+inline constexpr Text kMenuNotifyGoogle{QT_TRANSLATE_NOOP("texts", "検索エンジンに通知する")};
 inline constexpr Text kMenuEdit{QT_TRANSLATE_NOOP("texts", "編 集(&E)")};
 inline constexpr Text kMenuSelectAll{QT_TRANSLATE_NOOP("texts", "全て選択")};
 inline constexpr Text kMenuSelectNone{QT_TRANSLATE_NOOP("texts", "全選択解除")};
@@ -749,6 +749,85 @@ inline constexpr Text kFolderAddressesCheck{
 inline constexpr Text kTimeZoneHint{
     QT_TRANSLATE_NOOP("texts", "MLSD 対応のサーバーでは、書き出す時間帯にだけ使います。\n"
                                "（対応しているかどうかは接続テストで分かります）")};
+
+// Telling search engines: the robots.txt Sitemap: line and IndexNow.
+inline constexpr Text kRobotsHasLine{
+    QT_TRANSLATE_NOOP("texts", "robots.txt にサイトマップの行があります: {line}")};
+inline constexpr Text kRobotsLineMissing{QT_TRANSLATE_NOOP(
+    "texts", "robots.txt にサイトマップの行がありません。次の行を加えると、主な検索エンジンが"
+             "すべてサイトマップを見つけます:\n{line}")};
+inline constexpr Text kRobotsNoFile{QT_TRANSLATE_NOOP(
+    "texts", "robots.txt がありません。次の行で作ると、主な検索エンジンがすべてサイトマップを"
+             "見つけます:\n{line}")};
+inline constexpr Text kRobotsTooLarge{QT_TRANSLATE_NOOP(
+    "texts", "robots.txt は検索エンジンが読む大きさを超えているため変更しません。次の行を"
+             "手で加えてください:\n{line}")};
+inline constexpr Text kRobotsAdded{QT_TRANSLATE_NOOP("texts", "robots.txt に次の行を加えました: {line}")};
+inline constexpr Text kRobotsFailed{
+    QT_TRANSLATE_NOOP("texts", "robots.txt を確認できませんでした: {reason}")};
+inline constexpr Text kRobotsAddQuestion{QT_TRANSLATE_NOOP(
+    "texts", "サイトのルートの robots.txt に次の行を加えますか？ ほかの行はそのまま残ります。\n\n{line}")};
+inline constexpr Text kRobotsAddButton{QT_TRANSLATE_NOOP("texts", "加える")};
+inline constexpr Text kRobotsAddHint{QT_TRANSLATE_NOOP(
+    "texts", "sitewright upload --robots-sitemap-line add で加えられます")};
+inline constexpr Text kHttpTimedOut{QT_TRANSLATE_NOOP("texts", "時間内に答えがありません")};
+inline constexpr Text kHttpStopped{QT_TRANSLATE_NOOP("texts", "中止しました")};
+inline constexpr Text kHttpTooLarge{QT_TRANSLATE_NOOP("texts", "答えが大きすぎます")};
+inline constexpr Text kHttpRedirected{
+    QT_TRANSLATE_NOOP("texts", "別のホストへの転送を断りました: {address}")};
+inline constexpr Text kKeyFileUploadFailed{
+    QT_TRANSLATE_NOOP("texts", "IndexNow のキーファイルをアップロードできませんでした: {reason}")};
+inline constexpr Text kKeyFileMissing{QT_TRANSLATE_NOOP(
+    "texts", "サイトが IndexNow のキーファイル {url} を返しません（{status}）。サイトのルート"
+             "フォルダーと WEB サイトのアドレスが合っているか確認してください")};
+inline constexpr Text kKeyFileDifferent{
+    QT_TRANSLATE_NOOP("texts", "サイトの {url} がキーと違う内容を返しました")};
+inline constexpr Text kKeyFileStatus{
+    QT_TRANSLATE_NOOP("texts", "サイトの {url} が {status} を返しました")};
+inline constexpr Text kKeyFileNoAnswer{
+    QT_TRANSLATE_NOOP("texts", "サイトの {url} を読めませんでした: {reason}")};
+inline constexpr Text kIndexNowOff{QT_TRANSLATE_NOOP(
+    "texts", "IndexNow は設定でオフです（sitewright configure --indexnow on で使えます）")};
+inline constexpr Text kIndexNowNoSitemap{QT_TRANSLATE_NOOP(
+    "texts", "サイトマップを読み取れないため、IndexNow に通知しませんでした")};
+inline constexpr Text kIndexNowMemoryOff{QT_TRANSLATE_NOOP(
+    "texts", "サイトの記憶を使えないため、通知した内容を記録できませんでした"
+             "（受け付けられたアドレス {received} 件）")};
+inline constexpr Text kIndexNowSetUp{QT_TRANSLATE_NOOP(
+    "texts", "IndexNow の準備ができました（キーファイルを確認しました）。今回は何も送りません。"
+             "次のアップロードから、変わったページを通知します")};
+inline constexpr Text kIndexNowNothingChanged{
+    QT_TRANSLATE_NOOP("texts", "前回の通知から変わったページはありません。何も送りませんでした")};
+inline constexpr Text kIndexNowSent{QT_TRANSLATE_NOOP(
+    "texts", "IndexNow にアドレス {count} 件を送り、受け付けられました（{status}）")};
+inline constexpr Text kIndexNowPartly{QT_TRANSLATE_NOOP(
+    "texts", "{count} 件のうち {received} 件が受け付けられました。残りは次回送ります")};
+inline constexpr Text kIndexNowBadRequest{
+    QT_TRANSLATE_NOOP("texts", "IndexNow が要求を不正として断りました（400）")};
+inline constexpr Text kIndexNowKeyNotVerified{QT_TRANSLATE_NOOP(
+    "texts", "IndexNow がキーを確認できませんでした（403）: キーファイルを読めないか、別の"
+             "キーが書かれています")};
+inline constexpr Text kIndexNowNotOfThisHost{QT_TRANSLATE_NOOP(
+    "texts", "IndexNow が断りました（422）: このホストのものでないアドレスがあるか、キーが"
+             "ホストに合いません")};
+inline constexpr Text kIndexNowTooMany{QT_TRANSLATE_NOOP(
+    "texts", "IndexNow が要求が多すぎると答えました（429、{attempts} 回試しました）")};
+inline constexpr Text kIndexNowStatus{QT_TRANSLATE_NOOP("texts", "IndexNow が {status} を返しました")};
+inline constexpr Text kIndexNowNoAnswer{
+    QT_TRANSLATE_NOOP("texts", "IndexNow から答えがありません: {reason}")};
+inline constexpr Text kIndexNowNoKey{QT_TRANSLATE_NOOP(
+    "texts", "IndexNow のキーを作れませんでした（暗号用の乱数源を使えません）")};
+inline constexpr Text kIndexNowCheck{QT_TRANSLATE_NOOP(
+    "texts", "アップロード後に IndexNow で変わったページを通知する（アドレスを外部に送ります）")};
+inline constexpr Text kIndexNowKeyCaption{QT_TRANSLATE_NOOP("texts", "IndexNow キー")};
+inline constexpr Text kIndexNowEndpointCaption{QT_TRANSLATE_NOOP("texts", "IndexNow の送り先")};
+inline constexpr Text kIndexNowHint{QT_TRANSLATE_NOOP(
+    "texts", "空欄は共有の送り先です。IndexNow は参加する検索エンジンだけが読みます。\n"
+             "robots.txt の Sitemap: 行は主な検索エンジンがすべて読みます")};
+inline constexpr Text kIndexNowEndpointForm{QT_TRANSLATE_NOOP(
+    "texts", "--indexnow-endpoint: http:// または https:// で始まるアドレスを指定してください")};
+inline constexpr Text kMenuNotifyDisabled{QT_TRANSLATE_NOOP(
+    "texts", "IndexNow は設定でオフです。サイトの設定でオンにしてください")};
 
 } // namespace texts
 

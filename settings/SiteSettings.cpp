@@ -68,12 +68,15 @@ const std::pair<const char*, bool SiteSettings::*> kConfSwitches[] = {
     {"[gzip]", &SiteSettings::gzip},
     {"[robots]", &SiteSettings::robots},
     {"[folder_addresses]", &SiteSettings::folder_addresses},
+    {"[indexnow]", &SiteSettings::indexnow},
 };
 
 // Lists of free text, comma-separated; taken unless they hold what no typed text can.
 const std::pair<const char*, std::string SiteSettings::*> kConfTexts[] = {
     {"[exclude]", &SiteSettings::exclude},
     {"[index_names]", &SiteSettings::index_names},
+    {"[indexnow_key]", &SiteSettings::indexnow_key},
+    {"[indexnow_endpoint]", &SiteSettings::indexnow_endpoint},
 };
 
 // The trusted certificate is no item of a list: taken when it reads as one.

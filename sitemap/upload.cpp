@@ -55,6 +55,22 @@ void removeUnnamedParts(TIdFTP& client, const std::vector<std::string>& publishe
 
 } // namespace
 
+bool StoreReplacing(TIdFTP& client, const std::string& localPath, const std::string& name) {
+    const std::string temporary = Concat({name, kTemporaryMark, "upload"});
+    client.StoreFile(localPath, temporary);
+    try {
+        client.RenameFile(temporary, name);
+        return false;
+    } catch (const EIdProtocolReplyError&) {
+    }
+    client.StoreFile(localPath, name);
+    try {
+        client.DeleteFile(temporary);
+    } catch (const EIdProtocolReplyError&) {
+    }
+    return true;
+}
+
 std::string ShrinkText(const ShrinkFinding& finding) {
     return Filled(finding.incomplete ? texts::kShrinkIncomplete : texts::kShrinkFewer,
                   {{"published", std::to_string(finding.publishedUrls)},
@@ -125,18 +141,8 @@ UploadResult UploadSitemap(Tftp_module& ftp, const SiteSettings& settings,
                 published.parts.end())
                 session->StoreFile((programFolder / part).string(), part);
         }
-        const std::string temporary = Concat({"sitemap.xml", kTemporaryMark, "upload"});
-        session->StoreFile(sitemap.string(), temporary);
-        try {
-            session->RenameFile(temporary, "sitemap.xml");
-        } catch (const EIdProtocolReplyError&) {
-            session->StoreFile(sitemap.string(), "sitemap.xml");
+        if (StoreReplacing(session.Client(), sitemap.string(), "sitemap.xml"))
             result.notice = texts::kRenameRefused;
-            try {
-                session->DeleteFile(temporary);
-            } catch (const EIdProtocolReplyError&) {
-            }
-        }
     } catch (const std::exception& failure) {
         return {UploadOutcome::StoreFailed, FailureOf(failure), {}, {}, {}};
     } catch (...) {

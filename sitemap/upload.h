@@ -8,6 +8,7 @@
 
 #include "ftp/tls_channel.h"
 
+class TIdFTP;
 class Tftp_module;
 struct SiteSettings;
 
@@ -48,6 +49,11 @@ struct ShrinkFinding {
 std::string ShrinkText(const ShrinkFinding& finding);
 // Says whether to publish anyway; called on the upload's thread with the session open.
 using ShrinkCheck = std::function<bool(const ShrinkFinding&)>;
+
+// Stores the local file as name in the session's current folder: under a temporary name first,
+// renamed over name, so that readers never see half a file. Where the server will not rename
+// over a file it is stored as name directly, and the answer is true. Throws as the client does.
+bool StoreReplacing(TIdFTP& client, const std::string& localPath, const std::string& name);
 
 // Checks the local sitemap.xml and, when it is an index, every part it names (readable
 // regular files named as parts are) before any command, then logs in with the settings'

@@ -47,6 +47,9 @@ SiteSettings markedSettings() {
     s.exclude = "/kept/";
     s.folder_addresses = true;
     s.index_names = "kept.html";
+    s.indexnow = true;
+    s.indexnow_key = "kept0kept";
+    s.indexnow_endpoint = "http://kept.example/indexnow";
     return s;
 }
 
@@ -70,6 +73,9 @@ void expectSameStored(const SiteSettings& actual, const SiteSettings& expected) 
     EXPECT_EQ(actual.exclude, expected.exclude);
     EXPECT_EQ(actual.folder_addresses, expected.folder_addresses);
     EXPECT_EQ(actual.index_names, expected.index_names);
+    EXPECT_EQ(actual.indexnow, expected.indexnow);
+    EXPECT_EQ(actual.indexnow_key, expected.indexnow_key);
+    EXPECT_EQ(actual.indexnow_endpoint, expected.indexnow_endpoint);
 }
 
 // The file split at CR LF exactly; a bare CR or LF stays inside its line.
@@ -159,6 +165,9 @@ TEST_F(SiteSettingsFiles, SaveThenLoadRestoresEveryStoredValue) {
     saved.exclude = "/下書き/,*/admin/*,*.bak.html";
     saved.folder_addresses = true;
     saved.index_names = "index.html,default.htm";
+    saved.indexnow = true;
+    saved.indexnow_key = "0123456789abcdef0123456789abcdef";
+    saved.indexnow_endpoint = "https://engine.example/indexnow";
     SaveSettings(folder_, saved);
 
     SiteSettings loaded;
@@ -211,8 +220,11 @@ TEST_F(SiteSettingsFiles, FileLayout) {
                                      "[gzip]=0",
                                      "[robots]=1",
                                      "[folder_addresses]=0",
+                                     "[indexnow]=0",
                                      "[exclude]=",
-                                     "[index_names]=index.html,index.htm,index.php"};
+                                     "[index_names]=index.html,index.htm,index.php",
+                                     "[indexnow_key]=",
+                                     "[indexnow_endpoint]="};
     const std::size_t count = std::size(confTexts);
     ASSERT_EQ(confLines.size(), count + 1);
     EXPECT_EQ(confLines[count], "");
