@@ -767,6 +767,7 @@ inline constexpr Text kRobotsFailed{
     QT_TRANSLATE_NOOP("texts", "robots.txt を確認できませんでした: {reason}")};
 inline constexpr Text kRobotsAddQuestion{QT_TRANSLATE_NOOP(
     "texts", "サイトのルートの robots.txt に次の行を加えますか？ ほかの行はそのまま残ります。\n\n{line}")};
+inline constexpr Text kRobotsChecking{QT_TRANSLATE_NOOP("texts", "robots.txt を確認しています")};
 inline constexpr Text kRobotsAddButton{QT_TRANSLATE_NOOP("texts", "加える")};
 inline constexpr Text kRobotsAddHint{QT_TRANSLATE_NOOP(
     "texts", "sitewright upload --robots-sitemap-line add で加えられます")};

@@ -122,6 +122,7 @@ void TFsite_wright::N14Click() {
                          ? std::string(texts::kUploaded)
                          : Concat({result.notice, texts::kLineBreak, texts::kUploaded})),
                  QText(texts::kConfirm));
+        tellSearchEngines(currentSettings());
         break;
     case UploadOutcome::ShrinkRefused:
         break;
