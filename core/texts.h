@@ -434,6 +434,8 @@ FTP サーバー上のファイルから、WEB サイトの sitemap.xml を作�
               を付けるとアップロードもします
   upload      作成済みの sitemap.xml をサイトのルートフォルダーへアップロー
               ドします
+  notify      前回の通知から変わったページを IndexNow で検索エンジンに通知し
+              ます
   forget      サーバーにないページを、サイトの記憶から削除します（--missing）
   memory      サイトの記憶（チェックを外したページ、変更した更新頻度と優先度）
               を表示（list）または消去（reset）します
@@ -456,7 +458,8 @@ inline constexpr Text kConfigureUsage{QT_TRANSLATE_NOOP(
                             [--connections N] [--protocol 0.84|0.9]
                             [--gzip on|off] [--exclude PATTERN]...
                             [--robots on|off] [--folder-addresses on|off]
-                            [--index-names LIST]
+                            [--index-names LIST] [--indexnow on|off]
+                            [--indexnow-endpoint URL]
 
 指定した設定を変更し、二つの設定ファイル（暗号化、所有者のみ読み取り可）
 を保存します。指定しない設定は元の値のままです。
@@ -510,6 +513,12 @@ inline constexpr Text kConfigureUsage{QT_TRANSLATE_NOOP(
                      フォルダーのアドレスで書きます（既定値 off）
   --index-names LIST インデックスページの名前。コンマ区切り
                      （既定値: index.html,index.htm,index.php）
+  --indexnow on|off  アップロードの後、変わったページのアドレスを IndexNow で
+                     送ります（既定値 off。アドレスを外部に送ります）。初めて
+                     on にしたときにキーを作ります
+  --indexnow-endpoint URL
+                     IndexNow の送り先（"" で共有の送り先
+                     https://api.indexnow.org/indexnow）
   -h, --help         このヘルプを表示します
 )")};
 
@@ -529,7 +538,7 @@ inline constexpr Text kShowUsage{QT_TRANSLATE_NOOP("texts", R"(使い方: sitewr
 inline constexpr Text kGenerateUsage{QT_TRANSLATE_NOOP(
     "texts", R"(使い方: sitewright generate [--dir DIR] [--ext LIST] [--upload]
                            [--max-folders N] [--max-rows N] [--allow-shrink]
-                           [--quiet | --json]
+                           [--robots-sitemap-line add] [--quiet | --json]
 
 FTP サーバーにログインし、サイトのルートフォルダーとその下のすべてのフォルダー
 をたどって、拡張子が LIST にあるファイルごとに更新日時、更新頻度と優先度の既定
@@ -553,6 +562,9 @@ generate は一つだけです。
                      書かず、アップロードもしません（終了ステータス 1）
   --allow-shrink     サーバーのサイトマップの半分に満たない URL
                      数でもアップロードします
+  --robots-sitemap-line add
+                     アップロードの後、upload と同じく robots.txt に
+                     Sitemap: 行を加えます
   --max-folders N    N を超えるフォルダーに入ろうとしたら失敗として終了します
                      （省略時: 100000）
   --max-rows N       N を超えるファイルが見つかったら失敗として終了します
@@ -567,6 +579,7 @@ generate は一つだけです。
 
 inline constexpr Text kUploadUsage{
     QT_TRANSLATE_NOOP("texts", R"(使い方: sitewright upload [--dir DIR] [--allow-shrink]
+                         [--robots-sitemap-line add]
 
 DIR/sitemap.xml を sitemap.xml として FTP サーバーのサイトのルートフォルダー
 （ルートフォルダーが空の場合はログイン直後のフォルダー）へアップロードします。
@@ -576,11 +589,36 @@ sitemap.xml がインデックスのときは、そこにあるファイルを�
 サーバーの sitemap.xml の半分に満たない URL 数のサイトマップ、中止または失敗し
 た取得から作ったサイトマップも、--allow-shrink がなければアップロードしません
 （終了ステータス 1）。
+アップロードの後、サイトのルートの robots.txt にサイトマップのアドレスを書いた
+Sitemap: 行があるかを確かめ、なければその行を表示します。この行は主な検索エン
+ジンがすべて読みます。IndexNow が on なら、続けて notify と同じ通知をします。
 
   --dir DIR       設定ファイルと sitemap.xml のフォルダー
                   （省略時: プログラムフォルダー）
   --allow-shrink  それでもアップロードします
+  --robots-sitemap-line add
+                  robots.txt に Sitemap: 行を加えます。ほかのバイトはそのまま
+                  残し、ファイルがなければ作ります
   -h, --help      このヘルプを表示します
+)")};
+
+inline constexpr Text kNotifyUsage{
+    QT_TRANSLATE_NOOP("texts", R"(使い方: sitewright notify [--dir DIR] [--json]
+
+DIR/sitemap.xml のページのうち、前回の通知から加わった、更新日時（lastmod）が
+変わった、またはなくなったページのアドレスを、IndexNow の送り先へ 10,000 件ず
+つ送ります。IndexNow は参加している検索エンジンだけが読みます（すべての検索エン
+ジンではありません）。configure --indexnow on で使えるようになります。
+初めての通知では、キーファイル <キー>.txt を FTP でサイトのルートフォルダーに置
+き、WEB サイトのアドレスから読めることを確かめるだけで、アドレスは送りません
+（残りはサイトマップが伝えます）。受け付けられたアドレスだけを通知済みとして
+サイトの記憶（DIR/site_memory.db）に記録し、残りは次回送ります。429（要求が多
+すぎる）には待って何回か送り直します。失敗したときは終了ステータス 1 です。
+
+  --dir DIR   設定ファイルと sitemap.xml のフォルダー
+              （省略時: プログラムフォルダー）
+  --json      結果を一つの JSON オブジェクトで表示します
+  -h, --help  このヘルプを表示します
 )")};
 
 inline constexpr Text kForgetUsage{
