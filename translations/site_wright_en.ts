@@ -1509,8 +1509,9 @@ status 1). Nor, without --allow-shrink, is a sitemap that lists fewer than half
 the URLs of the server&apos;s sitemap.xml, or one made from a stopped or failed
 retrieval (exit status 1).
 After the upload, checks that the robots.txt at the site&apos;s root has a Sitemap:
-line with the sitemap&apos;s address, and shows the line when it has not. Every major
-search engine reads that line. When IndexNow is on, notifies as notify does.
+line with the sitemap&apos;s address, and shows the line when it lacks one.
+Every major search engine reads that line. When IndexNow is on, it then
+notifies as notify does.
 
   --dir DIR       the folder of the settings files and sitemap.xml
                   (default: the program folder)
