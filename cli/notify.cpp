@@ -31,7 +31,7 @@ bool reportNotification(Tftp_module& ftp, const SiteSettings& settings, const fs
     ftp.ClearStop();
     const NotifyResult result = NotifySearchEngines(ftp, settings, folder, {}, nullptr);
     output.Json()["indexnow"] = kNotifyKeys[int(result.kind)];
-    output.Json()["indexnowSent"] = result.received;
+    output.Json()["indexnow_sent"] = result.received;
     if (notifyFailed(result.kind)) {
         output.Warning(NotifyText(result));
         return false;

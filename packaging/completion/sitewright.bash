@@ -3,7 +3,7 @@ _sitewright() {
     local cur prev words cword
     _init_completion || return
 
-    local commands="configure show generate upload forget memory"
+    local commands="configure show generate upload notify forget memory"
     if [[ $cword -eq 1 ]]; then
         COMPREPLY=($(compgen -W "$commands --help --version" -- "$cur"))
         return
@@ -33,12 +33,16 @@ _sitewright() {
         COMPREPLY=($(compgen -W "0.84 0.9" -- "$cur"))
         return
         ;;
-    --gzip | --robots | --folder-addresses)
+    --gzip | --robots | --folder-addresses | --indexnow)
         COMPREPLY=($(compgen -W "on off" -- "$cur"))
         return
         ;;
+    --robots-sitemap-line)
+        COMPREPLY=($(compgen -W "add" -- "$cur"))
+        return
+        ;;
     --url | --host | --user | --root | --offset | --trust-fingerprint | --exclude | \
-        --index-names | --ext | --max-folders | --max-rows)
+        --index-names | --indexnow-endpoint | --ext | --max-folders | --max-rows)
         return
         ;;
     esac
@@ -48,13 +52,15 @@ _sitewright() {
     configure)
         options="--dir --url --host --user --password-stdin --root --changefreq --priority
             --offset --tls --trust-fingerprint --connections --protocol --gzip --exclude
-            --robots --folder-addresses --index-names"
+            --robots --folder-addresses --index-names --indexnow --indexnow-endpoint"
         ;;
     show) options="--dir --quiet --json" ;;
     generate)
-        options="--dir --ext --upload --max-folders --max-rows --allow-shrink --quiet --json"
+        options="--dir --ext --upload --max-folders --max-rows --allow-shrink
+            --robots-sitemap-line --quiet --json"
         ;;
-    upload) options="--dir --allow-shrink" ;;
+    upload) options="--dir --allow-shrink --robots-sitemap-line" ;;
+    notify) options="--dir --json" ;;
     forget) options="--missing --dir --ext" ;;
     memory)
         if [[ $cword -eq 2 ]]; then
