@@ -15,10 +15,17 @@ namespace cli {
 namespace {
 
 // The JSON values of the kinds, in their order.
-const char* const kRobotsKeys[] = {"has_line", "missing", "no_file", "too_large", "added", "failed"};
-const char* const kNotifyKeys[] = {"off",          "no_sitemap",      "memory_off",
-                                   "key_upload_failed", "key_not_served", "set_up",
-                                   "nothing_changed",   "sent",           "refused"};
+const char* const kRobotsKeys[] = {"has_line",  "missing", "no_file",
+                                   "too_large", "added",   "failed"};
+const char* const kNotifyKeys[] = {"off",
+                                   "no_sitemap",
+                                   "memory_off",
+                                   "key_upload_failed",
+                                   "key_not_served",
+                                   "set_up",
+                                   "nothing_changed",
+                                   "sent",
+                                   "refused"};
 
 bool notifyFailed(NotifyKind kind) {
     return kind != NotifyKind::SetUp && kind != NotifyKind::NothingChanged &&
@@ -53,6 +60,9 @@ bool addsRobotsLine(const ParsedOptions& options) {
 
 void tellSearchEngines(Tftp_module& ftp, const SiteSettings& settings, const fs::path& folder,
                        const ParsedOptions& options, const Output& output) {
+    // Without the site's address there is no sitemap address to name.
+    if (settings.web_url.empty())
+        return;
     ftp.ClearStop();
     const RobotsResult robots = CheckRobotsLine(ftp, settings, addsRobotsLine(options));
     output.Json()["robots"] = kRobotsKeys[int(robots.kind)];

@@ -36,7 +36,8 @@ std::string keyCheckText(const KeyCheck& check, const std::string& url) {
     case KeyCheckKind::OtherStatus:
         return Filled(texts::kKeyFileStatus, {{"url", url}, {"status", status}});
     case KeyCheckKind::NoAnswer:
-        return Filled(texts::kKeyFileNoAnswer, {{"url", url}, {"reason", noAnswerText(check.answer)}});
+        return Filled(texts::kKeyFileNoAnswer,
+                      {{"url", url}, {"reason", noAnswerText(check.answer)}});
     }
     return {};
 }
@@ -101,13 +102,14 @@ std::string NotifyText(const NotifyResult& result) {
     case NotifyKind::NothingChanged:
         return std::string(texts::kIndexNowNothingChanged);
     case NotifyKind::Sent:
-        return Filled(texts::kIndexNowSent,
-                      {{"count", changed},
-                       {"status", std::to_string(result.batches.back().answer.status)}});
+        return Filled(
+            texts::kIndexNowSent,
+            {{"count", changed}, {"status", std::to_string(result.batches.back().answer.status)}});
     case NotifyKind::Refused:
         break;
     }
-    const std::string sent = Filled(texts::kIndexNowPartly, {{"received", received}, {"count", changed}});
+    const std::string sent =
+        Filled(texts::kIndexNowPartly, {{"received", received}, {"count", changed}});
     if (result.batches.empty())
         return texts::JoinSentences({std::string(texts::kHttpStopped), sent});
     return texts::JoinSentences({batchText(result.batches.back()), sent});

@@ -50,7 +50,8 @@ bool storeBytes(TIdFTP& client, const QByteArray& bytes, const std::string& name
     return StoreReplacing(client, local.fileName().toStdString(), name);
 }
 
-std::vector<NotifiedPage> notifiedPages(const std::vector<std::pair<std::string, std::string>>& pages) {
+std::vector<NotifiedPage>
+notifiedPages(const std::vector<std::pair<std::string, std::string>>& pages) {
     std::vector<NotifiedPage> out;
     out.reserve(pages.size());
     for (const auto& [address, lastmod] : pages)
@@ -87,7 +88,8 @@ RobotsResult CheckRobotsLine(Tftp_module& ftp, const SiteSettings& settings, boo
     const QUrl sitemap = SitemapAddress(settings);
     result.line = SitemapLine(sitemap).toStdString();
     result.failure = inSiteRoot(ftp, settings, [&](TIdFTP& client) {
-        const std::optional<std::string> robots = client.RetrieveFile("robots.txt", kMaxRobotsBytes);
+        const std::optional<std::string> robots =
+            client.RetrieveFile("robots.txt", kMaxRobotsBytes);
         const QByteArray bytes = robots ? QByteArray::fromStdString(*robots) : QByteArray();
         if (robots && HasSitemapLine(bytes, sitemap))
             result.kind = RobotsKind::HasLine;
@@ -96,7 +98,8 @@ RobotsResult CheckRobotsLine(Tftp_module& ftp, const SiteSettings& settings, boo
         else
             result.kind = robots ? RobotsKind::LineMissing : RobotsKind::NoFile;
         if (add && (result.kind == RobotsKind::LineMissing || result.kind == RobotsKind::NoFile)) {
-            result.renameRefused = storeBytes(client, WithSitemapLine(bytes, sitemap), "robots.txt");
+            result.renameRefused =
+                storeBytes(client, WithSitemapLine(bytes, sitemap), "robots.txt");
             result.kind = RobotsKind::Added;
         }
     });

@@ -47,15 +47,15 @@ RobotsResult CheckRobotsLine(Tftp_module& ftp, const SiteSettings& settings, boo
 std::optional<std::string> KeptOrNewIndexNowKey(const std::string& key);
 
 enum class NotifyKind {
-    Off,            // IndexNow is off in the settings, or it has no usable key
-    NoSitemap,      // the local sitemap is missing or cannot be read
-    MemoryOff,      // the site memory cannot be used: what was told could not be kept
+    Off,             // IndexNow is off in the settings, or it has no usable key
+    NoSitemap,       // the local sitemap is missing or cannot be read
+    MemoryOff,       // the site memory cannot be used: what was told could not be kept
     KeyUploadFailed, // the key file could not be stored over FTP: failure says why
-    KeyNotServed,   // the site does not serve the key file: keyCheck says how
-    SetUp,          // the first notification: key file verified, pages kept, nothing sent
-    NothingChanged, // nothing to send
-    Sent,           // every address received
-    Refused,        // a batch was not received: batches.back() says why
+    KeyNotServed,    // the site does not serve the key file: keyCheck says how
+    SetUp,           // the first notification: key file verified, pages kept, nothing sent
+    NothingChanged,  // nothing to send
+    Sent,            // every address received
+    Refused,         // a batch was not received: batches.back() says why
 };
 
 struct NotifyResult {

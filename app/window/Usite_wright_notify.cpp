@@ -46,6 +46,9 @@ void TFsite_wright::notifySearchEngines(const SiteSettings& settings) {
 }
 
 void TFsite_wright::tellSearchEngines(const SiteSettings& settings) {
+    // Without the site's address there is no sitemap address to name.
+    if (settings.web_url.empty())
+        return;
     Tftp_module& ftp = ftpModule();
     RobotsResult robots;
     const auto checkRobots = [&](bool add) {
@@ -57,9 +60,9 @@ void TFsite_wright::tellSearchEngines(const SiteSettings& settings) {
     checkRobots(false);
     // The exact line is shown before anything of the site's robots.txt is changed.
     if (robots.kind == RobotsKind::LineMissing || robots.kind == RobotsKind::NoFile) {
-        const std::string question = Concat({RobotsText(robots), texts::kLineBreak,
-                                             texts::kLineBreak,
-                                             Filled(texts::kRobotsAddQuestion, {{"line", robots.line}})});
+        const std::string question =
+            Concat({RobotsText(robots), texts::kLineBreak, texts::kLineBreak,
+                    Filled(texts::kRobotsAddQuestion, {{"line", robots.line}})});
         if (ShowConfirm(QString::fromStdString(question), QText(texts::kRobotsAddButton),
                         QText(texts::kCancel), kSecondButton) == kFirstButton) {
             checkRobots(true);

@@ -42,7 +42,8 @@ protected:
         settings_.web_url = http_.Address() + "site";
         settings_.indexnow = true;
         settings_.indexnow_key = kKey;
-        settings_.indexnow_endpoint = http_.Url(QStringLiteral("/indexnow")).toString().toStdString();
+        settings_.indexnow_endpoint =
+            http_.Url(QStringLiteral("/indexnow")).toString().toStdString();
     }
 
     fs::path siteFile(const std::string& name) const {
@@ -119,7 +120,8 @@ TEST_F(SearchEnginesTest, RobotsLineIsAddedKeepingEveryOtherByte) {
         EXPECT_EQ(fs::exists(siteFile("robots.txt")), c.before.has_value()) << "only checked";
 
         const RobotsResult added = CheckRobotsLine(ftp_, settings_, true);
-        EXPECT_EQ(added.kind, c.found == RobotsKind::HasLine ? RobotsKind::HasLine : RobotsKind::Added);
+        EXPECT_EQ(added.kind,
+                  c.found == RobotsKind::HasLine ? RobotsKind::HasLine : RobotsKind::Added);
         EXPECT_EQ(ReadFile(siteFile("robots.txt")), c.after);
         EXPECT_EQ(std::distance(fs::directory_iterator(siteFile("")), fs::directory_iterator()), 1)
             << "no temporary file left";
@@ -144,7 +146,8 @@ TEST_F(SearchEnginesTest, FirstNotificationSetsUpThenOnlyChangesAreSent) {
     EXPECT_EQ(result.kind, NotifyKind::Sent);
     EXPECT_EQ(result.received, 3);
     ASSERT_EQ(http_.Posts().size(), 1u);
-    EXPECT_EQ(postedLists()[0], QStringList({address("a.html"), address("b.html"), address("c.html")}));
+    EXPECT_EQ(postedLists()[0],
+              QStringList({address("a.html"), address("b.html"), address("c.html")}));
     const QJsonObject body = QJsonDocument::fromJson(http_.Posts()[0].body).object();
     EXPECT_EQ(body.value("key").toString().toStdString(), kKey);
     EXPECT_EQ(body.value("keyLocation").toString(), address((kKey + ".txt").c_str()));
