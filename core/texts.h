@@ -450,8 +450,8 @@ FTP サーバー上のファイルから、WEB サイトの sitemap.xml を作�
 （「;」を含む WEB サイトのアドレスなど、設定に保存できない値を含む）
 )")};
 
-inline constexpr Text kConfigureUsage{QT_TRANSLATE_NOOP(
-    "texts", R"(使い方: sitewright configure [--dir DIR] [--url URL] [--host HOST]
+inline constexpr Text kConfigureUsage{
+    QT_TRANSLATE_NOOP("texts", R"(使い方: sitewright configure [--dir DIR] [--url URL] [--host HOST]
                             [--user USER] [--password-stdin] [--root PATH]
                             [--changefreq F] [--priority P] [--offset +HH:MM]
                             [--tls required|auto|off] [--trust-fingerprint FP]
@@ -535,8 +535,8 @@ inline constexpr Text kShowUsage{QT_TRANSLATE_NOOP("texts", R"(使い方: sitewr
   -h, --help   このヘルプを表示します
 )")};
 
-inline constexpr Text kGenerateUsage{QT_TRANSLATE_NOOP(
-    "texts", R"(使い方: sitewright generate [--dir DIR] [--ext LIST] [--upload]
+inline constexpr Text kGenerateUsage{
+    QT_TRANSLATE_NOOP("texts", R"(使い方: sitewright generate [--dir DIR] [--ext LIST] [--upload]
                            [--max-folders N] [--max-rows N] [--allow-shrink]
                            [--robots-sitemap-line add] [--quiet | --json]
 
@@ -800,15 +800,17 @@ inline constexpr Text kRobotsNoFile{QT_TRANSLATE_NOOP(
 inline constexpr Text kRobotsTooLarge{QT_TRANSLATE_NOOP(
     "texts", "robots.txt は検索エンジンが読む大きさを超えているため変更しません。次の行を"
              "手で加えてください:\n{line}")};
-inline constexpr Text kRobotsAdded{QT_TRANSLATE_NOOP("texts", "robots.txt に次の行を加えました: {line}")};
+inline constexpr Text kRobotsAdded{
+    QT_TRANSLATE_NOOP("texts", "robots.txt に次の行を加えました: {line}")};
 inline constexpr Text kRobotsFailed{
     QT_TRANSLATE_NOOP("texts", "robots.txt を確認できませんでした: {reason}")};
 inline constexpr Text kRobotsAddQuestion{QT_TRANSLATE_NOOP(
-    "texts", "サイトのルートの robots.txt に次の行を加えますか？ ほかの行はそのまま残ります。\n\n{line}")};
+    "texts",
+    "サイトのルートの robots.txt に次の行を加えますか？ ほかの行はそのまま残ります。\n\n{line}")};
 inline constexpr Text kRobotsChecking{QT_TRANSLATE_NOOP("texts", "robots.txt を確認しています")};
 inline constexpr Text kRobotsAddButton{QT_TRANSLATE_NOOP("texts", "加える")};
-inline constexpr Text kRobotsAddHint{QT_TRANSLATE_NOOP(
-    "texts", "sitewright upload --robots-sitemap-line add で加えられます")};
+inline constexpr Text kRobotsAddHint{
+    QT_TRANSLATE_NOOP("texts", "sitewright upload --robots-sitemap-line add で加えられます")};
 inline constexpr Text kHttpTimedOut{QT_TRANSLATE_NOOP("texts", "時間内に答えがありません")};
 inline constexpr Text kHttpStopped{QT_TRANSLATE_NOOP("texts", "中止しました")};
 inline constexpr Text kHttpTooLarge{QT_TRANSLATE_NOOP("texts", "答えが大きすぎます")};
@@ -827,11 +829,11 @@ inline constexpr Text kKeyFileNoAnswer{
     QT_TRANSLATE_NOOP("texts", "サイトの {url} を読めませんでした: {reason}")};
 inline constexpr Text kIndexNowOff{QT_TRANSLATE_NOOP(
     "texts", "IndexNow は設定でオフです（sitewright configure --indexnow on で使えます）")};
-inline constexpr Text kIndexNowNoSitemap{QT_TRANSLATE_NOOP(
-    "texts", "サイトマップを読み取れないため、IndexNow に通知しませんでした")};
-inline constexpr Text kIndexNowMemoryOff{QT_TRANSLATE_NOOP(
-    "texts", "サイトの記憶を使えないため、通知した内容を記録できませんでした"
-             "（受け付けられたアドレス {received} 件）")};
+inline constexpr Text kIndexNowNoSitemap{
+    QT_TRANSLATE_NOOP("texts", "サイトマップを読み取れないため、IndexNow に通知しませんでした")};
+inline constexpr Text kIndexNowMemoryOff{
+    QT_TRANSLATE_NOOP("texts", "サイトの記憶を使えないため、通知した内容を記録できませんでした"
+                               "（受け付けられたアドレス {received} 件）")};
 inline constexpr Text kIndexNowSetUp{QT_TRANSLATE_NOOP(
     "texts", "IndexNow の準備ができました（キーファイルを確認しました）。今回は何も送りません。"
              "次のアップロードから、変わったページを通知します")};
@@ -851,11 +853,12 @@ inline constexpr Text kIndexNowNotOfThisHost{QT_TRANSLATE_NOOP(
              "ホストに合いません")};
 inline constexpr Text kIndexNowTooMany{QT_TRANSLATE_NOOP(
     "texts", "IndexNow が要求が多すぎると答えました（429、{attempts} 回試しました）")};
-inline constexpr Text kIndexNowStatus{QT_TRANSLATE_NOOP("texts", "IndexNow が {status} を返しました")};
+inline constexpr Text kIndexNowStatus{
+    QT_TRANSLATE_NOOP("texts", "IndexNow が {status} を返しました")};
 inline constexpr Text kIndexNowNoAnswer{
     QT_TRANSLATE_NOOP("texts", "IndexNow から答えがありません: {reason}")};
-inline constexpr Text kIndexNowNoKey{QT_TRANSLATE_NOOP(
-    "texts", "IndexNow のキーを作れませんでした（暗号用の乱数源を使えません）")};
+inline constexpr Text kIndexNowNoKey{
+    QT_TRANSLATE_NOOP("texts", "IndexNow のキーを作れませんでした（暗号用の乱数源を使えません）")};
 inline constexpr Text kIndexNowCheck{QT_TRANSLATE_NOOP(
     "texts", "アップロード後に IndexNow で変わったページを通知する（アドレスを外部に送ります）")};
 inline constexpr Text kIndexNowKeyCaption{QT_TRANSLATE_NOOP("texts", "IndexNow キー")};
@@ -865,8 +868,8 @@ inline constexpr Text kIndexNowHint{QT_TRANSLATE_NOOP(
              "robots.txt の Sitemap: 行は主な検索エンジンがすべて読みます")};
 inline constexpr Text kIndexNowEndpointForm{QT_TRANSLATE_NOOP(
     "texts", "--indexnow-endpoint: http:// または https:// で始まるアドレスを指定してください")};
-inline constexpr Text kMenuNotifyDisabled{QT_TRANSLATE_NOOP(
-    "texts", "IndexNow は設定でオフです。サイトの設定でオンにしてください")};
+inline constexpr Text kMenuNotifyDisabled{
+    QT_TRANSLATE_NOOP("texts", "IndexNow は設定でオフです。サイトの設定でオンにしてください")};
 
 } // namespace texts
 

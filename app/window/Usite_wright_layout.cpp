@@ -265,8 +265,8 @@ void TFsite_wright::createMenus() {
     addItem(N3, "N14", texts::kMenuUpload, true, &TFsite_wright::N14Click);
     addItem(N3, "LOCAL1", texts::kMenuViewWeb, true, &TFsite_wright::LOCAL1Click);
     // Made visible for IndexNow; enabled while the settings have it on.
-    QAction* notify = addItem(N3, "Google2", texts::kMenuNotifyGoogle, true,
-                              &TFsite_wright::Google2Click);
+    QAction* notify =
+        addItem(N3, "Google2", texts::kMenuNotifyGoogle, true, &TFsite_wright::Google2Click);
     connect(N3, &QMenu::aboutToShow, this,
             [this, notify] { notify->setEnabled(currentSettings().indexnow); });
 
