@@ -31,6 +31,7 @@ int configure(const ParsedOptions& options, const Output& output);
 int show(const ParsedOptions& options, const Output& output);
 int generate(const ParsedOptions& options, const Output& output);
 int upload(const ParsedOptions& options, const Output& output);
+int notify(const ParsedOptions& options, const Output& output);
 int forget(const ParsedOptions& options, const Output& output);
 int memoryList(const ParsedOptions& options, const Output& output);
 int memoryReset(const ParsedOptions& options, const Output& output);
@@ -84,6 +85,14 @@ std::vector<std::string> walkSite(const ParsedOptions& options, Tftp_module& ftp
 int uploadSitemap(Tftp_module& ftp, const SiteSettings& settings,
                   const std::filesystem::path& folder, const ParsedOptions& options,
                   const Output& output);
+
+// True for --robots-sitemap-line add; throws UsageError for another value.
+bool addsRobotsLine(const ParsedOptions& options);
+// After an upload: the robots.txt Sitemap: line checked (added with --robots-sitemap-line add)
+// and, when IndexNow is on, the changed addresses sent; each told, none failing the upload.
+void tellSearchEngines(Tftp_module& ftp, const SiteSettings& settings,
+                       const std::filesystem::path& folder, const ParsedOptions& options,
+                       const Output& output);
 
 // A command whose whole work is the memory fails with the memory's own problem.
 class MemoryProblem final {

@@ -10,6 +10,7 @@
 #include "ftp/tls_setting.h"
 #include "jobs/path_filter.h"
 #include "jobs/problem_text.h"
+#include "jobs/search_engines.h"
 #include "settings/SiteSettings.h"
 #include "settings/ssh_settings.h"
 
@@ -217,6 +218,28 @@ const SettingOption kSettingOptions[] = {
     {"index-names", true,
      [](const Given& given, SiteSettings& changes) { changes.index_names = usable(given); },
      copy<&SiteSettings::index_names>},
+    // Turned on, it keeps the site's key or makes one.
+    {"indexnow", true,
+     [](const Given& given, SiteSettings& changes) { changes.indexnow = switchedOn(given); },
+     [](const SiteSettings& changes, SiteSettings& settings) {
+         settings.indexnow = changes.indexnow;
+         if (!changes.indexnow)
+             return;
+         const std::optional<std::string> key = KeptOrNewIndexNowKey(settings.indexnow_key);
+         if (!key)
+             throw FileError(std::string(texts::kIndexNowNoKey));
+         settings.indexnow_key = *key;
+     }},
+    {"indexnow-endpoint", true,
+     [](const Given& given, SiteSettings& changes) {
+         changes.indexnow_endpoint = usable(given);
+         const QUrl endpoint(QString::fromStdString(changes.indexnow_endpoint), QUrl::StrictMode);
+         if (!changes.indexnow_endpoint.empty() &&
+             (!endpoint.isValid() || endpoint.host().isEmpty() ||
+              (endpoint.scheme() != u"https" && endpoint.scheme() != u"http")))
+             throw UsageError(std::string(texts::kIndexNowEndpointForm));
+     },
+     copy<&SiteSettings::indexnow_endpoint>},
 };
 
 } // namespace
@@ -245,9 +268,13 @@ int configure(const ParsedOptions& options, const Output& output) {
     SiteSettings settings;
     if (!loadSettings(folder, settings, output))
         return kExitFailure;
-    for (const SettingOption& option : kSettingOptions) {
-        if (options.has(option.name))
-            option.apply(changes, settings);
+    try {
+        for (const SettingOption& option : kSettingOptions) {
+            if (options.has(option.name))
+                option.apply(changes, settings);
+        }
+    } catch (const FileError& failure) {
+        return output.Fail(failure.what());
     }
     if (options.has("url") && !settings.web_url.empty() && settings.web_url.back() == '/')
         output.Warning(texts::kUrlEndsInSlash);

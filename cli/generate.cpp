@@ -124,6 +124,7 @@ int generate(const ParsedOptions& options, const Output& output) {
     // Usage errors first, before any conversation.
     positiveNumber(options, "max-folders", 1);
     positiveNumber(options, "max-rows", 1);
+    addsRobotsLine(options);
     const fs::path folder = settingsFolder(options);
     // Every key is there even when the command fails before the walk.
     output.Json()["counts"] = countsOf(RetrievalSummary());

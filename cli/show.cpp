@@ -55,6 +55,11 @@ int show(const ParsedOptions& options, const Output& output) {
                 shown(settings.index_names));
     json["folder-addresses"] = QString::fromStdString(onOff(settings.folder_addresses));
     json["index-names"] = QString::fromStdString(shown(settings.index_names));
+    output.Line(Concat({"indexnow    ", onOff(settings.indexnow), " ", shown(settings.indexnow_key),
+                        " ", shown(settings.indexnow_endpoint)}));
+    json["indexnow"] = QString::fromStdString(onOff(settings.indexnow));
+    json["indexnow-key"] = QString::fromStdString(shown(settings.indexnow_key));
+    json["indexnow-endpoint"] = QString::fromStdString(shown(settings.indexnow_endpoint));
     if (const auto trusted = ParseTrustedCertificate(settings.tls_trust)) {
         output.Line("trusted     " + shown(trusted->host) + " " + trusted->fingerprint);
         json["trusted"] =

@@ -31,6 +31,7 @@ int uploadSitemap(Tftp_module& ftp, const SiteSettings& settings, const fs::path
         if (result.renameRefused)
             output.Warning(texts::kRenameRefused);
         output.Line(texts::kUploaded);
+        tellSearchEngines(ftp, settings, folder, options, output);
         return kExitSuccess;
     case UploadOutcome::ShrinkRefused:
         return output.Fail(
@@ -51,6 +52,7 @@ int uploadSitemap(Tftp_module& ftp, const SiteSettings& settings, const fs::path
 }
 
 int upload(const ParsedOptions& options, const Output& output) {
+    addsRobotsLine(options); // a mistyped value is refused before anything is sent
     const fs::path folder = settingsFolder(options);
     if (!folderExists(folder, output))
         return kExitFailure;

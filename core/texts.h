@@ -434,6 +434,8 @@ FTP サーバー上のファイルから、WEB サイトの sitemap.xml を作�
               を付けるとアップロードもします
   upload      作成済みの sitemap.xml をサイトのルートフォルダーへアップロー
               ドします
+  notify      前回の通知から変わったページを IndexNow で検索エンジンに通知し
+              ます
   forget      サーバーにないページを、サイトの記憶から削除します（--missing）
   memory      サイトの記憶（チェックを外したページ、変更した更新頻度と優先度）
               を表示（list）または消去（reset）します
@@ -448,8 +450,8 @@ FTP サーバー上のファイルから、WEB サイトの sitemap.xml を作�
 （「;」を含む WEB サイトのアドレスなど、設定に保存できない値を含む）
 )")};
 
-inline constexpr Text kConfigureUsage{QT_TRANSLATE_NOOP(
-    "texts", R"(使い方: sitewright configure [--dir DIR] [--url URL] [--host HOST]
+inline constexpr Text kConfigureUsage{
+    QT_TRANSLATE_NOOP("texts", R"(使い方: sitewright configure [--dir DIR] [--url URL] [--host HOST]
                             [--user USER] [--password-stdin] [--root PATH]
                             [--changefreq F] [--priority P] [--offset +HH:MM]
                             [--tls required|auto|off] [--trust-fingerprint FP]
@@ -458,6 +460,8 @@ inline constexpr Text kConfigureUsage{QT_TRANSLATE_NOOP(
                             [--robots on|off] [--folder-addresses on|off]
                             [--index-names LIST] [--transport ftp|sftp]
                             [--key-file PATH] [--trust-host-key FP]
+                            [--index-names LIST] [--indexnow on|off]
+                            [--indexnow-endpoint URL]
 
 指定した設定を変更し、二つの設定ファイル（暗号化、所有者のみ読み取り可）
 を保存します。指定しない設定は元の値のままです。
@@ -521,6 +525,12 @@ inline constexpr Text kConfigureUsage{QT_TRANSLATE_NOOP(
                      SFTP サーバーのホスト鍵を、この SHA-256 指紋
                      （SHA256:...）のものに限り、このホストについて信頼します。
                      ~/.ssh/known_hosts にある鍵は指定しなくても信頼します
+  --indexnow on|off  アップロードの後、変わったページのアドレスを IndexNow で
+                     送ります（既定値 off。アドレスを外部に送ります）。初めて
+                     on にしたときにキーを作ります
+  --indexnow-endpoint URL
+                     IndexNow の送り先（"" で共有の送り先
+                     https://api.indexnow.org/indexnow）
   -h, --help         このヘルプを表示します
 )")};
 
@@ -537,10 +547,11 @@ inline constexpr Text kShowUsage{QT_TRANSLATE_NOOP("texts", R"(使い方: sitewr
   -h, --help   このヘルプを表示します
 )")};
 
-inline constexpr Text kGenerateUsage{QT_TRANSLATE_NOOP(
-    "texts", R"(使い方: sitewright generate [--dir DIR] [--ext LIST] [--upload]
+inline constexpr Text kGenerateUsage{
+    QT_TRANSLATE_NOOP("texts", R"(使い方: sitewright generate [--dir DIR] [--ext LIST] [--upload]
                            [--max-folders N] [--max-rows N] [--allow-shrink]
-                           [--passphrase-stdin] [--quiet | --json]
+                           [--passphrase-stdin] [--robots-sitemap-line add]
+                           [--quiet | --json]
 
 FTP サーバーにログインし、サイトのルートフォルダーとその下のすべてのフォルダー
 をたどって、拡張子が LIST にあるファイルごとに更新日時、更新頻度と優先度の既定
@@ -564,6 +575,9 @@ generate は一つだけです。
                      書かず、アップロードもしません（終了ステータス 1）
   --allow-shrink     サーバーのサイトマップの半分に満たない URL
                      数でもアップロードします
+  --robots-sitemap-line add
+                     アップロードの後、upload と同じく robots.txt に
+                     Sitemap: 行を加えます
   --max-folders N    N を超えるフォルダーに入ろうとしたら失敗として終了します
                      （省略時: 100000）
   --max-rows N       N を超えるファイルが見つかったら失敗として終了します
@@ -580,6 +594,7 @@ generate は一つだけです。
 
 inline constexpr Text kUploadUsage{
     QT_TRANSLATE_NOOP("texts", R"(使い方: sitewright upload [--dir DIR] [--allow-shrink] [--passphrase-stdin]
+                         [--robots-sitemap-line add]
 
 DIR/sitemap.xml を sitemap.xml として FTP サーバーのサイトのルートフォルダー
 （ルートフォルダーが空の場合はログイン直後のフォルダー）へアップロードします。
@@ -589,6 +604,9 @@ sitemap.xml がインデックスのときは、そこにあるファイルを�
 サーバーの sitemap.xml の半分に満たない URL 数のサイトマップ、中止または失敗し
 た取得から作ったサイトマップも、--allow-shrink がなければアップロードしません
 （終了ステータス 1）。
+アップロードの後、サイトのルートの robots.txt にサイトマップのアドレスを書いた
+Sitemap: 行があるかを確かめ、なければその行を表示します。この行は主な検索エン
+ジンがすべて読みます。IndexNow が on なら、続けて notify と同じ通知をします。
 
   --dir DIR       設定ファイルと sitemap.xml のフォルダー
                   （省略時: プログラムフォルダー）
@@ -596,7 +614,29 @@ sitemap.xml がインデックスのときは、そこにあるファイルを�
   --passphrase-stdin
                   SFTP の鍵ファイルのパスフレーズを標準入力の1行目から読み
                   取ります（保存しません）
+  --robots-sitemap-line add
+                  robots.txt に Sitemap: 行を加えます。ほかのバイトはそのまま
+                  残し、ファイルがなければ作ります
   -h, --help      このヘルプを表示します
+)")};
+
+inline constexpr Text kNotifyUsage{
+    QT_TRANSLATE_NOOP("texts", R"(使い方: sitewright notify [--dir DIR] [--json]
+
+DIR/sitemap.xml のページのうち、前回の通知から加わった、更新日時（lastmod）が
+変わった、またはなくなったページのアドレスを、IndexNow の送り先へ 10,000 件ず
+つ送ります。IndexNow は参加している検索エンジンだけが読みます（すべての検索エン
+ジンではありません）。configure --indexnow on で使えるようになります。
+初めての通知では、キーファイル <キー>.txt を FTP でサイトのルートフォルダーに置
+き、WEB サイトのアドレスから読めることを確かめるだけで、アドレスは送りません
+（残りはサイトマップが伝えます）。受け付けられたアドレスだけを通知済みとして
+サイトの記憶（DIR/site_memory.db）に記録し、残りは次回送ります。429（要求が多
+すぎる）には待って何回か送り直します。失敗したときは終了ステータス 1 です。
+
+  --dir DIR   設定ファイルと sitemap.xml のフォルダー
+              （省略時: プログラムフォルダー）
+  --json      結果を一つの JSON オブジェクトで表示します
+  -h, --help  このヘルプを表示します
 )")};
 
 inline constexpr Text kForgetUsage{
@@ -708,7 +748,7 @@ inline constexpr Text kMenuViewLocal{
     QT_TRANSLATE_NOOP("texts", "サイトマップをブラウザで確認(LOCAL)")};
 inline constexpr Text kMenuUpload{QT_TRANSLATE_NOOP("texts", "アップロード")};
 inline constexpr Text kMenuViewWeb{QT_TRANSLATE_NOOP("texts", "サイトマップをブラウザで確認(WEB)")};
-inline constexpr Text kMenuNotifyGoogle{QT_TRANSLATE_NOOP("texts", "Googleに通知する")};
+inline constexpr Text kMenuNotifyGoogle{QT_TRANSLATE_NOOP("texts", "検索エンジンに通知する")};
 inline constexpr Text kMenuEdit{QT_TRANSLATE_NOOP("texts", "編 集(&E)")};
 inline constexpr Text kMenuSelectAll{QT_TRANSLATE_NOOP("texts", "全て選択")};
 inline constexpr Text kMenuSelectNone{QT_TRANSLATE_NOOP("texts", "全選択解除")};
@@ -809,6 +849,88 @@ inline constexpr Text kPassphrasePrompt{
     QT_TRANSLATE_NOOP("texts", "鍵ファイル {file} のパスフレーズ:")};
 inline constexpr Text kNoPassphraseLine{
     QT_TRANSLATE_NOOP("texts", "--passphrase-stdin: 標準入力にパスフレーズの行がありません")};
+// Telling search engines: the robots.txt Sitemap: line and IndexNow.
+inline constexpr Text kRobotsHasLine{
+    QT_TRANSLATE_NOOP("texts", "robots.txt にサイトマップの行があります: {line}")};
+inline constexpr Text kRobotsLineMissing{QT_TRANSLATE_NOOP(
+    "texts", "robots.txt にサイトマップの行がありません。次の行を加えると、主な検索エンジンが"
+             "すべてサイトマップを見つけます:\n{line}")};
+inline constexpr Text kRobotsNoFile{QT_TRANSLATE_NOOP(
+    "texts", "robots.txt がありません。次の行で作ると、主な検索エンジンがすべてサイトマップを"
+             "見つけます:\n{line}")};
+inline constexpr Text kRobotsTooLarge{QT_TRANSLATE_NOOP(
+    "texts", "robots.txt は検索エンジンが読む大きさを超えているため変更しません。次の行を"
+             "手で加えてください:\n{line}")};
+inline constexpr Text kRobotsAdded{
+    QT_TRANSLATE_NOOP("texts", "robots.txt に次の行を加えました: {line}")};
+inline constexpr Text kRobotsFailed{
+    QT_TRANSLATE_NOOP("texts", "robots.txt を確認できませんでした: {reason}")};
+inline constexpr Text kRobotsAddQuestion{QT_TRANSLATE_NOOP(
+    "texts",
+    "サイトのルートの robots.txt に次の行を加えますか？ ほかの行はそのまま残ります。\n\n{line}")};
+inline constexpr Text kRobotsChecking{QT_TRANSLATE_NOOP("texts", "robots.txt を確認しています")};
+inline constexpr Text kRobotsAddButton{QT_TRANSLATE_NOOP("texts", "加える")};
+inline constexpr Text kRobotsAddHint{
+    QT_TRANSLATE_NOOP("texts", "sitewright upload --robots-sitemap-line add で加えられます")};
+inline constexpr Text kHttpTimedOut{QT_TRANSLATE_NOOP("texts", "時間内に答えがありません")};
+inline constexpr Text kHttpStopped{QT_TRANSLATE_NOOP("texts", "中止しました")};
+inline constexpr Text kHttpTooLarge{QT_TRANSLATE_NOOP("texts", "答えが大きすぎます")};
+inline constexpr Text kHttpRedirected{
+    QT_TRANSLATE_NOOP("texts", "別のホストへの転送を断りました: {address}")};
+inline constexpr Text kKeyFileUploadFailed{
+    QT_TRANSLATE_NOOP("texts", "IndexNow のキーファイルをアップロードできませんでした: {reason}")};
+inline constexpr Text kKeyFileMissing{QT_TRANSLATE_NOOP(
+    "texts", "サイトが IndexNow のキーファイル {url} を返しません（{status}）。サイトのルート"
+             "フォルダーと WEB サイトのアドレスが合っているか確認してください")};
+inline constexpr Text kKeyFileDifferent{
+    QT_TRANSLATE_NOOP("texts", "サイトの {url} がキーと違う内容を返しました")};
+inline constexpr Text kKeyFileStatus{
+    QT_TRANSLATE_NOOP("texts", "サイトの {url} が {status} を返しました")};
+inline constexpr Text kKeyFileNoAnswer{
+    QT_TRANSLATE_NOOP("texts", "サイトの {url} を読めませんでした: {reason}")};
+inline constexpr Text kIndexNowOff{QT_TRANSLATE_NOOP(
+    "texts", "IndexNow は設定でオフです（sitewright configure --indexnow on で使えます）")};
+inline constexpr Text kIndexNowNoSitemap{
+    QT_TRANSLATE_NOOP("texts", "サイトマップを読み取れないため、IndexNow に通知しませんでした")};
+inline constexpr Text kIndexNowMemoryOff{
+    QT_TRANSLATE_NOOP("texts", "サイトの記憶を使えないため、通知した内容を記録できませんでした"
+                               "（受け付けられたアドレス {received} 件）")};
+inline constexpr Text kIndexNowSetUp{QT_TRANSLATE_NOOP(
+    "texts", "IndexNow の準備ができました（キーファイルを確認しました）。今回は何も送りません。"
+             "次のアップロードから、変わったページを通知します")};
+inline constexpr Text kIndexNowNothingChanged{
+    QT_TRANSLATE_NOOP("texts", "前回の通知から変わったページはありません。何も送りませんでした")};
+inline constexpr Text kIndexNowSent{QT_TRANSLATE_NOOP(
+    "texts", "IndexNow にアドレス {count} 件を送り、受け付けられました（{status}）")};
+inline constexpr Text kIndexNowPartly{QT_TRANSLATE_NOOP(
+    "texts", "{count} 件のうち {received} 件が受け付けられました。残りは次回送ります")};
+inline constexpr Text kIndexNowBadRequest{
+    QT_TRANSLATE_NOOP("texts", "IndexNow が要求を不正として断りました（400）")};
+inline constexpr Text kIndexNowKeyNotVerified{QT_TRANSLATE_NOOP(
+    "texts", "IndexNow がキーを確認できませんでした（403）: キーファイルを読めないか、別の"
+             "キーが書かれています")};
+inline constexpr Text kIndexNowNotOfThisHost{QT_TRANSLATE_NOOP(
+    "texts", "IndexNow が断りました（422）: このホストのものでないアドレスがあるか、キーが"
+             "ホストに合いません")};
+inline constexpr Text kIndexNowTooMany{QT_TRANSLATE_NOOP(
+    "texts", "IndexNow が要求が多すぎると答えました（429、{attempts} 回試しました）")};
+inline constexpr Text kIndexNowStatus{
+    QT_TRANSLATE_NOOP("texts", "IndexNow が {status} を返しました")};
+inline constexpr Text kIndexNowNoAnswer{
+    QT_TRANSLATE_NOOP("texts", "IndexNow から答えがありません: {reason}")};
+inline constexpr Text kIndexNowNoKey{
+    QT_TRANSLATE_NOOP("texts", "IndexNow のキーを作れませんでした（暗号用の乱数源を使えません）")};
+inline constexpr Text kIndexNowCheck{QT_TRANSLATE_NOOP(
+    "texts", "アップロード後に IndexNow で変わったページを通知する（アドレスを外部に送ります）")};
+inline constexpr Text kIndexNowKeyCaption{QT_TRANSLATE_NOOP("texts", "IndexNow キー")};
+inline constexpr Text kIndexNowEndpointCaption{QT_TRANSLATE_NOOP("texts", "IndexNow の送り先")};
+inline constexpr Text kIndexNowHint{QT_TRANSLATE_NOOP(
+    "texts", "空欄は共有の送り先です。IndexNow は参加する検索エンジンだけが読みます。\n"
+             "robots.txt の Sitemap: 行は主な検索エンジンがすべて読みます")};
+inline constexpr Text kIndexNowEndpointForm{QT_TRANSLATE_NOOP(
+    "texts", "--indexnow-endpoint: http:// または https:// で始まるアドレスを指定してください")};
+inline constexpr Text kMenuNotifyDisabled{
+    QT_TRANSLATE_NOOP("texts", "IndexNow は設定でオフです。サイトの設定でオンにしてください")};
 
 } // namespace texts
 

@@ -11,13 +11,6 @@
 #include "jobs/problem_text.h"
 #include "ftp/server_name.h"
 
-namespace {
-
-// Search engines read no more of a robots.txt than this.
-constexpr std::size_t kMaxRobotsBytes = 512 * 1024;
-
-} // namespace
-
 bool MeansMissing(const EIdProtocolReplyError& refusal) {
     return refusal.ReplyCode() == 550;
 }

@@ -20,6 +20,9 @@ class EIdProtocolReplyError;
 
 // The pieces every walk of the server's folders shares; RunRetrieval picks the walk.
 
+// Search engines read no more of a robots.txt than this.
+inline constexpr std::size_t kMaxRobotsBytes = 512 * 1024;
+
 // Raised at the walk's next command once the user has asked it to stop.
 struct WalkStopped {};
 

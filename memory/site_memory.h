@@ -5,7 +5,9 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <optional>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "memory/sqlite_database.h"
@@ -26,6 +28,13 @@ struct PageChoice {
 struct SiteDefaults {
     std::string changefreq;
     std::string priority;
+};
+
+// What the search engines were last told of a site: the IndexNow key its key file was verified
+// with, and each page told with its lastmod, by address.
+struct NotifiedState {
+    std::string key;
+    std::vector<std::pair<std::string, std::string>> pages;
 };
 
 // The address of a row: its folder URL and file name.
@@ -106,6 +115,12 @@ public:
     // The pages of the site with a choice, by address.
     std::vector<PageChoice> List();
 
+    // What the search engines were last told (notified_pages.cpp); nothing before the first
+    // notification, and when the memory is off.
+    std::optional<NotifiedState> Notified();
+    // Keeps state as what they were last told, replacing the former; false when it failed.
+    bool KeepNotified(const NotifiedState& state);
+
 private:
     bool open(bool create);
     bool openOnce(bool create, bool& damaged);
@@ -121,6 +136,8 @@ private:
     bool findSite(bool create);
     // The pages of the site (only those with a choice, by address); false when it failed.
     bool knownPages(std::vector<PageChoice>& pages, bool choicesOnly);
+    // The notification tables, which files of older versions lack.
+    bool createNotifiedTables();
 
     std::filesystem::path file_;
     std::string site_;

@@ -23,6 +23,20 @@ class QuietHandler(http.server.SimpleHTTPRequestHandler):
     def log_message(self, *args):
         pass
 
+    # The demo's IndexNow endpoint: takes every notification and appends it to
+    # indexnow.log beside the site, so that the whole road can be shown without a third party.
+    def do_POST(self):
+        length = min(int(self.headers.get("Content-Length", "0")), 16 << 20)
+        body = self.rfile.read(length)
+        if self.path != "/indexnow":
+            self.send_error(404)
+            return
+        with open(os.path.join(self.directory, "..", "indexnow.log"), "ab") as log:
+            log.write(body + b"\n")
+        self.send_response(202)
+        self.send_header("Content-Length", "0")
+        self.end_headers()
+
 
 def main():
     parser = argparse.ArgumentParser()

@@ -36,12 +36,15 @@ read -r -t 20 _ http_port <&"${host[0]}"
 # The demo host lists file times in UTC, hence the offset.
 printf '%s\n' "$password" | "$root/build/cli/sitewright" configure --dir "$demo/program" \
     --url "http://127.0.0.1:$http_port" --host "127.0.0.1:$ftp_port" --user "$user" \
-    --password-stdin --root /public_html --offset +00:00 --tls auto >/dev/null
+    --password-stdin --root /public_html --offset +00:00 --tls auto --indexnow on \
+    --indexnow-endpoint "http://127.0.0.1:$http_port/indexnow" >/dev/null
 
 cat <<EOF
 Demo host on 127.0.0.1: FTP over TLS on port $ftp_port (user "$user", password "$password";
 its certificate is the demo's own: trust it once when the program asks),
 web site http://127.0.0.1:$http_port/ served from $demo/host/public_html.
+IndexNow goes to the demo host too (http://127.0.0.1:$http_port/indexnow, logged to
+$demo/host/indexnow.log).
 Program folder: $demo/program
 EOF
 "$demo/program/site_wright"

@@ -67,6 +67,7 @@ const std::pair<const char*, bool SiteSettings::*> kConfSwitches[] = {
     {"[gzip]", &SiteSettings::gzip},
     {"[robots]", &SiteSettings::robots},
     {"[folder_addresses]", &SiteSettings::folder_addresses},
+    {"[indexnow]", &SiteSettings::indexnow},
 };
 
 // Lists of free text, comma-separated; taken unless they hold what no typed text can.
@@ -75,6 +76,8 @@ const std::pair<const char*, std::string SiteSettings::*> kConfTexts[] = {
     {"[index_names]", &SiteSettings::index_names},
     {"[key_file]", &SiteSettings::key_file},
     {"[ssh_trust]", &SiteSettings::ssh_trust},
+    {"[indexnow_key]", &SiteSettings::indexnow_key},
+    {"[indexnow_endpoint]", &SiteSettings::indexnow_endpoint},
 };
 
 // The trusted certificate is no item of a list: taken when it reads as one.

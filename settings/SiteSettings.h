@@ -81,6 +81,11 @@ struct SiteSettings {
     // when its name is one of index_names (comma-separated).
     bool folder_addresses = false;
     std::string index_names{kDefaultIndexNames};
+    // IndexNow: off until the user turns it on, as it sends the site's addresses to third
+    // parties. The key is made when it is first turned on; an empty endpoint is the shared one.
+    bool indexnow = false;
+    std::string indexnow_key;
+    std::string indexnow_endpoint;
 
     // Sign, hours, ":" and minutes, appended to every modification time: "+09:00" initially.
     std::string TimeZoneOffset() const;

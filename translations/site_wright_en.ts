@@ -614,59 +614,6 @@ Replace the server&apos;s sitemap with a sitemap without URLs?</translation>
         <translation>Give --{option} a whole number of 1 or more.</translation>
     </message>
     <message>
-        <source>使い方: sitewright &lt;command&gt; [options]
-        sitewright --help | --version
-
-FTP サーバー上のファイルから、WEB サイトの sitemap.xml を作成します。
-
-コマンド:
-  configure   保存されているサイトの設定を変更します
-  show        保存されているサイトの設定を表示します（パスワードは伏せ字）
-  generate    サーバーのフォルダーをたどって sitemap.xml を作成します。--upload
-              を付けるとアップロードもします
-  upload      作成済みの sitemap.xml をサイトのルートフォルダーへアップロー
-              ドします
-  forget      サーバーにないページを、サイトの記憶から削除します（--missing）
-  memory      サイトの記憶（チェックを外したページ、変更した更新頻度と優先度）
-              を表示（list）または消去（reset）します
-
-どのコマンドも --dir DIR（設定ファイルと sitemap.xml を置くフォルダー。
-省略時はプログラムフォルダー）を受け付けます。configure 以外のコマンドではその
-フォルダーが存在している必要があり、configure は必要なら作成します。
-各コマンドのオプションは &quot;sitewright &lt;command&gt; --help&quot; で表示されます。
-メッセージと結果はウィンドウと同じ言語で表示されます。
-
-終了ステータス: 0 成功、1 失敗（理由は標準エラー出力）、2 コマンドラインの誤り
-（「;」を含む WEB サイトのアドレスなど、設定に保存できない値を含む）
-</source>
-        <translation>Usage: sitewright &lt;command&gt; [options]
-       sitewright --help | --version
-
-Makes a website&apos;s sitemap.xml from the files on its FTP server.
-
-Commands:
-  configure   changes the stored site settings
-  show        shows the stored site settings (the password masked)
-  generate    walks the server&apos;s folders and makes sitemap.xml; with --upload
-              it uploads it too
-  upload      uploads the sitemap.xml made before to the site&apos;s root folder
-  forget      removes pages that are not on the server from the site memory
-              (--missing)
-  memory      shows (list) or erases (reset) the site memory (unticked pages,
-              changed change frequencies and priorities)
-
-Every command accepts --dir DIR (the folder of the settings files and
-sitemap.xml; by default the program folder). Commands other than configure need
-that folder to exist; configure creates it if needed. &quot;sitewright &lt;command&gt;
---help&quot; shows each command&apos;s options. Messages and results are shown in the
-same language as the window.
-
-Exit status: 0 success, 1 failure (the reason on standard error), 2 a command
-line mistake (including a value the settings cannot store, such as a website
-address containing &quot;;&quot;)
-</translation>
-    </message>
-    <message>
         <source>使い方: sitewright show [--dir DIR] [--quiet | --json]
 
 保存されている設定を表示します。パスワードは伏せ字、制御文字は %XX
@@ -852,10 +799,6 @@ Quorvane</translation>
     <message>
         <source>サイトマップをブラウザで確認(WEB)</source>
         <translation>View sitemap in browser (WEB)</translation>
-    </message>
-    <message>
-        <source>Googleに通知する</source>
-        <translation>Notify Google</translation>
     </message>
     <message>
         <source>編 集(&amp;E)</source>
@@ -1216,281 +1159,6 @@ server. Scripts and timers use the command line sitewright instead (sitewright
         <translation>Every page in the list is checked again, and its change frequency and priority are back to the defaults.</translation>
     </message>
     <message>
-        <source>使い方: sitewright configure [--dir DIR] [--url URL] [--host HOST]
-                            [--user USER] [--password-stdin] [--root PATH]
-                            [--changefreq F] [--priority P] [--offset +HH:MM]
-                            [--tls required|auto|off] [--trust-fingerprint FP]
-                            [--connections N] [--protocol 0.84|0.9]
-                            [--gzip on|off] [--exclude PATTERN]...
-                            [--robots on|off] [--folder-addresses on|off]
-                            [--index-names LIST] [--transport ftp|sftp]
-                            [--key-file PATH] [--trust-host-key FP]
-
-指定した設定を変更し、二つの設定ファイル（暗号化、所有者のみ読み取り可）
-を保存します。指定しない設定は元の値のままです。
-
-  --dir DIR          設定ファイルのフォルダー（省略時: プログラムフォルダー）
-  --url URL          WEB サイトのアドレス。最後の &quot;/&quot; は不要です
-                     （例: https://www.example.com）。「;」と制御文字は使用で
-                     きません（終了ステータス 2）
-  --host HOST        FTP のホスト名またはアドレス。HOST:PORT でポートも指定
-                     できます
-  --user USER        FTP のユーザー名
-  --password-stdin   FTP のパスワードを標準入力の1行目から読み取ります
-                     （パスワードそのものを受け取るオプションはありません）
-  --root PATH        FTP サーバー上のサイトのルートフォルダー。&quot;/&quot; で始めます
-                     （例: /public_html）。空にするとログイン直後のフォル
-                     ダーです
-  --changefreq F     更新頻度の既定値: always, hourly, daily, weekly, monthly,
-                     yearly, never
-  --priority P       優先度の既定値: 0.0, 0.1, ... 1.0
-  --offset +HH:MM    すべての更新日時に付けるタイムゾーン・オフセット
-                     （例: +09:00, -05:30）。LIST で一覧するサーバーでは、
-                     サーバーの時計のオフセットを指定します。MLSD
-                     に対応したサーバーの時刻は UTC で正確なため、
-                     書き出す時刻の時間帯を選ぶだけです
-  --tls MODE         接続の暗号化: required（TLS を要求。TLS でなければログイン
-                     しません）、auto（TLS が使えれば使う。既定値）、off
-                     （暗号化しない）
-  --trust-fingerprint FP
-                     検証できないサーバー証明書を、この SHA-256 指紋
-                     （SHA256:AB:CD:...）のものに限り、このホストについて信頼
-                     します。指紋は証明書が拒否されたときのエラーに表示さ
-                     れます。別の証明書は再び拒否されます
-  --connections N    フォルダーの一覧を取得する同時接続数: 1〜8（既定値 4）。2
-                     以上では各フォルダーをパスで一度だけ一覧します。
-                     サーバーが追加の接続を断ったときは、ある接続だけで続けます
-  --protocol 0.84|0.9
-                     サイトマップ形式: 0.84（Google Sitemap 0.84。既定値）、
-                     0.9（sitemaps.org 0.9）
-  --gzip on|off      URL 数 50,000 件または 50 MiB を超えて分割したファイルを
-                     gzip で圧縮します（sitemap-N.xml.gz）。既定値は off
-  --exclude PATTERN  除外するパス。サイトのルートからのパスのパターン
-                     （例: /drafts/、*/admin/*、*.bak.html、/private*）。「*」
-                     は任意の文字列、最後の「$」はパスの終わりです。
-                     繰り返し指定でき、コンマでも区切れます。指定したものが保存
-                     済みの一覧に代わります（&quot;&quot; で空）。一致するフォルダーは一
-                     覧を取得しません
-  --robots on|off    サイトのルートの robots.txt が禁止するパスを除きます
-                     （既定値 on）
-  --folder-addresses on|off
-                     フォルダーのインデックスページを「…/news/」のように
-                     フォルダーのアドレスで書きます（既定値 off）
-  --index-names LIST インデックスページの名前。コンマ区切り
-                     （既定値: index.html,index.htm,index.php）
-  --transport ftp|sftp
-                     接続方式（既定値 ftp）。sftp では HOST のポートの既定値は
-                     22 で、--tls は使いません
-  --key-file PATH    SFTP でログインに使う秘密鍵のファイル（&quot;&quot; で使わない）。
-                     鍵ファイルがなければパスワード、パスワードもなければ SSH
-                     エージェント（SSH_AUTH_SOCK）でログインします
-  --trust-host-key FP
-                     SFTP サーバーのホスト鍵を、この SHA-256 指紋
-                     （SHA256:...）のものに限り、このホストについて信頼します。
-                     ~/.ssh/known_hosts にある鍵は指定しなくても信頼します
-  -h, --help         このヘルプを表示します
-</source>
-        <translation>Usage: sitewright configure [--dir DIR] [--url URL] [--host HOST] [--user USER]
-                            [--password-stdin] [--root PATH] [--changefreq F]
-                            [--priority P] [--offset +HH:MM]
-                            [--tls required|auto|off] [--trust-fingerprint FP]
-                            [--connections N] [--protocol 0.84|0.9]
-                            [--gzip on|off] [--exclude PATTERN]...
-                            [--robots on|off] [--folder-addresses on|off]
-                            [--index-names LIST] [--transport ftp|sftp]
-                            [--key-file PATH] [--trust-host-key FP]
-
-Changes the given settings and saves the two settings files (encrypted,
-readable by the owner only). Settings not given keep their values.
-
-  --dir DIR          the folder of the settings files (default: the program
-                     folder)
-  --url URL          the website&apos;s address, without a final &quot;/&quot; (for example
-                     https://www.example.com). &quot;;&quot; and control characters
-                     cannot be used (exit status 2)
-  --host HOST        the FTP host name or address; HOST:PORT also gives the
-                     port
-  --user USER        the FTP user name
-  --password-stdin   reads the FTP password from the first line of standard
-                     input (no option takes the password itself)
-  --root PATH        the site&apos;s root folder on the FTP server, beginning with
-                     &quot;/&quot; (for example /public_html); empty means the folder at
-                     login
-  --changefreq F     the default change frequency: always, hourly, daily,
-                     weekly, monthly, yearly, never
-  --priority P       the default priority: 0.0, 0.1, ... 1.0
-  --offset +HH:MM    the time zone offset given to every modification time (for
-                     example +09:00, -05:30). For a server listed with LIST,
-                     give the offset of the server&apos;s clock; the times of a
-                     server that supports MLSD are exact in UTC, so it only
-                     picks the zone they are written in
-  --tls MODE         encryption of the connection: required (require TLS; no
-                     login without it), auto (use TLS if available; the
-                     default), off (no encryption)
-  --trust-fingerprint FP
-                     trusts a server certificate that cannot be verified, for
-                     this host, only if it has this SHA-256 fingerprint
-                     (SHA256:AB:CD:...). The error shown when a certificate is
-                     refused gives its fingerprint. Another certificate is
-                     refused again
-  --connections N    the number of connections listing folders at once: 1 to 8
-                     (default 4). With 2 or more each folder is listed once, by
-                     its path. When the server refuses more connections, the
-                     walk goes on with those it has
-  --protocol 0.84|0.9
-                     the sitemap format: 0.84 (Google Sitemap 0.84; the
-                     default), 0.9 (sitemaps.org 0.9)
-  --gzip on|off      compresses the files a sitemap is split into beyond 50,000
-                     URLs or 50 MiB with gzip (sitemap-N.xml.gz); off by
-                     default
-  --exclude PATTERN  a path to exclude: a pattern of the path from the site&apos;s
-                     root (for example /drafts/, */admin/*, *.bak.html,
-                     /private*). &quot;*&quot; matches any text, a final &quot;$&quot; the end of
-                     the path. May be given more than once or separated by
-                     commas; replaces the stored list (&quot;&quot; empties it). Matching
-                     folders are not listed
-  --robots on|off    leaves out the paths the robots.txt at the site&apos;s root
-                     disallows (default on)
-  --folder-addresses on|off
-                     writes a folder&apos;s index page as the folder&apos;s address, like
-                     &quot;.../news/&quot; (default off)
-  --index-names LIST the names of index pages, separated by commas
-                     (default: index.html,index.htm,index.php)
-  --transport ftp|sftp
-                     how the server is reached (default ftp). With sftp,
-                     HOST&apos;s port is 22 unless it names one; --tls is unused
-  --key-file PATH    the private key file SFTP logs in with (&quot;&quot; for none).
-                     Without a key file the password logs in, and without a
-                     password the SSH agent (SSH_AUTH_SOCK)
-  --trust-host-key FP
-                     trusts the SFTP server&apos;s host key for this host only when
-                     its SHA-256 fingerprint is FP (SHA256:...). Keys in
-                     ~/.ssh/known_hosts are trusted without it
-  -h, --help         shows this help
-</translation>
-    </message>
-    <message>
-        <source>使い方: sitewright generate [--dir DIR] [--ext LIST] [--upload]
-                           [--max-folders N] [--max-rows N] [--allow-shrink]
-                           [--passphrase-stdin] [--quiet | --json]
-
-FTP サーバーにログインし、サイトのルートフォルダーとその下のすべてのフォルダー
-をたどって、拡張子が LIST にあるファイルごとに更新日時、更新頻度と優先度の既定
-値を付けた URL を DIR/sitemap.xml に書きます。ウィンドウでチェックを外したペー
-ジは書かず、ウィンドウで変えた更新頻度と優先度はそのまま使います
-（DIR/site_memory.db のサイトの記憶。ウィンドウと同じサイトマップになります）。
-入れないフォルダー、一覧を読み取れないフォルダー、64 階層より深いフォルダーは標
-準エラー出力に表示して除きます。Ctrl-C（または SIGTERM）でただちに中止します。
-中止したとき、失敗したとき、上限に達したときはサイトマップを書かず、以前の
-sitemap.xml はそのまま残ります。除外するパスと robots.txt が禁止するパスは除
-きます。URL 数 50,000 件または 50 MiB を超えるときは sitemap-&lt;日時&gt;-1.xml、…
-に分け、sitemap.xml をそのインデックスにします。同じフォルダーで同時に動く
-generate は一つだけです。
-
-  --dir DIR          設定ファイルと sitemap.xml のフォルダー
-                     （省略時: プログラムフォルダー）
-  --ext LIST         取得するファイルの拡張子。コンマ区切り
-                     （省略時: .htm,.html,.php,.cgi）
-  --upload           続けて sitemap.xml をサイトのルートフォルダーへアップロー
-                     ドします。ファイルが一つも見つからなかった場合は何も
-                     書かず、アップロードもしません（終了ステータス 1）
-  --allow-shrink     サーバーのサイトマップの半分に満たない URL
-                     数でもアップロードします
-  --max-folders N    N を超えるフォルダーに入ろうとしたら失敗として終了します
-                     （省略時: 100000）
-  --max-rows N       N を超えるファイルが見つかったら失敗として終了します
-                     （省略時: 1000000）
-  --passphrase-stdin SFTP の鍵ファイルのパスフレーズを標準入力の1行目から読み
-                     取ります（保存しません）
-  --quiet            最後の集計の1行だけを表示します（警告と失敗は標準エラー出
-                     力に表示します）
-  --json             結果（件数、書いたファイル、アップロード、問題）を一つの
-                     JSON オブジェクトで表示します。失敗の理由は標準エラー出力
-                     にも表示します（キーは sitewright(1) を参照）
-  -h, --help         このヘルプを表示します
-</source>
-        <translation>Usage: sitewright generate [--dir DIR] [--ext LIST] [--upload]
-                           [--max-folders N] [--max-rows N] [--allow-shrink]
-                           [--passphrase-stdin] [--quiet | --json]
-
-Logs in to the FTP server, walks the site&apos;s root folder and every folder below
-it, and writes to DIR/sitemap.xml a URL for each file whose extension is in
-LIST, with its modification time and the default change frequency and priority.
-Pages unticked in the window are left out, and change frequencies and
-priorities changed in the window are kept (the site memory in
-DIR/site_memory.db; the sitemap is the same as the window&apos;s). Folders that
-cannot be entered, folders whose listing cannot be read and folders deeper than
-64 levels are reported on standard error and left out. Ctrl-C (or SIGTERM)
-stops at once. When stopped, when failed or when a limit is reached, no sitemap
-is written and the previous sitemap.xml stays as it was. Excluded paths and
-paths robots.txt disallows are left out. Beyond 50,000 URLs or 50 MiB the
-sitemap is split into sitemap-&lt;time&gt;-1.xml, ... and sitemap.xml becomes their
-index. Only one generate runs in a folder at a time.
-
-  --dir DIR          the folder of the settings files and sitemap.xml
-                     (default: the program folder)
-  --ext LIST         the extensions of the files to retrieve, separated by
-                     commas (default: .htm,.html,.php,.cgi)
-  --upload           then uploads sitemap.xml to the site&apos;s root folder. When
-                     no file was found, nothing is written or uploaded (exit
-                     status 1)
-  --allow-shrink     uploads even when the sitemap lists fewer than half the
-                     server&apos;s URLs
-  --max-folders N    fails when about to enter more than N folders
-                     (default: 100000)
-  --max-rows N       fails when more than N files are found
-                     (default: 1000000)
-  --passphrase-stdin
-                     reads the passphrase of the SFTP key file from the first
-                     line of standard input (never stored)
-  --quiet            prints only the closing summary line (warnings and
-                     failures still go to standard error)
-  --json             prints the result (counts, files written, upload,
-                     problems) as one JSON object; the reason of a failure also
-                     goes to standard error (its keys: see sitewright(1))
-  -h, --help         shows this help
-</translation>
-    </message>
-    <message>
-        <source>使い方: sitewright upload [--dir DIR] [--allow-shrink] [--passphrase-stdin]
-
-DIR/sitemap.xml を sitemap.xml として FTP サーバーのサイトのルートフォルダー
-（ルートフォルダーが空の場合はログイン直後のフォルダー）へアップロードします。
-sitemap.xml がインデックスのときは、そこにあるファイルを先に、sitemap.xml
-を最後にアップロードします。URL を一つも含まないサイトマップは、
-サーバーのものを空にしてしまうためアップロードしません（終了ステータス 1）。
-サーバーの sitemap.xml の半分に満たない URL 数のサイトマップ、中止または失敗し
-た取得から作ったサイトマップも、--allow-shrink がなければアップロードしません
-（終了ステータス 1）。
-
-  --dir DIR       設定ファイルと sitemap.xml のフォルダー
-                  （省略時: プログラムフォルダー）
-  --allow-shrink  それでもアップロードします
-  --passphrase-stdin
-                  SFTP の鍵ファイルのパスフレーズを標準入力の1行目から読み
-                  取ります（保存しません）
-  -h, --help      このヘルプを表示します
-</source>
-        <translation>Usage: sitewright upload [--dir DIR] [--allow-shrink] [--passphrase-stdin]
-
-Uploads DIR/sitemap.xml as sitemap.xml to the site&apos;s root folder on the FTP
-server (the folder at login when the root folder is empty). When sitemap.xml is
-an index, the files it lists are uploaded first and sitemap.xml last. A sitemap
-without a single URL is not uploaded, since it would empty the server&apos;s (exit
-status 1). Nor, without --allow-shrink, is a sitemap that lists fewer than half
-the URLs of the server&apos;s sitemap.xml, or one made from a stopped or failed
-retrieval (exit status 1).
-
-  --dir DIR       the folder of the settings files and sitemap.xml
-                  (default: the program folder)
-  --allow-shrink  uploads all the same
-  --passphrase-stdin
-                  reads the passphrase of the SFTP key file from the first
-                  line of standard input (never stored)
-  -h, --help      shows this help
-</translation>
-    </message>
-    <message>
         <source>使い方: sitewright forget --missing [--dir DIR] [--ext LIST]
                           [--passphrase-stdin]
 
@@ -1617,6 +1285,586 @@ Trust this key and connect?</translation>
     <message>
         <source>--passphrase-stdin: 標準入力にパスフレーズの行がありません</source>
         <translation>--passphrase-stdin: no passphrase line on standard input</translation>
+    </message>
+    <message>
+        <source>使い方: sitewright &lt;command&gt; [options]
+        sitewright --help | --version
+
+FTP サーバー上のファイルから、WEB サイトの sitemap.xml を作成します。
+
+コマンド:
+  configure   保存されているサイトの設定を変更します
+  show        保存されているサイトの設定を表示します（パスワードは伏せ字）
+  generate    サーバーのフォルダーをたどって sitemap.xml を作成します。--upload
+              を付けるとアップロードもします
+  upload      作成済みの sitemap.xml をサイトのルートフォルダーへアップロー
+              ドします
+  notify      前回の通知から変わったページを IndexNow で検索エンジンに通知し
+              ます
+  forget      サーバーにないページを、サイトの記憶から削除します（--missing）
+  memory      サイトの記憶（チェックを外したページ、変更した更新頻度と優先度）
+              を表示（list）または消去（reset）します
+
+どのコマンドも --dir DIR（設定ファイルと sitemap.xml を置くフォルダー。
+省略時はプログラムフォルダー）を受け付けます。configure 以外のコマンドではその
+フォルダーが存在している必要があり、configure は必要なら作成します。
+各コマンドのオプションは &quot;sitewright &lt;command&gt; --help&quot; で表示されます。
+メッセージと結果はウィンドウと同じ言語で表示されます。
+
+終了ステータス: 0 成功、1 失敗（理由は標準エラー出力）、2 コマンドラインの誤り
+（「;」を含む WEB サイトのアドレスなど、設定に保存できない値を含む）
+</source>
+        <translation>Usage: sitewright &lt;command&gt; [options]
+       sitewright --help | --version
+
+Makes a website&apos;s sitemap.xml from the files on its FTP server.
+
+Commands:
+  configure   changes the stored site settings
+  show        shows the stored site settings (the password masked)
+  generate    walks the server&apos;s folders and makes sitemap.xml; with --upload
+              it uploads it too
+  upload      uploads the sitemap.xml made before to the site&apos;s root folder
+  notify      tells search engines through IndexNow which pages changed since
+              the last notification
+  forget      removes pages that are not on the server from the site memory
+              (--missing)
+  memory      shows (list) or erases (reset) the site memory (unticked pages,
+              changed change frequencies and priorities)
+
+Every command accepts --dir DIR (the folder of the settings files and
+sitemap.xml; by default the program folder). Commands other than configure need
+that folder to exist; configure creates it if needed. &quot;sitewright &lt;command&gt;
+--help&quot; shows each command&apos;s options. Messages and results are shown in the
+same language as the window.
+
+Exit status: 0 success, 1 failure (the reason on standard error), 2 a command
+line mistake (including a value the settings cannot store, such as a website
+address containing &quot;;&quot;)
+</translation>
+    </message>
+    <message>
+        <source>使い方: sitewright configure [--dir DIR] [--url URL] [--host HOST]
+                            [--user USER] [--password-stdin] [--root PATH]
+                            [--changefreq F] [--priority P] [--offset +HH:MM]
+                            [--tls required|auto|off] [--trust-fingerprint FP]
+                            [--connections N] [--protocol 0.84|0.9]
+                            [--gzip on|off] [--exclude PATTERN]...
+                            [--robots on|off] [--folder-addresses on|off]
+                            [--index-names LIST] [--transport ftp|sftp]
+                            [--key-file PATH] [--trust-host-key FP]
+                            [--index-names LIST] [--indexnow on|off]
+                            [--indexnow-endpoint URL]
+
+指定した設定を変更し、二つの設定ファイル（暗号化、所有者のみ読み取り可）
+を保存します。指定しない設定は元の値のままです。
+
+  --dir DIR          設定ファイルのフォルダー（省略時: プログラムフォルダー）
+  --url URL          WEB サイトのアドレス。最後の &quot;/&quot; は不要です
+                     （例: https://www.example.com）。「;」と制御文字は使用で
+                     きません（終了ステータス 2）
+  --host HOST        FTP のホスト名またはアドレス。HOST:PORT でポートも指定
+                     できます
+  --user USER        FTP のユーザー名
+  --password-stdin   FTP のパスワードを標準入力の1行目から読み取ります
+                     （パスワードそのものを受け取るオプションはありません）
+  --root PATH        FTP サーバー上のサイトのルートフォルダー。&quot;/&quot; で始めます
+                     （例: /public_html）。空にするとログイン直後のフォル
+                     ダーです
+  --changefreq F     更新頻度の既定値: always, hourly, daily, weekly, monthly,
+                     yearly, never
+  --priority P       優先度の既定値: 0.0, 0.1, ... 1.0
+  --offset +HH:MM    すべての更新日時に付けるタイムゾーン・オフセット
+                     （例: +09:00, -05:30）。LIST で一覧するサーバーでは、
+                     サーバーの時計のオフセットを指定します。MLSD
+                     に対応したサーバーの時刻は UTC で正確なため、
+                     書き出す時刻の時間帯を選ぶだけです
+  --tls MODE         接続の暗号化: required（TLS を要求。TLS でなければログイン
+                     しません）、auto（TLS が使えれば使う。既定値）、off
+                     （暗号化しない）
+  --trust-fingerprint FP
+                     検証できないサーバー証明書を、この SHA-256 指紋
+                     （SHA256:AB:CD:...）のものに限り、このホストについて信頼
+                     します。指紋は証明書が拒否されたときのエラーに表示さ
+                     れます。別の証明書は再び拒否されます
+  --connections N    フォルダーの一覧を取得する同時接続数: 1〜8（既定値 4）。2
+                     以上では各フォルダーをパスで一度だけ一覧します。
+                     サーバーが追加の接続を断ったときは、ある接続だけで続けます
+  --protocol 0.84|0.9
+                     サイトマップ形式: 0.84（Google Sitemap 0.84。既定値）、
+                     0.9（sitemaps.org 0.9）
+  --gzip on|off      URL 数 50,000 件または 50 MiB を超えて分割したファイルを
+                     gzip で圧縮します（sitemap-N.xml.gz）。既定値は off
+  --exclude PATTERN  除外するパス。サイトのルートからのパスのパターン
+                     （例: /drafts/、*/admin/*、*.bak.html、/private*）。「*」
+                     は任意の文字列、最後の「$」はパスの終わりです。
+                     繰り返し指定でき、コンマでも区切れます。指定したものが保存
+                     済みの一覧に代わります（&quot;&quot; で空）。一致するフォルダーは一
+                     覧を取得しません
+  --robots on|off    サイトのルートの robots.txt が禁止するパスを除きます
+                     （既定値 on）
+  --folder-addresses on|off
+                     フォルダーのインデックスページを「…/news/」のように
+                     フォルダーのアドレスで書きます（既定値 off）
+  --index-names LIST インデックスページの名前。コンマ区切り
+                     （既定値: index.html,index.htm,index.php）
+  --transport ftp|sftp
+                     接続方式（既定値 ftp）。sftp では HOST のポートの既定値は
+                     22 で、--tls は使いません
+  --key-file PATH    SFTP でログインに使う秘密鍵のファイル（&quot;&quot; で使わない）。
+                     鍵ファイルがなければパスワード、パスワードもなければ SSH
+                     エージェント（SSH_AUTH_SOCK）でログインします
+  --trust-host-key FP
+                     SFTP サーバーのホスト鍵を、この SHA-256 指紋
+                     （SHA256:...）のものに限り、このホストについて信頼します。
+                     ~/.ssh/known_hosts にある鍵は指定しなくても信頼します
+  --indexnow on|off  アップロードの後、変わったページのアドレスを IndexNow で
+                     送ります（既定値 off。アドレスを外部に送ります）。初めて
+                     on にしたときにキーを作ります
+  --indexnow-endpoint URL
+                     IndexNow の送り先（&quot;&quot; で共有の送り先
+                     https://api.indexnow.org/indexnow）
+  -h, --help         このヘルプを表示します
+</source>
+        <translation>Usage: sitewright configure [--dir DIR] [--url URL] [--host HOST] [--user USER]
+                            [--password-stdin] [--root PATH] [--changefreq F]
+                            [--priority P] [--offset +HH:MM]
+                            [--tls required|auto|off] [--trust-fingerprint FP]
+                            [--connections N] [--protocol 0.84|0.9]
+                            [--gzip on|off] [--exclude PATTERN]...
+                            [--robots on|off] [--folder-addresses on|off]
+                            [--index-names LIST] [--transport ftp|sftp]
+                            [--key-file PATH] [--trust-host-key FP]
+                            [--index-names LIST] [--indexnow on|off]
+                            [--indexnow-endpoint URL]
+
+Changes the given settings and saves the two settings files (encrypted,
+readable by the owner only). Settings not given keep their values.
+
+  --dir DIR          the folder of the settings files (default: the program
+                     folder)
+  --url URL          the website&apos;s address, without a final &quot;/&quot; (for example
+                     https://www.example.com). &quot;;&quot; and control characters
+                     cannot be used (exit status 2)
+  --host HOST        the FTP host name or address; HOST:PORT also gives the
+                     port
+  --user USER        the FTP user name
+  --password-stdin   reads the FTP password from the first line of standard
+                     input (no option takes the password itself)
+  --root PATH        the site&apos;s root folder on the FTP server, beginning with
+                     &quot;/&quot; (for example /public_html); empty means the folder at
+                     login
+  --changefreq F     the default change frequency: always, hourly, daily,
+                     weekly, monthly, yearly, never
+  --priority P       the default priority: 0.0, 0.1, ... 1.0
+  --offset +HH:MM    the time zone offset given to every modification time (for
+                     example +09:00, -05:30). For a server listed with LIST,
+                     give the offset of the server&apos;s clock; the times of a
+                     server that supports MLSD are exact in UTC, so it only
+                     picks the zone they are written in
+  --tls MODE         encryption of the connection: required (require TLS; no
+                     login without it), auto (use TLS if available; the
+                     default), off (no encryption)
+  --trust-fingerprint FP
+                     trusts a server certificate that cannot be verified, for
+                     this host, only if it has this SHA-256 fingerprint
+                     (SHA256:AB:CD:...). The error shown when a certificate is
+                     refused gives its fingerprint. Another certificate is
+                     refused again
+  --connections N    the number of connections listing folders at once: 1 to 8
+                     (default 4). With 2 or more each folder is listed once, by
+                     its path. When the server refuses more connections, the
+                     walk goes on with those it has
+  --protocol 0.84|0.9
+                     the sitemap format: 0.84 (Google Sitemap 0.84; the
+                     default), 0.9 (sitemaps.org 0.9)
+  --gzip on|off      compresses the files a sitemap is split into beyond 50,000
+                     URLs or 50 MiB with gzip (sitemap-N.xml.gz); off by
+                     default
+  --exclude PATTERN  a path to exclude: a pattern of the path from the site&apos;s
+                     root (for example /drafts/, */admin/*, *.bak.html,
+                     /private*). &quot;*&quot; matches any text, a final &quot;$&quot; the end of
+                     the path. May be given more than once or separated by
+                     commas; replaces the stored list (&quot;&quot; empties it). Matching
+                     folders are not listed
+  --robots on|off    leaves out the paths the robots.txt at the site&apos;s root
+                     disallows (default on)
+  --folder-addresses on|off
+                     writes a folder&apos;s index page as the folder&apos;s address, like
+                     &quot;.../news/&quot; (default off)
+  --index-names LIST the names of index pages, separated by commas
+                     (default: index.html,index.htm,index.php)
+  --transport ftp|sftp
+                     how the server is reached (default ftp). With sftp,
+                     HOST&apos;s port is 22 unless it names one; --tls is unused
+  --key-file PATH    the private key file SFTP logs in with (&quot;&quot; for none).
+                     Without a key file the password logs in, and without a
+                     password the SSH agent (SSH_AUTH_SOCK)
+  --trust-host-key FP
+                     trusts the SFTP server&apos;s host key for this host only when
+                     its SHA-256 fingerprint is FP (SHA256:...). Keys in
+                     ~/.ssh/known_hosts are trusted without it
+  --indexnow on|off  after an upload, sends the addresses of changed pages
+                     through IndexNow (default off; it sends addresses to third
+                     parties). The key is made when it is first turned on
+  --indexnow-endpoint URL
+                     where IndexNow notifications go (&quot;&quot; for the shared one,
+                     https://api.indexnow.org/indexnow)
+  -h, --help         shows this help
+</translation>
+    </message>
+    <message>
+        <source>使い方: sitewright generate [--dir DIR] [--ext LIST] [--upload]
+                           [--max-folders N] [--max-rows N] [--allow-shrink]
+                           [--passphrase-stdin] [--robots-sitemap-line add]
+                           [--quiet | --json]
+
+FTP サーバーにログインし、サイトのルートフォルダーとその下のすべてのフォルダー
+をたどって、拡張子が LIST にあるファイルごとに更新日時、更新頻度と優先度の既定
+値を付けた URL を DIR/sitemap.xml に書きます。ウィンドウでチェックを外したペー
+ジは書かず、ウィンドウで変えた更新頻度と優先度はそのまま使います
+（DIR/site_memory.db のサイトの記憶。ウィンドウと同じサイトマップになります）。
+入れないフォルダー、一覧を読み取れないフォルダー、64 階層より深いフォルダーは標
+準エラー出力に表示して除きます。Ctrl-C（または SIGTERM）でただちに中止します。
+中止したとき、失敗したとき、上限に達したときはサイトマップを書かず、以前の
+sitemap.xml はそのまま残ります。除外するパスと robots.txt が禁止するパスは除
+きます。URL 数 50,000 件または 50 MiB を超えるときは sitemap-&lt;日時&gt;-1.xml、…
+に分け、sitemap.xml をそのインデックスにします。同じフォルダーで同時に動く
+generate は一つだけです。
+
+  --dir DIR          設定ファイルと sitemap.xml のフォルダー
+                     （省略時: プログラムフォルダー）
+  --ext LIST         取得するファイルの拡張子。コンマ区切り
+                     （省略時: .htm,.html,.php,.cgi）
+  --upload           続けて sitemap.xml をサイトのルートフォルダーへアップロー
+                     ドします。ファイルが一つも見つからなかった場合は何も
+                     書かず、アップロードもしません（終了ステータス 1）
+  --allow-shrink     サーバーのサイトマップの半分に満たない URL
+                     数でもアップロードします
+  --robots-sitemap-line add
+                     アップロードの後、upload と同じく robots.txt に
+                     Sitemap: 行を加えます
+  --max-folders N    N を超えるフォルダーに入ろうとしたら失敗として終了します
+                     （省略時: 100000）
+  --max-rows N       N を超えるファイルが見つかったら失敗として終了します
+                     （省略時: 1000000）
+  --passphrase-stdin SFTP の鍵ファイルのパスフレーズを標準入力の1行目から読み
+                     取ります（保存しません）
+  --quiet            最後の集計の1行だけを表示します（警告と失敗は標準エラー出
+                     力に表示します）
+  --json             結果（件数、書いたファイル、アップロード、問題）を一つの
+                     JSON オブジェクトで表示します。失敗の理由は標準エラー出力
+                     にも表示します（キーは sitewright(1) を参照）
+  -h, --help         このヘルプを表示します
+</source>
+        <translation>Usage: sitewright generate [--dir DIR] [--ext LIST] [--upload]
+                           [--max-folders N] [--max-rows N] [--allow-shrink]
+                           [--passphrase-stdin] [--robots-sitemap-line add]
+                           [--quiet | --json]
+
+Logs in to the FTP server, walks the site&apos;s root folder and every folder below
+it, and writes to DIR/sitemap.xml a URL for each file whose extension is in
+LIST, with its modification time and the default change frequency and priority.
+Pages unticked in the window are left out, and change frequencies and
+priorities changed in the window are kept (the site memory in
+DIR/site_memory.db; the sitemap is the same as the window&apos;s). Folders that
+cannot be entered, folders whose listing cannot be read and folders deeper than
+64 levels are reported on standard error and left out. Ctrl-C (or SIGTERM)
+stops at once. When stopped, when failed or when a limit is reached, no sitemap
+is written and the previous sitemap.xml stays as it was. Excluded paths and
+paths robots.txt disallows are left out. Beyond 50,000 URLs or 50 MiB the
+sitemap is split into sitemap-&lt;time&gt;-1.xml, ... and sitemap.xml becomes their
+index. Only one generate runs in a folder at a time.
+
+  --dir DIR          the folder of the settings files and sitemap.xml
+                     (default: the program folder)
+  --ext LIST         the extensions of the files to retrieve, separated by
+                     commas (default: .htm,.html,.php,.cgi)
+  --upload           then uploads sitemap.xml to the site&apos;s root folder. When
+                     no file was found, nothing is written or uploaded (exit
+                     status 1)
+  --allow-shrink     uploads even when the sitemap lists fewer than half the
+                     server&apos;s URLs
+  --robots-sitemap-line add
+                     after the upload, adds the Sitemap: line to robots.txt,
+                     as upload does
+  --max-folders N    fails when about to enter more than N folders
+                     (default: 100000)
+  --max-rows N       fails when more than N files are found
+                     (default: 1000000)
+  --passphrase-stdin
+                     reads the passphrase of the SFTP key file from the first
+                     line of standard input (never stored)
+  --quiet            prints only the closing summary line (warnings and
+                     failures still go to standard error)
+  --json             prints the result (counts, files written, upload,
+                     problems) as one JSON object; the reason of a failure also
+                     goes to standard error (its keys: see sitewright(1))
+  -h, --help         shows this help
+</translation>
+    </message>
+    <message>
+        <source>使い方: sitewright upload [--dir DIR] [--allow-shrink] [--passphrase-stdin]
+                         [--robots-sitemap-line add]
+
+DIR/sitemap.xml を sitemap.xml として FTP サーバーのサイトのルートフォルダー
+（ルートフォルダーが空の場合はログイン直後のフォルダー）へアップロードします。
+sitemap.xml がインデックスのときは、そこにあるファイルを先に、sitemap.xml
+を最後にアップロードします。URL を一つも含まないサイトマップは、
+サーバーのものを空にしてしまうためアップロードしません（終了ステータス 1）。
+サーバーの sitemap.xml の半分に満たない URL 数のサイトマップ、中止または失敗し
+た取得から作ったサイトマップも、--allow-shrink がなければアップロードしません
+（終了ステータス 1）。
+アップロードの後、サイトのルートの robots.txt にサイトマップのアドレスを書いた
+Sitemap: 行があるかを確かめ、なければその行を表示します。この行は主な検索エン
+ジンがすべて読みます。IndexNow が on なら、続けて notify と同じ通知をします。
+
+  --dir DIR       設定ファイルと sitemap.xml のフォルダー
+                  （省略時: プログラムフォルダー）
+  --allow-shrink  それでもアップロードします
+  --passphrase-stdin
+                  SFTP の鍵ファイルのパスフレーズを標準入力の1行目から読み
+                  取ります（保存しません）
+  --robots-sitemap-line add
+                  robots.txt に Sitemap: 行を加えます。ほかのバイトはそのまま
+                  残し、ファイルがなければ作ります
+  -h, --help      このヘルプを表示します
+</source>
+        <translation>Usage: sitewright upload [--dir DIR] [--allow-shrink] [--passphrase-stdin]
+                         [--robots-sitemap-line add]
+
+Uploads DIR/sitemap.xml as sitemap.xml to the site&apos;s root folder on the FTP
+server (the folder at login when the root folder is empty). When sitemap.xml is
+an index, the files it lists are uploaded first and sitemap.xml last. A sitemap
+without a single URL is not uploaded, since it would empty the server&apos;s (exit
+status 1). Nor, without --allow-shrink, is a sitemap that lists fewer than half
+the URLs of the server&apos;s sitemap.xml, or one made from a stopped or failed
+retrieval (exit status 1).
+After the upload, checks that the robots.txt at the site&apos;s root has a Sitemap:
+line with the sitemap&apos;s address, and shows the line when it lacks one.
+Every major search engine reads that line. When IndexNow is on, it then
+notifies as notify does.
+
+  --dir DIR       the folder of the settings files and sitemap.xml
+                  (default: the program folder)
+  --allow-shrink  uploads all the same
+  --passphrase-stdin
+                  reads the passphrase of the SFTP key file from the first
+                  line of standard input (never stored)
+  --robots-sitemap-line add
+                  adds the Sitemap: line to robots.txt, keeping every other
+                  byte, and creates the file when there is none
+  -h, --help      shows this help
+</translation>
+    </message>
+    <message>
+        <source>使い方: sitewright notify [--dir DIR] [--json]
+
+DIR/sitemap.xml のページのうち、前回の通知から加わった、更新日時（lastmod）が
+変わった、またはなくなったページのアドレスを、IndexNow の送り先へ 10,000 件ず
+つ送ります。IndexNow は参加している検索エンジンだけが読みます（すべての検索エン
+ジンではありません）。configure --indexnow on で使えるようになります。
+初めての通知では、キーファイル &lt;キー&gt;.txt を FTP でサイトのルートフォルダーに置
+き、WEB サイトのアドレスから読めることを確かめるだけで、アドレスは送りません
+（残りはサイトマップが伝えます）。受け付けられたアドレスだけを通知済みとして
+サイトの記憶（DIR/site_memory.db）に記録し、残りは次回送ります。429（要求が多
+すぎる）には待って何回か送り直します。失敗したときは終了ステータス 1 です。
+
+  --dir DIR   設定ファイルと sitemap.xml のフォルダー
+              （省略時: プログラムフォルダー）
+  --json      結果を一つの JSON オブジェクトで表示します
+  -h, --help  このヘルプを表示します
+</source>
+        <translation>Usage: sitewright notify [--dir DIR] [--json]
+
+Sends the addresses of the pages of DIR/sitemap.xml added, whose modification
+time (lastmod) changed, or gone since the last notification to the IndexNow
+endpoint, 10,000 at a time. Only the search engines taking part in IndexNow
+read it (not every engine). configure --indexnow on turns it on.
+The first notification only puts the key file &lt;key&gt;.txt into the site&apos;s root
+folder over FTP and checks that it can be read from the website&apos;s address; it
+sends no address (the sitemap tells the rest). Only the addresses received are
+recorded as notified in the site memory (DIR/site_memory.db); the rest go next
+time. A 429 (too many requests) is waited out and sent again a few times. Exit
+status 1 on failure.
+
+  --dir DIR   the folder of the settings files and sitemap.xml
+              (default: the program folder)
+  --json      prints the result as one JSON object
+  -h, --help  shows this help
+</translation>
+    </message>
+    <message>
+        <source>検索エンジンに通知する</source>
+        <translation>Notify search engines</translation>
+    </message>
+    <message>
+        <source>robots.txt にサイトマップの行があります: {line}</source>
+        <translation>robots.txt has the sitemap line: {line}</translation>
+    </message>
+    <message>
+        <source>robots.txt にサイトマップの行がありません。次の行を加えると、主な検索エンジンがすべてサイトマップを見つけます:
+{line}</source>
+        <translation>robots.txt has no sitemap line. With this line added, every major search engine finds the sitemap:
+{line}</translation>
+    </message>
+    <message>
+        <source>robots.txt がありません。次の行で作ると、主な検索エンジンがすべてサイトマップを見つけます:
+{line}</source>
+        <translation>There is no robots.txt. Made with this line, it lets every major search engine find the sitemap:
+{line}</translation>
+    </message>
+    <message>
+        <source>robots.txt は検索エンジンが読む大きさを超えているため変更しません。次の行を手で加えてください:
+{line}</source>
+        <translation>robots.txt is larger than search engines read, so it is not changed. Add this line by hand:
+{line}</translation>
+    </message>
+    <message>
+        <source>robots.txt に次の行を加えました: {line}</source>
+        <translation>Added this line to robots.txt: {line}</translation>
+    </message>
+    <message>
+        <source>robots.txt を確認できませんでした: {reason}</source>
+        <translation>Could not check robots.txt: {reason}</translation>
+    </message>
+    <message>
+        <source>サイトのルートの robots.txt に次の行を加えますか？ ほかの行はそのまま残ります。
+
+{line}</source>
+        <translation>Add this line to the robots.txt at the site&apos;s root? The other lines stay as they are.
+
+{line}</translation>
+    </message>
+    <message>
+        <source>robots.txt を確認しています</source>
+        <translation>Checking robots.txt</translation>
+    </message>
+    <message>
+        <source>加える</source>
+        <translation>Add</translation>
+    </message>
+    <message>
+        <source>sitewright upload --robots-sitemap-line add で加えられます</source>
+        <translation>sitewright upload --robots-sitemap-line add adds it</translation>
+    </message>
+    <message>
+        <source>時間内に答えがありません</source>
+        <translation>no answer in time</translation>
+    </message>
+    <message>
+        <source>中止しました</source>
+        <translation>stopped</translation>
+    </message>
+    <message>
+        <source>答えが大きすぎます</source>
+        <translation>the answer is too large</translation>
+    </message>
+    <message>
+        <source>別のホストへの転送を断りました: {address}</source>
+        <translation>refused a redirect to another host: {address}</translation>
+    </message>
+    <message>
+        <source>IndexNow のキーファイルをアップロードできませんでした: {reason}</source>
+        <translation>Could not upload the IndexNow key file: {reason}</translation>
+    </message>
+    <message>
+        <source>サイトが IndexNow のキーファイル {url} を返しません（{status}）。サイトのルートフォルダーと WEB サイトのアドレスが合っているか確認してください</source>
+        <translation>The site does not serve the IndexNow key file {url} ({status}). Check that the site&apos;s root folder and the website address match</translation>
+    </message>
+    <message>
+        <source>サイトの {url} がキーと違う内容を返しました</source>
+        <translation>The site&apos;s {url} holds something other than the key</translation>
+    </message>
+    <message>
+        <source>サイトの {url} が {status} を返しました</source>
+        <translation>The site&apos;s {url} answered {status}</translation>
+    </message>
+    <message>
+        <source>サイトの {url} を読めませんでした: {reason}</source>
+        <translation>Could not read the site&apos;s {url}: {reason}</translation>
+    </message>
+    <message>
+        <source>IndexNow は設定でオフです（sitewright configure --indexnow on で使えます）</source>
+        <translation>IndexNow is off in the settings (sitewright configure --indexnow on turns it on)</translation>
+    </message>
+    <message>
+        <source>サイトマップを読み取れないため、IndexNow に通知しませんでした</source>
+        <translation>The sitemap cannot be read, so nothing was sent to IndexNow</translation>
+    </message>
+    <message>
+        <source>サイトの記憶を使えないため、通知した内容を記録できませんでした（受け付けられたアドレス {received} 件）</source>
+        <translation>The site memory cannot be used, so what was notified could not be recorded ({received} addresses received)</translation>
+    </message>
+    <message>
+        <source>IndexNow の準備ができました（キーファイルを確認しました）。今回は何も送りません。次のアップロードから、変わったページを通知します</source>
+        <translation>IndexNow is set up (the key file was checked). Nothing is sent this time; from the next upload on, changed pages are notified</translation>
+    </message>
+    <message>
+        <source>前回の通知から変わったページはありません。何も送りませんでした</source>
+        <translation>No page changed since the last notification; nothing was sent</translation>
+    </message>
+    <message>
+        <source>IndexNow にアドレス {count} 件を送り、受け付けられました（{status}）</source>
+        <translation>Sent {count} addresses to IndexNow, received ({status})</translation>
+    </message>
+    <message>
+        <source>{count} 件のうち {received} 件が受け付けられました。残りは次回送ります</source>
+        <translation>{received} of {count} addresses were received; the rest go next time</translation>
+    </message>
+    <message>
+        <source>IndexNow が要求を不正として断りました（400）</source>
+        <translation>IndexNow refused the request as bad (400)</translation>
+    </message>
+    <message>
+        <source>IndexNow がキーを確認できませんでした（403）: キーファイルを読めないか、別のキーが書かれています</source>
+        <translation>IndexNow could not verify the key (403): the key file cannot be read or holds another key</translation>
+    </message>
+    <message>
+        <source>IndexNow が断りました（422）: このホストのものでないアドレスがあるか、キーがホストに合いません</source>
+        <translation>IndexNow refused (422): an address is not of this host, or the key does not fit the host</translation>
+    </message>
+    <message>
+        <source>IndexNow が要求が多すぎると答えました（429、{attempts} 回試しました）</source>
+        <translation>IndexNow answered too many requests (429, tried {attempts} times)</translation>
+    </message>
+    <message>
+        <source>IndexNow が {status} を返しました</source>
+        <translation>IndexNow answered {status}</translation>
+    </message>
+    <message>
+        <source>IndexNow から答えがありません: {reason}</source>
+        <translation>No answer from IndexNow: {reason}</translation>
+    </message>
+    <message>
+        <source>IndexNow のキーを作れませんでした（暗号用の乱数源を使えません）</source>
+        <translation>Could not make an IndexNow key (the cryptographic random source cannot be used)</translation>
+    </message>
+    <message>
+        <source>アップロード後に IndexNow で変わったページを通知する（アドレスを外部に送ります）</source>
+        <translation>Notify changed pages through IndexNow after an upload (sends addresses to third parties)</translation>
+    </message>
+    <message>
+        <source>IndexNow キー</source>
+        <translation>IndexNow key</translation>
+    </message>
+    <message>
+        <source>IndexNow の送り先</source>
+        <translation>IndexNow endpoint</translation>
+    </message>
+    <message>
+        <source>空欄は共有の送り先です。IndexNow は参加する検索エンジンだけが読みます。
+robots.txt の Sitemap: 行は主な検索エンジンがすべて読みます</source>
+        <translation>Empty: the shared endpoint. Only the search engines taking part read IndexNow.
+Every major search engine reads the Sitemap: line of robots.txt</translation>
+    </message>
+    <message>
+        <source>--indexnow-endpoint: http:// または https:// で始まるアドレスを指定してください</source>
+        <translation>--indexnow-endpoint: give an address beginning with http:// or https://</translation>
+    </message>
+    <message>
+        <source>IndexNow は設定でオフです。サイトの設定でオンにしてください</source>
+        <translation>IndexNow is off in the settings. Turn it on in the site settings</translation>
     </message>
 </context>
 </TS>

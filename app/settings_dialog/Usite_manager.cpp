@@ -19,6 +19,7 @@
 
 #include "jobs/path_filter.h"
 #include "jobs/problem_text.h"
+#include "jobs/search_engines.h"
 #include "core/text_util.h"
 #include "core/texts.h"
 #include "app/widgets/header_widgets.h"
@@ -260,6 +261,29 @@ void Tfsite_manager::createControls() {
     // Below its check box: the names need the field's whole width.
     index_names = edit("index_names", page);
     grid->addWidget(index_names, row++, 1);
+    // The key is made when IndexNow is first turned on, and shown so that it can be checked on
+    // the site.
+    indexnow = checkBox("indexnow", texts::kIndexNowCheck, page);
+    grid->addWidget(indexnow, row++, 1, 1, 2);
+    indexnow_key = edit("indexnow_key", page);
+    indexnow_key->setReadOnly(true);
+    grid->addWidget(caption(QText(texts::kIndexNowKeyCaption), kSlate, page), row, 0);
+    grid->addWidget(indexnow_key, row++, 1, 1, 2);
+    indexnow_endpoint = edit("indexnow_endpoint", page);
+    indexnow_endpoint->setPlaceholderText(DefaultIndexNowEndpoint().toString());
+    grid->addWidget(caption(QText(texts::kIndexNowEndpointCaption), kSlate, page), row, 0);
+    grid->addWidget(indexnow_endpoint, row++, 1, 1, 2);
+    grid->addWidget(hint(QText(texts::kIndexNowHint), page), row++, 1, 1, 2);
+    connect(indexnow, &QCheckBox::toggled, this, [this](bool on) {
+        if (!on)
+            return;
+        if (const auto key = KeptOrNewIndexNowKey(indexnow_key->text().toStdString())) {
+            indexnow_key->setText(QString::fromStdString(*key));
+            return;
+        }
+        indexnow->setChecked(false);
+        ShowInfo(QText(texts::kIndexNowNoKey), QText(texts::kConfirm));
+    });
     endPage();
 
     Button1 = button("Button1", QText(texts::kOkButton), this);
@@ -325,6 +349,9 @@ void Tfsite_manager::showSettings(const SiteSettings& settings) {
     robots->setChecked(settings.robots);
     folder_addresses->setChecked(settings.folder_addresses);
     index_names->setText(QString::fromStdString(settings.index_names));
+    indexnow_key->setText(QString::fromStdString(settings.indexnow_key));
+    indexnow->setChecked(settings.indexnow);
+    indexnow_endpoint->setText(QString::fromStdString(settings.indexnow_endpoint));
 }
 
 SiteSettings Tfsite_manager::Settings() const {
@@ -357,6 +384,9 @@ SiteSettings Tfsite_manager::Settings() const {
     settings.robots = robots->isChecked();
     settings.folder_addresses = folder_addresses->isChecked();
     settings.index_names = index_names->text().toStdString();
+    settings.indexnow = indexnow->isChecked();
+    settings.indexnow_key = indexnow_key->text().toStdString();
+    settings.indexnow_endpoint = indexnow_endpoint->text().trimmed().toStdString();
     return settings;
 }
 

@@ -76,6 +76,9 @@ private:
     QCheckBox* robots = nullptr;
     QCheckBox* folder_addresses = nullptr;
     QLineEdit* index_names = nullptr;
+    QCheckBox* indexnow = nullptr;
+    QLineEdit* indexnow_key = nullptr;
+    QLineEdit* indexnow_endpoint = nullptr;
     QPushButton* Button1 = nullptr;
     QPushButton* Button2 = nullptr;
     QPushButton* Button3 = nullptr;

@@ -123,6 +123,7 @@ private:
     void data_listClickCheck();
     void data_listDblClick();
     void ResetMemoryClick();
+    void Google2Click();
 
     // The site memory of settings' site, opened when the site changes.
     SiteMemory& memoryFor(const SiteSettings& settings);
@@ -155,6 +156,10 @@ private:
     void StartRetrieval();
     // Writes the checked rows as sitemap.xml in the program folder and opens it.
     void CreateSitemap();
+    // After an upload: the robots.txt Sitemap: line offered, then IndexNow when it is on.
+    void tellSearchEngines(const SiteSettings& settings);
+    // Runs the IndexNow notification under a wait dialog and shows its summary.
+    void notifySearchEngines(const SiteSettings& settings);
 
     void OpenAddress(const QUrl& address);
     // Panel 1 "WEB接続", panel 2 the address, then the address to the desktop.

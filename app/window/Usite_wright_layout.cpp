@@ -19,6 +19,7 @@
 #include "app/window/row_delegate.h"
 #include "core/text_util.h"
 #include "core/texts.h"
+#include "settings/SiteSettings.h"
 #include "jobs/work_table.h"
 
 namespace {
@@ -263,7 +264,11 @@ void TFsite_wright::createMenus() {
     separator(N3, "N17", true);
     addItem(N3, "N14", texts::kMenuUpload, true, &TFsite_wright::N14Click);
     addItem(N3, "LOCAL1", texts::kMenuViewWeb, true, &TFsite_wright::LOCAL1Click);
-    addItem(N3, "Google2", texts::kMenuNotifyGoogle, false);
+    // Made visible for IndexNow; enabled while the settings have it on.
+    QAction* notify =
+        addItem(N3, "Google2", texts::kMenuNotifyGoogle, true, &TFsite_wright::Google2Click);
+    connect(N3, &QMenu::aboutToShow, this,
+            [this, notify] { notify->setEnabled(currentSettings().indexnow); });
 
     QMenu* N19 = topMenu("N19", texts::kMenuEdit);
     addItem(N19, "N20", texts::kMenuSelectAll, true, &TFsite_wright::N20Click);

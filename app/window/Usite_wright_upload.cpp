@@ -123,6 +123,7 @@ void TFsite_wright::N14Click() {
                          ? Concat({texts::kRenameRefused, texts::kLineBreak, texts::kUploaded})
                          : std::string(texts::kUploaded)),
                  QText(texts::kConfirm));
+        tellSearchEngines(currentSettings());
         break;
     case UploadOutcome::ShrinkRefused:
         break;

@@ -3,7 +3,7 @@ _sitewright() {
     local cur prev words cword
     _init_completion || return
 
-    local commands="configure show generate upload forget memory"
+    local commands="configure show generate upload notify forget memory"
     if [[ $cword -eq 1 ]]; then
         COMPREPLY=($(compgen -W "$commands --help --version" -- "$cur"))
         return
@@ -41,12 +41,16 @@ _sitewright() {
         COMPREPLY=($(compgen -f -- "$cur"))
         return
         ;;
-    --gzip | --robots | --folder-addresses)
+    --gzip | --robots | --folder-addresses | --indexnow)
         COMPREPLY=($(compgen -W "on off" -- "$cur"))
         return
         ;;
+    --robots-sitemap-line)
+        COMPREPLY=($(compgen -W "add" -- "$cur"))
+        return
+        ;;
     --url | --host | --user | --root | --offset | --trust-fingerprint | --trust-host-key | --exclude | \
-        --index-names | --ext | --max-folders | --max-rows)
+        --index-names | --indexnow-endpoint | --ext | --max-folders | --max-rows)
         return
         ;;
     esac
@@ -56,14 +60,16 @@ _sitewright() {
     configure)
         options="--dir --url --host --user --password-stdin --root --changefreq --priority
             --offset --tls --trust-fingerprint --connections --protocol --gzip --exclude
-            --robots --folder-addresses --index-names --transport --key-file --trust-host-key"
+            --robots --folder-addresses --index-names --transport --key-file --trust-host-key
+            --indexnow --indexnow-endpoint"
         ;;
     show) options="--dir --quiet --json" ;;
     generate)
         options="--dir --ext --upload --max-folders --max-rows --allow-shrink --passphrase-stdin
-            --quiet --json"
+            --robots-sitemap-line --quiet --json"
         ;;
-    upload) options="--dir --allow-shrink --passphrase-stdin" ;;
+    upload) options="--dir --allow-shrink --passphrase-stdin --robots-sitemap-line" ;;
+    notify) options="--dir --json" ;;
     forget) options="--missing --dir --ext --passphrase-stdin" ;;
     memory)
         if [[ $cword -eq 2 ]]; then

@@ -126,6 +126,8 @@ TEST_F(CommandLineTest, UsageErrorsNeverRepeatWhatWasTyped) {
         {{"generate", "--upload=yes"}, "オプション --upload に値は指定できません。"},
         {{"show", "--dir="}, "オプション --dir にはフォルダーを指定してください。"},
         {{"generate", "--max-rows", "0"}, "--max-rows には1以上の整数を指定してください。"},
+        {{"upload", "--robots-sitemap-line", "yes"},
+         "--robots-sitemap-line には次のいずれかを指定してください: add"},
         {{"generate", "--max-rows", "-1"}, "--max-rows には1以上の整数を指定してください。"},
         {{"generate", "--max-folders", "12x"}, "--max-folders には1以上の整数を指定してください。"},
         {{"generate", "--max-folders", "99999999999999999999999"},
@@ -172,6 +174,7 @@ TEST_F(CommandLineTest, ConfigureRefusesWhatTheSettingsDialogCouldNotHold) {
          "--hostに、制御文字など使用できない文字が含まれています。"},
         {{"--protocol", "1.0"}, "--protocol には次のいずれかを指定してください: 0.84, 0.9"},
         {{"--gzip", "yes"}, "--gzip には次のいずれかを指定してください: on, off"},
+        {{"--indexnow-endpoint", "ftp://engine.example/"}, "--indexnow-endpoint: http://"},
         {{"--exclude", "/a/\t"}, "--excludeに、制御文字など使用できない文字が含まれています。"},
     };
     for (const auto& [options, message] : refusals) {
@@ -249,6 +252,28 @@ TEST_F(CommandLineTest, ConfigureChangesOnlyTheGivenValuesAndShowMasksThePasswor
     EXPECT_TRUE(contains(out, "password    ********\n"));
     EXPECT_TRUE(contains(out, "offset      -05:30\n"));
     EXPECT_FALSE(contains(out + err, "s3cr3t"));
+}
+
+TEST_F(CommandLineTest, IndexNowKeyIsMadeWhenFirstTurnedOnAndKept) {
+    ASSERT_EQ(run({"configure", "--dir", "DIR", "--url", "https://www.example.com"}), 0);
+    EXPECT_EQ(run({"notify", "--dir", "DIR"}), 1) << "off until the user turns it on";
+    EXPECT_FALSE(stored().indexnow);
+    EXPECT_TRUE(stored().indexnow_key.empty());
+
+    ASSERT_EQ(run({"configure", "--dir", "DIR", "--indexnow", "on", "--indexnow-endpoint",
+                   "http://127.0.0.1:9/indexnow"}),
+              0)
+        << err;
+    const std::string key = stored().indexnow_key;
+    EXPECT_EQ(key.size(), 32u);
+    EXPECT_EQ(key.find_first_not_of("0123456789abcdef"), std::string::npos) << key;
+    ASSERT_EQ(run({"configure", "--dir", "DIR", "--indexnow", "off"}), 0);
+    ASSERT_EQ(run({"configure", "--dir", "DIR", "--indexnow", "on"}), 0);
+    EXPECT_TRUE(stored().indexnow);
+    EXPECT_EQ(stored().indexnow_key, key) << "the key the site holds stays";
+    EXPECT_EQ(stored().indexnow_endpoint, "http://127.0.0.1:9/indexnow");
+    ASSERT_EQ(run({"configure", "--dir", "DIR", "--indexnow-endpoint", ""}), 0);
+    EXPECT_EQ(stored().indexnow_endpoint, "") << "back to the shared endpoint";
 }
 
 TEST_F(CommandLineTest, PasswordFromStandardInput) {

@@ -47,6 +47,9 @@ SiteSettings markedSettings() {
     s.exclude = "/kept/";
     s.folder_addresses = true;
     s.index_names = "kept.html";
+    s.indexnow = true;
+    s.indexnow_key = "kept0kept";
+    s.indexnow_endpoint = "http://kept.example/indexnow";
     return s;
 }
 
@@ -73,6 +76,9 @@ void expectSameStored(const SiteSettings& actual, const SiteSettings& expected) 
     EXPECT_EQ(actual.transport, expected.transport);
     EXPECT_EQ(actual.key_file, expected.key_file);
     EXPECT_EQ(actual.ssh_trust, expected.ssh_trust);
+    EXPECT_EQ(actual.indexnow, expected.indexnow);
+    EXPECT_EQ(actual.indexnow_key, expected.indexnow_key);
+    EXPECT_EQ(actual.indexnow_endpoint, expected.indexnow_endpoint);
 }
 
 // The file split at CR LF exactly; a bare CR or LF stays inside its line.
@@ -166,6 +172,9 @@ TEST_F(SiteSettingsFiles, SaveThenLoadRestoresEveryStoredValue) {
     saved.key_file = "/home/ユーザー/.ssh/id_ed25519";
     saved.ssh_trust = "ftp.例え.jp:22 SHA256:nThbg6kXUpJWGl7E1IGOCspRomTxdCARLviKw6E5SY8";
     saved.key_passphrase = "never stored";
+    saved.indexnow = true;
+    saved.indexnow_key = "0123456789abcdef0123456789abcdef";
+    saved.indexnow_endpoint = "https://engine.example/indexnow";
     SaveSettings(folder_, saved);
 
     SiteSettings loaded;
@@ -220,10 +229,13 @@ TEST_F(SiteSettingsFiles, FileLayout) {
                                      "[gzip]=0",
                                      "[robots]=1",
                                      "[folder_addresses]=0",
+                                     "[indexnow]=0",
                                      "[exclude]=",
                                      "[index_names]=index.html,index.htm,index.php",
                                      "[key_file]=",
-                                     "[ssh_trust]="};
+                                     "[ssh_trust]=",
+                                     "[indexnow_key]=",
+                                     "[indexnow_endpoint]="};
     const std::size_t count = std::size(confTexts);
     ASSERT_EQ(confLines.size(), count + 1);
     EXPECT_EQ(confLines[count], "");

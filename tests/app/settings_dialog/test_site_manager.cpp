@@ -157,6 +157,10 @@ private slots:
                      "サイトマップ形式",
                      "除外するパス",
                      "1行に1つ 例)/drafts/ */admin/* *.bak.html /private*",
+                     "IndexNow キー",
+                     "IndexNow の送り先",
+                     "空欄は共有の送り先です。IndexNow は参加する検索エンジンだけが読みます。\n"
+                     "robots.txt の Sitemap: 行は主な検索エンジンがすべて読みます",
                      "実 行",
                      "キャンセル",
                  }));

@@ -183,7 +183,15 @@ private slots:
         QVERIFY(asked_.isEmpty());
 
         action("N14")->trigger();
-        QCOMPARE(asked_.size(), 2);
+        // After the upload: the robots.txt line offered with its exact text, added (the first
+        // button), and the outcome told.
+        QCOMPARE(asked_.size(), 4);
+        QCOMPARE(asked_[2].kind, MessageRequest::Kind::Confirm);
+        QVERIFY(asked_[2].message.contains(
+            QStringLiteral("Sitemap: http://www.example.jp/sitemap.xml")));
+        QCOMPARE(asked_[3].kind, MessageRequest::Kind::Info);
+        QVERIFY(ReadFile(server_->Root() / "public_html" / "robots.txt")
+                    .find("Sitemap: http://www.example.jp/sitemap.xml\n") != std::string::npos);
         QCOMPARE(asked_[0].kind, MessageRequest::Kind::Confirm);
         QCOMPARE(asked_[0].message, question + "\r\n/public_html");
         QCOMPARE(asked_[0].buttons, buttons);
@@ -202,7 +210,7 @@ private slots:
         opened_.clear();
         action("N15")->trigger();
         QCOMPARE(opened_, QList<QUrl>({sitemapUrl()}));
-        QCOMPARE(asked_.size(), 2);
+        QCOMPARE(asked_.size(), 4);
     }
 
     void cancellingTheConfirmationOrTheDialogChangesNothing() {
@@ -387,7 +395,7 @@ private slots:
         QVERIFY(!ftp_->Lock()->IsConnected());
 
         action("N14")->trigger();
-        QCOMPARE(asked_.size(), 3);
+        QCOMPARE(asked_.size(), 5); // and the robots.txt line offered and added
         QCOMPARE(asked_[2].message, QStringLiteral("サイトマップをアップロードしました。"));
         QCOMPARE(ReadFile(remoteSitemap()), ReadFile(sitemapPath()));
 
