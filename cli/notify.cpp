@@ -93,7 +93,7 @@ int notify(const ParsedOptions& options, const Output& output) {
     if (!folderExists(folder, output))
         return kExitFailure;
     SiteSettings settings;
-    if (!loadServerSettings(folder, settings, output))
+    if (!loadServerSettings(options, folder, settings, output))
         return kExitFailure;
     if (!settings.indexnow)
         return output.Fail(texts::kIndexNowOff);
