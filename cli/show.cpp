@@ -54,6 +54,11 @@ int show(const ParsedOptions& options, const Output& output) {
                 shown(settings.index_names));
     json["folder-addresses"] = QString::fromStdString(onOff(settings.folder_addresses));
     json["index-names"] = QString::fromStdString(shown(settings.index_names));
+    output.Line("check-pages " + onOff(settings.check_pages) + " " + settings.check_connections +
+                " stable-lastmod " + onOff(settings.stable_lastmod));
+    json["check-pages"] = QString::fromStdString(onOff(settings.check_pages));
+    json["check-connections"] = QString::fromStdString(settings.check_connections);
+    json["stable-lastmod"] = QString::fromStdString(onOff(settings.stable_lastmod));
     if (const auto trusted = ParseTrustedCertificate(settings.tls_trust)) {
         output.Line("trusted     " + shown(trusted->host) + " " + trusted->fingerprint);
         json["trusted"] = QJsonObject{{"host", QString::fromStdString(shown(trusted->host))},

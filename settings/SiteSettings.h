@@ -27,6 +27,11 @@ inline constexpr std::array<std::string_view, 8> kConnectionItems = {"1", "2", "
                                                                      "5", "6", "7", "8"};
 inline constexpr std::string_view kDefaultConnections = "4";
 
+// How many addresses the page check asks for at once.
+inline constexpr std::array<std::string_view, 16> kCheckConnectionItems = {
+    "1", "2", "3", "4", "5", "6", "7", "8", "9", "10", "11", "12", "13", "14", "15", "16"};
+inline constexpr std::string_view kDefaultCheckConnections = "4";
+
 // The extension list every run starts with; it is never stored.
 inline constexpr std::string_view kDefaultExtList = ".htm,.html,.php,.cgi";
 // The sitemap's protocol: Google's 0.84 of 2005, or sitemaps.org's 0.9.
@@ -67,11 +72,17 @@ struct SiteSettings {
     // when its name is one of index_names (comma-separated).
     bool folder_addresses = false;
     std::string index_names{kDefaultIndexNames};
+    // The page check after the walk: off, the program never asks the site's web server.
+    bool check_pages = false;
+    std::string check_connections{kDefaultCheckConnections}; // an item of kCheckConnectionItems
+    bool stable_lastmod = true; // with the check: a lastmod moves only when the page does
 
     // Sign, hours, ":" and minutes, appended to every modification time: "+09:00" initially.
     std::string TimeZoneOffset() const;
     // connections as a number, 1 to 8.
     std::size_t ConnectionCount() const;
+    // check_connections as a number, 1 to 16.
+    int CheckConnectionCount() const;
 };
 
 // Why url cannot be the site's address, as a text to show, or empty when it can: a ";" would

@@ -175,6 +175,16 @@ void Tfsite_manager::createControls() {
     grid->addWidget(connections, row++, 1, Qt::AlignLeft);
     grid->addWidget(hint(QText(texts::kConnectionsHint), page), row++, 1, 1, 2);
     grid->addWidget(hint(QText(texts::kFtpHint), page), row++, 1, 1, 2);
+    // The page check is offered where a new user looks first; it stays off until asked for.
+    grid->addWidget(separator(page), row++, 0, 1, 3);
+    check_pages = checkBox("check_pages", texts::kCheckPagesCheck, page);
+    grid->addWidget(check_pages, row++, 1, 1, 2);
+    grid->addWidget(hint(QText(texts::kCheckPagesHint), page), row++, 1, 1, 2);
+    check_connections = dropDown("check_connections", itemTexts(kCheckConnectionItems), 60, page);
+    grid->addWidget(caption(QText(texts::kCheckConnectionsCaption), kLavender, page), row, 0);
+    grid->addWidget(check_connections, row++, 1, Qt::AlignLeft);
+    stable_lastmod = checkBox("stable_lastmod", texts::kStableLastmodCheck, page);
+    grid->addWidget(stable_lastmod, row++, 1, 1, 2);
     endPage();
     addPage(texts::kSettingsSiteTab);
 
@@ -303,6 +313,9 @@ void Tfsite_manager::showSettings(const SiteSettings& settings) {
         patterns << QString::fromStdString(pattern);
     exclude->setPlainText(patterns.join(u'\n'));
     robots->setChecked(settings.robots);
+    check_pages->setChecked(settings.check_pages);
+    selectItem(check_connections, settings.check_connections);
+    stable_lastmod->setChecked(settings.stable_lastmod);
     folder_addresses->setChecked(settings.folder_addresses);
     index_names->setText(QString::fromStdString(settings.index_names));
 }
@@ -331,6 +344,9 @@ SiteSettings Tfsite_manager::Settings() const {
     for (const std::string& pattern : SplitList(exclude->toPlainText().toStdString()))
         settings.exclude += (settings.exclude.empty() ? "" : ",") + pattern;
     settings.robots = robots->isChecked();
+    settings.check_pages = check_pages->isChecked();
+    settings.check_connections = check_connections->currentText().toStdString();
+    settings.stable_lastmod = stable_lastmod->isChecked();
     settings.folder_addresses = folder_addresses->isChecked();
     settings.index_names = index_names->text().toStdString();
     return settings;

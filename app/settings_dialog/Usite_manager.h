@@ -66,6 +66,9 @@ private:
     QCheckBox* robots = nullptr;
     QCheckBox* folder_addresses = nullptr;
     QLineEdit* index_names = nullptr;
+    QCheckBox* check_pages = nullptr;
+    QComboBox* check_connections = nullptr;
+    QCheckBox* stable_lastmod = nullptr;
     QPushButton* Button1 = nullptr;
     QPushButton* Button2 = nullptr;
     QPushButton* Button3 = nullptr;

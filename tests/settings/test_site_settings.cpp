@@ -47,6 +47,9 @@ SiteSettings markedSettings() {
     s.exclude = "/kept/";
     s.folder_addresses = true;
     s.index_names = "kept.html";
+    s.check_pages = true;
+    s.check_connections = "9";
+    s.stable_lastmod = false;
     return s;
 }
 
@@ -70,6 +73,9 @@ void expectSameStored(const SiteSettings& actual, const SiteSettings& expected) 
     EXPECT_EQ(actual.exclude, expected.exclude);
     EXPECT_EQ(actual.folder_addresses, expected.folder_addresses);
     EXPECT_EQ(actual.index_names, expected.index_names);
+    EXPECT_EQ(actual.check_pages, expected.check_pages);
+    EXPECT_EQ(actual.check_connections, expected.check_connections);
+    EXPECT_EQ(actual.stable_lastmod, expected.stable_lastmod);
 }
 
 // The file split at CR LF exactly; a bare CR or LF stays inside its line.
@@ -159,6 +165,9 @@ TEST_F(SiteSettingsFiles, SaveThenLoadRestoresEveryStoredValue) {
     saved.exclude = "/下書き/,*/admin/*,*.bak.html";
     saved.folder_addresses = true;
     saved.index_names = "index.html,default.htm";
+    saved.check_pages = true;
+    saved.check_connections = "16";
+    saved.stable_lastmod = false;
     SaveSettings(folder_, saved);
 
     SiteSettings loaded;
@@ -208,9 +217,12 @@ TEST_F(SiteSettingsFiles, FileLayout) {
                                      "[tls]=auto",
                                      "[connections]=4",
                                      "[sitemap_format]=0.84",
+                                     "[check_connections]=4",
                                      "[gzip]=0",
                                      "[robots]=1",
                                      "[folder_addresses]=0",
+                                     "[check_pages]=0",
+                                     "[stable_lastmod]=1",
                                      "[exclude]=",
                                      "[index_names]=index.html,index.htm,index.php"};
     const std::size_t count = std::size(confTexts);
