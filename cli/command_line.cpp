@@ -51,6 +51,11 @@ const std::vector<Command>& commands() {
          texts::kForgetUsage,
          {{"dir", true}, {"missing", false}, {"ext", true}},
          cli::forget},
+        {"check",
+         nullptr,
+         texts::kCheckUsage,
+         {{"dir", true}, {"ext", true}, {"json", false}},
+         cli::check},
         {"memory", "list", texts::kMemoryUsage, {{"dir", true}}, cli::memoryList},
         {"memory", "reset", texts::kMemoryUsage, {{"dir", true}}, cli::memoryReset},
     };

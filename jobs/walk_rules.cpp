@@ -15,6 +15,8 @@ namespace {
 
 // Search engines read no more of a robots.txt than this.
 constexpr std::size_t kMaxRobotsBytes = 512 * 1024;
+// The page check reads the ErrorDocument lines of the site root's .htaccess; no more than this.
+constexpr std::size_t kMaxHtaccessBytes = 256 * 1024;
 
 } // namespace
 
@@ -122,6 +124,8 @@ Folder WalkRules::rootFolder(TIdFTP& ftp) {
     root.url = siteUrl_ + '/';
     if (settings_.robots)
         readRobots(ftp, root.path);
+    if (settings_.check_pages)
+        readHtaccess(ftp, root.path);
     walked_.insert(root.path);
     return root;
 }
@@ -145,6 +149,18 @@ void WalkRules::readRobots(TIdFTP& ftp, const std::string& rootPath) {
         text->erase(text->find_last_of("\r\n") + 1);
     filter_.SetRobots(*text);
     summary_.robotsTxt = std::move(*text);
+}
+
+void WalkRules::readHtaccess(TIdFTP& ftp, const std::string& rootPath) {
+    CheckStop();
+    try {
+        // A file that is not there or not readable names no error documents; the check then
+        // judges those pages by their answers.
+        if (std::optional<std::string> text =
+                ftp.RetrieveFile(JoinPath(rootPath, ".htaccess"), kMaxHtaccessBytes))
+            summary_.htaccess = std::move(*text);
+    } catch (const EIdProtocolReplyError&) {
+    }
 }
 
 void WalkRules::beginFolder(const Folder& folder) {

@@ -22,6 +22,18 @@ struct PageChoice {
     bool IsChoice() const { return unticked || !changefreq.empty() || !priority.empty(); }
 };
 
+// What the page check keeps of one page between runs, for the lastmod that moves only when the
+// page does, and the user's word against the check.
+struct CheckedPage {
+    std::string address; // as RowAddress gives it
+    std::string etag;
+    std::string lastModified;
+    std::string bodySha256;
+    std::string lastmod; // the one the sitemap last gave the page
+    // The user ticked the page again after the check left it out: the tick wins next time.
+    bool tickedAnyway = false;
+};
+
 // The frequency and priority a retrieval gives every row of the site.
 struct SiteDefaults {
     std::string changefreq;
@@ -106,6 +118,13 @@ public:
     // The pages of the site with a choice, by address.
     std::vector<PageChoice> List();
 
+    // The pages the check kept facts of (page_checks.cpp).
+    std::vector<CheckedPage> CheckedPages();
+    // Keeps the facts of pages in one transaction; each page's tickedAnyway stays as it was.
+    void RecordChecks(const std::vector<CheckedPage>& pages);
+    // The user ticked (or unticked again) pages the check leaves out.
+    void SetTickedAnyway(const std::vector<std::string>& addresses, bool ticked);
+
 private:
     bool open(bool create);
     bool openOnce(bool create, bool& damaged);
@@ -121,6 +140,8 @@ private:
     bool findSite(bool create);
     // The pages of the site (only those with a choice, by address); false when it failed.
     bool knownPages(std::vector<PageChoice>& pages, bool choicesOnly);
+    // The table of the check's facts, added to files made before it; false when it failed.
+    bool checksTable();
 
     std::filesystem::path file_;
     std::string site_;
