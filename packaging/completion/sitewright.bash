@@ -3,7 +3,7 @@ _sitewright() {
     local cur prev words cword
     _init_completion || return
 
-    local commands="configure show generate upload forget memory"
+    local commands="configure show generate upload check forget memory"
     if [[ $cword -eq 1 ]]; then
         COMPREPLY=($(compgen -W "$commands --help --version" -- "$cur"))
         return
@@ -33,7 +33,11 @@ _sitewright() {
         COMPREPLY=($(compgen -W "0.84 0.9" -- "$cur"))
         return
         ;;
-    --gzip | --robots | --folder-addresses)
+    --check-connections)
+        COMPREPLY=($(compgen -W "$(seq 1 16)" -- "$cur"))
+        return
+        ;;
+    --gzip | --robots | --folder-addresses | --check-pages | --stable-lastmod)
         COMPREPLY=($(compgen -W "on off" -- "$cur"))
         return
         ;;
@@ -48,13 +52,15 @@ _sitewright() {
     configure)
         options="--dir --url --host --user --password-stdin --root --changefreq --priority
             --offset --tls --trust-fingerprint --connections --protocol --gzip --exclude
-            --robots --folder-addresses --index-names"
+            --robots --folder-addresses --index-names --check-pages --check-connections
+            --stable-lastmod"
         ;;
     show) options="--dir --quiet --json" ;;
     generate)
         options="--dir --ext --upload --max-folders --max-rows --allow-shrink --quiet --json"
         ;;
     upload) options="--dir --allow-shrink" ;;
+    check) options="--dir --ext --json" ;;
     forget) options="--missing --dir --ext" ;;
     memory)
         if [[ $cword -eq 2 ]]; then
