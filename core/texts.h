@@ -763,7 +763,7 @@ inline constexpr Text kTimeZoneHint{
 // --- The page check (pagecheck/, jobs/page_check_job, sitewright check) ---
 inline constexpr Text kCheckPagesCheck{QT_TRANSLATE_NOOP("texts", "公開ページを確認する")};
 inline constexpr Text kCheckPagesHint{QT_TRANSLATE_NOOP(
-    "texts", "取得の後、各アドレスを WEB サーバーに尋ね、検索エンジンが登録しないページ"
+    "texts", "取得の後、各ページを WEB サーバーに尋ね、検索エンジンが登録しないページ\n"
              "（404、転送、noindex、別の正規 URL、確認用ファイル）のチェックを外します")};
 inline constexpr Text kCheckConnectionsCaption{QT_TRANSLATE_NOOP("texts", "同時に確認する数")};
 inline constexpr Text kStableLastmodCheck{
@@ -806,7 +806,8 @@ WEB サーバーに尋ねて、検索エンジンが登録するかどうかを1
 「公開ページを確認する」にかかわらず確認します。
 
   --dir DIR    設定ファイルのフォルダー（省略時: プログラムフォルダー）
-  --ext LIST   取得するファイルの拡張子。コンマ区切り（generate の --ext と同じ）
+  --ext LIST   取得するファイルの拡張子。コンマ区切り（generate の --ext
+               と同じ）
   --json       結果を一つの JSON オブジェクトで表示します。pages は1アドレスに
                1オブジェクト（address, verdict, status, target）です
   -h, --help   このヘルプを表示します

@@ -1486,9 +1486,9 @@ stops at once. When stopped, when failed or when a limit is reached, no sitemap
 is written and the previous sitemap.xml stays as it was. Excluded paths and
 paths robots.txt disallows are left out. Beyond 50,000 URLs or 50 MiB the
 sitemap is split into sitemap-&lt;time&gt;-1.xml, ... and sitemap.xml becomes their
-index. Only one generate runs in a folder at a time. With the setting &quot;check pages&quot;,
-pages search engines do not index are reported on standard error with their
-reason and left out.
+index. Only one generate runs in a folder at a time. With the setting
+&quot;check pages&quot;, pages search engines do not index are reported on standard
+error with their reason and left out.
 
   --dir DIR          the folder of the settings files and sitemap.xml
                      (default: the program folder)
@@ -1516,8 +1516,10 @@ reason and left out.
         <translation>Check the published pages</translation>
     </message>
     <message>
-        <source>取得の後、各アドレスを WEB サーバーに尋ね、検索エンジンが登録しないページ（404、転送、noindex、別の正規 URL、確認用ファイル）のチェックを外します</source>
-        <translation>After the retrieval, asks the web server for each address and unticks the pages search engines do not index (404, redirects, noindex, another canonical URL, verification files)</translation>
+        <source>取得の後、各ページを WEB サーバーに尋ね、検索エンジンが登録しないページ
+（404、転送、noindex、別の正規 URL、確認用ファイル）のチェックを外します</source>
+        <translation>After the retrieval, asks the web server for each page and unticks those
+search engines do not index (404, redirects, noindex, another canonical URL, ...)</translation>
     </message>
     <message>
         <source>同時に確認する数</source>
@@ -1621,7 +1623,8 @@ WEB サーバーに尋ねて、検索エンジンが登録するかどうかを1
 「公開ページを確認する」にかかわらず確認します。
 
   --dir DIR    設定ファイルのフォルダー（省略時: プログラムフォルダー）
-  --ext LIST   取得するファイルの拡張子。コンマ区切り（generate の --ext と同じ）
+  --ext LIST   取得するファイルの拡張子。コンマ区切り（generate の --ext
+               と同じ）
   --json       結果を一つの JSON オブジェクトで表示します。pages は1アドレスに
                1オブジェクト（address, verdict, status, target）です
   -h, --help   このヘルプを表示します

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include <QScreen>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
@@ -176,14 +178,16 @@ void Tfsite_manager::createControls() {
     grid->addWidget(hint(QText(texts::kConnectionsHint), page), row++, 1, 1, 2);
     grid->addWidget(hint(QText(texts::kFtpHint), page), row++, 1, 1, 2);
     // The page check is offered where a new user looks first; it stays off until asked for.
-    grid->addWidget(separator(page), row++, 0, 1, 3);
     check_pages = checkBox("check_pages", texts::kCheckPagesCheck, page);
-    grid->addWidget(check_pages, row++, 1, 1, 2);
-    grid->addWidget(hint(QText(texts::kCheckPagesHint), page), row++, 1, 1, 2);
     check_connections = dropDown("check_connections", itemTexts(kCheckConnectionItems), 60, page);
-    grid->addWidget(caption(QText(texts::kCheckConnectionsCaption), kLavender, page), row, 0);
-    grid->addWidget(check_connections, row++, 1, Qt::AlignLeft);
     stable_lastmod = checkBox("stable_lastmod", texts::kStableLastmodCheck, page);
+    auto* check = new QHBoxLayout;
+    check->addWidget(check_pages);
+    check->addWidget(check_connections);
+    check->addWidget(new QLabel(QText(texts::kCheckConnectionsCaption), page));
+    check->addStretch();
+    grid->addLayout(check, row++, 1, 1, 2);
+    grid->addWidget(hint(QText(texts::kCheckPagesHint), page), row++, 1, 1, 2);
     grid->addWidget(stable_lastmod, row++, 1, 1, 2);
     endPage();
     addPage(texts::kSettingsSiteTab);
@@ -282,7 +286,9 @@ void Tfsite_manager::createControls() {
     layout->setSpacing(10);
     layout->addWidget(pages, 1);
     layout->addLayout(buttons);
-    resize(560, sizeHint().height());
+    // The pages scroll, so the dialog never opens taller than its screen leaves room for.
+    const int room = screen()->availableGeometry().height() - 80;
+    resize(560, std::min(sizeHint().height(), room));
 }
 
 void Tfsite_manager::showSettings(const SiteSettings& settings) {
