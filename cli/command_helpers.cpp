@@ -34,11 +34,11 @@ bool loadSettings(const fs::path& folder, SiteSettings& settings, const Output& 
     try {
         LoadSettings(folder, settings);
     } catch (const std::exception& error) {
-        output.Fail(error.what());
+        output.Fail(ErrorText(error));
         return false;
     }
-    if (const std::string problem = DatFileProblem(folder, settings); !problem.empty()) {
-        output.Fail(problem);
+    if (DatFileGarbled(settings)) {
+        output.Fail(SettingsGarbledText(folder));
         return false;
     }
     return true;

@@ -111,8 +111,7 @@ void readPassword(const Given& given, SiteSettings& changes) {
     requireUsable(changes.password, texts::kPasswordWord);
 }
 
-template <auto member>
-void copy(const SiteSettings& changes, SiteSettings& settings) {
+template <auto member> void copy(const SiteSettings& changes, SiteSettings& settings) {
     settings.*member = changes.*member;
 }
 
@@ -122,8 +121,9 @@ const SettingOption kSettingOptions[] = {
     {"url", true,
      [](const Given& given, SiteSettings& changes) {
          // The site URL is refused as the settings dialog refuses it.
-         if (const std::string_view problem = SiteUrlProblem(given.value()); !problem.empty())
-             throw UsageError(std::string(problem));
+         if (const SiteUrlProblem problem = SiteUrlProblemOf(given.value());
+             problem != SiteUrlProblem::None)
+             throw UsageError(std::string(SiteUrlProblemText(problem)));
          changes.web_url = usable(given);
      },
      copy<&SiteSettings::web_url>},

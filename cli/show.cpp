@@ -19,7 +19,7 @@ int show(const ParsedOptions& options, const Output& output) {
     try {
         LoadSettings(folder, settings);
     } catch (const std::exception& error) {
-        return output.Fail(error.what());
+        return output.Fail(ErrorText(error));
     }
     // Values as stored, every byte that could drive the terminal shown as "%XX".
     const auto shown = [](const std::string& value) { return PercentEncodeUnsafe(value); };
@@ -49,7 +49,8 @@ int show(const ParsedOptions& options, const Output& output) {
         output.Line(Concat({name, std::string(12 - std::strlen(name), ' '), value}));
         json[name] = QString::fromStdString(value);
     }
-    json["password"] = settings.password.empty() ? QString() : QString::fromUtf8(kPasswordMask.data());
+    json["password"] =
+        settings.password.empty() ? QString() : QString::fromUtf8(kPasswordMask.data());
     output.Line("folder-addresses " + onOff(settings.folder_addresses) + " " +
                 shown(settings.index_names));
     json["folder-addresses"] = QString::fromStdString(onOff(settings.folder_addresses));
@@ -61,12 +62,13 @@ int show(const ParsedOptions& options, const Output& output) {
     json["stable-lastmod"] = QString::fromStdString(onOff(settings.stable_lastmod));
     if (const auto trusted = ParseTrustedCertificate(settings.tls_trust)) {
         output.Line("trusted     " + shown(trusted->host) + " " + trusted->fingerprint);
-        json["trusted"] = QJsonObject{{"host", QString::fromStdString(shown(trusted->host))},
-                                      {"fingerprint", QString::fromStdString(trusted->fingerprint)}};
+        json["trusted"] =
+            QJsonObject{{"host", QString::fromStdString(shown(trusted->host))},
+                        {"fingerprint", QString::fromStdString(trusted->fingerprint)}};
     }
     output.Json()["settings"] = json;
-    if (const std::string problem = DatFileProblem(folder, settings); !problem.empty())
-        return output.Fail(problem);
+    if (DatFileGarbled(settings))
+        return output.Fail(SettingsGarbledText(folder));
     return kExitSuccess;
 }
 

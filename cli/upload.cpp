@@ -28,8 +28,8 @@ int uploadSitemap(Tftp_module& ftp, const SiteSettings& settings, const fs::path
                                                                                : "failed";
     switch (result.outcome) {
     case UploadOutcome::Uploaded:
-        if (!result.notice.empty())
-            output.Warning(result.notice);
+        if (result.renameRefused)
+            output.Warning(texts::kRenameRefused);
         output.Line(texts::kUploaded);
         return kExitSuccess;
     case UploadOutcome::ShrinkRefused:

@@ -151,20 +151,35 @@ AtomicWriteFault::~AtomicWriteFault() {
     failingStep = 0;
 }
 
-std::string ReadFile(const fs::path& path, std::size_t maxBytes) {
+namespace {
+
+// The file opened for reading, or FileError when it cannot be or is no regular file.
+Descriptor openRegular(const fs::path& path, struct stat& info) {
     // Without O_NONBLOCK, opening a FIFO would wait for a writer.
-    const Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (file.get() < 0)
         fail(texts::kCannotOpen, path, errno);
-    struct stat info {};
     if (::fstat(file.get(), &info) != 0)
         fail(texts::kCannotRead, path, errno);
+    if (!S_ISREG(info.st_mode))
+        throw FileError(Filled(texts::kNotARegularFile, {{"file", path.string()}}));
+    return file;
+}
+
+} // namespace
+
+void CheckRegularFile(const fs::path& path) {
+    struct stat info {};
+    openRegular(path, info);
+}
+
+std::string ReadFile(const fs::path& path, std::size_t maxBytes) {
+    struct stat info {};
+    const Descriptor file = openRegular(path, info);
     const auto tooLarge = [&] {
         return FileError(Filled(texts::kFileTooLarge,
                                 {{"limit", std::to_string(maxBytes)}, {"file", path.string()}}));
     };
-    if (!S_ISREG(info.st_mode))
-        throw FileError(Filled(texts::kNotARegularFile, {{"file", path.string()}}));
     if (std::uintmax_t(info.st_size) > maxBytes)
         throw tooLarge();
     std::string bytes;

@@ -54,6 +54,7 @@ class Descriptor final {
 public:
     explicit Descriptor(int fd) : fd_(fd) {}
     ~Descriptor();
+    Descriptor(Descriptor&& other) noexcept : fd_(other.release()) {}
     Descriptor(const Descriptor&) = delete;
     Descriptor& operator=(const Descriptor&) = delete;
     int get() const { return fd_; }
@@ -76,6 +77,9 @@ public:
     AtomicWriteFault(const AtomicWriteFault&) = delete;
     AtomicWriteFault& operator=(const AtomicWriteFault&) = delete;
 };
+
+// Throws FileError when path cannot be opened for reading or is no regular file.
+void CheckRegularFile(const std::filesystem::path& path);
 
 // The whole file as bytes. Throws FileError when it cannot be read, when it is no regular file
 // (a FIFO would block, a device such as /dev/zero never end) or when it holds more than

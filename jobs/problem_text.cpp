@@ -147,12 +147,51 @@ std::string FailureText(const FtpFailure& f) {
 }
 
 std::string ErrorText(const std::exception& error) {
+    if (const auto* damaged = dynamic_cast<const SettingsDamaged*>(&error))
+        return Concat(
+            {Filled(texts::kSettingsLineDamaged, {{"line", std::to_string(damaged->Line())},
+                                                  {"file", damaged->File().string()}}),
+             texts::kLineBreak, damaged->what()});
     return FailureText(FailureOf(error));
 }
 
+std::string_view SiteUrlProblemText(SiteUrlProblem problem) {
+    switch (problem) {
+    case SiteUrlProblem::None:
+        break;
+    case SiteUrlProblem::Separator:
+        return texts::kSeparatorRefused;
+    case SiteUrlProblem::UnsafeCharacter:
+        return texts::kUnusableCharacter;
+    case SiteUrlProblem::NotWeb:
+        return texts::kSiteUrlNotWeb;
+    }
+    return {};
+}
+
+std::string SettingsGarbledText(const std::filesystem::path& folder) {
+    return Filled(texts::kSettingsGarbled, {{"file", (folder / kDatFileName).string()}});
+}
+
+std::string ShrinkText(const ShrinkFinding& finding) {
+    return Filled(finding.incomplete ? texts::kShrinkIncomplete : texts::kShrinkFewer,
+                  {{"published", std::to_string(finding.publishedUrls)},
+                   {"new", std::to_string(finding.newUrls)}});
+}
+
 std::string UploadFailureText(const UploadResult& result) {
-    return result.failure.kind == FtpFailureKind::None ? result.reason
-                                                       : FailureText(result.failure);
+    if (result.failure.kind != FtpFailureKind::None)
+        return FailureText(result.failure);
+    if (result.outcome == UploadOutcome::ShrinkRefused)
+        return ShrinkText(result.shrink);
+    if (result.part.empty())
+        return result.fileProblem;
+    // A name the index holds that is no part's name is refused as no file would be.
+    return Concat({Filled(texts::kPartNotUploadable, {{"file", EscapeControls(result.part)}}),
+                   texts::kLineBreak,
+                   result.fileProblem.empty()
+                       ? Filled(texts::kNotARegularFile, {{"file", result.part}})
+                       : result.fileProblem});
 }
 
 std::string MemoryProblemText(const SiteMemory::Problem& problem) {

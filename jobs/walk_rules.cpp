@@ -48,8 +48,9 @@ std::uint64_t ListingDigest(const std::vector<std::string>& lines) {
 }
 
 std::string_view RowSettingsProblem(const SiteSettings& settings) {
-    if (const std::string_view problem = SiteUrlProblem(settings.web_url); !problem.empty())
-        return problem;
+    if (const SiteUrlProblem problem = SiteUrlProblemOf(settings.web_url);
+        problem != SiteUrlProblem::None)
+        return SiteUrlProblemText(problem);
     if (HasSeparatorInField(
             {"", "", settings.TimeZoneOffset(), settings.changefreq, settings.priority}))
         return texts::kSeparatorRefused;

@@ -7,7 +7,6 @@
 
 #include "core/file_io.h"
 #include "core/text_util.h"
-#include "core/texts.h"
 #include "mylib/BF2B64Text.h"
 
 namespace fs = std::filesystem;
@@ -16,7 +15,6 @@ namespace {
 
 // Every line of both files is enciphered under this key.
 const std::string kKey = "QZV";
-const char* const kDatFileName = "config_v1.dat";
 const char* const kConfFileName = "config_v1.conf";
 
 std::int64_t joinHalves(std::uint32_t high, std::uint32_t low) {
@@ -110,10 +108,7 @@ std::string decipherLine(const fs::path& file, std::size_t line, const std::stri
     try {
         return DecryptText(kKey, text, iv);
     } catch (const std::exception& error) {
-        throw SettingsDamaged(
-            Concat({Filled(texts::kSettingsLineDamaged,
-                           {{"line", std::to_string(line + 1)}, {"file", file.string()}}),
-                    texts::kLineBreak, error.what()}));
+        throw SettingsDamaged(file, line + 1, error.what());
     }
 }
 
@@ -152,14 +147,14 @@ std::int64_t ConfFileIV() {
     return joinHalves(0xC4D2916B, 0x7E05A38F);
 }
 
-std::string_view SiteUrlProblem(std::string_view url) {
+SiteUrlProblem SiteUrlProblemOf(std::string_view url) {
     if (url.find(';') != std::string_view::npos)
-        return texts::kSeparatorRefused;
+        return SiteUrlProblem::Separator;
     if (HasUnsafeCharacters(url))
-        return texts::kUnusableCharacter;
+        return SiteUrlProblem::UnsafeCharacter;
     if (!url.empty() && !namesWebHost(url))
-        return texts::kSiteUrlNotWeb;
-    return {};
+        return SiteUrlProblem::NotWeb;
+    return SiteUrlProblem::None;
 }
 
 std::string SiteSettings::TimeZoneOffset() const {
@@ -224,12 +219,12 @@ void StoreTrustedCertificate(const fs::path& folder, const TrustedCertificate& c
     SaveSettings(folder, stored);
 }
 
-std::string DatFileProblem(const fs::path& folder, const SiteSettings& settings) {
+bool DatFileGarbled(const SiteSettings& settings) {
     for (std::string SiteSettings::*member : kDatValues) {
         if (HasUnsafeCharacters(settings.*member))
-            return Filled(texts::kSettingsGarbled, {{"file", (folder / kDatFileName).string()}});
+            return true;
     }
-    return {};
+    return false;
 }
 
 void SaveSettings(const fs::path& folder, const SiteSettings& settings) {

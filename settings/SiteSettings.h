@@ -31,6 +31,8 @@ inline constexpr std::string_view kDefaultConnections = "4";
 inline constexpr std::array<std::string_view, 16> kCheckConnectionItems = {
     "1", "2", "3", "4", "5", "6", "7", "8", "9", "10", "11", "12", "13", "14", "15", "16"};
 inline constexpr std::string_view kDefaultCheckConnections = "4";
+// The file of the values the site is entered with (config_v1.conf holds the others).
+inline constexpr std::string_view kDatFileName = "config_v1.dat";
 
 // The extension list every run starts with; it is never stored.
 inline constexpr std::string_view kDefaultExtList = ".htm,.html,.php,.cgi";
@@ -85,10 +87,11 @@ struct SiteSettings {
     int CheckConnectionCount() const;
 };
 
-// Why url cannot be the site's address, as a text to show, or empty when it can: a ";" would
-// split the fields of every row, and a control character, a character that XML forbids or a
-// byte that is no UTF-8 has no place in an address or in the sitemap.
-std::string_view SiteUrlProblem(std::string_view url);
+// Why url cannot be the site's address, or None when it can: a ";" would split the fields of
+// every row, and a control character, a character that XML forbids or a byte that is no UTF-8
+// has no place in an address or in the sitemap.
+enum class SiteUrlProblem { None, Separator, UnsafeCharacter, NotWeb };
+SiteUrlProblem SiteUrlProblemOf(std::string_view url);
 
 // The initialisation value of every config_v1.dat line. LoadSettings sets it through
 // PrepareDatFileIV before it reads; SaveSettings reads it. It starts out holding the same value,
@@ -99,11 +102,18 @@ void PrepareDatFileIV();
 // The initialisation value of every config_v1.conf line.
 std::int64_t ConfFileIV();
 
-// A settings file that was read but holds a line that cannot be deciphered; what() names the
-// file and the line, then the cipher's own text.
+// A settings file that was read but holds a line that cannot be deciphered: the file, the line
+// (counted from 1) and the cipher's own text, which what() is.
 class SettingsDamaged final : public FileError {
 public:
-    using FileError::FileError;
+    SettingsDamaged(std::filesystem::path file, std::size_t line, const std::string& detail)
+        : FileError(detail), file_(std::move(file)), line_(line) {}
+    const std::filesystem::path& File() const { return file_; }
+    std::size_t Line() const { return line_; }
+
+private:
+    std::filesystem::path file_;
+    std::size_t line_;
 };
 
 // Reads config_v1.dat and config_v1.conf in folder into settings. A missing file changes
@@ -112,11 +122,11 @@ public:
 // the values read before that point stay in settings.
 void LoadSettings(const std::filesystem::path& folder, SiteSettings& settings);
 
-// Why the values that LoadSettings read from config_v1.dat in folder cannot be values the
-// program wrote (not valid UTF-8, or holding a control character, U+FFFE or U+FFFF: a file
-// enciphered under other values, or damaged), or empty when they can. The window takes such values
-// as they are; the command line refuses them.
-std::string DatFileProblem(const std::filesystem::path& folder, const SiteSettings& settings);
+// True when the values that LoadSettings read from config_v1.dat cannot be values the program
+// wrote (not valid UTF-8, or holding a control character, U+FFFE or U+FFFF: a file enciphered
+// under other values, or damaged). The window takes such values as they are; the command line
+// refuses them.
+bool DatFileGarbled(const SiteSettings& settings);
 
 // Stores certificate as the trusted one in folder's settings files, every other stored value
 // kept as it is (values typed into the dialog and not stored stay unstored). Throws as

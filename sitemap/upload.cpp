@@ -1,17 +1,10 @@
 #include "sitemap/upload.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 #include <exception>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "core/file_io.h"
 #include "core/text_util.h"
-#include "core/texts.h"
 #include "ftp/Uftp_module.h"
 #include "ftp/ftp_errors.h"
 #include "ftp/tls_setting.h"
@@ -20,19 +13,32 @@
 
 namespace {
 
+// The result of a file that cannot be uploaded (part: empty for sitemap.xml itself).
+UploadResult unusable(std::string part, std::string problem) {
+    UploadResult result;
+    result.outcome = UploadOutcome::UnusableFile;
+    result.part = std::move(part);
+    result.fileProblem = std::move(problem);
+    return result;
+}
+
 // Why the local file cannot be uploaded, or empty when it can: a folder in its place would
 // store an empty file on the server, a FIFO would hang the transfer.
 std::string localFileProblem(const std::filesystem::path& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
-        return Concat({Filled(texts::kCannotOpen, {{"file", path.string()}}), texts::kLineBreak,
-                       std::strerror(errno)});
-    struct stat info {};
-    const bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
-    ::close(fd);
-    if (!regular)
-        return Filled(texts::kNotARegularFile, {{"file", path.string()}});
+    try {
+        CheckRegularFile(path);
+    } catch (const FileError& failure) {
+        return failure.what();
+    }
     return {};
+}
+
+// A result of the server's part of the upload.
+UploadResult failed(UploadOutcome outcome, FtpFailure failure) {
+    UploadResult result;
+    result.outcome = outcome;
+    result.failure = std::move(failure);
+    return result;
 }
 
 // What a shrink check reads of the published sitemap.xml: a whole single document (50 MiB at
@@ -55,26 +61,18 @@ void removeUnnamedParts(TIdFTP& client, const std::vector<std::string>& publishe
 
 } // namespace
 
-std::string ShrinkText(const ShrinkFinding& finding) {
-    return Filled(finding.incomplete ? texts::kShrinkIncomplete : texts::kShrinkFewer,
-                  {{"published", std::to_string(finding.publishedUrls)},
-                   {"new", std::to_string(finding.newUrls)}});
-}
-
 UploadResult UploadSitemap(Tftp_module& ftp, const SiteSettings& settings,
                            const std::filesystem::path& programFolder,
                            const ShrinkCheck& allowShrink) {
     const std::filesystem::path sitemap = SitemapPath(programFolder);
     std::error_code error;
     if (!std::filesystem::exists(sitemap, error))
-        return {UploadOutcome::NoSitemap, {}, {}, {}, {}};
-    if (std::string problem = localFileProblem(sitemap); !problem.empty())
-        return {UploadOutcome::UnusableFile, {}, std::move(problem), {}, {}};
+        return failed(UploadOutcome::NoSitemap, {});
     SitemapFacts local;
     try {
         local = ReadSitemapFacts(ReadFile(sitemap));
     } catch (const FileError& failure) {
-        return {UploadOutcome::UnusableFile, {}, failure.what(), {}, {}};
+        return unusable({}, failure.what());
     }
     // A damaged index names no parts for certain.
     const std::vector<std::string> parts =
@@ -82,30 +80,27 @@ UploadResult UploadSitemap(Tftp_module& ftp, const SiteSettings& settings,
     // Every part the index names is checked before the first command: an index must never
     // reach the server without its parts.
     for (const std::string& part : parts) {
-        const std::string problem = IsSitemapPartName(part)
-                                        ? localFileProblem(programFolder / part)
-                                        : Filled(texts::kNotARegularFile, {{"file", part}});
-        if (!problem.empty())
-            return {UploadOutcome::UnusableFile,
-                    {},
-                    Concat({Filled(texts::kPartNotUploadable, {{"file", EscapeControls(part)}}),
-                            texts::kLineBreak, problem}),
-                    {},
-                    {}};
+        if (!IsSitemapPartName(part))
+            return unusable(part, {});
+        if (std::string problem = localFileProblem(programFolder / part); !problem.empty())
+            return unusable(part, std::move(problem));
     }
 
     auto session = ftp.Lock();
     const Tftp_module::ScopedDisconnect disconnect(ftp);
     session->SetTls(TlsOptionsFor(settings.tls, settings.tls_trust, settings.hostname));
-    if (ftp.FtpConnect(settings.hostname, settings.username, settings.password) != 0)
-        return {UploadOutcome::LoginFailed, ftp.LastError(), {}, ftp.UntrustedCertificate(), {}};
+    if (ftp.FtpConnect(settings.hostname, settings.username, settings.password) != 0) {
+        UploadResult result = failed(UploadOutcome::LoginFailed, ftp.LastError());
+        result.untrustedCertificate = ftp.UntrustedCertificate();
+        return result;
+    }
     try {
         if (!settings.site_root.empty())
             session->ChangeFolder(settings.site_root);
     } catch (const std::exception& failure) {
-        return {UploadOutcome::FolderRefused, FailureOf(failure), {}, {}, {}};
+        return failed(UploadOutcome::FolderRefused, FailureOf(failure));
     } catch (...) {
-        return {UploadOutcome::FolderRefused, {FtpFailureKind::Unknown}, {}, {}, {}};
+        return failed(UploadOutcome::FolderRefused, {FtpFailureKind::Unknown});
     }
     UploadResult result;
     SitemapFacts published;
@@ -116,8 +111,11 @@ UploadResult UploadSitemap(Tftp_module& ftp, const SiteSettings& settings,
         const ShrinkFinding finding{published.urls.value_or(0), local.urls.value_or(0),
                                     local.incomplete};
         const bool shrinks = published.urls && local.urls && *local.urls * 2 < *published.urls;
-        if ((shrinks || finding.incomplete) && !(allowShrink && allowShrink(finding)))
-            return {UploadOutcome::ShrinkRefused, {}, ShrinkText(finding), {}, {}};
+        if ((shrinks || finding.incomplete) && !(allowShrink && allowShrink(finding))) {
+            result.outcome = UploadOutcome::ShrinkRefused;
+            result.shrink = finding;
+            return result;
+        }
         // A part the published index names is whole on the server (the index went last) and
         // is live: it is never stored over.
         for (const std::string& part : parts) {
@@ -131,16 +129,16 @@ UploadResult UploadSitemap(Tftp_module& ftp, const SiteSettings& settings,
             session->RenameFile(temporary, "sitemap.xml");
         } catch (const EIdProtocolReplyError&) {
             session->StoreFile(sitemap.string(), "sitemap.xml");
-            result.notice = texts::kRenameRefused;
+            result.renameRefused = true;
             try {
                 session->DeleteFile(temporary);
             } catch (const EIdProtocolReplyError&) {
             }
         }
     } catch (const std::exception& failure) {
-        return {UploadOutcome::StoreFailed, FailureOf(failure), {}, {}, {}};
+        return failed(UploadOutcome::StoreFailed, FailureOf(failure));
     } catch (...) {
-        return {UploadOutcome::StoreFailed, {FtpFailureKind::Unknown}, {}, {}, {}};
+        return failed(UploadOutcome::StoreFailed, {FtpFailureKind::Unknown});
     }
     removeUnnamedParts(session.Client(), published.parts, parts);
     return result;

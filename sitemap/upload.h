@@ -23,20 +23,6 @@ enum class UploadOutcome {
     ShrinkRefused, // the shrink check said no; nothing was stored
 };
 
-struct UploadResult {
-    UploadOutcome outcome = UploadOutcome::Uploaded;
-    // What the FTP client reported (LoginFailed, FolderRefused, StoreFailed).
-    FtpFailure failure;
-    // Why the local file is unusable (UnusableFile), or the shrink's finding (ShrinkRefused),
-    // fit to show. Empty otherwise.
-    std::string reason;
-    // The certificate that stopped the login because it could not be verified (LoginFailed).
-    std::optional<CertificateInfo> untrustedCertificate;
-    // Uploaded, but not as planned, fit to show: the server refused to rename the new
-    // sitemap.xml over the old one, so it was stored over it directly.
-    std::string notice;
-};
-
 // Why a set about to be published may be a wrong one: it lists fewer than half the URLs of
 // the one on the server, or it comes from a stopped or failed retrieval.
 struct ShrinkFinding {
@@ -44,8 +30,23 @@ struct ShrinkFinding {
     std::size_t newUrls = 0;
     bool incomplete = false;
 };
-// The finding as one text, both numbers and the reason.
-std::string ShrinkText(const ShrinkFinding& finding);
+
+struct UploadResult {
+    UploadOutcome outcome = UploadOutcome::Uploaded;
+    // What the FTP client reported (LoginFailed, FolderRefused, StoreFailed).
+    FtpFailure failure;
+    // Of UnusableFile: the part of the index at fault (empty: sitemap.xml itself), and the
+    // file's error as the file layer words it (empty: the index names no valid part name).
+    std::string part;
+    std::string fileProblem;
+    // Of ShrinkRefused: what the check found.
+    ShrinkFinding shrink;
+    // The certificate that stopped the login because it could not be verified (LoginFailed).
+    std::optional<CertificateInfo> untrustedCertificate;
+    // Uploaded, but not as planned: the server refused to rename the new sitemap.xml over the
+    // old one, so it was stored over it directly.
+    bool renameRefused = false;
+};
 // Says whether to publish anyway; called on the upload's thread with the session open.
 using ShrinkCheck = std::function<bool(const ShrinkFinding&)>;
 
@@ -57,7 +58,7 @@ using ShrinkCheck = std::function<bool(const ShrinkFinding&)>;
 // nothing unless allowShrink says yes. The set is then replaced as a whole: the parts the
 // published index does not already name first, each under its own name, then sitemap.xml
 // under a temporary name, renamed over the old one (or stored directly where the server will not
-// rename over a file, which notice says); only then the parts the old sitemap.xml named and
+// rename over a file, which renameRefused says); only then the parts the old sitemap.xml named and
 // the new one does not are deleted. A failure at any step leaves the published
 // sitemap.xml and every part it names intact. Holds the FTP session throughout and disconnects,
 // whatever happened. Never throws: every failure is in the result.

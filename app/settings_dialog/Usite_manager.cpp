@@ -105,7 +105,7 @@ Tfsite_manager::Tfsite_manager(std::filesystem::path programFolder, Tftp_module&
     setWindowTitle(QText(texts::kSettingsTitle));
     createControls();
     showSettings(SiteSettings());
-    RunCommand([this] { FormCreate(); });
+    FormCreate();
 }
 
 void Tfsite_manager::createControls() {
@@ -263,9 +263,9 @@ void Tfsite_manager::createControls() {
     Button1->setDefault(true);
     connect(Button1, &QPushButton::clicked, this, [this] {
         // An address that would break every row is refused, and the dialog stays open.
-        const std::string_view problem = SiteUrlProblem(web_url->text().toStdString());
-        if (!problem.empty()) {
-            ShowInfo(QText(problem), QText(texts::kConfirm));
+        const SiteUrlProblem problem = SiteUrlProblemOf(web_url->text().toStdString());
+        if (problem != SiteUrlProblem::None) {
+            ShowInfo(QText(SiteUrlProblemText(problem)), QText(texts::kConfirm));
             return;
         }
         // The modal result is settled before the save runs: a failed save is shown, and the
@@ -375,10 +375,9 @@ void Tfsite_manager::FormCreate() {
     SiteSettings settings = Settings();
     try {
         LoadSettings(programFolder_, settings);
-    } catch (...) {
+    } catch (const std::exception& error) {
         // The values read before the failure stay, as they would in the controls.
-        showSettings(settings);
-        throw;
+        ShowStandardError(QString::fromStdString(ErrorText(error)));
     }
     showSettings(settings);
 }
@@ -423,8 +422,8 @@ void RunConnectionTest(QWidget* parent, Tftp_module& ftp, Tfsite_manager& settin
                     continue;
                 return;
             }
-            show(QText(Concat(
-                {texts::kConnectFailed, texts::kLineBreak, FailureText(ftp.LastError())})));
+            show(QText(
+                Concat({texts::kConnectFailed, texts::kLineBreak, FailureText(ftp.LastError())})));
             return;
         case ConnectionTestResult::Connected: {
             // The first line is what a login always showed; TLS and the listing follow on lines

@@ -118,9 +118,9 @@ void TFsite_wright::N14Click() {
     switch (result.outcome) {
     case UploadOutcome::Uploaded:
         ShowInfo(QString::fromStdString(
-                     result.notice.empty()
-                         ? std::string(texts::kUploaded)
-                         : Concat({result.notice, texts::kLineBreak, texts::kUploaded})),
+                     result.renameRefused
+                         ? Concat({texts::kRenameRefused, texts::kLineBreak, texts::kUploaded})
+                         : std::string(texts::kUploaded)),
                  QText(texts::kConfirm));
         break;
     case UploadOutcome::ShrinkRefused:

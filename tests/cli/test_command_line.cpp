@@ -23,6 +23,7 @@
 #include "settings/SiteSettings.h"
 #include "sitemap/sitemap_writer.h"
 #include "support/fake_ftp_server.h"
+#include "support/site_faults.h"
 #include "support/temp_folder.h"
 #include "support/walk_script.h"
 
@@ -430,6 +431,58 @@ TEST_F(CommandLineTest, ASitemapWithoutAnyUrlIsNeverUploaded) {
 
 // What scripts read: --json gives one object with its keys whatever happened, --quiet the
 // summary alone, and the messages of the walk become the object's problems.
+TEST_F(CommandLineTest, GenerateWritesNoSitemapAfterAFaultAndKeepsTheEarlierOne) {
+    using namespace site_faults;
+    // The command line waits the full time-outs, so only faults that end by themselves: drops,
+    // floods, dead data ports.
+    std::vector<FaultCase> cases;
+    for (FaultCase& fault : faultsAtEveryPoint(siteScript())) {
+        if (fault.description.find("stall") == std::string::npos)
+            cases.push_back(std::move(fault));
+    }
+    ASSERT_GT(cases.size(), 50u);
+    for (const FaultCase& fault : cases) {
+        SCOPED_TRACE(fault.description);
+        FakeFtpServer server(fault.script);
+        configureFor(server);
+        const std::string dat = ReadFile(folder / "config_v1.dat");
+        const std::string conf = ReadFile(folder / "config_v1.conf");
+        WriteSitemap(folder, kOldSitemap);
+
+        int status = -1;
+        {
+            const Watchdog watchdog(fault.description, kRunBound);
+            status = run({"generate", "--dir", "DIR"});
+        }
+        EXPECT_TRUE(server.WaitUntilFinished(std::chrono::seconds(30)));
+        EXPECT_EQ(server.Commands(), commandsOf(fault.script));
+        EXPECT_EQ(ReadFile(folder / "config_v1.dat"), dat);
+        EXPECT_EQ(ReadFile(folder / "config_v1.conf"), conf);
+
+        const Reach reach = reachOf(fault.script);
+        if (reach.listings == 3) {
+            EXPECT_EQ(status, kExitSuccess) << err;
+            const std::string sitemap = ReadFile(SitemapPath(folder));
+            EXPECT_NE(sitemap.find(kWeb + "/sub/c.php"), std::string::npos);
+            continue;
+        }
+        EXPECT_EQ(status, kExitFailure);
+        EXPECT_EQ(ReadFile(SitemapPath(folder)), kOldSitemap);
+        const std::string heading = reach.loggedIn ? kCutShort : kConnectFailed;
+        const std::string last =
+            "sitewright generate: " + (reach.loggedIn ? kCutShort : kConnectFailed + "。") +
+            "サイトマップは作成しませんでした。\n";
+        EXPECT_EQ(err.rfind(heading + "\n", 0), 0u) << err;
+        ASSERT_GE(err.size(), last.size());
+        EXPECT_EQ(err.substr(err.size() - last.size()), last);
+        EXPECT_NE(out.find("取得件数 " +
+                                 std::to_string(kRowsAfterListings[reach.listings].size()) +
+                                 "、フォルダー数 "),
+                  std::string::npos)
+            << out;
+    }
+}
+
 TEST_F(CommandLineTest, JsonAndQuietReportsForScripts) {
     FakeFtpServer first(siteWithARefusedFolder());
     configureFor(first);

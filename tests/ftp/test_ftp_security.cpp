@@ -10,9 +10,6 @@
 #include <unistd.h>
 
 #include "core/file_io.h"
-#include "settings/SiteSettings.h"
-#include "sitemap/sitemap_writer.h"
-#include "sitemap/upload.h"
 #include "support/fake_ftp_server.h"
 #include "support/temp_folder.h"
 
@@ -57,16 +54,14 @@ TEST_F(FtpSecurityTest, RefusedLoginThatRepeatsThePasswordMasksIt) {
 TEST_F(FtpSecurityTest, EveryErrorTextOfTheSessionMasksThePassword) {
     const TempFolder temp("sw_security");
     const fs::path& folder = temp.Path();
-    WriteSitemap(folder, "<urlset/>");
+    const fs::path file = folder / "sitemap.xml";
+    WriteFileAtomically(file, "<urlset/>");
     FakeFtpServer server(fake_ftp::WithLogin({
         {"CWD /nowhere", {"550 /nowhere: no such folder (user anna, password secret)"}},
         {"PWD", {"257 secret"}},
         {"PASV", {"227 Passive mode refused for secret"}},
-        {"CWD /public_html", {"250 OK"}},
         fake_ftp::Pasv(),
-        {"RETR sitemap.xml", {"550 No such file"}},
-        fake_ftp::Pasv(),
-        {"STOR sitemap.xml.swtmp-upload", {"553 secret: cannot create file"}},
+        {"STOR sitemap.xml", {"553 secret: cannot create file"}},
         fake_ftp::ExpectClose(),
     }));
     ASSERT_EQ(module.FtpConnect(server.Host(), "anna", "secret"), 0);
@@ -84,14 +79,13 @@ TEST_F(FtpSecurityTest, EveryErrorTextOfTheSessionMasksThePassword) {
             }
         }
     }
-    SiteSettings settings;
-    settings.hostname = server.Host();
-    settings.username = "anna";
-    settings.password = "secret";
-    settings.site_root = "/public_html";
-    const UploadResult result = UploadSitemap(module, settings, folder);
-    EXPECT_EQ(result.outcome, UploadOutcome::StoreFailed);
-    EXPECT_EQ(result.failure.detail, "553 ********: cannot create file");
+    try {
+        module.Lock()->StoreFile(file.string(), "sitemap.xml");
+        ADD_FAILURE() << "the server's refusal was taken";
+    } catch (const EIdException& error) {
+        EXPECT_EQ(error.Failure().detail, "553 ********: cannot create file");
+    }
+    module.FtpDisconnect();
     EXPECT_TRUE(server.WaitUntilFinished());
     EXPECT_EQ(server.Problems(), Commands());
 }

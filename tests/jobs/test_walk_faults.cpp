@@ -4,25 +4,19 @@
 
 #include <algorithm>
 #include <chrono>
-#include <condition_variable>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <iostream>
-#include <mutex>
-#include <sstream>
-#include <thread>
 
 #include <unistd.h>
 
 #include "core/file_io.h"
-#include "cli/command_line.h"
 #include "ftp/Uftp_module.h"
 #include "settings/SiteSettings.h"
 #include "sitemap/sitemap_writer.h"
 #include "support/fake_ftp_server.h"
 #include "support/fault_scripts.h"
+#include "support/site_faults.h"
 #include "support/fixed_clock.h"
 #include "support/test_rows.h"
 #include "support/walk_script.h"
@@ -42,154 +36,9 @@ using walk_script::file;
 using walk_script::Lines;
 using walk_script::RecordingObserver;
 using walk_script::Script;
+using namespace site_faults;
 
 namespace {
-
-const std::string kWeb = "https://www.example.com";
-const std::string kCutShort = "リストの取得が途中で終了しました。";
-const std::string kConnectFailed = "接続失敗";
-const std::string kOldSitemap = "<old/>";
-
-// Every run must end well within this, whatever the fault; far beyond the time-outs below.
-constexpr auto kRunBound = 120s;
-
-// The site: /r holds a page, a subfolder and a page after it; /r/sub two pages and a text.
-const Lines kRoot = {file("index.html"), dir("sub"), file("z.html")};
-const Lines kSub = {file("b.html"), file("notes.txt"), file("c.php")};
-
-std::vector<Step> siteScript() {
-    return Script().visit("/r", kRoot).visit("/r/sub", kSub).visit("/r", kRoot).quit();
-}
-
-// The rows gathered once 0, 1, 2 or all 3 listings of the site have arrived, in walk order.
-const std::vector<Lines> kRowsAfterListings = {
-    {},
-    {Row(kWeb + "/", "index.html")},
-    {Row(kWeb + "/", "index.html"), Row(kWeb + "/sub/", "b.html"), Row(kWeb + "/sub/", "c.php")},
-    {Row(kWeb + "/", "index.html"), Row(kWeb + "/sub/", "b.html"), Row(kWeb + "/sub/", "c.php"),
-     Row(kWeb + "/", "z.html")},
-};
-
-bool isEndOfListing(const Step& step) {
-    return step.kind == Step::Kind::Exchange && step.command.empty() && !step.replies.empty() &&
-           step.replies.front().rfind("226 ", 0) == 0;
-}
-
-// How far the client gets in a script before its fault: whether the login completes and how
-// many listings it receives whole.
-struct Reach {
-    bool loggedIn = false;
-    std::size_t listings = 0;
-};
-
-Reach reachOf(const std::vector<Step>& script) {
-    Reach reach;
-    for (const Step& step : script) {
-        if (step.command == "SYST" && !step.replies.empty())
-            reach.loggedIn = true;
-        if (isEndOfListing(step))
-            ++reach.listings;
-    }
-    return reach;
-}
-
-// The commands the server reads in a script: every command of its exchanges, in order.
-Lines commandsOf(const std::vector<Step>& script) {
-    Lines commands;
-    for (const Step& step : script) {
-        if ((step.kind == Step::Kind::Exchange || step.kind == Step::Kind::Pasv) &&
-            !step.command.empty())
-            commands.push_back(step.command);
-    }
-    return commands;
-}
-
-// One broken conversation: the script and what the client's error must say.
-struct FaultCase {
-    std::string description;
-    std::vector<Step> script;
-    std::function<bool(const std::string&)> describes;
-};
-
-// Every fault of the shared fault scripts at every step of script, then a listing cut off in
-// the middle (dropped, or stalled) and a PASV port where nothing listens at every listing.
-std::vector<FaultCase> faultsAtEveryPoint(const std::vector<Step>& script) {
-    std::vector<FaultCase> cases;
-    for (fake_ftp::FaultyScript& faulty : fake_ftp::FaultsAtEveryStep(script)) {
-        const fake_ftp::Fault fault = faulty.fault;
-        cases.push_back(
-            {faulty.description, std::move(faulty.script),
-             [fault](const std::string& error) { return fake_ftp::DescribesFault(fault, error); }});
-    }
-    for (std::size_t i = 0; i < script.size(); ++i) {
-        const std::vector<Step> before(script.begin(), script.begin() + std::ptrdiff_t(i));
-        const Step& step = script[i];
-        if (step.kind == Step::Kind::SendData) {
-            const std::string half = step.payload.substr(0, step.payload.size() / 2);
-            std::vector<Step> dropped = before;
-            dropped.push_back(fake_ftp::SendDataKeepOpen(half));
-            dropped.push_back(fake_ftp::Disconnect());
-            cases.push_back({"drop in the middle of listing data at step " + std::to_string(i),
-                             dropped, [](const std::string& error) {
-                                 return fake_ftp::DescribesFault(fake_ftp::Fault::DropAfterCommand,
-                                                                 error);
-                             }});
-            std::vector<Step> stalled = before;
-            stalled.push_back(fake_ftp::SendDataKeepOpen(half));
-            stalled.push_back(fake_ftp::Stall());
-            cases.push_back({"stall in the middle of listing data at step " + std::to_string(i),
-                             stalled, [](const std::string& error) {
-                                 return fake_ftp::DescribesFault(fake_ftp::Fault::StallAfterCommand,
-                                                                 error);
-                             }});
-        }
-        if (step.kind == Step::Kind::Pasv) {
-            // The client never sends LIST, so the conversation stays in step and ends with QUIT.
-            std::vector<Step> dead = before;
-            dead.push_back(fake_ftp::PasvToClosedPort());
-            dead.push_back({"QUIT", {"221 Goodbye."}});
-            dead.push_back(fake_ftp::ExpectClose());
-            cases.push_back({"PASV port where nothing listens at step " + std::to_string(i), dead,
-                             [](const std::string& error) {
-                                 return error.find("127.0.0.1:") != std::string::npos &&
-                                        error.find("に接続できません") != std::string::npos &&
-                                        error.find("Connection refused") != std::string::npos;
-                             }});
-        }
-    }
-    return cases;
-}
-
-// Ends the test program when a run has not ended within its bound, naming the run: a hang
-// shows as a failure instead of a test that never ends.
-class Watchdog final {
-public:
-    Watchdog(std::string what, std::chrono::seconds bound)
-        : thread_([this, what = std::move(what), bound] {
-              std::unique_lock<std::mutex> lock(mutex_);
-              if (!changed_.wait_for(lock, bound, [this] { return ended_; })) {
-                  std::cerr << "did not end within " << bound.count() << " s: " << what
-                            << std::endl;
-                  std::abort();
-              }
-          }) {}
-    ~Watchdog() {
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            ended_ = true;
-        }
-        changed_.notify_all();
-        thread_.join();
-    }
-    Watchdog(const Watchdog&) = delete;
-    Watchdog& operator=(const Watchdog&) = delete;
-
-private:
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    bool ended_ = false;
-    std::thread thread_; // last: it uses the members above
-};
 
 // Resident memory of this process, in MiB: now (VmRSS) or the peak since the last
 // ResetPeakMemory (VmHWM).
@@ -296,62 +145,6 @@ TEST_F(WalkFaultTest, EveryPointOfASiteWalkFailsCleanlyAndKeepsTheRowsGathered) 
     }
     // Faults at QUIT, and a drop right after the last listing's end.
     EXPECT_EQ(completed, 5u);
-}
-
-TEST_F(WalkFaultTest, TheCommandLineWritesNoSitemapAfterAFaultAndKeepsTheEarlierOne) {
-    // The command line waits the full time-outs, so only faults that end by themselves: drops,
-    // floods, dead data ports.
-    std::vector<FaultCase> cases;
-    for (FaultCase& fault : faultsAtEveryPoint(siteScript())) {
-        if (fault.description.find("stall") == std::string::npos)
-            cases.push_back(std::move(fault));
-    }
-    ASSERT_GT(cases.size(), 50u);
-    for (const FaultCase& fault : cases) {
-        SCOPED_TRACE(fault.description);
-        FakeFtpServer server(fault.script);
-        settings.hostname = server.Host();
-        SaveSettings(folder, settings);
-        dat = ReadFile(folder / "config_v1.dat");
-        conf = ReadFile(folder / "config_v1.conf");
-        WriteSitemap(folder, kOldSitemap);
-
-        std::istringstream in;
-        std::ostringstream out;
-        std::ostringstream err;
-        CommandLineIo io{in, out, err};
-        int status = -1;
-        {
-            const Watchdog watchdog(fault.description, kRunBound);
-            status = RunCommandLine({"generate", "--dir", folder.string()}, io);
-        }
-        EXPECT_TRUE(server.WaitUntilFinished(30s));
-        EXPECT_EQ(server.Commands(), commandsOf(fault.script));
-        EXPECT_EQ(ReadFile(folder / "config_v1.dat"), dat);
-        EXPECT_EQ(ReadFile(folder / "config_v1.conf"), conf);
-
-        const Reach reach = reachOf(fault.script);
-        if (reach.listings == 3) {
-            EXPECT_EQ(status, kExitSuccess) << err.str();
-            const std::string sitemap = ReadFile(SitemapPath(folder));
-            EXPECT_NE(sitemap.find(kWeb + "/sub/c.php"), std::string::npos);
-            continue;
-        }
-        EXPECT_EQ(status, kExitFailure);
-        EXPECT_EQ(ReadFile(SitemapPath(folder)), kOldSitemap);
-        const std::string heading = reach.loggedIn ? kCutShort : kConnectFailed;
-        const std::string last =
-            "sitewright generate: " + (reach.loggedIn ? kCutShort : kConnectFailed + "。") +
-            "サイトマップは作成しませんでした。\n";
-        EXPECT_EQ(err.str().rfind(heading + "\n", 0), 0u) << err.str();
-        ASSERT_GE(err.str().size(), last.size());
-        EXPECT_EQ(err.str().substr(err.str().size() - last.size()), last);
-        EXPECT_NE(out.str().find("取得件数 " +
-                                 std::to_string(kRowsAfterListings[reach.listings].size()) +
-                                 "、フォルダー数 "),
-                  std::string::npos)
-            << out.str();
-    }
 }
 
 TEST_F(WalkFaultTest, OverlongListingLinesAndNamesAreLeftOut) {

@@ -171,7 +171,7 @@ protected:
             document[i] = char(i % 251);
         WriteFileAtomically(ca_->Folder() / "sitemap.xml", document);
         const UploadResult upload = UploadSitemap(module, settings, ca_->Folder());
-        EXPECT_EQ(upload.outcome, UploadOutcome::Uploaded) << upload.reason;
+        EXPECT_EQ(upload.outcome, UploadOutcome::Uploaded) << int(upload.outcome);
         const bool same = ReadFile(server.Root() / "site/sitemap.xml") == document;
         EXPECT_TRUE(same) << "the upload arrived changed";
 

@@ -250,6 +250,36 @@ private slots:
         QCOMPARE(table.checkedCount(), 0);
     }
 
+    // A retrieval through the memory: rows sorted, the remembered choices applied, the rows the
+    // memory does not know marked new.
+    void fillFromTheMemoryMarksUntickedAndNewRows() {
+        const TempFolder folder("sw_table_memory");
+        SiteMemory memory(folder.Path(), kSite, {});
+        const SiteDefaults defaults{"weekly", "0.5"};
+        WorkTable table;
+        QCOMPARE(table.fillRetrieved({Row(kSite + "/", "c.html"), Row(kSite + "/", "a.html")},
+                                     &memory, true)
+                     .fresh,
+                 std::size_t(0));
+        QCOMPARE(table.checkedCount(), 2);
+        memory.Record({ChoiceOfRow(Row(kSite + "/", "a.html"), false, defaults)});
+
+        const AppliedMemory applied = table.fillRetrieved(
+            {Row(kSite + "/", "d.html"), Row(kSite + "/", "c.html"), Row(kSite + "/", "a.html")},
+            &memory, true);
+        QCOMPARE(rowTexts(table), (std::vector<std::string>{Row(kSite + "/", "a.html"),
+                                                            Row(kSite + "/", "c.html"),
+                                                            Row(kSite + "/", "d.html")}));
+        QCOMPARE(std::vector<bool>({table.isChecked(0), table.isChecked(1), table.isChecked(2)}),
+                 std::vector<bool>({false, true, true}));
+        QCOMPARE(table.checkedCount(), 2);
+        QCOMPARE(std::vector<bool>({table.isNew(0), table.isNew(1), table.isNew(2)}),
+                 std::vector<bool>({false, false, true}));
+        QVERIFY(table.index(2).data(WorkTable::NewRole).toBool());
+        QCOMPARE(applied.unticked, std::size_t(1));
+        QCOMPARE(applied.fresh, std::size_t(1));
+    }
+
     // A page counts as missing only where the walk looked: not below an exclusion or what
     // robots.txt keeps search engines from.
     void missingPagesAreOnlyThoseTheWalkLookedFor() {

@@ -11,7 +11,6 @@
 #include <sys/wait.h>
 
 #include "core/file_io.h"
-#include "jobs/work_table.h"
 #include "memory/site_memory.h"
 #include "memory/sqlite_database.h"
 #include "support/core_application.h"
@@ -41,13 +40,6 @@ struct Told {
         return [this](const SiteMemory::Problem& problem) { problems.push_back(problem); };
     }
 };
-
-std::vector<std::string> tableRows(const WorkTable& table) {
-    std::vector<std::string> rows;
-    for (int i = 0; i < table.count(); ++i)
-        rows.push_back(table.rowText(i));
-    return rows;
-}
 
 std::vector<std::string> listed(SiteMemory& memory) {
     std::vector<std::string> lines;
@@ -90,13 +82,12 @@ TEST_F(SiteMemoryTest, ChoicesComeBackWithTheirRowsAndNewPagesAreMarked) {
     Told told;
     SiteMemory memory(folder.Path(), kSite, told.Handler());
     ASSERT_TRUE(memory.IsOn());
-    WorkTable table;
 
     // The first retrieval of a site: nothing is new, every page becomes known.
-    AppliedMemory applied =
-        table.fillRetrieved({row("c.html"), row("a.html"), row("b.html")}, &memory, true);
+    std::vector<std::string> rows = {row("c.html"), row("a.html"), row("b.html")};
+    AppliedMemory applied = memory.Apply(rows, true);
     EXPECT_EQ(applied.fresh, 0u);
-    EXPECT_EQ(table.checkedCount(), 3);
+    EXPECT_EQ(applied.unticked, 0u);
 
     memory.Record({ChoiceOfRow(row("a.html"), false, kDefaults),
                    ChoiceOfRow(row("b.html", "高め"), true, kDefaults),
@@ -105,21 +96,16 @@ TEST_F(SiteMemoryTest, ChoicesComeBackWithTheirRowsAndNewPagesAreMarked) {
                                                         address("b.html") + " /高め"}));
 
     // The next retrieval: c.html is gone, d.html came.
-    applied = table.fillRetrieved({row("d.html"), row("b.html"), row("a.html")}, &memory, true);
-    EXPECT_EQ(tableRows(table),
-              (std::vector<std::string>{row("a.html"), row("b.html", "高め"), row("d.html")}));
-    EXPECT_FALSE(table.isChecked(0));
-    EXPECT_TRUE(table.isChecked(1));
-    EXPECT_EQ(table.checkedCount(), 2);
-    EXPECT_EQ(std::vector<bool>({table.isNew(0), table.isNew(1), table.isNew(2)}),
-              std::vector<bool>({false, false, true}));
-    EXPECT_EQ(table.index(2).data(WorkTable::NewRole).toBool(), true);
+    rows = {row("d.html"), row("b.html"), row("a.html")};
+    applied = memory.Apply(rows, true);
+    EXPECT_EQ(rows, (std::vector<std::string>{row("d.html"), row("b.html", "高め"), row("a.html")}));
+    using Mark = AppliedMemory::Mark;
+    EXPECT_EQ(applied.marks, (std::vector<std::uint8_t>{Mark::kNew, 0, Mark::kUnticked}));
     EXPECT_EQ(applied.unticked, 1u);
     EXPECT_EQ(applied.edited, 1u);
     EXPECT_EQ(applied.fresh, 1u);
     EXPECT_EQ(applied.missing, 1u);
 
-    const std::vector<std::string> rows = tableRows(table);
     EXPECT_EQ(memory.Missing(rows), std::vector<std::string>{address("c.html")});
     EXPECT_EQ(memory.Forget(memory.Missing(rows)), 1u);
 
@@ -265,8 +251,9 @@ TEST_F(SiteMemoryTest, ALockedMemoryIsToldOnceAndLeftOff) {
             EXPECT_TRUE(memory->Locked());
             // Held from the start, the lock is the caller's to handle: the run must not go on.
             ASSERT_EQ(told.problems.size(), lockFirst ? 0u : 1u);
-            if (!lockFirst)
+            if (!lockFirst) {
                 EXPECT_EQ(told.problems[0].kind, SiteMemory::Problem::Kind::Locked);
+            }
             hold.exec("ROLLBACK");
         }
         memory.reset();

@@ -58,7 +58,8 @@ TEST_F(UploadTest, LogsInEntersTheSiteRootStoresAndDisconnects) {
         settings_.hostname = server.Host();
         settings_.site_root = siteRoot;
         const UploadResult result = UploadSitemap(ftp_, settings_, folder_);
-        EXPECT_EQ(result.outcome, UploadOutcome::Uploaded) << result.reason;
+        EXPECT_EQ(result.outcome, UploadOutcome::Uploaded)
+            << int(result.failure.kind) << result.fileProblem;
         EXPECT_TRUE(server.WaitUntilFinished());
         EXPECT_EQ(server.Problems(), Commands());
         EXPECT_EQ(server.Commands(), fake_ftp::AfterLogin(commands));
@@ -86,8 +87,8 @@ TEST_F(UploadTest, NothingIsSentForALocalSitemapThatCannotBeUploaded) {
         const UploadResult result = UploadSitemap(ftp_, settings_, folder_);
         EXPECT_EQ(result.outcome, outcome);
         if (outcome == UploadOutcome::UnusableFile) {
-            EXPECT_EQ(result.reason,
-                      "「" + SitemapPath(folder_).string() + "」は通常のファイルではありません。");
+            EXPECT_TRUE(result.part.empty());
+            EXPECT_NE(result.fileProblem.find(SitemapPath(folder_).string()), std::string::npos);
         }
         EXPECT_EQ(server.Connections(), 0u);
     }
@@ -178,7 +179,8 @@ TEST_F(UploadTest, RealServerReceivesAnIdenticalCopy) {
     // An empty site root stores into the login folder.
     settings_.site_root.clear();
     const UploadResult result = UploadSitemap(ftp_, settings_, folder_, allow);
-    EXPECT_EQ(result.outcome, UploadOutcome::Uploaded) << result.reason;
+    EXPECT_EQ(result.outcome, UploadOutcome::Uploaded)
+        << int(result.failure.kind) << result.fileProblem;
     EXPECT_EQ(ReadFile(server.Root() / "sitemap.xml"), "<short/>");
 }
 
@@ -263,8 +265,8 @@ TEST_F(UploadTest, ASplitSetIsReplacedWholeWhereverTheUploadFails) {
         FakeFtpServer server(fake_ftp::WithLogin(script));
         settings_.hostname = server.Host();
         const UploadResult result = UploadSitemap(ftp_, settings_, folder_);
-        EXPECT_EQ(result.outcome, c.outcome) << result.reason;
-        EXPECT_EQ(!result.notice.empty(), c.notice);
+        EXPECT_EQ(result.outcome, c.outcome) << int(result.failure.kind) << result.fileProblem;
+        EXPECT_EQ(result.renameRefused, c.notice);
         EXPECT_TRUE(server.WaitUntilFinished());
         EXPECT_EQ(server.Problems(), Commands());
         EXPECT_EQ(server.Commands(), fake_ftp::AfterLogin(commands));
@@ -298,7 +300,8 @@ TEST_F(UploadTest, RealServerKeepsThePublishedSetWholeWhenAnUploadFails) {
     ASSERT_EQ(second.size(), 3u);
     fs::create_directory(root / second[1]);
     const UploadResult refused = UploadSitemap(ftp_, settings_, folder_);
-    EXPECT_EQ(refused.outcome, UploadOutcome::StoreFailed) << refused.reason;
+    EXPECT_EQ(refused.outcome, UploadOutcome::StoreFailed)
+        << int(refused.failure.kind) << refused.fileProblem;
     EXPECT_EQ(ReadFile(root / "sitemap.xml"), ReadFile(keptFolder.Path() / "sitemap.xml"));
     for (const std::string& part : first)
         EXPECT_EQ(ReadFile(root / part), ReadFile(keptFolder.Path() / part)) << part;
@@ -306,7 +309,8 @@ TEST_F(UploadTest, RealServerKeepsThePublishedSetWholeWhenAnUploadFails) {
     // Once the server takes it, the new set stands and the old parts are gone.
     fs::remove(root / second[1]);
     const UploadResult result = UploadSitemap(ftp_, settings_, folder_);
-    EXPECT_EQ(result.outcome, UploadOutcome::Uploaded) << result.reason;
+    EXPECT_EQ(result.outcome, UploadOutcome::Uploaded)
+        << int(result.failure.kind) << result.fileProblem;
     expectPublished(second);
     for (const std::string& part : first)
         EXPECT_FALSE(fs::exists(root / part)) << part;
@@ -315,6 +319,6 @@ TEST_F(UploadTest, RealServerKeepsThePublishedSetWholeWhenAnUploadFails) {
     fs::remove(folder_ / second[1]);
     const UploadResult missing = UploadSitemap(ftp_, settings_, folder_);
     EXPECT_EQ(missing.outcome, UploadOutcome::UnusableFile);
-    EXPECT_NE(missing.reason.find(second[1]), std::string::npos) << missing.reason;
+    EXPECT_EQ(missing.part, second[1]);
     EXPECT_TRUE(fs::exists(root / second[1]));
 }

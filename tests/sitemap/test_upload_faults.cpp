@@ -79,7 +79,8 @@ TEST_F(UploadFaultTest, EveryPointOfTheUploadFailsCleanly) {
         const UploadResult ending = upload(ftp, server.Host());
         EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
         if (faulty.completes) {
-            EXPECT_EQ(ending.outcome, UploadOutcome::Uploaded) << ending.reason;
+            EXPECT_EQ(ending.outcome, UploadOutcome::Uploaded)
+                << int(ending.failure.kind) << ending.fileProblem;
         } else {
             EXPECT_NE(ending.outcome, UploadOutcome::Uploaded);
             EXPECT_TRUE(fake_ftp::DescribesFault(faulty.fault, ending.failure)) << ending.failure;

@@ -248,8 +248,8 @@ private slots:
             std::string url;
             QString message;
         } cases[] = {
-            {"https://www.example.jp/a;b", QStringLiteral("「;」は使用できません。")},
-            {withTab, QText(SiteUrlProblem(withTab))},
+            {"https://www.example.jp/a;b", QText(texts::kSeparatorRefused)},
+            {withTab, QText(texts::kUnusableCharacter)},
             {"www.example.jp/", QText(texts::kSiteUrlNotWeb)},
         };
         for (const auto& refused : cases) {
