@@ -55,6 +55,11 @@ const std::vector<Command>& commands() {
          texts::kForgetUsage,
          {{"dir", true}, {"missing", false}, {"ext", true}, {"passphrase-stdin", false}},
          cli::forget},
+        {"check",
+         nullptr,
+         texts::kCheckUsage,
+         {{"dir", true}, {"ext", true}, {"json", false}},
+         cli::check},
         {"memory", "list", texts::kMemoryUsage, {{"dir", true}}, cli::memoryList},
         {"memory", "reset", texts::kMemoryUsage, {{"dir", true}}, cli::memoryReset},
     };

@@ -14,6 +14,7 @@
 #include "cli/output.h"
 #include "core/texts.h"
 #include "ftp/tls_channel.h"
+#include "jobs/page_check_job.h"
 #include "jobs/problem_text.h"
 #include "jobs/work_table.h"
 #include "memory/site_memory.h"
@@ -35,6 +36,7 @@ int notify(const ParsedOptions& options, const Output& output);
 int forget(const ParsedOptions& options, const Output& output);
 int memoryList(const ParsedOptions& options, const Output& output);
 int memoryReset(const ParsedOptions& options, const Output& output);
+int check(const ParsedOptions& options, const Output& output);
 
 // configure's options: --dir and one for each setting it changes.
 std::vector<OptionSpec> ConfigureOptions();
@@ -93,6 +95,12 @@ bool addsRobotsLine(const ParsedOptions& options);
 void tellSearchEngines(Tftp_module& ftp, const SiteSettings& settings,
                        const std::filesystem::path& folder, const ParsedOptions& options,
                        const Output& output);
+// The page check of a walk's rows (check.cpp), stopped by Ctrl-C: the rows' lastmods as the
+// check leaves them, certificate failures warned of. With a memory, what it kept is used and
+// what was seen kept.
+PageCheckResult checkRows(std::vector<std::string>& rows, const RetrievalSummary& summary,
+                          const SiteSettings& settings, SiteMemory* memory, Tftp_module& ftp,
+                          const Output& output);
 
 // A command whose whole work is the memory fails with the memory's own problem.
 class MemoryProblem final {

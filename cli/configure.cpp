@@ -240,6 +240,17 @@ const SettingOption kSettingOptions[] = {
              throw UsageError(std::string(texts::kIndexNowEndpointForm));
      },
      copy<&SiteSettings::indexnow_endpoint>},
+    {"check-pages", true,
+     [](const Given& given, SiteSettings& changes) { changes.check_pages = switchedOn(given); },
+     copy<&SiteSettings::check_pages>},
+    {"check-connections", true,
+     [](const Given& given, SiteSettings& changes) {
+         changes.check_connections = item(given, kCheckConnectionItems);
+     },
+     copy<&SiteSettings::check_connections>},
+    {"stable-lastmod", true,
+     [](const Given& given, SiteSettings& changes) { changes.stable_lastmod = switchedOn(given); },
+     copy<&SiteSettings::stable_lastmod>},
 };
 
 } // namespace

@@ -29,6 +29,23 @@ QString jsonText(const std::string& text) {
     return QString::fromStdString(text);
 }
 
+// The pages the check left out, a line each with its reason, and its figures.
+void reportPageCheck(WorkTable& table, const PageCheckResult& checked, const Output& output) {
+    table.applyPageCheck(checked);
+    for (const RowVerdict& row : checked.rows)
+        if (row.leftOut)
+            output.Message(Filled(texts::kPageLeftOut, {{"address", row.verdict.address},
+                                                        {"reason", VerdictText(row.verdict)}}));
+    output.Line(Filled(texts::kPageCheckSummary, {{"checked", std::to_string(checked.checked)},
+                                                  {"left", std::to_string(checked.leftOut)},
+                                                  {"unknown", std::to_string(checked.unknown)},
+                                                  {"kept", std::to_string(checked.lastmodsKept)}}));
+    output.Json()["check"] = QJsonObject{{"checked", qint64(checked.checked)},
+                                         {"left_out", qint64(checked.leftOut)},
+                                         {"unknown", qint64(checked.unknown)},
+                                         {"lastmods_kept", qint64(checked.lastmodsKept)}};
+}
+
 // After the walk: the sitemap of every row in the table's order, and the upload if asked.
 int writeSitemap(const RetrievalSummary& summary, std::vector<std::string> rows,
                  const ParsedOptions& options, Tftp_module& ftp, const SiteSettings& settings,
@@ -59,12 +76,20 @@ int writeSitemap(const RetrievalSummary& summary, std::vector<std::string> rows,
         [&output](const SiteMemory::Problem& problem) {
             output.Warning(MemoryProblemText(problem));
         },
-        false);
+        settings.check_pages);
     // Without its memory the sitemap would list the pages the user unticked.
     if (memory.Locked())
         return failWithoutSitemap(texts::kMemoryLocked, output);
+    PageCheckResult checked;
+    if (settings.check_pages) {
+        checked = checkRows(rows, summary, settings, &memory, ftp, output);
+        if (checked.stopped)
+            return failWithoutSitemap(texts::kPageCheckStopped, output);
+    }
     WorkTable table;
     const AppliedMemory applied = table.fillRetrieved(rows, &memory, false);
+    if (settings.check_pages)
+        reportPageCheck(table, checked, output);
     if (memory.IsOn()) {
         // Only a complete walk tells which pages are gone.
         const std::size_t missing =

@@ -10,12 +10,15 @@ namespace {
 // The signal that asked the running walk to stop; 0 while none has.
 std::atomic<int> interruptSignal{0};
 static_assert(std::atomic<int>::is_always_lock_free);
+std::atomic<bool> interruptRequested{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
 // The client whose waits a Ctrl-C ends at once; set only while a walk runs.
 std::atomic<const Tftp_module*> abortTarget{nullptr};
 static_assert(std::atomic<const Tftp_module*>::is_always_lock_free);
 
 extern "C" void onInterrupt(int signal) {
     interruptSignal = signal;
+    interruptRequested = true;
     // Abort only writes to an eventfd, which a signal handler may do.
     if (const Tftp_module* ftp = abortTarget.load())
         ftp->Abort();
@@ -25,6 +28,7 @@ extern "C" void onInterrupt(int signal) {
 
 StopOnInterrupt::StopOnInterrupt(const Tftp_module& ftp) {
     interruptSignal = 0;
+    interruptRequested = false;
     abortTarget = &ftp;
     struct sigaction action {};
     action.sa_handler = onInterrupt;
@@ -38,6 +42,10 @@ StopOnInterrupt::~StopOnInterrupt() {
     ::sigaction(SIGINT, &previousInterrupt_, nullptr);
     ::sigaction(SIGTERM, &previousTerminate_, nullptr);
     abortTarget = nullptr;
+}
+
+const std::atomic<bool>& StopOnInterrupt::Requested() {
+    return interruptRequested;
 }
 
 int InterruptSignal() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <csignal>
 
 class Tftp_module;
@@ -13,6 +14,9 @@ public:
     ~StopOnInterrupt();
     StopOnInterrupt(const StopOnInterrupt&) = delete;
     StopOnInterrupt& operator=(const StopOnInterrupt&) = delete;
+
+    // True once a Ctrl-C (or SIGTERM) came while this lives: the flag the page check watches.
+    static const std::atomic<bool>& Requested();
 
 private:
     struct sigaction previousInterrupt_ {};

@@ -60,6 +60,11 @@ int show(const ParsedOptions& options, const Output& output) {
     json["indexnow"] = QString::fromStdString(onOff(settings.indexnow));
     json["indexnow-key"] = QString::fromStdString(shown(settings.indexnow_key));
     json["indexnow-endpoint"] = QString::fromStdString(shown(settings.indexnow_endpoint));
+    output.Line("check-pages " + onOff(settings.check_pages) + " " + settings.check_connections +
+                " stable-lastmod " + onOff(settings.stable_lastmod));
+    json["check-pages"] = QString::fromStdString(onOff(settings.check_pages));
+    json["check-connections"] = QString::fromStdString(settings.check_connections);
+    json["stable-lastmod"] = QString::fromStdString(onOff(settings.stable_lastmod));
     if (const auto trusted = ParseTrustedCertificate(settings.tls_trust)) {
         output.Line("trusted     " + shown(trusted->host) + " " + trusted->fingerprint);
         json["trusted"] =

@@ -436,6 +436,7 @@ FTP サーバー上のファイルから、WEB サイトの sitemap.xml を作�
               ドします
   notify      前回の通知から変わったページを IndexNow で検索エンジンに通知し
               ます
+  check       フォルダーをたどり、各ページを検索エンジンが登録するか確認します
   forget      サーバーにないページを、サイトの記憶から削除します（--missing）
   memory      サイトの記憶（チェックを外したページ、変更した更新頻度と優先度）
               を表示（list）または消去（reset）します
@@ -460,8 +461,9 @@ inline constexpr Text kConfigureUsage{
                             [--robots on|off] [--folder-addresses on|off]
                             [--index-names LIST] [--transport ftp|sftp]
                             [--key-file PATH] [--trust-host-key FP]
-                            [--index-names LIST] [--indexnow on|off]
-                            [--indexnow-endpoint URL]
+                            [--indexnow on|off] [--indexnow-endpoint URL]
+                            [--check-pages on|off]
+                            [--check-connections N] [--stable-lastmod on|off]
 
 指定した設定を変更し、二つの設定ファイル（暗号化、所有者のみ読み取り可）
 を保存します。指定しない設定は元の値のままです。
@@ -531,6 +533,13 @@ inline constexpr Text kConfigureUsage{
   --indexnow-endpoint URL
                      IndexNow の送り先（"" で共有の送り先
                      https://api.indexnow.org/indexnow）
+  --check-pages on|off
+                     取得の後に各ページを WEB サーバーに尋ね、検索エンジンが登
+                     録しないページを除きます（既定値 off）
+  --check-connections N
+                     同時に確認するページ数: 1〜16（既定値 4）
+  --stable-lastmod on|off
+                     内容が変わったときだけ更新日時を進めます（既定値 on）
   -h, --help         このヘルプを表示します
 )")};
 
@@ -564,7 +573,8 @@ FTP サーバーにログインし、サイトのルートフォルダーとそ�
 sitemap.xml はそのまま残ります。除外するパスと robots.txt が禁止するパスは除
 きます。URL 数 50,000 件または 50 MiB を超えるときは sitemap-<日時>-1.xml、…
 に分け、sitemap.xml をそのインデックスにします。同じフォルダーで同時に動く
-generate は一つだけです。
+generate は一つだけです。「公開ページを確認する」設定のときは、検索エンジンが
+登録しないページを理由とともに標準エラー出力に表示して除きます。
 
   --dir DIR          設定ファイルと sitemap.xml のフォルダー
                      （省略時: プログラムフォルダー）
@@ -931,6 +941,58 @@ inline constexpr Text kIndexNowEndpointForm{QT_TRANSLATE_NOOP(
     "texts", "--indexnow-endpoint: http:// または https:// で始まるアドレスを指定してください")};
 inline constexpr Text kMenuNotifyDisabled{
     QT_TRANSLATE_NOOP("texts", "IndexNow は設定でオフです。サイトの設定でオンにしてください")};
+// --- The page check (pagecheck/, jobs/page_check_job, sitewright check) ---
+inline constexpr Text kCheckPagesCheck{QT_TRANSLATE_NOOP("texts", "公開ページを確認する")};
+inline constexpr Text kCheckPagesHint{QT_TRANSLATE_NOOP(
+    "texts", "取得の後、各ページを WEB サーバーに尋ね、検索エンジンが登録しないページ\n"
+             "（404、転送、noindex、別の正規 URL、確認用ファイル）のチェックを外します")};
+inline constexpr Text kCheckConnectionsCaption{QT_TRANSLATE_NOOP("texts", "同時に確認する数")};
+inline constexpr Text kStableLastmodCheck{
+    QT_TRANSLATE_NOOP("texts", "内容が変わったときだけ更新日時を進める")};
+// A verdict of the check, as a row and "sitewright check" show it.
+inline constexpr Text kVerdictIndexable{QT_TRANSLATE_NOOP("texts", "登録できます")};
+inline constexpr Text kVerdictNotFound{QT_TRANSLATE_NOOP("texts", "ページがありません（{status}）")};
+inline constexpr Text kVerdictRedirected{QT_TRANSLATE_NOOP("texts", "転送されます（{status}）: {target}")};
+inline constexpr Text kVerdictNoIndex{QT_TRANSLATE_NOOP("texts", "noindex が指定されています")};
+inline constexpr Text kVerdictCanonical{QT_TRANSLATE_NOOP("texts", "正規 URL は別のアドレスです: {target}")};
+inline constexpr Text kVerdictNotModified{QT_TRANSLATE_NOOP("texts", "前回の確認から変わっていません")};
+inline constexpr Text kVerdictVerificationFile{
+    QT_TRANSLATE_NOOP("texts", "検索エンジンの所有者確認用ファイルです")};
+inline constexpr Text kVerdictErrorDocument{
+    QT_TRANSLATE_NOOP("texts", ".htaccess が指定するエラーページです")};
+inline constexpr Text kVerdictServerError{QT_TRANSLATE_NOOP("texts", "確認できません: サーバーエラー（{status}）")};
+inline constexpr Text kVerdictRefused{QT_TRANSLATE_NOOP("texts", "確認できません: 応答 {status}")};
+inline constexpr Text kVerdictTimedOut{QT_TRANSLATE_NOOP("texts", "確認できません: 時間切れ")};
+inline constexpr Text kVerdictNetwork{QT_TRANSLATE_NOOP("texts", "確認できません: 接続できません")};
+inline constexpr Text kVerdictCertificate{QT_TRANSLATE_NOOP("texts", "確認できません: 証明書を検証できません")};
+inline constexpr Text kVerdictStopped{QT_TRANSLATE_NOOP("texts", "確認できません: 中止しました")};
+inline constexpr Text kPageLeftOut{QT_TRANSLATE_NOOP("texts", "除外: {address}: {reason}")};
+inline constexpr Text kPageCheckSummary{QT_TRANSLATE_NOOP(
+    "texts", "ページの確認: 確認 {checked}、除外 {left}、確認できない {unknown}、"
+             "内容が変わらず更新日時を保ったもの {kept}")};
+inline constexpr Text kCertificateUnchecked{QT_TRANSLATE_NOOP(
+    "texts", "{site} の証明書を検証できないため、そのページは確認していません: {reason}")};
+inline constexpr Text kPageCheckStopped{QT_TRANSLATE_NOOP("texts", "ページの確認を中止しました。")};
+inline constexpr Text kCheckingPages{QT_TRANSLATE_NOOP("texts", "ページを確認中 {done}/{total}")};
+inline constexpr Text kStatusLeftOut{QT_TRANSLATE_NOOP("texts", "確認で除外 {count}")};
+inline constexpr Text kCheckNeedsUrl{
+    QT_TRANSLATE_NOOP("texts", "ページを確認するには WEB サイト URL が必要です。")};
+inline constexpr Text kCheckUsage{
+    QT_TRANSLATE_NOOP("texts", R"(使い方: sitewright check [--dir DIR] [--ext LIST] [--json]
+
+generate と同じようにサーバーのフォルダーをたどり、見つけた各ページのアドレスを
+WEB サーバーに尋ねて、検索エンジンが登録するかどうかを1行に1アドレス表示しま
+す（登録できる、ページがない、転送、noindex、別の正規 URL、確認用ファイル、エ
+ラーページ、確認できない）。何も書かず、サイトの記憶も変えません。設定の
+「公開ページを確認する」にかかわらず確認します。
+
+  --dir DIR    設定ファイルのフォルダー（省略時: プログラムフォルダー）
+  --ext LIST   取得するファイルの拡張子。コンマ区切り（generate の --ext
+               と同じ）
+  --json       結果を一つの JSON オブジェクトで表示します。pages は1アドレスに
+               1オブジェクト（address, verdict, status, target）です
+  -h, --help   このヘルプを表示します
+)")};
 
 } // namespace texts
 

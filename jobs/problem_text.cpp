@@ -261,3 +261,43 @@ std::string WalkProblemText(const WalkProblem& problem) {
     }
     return {};
 }
+
+std::string VerdictText(const PageVerdict& verdict) {
+    const std::string status = std::to_string(verdict.status);
+    switch (verdict.verdict) {
+    case Verdict::Indexable:
+        return std::string(texts::kVerdictIndexable);
+    case Verdict::NotFound:
+        return Filled(texts::kVerdictNotFound, {{"status", status}});
+    case Verdict::Redirected:
+        return Filled(texts::kVerdictRedirected, {{"status", status}, {"target", verdict.target}});
+    case Verdict::NoIndex:
+        return std::string(texts::kVerdictNoIndex);
+    case Verdict::CanonicalElsewhere:
+        return Filled(texts::kVerdictCanonical, {{"target", verdict.target}});
+    case Verdict::NotModified:
+        return std::string(texts::kVerdictNotModified);
+    case Verdict::VerificationFile:
+        return std::string(texts::kVerdictVerificationFile);
+    case Verdict::ErrorDocument:
+        return std::string(texts::kVerdictErrorDocument);
+    case Verdict::Unreachable:
+        break;
+    }
+    switch (verdict.cause) {
+    case Unknown::ServerError:
+        return Filled(texts::kVerdictServerError, {{"status", status}});
+    case Unknown::Refused:
+        return Filled(texts::kVerdictRefused, {{"status", status}});
+    case Unknown::TimedOut:
+        return std::string(texts::kVerdictTimedOut);
+    case Unknown::Certificate:
+        return std::string(texts::kVerdictCertificate);
+    case Unknown::Stopped:
+        return std::string(texts::kVerdictStopped);
+    case Unknown::None:
+    case Unknown::Network:
+        break;
+    }
+    return std::string(texts::kVerdictNetwork);
+}

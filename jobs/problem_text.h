@@ -9,6 +9,7 @@
 #include "ftp/ftp_errors.h"
 #include "jobs/retrieval.h"
 #include "memory/site_memory.h"
+#include "pagecheck/page_verdict.h"
 #include "settings/SiteSettings.h"
 #include "sitemap/upload.h"
 
@@ -39,3 +40,5 @@ std::string UploadFailureText(const UploadResult& result);
 std::string MemoryProblemText(const SiteMemory::Problem& problem);
 // The sentence for a problem of the walk.
 std::string WalkProblemText(const WalkProblem& problem);
+// What the page check said of a page, with its status and target.
+std::string VerdictText(const PageVerdict& verdict);

@@ -105,6 +105,8 @@ struct RetrievalSummary {
     bool tlsRefused = false;
     // The site root's robots.txt as the walk read it and obeyed it (empty: none read).
     std::string robotsTxt;
+    // The site root's .htaccess, read for the page check only (empty: none read).
+    std::string htaccess;
     // The certificate that stopped the login because it could not be verified: the user may
     // choose to trust it.
     std::optional<CertificateInfo> untrustedCertificate;

@@ -11,6 +11,13 @@
 #include "jobs/problem_text.h"
 #include "ftp/server_name.h"
 
+namespace {
+
+// The page check reads the ErrorDocument lines of the site root's .htaccess; no more than this.
+constexpr std::size_t kMaxHtaccessBytes = 256 * 1024;
+
+} // namespace
+
 bool MeansMissing(const EIdProtocolReplyError& refusal) {
     return refusal.ReplyCode() == 550;
 }
@@ -107,6 +114,8 @@ Folder WalkRules::rootFolder(SiteConnection& connection) {
     root.url = siteUrl_ + '/';
     if (settings_.robots)
         readRobots(connection, root.path);
+    if (settings_.check_pages)
+        readHtaccess(connection, root.path);
     walked_.insert(root.path);
     return root;
 }
@@ -132,6 +141,20 @@ void WalkRules::readRobots(SiteConnection& connection, const std::string& rootPa
         text->erase(text->find_last_of("\r\n") + 1);
     filter_.SetRobots(*text);
     summary_.robotsTxt = std::move(*text);
+}
+
+void WalkRules::readHtaccess(SiteConnection& connection, const std::string& rootPath) {
+    CheckStop();
+    try {
+        // A file that is not there or not readable names no error documents; the check then
+        // judges those pages by their answers.
+        if (std::optional<std::string> text =
+                connection.ReadFile(JoinPath(rootPath, ".htaccess"), kMaxHtaccessBytes))
+            summary_.htaccess = std::move(*text);
+    } catch (const std::exception& refusal) {
+        if (connection.MeaningOf(refusal) == RefusalMeaning::Broken)
+            throw;
+    }
 }
 
 void WalkRules::beginFolder(const Folder& folder) {

@@ -139,6 +139,8 @@ protected:
 private:
     // The site root's robots.txt; a site without one leaves nothing out.
     void readRobots(SiteConnection& connection, const std::string& rootPath);
+    // The site root's .htaccess, for the page check.
+    void readHtaccess(SiteConnection& connection, const std::string& rootPath);
     // The path below the site root of folder's subfolder name, as rows write it ("/a/b").
     static std::string subfolderUrlPath(const Folder& folder, const std::string& name);
 

@@ -4,6 +4,8 @@
 
 #include "core/text_util.h"
 #include "core/texts.h"
+#include "jobs/page_check_job.h"
+#include "jobs/problem_text.h"
 
 WorkTable::WorkTable(QObject* parent) : QAbstractListModel(parent) {}
 
@@ -25,6 +27,15 @@ QVariant WorkTable::data(const QModelIndex& index, int role) const {
         return checked_[row] ? Qt::Checked : Qt::Unchecked;
     case NewRole:
         return bool(new_[row]);
+    case CheckNoteRole:
+    case Qt::ToolTipRole: {
+        if (checkNotes_.empty())
+            return role == CheckNoteRole ? QVariant(QString()) : QVariant();
+        const auto note = checkNotes_.find(RowAddress(rows_[row]));
+        if (note != checkNotes_.end())
+            return text(note->second.first);
+        return role == CheckNoteRole ? QVariant(QString()) : QVariant();
+    }
     case LinkRole:
     case FilenameRole:
     case LastmodRole:
@@ -100,6 +111,8 @@ void WorkTable::clear() {
     layouts_.clear();
     checked_.clear();
     new_.clear();
+    checkNotes_.clear();
+    leftOutCount_ = 0;
     endResetModel();
 }
 
@@ -114,6 +127,8 @@ void WorkTable::fill(std::vector<std::string> rows) {
         layouts_.emplace_back(row);
     checked_.assign(rows_.size(), false);
     new_.assign(rows_.size(), false);
+    checkNotes_.clear();
+    leftOutCount_ = 0;
     endResetModel();
 }
 
@@ -132,6 +147,8 @@ AppliedMemory WorkTable::fillRetrieved(std::vector<std::string> rows, SiteMemory
     layouts_.reserve(rows.size());
     checked_.assign(rows.size(), true);
     new_.assign(rows.size(), false);
+    checkNotes_.clear();
+    leftOutCount_ = 0;
     for (std::size_t at = 0; at < order.size(); ++at) {
         const std::uint8_t mark = applied.marks[order[at]];
         rows_.push_back(std::move(rows[order[at]]));
@@ -146,6 +163,34 @@ AppliedMemory WorkTable::fillRetrieved(std::vector<std::string> rows, SiteMemory
 bool WorkTable::isNew(int i) const {
     checkIndex(i);
     return new_[std::size_t(i)];
+}
+
+std::size_t WorkTable::applyPageCheck(const PageCheckResult& result) {
+    checkNotes_.clear();
+    leftOutCount_ = 0;
+    for (const RowVerdict& row : result.rows) {
+        const Verdict verdict = row.verdict.verdict;
+        if (verdict != Verdict::Indexable && verdict != Verdict::NotModified)
+            checkNotes_[row.address] = {VerdictText(row.verdict), row.leftOut};
+    }
+    for (std::size_t i = 0; i < rows_.size(); ++i) {
+        if (leftOutByCheck(int(i))) {
+            checked_[i] = false;
+            ++leftOutCount_;
+        }
+    }
+    if (!rows_.empty())
+        emit dataChanged(index(0), index(count() - 1),
+                         {Qt::CheckStateRole, CheckNoteRole, Qt::ToolTipRole});
+    return leftOutCount_;
+}
+
+bool WorkTable::leftOutByCheck(int i) const {
+    checkIndex(i);
+    if (checkNotes_.empty())
+        return false;
+    const auto note = checkNotes_.find(RowAddress(rows_[std::size_t(i)]));
+    return note != checkNotes_.end() && note->second.second;
 }
 
 void WorkTable::forgetChoices(const SiteDefaults& defaults) {

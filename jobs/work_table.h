@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include <QAbstractListModel>
@@ -8,6 +9,8 @@
 #include "core/row_order.h"
 #include "core/url_entry.h"
 #include "memory/site_memory.h"
+
+struct PageCheckResult;
 
 // The work table: the row texts in table order, each with its check flag and the layout of its
 // fields (20 bytes), so that views read a field without splitting the row again. Lives on the
@@ -23,6 +26,9 @@ public:
         ChangefreqRole,
         PriorityRole,
         NewRole, // bool: the site memory did not know the row's page
+        // QString: what the page check said of a page it did not find indexable (empty: nothing);
+        // also the row's tooltip.
+        CheckNoteRole,
     };
 
     explicit WorkTable(QObject* parent = nullptr);
@@ -59,6 +65,14 @@ public:
 
     bool isNew(int i) const;
 
+    // The page check's verdicts on the rows now in the table: a row it leaves out is
+    // unticked, and every row it did not find indexable gets its note. Returns the rows
+    // unticked. A later clear or fill drops the notes.
+    std::size_t applyPageCheck(const PageCheckResult& result);
+    // True when the check left row i out (ticking it again is the user's word against it).
+    bool leftOutByCheck(int i) const;
+    std::size_t leftOutByCheckCount() const { return leftOutCount_; }
+
     // The rows as a retrieval without a memory would bring them: every row checked, with
     // defaults' change frequency and priority. For the site memory just erased.
     void forgetChoices(const SiteDefaults& defaults);
@@ -82,5 +96,8 @@ private:
     std::vector<UrlEntryLayout> layouts_; // beside rows_, index for index
     std::vector<bool> checked_;
     std::vector<bool> new_;
+    // By RowAddress: the check's note and whether it left the page out.
+    std::unordered_map<std::string, std::pair<std::string, bool>> checkNotes_;
+    std::size_t leftOutCount_ = 0;
     bool incomplete_ = false;
 };

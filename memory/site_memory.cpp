@@ -370,17 +370,22 @@ std::vector<std::string> SiteMemory::Missing(const std::vector<std::string>& row
 }
 
 std::size_t SiteMemory::Forget(const std::vector<std::string>& addresses) {
-    if (!on_ || addresses.empty() || !findSite(false))
+    if (!on_ || addresses.empty() || !findSite(false) || !checksTable())
         return 0;
     std::size_t forgotten = 0;
     const bool done = db_.transaction([&] {
         SqliteStatement remove(db_, "DELETE FROM pages WHERE site = ? AND address = ?");
+        SqliteStatement checks(db_, "DELETE FROM checks WHERE site = ? AND address = ?");
         for (const std::string& address : addresses) {
             remove.bind(1, siteId_);
             remove.bind(2, address);
             if (!remove.run())
                 return false;
             forgotten += std::size_t(db_.changes());
+            checks.bind(1, siteId_);
+            checks.bind(2, address);
+            if (!checks.run())
+                return false;
         }
         return true;
     });
@@ -392,18 +397,20 @@ std::size_t SiteMemory::Forget(const std::vector<std::string>& addresses) {
 }
 
 std::size_t SiteMemory::Reset() {
-    if (!on_ || !findSite(false))
+    if (!on_ || !findSite(false) || !checksTable())
         return 0;
     std::size_t forgotten = 0;
     const bool done = db_.transaction([&] {
         SqliteStatement pages(db_, "DELETE FROM pages WHERE site = ?");
+        SqliteStatement checks(db_, "DELETE FROM checks WHERE site = ?");
         SqliteStatement site(db_, "DELETE FROM sites WHERE id = ?");
         pages.bind(1, siteId_);
+        checks.bind(1, siteId_);
         site.bind(1, siteId_);
         if (!pages.run())
             return false;
         forgotten = std::size_t(db_.changes());
-        return site.run();
+        return checks.run() && site.run();
     });
     if (!done) {
         failOnDatabase();

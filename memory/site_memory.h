@@ -24,6 +24,18 @@ struct PageChoice {
     bool IsChoice() const { return unticked || !changefreq.empty() || !priority.empty(); }
 };
 
+// What the page check keeps of one page between runs, for the lastmod that moves only when the
+// page does, and the user's word against the check.
+struct CheckedPage {
+    std::string address; // as RowAddress gives it
+    std::string etag;
+    std::string lastModified;
+    std::string bodySha256;
+    std::string lastmod; // the one the sitemap last gave the page
+    // The user ticked the page again after the check left it out: the tick wins next time.
+    bool tickedAnyway = false;
+};
+
 // The frequency and priority a retrieval gives every row of the site.
 struct SiteDefaults {
     std::string changefreq;
@@ -120,6 +132,12 @@ public:
     std::optional<NotifiedState> Notified();
     // Keeps state as what they were last told, replacing the former; false when it failed.
     bool KeepNotified(const NotifiedState& state);
+    // The pages the check kept facts of (page_checks.cpp).
+    std::vector<CheckedPage> CheckedPages();
+    // Keeps the facts of pages in one transaction; each page's tickedAnyway stays as it was.
+    void RecordChecks(const std::vector<CheckedPage>& pages);
+    // The user ticked (or unticked again) pages the check leaves out.
+    void SetTickedAnyway(const std::vector<std::string>& addresses, bool ticked);
 
 private:
     bool open(bool create);
@@ -138,6 +156,8 @@ private:
     bool knownPages(std::vector<PageChoice>& pages, bool choicesOnly);
     // The notification tables, which files of older versions lack.
     bool createNotifiedTables();
+    // The table of the check's facts, added to files made before it; false when it failed.
+    bool checksTable();
 
     std::filesystem::path file_;
     std::string site_;

@@ -60,6 +60,8 @@ const ConfValue kConfValues[] = {
     confValue("[connections]", &SiteSettings::connections, kConnectionItems, false),
     confValue("[sitemap_format]", &SiteSettings::sitemap_format, kSitemapFormatItems, false),
     confValue("[transport]", &SiteSettings::transport, kTransportItems, false),
+    confValue("[check_connections]", &SiteSettings::check_connections, kCheckConnectionItems,
+              false),
 };
 
 // Switches, stored as "1" or "0"; any other value keeps the current one.
@@ -68,6 +70,8 @@ const std::pair<const char*, bool SiteSettings::*> kConfSwitches[] = {
     {"[robots]", &SiteSettings::robots},
     {"[folder_addresses]", &SiteSettings::folder_addresses},
     {"[indexnow]", &SiteSettings::indexnow},
+    {"[check_pages]", &SiteSettings::check_pages},
+    {"[stable_lastmod]", &SiteSettings::stable_lastmod},
 };
 
 // Lists of free text, comma-separated; taken unless they hold what no typed text can.
@@ -166,6 +170,12 @@ std::string SiteSettings::TimeZoneOffset() const {
 std::size_t SiteSettings::ConnectionCount() const {
     const auto item = std::find(kConnectionItems.begin(), kConnectionItems.end(), connections);
     return item == kConnectionItems.end() ? 1 : std::size_t(item - kConnectionItems.begin()) + 1;
+}
+
+int SiteSettings::CheckConnectionCount() const {
+    const auto item =
+        std::find(kCheckConnectionItems.begin(), kCheckConnectionItems.end(), check_connections);
+    return item == kCheckConnectionItems.end() ? 4 : int(item - kCheckConnectionItems.begin()) + 1;
 }
 
 void LoadSettings(const fs::path& folder, SiteSettings& settings) {

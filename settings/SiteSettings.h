@@ -27,6 +27,10 @@ inline constexpr std::array<std::string_view, 8> kConnectionItems = {"1", "2", "
                                                                      "5", "6", "7", "8"};
 inline constexpr std::string_view kDefaultConnections = "4";
 
+// How many addresses the page check asks for at once.
+inline constexpr std::array<std::string_view, 16> kCheckConnectionItems = {
+    "1", "2", "3", "4", "5", "6", "7", "8", "9", "10", "11", "12", "13", "14", "15", "16"};
+inline constexpr std::string_view kDefaultCheckConnections = "4";
 // The file of the values the site is entered with (config_v1.conf holds the others).
 inline constexpr std::string_view kDatFileName = "config_v1.dat";
 
@@ -86,11 +90,17 @@ struct SiteSettings {
     bool indexnow = false;
     std::string indexnow_key;
     std::string indexnow_endpoint;
+    // The page check after the walk: off, the program never asks the site's web server.
+    bool check_pages = false;
+    std::string check_connections{kDefaultCheckConnections}; // an item of kCheckConnectionItems
+    bool stable_lastmod = true; // with the check: a lastmod moves only when the page does
 
     // Sign, hours, ":" and minutes, appended to every modification time: "+09:00" initially.
     std::string TimeZoneOffset() const;
     // connections as a number, 1 to 8.
     std::size_t ConnectionCount() const;
+    // check_connections as a number, 1 to 16.
+    int CheckConnectionCount() const;
 };
 
 // Why url cannot be the site's address, or None when it can: a ";" would split the fields of

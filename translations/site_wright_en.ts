@@ -1287,323 +1287,6 @@ Trust this key and connect?</translation>
         <translation>--passphrase-stdin: no passphrase line on standard input</translation>
     </message>
     <message>
-        <source>使い方: sitewright &lt;command&gt; [options]
-        sitewright --help | --version
-
-FTP サーバー上のファイルから、WEB サイトの sitemap.xml を作成します。
-
-コマンド:
-  configure   保存されているサイトの設定を変更します
-  show        保存されているサイトの設定を表示します（パスワードは伏せ字）
-  generate    サーバーのフォルダーをたどって sitemap.xml を作成します。--upload
-              を付けるとアップロードもします
-  upload      作成済みの sitemap.xml をサイトのルートフォルダーへアップロー
-              ドします
-  notify      前回の通知から変わったページを IndexNow で検索エンジンに通知し
-              ます
-  forget      サーバーにないページを、サイトの記憶から削除します（--missing）
-  memory      サイトの記憶（チェックを外したページ、変更した更新頻度と優先度）
-              を表示（list）または消去（reset）します
-
-どのコマンドも --dir DIR（設定ファイルと sitemap.xml を置くフォルダー。
-省略時はプログラムフォルダー）を受け付けます。configure 以外のコマンドではその
-フォルダーが存在している必要があり、configure は必要なら作成します。
-各コマンドのオプションは &quot;sitewright &lt;command&gt; --help&quot; で表示されます。
-メッセージと結果はウィンドウと同じ言語で表示されます。
-
-終了ステータス: 0 成功、1 失敗（理由は標準エラー出力）、2 コマンドラインの誤り
-（「;」を含む WEB サイトのアドレスなど、設定に保存できない値を含む）
-</source>
-        <translation>Usage: sitewright &lt;command&gt; [options]
-       sitewright --help | --version
-
-Makes a website&apos;s sitemap.xml from the files on its FTP server.
-
-Commands:
-  configure   changes the stored site settings
-  show        shows the stored site settings (the password masked)
-  generate    walks the server&apos;s folders and makes sitemap.xml; with --upload
-              it uploads it too
-  upload      uploads the sitemap.xml made before to the site&apos;s root folder
-  notify      tells search engines through IndexNow which pages changed since
-              the last notification
-  forget      removes pages that are not on the server from the site memory
-              (--missing)
-  memory      shows (list) or erases (reset) the site memory (unticked pages,
-              changed change frequencies and priorities)
-
-Every command accepts --dir DIR (the folder of the settings files and
-sitemap.xml; by default the program folder). Commands other than configure need
-that folder to exist; configure creates it if needed. &quot;sitewright &lt;command&gt;
---help&quot; shows each command&apos;s options. Messages and results are shown in the
-same language as the window.
-
-Exit status: 0 success, 1 failure (the reason on standard error), 2 a command
-line mistake (including a value the settings cannot store, such as a website
-address containing &quot;;&quot;)
-</translation>
-    </message>
-    <message>
-        <source>使い方: sitewright configure [--dir DIR] [--url URL] [--host HOST]
-                            [--user USER] [--password-stdin] [--root PATH]
-                            [--changefreq F] [--priority P] [--offset +HH:MM]
-                            [--tls required|auto|off] [--trust-fingerprint FP]
-                            [--connections N] [--protocol 0.84|0.9]
-                            [--gzip on|off] [--exclude PATTERN]...
-                            [--robots on|off] [--folder-addresses on|off]
-                            [--index-names LIST] [--transport ftp|sftp]
-                            [--key-file PATH] [--trust-host-key FP]
-                            [--index-names LIST] [--indexnow on|off]
-                            [--indexnow-endpoint URL]
-
-指定した設定を変更し、二つの設定ファイル（暗号化、所有者のみ読み取り可）
-を保存します。指定しない設定は元の値のままです。
-
-  --dir DIR          設定ファイルのフォルダー（省略時: プログラムフォルダー）
-  --url URL          WEB サイトのアドレス。最後の &quot;/&quot; は不要です
-                     （例: https://www.example.com）。「;」と制御文字は使用で
-                     きません（終了ステータス 2）
-  --host HOST        FTP のホスト名またはアドレス。HOST:PORT でポートも指定
-                     できます
-  --user USER        FTP のユーザー名
-  --password-stdin   FTP のパスワードを標準入力の1行目から読み取ります
-                     （パスワードそのものを受け取るオプションはありません）
-  --root PATH        FTP サーバー上のサイトのルートフォルダー。&quot;/&quot; で始めます
-                     （例: /public_html）。空にするとログイン直後のフォル
-                     ダーです
-  --changefreq F     更新頻度の既定値: always, hourly, daily, weekly, monthly,
-                     yearly, never
-  --priority P       優先度の既定値: 0.0, 0.1, ... 1.0
-  --offset +HH:MM    すべての更新日時に付けるタイムゾーン・オフセット
-                     （例: +09:00, -05:30）。LIST で一覧するサーバーでは、
-                     サーバーの時計のオフセットを指定します。MLSD
-                     に対応したサーバーの時刻は UTC で正確なため、
-                     書き出す時刻の時間帯を選ぶだけです
-  --tls MODE         接続の暗号化: required（TLS を要求。TLS でなければログイン
-                     しません）、auto（TLS が使えれば使う。既定値）、off
-                     （暗号化しない）
-  --trust-fingerprint FP
-                     検証できないサーバー証明書を、この SHA-256 指紋
-                     （SHA256:AB:CD:...）のものに限り、このホストについて信頼
-                     します。指紋は証明書が拒否されたときのエラーに表示さ
-                     れます。別の証明書は再び拒否されます
-  --connections N    フォルダーの一覧を取得する同時接続数: 1〜8（既定値 4）。2
-                     以上では各フォルダーをパスで一度だけ一覧します。
-                     サーバーが追加の接続を断ったときは、ある接続だけで続けます
-  --protocol 0.84|0.9
-                     サイトマップ形式: 0.84（Google Sitemap 0.84。既定値）、
-                     0.9（sitemaps.org 0.9）
-  --gzip on|off      URL 数 50,000 件または 50 MiB を超えて分割したファイルを
-                     gzip で圧縮します（sitemap-N.xml.gz）。既定値は off
-  --exclude PATTERN  除外するパス。サイトのルートからのパスのパターン
-                     （例: /drafts/、*/admin/*、*.bak.html、/private*）。「*」
-                     は任意の文字列、最後の「$」はパスの終わりです。
-                     繰り返し指定でき、コンマでも区切れます。指定したものが保存
-                     済みの一覧に代わります（&quot;&quot; で空）。一致するフォルダーは一
-                     覧を取得しません
-  --robots on|off    サイトのルートの robots.txt が禁止するパスを除きます
-                     （既定値 on）
-  --folder-addresses on|off
-                     フォルダーのインデックスページを「…/news/」のように
-                     フォルダーのアドレスで書きます（既定値 off）
-  --index-names LIST インデックスページの名前。コンマ区切り
-                     （既定値: index.html,index.htm,index.php）
-  --transport ftp|sftp
-                     接続方式（既定値 ftp）。sftp では HOST のポートの既定値は
-                     22 で、--tls は使いません
-  --key-file PATH    SFTP でログインに使う秘密鍵のファイル（&quot;&quot; で使わない）。
-                     鍵ファイルがなければパスワード、パスワードもなければ SSH
-                     エージェント（SSH_AUTH_SOCK）でログインします
-  --trust-host-key FP
-                     SFTP サーバーのホスト鍵を、この SHA-256 指紋
-                     （SHA256:...）のものに限り、このホストについて信頼します。
-                     ~/.ssh/known_hosts にある鍵は指定しなくても信頼します
-  --indexnow on|off  アップロードの後、変わったページのアドレスを IndexNow で
-                     送ります（既定値 off。アドレスを外部に送ります）。初めて
-                     on にしたときにキーを作ります
-  --indexnow-endpoint URL
-                     IndexNow の送り先（&quot;&quot; で共有の送り先
-                     https://api.indexnow.org/indexnow）
-  -h, --help         このヘルプを表示します
-</source>
-        <translation>Usage: sitewright configure [--dir DIR] [--url URL] [--host HOST] [--user USER]
-                            [--password-stdin] [--root PATH] [--changefreq F]
-                            [--priority P] [--offset +HH:MM]
-                            [--tls required|auto|off] [--trust-fingerprint FP]
-                            [--connections N] [--protocol 0.84|0.9]
-                            [--gzip on|off] [--exclude PATTERN]...
-                            [--robots on|off] [--folder-addresses on|off]
-                            [--index-names LIST] [--transport ftp|sftp]
-                            [--key-file PATH] [--trust-host-key FP]
-                            [--index-names LIST] [--indexnow on|off]
-                            [--indexnow-endpoint URL]
-
-Changes the given settings and saves the two settings files (encrypted,
-readable by the owner only). Settings not given keep their values.
-
-  --dir DIR          the folder of the settings files (default: the program
-                     folder)
-  --url URL          the website&apos;s address, without a final &quot;/&quot; (for example
-                     https://www.example.com). &quot;;&quot; and control characters
-                     cannot be used (exit status 2)
-  --host HOST        the FTP host name or address; HOST:PORT also gives the
-                     port
-  --user USER        the FTP user name
-  --password-stdin   reads the FTP password from the first line of standard
-                     input (no option takes the password itself)
-  --root PATH        the site&apos;s root folder on the FTP server, beginning with
-                     &quot;/&quot; (for example /public_html); empty means the folder at
-                     login
-  --changefreq F     the default change frequency: always, hourly, daily,
-                     weekly, monthly, yearly, never
-  --priority P       the default priority: 0.0, 0.1, ... 1.0
-  --offset +HH:MM    the time zone offset given to every modification time (for
-                     example +09:00, -05:30). For a server listed with LIST,
-                     give the offset of the server&apos;s clock; the times of a
-                     server that supports MLSD are exact in UTC, so it only
-                     picks the zone they are written in
-  --tls MODE         encryption of the connection: required (require TLS; no
-                     login without it), auto (use TLS if available; the
-                     default), off (no encryption)
-  --trust-fingerprint FP
-                     trusts a server certificate that cannot be verified, for
-                     this host, only if it has this SHA-256 fingerprint
-                     (SHA256:AB:CD:...). The error shown when a certificate is
-                     refused gives its fingerprint. Another certificate is
-                     refused again
-  --connections N    the number of connections listing folders at once: 1 to 8
-                     (default 4). With 2 or more each folder is listed once, by
-                     its path. When the server refuses more connections, the
-                     walk goes on with those it has
-  --protocol 0.84|0.9
-                     the sitemap format: 0.84 (Google Sitemap 0.84; the
-                     default), 0.9 (sitemaps.org 0.9)
-  --gzip on|off      compresses the files a sitemap is split into beyond 50,000
-                     URLs or 50 MiB with gzip (sitemap-N.xml.gz); off by
-                     default
-  --exclude PATTERN  a path to exclude: a pattern of the path from the site&apos;s
-                     root (for example /drafts/, */admin/*, *.bak.html,
-                     /private*). &quot;*&quot; matches any text, a final &quot;$&quot; the end of
-                     the path. May be given more than once or separated by
-                     commas; replaces the stored list (&quot;&quot; empties it). Matching
-                     folders are not listed
-  --robots on|off    leaves out the paths the robots.txt at the site&apos;s root
-                     disallows (default on)
-  --folder-addresses on|off
-                     writes a folder&apos;s index page as the folder&apos;s address, like
-                     &quot;.../news/&quot; (default off)
-  --index-names LIST the names of index pages, separated by commas
-                     (default: index.html,index.htm,index.php)
-  --transport ftp|sftp
-                     how the server is reached (default ftp). With sftp,
-                     HOST&apos;s port is 22 unless it names one; --tls is unused
-  --key-file PATH    the private key file SFTP logs in with (&quot;&quot; for none).
-                     Without a key file the password logs in, and without a
-                     password the SSH agent (SSH_AUTH_SOCK)
-  --trust-host-key FP
-                     trusts the SFTP server&apos;s host key for this host only when
-                     its SHA-256 fingerprint is FP (SHA256:...). Keys in
-                     ~/.ssh/known_hosts are trusted without it
-  --indexnow on|off  after an upload, sends the addresses of changed pages
-                     through IndexNow (default off; it sends addresses to third
-                     parties). The key is made when it is first turned on
-  --indexnow-endpoint URL
-                     where IndexNow notifications go (&quot;&quot; for the shared one,
-                     https://api.indexnow.org/indexnow)
-  -h, --help         shows this help
-</translation>
-    </message>
-    <message>
-        <source>使い方: sitewright generate [--dir DIR] [--ext LIST] [--upload]
-                           [--max-folders N] [--max-rows N] [--allow-shrink]
-                           [--passphrase-stdin] [--robots-sitemap-line add]
-                           [--quiet | --json]
-
-FTP サーバーにログインし、サイトのルートフォルダーとその下のすべてのフォルダー
-をたどって、拡張子が LIST にあるファイルごとに更新日時、更新頻度と優先度の既定
-値を付けた URL を DIR/sitemap.xml に書きます。ウィンドウでチェックを外したペー
-ジは書かず、ウィンドウで変えた更新頻度と優先度はそのまま使います
-（DIR/site_memory.db のサイトの記憶。ウィンドウと同じサイトマップになります）。
-入れないフォルダー、一覧を読み取れないフォルダー、64 階層より深いフォルダーは標
-準エラー出力に表示して除きます。Ctrl-C（または SIGTERM）でただちに中止します。
-中止したとき、失敗したとき、上限に達したときはサイトマップを書かず、以前の
-sitemap.xml はそのまま残ります。除外するパスと robots.txt が禁止するパスは除
-きます。URL 数 50,000 件または 50 MiB を超えるときは sitemap-&lt;日時&gt;-1.xml、…
-に分け、sitemap.xml をそのインデックスにします。同じフォルダーで同時に動く
-generate は一つだけです。
-
-  --dir DIR          設定ファイルと sitemap.xml のフォルダー
-                     （省略時: プログラムフォルダー）
-  --ext LIST         取得するファイルの拡張子。コンマ区切り
-                     （省略時: .htm,.html,.php,.cgi）
-  --upload           続けて sitemap.xml をサイトのルートフォルダーへアップロー
-                     ドします。ファイルが一つも見つからなかった場合は何も
-                     書かず、アップロードもしません（終了ステータス 1）
-  --allow-shrink     サーバーのサイトマップの半分に満たない URL
-                     数でもアップロードします
-  --robots-sitemap-line add
-                     アップロードの後、upload と同じく robots.txt に
-                     Sitemap: 行を加えます
-  --max-folders N    N を超えるフォルダーに入ろうとしたら失敗として終了します
-                     （省略時: 100000）
-  --max-rows N       N を超えるファイルが見つかったら失敗として終了します
-                     （省略時: 1000000）
-  --passphrase-stdin SFTP の鍵ファイルのパスフレーズを標準入力の1行目から読み
-                     取ります（保存しません）
-  --quiet            最後の集計の1行だけを表示します（警告と失敗は標準エラー出
-                     力に表示します）
-  --json             結果（件数、書いたファイル、アップロード、問題）を一つの
-                     JSON オブジェクトで表示します。失敗の理由は標準エラー出力
-                     にも表示します（キーは sitewright(1) を参照）
-  -h, --help         このヘルプを表示します
-</source>
-        <translation>Usage: sitewright generate [--dir DIR] [--ext LIST] [--upload]
-                           [--max-folders N] [--max-rows N] [--allow-shrink]
-                           [--passphrase-stdin] [--robots-sitemap-line add]
-                           [--quiet | --json]
-
-Logs in to the FTP server, walks the site&apos;s root folder and every folder below
-it, and writes to DIR/sitemap.xml a URL for each file whose extension is in
-LIST, with its modification time and the default change frequency and priority.
-Pages unticked in the window are left out, and change frequencies and
-priorities changed in the window are kept (the site memory in
-DIR/site_memory.db; the sitemap is the same as the window&apos;s). Folders that
-cannot be entered, folders whose listing cannot be read and folders deeper than
-64 levels are reported on standard error and left out. Ctrl-C (or SIGTERM)
-stops at once. When stopped, when failed or when a limit is reached, no sitemap
-is written and the previous sitemap.xml stays as it was. Excluded paths and
-paths robots.txt disallows are left out. Beyond 50,000 URLs or 50 MiB the
-sitemap is split into sitemap-&lt;time&gt;-1.xml, ... and sitemap.xml becomes their
-index. Only one generate runs in a folder at a time.
-
-  --dir DIR          the folder of the settings files and sitemap.xml
-                     (default: the program folder)
-  --ext LIST         the extensions of the files to retrieve, separated by
-                     commas (default: .htm,.html,.php,.cgi)
-  --upload           then uploads sitemap.xml to the site&apos;s root folder. When
-                     no file was found, nothing is written or uploaded (exit
-                     status 1)
-  --allow-shrink     uploads even when the sitemap lists fewer than half the
-                     server&apos;s URLs
-  --robots-sitemap-line add
-                     after the upload, adds the Sitemap: line to robots.txt,
-                     as upload does
-  --max-folders N    fails when about to enter more than N folders
-                     (default: 100000)
-  --max-rows N       fails when more than N files are found
-                     (default: 1000000)
-  --passphrase-stdin
-                     reads the passphrase of the SFTP key file from the first
-                     line of standard input (never stored)
-  --quiet            prints only the closing summary line (warnings and
-                     failures still go to standard error)
-  --json             prints the result (counts, files written, upload,
-                     problems) as one JSON object; the reason of a failure also
-                     goes to standard error (its keys: see sitewright(1))
-  -h, --help         shows this help
-</translation>
-    </message>
-    <message>
         <source>使い方: sitewright upload [--dir DIR] [--allow-shrink] [--passphrase-stdin]
                          [--robots-sitemap-line add]
 
@@ -1865,6 +1548,481 @@ Every major search engine reads the Sitemap: line of robots.txt</translation>
     <message>
         <source>IndexNow は設定でオフです。サイトの設定でオンにしてください</source>
         <translation>IndexNow is off in the settings. Turn it on in the site settings</translation>
+    </message>
+    <message>
+        <source>使い方: sitewright &lt;command&gt; [options]
+        sitewright --help | --version
+
+FTP サーバー上のファイルから、WEB サイトの sitemap.xml を作成します。
+
+コマンド:
+  configure   保存されているサイトの設定を変更します
+  show        保存されているサイトの設定を表示します（パスワードは伏せ字）
+  generate    サーバーのフォルダーをたどって sitemap.xml を作成します。--upload
+              を付けるとアップロードもします
+  upload      作成済みの sitemap.xml をサイトのルートフォルダーへアップロー
+              ドします
+  notify      前回の通知から変わったページを IndexNow で検索エンジンに通知し
+              ます
+  check       フォルダーをたどり、各ページを検索エンジンが登録するか確認します
+  forget      サーバーにないページを、サイトの記憶から削除します（--missing）
+  memory      サイトの記憶（チェックを外したページ、変更した更新頻度と優先度）
+              を表示（list）または消去（reset）します
+
+どのコマンドも --dir DIR（設定ファイルと sitemap.xml を置くフォルダー。
+省略時はプログラムフォルダー）を受け付けます。configure 以外のコマンドではその
+フォルダーが存在している必要があり、configure は必要なら作成します。
+各コマンドのオプションは &quot;sitewright &lt;command&gt; --help&quot; で表示されます。
+メッセージと結果はウィンドウと同じ言語で表示されます。
+
+終了ステータス: 0 成功、1 失敗（理由は標準エラー出力）、2 コマンドラインの誤り
+（「;」を含む WEB サイトのアドレスなど、設定に保存できない値を含む）
+</source>
+        <translation>Usage: sitewright &lt;command&gt; [options]
+       sitewright --help | --version
+
+Makes a website&apos;s sitemap.xml from the files on its FTP server.
+
+Commands:
+  configure   changes the stored site settings
+  show        shows the stored site settings (the password masked)
+  generate    walks the server&apos;s folders and makes sitemap.xml; with --upload
+              it uploads it too
+  upload      uploads the sitemap.xml made before to the site&apos;s root folder
+  notify      tells search engines through IndexNow which pages changed since
+              the last notification
+  check       walks the folders and checks whether search engines index each
+              page
+  forget      removes pages that are not on the server from the site memory
+              (--missing)
+  memory      shows (list) or erases (reset) the site memory (unticked pages,
+              changed change frequencies and priorities)
+
+Every command accepts --dir DIR (the folder of the settings files and
+sitemap.xml; by default the program folder). Commands other than configure need
+that folder to exist; configure creates it if needed. &quot;sitewright &lt;command&gt;
+--help&quot; shows each command&apos;s options. Messages and results are shown in the
+same language as the window.
+
+Exit status: 0 success, 1 failure (the reason on standard error), 2 a command
+line mistake (including a value the settings cannot store, such as a website
+address containing &quot;;&quot;)
+</translation>
+    </message>
+    <message>
+        <source>使い方: sitewright configure [--dir DIR] [--url URL] [--host HOST]
+                            [--user USER] [--password-stdin] [--root PATH]
+                            [--changefreq F] [--priority P] [--offset +HH:MM]
+                            [--tls required|auto|off] [--trust-fingerprint FP]
+                            [--connections N] [--protocol 0.84|0.9]
+                            [--gzip on|off] [--exclude PATTERN]...
+                            [--robots on|off] [--folder-addresses on|off]
+                            [--index-names LIST] [--transport ftp|sftp]
+                            [--key-file PATH] [--trust-host-key FP]
+                            [--indexnow on|off] [--indexnow-endpoint URL]
+                            [--check-pages on|off]
+                            [--check-connections N] [--stable-lastmod on|off]
+
+指定した設定を変更し、二つの設定ファイル（暗号化、所有者のみ読み取り可）
+を保存します。指定しない設定は元の値のままです。
+
+  --dir DIR          設定ファイルのフォルダー（省略時: プログラムフォルダー）
+  --url URL          WEB サイトのアドレス。最後の &quot;/&quot; は不要です
+                     （例: https://www.example.com）。「;」と制御文字は使用で
+                     きません（終了ステータス 2）
+  --host HOST        FTP のホスト名またはアドレス。HOST:PORT でポートも指定
+                     できます
+  --user USER        FTP のユーザー名
+  --password-stdin   FTP のパスワードを標準入力の1行目から読み取ります
+                     （パスワードそのものを受け取るオプションはありません）
+  --root PATH        FTP サーバー上のサイトのルートフォルダー。&quot;/&quot; で始めます
+                     （例: /public_html）。空にするとログイン直後のフォル
+                     ダーです
+  --changefreq F     更新頻度の既定値: always, hourly, daily, weekly, monthly,
+                     yearly, never
+  --priority P       優先度の既定値: 0.0, 0.1, ... 1.0
+  --offset +HH:MM    すべての更新日時に付けるタイムゾーン・オフセット
+                     （例: +09:00, -05:30）。LIST で一覧するサーバーでは、
+                     サーバーの時計のオフセットを指定します。MLSD
+                     に対応したサーバーの時刻は UTC で正確なため、
+                     書き出す時刻の時間帯を選ぶだけです
+  --tls MODE         接続の暗号化: required（TLS を要求。TLS でなければログイン
+                     しません）、auto（TLS が使えれば使う。既定値）、off
+                     （暗号化しない）
+  --trust-fingerprint FP
+                     検証できないサーバー証明書を、この SHA-256 指紋
+                     （SHA256:AB:CD:...）のものに限り、このホストについて信頼
+                     します。指紋は証明書が拒否されたときのエラーに表示さ
+                     れます。別の証明書は再び拒否されます
+  --connections N    フォルダーの一覧を取得する同時接続数: 1〜8（既定値 4）。2
+                     以上では各フォルダーをパスで一度だけ一覧します。
+                     サーバーが追加の接続を断ったときは、ある接続だけで続けます
+  --protocol 0.84|0.9
+                     サイトマップ形式: 0.84（Google Sitemap 0.84。既定値）、
+                     0.9（sitemaps.org 0.9）
+  --gzip on|off      URL 数 50,000 件または 50 MiB を超えて分割したファイルを
+                     gzip で圧縮します（sitemap-N.xml.gz）。既定値は off
+  --exclude PATTERN  除外するパス。サイトのルートからのパスのパターン
+                     （例: /drafts/、*/admin/*、*.bak.html、/private*）。「*」
+                     は任意の文字列、最後の「$」はパスの終わりです。
+                     繰り返し指定でき、コンマでも区切れます。指定したものが保存
+                     済みの一覧に代わります（&quot;&quot; で空）。一致するフォルダーは一
+                     覧を取得しません
+  --robots on|off    サイトのルートの robots.txt が禁止するパスを除きます
+                     （既定値 on）
+  --folder-addresses on|off
+                     フォルダーのインデックスページを「…/news/」のように
+                     フォルダーのアドレスで書きます（既定値 off）
+  --index-names LIST インデックスページの名前。コンマ区切り
+                     （既定値: index.html,index.htm,index.php）
+  --transport ftp|sftp
+                     接続方式（既定値 ftp）。sftp では HOST のポートの既定値は
+                     22 で、--tls は使いません
+  --key-file PATH    SFTP でログインに使う秘密鍵のファイル（&quot;&quot; で使わない）。
+                     鍵ファイルがなければパスワード、パスワードもなければ SSH
+                     エージェント（SSH_AUTH_SOCK）でログインします
+  --trust-host-key FP
+                     SFTP サーバーのホスト鍵を、この SHA-256 指紋
+                     （SHA256:...）のものに限り、このホストについて信頼します。
+                     ~/.ssh/known_hosts にある鍵は指定しなくても信頼します
+  --indexnow on|off  アップロードの後、変わったページのアドレスを IndexNow で
+                     送ります（既定値 off。アドレスを外部に送ります）。初めて
+                     on にしたときにキーを作ります
+  --indexnow-endpoint URL
+                     IndexNow の送り先（&quot;&quot; で共有の送り先
+                     https://api.indexnow.org/indexnow）
+  --check-pages on|off
+                     取得の後に各ページを WEB サーバーに尋ね、検索エンジンが登
+                     録しないページを除きます（既定値 off）
+  --check-connections N
+                     同時に確認するページ数: 1〜16（既定値 4）
+  --stable-lastmod on|off
+                     内容が変わったときだけ更新日時を進めます（既定値 on）
+  -h, --help         このヘルプを表示します
+</source>
+        <translation>Usage: sitewright configure [--dir DIR] [--url URL] [--host HOST] [--user USER]
+                            [--password-stdin] [--root PATH] [--changefreq F]
+                            [--priority P] [--offset +HH:MM]
+                            [--tls required|auto|off] [--trust-fingerprint FP]
+                            [--connections N] [--protocol 0.84|0.9]
+                            [--gzip on|off] [--exclude PATTERN]...
+                            [--robots on|off] [--folder-addresses on|off]
+                            [--index-names LIST] [--transport ftp|sftp]
+                            [--key-file PATH] [--trust-host-key FP]
+                            [--indexnow on|off] [--indexnow-endpoint URL]
+                            [--check-pages on|off]
+                            [--check-connections N] [--stable-lastmod on|off]
+
+Changes the given settings and saves the two settings files (encrypted,
+readable by the owner only). Settings not given keep their values.
+
+  --dir DIR          the folder of the settings files (default: the program
+                     folder)
+  --url URL          the website&apos;s address, without a final &quot;/&quot; (for example
+                     https://www.example.com). &quot;;&quot; and control characters
+                     cannot be used (exit status 2)
+  --host HOST        the FTP host name or address; HOST:PORT also gives the
+                     port
+  --user USER        the FTP user name
+  --password-stdin   reads the FTP password from the first line of standard
+                     input (no option takes the password itself)
+  --root PATH        the site&apos;s root folder on the FTP server, beginning with
+                     &quot;/&quot; (for example /public_html); empty means the folder at
+                     login
+  --changefreq F     the default change frequency: always, hourly, daily,
+                     weekly, monthly, yearly, never
+  --priority P       the default priority: 0.0, 0.1, ... 1.0
+  --offset +HH:MM    the time zone offset given to every modification time (for
+                     example +09:00, -05:30). For a server listed with LIST,
+                     give the offset of the server&apos;s clock; the times of a
+                     server that supports MLSD are exact in UTC, so it only
+                     picks the zone they are written in
+  --tls MODE         encryption of the connection: required (require TLS; no
+                     login without it), auto (use TLS if available; the
+                     default), off (no encryption)
+  --trust-fingerprint FP
+                     trusts a server certificate that cannot be verified, for
+                     this host, only if it has this SHA-256 fingerprint
+                     (SHA256:AB:CD:...). The error shown when a certificate is
+                     refused gives its fingerprint. Another certificate is
+                     refused again
+  --connections N    the number of connections listing folders at once: 1 to 8
+                     (default 4). With 2 or more each folder is listed once, by
+                     its path. When the server refuses more connections, the
+                     walk goes on with those it has
+  --protocol 0.84|0.9
+                     the sitemap format: 0.84 (Google Sitemap 0.84; the
+                     default), 0.9 (sitemaps.org 0.9)
+  --gzip on|off      compresses the files a sitemap is split into beyond 50,000
+                     URLs or 50 MiB with gzip (sitemap-N.xml.gz); off by
+                     default
+  --exclude PATTERN  a path to exclude: a pattern of the path from the site&apos;s
+                     root (for example /drafts/, */admin/*, *.bak.html,
+                     /private*). &quot;*&quot; matches any text, a final &quot;$&quot; the end of
+                     the path. May be given more than once or separated by
+                     commas; replaces the stored list (&quot;&quot; empties it). Matching
+                     folders are not listed
+  --robots on|off    leaves out the paths the robots.txt at the site&apos;s root
+                     disallows (default on)
+  --folder-addresses on|off
+                     writes a folder&apos;s index page as the folder&apos;s address, like
+                     &quot;.../news/&quot; (default off)
+  --index-names LIST the names of index pages, separated by commas
+                     (default: index.html,index.htm,index.php)
+  --transport ftp|sftp
+                     how the server is reached (default ftp). With sftp,
+                     HOST&apos;s port is 22 unless it names one; --tls is unused
+  --key-file PATH    the private key file SFTP logs in with (&quot;&quot; for none).
+                     Without a key file the password logs in, and without a
+                     password the SSH agent (SSH_AUTH_SOCK)
+  --trust-host-key FP
+                     trusts the SFTP server&apos;s host key for this host only when
+                     its SHA-256 fingerprint is FP (SHA256:...). Keys in
+                     ~/.ssh/known_hosts are trusted without it
+  --indexnow on|off  after an upload, sends the addresses of changed pages
+                     through IndexNow (default off; it sends addresses to third
+                     parties). The key is made when it is first turned on
+  --indexnow-endpoint URL
+                     where IndexNow notifications go (&quot;&quot; for the shared one,
+                     https://api.indexnow.org/indexnow)
+  --check-pages on|off
+                     after the walk asks the web server for each page and
+                     leaves out those search engines do not index (default
+                     off)
+  --check-connections N
+                     the number of pages checked at once: 1 to 16 (default 4)
+  --stable-lastmod on|off
+                     moves a modification time only when the page&apos;s content
+                     changed (default on)
+  -h, --help         shows this help
+</translation>
+    </message>
+    <message>
+        <source>使い方: sitewright generate [--dir DIR] [--ext LIST] [--upload]
+                           [--max-folders N] [--max-rows N] [--allow-shrink]
+                           [--passphrase-stdin] [--robots-sitemap-line add]
+                           [--quiet | --json]
+
+FTP サーバーにログインし、サイトのルートフォルダーとその下のすべてのフォルダー
+をたどって、拡張子が LIST にあるファイルごとに更新日時、更新頻度と優先度の既定
+値を付けた URL を DIR/sitemap.xml に書きます。ウィンドウでチェックを外したペー
+ジは書かず、ウィンドウで変えた更新頻度と優先度はそのまま使います
+（DIR/site_memory.db のサイトの記憶。ウィンドウと同じサイトマップになります）。
+入れないフォルダー、一覧を読み取れないフォルダー、64 階層より深いフォルダーは標
+準エラー出力に表示して除きます。Ctrl-C（または SIGTERM）でただちに中止します。
+中止したとき、失敗したとき、上限に達したときはサイトマップを書かず、以前の
+sitemap.xml はそのまま残ります。除外するパスと robots.txt が禁止するパスは除
+きます。URL 数 50,000 件または 50 MiB を超えるときは sitemap-&lt;日時&gt;-1.xml、…
+に分け、sitemap.xml をそのインデックスにします。同じフォルダーで同時に動く
+generate は一つだけです。「公開ページを確認する」設定のときは、検索エンジンが
+登録しないページを理由とともに標準エラー出力に表示して除きます。
+
+  --dir DIR          設定ファイルと sitemap.xml のフォルダー
+                     （省略時: プログラムフォルダー）
+  --ext LIST         取得するファイルの拡張子。コンマ区切り
+                     （省略時: .htm,.html,.php,.cgi）
+  --upload           続けて sitemap.xml をサイトのルートフォルダーへアップロー
+                     ドします。ファイルが一つも見つからなかった場合は何も
+                     書かず、アップロードもしません（終了ステータス 1）
+  --allow-shrink     サーバーのサイトマップの半分に満たない URL
+                     数でもアップロードします
+  --robots-sitemap-line add
+                     アップロードの後、upload と同じく robots.txt に
+                     Sitemap: 行を加えます
+  --max-folders N    N を超えるフォルダーに入ろうとしたら失敗として終了します
+                     （省略時: 100000）
+  --max-rows N       N を超えるファイルが見つかったら失敗として終了します
+                     （省略時: 1000000）
+  --passphrase-stdin SFTP の鍵ファイルのパスフレーズを標準入力の1行目から読み
+                     取ります（保存しません）
+  --quiet            最後の集計の1行だけを表示します（警告と失敗は標準エラー出
+                     力に表示します）
+  --json             結果（件数、書いたファイル、アップロード、問題）を一つの
+                     JSON オブジェクトで表示します。失敗の理由は標準エラー出力
+                     にも表示します（キーは sitewright(1) を参照）
+  -h, --help         このヘルプを表示します
+</source>
+        <translation>Usage: sitewright generate [--dir DIR] [--ext LIST] [--upload]
+                           [--max-folders N] [--max-rows N] [--allow-shrink]
+                           [--passphrase-stdin] [--robots-sitemap-line add]
+                           [--quiet | --json]
+
+Logs in to the FTP server, walks the site&apos;s root folder and every folder below
+it, and writes to DIR/sitemap.xml a URL for each file whose extension is in
+LIST, with its modification time and the default change frequency and priority.
+Pages unticked in the window are left out, and change frequencies and
+priorities changed in the window are kept (the site memory in
+DIR/site_memory.db; the sitemap is the same as the window&apos;s). Folders that
+cannot be entered, folders whose listing cannot be read and folders deeper than
+64 levels are reported on standard error and left out. Ctrl-C (or SIGTERM)
+stops at once. When stopped, when failed or when a limit is reached, no sitemap
+is written and the previous sitemap.xml stays as it was. Excluded paths and
+paths robots.txt disallows are left out. Beyond 50,000 URLs or 50 MiB the
+sitemap is split into sitemap-&lt;time&gt;-1.xml, ... and sitemap.xml becomes their
+index. Only one generate runs in a folder at a time. With the setting
+&quot;check pages&quot;, pages search engines do not index are reported on standard
+error with their reason and left out.
+
+  --dir DIR          the folder of the settings files and sitemap.xml
+                     (default: the program folder)
+  --ext LIST         the extensions of the files to retrieve, separated by
+                     commas (default: .htm,.html,.php,.cgi)
+  --upload           then uploads sitemap.xml to the site&apos;s root folder. When
+                     no file was found, nothing is written or uploaded (exit
+                     status 1)
+  --allow-shrink     uploads even when the sitemap lists fewer than half the
+                     server&apos;s URLs
+  --robots-sitemap-line add
+                     after the upload, adds the Sitemap: line to robots.txt,
+                     as upload does
+  --max-folders N    fails when about to enter more than N folders
+                     (default: 100000)
+  --max-rows N       fails when more than N files are found
+                     (default: 1000000)
+  --passphrase-stdin
+                     reads the passphrase of the SFTP key file from the first
+                     line of standard input (never stored)
+  --quiet            prints only the closing summary line (warnings and
+                     failures still go to standard error)
+  --json             prints the result (counts, files written, upload,
+                     problems) as one JSON object; the reason of a failure also
+                     goes to standard error (its keys: see sitewright(1))
+  -h, --help         shows this help
+</translation>
+    </message>
+    <message>
+        <source>公開ページを確認する</source>
+        <translation>Check the published pages</translation>
+    </message>
+    <message>
+        <source>取得の後、各ページを WEB サーバーに尋ね、検索エンジンが登録しないページ
+（404、転送、noindex、別の正規 URL、確認用ファイル）のチェックを外します</source>
+        <translation>After the retrieval, asks the web server for each page and unticks those
+search engines do not index (404, redirects, noindex, another canonical URL, ...)</translation>
+    </message>
+    <message>
+        <source>同時に確認する数</source>
+        <translation>Pages checked at once</translation>
+    </message>
+    <message>
+        <source>内容が変わったときだけ更新日時を進める</source>
+        <translation>Move the modification time only when the content changes</translation>
+    </message>
+    <message>
+        <source>登録できます</source>
+        <translation>Indexable</translation>
+    </message>
+    <message>
+        <source>ページがありません（{status}）</source>
+        <translation>Not found ({status})</translation>
+    </message>
+    <message>
+        <source>転送されます（{status}）: {target}</source>
+        <translation>Redirected ({status}): {target}</translation>
+    </message>
+    <message>
+        <source>noindex が指定されています</source>
+        <translation>Marked noindex</translation>
+    </message>
+    <message>
+        <source>正規 URL は別のアドレスです: {target}</source>
+        <translation>The canonical URL is another address: {target}</translation>
+    </message>
+    <message>
+        <source>前回の確認から変わっていません</source>
+        <translation>Unchanged since the last check</translation>
+    </message>
+    <message>
+        <source>検索エンジンの所有者確認用ファイルです</source>
+        <translation>A search engine&apos;s ownership verification file</translation>
+    </message>
+    <message>
+        <source>.htaccess が指定するエラーページです</source>
+        <translation>An error page named by .htaccess</translation>
+    </message>
+    <message>
+        <source>確認できません: サーバーエラー（{status}）</source>
+        <translation>Not checked: server error ({status})</translation>
+    </message>
+    <message>
+        <source>確認できません: 応答 {status}</source>
+        <translation>Not checked: answer {status}</translation>
+    </message>
+    <message>
+        <source>確認できません: 時間切れ</source>
+        <translation>Not checked: timed out</translation>
+    </message>
+    <message>
+        <source>確認できません: 接続できません</source>
+        <translation>Not checked: no connection</translation>
+    </message>
+    <message>
+        <source>確認できません: 証明書を検証できません</source>
+        <translation>Not checked: the certificate cannot be verified</translation>
+    </message>
+    <message>
+        <source>確認できません: 中止しました</source>
+        <translation>Not checked: stopped</translation>
+    </message>
+    <message>
+        <source>除外: {address}: {reason}</source>
+        <translation>Left out: {address}: {reason}</translation>
+    </message>
+    <message>
+        <source>ページの確認: 確認 {checked}、除外 {left}、確認できない {unknown}、内容が変わらず更新日時を保ったもの {kept}</source>
+        <translation>Page check: checked {checked}, left out {left}, not checked {unknown}, modification times kept for unchanged content {kept}</translation>
+    </message>
+    <message>
+        <source>{site} の証明書を検証できないため、そのページは確認していません: {reason}</source>
+        <translation>The pages of {site} were not checked: its certificate cannot be verified: {reason}</translation>
+    </message>
+    <message>
+        <source>ページの確認を中止しました。</source>
+        <translation>The page check was stopped.</translation>
+    </message>
+    <message>
+        <source>ページを確認中 {done}/{total}</source>
+        <translation>Checking pages {done}/{total}</translation>
+    </message>
+    <message>
+        <source>確認で除外 {count}</source>
+        <translation>Left out by the check {count}</translation>
+    </message>
+    <message>
+        <source>ページを確認するには WEB サイト URL が必要です。</source>
+        <translation>Checking pages needs the website URL.</translation>
+    </message>
+    <message>
+        <source>使い方: sitewright check [--dir DIR] [--ext LIST] [--json]
+
+generate と同じようにサーバーのフォルダーをたどり、見つけた各ページのアドレスを
+WEB サーバーに尋ねて、検索エンジンが登録するかどうかを1行に1アドレス表示しま
+す（登録できる、ページがない、転送、noindex、別の正規 URL、確認用ファイル、エ
+ラーページ、確認できない）。何も書かず、サイトの記憶も変えません。設定の
+「公開ページを確認する」にかかわらず確認します。
+
+  --dir DIR    設定ファイルのフォルダー（省略時: プログラムフォルダー）
+  --ext LIST   取得するファイルの拡張子。コンマ区切り（generate の --ext
+               と同じ）
+  --json       結果を一つの JSON オブジェクトで表示します。pages は1アドレスに
+               1オブジェクト（address, verdict, status, target）です
+  -h, --help   このヘルプを表示します
+</source>
+        <translation>Usage: sitewright check [--dir DIR] [--ext LIST] [--json]
+
+Walks the server&apos;s folders as generate does, asks the web server for the
+address of each page found and prints, one line per address, whether search
+engines index it (indexable, not found, redirected, noindex, another canonical
+URL, verification file, error page, not checked). Writes nothing and leaves the
+site memory as it is. Checks whatever the setting &quot;check pages&quot; says.
+
+  --dir DIR    the folder of the settings files (default: the program folder)
+  --ext LIST   the extensions of the files to retrieve, separated by commas
+               (as generate&apos;s --ext)
+  --json       prints the result as one JSON object; pages holds one object
+               per address (address, verdict, status, target)
+  -h, --help   shows this help
+</translation>
     </message>
 </context>
 </TS>

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include <QScreen>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
@@ -193,6 +195,18 @@ void Tfsite_manager::createControls() {
     grid->addWidget(connections, row++, 1, Qt::AlignLeft);
     grid->addWidget(hint(QText(texts::kConnectionsHint), page), row++, 1, 1, 2);
     grid->addWidget(hint(QText(texts::kFtpHint), page), row++, 1, 1, 2);
+    // The page check is offered where a new user looks first; it stays off until asked for.
+    check_pages = checkBox("check_pages", texts::kCheckPagesCheck, page);
+    check_connections = dropDown("check_connections", itemTexts(kCheckConnectionItems), 60, page);
+    stable_lastmod = checkBox("stable_lastmod", texts::kStableLastmodCheck, page);
+    auto* check = new QHBoxLayout;
+    check->addWidget(check_pages);
+    check->addWidget(check_connections);
+    check->addWidget(new QLabel(QText(texts::kCheckConnectionsCaption), page));
+    check->addStretch();
+    grid->addLayout(check, row++, 1, 1, 2);
+    grid->addWidget(hint(QText(texts::kCheckPagesHint), page), row++, 1, 1, 2);
+    grid->addWidget(stable_lastmod, row++, 1, 1, 2);
     endPage();
     addPage(texts::kSettingsSiteTab);
 
@@ -313,7 +327,9 @@ void Tfsite_manager::createControls() {
     layout->setSpacing(10);
     layout->addWidget(pages, 1);
     layout->addLayout(buttons);
-    resize(560, sizeHint().height());
+    // The pages scroll, so the dialog never opens taller than its screen leaves room for.
+    const int room = screen()->availableGeometry().height() - 80;
+    resize(560, std::min(sizeHint().height(), room));
 }
 
 void Tfsite_manager::showSettings(const SiteSettings& settings) {
@@ -347,6 +363,9 @@ void Tfsite_manager::showSettings(const SiteSettings& settings) {
         patterns << QString::fromStdString(pattern);
     exclude->setPlainText(patterns.join(u'\n'));
     robots->setChecked(settings.robots);
+    check_pages->setChecked(settings.check_pages);
+    selectItem(check_connections, settings.check_connections);
+    stable_lastmod->setChecked(settings.stable_lastmod);
     folder_addresses->setChecked(settings.folder_addresses);
     index_names->setText(QString::fromStdString(settings.index_names));
     indexnow_key->setText(QString::fromStdString(settings.indexnow_key));
@@ -382,6 +401,9 @@ SiteSettings Tfsite_manager::Settings() const {
     for (const std::string& pattern : SplitList(exclude->toPlainText().toStdString()))
         settings.exclude += (settings.exclude.empty() ? "" : ",") + pattern;
     settings.robots = robots->isChecked();
+    settings.check_pages = check_pages->isChecked();
+    settings.check_connections = check_connections->currentText().toStdString();
+    settings.stable_lastmod = stable_lastmod->isChecked();
     settings.folder_addresses = folder_addresses->isChecked();
     settings.index_names = index_names->text().toStdString();
     settings.indexnow = indexnow->isChecked();

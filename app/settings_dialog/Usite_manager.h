@@ -79,6 +79,9 @@ private:
     QCheckBox* indexnow = nullptr;
     QLineEdit* indexnow_key = nullptr;
     QLineEdit* indexnow_endpoint = nullptr;
+    QCheckBox* check_pages = nullptr;
+    QComboBox* check_connections = nullptr;
+    QCheckBox* stable_lastmod = nullptr;
     QPushButton* Button1 = nullptr;
     QPushButton* Button2 = nullptr;
     QPushButton* Button3 = nullptr;

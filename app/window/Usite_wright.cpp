@@ -166,9 +166,17 @@ void TFsite_wright::rememberRows(const std::vector<int>& rows) {
         return;
     std::vector<PageChoice> changes;
     changes.reserve(rows.size());
-    for (const int i : rows)
+    std::vector<std::string> tickedAnyway;
+    std::vector<std::string> untickedAgain;
+    for (const int i : rows) {
         changes.push_back(ChoiceOfRow(table_->rowText(i), table_->isChecked(i), defaults_));
+        // A page the check left out: the user's tick wins over the check next time.
+        if (table_->leftOutByCheck(i))
+            (table_->isChecked(i) ? tickedAnyway : untickedAgain).push_back(changes.back().address);
+    }
     memory_->Record(changes);
+    memory_->SetTickedAnyway(tickedAnyway, true);
+    memory_->SetTickedAnyway(untickedAgain, false);
 }
 
 void TFsite_wright::offerToForgetMissing(const tthread1& run) {

@@ -14,6 +14,7 @@
 
 #include "app/window/window_geometry.h"
 #include "memory/site_memory.h"
+#include "settings/SiteSettings.h"
 
 class FolderLock;
 class ElidedLabel;
@@ -25,6 +26,8 @@ class QMenu;
 class QProgressBar;
 class QPushButton;
 class RetrievalController;
+class PageCheckController;
+struct PageCheckReport;
 class RowDelegate;
 class Tfsite_manager;
 class Tftp_module;
@@ -174,6 +177,10 @@ private:
     bool folderLocked(const FolderLock& lock) const;
     void startRetrievalThread(const SiteSettings& settings);
     void retrievalFinished(const tthread1& run);
+    // After a complete walk, when the settings ask for it: the page check on its thread, the
+    // table's rows refused to edits meanwhile; then its verdicts in the rows and the count.
+    void startPageCheck(const tthread1& run);
+    void pageCheckFinished(const PageCheckReport& report);
     // Ends a running retrieval and waits for its thread, so that it never outlives the window
     // or the FTP module.
     void stopRetrievalAndWait();
@@ -187,6 +194,8 @@ private:
     Tftp_module* ftp_ = nullptr;
     Tfsite_manager* siteManager_ = nullptr;
     RetrievalController* retrieval_ = nullptr;
+    PageCheckController* pageCheck_ = nullptr;
+    SiteSettings checkSettings_; // the settings of the walk whose rows are being checked
     bool retrievalRunning_ = false;
     UrlOpener urlOpener_;
     // The memory of the site whose rows the table holds, with that site's defaults.

@@ -8,11 +8,14 @@
 
 #include "app/settings_dialog/Usite_manager.h"
 #include "app/widgets/message_dialogs.h"
+#include "app/window/page_check_controller.h"
 #include "app/window/retrieval_controller.h"
 #include "app/window/row_delegate.h"
 #include "core/text_util.h"
 #include "core/texts.h"
 #include "ftp/Uftp_module.h"
+#include "jobs/page_check_job.h"
+#include "jobs/problem_text.h"
 #include "jobs/table_sitemap.h"
 #include "jobs/thread.h"
 #include "jobs/work_table.h"
@@ -23,6 +26,12 @@ void TFsite_wright::createRetrieval() {
     connect(retrieval_, &RetrievalController::ProgressChanged, this, &TFsite_wright::showProgress);
     connect(retrieval_, &RetrievalController::Finished, this, &TFsite_wright::showRetrievalEnd);
     connect(retrieval_, &RetrievalController::Ended, this, &TFsite_wright::retrievalFinished);
+    pageCheck_ = new PageCheckController(this);
+    connect(pageCheck_, &PageCheckController::Progress, this, [this](int done, int total) {
+        SetStatusText(2, QText(Filled(texts::kCheckingPages, {{"done", std::to_string(done)},
+                                                              {"total", std::to_string(total)}})));
+    });
+    connect(pageCheck_, &PageCheckController::Finished, this, &TFsite_wright::pageCheckFinished);
 }
 
 void TFsite_wright::N8Click() {
@@ -108,13 +117,50 @@ void TFsite_wright::retrievalFinished(const tthread1& run) {
     if (RetrievalController::UserNowTrusts(siteManager_, summary.untrustedCertificate,
                                            summary.untrustedHostKey, summary.passphraseWanted))
         startRetrievalThread(siteManager_->Settings());
+    else if (complete && run.Settings().check_pages && table_->count() > 0)
+        startPageCheck(run);
+}
+
+void TFsite_wright::startPageCheck(const tthread1& run) {
+    checkSettings_ = run.Settings();
+    std::vector<std::string> rows;
+    for (int i = 0; i < table_->count(); ++i)
+        rows.push_back(table_->rowText(i));
+    // Edits wait for the verdicts, which come back for these rows in this order.
+    SetRetrievalRunning(true);
+    pageCheck_->Start(
+        PlanPageCheck(rows, checkSettings_, run.Summary().htaccess, memory_.get()));
+}
+
+void TFsite_wright::pageCheckFinished(const PageCheckReport& report) {
+    SetRetrievalRunning(false);
+    std::vector<std::string> rows;
+    for (int i = 0; i < table_->count(); ++i)
+        rows.push_back(table_->rowText(i));
+    const PageCheckResult result =
+        ApplyPageCheck(rows, pageCheck_->Plan(), report, checkSettings_, memory_.get());
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        if (rows[i] != table_->rowText(int(i)))
+            table_->replaceRow(int(i), rows[i]);
+    const std::size_t leftOut = table_->applyPageCheck(result);
+    RecountChecked();
+    SetStatusText(2, QText(Filled(texts::kStatusLeftOut, {{"count", std::to_string(leftOut)}})));
+    for (const CertificateFailure& failure : result.certificateFailures) {
+        std::string reason;
+        for (const QSslError& error : failure.errors)
+            reason += (reason.empty() ? "" : " ") + error.errorString().toStdString();
+        ShowPlainMessage(QText(
+            Filled(texts::kCertificateUnchecked, {{"site", failure.site}, {"reason", reason}})));
+    }
 }
 
 void TFsite_wright::Button5Click() {
     retrieval_->RequestStop();
+    pageCheck_->RequestStop();
 }
 
 void TFsite_wright::stopRetrievalAndWait() {
+    pageCheck_->StopAndWait();
     if (!retrieval_->Running())
         return;
     retrieval_->StopAndWait();

@@ -3,7 +3,7 @@ _sitewright() {
     local cur prev words cword
     _init_completion || return
 
-    local commands="configure show generate upload notify forget memory"
+    local commands="configure show generate upload notify check forget memory"
     if [[ $cword -eq 1 ]]; then
         COMPREPLY=($(compgen -W "$commands --help --version" -- "$cur"))
         return
@@ -41,7 +41,11 @@ _sitewright() {
         COMPREPLY=($(compgen -f -- "$cur"))
         return
         ;;
-    --gzip | --robots | --folder-addresses | --indexnow)
+    --check-connections)
+        COMPREPLY=($(compgen -W "$(seq 1 16)" -- "$cur"))
+        return
+        ;;
+    --gzip | --robots | --folder-addresses | --indexnow | --check-pages | --stable-lastmod)
         COMPREPLY=($(compgen -W "on off" -- "$cur"))
         return
         ;;
@@ -61,7 +65,8 @@ _sitewright() {
         options="--dir --url --host --user --password-stdin --root --changefreq --priority
             --offset --tls --trust-fingerprint --connections --protocol --gzip --exclude
             --robots --folder-addresses --index-names --transport --key-file --trust-host-key
-            --indexnow --indexnow-endpoint"
+            --indexnow --indexnow-endpoint --check-pages --check-connections
+            --stable-lastmod"
         ;;
     show) options="--dir --quiet --json" ;;
     generate)
@@ -71,6 +76,7 @@ _sitewright() {
     upload) options="--dir --allow-shrink --passphrase-stdin --robots-sitemap-line" ;;
     notify) options="--dir --json" ;;
     forget) options="--missing --dir --ext --passphrase-stdin" ;;
+    check) options="--dir --ext --json" ;;
     memory)
         if [[ $cword -eq 2 ]]; then
             COMPREPLY=($(compgen -W "list reset" -- "$cur"))

@@ -638,7 +638,8 @@ TEST(CommandLineTerminal, DisplayWidthAndHelpWithinEightyColumns) {
         texts::UseLanguage(language);
         for (const texts::Text usage :
              {texts::kTopUsage, texts::kConfigureUsage, texts::kShowUsage, texts::kGenerateUsage,
-              texts::kUploadUsage, texts::kForgetUsage, texts::kMemoryUsage, texts::kWindowUsage}) {
+              texts::kUploadUsage, texts::kForgetUsage, texts::kMemoryUsage, texts::kWindowUsage,
+              texts::kCheckUsage}) {
             for (const std::string& line : SplitLines(std::string_view(usage)))
                 EXPECT_LE(DisplayWidth(line), 79u) << line;
         }

@@ -50,6 +50,9 @@ SiteSettings markedSettings() {
     s.indexnow = true;
     s.indexnow_key = "kept0kept";
     s.indexnow_endpoint = "http://kept.example/indexnow";
+    s.check_pages = true;
+    s.check_connections = "9";
+    s.stable_lastmod = false;
     return s;
 }
 
@@ -79,6 +82,9 @@ void expectSameStored(const SiteSettings& actual, const SiteSettings& expected) 
     EXPECT_EQ(actual.indexnow, expected.indexnow);
     EXPECT_EQ(actual.indexnow_key, expected.indexnow_key);
     EXPECT_EQ(actual.indexnow_endpoint, expected.indexnow_endpoint);
+    EXPECT_EQ(actual.check_pages, expected.check_pages);
+    EXPECT_EQ(actual.check_connections, expected.check_connections);
+    EXPECT_EQ(actual.stable_lastmod, expected.stable_lastmod);
 }
 
 // The file split at CR LF exactly; a bare CR or LF stays inside its line.
@@ -175,6 +181,9 @@ TEST_F(SiteSettingsFiles, SaveThenLoadRestoresEveryStoredValue) {
     saved.indexnow = true;
     saved.indexnow_key = "0123456789abcdef0123456789abcdef";
     saved.indexnow_endpoint = "https://engine.example/indexnow";
+    saved.check_pages = true;
+    saved.check_connections = "16";
+    saved.stable_lastmod = false;
     SaveSettings(folder_, saved);
 
     SiteSettings loaded;
@@ -226,10 +235,13 @@ TEST_F(SiteSettingsFiles, FileLayout) {
                                      "[connections]=4",
                                      "[sitemap_format]=0.84",
                                      "[transport]=FTP",
+                                     "[check_connections]=4",
                                      "[gzip]=0",
                                      "[robots]=1",
                                      "[folder_addresses]=0",
                                      "[indexnow]=0",
+                                     "[check_pages]=0",
+                                     "[stable_lastmod]=1",
                                      "[exclude]=",
                                      "[index_names]=index.html,index.htm,index.php",
                                      "[key_file]=",
