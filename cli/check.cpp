@@ -42,7 +42,7 @@ int check(const ParsedOptions& options, const Output& output) {
     RetrievalSummary summary;
     std::vector<std::string> rows = walkSite(options, ftp, settings, output, summary);
     if (summary.loginFailed) {
-        offerTrust(summary.untrustedCertificate, output);
+        offerTrust(summary.untrustedCertificate, summary.untrustedHostKey, output);
         return output.Fail(texts::kConnectFailed);
     }
     if (summary.stopped)
