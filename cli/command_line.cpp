@@ -58,7 +58,7 @@ const std::vector<Command>& commands() {
         {"check",
          nullptr,
          texts::kCheckUsage,
-         {{"dir", true}, {"ext", true}, {"json", false}},
+         {{"dir", true}, {"ext", true}, {"json", false}, {"passphrase-stdin", false}},
          cli::check},
         {"memory", "list", texts::kMemoryUsage, {{"dir", true}}, cli::memoryList},
         {"memory", "reset", texts::kMemoryUsage, {{"dir", true}}, cli::memoryReset},

@@ -978,7 +978,7 @@ inline constexpr Text kStatusLeftOut{QT_TRANSLATE_NOOP("texts", "確認で除外
 inline constexpr Text kCheckNeedsUrl{
     QT_TRANSLATE_NOOP("texts", "ページを確認するには WEB サイト URL が必要です。")};
 inline constexpr Text kCheckUsage{
-    QT_TRANSLATE_NOOP("texts", R"(使い方: sitewright check [--dir DIR] [--ext LIST] [--json]
+    QT_TRANSLATE_NOOP("texts", R"(使い方: sitewright check [--dir DIR] [--ext LIST] [--passphrase-stdin] [--json]
 
 generate と同じようにサーバーのフォルダーをたどり、見つけた各ページのアドレスを
 WEB サーバーに尋ねて、検索エンジンが登録するかどうかを1行に1アドレス表示しま
@@ -991,6 +991,9 @@ WEB サーバーに尋ねて、検索エンジンが登録するかどうかを1
                と同じ）
   --json       結果を一つの JSON オブジェクトで表示します。pages は1アドレスに
                1オブジェクト（address, verdict, status, target）です
+  --passphrase-stdin
+               SFTP の鍵ファイルのパスフレーズを標準入力の1行目から読み取
+               ります（保存しません）
   -h, --help   このヘルプを表示します
 )")};
 

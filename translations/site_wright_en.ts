@@ -1993,7 +1993,7 @@ search engines do not index (404, redirects, noindex, another canonical URL, ...
         <translation>Checking pages needs the website URL.</translation>
     </message>
     <message>
-        <source>使い方: sitewright check [--dir DIR] [--ext LIST] [--json]
+        <source>使い方: sitewright check [--dir DIR] [--ext LIST] [--passphrase-stdin] [--json]
 
 generate と同じようにサーバーのフォルダーをたどり、見つけた各ページのアドレスを
 WEB サーバーに尋ねて、検索エンジンが登録するかどうかを1行に1アドレス表示しま
@@ -2006,9 +2006,12 @@ WEB サーバーに尋ねて、検索エンジンが登録するかどうかを1
                と同じ）
   --json       結果を一つの JSON オブジェクトで表示します。pages は1アドレスに
                1オブジェクト（address, verdict, status, target）です
+  --passphrase-stdin
+               SFTP の鍵ファイルのパスフレーズを標準入力の1行目から読み取
+               ります（保存しません）
   -h, --help   このヘルプを表示します
 </source>
-        <translation>Usage: sitewright check [--dir DIR] [--ext LIST] [--json]
+        <translation>Usage: sitewright check [--dir DIR] [--ext LIST] [--passphrase-stdin] [--json]
 
 Walks the server&apos;s folders as generate does, asks the web server for the
 address of each page found and prints, one line per address, whether search
@@ -2021,6 +2024,9 @@ site memory as it is. Checks whatever the setting &quot;check pages&quot; says.
                (as generate&apos;s --ext)
   --json       prints the result as one JSON object; pages holds one object
                per address (address, verdict, status, target)
+  --passphrase-stdin
+               reads the passphrase of the SFTP key file from the first line
+               of standard input (never stored)
   -h, --help   shows this help
 </translation>
     </message>

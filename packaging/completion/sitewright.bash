@@ -76,7 +76,7 @@ _sitewright() {
     upload) options="--dir --allow-shrink --passphrase-stdin --robots-sitemap-line" ;;
     notify) options="--dir --json" ;;
     forget) options="--missing --dir --ext --passphrase-stdin" ;;
-    check) options="--dir --ext --json" ;;
+    check) options="--dir --ext --json --passphrase-stdin" ;;
     memory)
         if [[ $cword -eq 2 ]]; then
             COMPREPLY=($(compgen -W "list reset" -- "$cur"))
