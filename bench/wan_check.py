@@ -8,9 +8,15 @@ number of connections: a first run that gets every page, then a second with the 
 validators, with nothing changed (every answer a 304). Prints elapsed time, the floor, the ratio
 and the driver's peak memory for each run.
 
+With --plain-client, a minimal Python client (http.client, one kept-alive connection per
+thread) then fetches the same pages, showing what the relay and the server themselves cost.
+
 Usage: bench/wan_check.py [--driver PATH] [--pages N] [--connections 4,8] [--rtt S]
+                          [--plain-client]
 """
 import argparse
+import concurrent.futures
+import http.client
 import re
 import shutil
 import socket
@@ -50,13 +56,34 @@ def make_pages(root, count):
 
 
 def run_driver(command):
-    """Runs command under /usr/bin/time -v; returns (driver's own line, peak RSS in MiB)."""
+    """Runs command under /usr/bin/time -v; returns (driver's own line, peak RSS in MiB,
+    CPU seconds)."""
     done = subprocess.run(["/usr/bin/time", "-v"] + command, capture_output=True, text=True,
                           timeout=3600)
     if done.returncode != 0:
         raise RuntimeError(f"the driver failed: {done.stderr.strip()}")
     peak = re.search(r"Maximum resident set size \(kbytes\): (\d+)", done.stderr)
-    return done.stdout.strip(), int(peak.group(1)) / 1024.0
+    cpu = sum(float(re.search(rf"{kind} time \(seconds\): ([\d.]+)", done.stderr).group(1))
+              for kind in ("User", "System"))
+    return done.stdout.strip(), int(peak.group(1)) / 1024.0, cpu
+
+
+def plain_client(host, port, pages, connections):
+    """The same GETs from http.client threads, one kept-alive connection each: the floor as
+    this relay and server deliver it. Returns the elapsed seconds."""
+    def fetch(first):
+        connection = http.client.HTTPConnection(host, port, timeout=30)
+        for i in range(first, pages, connections):
+            connection.request("GET", f"/page{i:05d}.html")
+            response = connection.getresponse()
+            response.read()
+            if response.status != 200:
+                raise RuntimeError(f"page {i}: {response.status}")
+        connection.close()
+    start = time.perf_counter()
+    with concurrent.futures.ThreadPoolExecutor(connections) as pool:
+        list(pool.map(fetch, range(connections)))
+    return time.perf_counter() - start
 
 
 def main():
@@ -65,6 +92,8 @@ def main():
     parser.add_argument("--pages", type=int, default=10000)
     parser.add_argument("--connections", default="4,8")
     parser.add_argument("--rtt", type=float, default=0.05)
+    parser.add_argument("--plain-client", action="store_true",
+                        help="also time the same GETs from a minimal Python client")
     args = parser.parse_args()
 
     work = Path(tempfile.mkdtemp(prefix="sw_wancheck_"))
@@ -88,11 +117,15 @@ def main():
             validators = work / f"validators{connections}.tsv"
             for run, extra in (("first", ["--save", str(validators)]),
                                ("second (all 304)", ["--previous", str(validators)])):
-                line, peak = run_driver([args.driver, base, str(args.pages), str(connections)]
+                line, peak, cpu = run_driver([args.driver, base, str(args.pages), str(connections)]
                                         + extra)
                 elapsed = float(re.search(r"elapsed ([\d.]+) s", line).group(1))
                 print(f"{connections} connections, {run}: {line}; floor {floor:.1f} s, "
-                      f"{elapsed / floor:.3f} x the floor, peak {peak:.1f} MiB", flush=True)
+                      f"{elapsed / floor:.3f} x the floor, CPU {cpu:.2f} s, peak {peak:.1f} MiB", flush=True)
+            if args.plain_client:
+                elapsed = plain_client(RELAY_HOST, port, args.pages, connections)
+                print(f"{connections} connections, plain Python client: {elapsed:.3f} s, "
+                      f"{elapsed / floor:.3f} x the floor", flush=True)
     finally:
         for process in reversed(processes):
             process.terminate()
