@@ -58,6 +58,7 @@ template <typename Work>
 ServerFailure inSiteRoot(Tftp_module& ftp, const SiteSettings& settings, Work&& work) {
     if (UsesSftp(settings)) {
         SftpConnection connection(settings);
+        const StopRelay stop(ftp.StopDescriptor(), connection);
         return inSiteRoot(connection, true, settings, work);
     }
     auto session = ftp.Lock();
