@@ -55,7 +55,8 @@ int check(const ParsedOptions& options, const Output& output) {
     QJsonArray pages;
     for (const RowVerdict& row : result.rows) {
         const PageVerdict& verdict = row.verdict;
-        output.Line(Concat({verdict.address, "\t", VerdictText(verdict)}));
+        // The address and its verdict two spaces apart: the output escapes a tab.
+        output.Line(Concat({verdict.address, "  ", VerdictText(verdict)}));
         pages.append(QJsonObject{{"address", QString::fromStdString(verdict.address)},
                                  {"verdict", VerdictName(verdict.verdict)},
                                  {"status", verdict.status},

@@ -30,6 +30,7 @@ int show(const ParsedOptions& options, const Output& output) {
     const std::pair<const char*, std::string> values[] = {
         {"folder", shown(folder.string())},
         {"url", shown(settings.web_url)},
+        {"transport", settings.transport},
         {"host", shown(settings.hostname)},
         {"user", shown(settings.username)},
         {"password", password},
@@ -43,6 +44,8 @@ int show(const ParsedOptions& options, const Output& output) {
         {"gzip", onOff(settings.gzip)},
         {"robots", onOff(settings.robots)},
         {"exclude", shown(settings.exclude)},
+        {"key-file", shown(settings.key_file)},
+        {"host-keys", shown(settings.ssh_trust)},
     };
     QJsonObject json;
     for (const auto& [name, value] : values) {

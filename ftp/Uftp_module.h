@@ -54,6 +54,8 @@ public:
     // whoever starts the next conversation calls first.
     void Abort() const { FTP.RaiseStop(); }
     void ClearStop() const { FTP.ClearStop(); }
+    // Readable while Abort holds.
+    int StopDescriptor() const { return FTP.StopDescriptor(); }
 
     // Closes the client when it goes, however the conversation in its scope ended.
     class ScopedDisconnect final {

@@ -129,6 +129,8 @@ public:
     // until ClearStop(), which the owner calls before a new conversation.
     void RaiseStop() const { stop_.Raise(); }
     void ClearStop() const { stop_.Reset(); }
+    // Readable while a stop is raised: for sessions of another transport to watch.
+    int StopDescriptor() const { return stop_.Descriptor(); }
 
     // QUIT without waiting for the reply, then closes. Nothing on a closed client.
     void SendQuit();

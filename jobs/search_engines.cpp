@@ -15,41 +15,68 @@
 #include "notify/page_changes.h"
 #include "notify/robots_sitemap.h"
 #include "settings/SiteSettings.h"
+#include "settings/ssh_settings.h"
 #include "sitemap/ftp_connection.h"
+#include "sitemap/sftp_connection.h"
 #include "sitemap/upload.h"
 
 namespace {
 
-// Logs in with the settings' account, enters the site root and runs work on the session; the
-// failure of any step, or kind None. Disconnects whatever happened.
+// The failure work raised on connection, as the result keeps it.
+ServerFailure failureOf(const std::exception& error) {
+    if (const auto* sftp = dynamic_cast<const SftpError*>(&error))
+        return {{}, *sftp};
+    return {FailureOf(error), std::nullopt};
+}
+
+// Runs work in the site root on connection, connected first when it is not; the failure of any
+// step. Says goodbye whatever happened.
 template <typename Work>
-FtpFailure inSiteRoot(Tftp_module& ftp, const SiteSettings& settings, Work&& work) {
+ServerFailure inSiteRoot(SiteConnection& connection, bool connect, const SiteSettings& settings,
+                         Work&& work) {
+    ServerFailure failure;
+    try {
+        if (connect)
+            connection.Connect();
+        if (!settings.site_root.empty())
+            connection.EnterFolder(settings.site_root);
+        work(connection);
+    } catch (const std::exception& error) {
+        failure = failureOf(error);
+    } catch (...) {
+        failure.ftp = {FtpFailureKind::Unknown};
+    }
+    try {
+        connection.Quit();
+    } catch (const std::exception&) {
+    }
+    return failure;
+}
+
+// Logs in with the settings' account by the site's transport and runs work in the site root.
+template <typename Work>
+ServerFailure inSiteRoot(Tftp_module& ftp, const SiteSettings& settings, Work&& work) {
+    if (UsesSftp(settings)) {
+        SftpConnection connection(settings);
+        const StopRelay stop(ftp.StopDescriptor(), connection);
+        return inSiteRoot(connection, true, settings, work);
+    }
     auto session = ftp.Lock();
     const Tftp_module::ScopedDisconnect disconnect(ftp);
     session->SetTls(TlsOptionsFor(settings.tls, settings.tls_trust, settings.hostname));
     if (ftp.FtpConnect(settings.hostname, settings.username, settings.password) != 0)
-        return ftp.LastError();
-    try {
-        if (!settings.site_root.empty())
-            session->ChangeFolder(settings.site_root);
-        work(session.Client());
-    } catch (const std::exception& failure) {
-        return FailureOf(failure);
-    } catch (...) {
-        return {FtpFailureKind::Unknown};
-    }
-    return {};
+        return {ftp.LastError(), std::nullopt};
+    FtpConnection connection(session.Client(), settings);
+    return inSiteRoot(connection, false, settings, work);
 }
 
 // Stores bytes as name through a local temporary file, replacing the old file as the sitemap
 // is; true when the server would not rename over it.
-bool storeBytes(TIdFTP& client, const SiteSettings& settings, const QByteArray& bytes,
-                const std::string& name) {
+bool storeBytes(SiteConnection& connection, const QByteArray& bytes, const std::string& name) {
     QTemporaryFile local;
     if (!local.open() || local.write(bytes) != bytes.size() || !local.flush())
         throw FileError(Concat({"cannot write ", local.fileName().toStdString()}));
     local.close();
-    FtpConnection connection(client, settings);
     return !connection.Replace(local.fileName().toStdString(), name);
 }
 
@@ -90,9 +117,9 @@ RobotsResult CheckRobotsLine(Tftp_module& ftp, const SiteSettings& settings, boo
     RobotsResult result;
     const QUrl sitemap = SitemapAddress(settings);
     result.line = SitemapLine(sitemap).toStdString();
-    result.failure = inSiteRoot(ftp, settings, [&](TIdFTP& client) {
+    result.failure = inSiteRoot(ftp, settings, [&](SiteConnection& connection) {
         const std::optional<std::string> robots =
-            client.RetrieveFile("robots.txt", kMaxRobotsBytes);
+            connection.ReadFile("robots.txt", kMaxRobotsBytes);
         const QByteArray bytes = robots ? QByteArray::fromStdString(*robots) : QByteArray();
         if (robots && HasSitemapLine(bytes, sitemap))
             result.kind = RobotsKind::HasLine;
@@ -102,11 +129,11 @@ RobotsResult CheckRobotsLine(Tftp_module& ftp, const SiteSettings& settings, boo
             result.kind = robots ? RobotsKind::LineMissing : RobotsKind::NoFile;
         if (add && (result.kind == RobotsKind::LineMissing || result.kind == RobotsKind::NoFile)) {
             result.renameRefused =
-                storeBytes(client, settings, WithSitemapLine(bytes, sitemap), "robots.txt");
+                storeBytes(connection, WithSitemapLine(bytes, sitemap), "robots.txt");
             result.kind = RobotsKind::Added;
         }
     });
-    if (result.failure.kind != FtpFailureKind::None)
+    if (result.failure.Failed())
         result.kind = RobotsKind::Failed;
     return result;
 }
@@ -144,10 +171,10 @@ NotifyResult NotifySearchEngines(Tftp_module& ftp, const SiteSettings& settings,
     if (!told || told->key != settings.indexnow_key) {
         // An engine that cannot read the key file refuses every address: it is put in place and
         // read back as the engines will read it before anything is sent.
-        result.failure = inSiteRoot(ftp, settings, [&](TIdFTP& client) {
-            storeBytes(client, settings, KeyFileContent(key), KeyFileName(key).toStdString());
+        result.failure = inSiteRoot(ftp, settings, [&](SiteConnection& connection) {
+            storeBytes(connection, KeyFileContent(key), KeyFileName(key).toStdString());
         });
-        if (result.failure.kind != FtpFailureKind::None) {
+        if (result.failure.Failed()) {
             result.kind = NotifyKind::KeyUploadFailed;
             return result;
         }

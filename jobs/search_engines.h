@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "ftp/ftp_errors.h"
+#include "sftp/sftp_errors.h"
 #include "notify/indexnow.h"
 #include "notify/key_check.h"
 
@@ -21,6 +22,13 @@ struct SiteSettings;
 // The address of the uploaded sitemap: sitemap.xml (the index, when split) under the site URL.
 QUrl SitemapAddress(const SiteSettings& settings);
 
+// Why a step on the site's server failed: the FTP client's failure, or the SFTP session's.
+struct ServerFailure {
+    FtpFailure ftp;
+    std::optional<SftpError> sftp;
+    bool Failed() const { return sftp || ftp.kind != FtpFailureKind::None; }
+};
+
 enum class RobotsKind {
     HasLine,     // robots.txt names the sitemap already
     LineMissing, // it exists without the line
@@ -33,12 +41,12 @@ enum class RobotsKind {
 struct RobotsResult {
     RobotsKind kind = RobotsKind::Failed;
     std::string line; // the line as added, without a line end
-    FtpFailure failure;
+    ServerFailure failure;
     bool renameRefused = false; // Added, but stored over the old file directly
 };
 
-// Reads the site root's robots.txt over FTP, as the walk does, and says whether it names the
-// sitemap. With add, a file without the line gets it: every other byte kept, created when
+// Reads the site root's robots.txt over FTP or SFTP, as the walk does, and says whether it names
+// the sitemap. With add, a file without the line gets it: every other byte kept, created when
 // missing, stored under a temporary name and renamed over the old one.
 RobotsResult CheckRobotsLine(Tftp_module& ftp, const SiteSettings& settings, bool add);
 
@@ -50,7 +58,7 @@ enum class NotifyKind {
     Off,             // IndexNow is off in the settings, or it has no usable key
     NoSitemap,       // the local sitemap is missing or cannot be read
     MemoryOff,       // the site memory cannot be used: what was told could not be kept
-    KeyUploadFailed, // the key file could not be stored over FTP: failure says why
+    KeyUploadFailed, // the key file could not be stored on the server: failure says why
     KeyNotServed,    // the site does not serve the key file: keyCheck says how
     SetUp,           // the first notification: key file verified, pages kept, nothing sent
     NothingChanged,  // nothing to send
@@ -60,7 +68,7 @@ enum class NotifyKind {
 
 struct NotifyResult {
     NotifyKind kind = NotifyKind::Off;
-    FtpFailure failure;
+    ServerFailure failure;
     KeyCheck keyCheck;
     std::string keyLocation;          // where the key file is read from
     std::vector<BatchResult> batches; // as sent, in order

@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/date_time.h"
@@ -62,4 +63,19 @@ public:
     // Says goodbye where the session still can, and closes it.
     virtual void Quit() = 0;
     virtual std::size_t CommandsSent() const = 0;
+};
+
+// Passes a stop raised on a descriptor (the FTP module's: the window's stop button, Ctrl-C) on
+// to a connection of another transport for as long as it lives, so that one stop ends a run
+// whatever its transport.
+class StopRelay final {
+public:
+    StopRelay(int stopDescriptor, SiteConnection& connection);
+    ~StopRelay();
+    StopRelay(const StopRelay&) = delete;
+    StopRelay& operator=(const StopRelay&) = delete;
+
+private:
+    int done_; // eventfd, readable once the relay ends
+    std::thread thread_;
 };

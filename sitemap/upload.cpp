@@ -149,6 +149,7 @@ UploadResult UploadSitemap(Tftp_module& ftp, const SiteSettings& settings,
 
     if (UsesSftp(settings)) {
         SftpConnection connection(settings);
+        const StopRelay stop(ftp.StopDescriptor(), connection);
         try {
             connection.Connect();
         } catch (const SftpError& failure) {

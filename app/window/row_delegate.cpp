@@ -21,6 +21,8 @@ constexpr QColor kEvenRow(0xF0, 0xF1, 0xF4);
 constexpr QColor kOddRow(0xFF, 0xFF, 0xFF);
 // The dot at the right end of the second line of a row the site memory did not know.
 constexpr QColor kNewMark(0xE0, 0x60, 0x00);
+// Why the page check left the row out.
+constexpr QColor kCheckNote(0xB0, 0x30, 0x20);
 constexpr int kNewMarkSize = 12;
 
 const QStyle* styleOf(const QStyleOptionViewItem& option) {
@@ -110,6 +112,7 @@ void RowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
     if (!priority.isEmpty())
         drawAt(400, 25, QText(texts::kPriorityLabel), kGrey);
     drawAt(470, 25, priority, Qt::black);
+    drawAt(540, 25, field(WorkTable::CheckNoteRole), kCheckNote);
 
     if (index.data(WorkTable::NewRole).toBool()) {
         painter->setRenderHint(QPainter::Antialiasing);
@@ -133,11 +136,15 @@ bool RowDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view,
     if (event->type() != QEvent::ToolTip || !index.isValid())
         return QStyledItemDelegate::helpEvent(event, view, option, index);
     // Over the new-page dot its meaning, anywhere else the whole address, which the row cuts
-    // at the right edge.
+    // at the right edge, and why the page check left the row out.
     const QRect rect = option.rect.adjusted(checkStripWidth(option), 0, 0, 0);
     const bool onMark = index.data(WorkTable::NewRole).toBool() &&
                         newMarkRect(rect).adjusted(-3, -3, 3, 3).contains(event->pos());
-    QToolTip::showText(event->globalPos(), onMark ? QText(texts::kNewPageTip) : address(index),
+    const QString note = index.data(WorkTable::CheckNoteRole).toString();
+    QToolTip::showText(event->globalPos(),
+                       onMark           ? QText(texts::kNewPageTip)
+                       : note.isEmpty() ? address(index)
+                                        : address(index) + '\n' + note,
                        view->viewport());
     return true;
 }

@@ -89,8 +89,12 @@ TEST_F(CliSftp, TrustsTheShownHostKeyThenWalksAndUploads) {
     // The key file's passphrase is asked for, never stored: a wrong one fails.
     run = generate("--passphrase-stdin", "wrong\n");
     EXPECT_EQ(run.status, 1) << run.output;
-    run = generate("--passphrase-stdin", SshServer::Passphrase() + "\n");
+    // The robots.txt line goes over the same transport as the sitemap.
+    run = generate("--passphrase-stdin --robots-sitemap-line add",
+                   SshServer::Passphrase() + "\n");
     ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_EQ(ReadFile(server.Site() / "robots.txt"),
+              "Sitemap: https://www.example.com/sitemap.xml\n");
 
     const std::string local = ReadFile(dir.Path() / "sitemap.xml");
     EXPECT_EQ(ReadFile(server.Site() / "sitemap.xml"), local);
@@ -102,7 +106,7 @@ TEST_F(CliSftp, TrustsTheShownHostKeyThenWalksAndUploads) {
     std::size_t files = 0;
     for (const auto& entry : fs::directory_iterator(server.Site()))
         files += entry.is_regular_file() ? 1 : 0;
-    EXPECT_EQ(files, 3u);
+    EXPECT_EQ(files, 4u);
 }
 
 TEST_F(CliSftp, KnownHostsTrustsAndAChangedKeyIsRefused) {

@@ -154,6 +154,9 @@ TEST_F(PageCheckRoad, CheckPrintsEveryVerdictAndWritesNothing) {
         {"noindex.html", "noindex"},
     };
     EXPECT_EQ(verdicts, expected);
+    // As text, a line per address: the address, then its verdict.
+    ASSERT_EQ(run({"check", "--dir", folder_.string()}), 0) << err_;
+    EXPECT_NE(out_.find(web_.Address() + "index.html  "), std::string::npos) << out_;
     EXPECT_FALSE(fs::exists(folder_ / "sitemap.xml"));
     EXPECT_FALSE(fs::exists(folder_ / SiteMemory::kFileName));
 }

@@ -36,7 +36,7 @@ lintian -i --pedantic --fail-on error,warning "$deb" >"$work/lintian.log" 2>&1 |
     { cat "$work/lintian.log"; fail "lintian"; }
 depends=$(dpkg-deb -f "$deb" Depends | tr ',' '\n' | awk '{print $1}')
 for package in libqt6widgets6 libqt6core6 libssl3 libc6 fonts-ipafont-gothic libsqlite3-0 \
-    qt6-qpa-plugins; do
+    qt6-qpa-plugins libssh-4 libqt6network6; do
     grep -qx "$package" <<<"$depends" || fail "Depends lacks $package:" $depends
 done
 root=$work/root

@@ -94,6 +94,21 @@ TEST_F(UploadTest, NothingIsSentForALocalSitemapThatCannotBeUploaded) {
     }
 }
 
+// The module's stop (the window's stop button, Ctrl-C) ends an upload over SFTP too: a server
+// that never sends its banner does not hold it for the session's time-outs.
+TEST_F(UploadTest, TheModulesStopEndsAnSftpUpload) {
+    writeSitemap("<x/>");
+    FakeFtpServer server({fake_ftp::Stall()});
+    settings_.transport = "SFTP";
+    settings_.hostname = server.Host();
+    ftp_.Abort();
+    const UploadResult result = UploadSitemap(ftp_, settings_, folder_);
+    ftp_.ClearStop();
+    EXPECT_EQ(result.outcome, UploadOutcome::LoginFailed);
+    ASSERT_TRUE(result.sftpFailure);
+    EXPECT_EQ(result.sftpFailure->Kind(), SftpFailureKind::Stopped);
+}
+
 TEST_F(UploadTest, FailedLoginEndsWithTheReasonAndNoFurtherCommand) {
     writeSitemap("<x/>");
     FakeFtpServer server({

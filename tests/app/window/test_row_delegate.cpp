@@ -211,6 +211,12 @@ private slots:
         QCOMPARE(tipAt(second.topLeft() + QPoint(stripWidth() + 20, 10)), news + "a.html");
         QCOMPARE(tipAt(QPoint(second.right() - 18, second.top() + 33)),
                  QStringLiteral("新しいページ（サイトの記憶にまだないページ）"));
+        // A row the page check left out says why, in its second line and its tooltip.
+        const QImage plain = render({1});
+        model_.item(1)->setData(QStringLiteral("noindex"), WorkTable::CheckNoteRole);
+        QVERIFY(render({1}) != plain);
+        QCOMPARE(tipAt(second.topLeft() + QPoint(stripWidth() + 20, 10)),
+                 news + "a.html\nnoindex");
         delegate_.setIndexNames({});
     }
 
