@@ -191,7 +191,9 @@ private:
     void requestPassive();
     // Connects to the passive port and, with TLS, sends the ClientHello; transferCommand, when
     // given, goes as soon as the connection has started.
-    TcpSocket connectData(const std::string* transferCommand);
+    // When the connect fails after an early command whose reply refuses it, that reply is read
+    // and *replied says so: the refusal is the outcome, not the reset.
+    TcpSocket connectData(const std::string* transferCommand, bool* replied = nullptr);
     void secureData(TcpSocket& data);
     FtpReply readEndOfTransfer();
     FtpReply drainAbortedTransfer();

@@ -112,8 +112,8 @@ bool TIdFTP::transferListing(const std::string& listCommand, std::initializer_li
     if (isAbort(end.code) && lateTransferEnd_)
         throw EIdProtocolReplyError(end.code, end.Shown(password_));
     if (CountListingLines(bytes) > kMaxListingLines) {
-        throw EIdException(FtpFailure{FtpFailureKind::ListingTooManyLines, {}, {}, 0, {},
-                                      kMaxListingLines});
+        throw EIdException(
+            FtpFailure{FtpFailureKind::ListingTooManyLines, {}, {}, 0, {}, kMaxListingLines});
     }
     // The previous listing goes first and the bytes right after the split, so that no more
     // than the bytes and one set of lines are held at a time.
@@ -151,12 +151,15 @@ bool TIdFTP::openTransfer(const std::string& transferCommand, std::initializer_l
     const bool early = earlyCommand_;
     if (early) {
         // The server has the command once the connection is made: a failure leaves it waiting.
-        data = closingOnFailure([&] { return connectData(&transferCommand); });
+        bool replied = false;
+        data = closingOnFailure([&] { return connectData(&transferCommand, &replied); });
+        if (!replied)
+            readReply();
     } else {
         data = connectData(nullptr);
         sendCommand(transferCommand);
+        readReply();
     }
-    readReply();
     if (early && lastReply_.code == 425) {
         // A server that wants the data connection made before the command: so from now on.
         earlyCommand_ = false;
@@ -209,7 +212,8 @@ const TIdFTPListItems& TIdFTP::FolderListing() {
         while (cut > 0 && cut < line.size() &&
                (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80)
             --cut;
-        FtpFailure failure{FtpFailureKind::UnreadableListing, {},
+        FtpFailure failure{FtpFailureKind::UnreadableListing,
+                           {},
                            EscapeControls(NameFromServer(std::string_view(line).substr(0, cut)))};
         failure.cut = cut < line.size();
         throw EIdUnreadableListing(std::move(failure));
@@ -223,8 +227,10 @@ void TIdFTP::StoreFile(const std::string& localPath, const std::string& remoteNa
     requestPassive();
     // The server would wait for a data connection that never comes: the conversation goes.
     const std::string storeCommand = "STOR " + remoteName;
-    TcpSocket data = closingOnFailure([&] { return connectData(&storeCommand); });
-    readReply();
+    bool replied = false;
+    TcpSocket data = closingOnFailure([&] { return connectData(&storeCommand, &replied); });
+    if (!replied)
+        readReply();
     expect({110, 125, 150});
     secureData(data);
 
@@ -284,8 +290,8 @@ void TIdFTP::requestPassive() {
                 passiveAddress_ = PassiveAddress{
                     std::string(), ParseExtendedPassivePort(lastReply_.lines.front())};
             } catch (const EIdException&) {
-                throw EIdException(FtpFailure{FtpFailureKind::NoExtendedPassivePort, {},
-                                              lastReply_.Shown(password_)});
+                throw EIdException(FtpFailure{
+                    FtpFailureKind::NoExtendedPassivePort, {}, lastReply_.Shown(password_)});
             }
             return;
         }
@@ -303,7 +309,7 @@ void TIdFTP::requestPassive() {
     }
 }
 
-TcpSocket TIdFTP::connectData(const std::string* transferCommand) {
+TcpSocket TIdFTP::connectData(const std::string* transferCommand, bool* replied) {
     // Only the port is taken from the PASV reply: a server cannot send the client elsewhere,
     // and servers behind NAT that name their private address still work.
     TcpSocket data = TcpSocket::BeginConnect(control_.PeerAddress(), passiveAddress_.port, &stop_);
@@ -311,11 +317,27 @@ TcpSocket TIdFTP::connectData(const std::string* transferCommand) {
     // the connection, which saves a round trip.
     if (transferCommand)
         sendCommand(*transferCommand);
-    data.FinishConnect(timeouts_.connect);
-    // The ClientHello goes at once and waits at the server until it acts on the command,
-    // instead of leaving a round trip after the preliminary reply.
-    if (control_.Tls())
-        data.BeginTls(tlsContext_, tlsPeer_);
+    bool connected = false;
+    try {
+        data.FinishConnect(timeouts_.connect);
+        connected = true;
+        // The ClientHello goes at once and waits at the server until it acts on the command,
+        // instead of leaving a round trip after the preliminary reply.
+        if (control_.Tls())
+            data.BeginTls(tlsContext_, tlsPeer_);
+    } catch (const EIdSocketError&) {
+        // A server that refuses the command (RETR of a missing file) may close its port before
+        // it takes the connection, which is then reset, while or right after it is made: the
+        // refusal is what happened. A port where nothing listened is a failure of its own.
+        const bool reset = connected || data.ConnectError() == ECONNRESET;
+        if (!transferCommand || !replied || !reset)
+            throw;
+        readReply();
+        if (lastReply_.code < 400)
+            throw;
+        data.Close();
+        *replied = true;
+    }
     return data;
 }
 

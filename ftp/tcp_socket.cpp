@@ -115,8 +115,7 @@ TcpSocket::~TcpSocket() {
 
 TcpSocket::TcpSocket(TcpSocket&& other) noexcept
     : fd_(std::exchange(other.fd_, -1)), stop_(other.stop_), peer_(other.peer_),
-      connecting_(other.connecting_),
-      tls_(std::move(other.tls_)) {
+      connecting_(other.connecting_), tls_(std::move(other.tls_)) {
     if (tls_)
         tls_->Rebind(*this);
 }
@@ -144,7 +143,8 @@ TcpSocket TcpSocket::Connect(const std::string& host, unsigned short port,
     addrinfo* found = nullptr;
     const int status = ::getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found);
     if (status != 0)
-        throw EIdSocketError(FtpFailure{FtpFailureKind::CannotResolve, host, ::gai_strerror(status)});
+        throw EIdSocketError(
+            FtpFailure{FtpFailureKind::CannotResolve, host, ::gai_strerror(status)});
     const std::unique_ptr<addrinfo, AddressListDeleter> addresses(found);
     int error = 0;
     std::string target;
@@ -190,6 +190,7 @@ TcpSocket TcpSocket::BeginConnect(const sockaddr_storage& address, unsigned shor
 void TcpSocket::FinishConnect(std::chrono::milliseconds timeout) {
     int error = 0;
     if (connecting_ && !awaitConnect(fd_, Clock::now() + timeout, stop_, error)) {
+        connectError_ = error;
         Close();
         failConnect(PeerText(), error, timeout);
     }

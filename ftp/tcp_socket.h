@@ -44,6 +44,8 @@ public:
     // Waits within timeout until the connection BeginConnect started is made; closes the
     // socket and raises when it fails. Nothing on a connected socket.
     void FinishConnect(std::chrono::milliseconds timeout);
+    // The system's error of the connect FinishConnect saw fail; 0 before.
+    int ConnectError() const { return connectError_; }
 
     bool IsOpen() const { return fd_ >= 0; }
     void Close();
@@ -102,6 +104,7 @@ private:
     int fd_ = -1;
     const StopSignal* stop_ = nullptr;
     sockaddr_storage peer_{};
-    bool connecting_ = false; // BeginConnect's connection not yet made
+    bool connecting_ = false;         // BeginConnect's connection not yet made
+    int connectError_ = 0;            // errno of the connect FinishConnect saw fail
     std::unique_ptr<TlsChannel> tls_; // before fd_ closes
 };
