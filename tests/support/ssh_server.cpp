@@ -1,5 +1,6 @@
 #include "support/ssh_server.h"
 
+#include <csignal>
 #include <cstdio>
 #include <fstream>
 #include <memory>
@@ -18,7 +19,7 @@ void makeKey(const std::filesystem::path& path, const std::string& passphrase) {
 
 } // namespace
 
-SshServer::SshServer() : daemon_("sshd") {
+SshServer::SshServer(bool forUnprivileged) : daemon_("sshd") {
     const std::filesystem::path folder = Folder();
     makeKey(HostKeyFile(), "");
     makeKey(Key("plain"), "");
@@ -34,6 +35,15 @@ SshServer::SshServer() : daemon_("sshd") {
                          "\nPidFile none\nStrictModes no\nPermitRootLogin yes\n"
                          "PasswordAuthentication yes\nKbdInteractiveAuthentication no\n"
                          "UsePAM no\nSubsystem sftp internal-sftp\nLogLevel ERROR\n");
+    if (forUnprivileged) {
+        std::filesystem::permissions(folder, std::filesystem::perms::owner_all |
+                                                 std::filesystem::perms::group_exec |
+                                                 std::filesystem::perms::others_exec);
+        std::filesystem::permissions(folder / "authorized_keys",
+                                     std::filesystem::perms::group_read |
+                                         std::filesystem::perms::others_read,
+                                     std::filesystem::perm_options::add);
+    }
     // sshd run by root wants its empty privilege-separation folder, which only the service
     // start makes.
     if (::geteuid() == 0)
@@ -54,6 +64,34 @@ std::string SshServer::User() {
     if (!entry)
         throw std::runtime_error("no user name");
     return entry->pw_name;
+}
+
+std::string SshServer::UnprivilegedUser() { return ::geteuid() == 0 ? "nobody" : User(); }
+
+SshAgent::SshAgent(const std::filesystem::path& key) {
+    const std::string started = CommandOutput("/usr/bin/ssh-agent -s -a " + Socket());
+    const std::size_t pidAt = started.find("SSH_AGENT_PID=");
+    if (pidAt == std::string::npos)
+        throw std::runtime_error("ssh-agent: " + started);
+    pid_ = std::stoi(started.substr(pidAt + 14));
+    try {
+        RunToEnd({"/usr/bin/env", "SSH_AUTH_SOCK=" + Socket(), "/usr/bin/ssh-add", "-q",
+                  key.string()});
+    } catch (...) {
+        ::kill(pid_, SIGTERM);
+        throw;
+    }
+}
+
+SshAgent::~SshAgent() { ::kill(pid_, SIGTERM); }
+
+std::string KeyFingerprint(const std::filesystem::path& publicKey) {
+    const std::string line = CommandOutput("/usr/bin/ssh-keygen -l -E sha256 -f '" +
+                                           publicKey.string() + "'");
+    const std::size_t start = line.find("SHA256:");
+    if (start == std::string::npos)
+        throw std::runtime_error("ssh-keygen -l: " + line);
+    return line.substr(start, line.find(' ', start) - start);
 }
 
 std::string CommandOutput(const std::string& command) {
