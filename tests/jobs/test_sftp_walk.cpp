@@ -1,6 +1,6 @@
 // The walk over SFTP against OpenSSH's sshd on loopback, where the server, not the table of a
-// scripted one, decides: a login by the SSH agent, a folder the user may not read, a session
-// that drops mid-walk.
+// scripted one, decides: a login by password or by the SSH agent, a folder the user may not
+// read, a session that drops mid-walk.
 #include "jobs/retrieval.h"
 
 #include <gtest/gtest.h>
@@ -64,24 +64,30 @@ protected:
 
 } // namespace
 
-TEST_F(SftpWalk, LogsInByTheAgentWhenNeitherKeyFileNorPasswordIsSet) {
+// With no key file the settings' password logs in, and without one the user's SSH agent.
+TEST_F(SftpWalk, LogsInByPasswordOrByTheAgent) {
     WriteFileAtomically(server.Site() / "index.html", "<p>home</p>");
     const SshAgent agent(server.Key("plain"));
+    const std::string noAgent = (server.Folder() / "none.sock").string();
     settings.key_file.clear();
-    const std::optional<std::string> before =
-        std::getenv("SSH_AUTH_SOCK") ? std::optional<std::string>(std::getenv("SSH_AUTH_SOCK"))
-                                     : std::nullopt;
+    const char* const before = std::getenv("SSH_AUTH_SOCK");
+    const std::optional<std::string> agentBefore =
+        before ? std::optional<std::string>(before) : std::nullopt;
     struct Case {
         const char* name;
-        std::string socket;
+        std::string password;
+        std::string agentSocket;
         bool loggedIn;
     } const cases[] = {
-        {"agent holding the key", agent.Socket(), true},
-        {"no agent there", (server.Folder() / "none.sock").string(), false},
+        {"password", SshServer::Password(), noAgent, true},
+        {"wrong password, though the agent could", "wrong", agent.Socket(), false},
+        {"agent holding the key", "", agent.Socket(), true},
+        {"no agent there", "", noAgent, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        ::setenv("SSH_AUTH_SOCK", c.socket.c_str(), 1);
+        settings.password = c.password;
+        ::setenv("SSH_AUTH_SOCK", c.agentSocket.c_str(), 1);
         RecordingObserver observer;
         const RetrievalSummary summary = walk(observer);
         EXPECT_EQ(summary.loginFailed, !c.loggedIn);
@@ -89,8 +95,8 @@ TEST_F(SftpWalk, LogsInByTheAgentWhenNeitherKeyFileNorPasswordIsSet) {
         EXPECT_EQ(summary.WalkedWholeSite(), c.loggedIn);
         EXPECT_EQ(observer.rows.size(), c.loggedIn ? 1u : 0u);
     }
-    if (before)
-        ::setenv("SSH_AUTH_SOCK", before->c_str(), 1);
+    if (agentBefore)
+        ::setenv("SSH_AUTH_SOCK", agentBefore->c_str(), 1);
     else
         ::unsetenv("SSH_AUTH_SOCK");
 }

@@ -118,7 +118,9 @@ TEST_F(SftpSessionTest, LogsInWithKeysTheAgentOrAPassword) {
     SftpCredentials emptyAgent = agentLogin;
     emptyAgent.agentSocket = (server.Folder() / "no_agent.sock").string();
     SftpCredentials password{
-        SshServer::User(), SftpAuthMethod::Password, "not the password", {}, {}, {}};
+        SshServer::User(), SftpAuthMethod::Password, SshServer::Password(), {}, {}, {}};
+    SftpCredentials wrongPassword = password;
+    wrongPassword.password = "not the password";
     struct Case {
         const char* name;
         SftpCredentials credentials;
@@ -134,7 +136,8 @@ TEST_F(SftpSessionTest, LogsInWithKeysTheAgentOrAPassword) {
         {"missing key file", keyLogin(server.Folder() / "id_none"), SftpFailureKind::KeyUnusable},
         {"agent", agentLogin, std::nullopt},
         {"no agent", emptyAgent, SftpFailureKind::AuthFailed},
-        {"wrong password", password, SftpFailureKind::AuthFailed},
+        {"password", password, std::nullopt},
+        {"wrong password", wrongPassword, SftpFailureKind::AuthFailed},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

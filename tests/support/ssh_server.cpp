@@ -28,13 +28,21 @@ SshServer::SshServer(bool forUnprivileged) : daemon_("sshd") {
     std::filesystem::create_directory(Site());
     WritePrivateFile(folder / "authorized_keys", FileText(Key("plain").string() + ".pub") +
                                                      FileText(Key("secret").string() + ".pub"));
+    // PAM reads the service from the server's folder and checks passwords against its list.
+    const std::string matrix = "/usr/lib/x86_64-linux-gnu/pam_wrapper/pam_matrix.so passdb=" +
+                               (folder / "passwords").string();
+    WritePrivateFile(folder / "passwords", User() + ":" + Password() + ":sshd\n");
+    std::filesystem::create_directory(folder / "pam");
+    WritePrivateFile(folder / "pam" / "sshd", "auth required " + matrix +
+                                                  "\naccount required pam_permit.so"
+                                                  "\nsession required pam_permit.so\n");
     WritePrivateFile(folder / "sshd_config",
                      "ListenAddress 127.0.0.1\nPort " + std::to_string(Port()) + "\nHostKey " +
                          HostKeyFile().string() + "\nAuthorizedKeysFile " +
                          (folder / "authorized_keys").string() +
                          "\nPidFile none\nStrictModes no\nPermitRootLogin yes\n"
                          "PasswordAuthentication yes\nKbdInteractiveAuthentication no\n"
-                         "UsePAM no\nSubsystem sftp internal-sftp\nLogLevel ERROR\n");
+                         "UsePAM yes\nSubsystem sftp internal-sftp\nLogLevel ERROR\n");
     if (forUnprivileged) {
         std::filesystem::permissions(folder, std::filesystem::perms::owner_all |
                                                  std::filesystem::perms::group_exec |
@@ -50,7 +58,9 @@ SshServer::SshServer(bool forUnprivileged) : daemon_("sshd") {
         ::mkdir("/run/sshd", 0755);
     const std::filesystem::path log = folder / "sshd.log";
     daemon_.Start(
-        {"/usr/sbin/sshd", "-D", "-f", (folder / "sshd_config").string(), "-E", log.string()}, {},
+        {"/usr/sbin/sshd", "-D", "-f", (folder / "sshd_config").string(), "-E", log.string()},
+        {"LD_PRELOAD=libpam_wrapper.so", "PAM_WRAPPER=1",
+         "PAM_WRAPPER_SERVICE_DIR=" + (folder / "pam").string()},
         [log] { return FileText(log); });
 }
 

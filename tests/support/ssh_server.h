@@ -8,7 +8,8 @@
 
 // OpenSSH's sshd on 127.0.0.1 with a configuration, an ed25519 host key and authorized keys of
 // its own, logging in the current user (root included) with the keys it made: "plain" without
-// a passphrase and "secret" with Passphrase(). The SFTP files live under Site().
+// a passphrase and "secret" with Passphrase(), or with Password(), which PAM checks against a
+// list of the server's own (pam_wrapper), not the system's. The SFTP files live under Site().
 class SshServer final {
 public:
     // forUnprivileged: UnprivilegedUser() may log in too (sshd reads the authorized keys as the
@@ -23,6 +24,7 @@ public:
     // not authorized).
     std::filesystem::path Key(const std::string& name) const { return Folder() / ("id_" + name); }
     static std::string Passphrase() { return "open sesame"; }
+    static std::string Password() { return "pass wörd"; }
     // The line of a known_hosts file that names this server with its key.
     std::string KnownHostsLine() const;
     static std::string User();
