@@ -28,14 +28,17 @@ SshServer::SshServer(bool forUnprivileged) : daemon_("sshd") {
     std::filesystem::create_directory(Site());
     WritePrivateFile(folder / "authorized_keys", FileText(Key("plain").string() + ".pub") +
                                                      FileText(Key("secret").string() + ".pub"));
-    // PAM reads the service from the server's folder and checks passwords against its list.
-    const std::string matrix = "/usr/lib/x86_64-linux-gnu/pam_wrapper/pam_matrix.so passdb=" +
-                               (folder / "passwords").string();
+    // PAM reads the service from the server's folder and checks passwords against its list;
+    // "other" is the fallback it looks for first.
+    const std::string service = "auth required "
+                                "/usr/lib/x86_64-linux-gnu/pam_wrapper/pam_matrix.so passdb=" +
+                                (folder / "passwords").string() +
+                                "\naccount required pam_permit.so\n"
+                                "session required pam_permit.so\n";
     WritePrivateFile(folder / "passwords", User() + ":" + Password() + ":sshd\n");
     std::filesystem::create_directory(folder / "pam");
-    WritePrivateFile(folder / "pam" / "sshd", "auth required " + matrix +
-                                                  "\naccount required pam_permit.so"
-                                                  "\nsession required pam_permit.so\n");
+    for (const char* name : {"sshd", "other"})
+        WritePrivateFile(folder / "pam" / name, service);
     WritePrivateFile(folder / "sshd_config",
                      "ListenAddress 127.0.0.1\nPort " + std::to_string(Port()) + "\nHostKey " +
                          HostKeyFile().string() + "\nAuthorizedKeysFile " +
