@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <csignal>
 #include <fstream>
+#include <set>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -261,6 +262,30 @@ TEST_F(SftpSessionTest, ListsFoldersWithExactTimesAndLinksAsLinks) {
     EXPECT_EQ(session.ReadFile((site / "index.html").string(), 6), "<html>");
     EXPECT_EQ(session.ReadFile((site / "robots.txt").string(), 6), std::nullopt);
     EXPECT_TRUE(session.IsConnected());
+}
+
+// OpenSSH answers a directory read with at most 100 names: a larger folder takes several
+// replies, and the session serves every later request as before.
+TEST_F(SftpSessionTest, ListsAFolderOfSeveralRepliesWhole) {
+    trust.trustedFingerprint = hostFingerprint();
+    const fs::path many = server.Site() / "many";
+    fs::create_directory(many);
+    std::set<std::string> names;
+    for (int i = 0; i < 250; ++i) {
+        const std::string name = "page" + std::to_string(i) + ".html";
+        writeFile(many / name, "page");
+        names.insert(name);
+    }
+    SftpSession session;
+    connect(session);
+    for (int round = 0; round < 2; ++round) {
+        std::set<std::string> listed;
+        for (const SftpEntry& entry : session.ListFolder(many.string()))
+            listed.insert(entry.name);
+        EXPECT_EQ(listed, names);
+    }
+    EXPECT_EQ(session.RealPath(many.string()), fs::canonical(many).string());
+    EXPECT_EQ(session.ReadFile((many / "page7.html").string(), 100), "page");
 }
 
 TEST_F(SftpSessionTest, UploadReplacesTheFileByteForByteThroughATemporaryName) {
