@@ -11,7 +11,7 @@ line per walk, then the median of each binary and mode, its peak RSS and its rat
 
 Usage: bench/wan_walk.py BINARY [BINARY...] [--folders N] [--connections N] [--rounds N]
                          [--delay S] [--modes plain,tls,sftp] [--connect-delay]
-                         [--rclone [MODES]]
+                         [--rclone [MODES]] [--ftp-port N] [--ssh-port N]
 """
 import argparse
 import getpass
