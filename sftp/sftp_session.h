@@ -148,7 +148,7 @@ private:
     sftp_session_struct* sftp_ = nullptr;
     int socket_ = -1; // the connection libssh runs on
     SshHostKey hostKey_;
-    std::set<std::uint32_t> awaited_;             // requests sent, their replies not read
-    std::set<std::uint32_t> deferred_;            // of those, the ones nobody waits for
-    std::map<std::uint32_t, std::string> early_;  // replies read before their turn
+    std::set<std::uint32_t> awaited_;            // requests sent, their replies not read
+    std::set<std::uint32_t> deferred_;           // of those, the ones nobody waits for
+    std::map<std::uint32_t, std::string> early_; // replies read before their turn
 };

@@ -2,13 +2,16 @@
 #include "sftp/sftp_session.h"
 
 #include <algorithm>
+#include <atomic>
 #include <csignal>
 #include <fstream>
 #include <set>
+#include <stdexcept>
 #include <thread>
 
 #include <gtest/gtest.h>
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -67,19 +70,28 @@ struct SilentServer {
     ~SilentServer() { ::close(fd); }
 };
 
-// Forwards one connection to the server until Cut closes both sides, as a dropped link does.
+// Forwards one connection to the server until Cut closes both sides, as a dropped link does;
+// after Hold the server's bytes no longer come through, as from a server gone quiet.
 class Relay {
 public:
     explicit Relay(unsigned short target) : target_(target) {
         ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, cut_);
+        if (::pipe2(hold_, O_CLOEXEC) != 0)
+            throw std::runtime_error("pipe2");
         thread_ = std::thread([this] { run(); });
     }
     ~Relay() {
         Cut();
         thread_.join();
+        for (const int fd : {cut_[0], cut_[1], hold_[0], hold_[1]})
+            ::close(fd);
     }
     unsigned short Port() const { return listener_.port; }
     void Cut() { ::shutdown(cut_[1], SHUT_WR); }
+    void Hold() {
+        held_ = true;
+        [[maybe_unused]] const ssize_t woken = ::write(hold_[1], "h", 1);
+    }
 
 private:
     void run() {
@@ -91,14 +103,21 @@ private:
         address.sin_port = htons(target_);
         if (client >= 0 &&
             ::connect(server, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
-            pollfd waits[3] = {{client, POLLIN, 0}, {server, POLLIN, 0}, {cut_[0], POLLIN, 0}};
+            pollfd waits[4] = {{client, POLLIN, 0},
+                               {server, POLLIN, 0},
+                               {cut_[0], POLLIN, 0},
+                               {hold_[0], POLLIN, 0}};
+            const int ends[2] = {client, server};
             char buffer[65536];
-            while (::poll(waits, 3, 10000) > 0 && !(waits[2].revents & (POLLIN | POLLHUP))) {
+            // A negative descriptor is one poll leaves out.
+            while ((waits[1].fd = held_ ? -1 : server, waits[3].fd = held_ ? -1 : hold_[0],
+                    ::poll(waits, 4, 10000) > 0) &&
+                   !(waits[2].revents & (POLLIN | POLLHUP))) {
                 for (int side = 0; side < 2; ++side) {
                     if (!waits[side].revents)
                         continue;
-                    const ssize_t got = ::read(waits[side].fd, buffer, sizeof buffer);
-                    if (got <= 0 || ::write(waits[1 - side].fd, buffer, got) != got)
+                    const ssize_t got = ::read(ends[side], buffer, sizeof buffer);
+                    if (got <= 0 || ::write(ends[1 - side], buffer, got) != got)
                         goto done;
                 }
             }
@@ -111,6 +130,8 @@ private:
     SilentServer listener_;
     unsigned short target_;
     int cut_[2] = {-1, -1};
+    int hold_[2] = {-1, -1}; // wakes the relay to stop forwarding
+    std::atomic<bool> held_{false};
     std::thread thread_;
 };
 
@@ -332,6 +353,32 @@ TEST_F(SftpSessionTest, ASessionDroppedMidWalkIsALostConnection) {
     EXPECT_EQ(failureOf([&] { session.ListFolder((server.Site() / "sub").string()); }),
               SftpFailureKind::LostConnection);
     EXPECT_FALSE(session.IsConnected());
+}
+
+// A server that goes quiet mid-walk holds a folder read only until the bound, or the stop.
+TEST_F(SftpSessionTest, AFolderReadEndsAtTheBoundOrTheStop) {
+    trust.trustedFingerprint = hostFingerprint();
+    for (const bool stop : {false, true}) {
+        SCOPED_TRACE(stop ? "stop" : "bound");
+        Relay relay(server.Port());
+        SftpSession session;
+        connect(session, relay.Port());
+        SftpTimeouts timeouts;
+        timeouts.request = std::chrono::milliseconds(stop ? 60000 : 300);
+        session.SetTimeouts(timeouts);
+        relay.Hold();
+        std::thread stopper;
+        if (stop)
+            stopper = std::thread([&session] {
+                std::this_thread::sleep_for(std::chrono::milliseconds(200));
+                session.RaiseStop();
+            });
+        EXPECT_EQ(failureOf([&] { session.ListFolder(server.Site().string()); }),
+                  stop ? SftpFailureKind::Stopped : SftpFailureKind::TimedOut);
+        if (stopper.joinable())
+            stopper.join();
+        EXPECT_FALSE(session.IsConnected());
+    }
 }
 
 // A server that never greets holds the session only until the bound, or until the stop.
