@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <fstream>
+#include <set>
+#include <stdexcept>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -186,6 +188,30 @@ TEST_F(SftpSessionTest, ListsFoldersWithExactTimesAndLinksAsLinks) {
     EXPECT_TRUE(session.IsConnected());
 }
 
+// OpenSSH answers a directory read with at most 100 names: a larger folder takes several
+// replies, and the session serves every later request as before.
+TEST_F(SftpSessionTest, ListsAFolderOfSeveralRepliesWhole) {
+    trust.trustedFingerprint = hostFingerprint();
+    const fs::path many = server.Site() / "many";
+    fs::create_directory(many);
+    std::set<std::string> names;
+    for (int i = 0; i < 250; ++i) {
+        const std::string name = "page" + std::to_string(i) + ".html";
+        writeFile(many / name, "page");
+        names.insert(name);
+    }
+    SftpSession session;
+    connect(session);
+    for (int round = 0; round < 2; ++round) {
+        std::set<std::string> listed;
+        for (const SftpEntry& entry : session.ListFolder(many.string()))
+            listed.insert(entry.name);
+        EXPECT_EQ(listed, names);
+    }
+    EXPECT_EQ(session.RealPath(many.string()), fs::canonical(many).string());
+    EXPECT_EQ(session.ReadFile((many / "page7.html").string(), 100), "page");
+}
+
 TEST_F(SftpSessionTest, UploadReplacesTheFileByteForByteThroughATemporaryName) {
     trust.trustedFingerprint = hostFingerprint();
     const fs::path target = server.Site() / "sitemap.xml";
@@ -230,6 +256,32 @@ TEST_F(SftpSessionTest, ASessionDroppedMidWalkIsALostConnection) {
     EXPECT_EQ(failureOf([&] { session.ListFolder((server.Site() / "sub").string()); }),
               SftpFailureKind::LostConnection);
     EXPECT_FALSE(session.IsConnected());
+}
+
+// A server that goes quiet mid-walk holds a folder read only until the bound, or the stop.
+TEST_F(SftpSessionTest, AFolderReadEndsAtTheBoundOrTheStop) {
+    trust.trustedFingerprint = hostFingerprint();
+    for (const bool stop : {false, true}) {
+        SCOPED_TRACE(stop ? "stop" : "bound");
+        TcpRelay relay(server.Port());
+        SftpSession session;
+        connect(session, relay.Port());
+        SftpTimeouts timeouts;
+        timeouts.request = std::chrono::milliseconds(stop ? 60000 : 300);
+        session.SetTimeouts(timeouts);
+        relay.Hold();
+        std::thread stopper;
+        if (stop)
+            stopper = std::thread([&session] {
+                std::this_thread::sleep_for(std::chrono::milliseconds(200));
+                session.RaiseStop();
+            });
+        EXPECT_EQ(failureOf([&] { session.ListFolder(server.Site().string()); }),
+                  stop ? SftpFailureKind::Stopped : SftpFailureKind::TimedOut);
+        if (stopper.joinable())
+            stopper.join();
+        EXPECT_FALSE(session.IsConnected());
+    }
 }
 
 // A server that never greets holds the session only until the bound, or until the stop.

@@ -1,6 +1,9 @@
 #include "support/tcp_relay.h"
 
+#include <stdexcept>
+
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -30,19 +33,26 @@ SilentListener::~SilentListener() { ::close(fd_); }
 
 TcpRelay::TcpRelay(unsigned short target) : target_(target) {
     ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, cut_);
+    if (::pipe2(hold_, O_CLOEXEC) != 0)
+        throw std::runtime_error("pipe2");
     thread_ = std::thread([this] { run(); });
 }
 
 TcpRelay::~TcpRelay() {
     Cut();
-    ::close(cut_[0]);
-    ::close(cut_[1]);
+    for (const int fd : {cut_[0], cut_[1], hold_[0], hold_[1]})
+        ::close(fd);
 }
 
 void TcpRelay::Cut() {
     ::shutdown(cut_[1], SHUT_WR);
     if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id())
         thread_.join();
+}
+
+void TcpRelay::Hold() {
+    held_ = true;
+    [[maybe_unused]] const ssize_t woken = ::write(hold_[1], "h", 1);
 }
 
 void TcpRelay::run() {
@@ -55,15 +65,22 @@ void TcpRelay::run() {
     const sockaddr_in address = loopback(target_);
     if (client >= 0 &&
         ::connect(server, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
-        pollfd waits[3] = {{client, POLLIN, 0}, {server, POLLIN, 0}, {cut_[0], POLLIN, 0}};
+        const int ends[2] = {client, server};
+        pollfd waits[4] = {
+            {client, POLLIN, 0}, {server, POLLIN, 0}, {cut_[0], POLLIN, 0}, {hold_[0], POLLIN, 0}};
         char buffer[65536];
         bool open = true;
-        while (open && ::poll(waits, 3, 10000) > 0 && !(waits[2].revents & (POLLIN | POLLHUP))) {
+        while (open) {
+            // poll leaves a negative descriptor out: once held, the server is not read.
+            waits[1].fd = held_ ? -1 : server;
+            waits[3].fd = held_ ? -1 : hold_[0];
+            if (::poll(waits, 4, 10000) <= 0 || (waits[2].revents & (POLLIN | POLLHUP)))
+                break;
             for (int side = 0; side < 2 && open; ++side) {
                 if (!waits[side].revents)
                     continue;
-                const ssize_t got = ::read(waits[side].fd, buffer, sizeof buffer);
-                open = got > 0 && ::write(waits[1 - side].fd, buffer, got) == got;
+                const ssize_t got = ::read(ends[side], buffer, sizeof buffer);
+                open = got > 0 && ::write(ends[1 - side], buffer, got) == got;
             }
         }
     }

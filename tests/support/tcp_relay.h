@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <thread>
 
 // A loopback socket that listens and never speaks: the kernel completes a connection, no
@@ -20,7 +21,7 @@ private:
 };
 
 // Forwards one connection to a loopback port until Cut closes both sides, as a dropped link
-// does.
+// does; after Hold the server's bytes no longer come through, as from a server gone quiet.
 class TcpRelay final {
 public:
     explicit TcpRelay(unsigned short target);
@@ -31,6 +32,8 @@ public:
     unsigned short Port() const { return listener_.Port(); }
     // Any thread: closes both sides; returns once they are closed.
     void Cut();
+    // Any thread: from now on nothing the server sends is passed on.
+    void Hold();
 
 private:
     void run();
@@ -38,5 +41,7 @@ private:
     SilentListener listener_;
     unsigned short target_;
     int cut_[2] = {-1, -1};
+    int hold_[2] = {-1, -1}; // wakes the relay to stop passing the server's bytes on
+    std::atomic<bool> held_{false};
     std::thread thread_;
 };
