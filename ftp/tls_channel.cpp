@@ -27,7 +27,7 @@ int contextSlot() {
     return slot;
 }
 
-// Marks the control connection: the first handshake with a server, which resumes nothing.
+// Marks the control connection.
 int controlSlot() {
     static const int slot = SSL_get_ex_new_index(0, nullptr, nullptr, nullptr, nullptr);
     return slot;
@@ -269,9 +269,14 @@ SSL_CTX* TlsContext::get() {
 
 void TlsContext::StartServer(const std::string& server) {
     server_ = server;
+    controlTaken_ = false;
     fresh_.clear();
     lastTaken_.reset();
     SSL_CTX_set_max_proto_version(get(), tls12Servers().Contains(server) ? TLS1_2_VERSION : 0);
+}
+
+bool TlsContext::TakeControl() {
+    return !std::exchange(controlTaken_, true);
 }
 
 TlsSession TlsContext::TakeSession() {
@@ -313,12 +318,10 @@ TlsChannel::TlsChannel(TlsContext& context, TcpSocket& socket, const TlsPeer& pe
         SSL_set_tlsext_host_name(ssl_, peer.host.c_str());
         SSL_set1_host(ssl_, peer.host.c_str());
     }
-    if (const TlsSession resume = context.TakeSession()) {
-        SSL_set_session(ssl_, resume.get());
-        resuming_ = true;
-    } else {
+    if (context.TakeControl())
         SSL_set_ex_data(ssl_, controlSlot(), this);
-    }
+    else if (const TlsSession resume = context.TakeSession())
+        SSL_set_session(ssl_, resume.get());
     // The ClientHello leaves now; the server's answer is awaited by Handshake.
     const BrokenPipeGuard guard;
     const int result = SSL_connect(ssl_);
@@ -342,7 +345,8 @@ void TlsChannel::Handshake(std::chrono::milliseconds timeout) {
             break;
         waitFor(result, timeout, true);
     }
-    if (resuming_ && !SSL_session_reused(ssl_) && SSL_version(ssl_) == TLS1_3_VERSION)
+    if (!SSL_get_ex_data(ssl_, controlSlot()) && !SSL_session_reused(ssl_) &&
+        SSL_version(ssl_) == TLS1_3_VERSION)
         context_->NoteNotResumed();
     verify(peer_);
 }

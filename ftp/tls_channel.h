@@ -48,6 +48,9 @@ public:
     // ("address:port"): TLS 1.3 unless that server was seen not to resume a data connection's
     // TLS 1.3 session in this process, then TLS 1.2.
     void StartServer(const std::string& server);
+    // True for the first connection after StartServer: the control connection, which resumes
+    // nothing.
+    bool TakeControl();
     // A session to resume: the newest one not resumed yet (servers may take a TLS 1.3 ticket
     // only once), else a copy of the last one taken (TLS 1.2 sessions, and the tickets of most
     // servers, serve again; OpenSSL would mark the original unusable should its connection
@@ -55,13 +58,15 @@ public:
     TlsSession TakeSession();
     // Called by OpenSSL with each session a server issues.
     void Keep(SSL_SESSION* session);
-    // A data connection's TLS 1.3 handshake did not resume the session offered: the server's
-    // next logins use TLS 1.2, whose sessions serve every data connection.
+    // A data connection's TLS 1.3 handshake resumed no session (none was issued, or the one
+    // offered was refused): the server's next logins use TLS 1.2, whose sessions serve every
+    // data connection.
     void NoteNotResumed();
 
 private:
     SSL_CTX* context_ = nullptr;
     std::string server_;
+    bool controlTaken_ = false;
     std::deque<TlsSession> fresh_;
     TlsSession lastTaken_;
 };
@@ -117,7 +122,6 @@ private:
     TlsContext* context_;
     TcpSocket* socket_;
     SSL* ssl_ = nullptr;
-    bool resuming_ = false; // a session was offered: a data connection
     TlsPeer peer_;
     CertificateInfo certificate_;
 };
