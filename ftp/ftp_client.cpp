@@ -181,7 +181,7 @@ void TIdFTP::startTls(const std::string& host) {
                                     FtpFailureKind::TlsRefused);
     }
     tlsPeer_ = TlsPeer{host, tlsOptions_.trustedFingerprint};
-    tlsContext_.ClearSessions();
+    tlsContext_.StartServer(control_.PeerText());
     closingOnFailure([this] { control_.StartTls(tlsContext_, tlsPeer_, timeouts_.connect); });
 }
 

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <mutex>
+#include <set>
 #include <utility>
 
 #include <arpa/inet.h>
@@ -26,22 +27,49 @@ int contextSlot() {
     return slot;
 }
 
-// Marks the connections whose sessions data connections may resume: the control connection's.
+// Marks the control connection.
 int controlSlot() {
     static const int slot = SSL_get_ex_new_index(0, nullptr, nullptr, nullptr, nullptr);
     return slot;
 }
 
-// TLS 1.3 servers issue sessions after the handshake, on every connection. Servers that
-// require data connections to resume the control connection's session take only the sessions
-// issued on the control connection.
+// TLS 1.3 servers issue sessions after every handshake, and some take each only once: each
+// data connection resumes the newest one, issued on the control connection or on the last
+// data connection. A TLS 1.2 data connection resumes the control connection's session, which
+// servers commonly require; the sessions of its own are not kept.
 int keepNewSession(SSL* ssl, SSL_SESSION* session) {
     auto* context =
         static_cast<TlsContext*>(SSL_CTX_get_ex_data(SSL_get_SSL_CTX(ssl), contextSlot()));
-    if (!context || !SSL_get_ex_data(ssl, controlSlot()))
+    if (!context ||
+        (!SSL_get_ex_data(ssl, controlSlot()) && SSL_version(ssl) != TLS1_3_VERSION))
         return 0;
     context->Keep(session);
     return 1; // the reference is the context's now
+}
+
+// The servers ("address:port") seen not to resume a data connection's TLS 1.3 session: TLS
+// 1.2 for them from their next login on, for the rest of the process.
+class Tls12Servers final {
+public:
+    bool Contains(const std::string& server) {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        return servers_.count(server) > 0;
+    }
+    void Add(const std::string& server) {
+        constexpr std::size_t kMost = 256; // a bound; beyond it TLS 1.3 is tried again
+        const std::lock_guard<std::mutex> lock(mutex_);
+        if (servers_.size() < kMost)
+            servers_.insert(server);
+    }
+
+private:
+    std::mutex mutex_;
+    std::set<std::string> servers_;
+};
+
+Tls12Servers& tls12Servers() {
+    static Tls12Servers servers;
+    return servers;
 }
 
 // OpenSSL writes to the socket with write(), which raises SIGPIPE once the server has closed
@@ -227,11 +255,6 @@ SSL_CTX* TlsContext::get() {
     if (!context_)
         throw EIdTlsError(FtpFailure{FtpFailureKind::TlsHandshakeFailed, {}, takeOpenSslErrors()});
     SSL_CTX_set_min_proto_version(context_, TLS1_2_VERSION);
-    // Servers commonly require every data connection to resume the control connection's
-    // session. On such servers (ProFTPD, vsftpd) a TLS 1.3 session serves one resumption and
-    // two are issued, so a walk would be refused from its third folder on; a TLS 1.2 session
-    // serves every data connection.
-    SSL_CTX_set_max_proto_version(context_, TLS1_2_VERSION);
     // The system's trust store; SSL_CERT_FILE and SSL_CERT_DIR override it, as for every
     // OpenSSL program.
     SSL_CTX_set1_cert_store(context_, sharedTrustStore());
@@ -244,17 +267,31 @@ SSL_CTX* TlsContext::get() {
     return context_;
 }
 
-void TlsContext::ClearSessions() {
+void TlsContext::StartServer(const std::string& server) {
+    server_ = server;
+    controlTaken_ = false;
     fresh_.clear();
     lastTaken_.reset();
+    SSL_CTX_set_max_proto_version(get(), tls12Servers().Contains(server) ? TLS1_2_VERSION : 0);
+}
+
+bool TlsContext::TakeControl() {
+    return !std::exchange(controlTaken_, true);
 }
 
 TlsSession TlsContext::TakeSession() {
     if (!fresh_.empty()) {
         lastTaken_ = std::move(fresh_.back());
         fresh_.pop_back();
+        return lastTaken_;
     }
-    return lastTaken_;
+    if (!lastTaken_)
+        return nullptr;
+    return TlsSession(SSL_SESSION_dup(lastTaken_.get()), SSL_SESSION_free);
+}
+
+void TlsContext::NoteNotResumed() {
+    tls12Servers().Add(server_);
 }
 
 void TlsContext::Keep(SSL_SESSION* session) {
@@ -270,7 +307,7 @@ TlsContext::~TlsContext() {
 }
 
 TlsChannel::TlsChannel(TlsContext& context, TcpSocket& socket, const TlsPeer& peer)
-    : socket_(&socket), ssl_(SSL_new(context.get())), peer_(peer) {
+    : context_(&context), socket_(&socket), ssl_(SSL_new(context.get())), peer_(peer) {
     if (!ssl_ || SSL_set_fd(ssl_, socket.Descriptor()) != 1) {
         SSL_free(ssl_);
         throw EIdTlsError(FtpFailure{FtpFailureKind::TlsHandshakeFailed, {}, takeOpenSslErrors()});
@@ -281,10 +318,10 @@ TlsChannel::TlsChannel(TlsContext& context, TcpSocket& socket, const TlsPeer& pe
         SSL_set_tlsext_host_name(ssl_, peer.host.c_str());
         SSL_set1_host(ssl_, peer.host.c_str());
     }
-    if (const TlsSession resume = context.TakeSession())
+    if (context.TakeControl())
+        SSL_set_ex_data(ssl_, controlSlot(), this);
+    else if (const TlsSession resume = context.TakeSession())
         SSL_set_session(ssl_, resume.get());
-    else
-        SSL_set_ex_data(ssl_, controlSlot(), this); // the first handshake: the control connection
     // The ClientHello leaves now; the server's answer is awaited by Handshake.
     const BrokenPipeGuard guard;
     const int result = SSL_connect(ssl_);
@@ -308,6 +345,9 @@ void TlsChannel::Handshake(std::chrono::milliseconds timeout) {
             break;
         waitFor(result, timeout, true);
     }
+    if (!SSL_get_ex_data(ssl_, controlSlot()) && !SSL_session_reused(ssl_) &&
+        SSL_version(ssl_) == TLS1_3_VERSION)
+        context_->NoteNotResumed();
     verify(peer_);
 }
 

@@ -44,17 +44,29 @@ public:
     // Made at the first use, so that a plain conversation reads no trust store.
     SSL_CTX* get();
 
-    // Forgets the sessions of an earlier server.
-    void ClearSessions();
-    // A session to resume: the newest one not resumed yet (TLS 1.3 servers take each ticket
-    // once), else the last one taken (TLS 1.2 sessions serve again and again); null before
-    // the first handshake.
+    // Forgets the sessions of an earlier server, before the first handshake with server
+    // ("address:port"): TLS 1.3 unless that server was seen not to resume a data connection's
+    // TLS 1.3 session in this process, then TLS 1.2.
+    void StartServer(const std::string& server);
+    // True for the first connection after StartServer: the control connection, which resumes
+    // nothing.
+    bool TakeControl();
+    // A session to resume: the newest one not resumed yet (servers may take a TLS 1.3 ticket
+    // only once), else a copy of the last one taken (TLS 1.2 sessions, and the tickets of most
+    // servers, serve again; OpenSSL would mark the original unusable should its connection
+    // fail); null before the first handshake.
     TlsSession TakeSession();
     // Called by OpenSSL with each session a server issues.
     void Keep(SSL_SESSION* session);
+    // A data connection's TLS 1.3 handshake resumed no session (none was issued, or the one
+    // offered was refused): the server's next logins use TLS 1.2, whose sessions serve every
+    // data connection.
+    void NoteNotResumed();
 
 private:
     SSL_CTX* context_ = nullptr;
+    std::string server_;
+    bool controlTaken_ = false;
     std::deque<TlsSession> fresh_;
     TlsSession lastTaken_;
 };
@@ -107,6 +119,7 @@ private:
                      std::chrono::steady_clock::time_point::max());
     void verify(const TlsPeer& peer);
 
+    TlsContext* context_;
     TcpSocket* socket_;
     SSL* ssl_ = nullptr;
     TlsPeer peer_;

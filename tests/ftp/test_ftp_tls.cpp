@@ -14,6 +14,7 @@
 #include "core/file_io.h"
 #include "support/fake_ftp_server.h"
 #include "support/fixed_clock.h"
+#include "support/ftp_daemons.h"
 #include "support/proftpd_server.h"
 #include "support/py_ftp_server.h"
 #include "support/temp_folder.h"
@@ -71,8 +72,8 @@ void walkAndStore(Tftp_module& module, const std::string& host, const std::strin
     const std::string stored = ReadFile(root / "sitemap.xml");
     EXPECT_EQ(stored.size(), document.size());
     EXPECT_TRUE(stored == document) << "the upload arrived changed";
-    // Every data connection resumes the control connection's session, also beyond the
-    // sessions the server issued with it.
+    // Every data connection resumes a session, also beyond the sessions the server issued
+    // with the control connection, and after an upload.
     for (int i = 0; i < 4; ++i) {
         session->ListFolder();
         EXPECT_EQ(session->FolderListing().size(), 2u);
@@ -97,20 +98,39 @@ TEST_F(FtpTlsTest, RealServersThatRequireTlsTakeTheWholeConversation) {
             client(FtpSecurity::Off)->FtpConnect(server.Host(), server.User(), server.Password()),
             1);
     }
-    {
-        SCOPED_TRACE("ProFTPD");
-        ProftpdServer server(ca_->Certificates().trusted.certificate,
-                             ca_->Certificates().trusted.key);
+    // ProFTPD and vsftpd refuse a data connection that does not resume a session; Pure-FTPd
+    // resumes none over TLS 1.3, so the next login takes TLS 1.2, whose sessions it resumes.
+    const auto daemon = [&](const char* name, const auto& server, const std::string& user,
+                            const char* nextProtocol) {
+        SCOPED_TRACE(name);
         std::ofstream(server.Root() / "index.html") << "<p>";
+        auto module = client(FtpSecurity::Required);
         try {
-            walkAndStore(*client(FtpSecurity::Required), server.Host(), server.User(),
-                         server.Password(), server.Root());
+            walkAndStore(*module, server.Host(), user, server.Password(), server.Root());
+            ASSERT_EQ(module->FtpConnect(server.Host(), user, server.Password()), 0)
+                << module->LastError();
+            EXPECT_EQ(module->Lock()->ControlTls()->Protocol(), nextProtocol);
+            module->Lock()->ListFolder();
         } catch (const EIdException& error) {
             ADD_FAILURE() << error.what();
         }
+        module->FtpDisconnect();
+    };
+    const DaemonTls tls{ca_->Certificates().trusted.certificate, ca_->Certificates().trusted.key};
+    {
+        ProftpdServer server(tls.certificate, tls.key);
+        daemon("ProFTPD", server, server.User(), "TLSv1.3");
         if (HasFailure())
             std::cerr << server.Log();
     }
+    {
+        VsftpdServer server(&tls);
+        daemon("vsftpd", server, server.User(), "TLSv1.3");
+        if (HasFailure())
+            std::cerr << server.Log();
+    }
+    PureFtpdServer server(&tls);
+    daemon("Pure-FTPd", server, server.User(), "TLSv1.2");
 }
 
 TEST_F(FtpTlsTest, ACertificateThatCannotBeVerifiedStopsTheLoginUntilTrusted) {

@@ -235,13 +235,14 @@ TEST_F(FtpInteropTest, OneSiteWalkedAndUploadedOnEveryServer) {
         check("ProFTPD", "required", server);
     }
 
-    {
-        VsftpdServer server;
-        check("vsftpd", "off", server, server.RootPath());
+    const DaemonTls tls{pair.certificate, pair.key};
+    for (const DaemonTls* t : {static_cast<const DaemonTls*>(nullptr), &tls}) {
+        VsftpdServer server(t);
+        check("vsftpd", t ? "required" : "off", server, server.RootPath());
     }
-    {
-        PureFtpdServer server;
-        check("Pure-FTPd", "off", server);
+    for (const DaemonTls* t : {static_cast<const DaemonTls*>(nullptr), &tls}) {
+        PureFtpdServer server(t);
+        check("Pure-FTPd", t ? "required" : "off", server);
     }
     {
         SshServer server;

@@ -1,13 +1,14 @@
 #include "support/ftp_daemons.h"
 
 #include <stdexcept>
+#include <vector>
 
 #include <crypt.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-VsftpdServer::VsftpdServer() {
+VsftpdServer::VsftpdServer(const DaemonTls* tls) {
     const std::filesystem::path program = LoopbackDaemon::Program("usr/sbin/vsftpd");
     std::filesystem::create_directory(Root());
     const passwd* account = ::getpwuid(::getuid());
@@ -25,7 +26,13 @@ VsftpdServer::VsftpdServer() {
             "anon_other_write_enable=YES\nanon_world_readable_only=NO\n"
             "seccomp_sandbox=NO\nxferlog_enable=NO\n"
             "vsftpd_log_file=" +
-            f + "/vsftpd.log\n");
+            f + "/vsftpd.log\n" +
+            (tls ? "ssl_enable=YES\nallow_anon_ssl=YES\nforce_anon_logins_ssl=YES\n"
+                   "force_anon_data_ssl=YES\nrequire_ssl_reuse=YES\nssl_ciphers=HIGH\n"
+                   "rsa_cert_file=" +
+                       tls->certificate.string() + "\nrsa_private_key_file=" + tls->key.string() +
+                       "\n"
+                 : std::string()));
     daemon_.Start({program.string(), f + "/vsftpd.conf"}, {}, [this] { return Log(); });
 }
 
@@ -33,7 +40,7 @@ std::string VsftpdServer::Log() const {
     return FileText(daemon_.Folder() / "vsftpd.log");
 }
 
-PureFtpdServer::PureFtpdServer(std::string user, std::string password)
+PureFtpdServer::PureFtpdServer(const DaemonTls* tls, std::string user, std::string password)
     : user_(std::move(user)), password_(std::move(password)) {
     const std::filesystem::path program = LoopbackDaemon::Program("usr/sbin/pure-ftpd");
     const std::filesystem::path pw = LoopbackDaemon::Program("usr/bin/pure-pw");
@@ -52,7 +59,18 @@ PureFtpdServer::PureFtpdServer(std::string user, std::string password)
                                         "::" + Root().string() + "/./::::::::::::\n");
     RunToEnd({pw.string(), "mkdb", f + "/users.pdb", "-f", f + "/passwd"});
     // Times in LIST are the daemon's local time: UTC, as the other servers show them.
-    daemon_.Start({program.string(), "-S", "127.0.0.1," + std::to_string(daemon_.Port()), "-l",
-                   "puredb:" + f + "/users.pdb", "-E", "-H", "-A", "-g", f + "/pure-ftpd.pid"},
-                  {"TZ=UTC"}, [] { return std::string("(Pure-FTPd logs to syslog)"); });
+    std::vector<std::string> command = {program.string(),
+                                        "-S",
+                                        "127.0.0.1," + std::to_string(daemon_.Port()),
+                                        "-l",
+                                        "puredb:" + f + "/users.pdb",
+                                        "-E",
+                                        "-H",
+                                        "-A",
+                                        "-g",
+                                        f + "/pure-ftpd.pid"};
+    if (tls) // -Y 2: TLS required for the login; the client protects its data connections
+        command.insert(command.end(), {"-Y", "2", "-2",
+                                       tls->certificate.string() + "," + tls->key.string()});
+    daemon_.Start(command, {"TZ=UTC"}, [] { return std::string("(Pure-FTPd logs to syslog)"); });
 }

@@ -404,7 +404,7 @@ private slots:
         const QStringList lines = asked_[1].message.split(QStringLiteral("\r\n"));
         QCOMPARE(lines.size(), 3);
         QCOMPARE(lines[0], QStringLiteral("接続成功"));
-        QVERIFY2(lines[1].startsWith(QStringLiteral("TLS で接続しました（TLSv1.2")),
+        QVERIFY2(lines[1].startsWith(QStringLiteral("TLS で接続しました（TLSv1.3")),
                  qPrintable(lines[1]));
         QCOMPARE(lines[2], kMlsdLine);
 
