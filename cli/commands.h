@@ -21,6 +21,7 @@
 
 class Tftp_module;
 struct RetrievalSummary;
+struct RobotsResult;
 struct SiteSettings;
 
 namespace cli {
@@ -90,10 +91,11 @@ int uploadSitemap(Tftp_module& ftp, const SiteSettings& settings,
 
 // True for --robots-sitemap-line add; throws UsageError for another value.
 bool addsRobotsLine(const ParsedOptions& options);
-// After an upload: the robots.txt Sitemap: line checked (added with --robots-sitemap-line add)
-// and, when IndexNow is on, the changed addresses sent; each told, none failing the upload.
+// After an upload: what the upload's session found of the robots.txt Sitemap: line (nothing
+// without a site address) and, when IndexNow is on, the changed addresses sent; each told, none
+// failing the upload.
 void tellSearchEngines(Tftp_module& ftp, const SiteSettings& settings,
-                       const std::filesystem::path& folder, const ParsedOptions& options,
+                       const std::filesystem::path& folder, const RobotsResult* robots,
                        const Output& output);
 // The page check of a walk's rows (check.cpp), stopped by Ctrl-C: the rows' lastmods as the
 // check leaves them, certificate failures warned of. With a memory, what it kept is used and

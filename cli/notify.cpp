@@ -47,24 +47,8 @@ bool reportNotification(Tftp_module& ftp, const SiteSettings& settings, const fs
     return true;
 }
 
-} // namespace
-
-bool addsRobotsLine(const ParsedOptions& options) {
-    if (!options.has("robots-sitemap-line"))
-        return false;
-    if (options.value("robots-sitemap-line") != "add")
-        throw UsageError(
-            Filled(texts::kItemsOnly, {{"option", "robots-sitemap-line"}, {"items", "add"}}));
-    return true;
-}
-
-void tellSearchEngines(Tftp_module& ftp, const SiteSettings& settings, const fs::path& folder,
-                       const ParsedOptions& options, const Output& output) {
-    // Without the site's address there is no sitemap address to name.
-    if (settings.web_url.empty())
-        return;
-    ftp.ClearStop();
-    const RobotsResult robots = CheckRobotsLine(ftp, settings, addsRobotsLine(options));
+// Tells what the robots.txt check found.
+void reportRobots(const RobotsResult& robots, const Output& output) {
     output.Json()["robots"] = kRobotsKeys[int(robots.kind)];
     switch (robots.kind) {
     case RobotsKind::HasLine:
@@ -84,6 +68,26 @@ void tellSearchEngines(Tftp_module& ftp, const SiteSettings& settings, const fs:
         output.Warning(RobotsText(robots));
         break;
     }
+}
+
+} // namespace
+
+bool addsRobotsLine(const ParsedOptions& options) {
+    if (!options.has("robots-sitemap-line"))
+        return false;
+    if (options.value("robots-sitemap-line") != "add")
+        throw UsageError(
+            Filled(texts::kItemsOnly, {{"option", "robots-sitemap-line"}, {"items", "add"}}));
+    return true;
+}
+
+void tellSearchEngines(Tftp_module& ftp, const SiteSettings& settings, const fs::path& folder,
+                       const RobotsResult* robots, const Output& output) {
+    // Without the site's address there is no sitemap address to name.
+    if (settings.web_url.empty())
+        return;
+    if (robots != nullptr)
+        reportRobots(*robots, output);
     if (settings.indexnow)
         reportNotification(ftp, settings, folder, output);
 }

@@ -4,6 +4,7 @@
 #include "core/text_util.h"
 #include "ftp/Uftp_module.h"
 #include "jobs/problem_text.h"
+#include "jobs/search_engines.h"
 #include "settings/SiteSettings.h"
 #include "sitemap/sitemap_writer.h"
 #include "sitemap/upload.h"
@@ -21,8 +22,15 @@ int uploadSitemap(Tftp_module& ftp, const SiteSettings& settings, const fs::path
     }
     ftp.ClearStop();
     const bool allowShrink = options.has("allow-shrink");
+    // The robots.txt check runs in the upload's own session: one login fewer.
+    std::optional<RobotsResult> robots;
+    const bool addLine = addsRobotsLine(options);
     const UploadResult result = UploadSitemap(
-        ftp, settings, folder, [allowShrink](const ShrinkFinding&) { return allowShrink; });
+        ftp, settings, folder, [allowShrink](const ShrinkFinding&) { return allowShrink; },
+        [&](SiteConnection& connection) {
+            if (!settings.web_url.empty())
+                robots = CheckRobotsLine(connection, settings, addLine);
+        });
     output.Json()["upload"] = result.outcome == UploadOutcome::Uploaded        ? "uploaded"
                               : result.outcome == UploadOutcome::ShrinkRefused ? "refused"
                                                                                : "failed";
@@ -31,7 +39,7 @@ int uploadSitemap(Tftp_module& ftp, const SiteSettings& settings, const fs::path
         if (result.renameRefused)
             output.Warning(texts::kRenameRefused);
         output.Line(texts::kUploaded);
-        tellSearchEngines(ftp, settings, folder, options, output);
+        tellSearchEngines(ftp, settings, folder, robots ? &*robots : nullptr, output);
         return kExitSuccess;
     case UploadOutcome::ShrinkRefused:
         return output.Fail(
@@ -39,7 +47,7 @@ int uploadSitemap(Tftp_module& ftp, const SiteSettings& settings, const fs::path
     case UploadOutcome::NoSitemap:
         return output.Fail(texts::kNoSitemap);
     case UploadOutcome::LoginFailed:
-        offerTrust(result.untrustedCertificate, result.untrustedHostKey, output);
+        offerTrust(result.failure.untrustedCertificate, result.failure.UntrustedHostKey(), output);
         return output.Fail(
             Concat({texts::kConnectFailed, texts::kLineBreak, UploadFailureText(result)}));
     case UploadOutcome::UnusableFile:

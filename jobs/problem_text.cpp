@@ -210,11 +210,13 @@ std::string ShrinkText(const ShrinkFinding& finding) {
                    {"new", std::to_string(finding.newUrls)}});
 }
 
+std::string ServerFailureText(const ServerFailure& failure) {
+    return failure.sftp ? SftpFailureText(*failure.sftp) : FailureText(failure.ftp);
+}
+
 std::string UploadFailureText(const UploadResult& result) {
-    if (result.sftpFailure)
-        return SftpFailureText(*result.sftpFailure);
-    if (result.failure.kind != FtpFailureKind::None)
-        return FailureText(result.failure);
+    if (result.failure.Failed())
+        return ServerFailureText(result.failure);
     if (result.outcome == UploadOutcome::ShrinkRefused)
         return ShrinkText(result.shrink);
     if (result.part.empty())

@@ -20,6 +20,8 @@
 std::string FailureText(const FtpFailure& failure);
 // The sentence for an SFTP failure, with the offered host key and the detail.
 std::string SftpFailureText(const SftpError& error);
+// Why a step on the site's server failed, by either transport.
+std::string ServerFailureText(const ServerFailure& failure);
 // The sentence for whatever a conversation raised: FailureText for the FTP client's failures,
 // the file and line of a damaged settings file, what() for others.
 std::string ErrorText(const std::exception& error);

@@ -6,10 +6,6 @@
 
 namespace {
 
-std::string serverFailureText(const ServerFailure& failure) {
-    return failure.sftp ? SftpFailureText(*failure.sftp) : FailureText(failure.ftp);
-}
-
 // Why an HTTP exchange brought no answer.
 std::string noAnswerText(const HttpAnswer& answer) {
     switch (answer.outcome) {
@@ -84,7 +80,7 @@ std::string RobotsText(const RobotsResult& result) {
     case RobotsKind::Failed:
         break;
     }
-    return Filled(texts::kRobotsFailed, {{"reason", serverFailureText(result.failure)}});
+    return Filled(texts::kRobotsFailed, {{"reason", ServerFailureText(result.failure)}});
 }
 
 std::string NotifyText(const NotifyResult& result) {
@@ -98,7 +94,7 @@ std::string NotifyText(const NotifyResult& result) {
     case NotifyKind::MemoryOff:
         return Filled(texts::kIndexNowMemoryOff, {{"received", received}});
     case NotifyKind::KeyUploadFailed:
-        return Filled(texts::kKeyFileUploadFailed, {{"reason", serverFailureText(result.failure)}});
+        return Filled(texts::kKeyFileUploadFailed, {{"reason", ServerFailureText(result.failure)}});
     case NotifyKind::KeyNotServed:
         return keyCheckText(result.keyCheck, result.keyLocation);
     case NotifyKind::SetUp:

@@ -5,9 +5,8 @@
 #include <map>
 #include <set>
 
+#include "core/file_io.h"
 #include "core/text_util.h"
-#include "ftp/Uftp_module.h"
-#include "ftp/tls_setting.h"
 #include "jobs/sitemap_pages.h"
 #include "jobs/walk_rules.h"
 #include "memory/site_memory.h"
@@ -15,59 +14,34 @@
 #include "notify/page_changes.h"
 #include "notify/robots_sitemap.h"
 #include "settings/SiteSettings.h"
-#include "settings/ssh_settings.h"
-#include "sitemap/ftp_connection.h"
-#include "sitemap/sftp_connection.h"
-#include "sitemap/upload.h"
 
 namespace {
 
-// The failure work raised on connection, as the result keeps it.
-ServerFailure failureOf(const std::exception& error) {
-    if (const auto* sftp = dynamic_cast<const SftpError*>(&error))
-        return {{}, *sftp};
-    return {FailureOf(error), std::nullopt};
+// Runs work; the failure it raised, if any.
+template <typename Work> ServerFailure guarded(Work&& work) {
+    try {
+        work();
+    } catch (const std::exception& error) {
+        return ServerFailureOf(error);
+    } catch (...) {
+        return UnknownServerFailure();
+    }
+    return {};
 }
 
-// Runs work in the site root on connection, connected first when it is not; the failure of any
-// step. Says goodbye whatever happened.
+// Logs in with the settings' account by the site's transport and runs work in the site root;
+// the failure of any step.
 template <typename Work>
-ServerFailure inSiteRoot(SiteConnection& connection, bool connect, const SiteSettings& settings,
-                         Work&& work) {
-    ServerFailure failure;
-    try {
-        if (connect)
-            connection.Connect();
+ServerFailure inSiteRoot(Tftp_module& ftp, const SiteSettings& settings, Work&& work) {
+    SiteSession session(ftp, settings);
+    if (std::optional<ServerFailure> failure = session.Open())
+        return *failure;
+    SiteConnection& connection = session.Connection();
+    return guarded([&] {
         if (!settings.site_root.empty())
             connection.EnterFolder(settings.site_root);
         work(connection);
-    } catch (const std::exception& error) {
-        failure = failureOf(error);
-    } catch (...) {
-        failure.ftp = {FtpFailureKind::Unknown};
-    }
-    try {
-        connection.Quit();
-    } catch (const std::exception&) {
-    }
-    return failure;
-}
-
-// Logs in with the settings' account by the site's transport and runs work in the site root.
-template <typename Work>
-ServerFailure inSiteRoot(Tftp_module& ftp, const SiteSettings& settings, Work&& work) {
-    if (UsesSftp(settings)) {
-        SftpConnection connection(settings);
-        const StopRelay stop(ftp.StopDescriptor(), connection);
-        return inSiteRoot(connection, true, settings, work);
-    }
-    auto session = ftp.Lock();
-    const Tftp_module::ScopedDisconnect disconnect(ftp);
-    session->SetTls(TlsOptionsFor(settings.tls, settings.tls_trust, settings.hostname));
-    if (ftp.FtpConnect(settings.hostname, settings.username, settings.password) != 0)
-        return {ftp.LastError(), std::nullopt};
-    FtpConnection connection(session.Client(), settings);
-    return inSiteRoot(connection, false, settings, work);
+    });
 }
 
 // Stores bytes as name through a local temporary file, replacing the old file as the sitemap
@@ -113,11 +87,11 @@ QUrl SitemapAddress(const SiteSettings& settings) {
     return QUrl(QString::fromStdString(settings.web_url + "/sitemap.xml"));
 }
 
-RobotsResult CheckRobotsLine(Tftp_module& ftp, const SiteSettings& settings, bool add) {
+RobotsResult CheckRobotsLine(SiteConnection& connection, const SiteSettings& settings, bool add) {
     RobotsResult result;
     const QUrl sitemap = SitemapAddress(settings);
     result.line = SitemapLine(sitemap).toStdString();
-    result.failure = inSiteRoot(ftp, settings, [&](SiteConnection& connection) {
+    result.failure = guarded([&] {
         const std::optional<std::string> robots =
             connection.ReadFile("robots.txt", kMaxRobotsBytes);
         const QByteArray bytes = robots ? QByteArray::fromStdString(*robots) : QByteArray();
@@ -135,6 +109,19 @@ RobotsResult CheckRobotsLine(Tftp_module& ftp, const SiteSettings& settings, boo
     });
     if (result.failure.Failed())
         result.kind = RobotsKind::Failed;
+    return result;
+}
+
+RobotsResult CheckRobotsLine(Tftp_module& ftp, const SiteSettings& settings, bool add) {
+    RobotsResult result;
+    const ServerFailure failure = inSiteRoot(ftp, settings, [&](SiteConnection& connection) {
+        result = CheckRobotsLine(connection, settings, add);
+    });
+    if (failure.Failed()) {
+        result.kind = RobotsKind::Failed;
+        result.line = SitemapLine(SitemapAddress(settings)).toStdString();
+        result.failure = failure;
+    }
     return result;
 }
 

@@ -6,28 +6,20 @@
 #include <string>
 #include <vector>
 
-#include "ftp/ftp_errors.h"
-#include "sftp/sftp_errors.h"
 #include "notify/indexnow.h"
 #include "notify/key_check.h"
+#include "sitemap/site_session.h"
 
 class Tftp_module;
 struct SiteSettings;
 
 // Telling search engines about the site after an upload: the `Sitemap:` line of the site root's
 // robots.txt, which every major crawler reads, and IndexNow, which the taking part engines share.
-// Each call is one FTP session (and, for IndexNow, HTTP exchanges) on the calling thread, a
-// worker's; none throws.
+// Each call is one session with the site's server (and, for IndexNow, HTTP exchanges) on the
+// calling thread, a worker's; none throws.
 
 // The address of the uploaded sitemap: sitemap.xml (the index, when split) under the site URL.
 QUrl SitemapAddress(const SiteSettings& settings);
-
-// Why a step on the site's server failed: the FTP client's failure, or the SFTP session's.
-struct ServerFailure {
-    FtpFailure ftp;
-    std::optional<SftpError> sftp;
-    bool Failed() const { return sftp || ftp.kind != FtpFailureKind::None; }
-};
 
 enum class RobotsKind {
     HasLine,     // robots.txt names the sitemap already
@@ -49,6 +41,8 @@ struct RobotsResult {
 // the sitemap. With add, a file without the line gets it: every other byte kept, created when
 // missing, stored under a temporary name and renamed over the old one.
 RobotsResult CheckRobotsLine(Tftp_module& ftp, const SiteSettings& settings, bool add);
+// The same in a session already in the site root (the upload's, once it is done).
+RobotsResult CheckRobotsLine(SiteConnection& connection, const SiteSettings& settings, bool add);
 
 // The key kept, or a new one from the cryptographic random source when there is none; nothing
 // when that source fails. Called when IndexNow is turned on.

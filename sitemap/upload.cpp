@@ -5,13 +5,7 @@
 
 #include "core/file_io.h"
 #include "core/text_util.h"
-#include "ftp/Uftp_module.h"
-#include "ftp/ftp_errors.h"
-#include "ftp/tls_setting.h"
 #include "settings/SiteSettings.h"
-#include "settings/ssh_settings.h"
-#include "sitemap/ftp_connection.h"
-#include "sitemap/sftp_connection.h"
 #include "sitemap/sitemap_writer.h"
 
 namespace {
@@ -37,22 +31,11 @@ std::string localFileProblem(const std::filesystem::path& path) {
 }
 
 // A result of the server's part of the upload.
-UploadResult failed(UploadOutcome outcome, FtpFailure failure) {
+UploadResult failed(UploadOutcome outcome, ServerFailure failure) {
     UploadResult result;
     result.outcome = outcome;
     result.failure = std::move(failure);
     return result;
-}
-
-// A failure raised by either transport.
-UploadResult failed(UploadOutcome outcome, const std::exception& failure) {
-    if (const auto* sftp = dynamic_cast<const SftpError*>(&failure)) {
-        UploadResult result;
-        result.outcome = outcome;
-        result.sftpFailure = *sftp;
-        return result;
-    }
-    return failed(outcome, FailureOf(failure));
 }
 
 // What a shrink check reads of the published sitemap.xml: a whole single document (50 MiB at
@@ -85,9 +68,9 @@ UploadResult publish(SiteConnection& connection, const SiteSettings& settings,
         if (!settings.site_root.empty())
             connection.EnterFolder(settings.site_root);
     } catch (const std::exception& failure) {
-        return failed(UploadOutcome::FolderRefused, failure);
+        return failed(UploadOutcome::FolderRefused, ServerFailureOf(failure));
     } catch (...) {
-        return failed(UploadOutcome::FolderRefused, {FtpFailureKind::Unknown});
+        return failed(UploadOutcome::FolderRefused, UnknownServerFailure());
     }
     UploadResult result;
     SitemapFacts published;
@@ -112,9 +95,9 @@ UploadResult publish(SiteConnection& connection, const SiteSettings& settings,
         }
         result.renameRefused = !connection.Replace(sitemap.string(), "sitemap.xml");
     } catch (const std::exception& failure) {
-        return failed(UploadOutcome::StoreFailed, failure);
+        return failed(UploadOutcome::StoreFailed, ServerFailureOf(failure));
     } catch (...) {
-        return failed(UploadOutcome::StoreFailed, {FtpFailureKind::Unknown});
+        return failed(UploadOutcome::StoreFailed, UnknownServerFailure());
     }
     removeUnnamedParts(connection, published.parts, parts);
     return result;
@@ -124,11 +107,11 @@ UploadResult publish(SiteConnection& connection, const SiteSettings& settings,
 
 UploadResult UploadSitemap(Tftp_module& ftp, const SiteSettings& settings,
                            const std::filesystem::path& programFolder,
-                           const ShrinkCheck& allowShrink) {
+                           const ShrinkCheck& allowShrink, const AfterUpload& after) {
     const std::filesystem::path sitemap = SitemapPath(programFolder);
     std::error_code error;
     if (!std::filesystem::exists(sitemap, error))
-        return failed(UploadOutcome::NoSitemap, FtpFailure());
+        return failed(UploadOutcome::NoSitemap, ServerFailure());
     SitemapFacts local;
     try {
         local = ReadSitemapFacts(ReadFile(sitemap));
@@ -147,30 +130,12 @@ UploadResult UploadSitemap(Tftp_module& ftp, const SiteSettings& settings,
             return unusable(part, std::move(problem));
     }
 
-    if (UsesSftp(settings)) {
-        SftpConnection connection(settings);
-        const StopRelay stop(ftp.StopDescriptor(), connection);
-        try {
-            connection.Connect();
-        } catch (const SftpError& failure) {
-            UploadResult result = failed(UploadOutcome::LoginFailed, failure);
-            if (failure.Kind() == SftpFailureKind::HostKeyUnknown)
-                result.untrustedHostKey = failure.HostKey();
-            result.passphraseWanted = failure.Kind() == SftpFailureKind::KeyPassphrase;
-            return result;
-        }
-        UploadResult result = publish(connection, settings, programFolder, local, allowShrink);
-        connection.Quit();
-        return result;
-    }
-    auto session = ftp.Lock();
-    const Tftp_module::ScopedDisconnect disconnect(ftp);
-    session->SetTls(TlsOptionsFor(settings.tls, settings.tls_trust, settings.hostname));
-    if (ftp.FtpConnect(settings.hostname, settings.username, settings.password) != 0) {
-        UploadResult result = failed(UploadOutcome::LoginFailed, ftp.LastError());
-        result.untrustedCertificate = ftp.UntrustedCertificate();
-        return result;
-    }
-    FtpConnection connection(session.Client(), settings);
-    return publish(connection, settings, programFolder, local, allowShrink);
+    SiteSession session(ftp, settings);
+    if (std::optional<ServerFailure> failure = session.Open())
+        return failed(UploadOutcome::LoginFailed, std::move(*failure));
+    UploadResult result =
+        publish(session.Connection(), settings, programFolder, local, allowShrink);
+    if (result.outcome == UploadOutcome::Uploaded && after)
+        after(session.Connection());
+    return result;
 }

@@ -6,8 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "ftp/tls_channel.h"
-#include "sftp/sftp_errors.h"
+#include "sitemap/site_session.h"
 
 class Tftp_module;
 struct SiteSettings;
@@ -34,29 +33,24 @@ struct ShrinkFinding {
 
 struct UploadResult {
     UploadOutcome outcome = UploadOutcome::Uploaded;
-    // What the FTP client reported (LoginFailed, FolderRefused, StoreFailed).
-    FtpFailure failure;
-    // What the SFTP session reported instead, over SFTP.
-    std::optional<SftpError> sftpFailure;
+    // What the server's session reported (LoginFailed, FolderRefused, StoreFailed), with the
+    // certificate or host key the user may choose to trust after a failed login.
+    ServerFailure failure;
     // Of UnusableFile: the part of the index at fault (empty: sitemap.xml itself), and the
     // file's error as the file layer words it (empty: the index names no valid part name).
     std::string part;
     std::string fileProblem;
     // Of ShrinkRefused: what the check found.
     ShrinkFinding shrink;
-    // The certificate that stopped the login because it could not be verified (LoginFailed).
-    std::optional<CertificateInfo> untrustedCertificate;
     // Uploaded, but not as planned: the server refused to rename the new sitemap.xml over the
     // old one, so it was stored over it directly.
     bool renameRefused = false;
-    // The host key of an SFTP server that neither the settings nor known_hosts trust
-    // (LoginFailed): the user may choose to trust it.
-    std::optional<SshHostKey> untrustedHostKey;
-    // The SFTP key file is encrypted and the passphrase was missing or wrong (LoginFailed).
-    bool passphraseWanted = false;
 };
 // Says whether to publish anyway; called on the upload's thread with the session open.
 using ShrinkCheck = std::function<bool(const ShrinkFinding&)>;
+// Work for the same session once the set is uploaded, in the site root: what would otherwise
+// log in again. Whatever it meets it keeps to itself; it must not throw.
+using AfterUpload = std::function<void(SiteConnection&)>;
 
 // Checks the local sitemap.xml and, when it is an index, every part it names (readable
 // regular files named as parts are) before any command, then logs in with the settings'
@@ -70,7 +64,8 @@ using ShrinkCheck = std::function<bool(const ShrinkFinding&)>;
 // the new one does not are deleted. A failure at any step leaves the published
 // sitemap.xml and every part it names intact. Holds the FTP session throughout and disconnects,
 // whatever happened. Never throws: every failure is in the result. Over SFTP, when the settings
-// say so, the same steps run in an SFTP session of its own and ftp is left alone.
+// say so, the same steps run in an SFTP session of its own and ftp is left alone. After a
+// successful upload, after runs in the same session.
 UploadResult UploadSitemap(Tftp_module& ftp, const SiteSettings& settings,
                            const std::filesystem::path& programFolder,
-                           const ShrinkCheck& allowShrink = {});
+                           const ShrinkCheck& allowShrink = {}, const AfterUpload& after = {});

@@ -28,6 +28,7 @@ class QPushButton;
 class RetrievalController;
 class PageCheckController;
 struct PageCheckReport;
+struct RobotsResult;
 class RowDelegate;
 class Tfsite_manager;
 class Tftp_module;
@@ -159,8 +160,9 @@ private:
     void StartRetrieval();
     // Writes the checked rows as sitemap.xml in the program folder and opens it.
     void CreateSitemap();
-    // After an upload: the robots.txt Sitemap: line offered, then IndexNow when it is on.
-    void tellSearchEngines(const SiteSettings& settings);
+    // After an upload to a site with an address: the robots.txt Sitemap: line offered (found:
+    // what the upload's session read of it), then IndexNow when it is on.
+    void tellSearchEngines(const SiteSettings& settings, const RobotsResult& found);
     // Runs the IndexNow notification under a wait dialog and shows its summary.
     void notifySearchEngines(const SiteSettings& settings);
 

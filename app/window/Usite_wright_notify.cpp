@@ -45,19 +45,8 @@ void TFsite_wright::notifySearchEngines(const SiteSettings& settings) {
     ShowInfo(QString::fromStdString(NotifyText(result)), QText(texts::kConfirm));
 }
 
-void TFsite_wright::tellSearchEngines(const SiteSettings& settings) {
-    // Without the site's address there is no sitemap address to name.
-    if (settings.web_url.empty())
-        return;
-    Tftp_module& ftp = ftpModule();
-    RobotsResult robots;
-    const auto checkRobots = [&](bool add) {
-        ftp.ClearStop();
-        RunWithStop(
-            this, QText(texts::kRobotsChecking),
-            [&] { robots = CheckRobotsLine(ftp, settings, add); }, [&ftp] { ftp.Abort(); });
-    };
-    checkRobots(false);
+void TFsite_wright::tellSearchEngines(const SiteSettings& settings, const RobotsResult& found) {
+    RobotsResult robots = found;
     // The exact line is shown before anything of the site's robots.txt is changed.
     if (robots.kind == RobotsKind::LineMissing || robots.kind == RobotsKind::NoFile) {
         const std::string question =
@@ -65,7 +54,11 @@ void TFsite_wright::tellSearchEngines(const SiteSettings& settings) {
                     Filled(texts::kRobotsAddQuestion, {{"line", robots.line}})});
         if (ShowConfirm(QString::fromStdString(question), QText(texts::kRobotsAddButton),
                         QText(texts::kCancel), kSecondButton) == kFirstButton) {
-            checkRobots(true);
+            Tftp_module& ftp = ftpModule();
+            ftp.ClearStop();
+            RunWithStop(
+                this, QText(texts::kRobotsChecking),
+                [&] { robots = CheckRobotsLine(ftp, settings, true); }, [&ftp] { ftp.Abort(); });
             ShowInfo(QString::fromStdString(RobotsText(robots)), QText(texts::kConfirm));
         }
     } else if (robots.kind == RobotsKind::TooLarge || robots.kind == RobotsKind::Failed) {

@@ -10,6 +10,7 @@
 #include "ftp/Uftp_module.h"
 #include "jobs/table_sitemap.h"
 #include "jobs/problem_text.h"
+#include "jobs/search_engines.h"
 #include "jobs/work_table.h"
 #include "settings/SiteSettings.h"
 #include "sitemap/sitemap_writer.h"
@@ -103,15 +104,24 @@ void TFsite_wright::N14Click() {
             Qt::BlockingQueuedConnection);
         return allowed;
     };
+    // The robots.txt check runs in the upload's own session: one login fewer.
+    std::optional<RobotsResult> robots;
     for (SiteSettings uploadSettings = settings;;) {
+        const AfterUpload checkRobots = [&](SiteConnection& connection) {
+            if (!uploadSettings.web_url.empty())
+                robots = CheckRobotsLine(connection, uploadSettings, false);
+        };
         ftp.ClearStop();
         RunWithStop(
             this, QText(texts::kUploading),
-            [&] { result = UploadSitemap(ftp, uploadSettings, programFolder_, askShrink); },
+            [&] {
+                result = UploadSitemap(ftp, uploadSettings, programFolder_, askShrink, checkRobots);
+            },
             [&ftp] { ftp.Abort(); });
         // A certificate the user now trusts lets the same upload run again.
-        if (!RetrievalController::UserNowTrusts(siteManager_, result.untrustedCertificate,
-                                                result.untrustedHostKey, result.passphraseWanted))
+        if (!RetrievalController::UserNowTrusts(siteManager_, result.failure.untrustedCertificate,
+                                                result.failure.UntrustedHostKey(),
+                                                result.failure.PassphraseWanted()))
             break;
         uploadSettings = currentSettings();
     }
@@ -123,7 +133,8 @@ void TFsite_wright::N14Click() {
                          ? Concat({texts::kRenameRefused, texts::kLineBreak, texts::kUploaded})
                          : std::string(texts::kUploaded)),
                  QText(texts::kConfirm));
-        tellSearchEngines(currentSettings());
+        if (robots)
+            tellSearchEngines(currentSettings(), *robots);
         break;
     case UploadOutcome::ShrinkRefused:
         break;
@@ -132,7 +143,7 @@ void TFsite_wright::N14Click() {
         break;
     case UploadOutcome::LoginFailed:
         // A certificate or host key the user declined was explained in the question.
-        if (!result.untrustedCertificate && !result.untrustedHostKey)
+        if (!result.failure.untrustedCertificate && !result.failure.UntrustedHostKey())
             ShowPlainMessage(QText(Concat({texts::kConnectFailed, texts::kLineBreak})) + reason);
         break;
     case UploadOutcome::FolderRefused:

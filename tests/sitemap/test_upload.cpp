@@ -57,9 +57,16 @@ TEST_F(UploadTest, LogsInEntersTheSiteRootStoresAndDisconnects) {
         FakeFtpServer server(fake_ftp::WithUpload(siteRoot));
         settings_.hostname = server.Host();
         settings_.site_root = siteRoot;
-        const UploadResult result = UploadSitemap(ftp_, settings_, folder_);
+        // The work that follows an upload runs in its session, still logged in.
+        int after = 0;
+        const UploadResult result =
+            UploadSitemap(ftp_, settings_, folder_, {}, [&](SiteConnection&) {
+                ++after;
+                EXPECT_TRUE(ftp_.Lock()->IsConnected());
+            });
         EXPECT_EQ(result.outcome, UploadOutcome::Uploaded)
-            << int(result.failure.kind) << result.fileProblem;
+            << int(result.failure.ftp.kind) << result.fileProblem;
+        EXPECT_EQ(after, 1);
         EXPECT_TRUE(server.WaitUntilFinished());
         EXPECT_EQ(server.Problems(), Commands());
         EXPECT_EQ(server.Commands(), fake_ftp::AfterLogin(commands));
@@ -105,8 +112,8 @@ TEST_F(UploadTest, TheModulesStopEndsAnSftpUpload) {
     const UploadResult result = UploadSitemap(ftp_, settings_, folder_);
     ftp_.ClearStop();
     EXPECT_EQ(result.outcome, UploadOutcome::LoginFailed);
-    ASSERT_TRUE(result.sftpFailure);
-    EXPECT_EQ(result.sftpFailure->Kind(), SftpFailureKind::Stopped);
+    ASSERT_TRUE(result.failure.sftp);
+    EXPECT_EQ(result.failure.sftp->Kind(), SftpFailureKind::Stopped);
 }
 
 TEST_F(UploadTest, FailedLoginEndsWithTheReasonAndNoFurtherCommand) {
@@ -120,7 +127,7 @@ TEST_F(UploadTest, FailedLoginEndsWithTheReasonAndNoFurtherCommand) {
     settings_.hostname = server.Host();
     const UploadResult result = UploadSitemap(ftp_, settings_, folder_);
     EXPECT_EQ(result.outcome, UploadOutcome::LoginFailed);
-    EXPECT_EQ(result.failure.detail, "530 Login incorrect.") << result.failure;
+    EXPECT_EQ(result.failure.ftp.detail, "530 Login incorrect.") << result.failure.ftp;
     EXPECT_TRUE(server.WaitUntilFinished());
     EXPECT_EQ(server.Commands(), (Commands{"USER anna", "PASS secret"}));
 }
@@ -132,10 +139,12 @@ TEST_F(UploadTest, RefusedSiteRootEndsTheUploadAndClosesTheSession) {
         fake_ftp::ExpectClose(),
     }));
     settings_.hostname = server.Host();
-    const UploadResult result = UploadSitemap(ftp_, settings_, folder_);
+    const UploadResult result = UploadSitemap(ftp_, settings_, folder_, {}, [](SiteConnection&) {
+        ADD_FAILURE() << "no work follows a failed upload";
+    });
     EXPECT_EQ(result.outcome, UploadOutcome::FolderRefused);
-    EXPECT_NE(result.failure.detail.find("550 /public_html: No such file"), std::string::npos)
-        << result.failure;
+    EXPECT_NE(result.failure.ftp.detail.find("550 /public_html: No such file"), std::string::npos)
+        << result.failure.ftp;
     EXPECT_TRUE(server.WaitUntilFinished()) << "the session was left open";
     EXPECT_EQ(server.Commands(), fake_ftp::AfterLogin({"CWD /public_html"}));
     EXPECT_FALSE(ftp_.Lock()->IsConnected());
@@ -156,7 +165,7 @@ TEST_F(UploadTest, AbortedStoreFailsAndStillDisconnects) {
     settings_.hostname = server.Host();
     const UploadResult result = UploadSitemap(ftp_, settings_, folder_);
     EXPECT_EQ(result.outcome, UploadOutcome::StoreFailed);
-    EXPECT_EQ(result.failure.code, 426) << result.failure;
+    EXPECT_EQ(result.failure.ftp.code, 426) << result.failure.ftp;
     EXPECT_TRUE(server.WaitUntilFinished()) << "the session was not closed";
 }
 
@@ -195,7 +204,7 @@ TEST_F(UploadTest, RealServerReceivesAnIdenticalCopy) {
     settings_.site_root.clear();
     const UploadResult result = UploadSitemap(ftp_, settings_, folder_, allow);
     EXPECT_EQ(result.outcome, UploadOutcome::Uploaded)
-        << int(result.failure.kind) << result.fileProblem;
+        << int(result.failure.ftp.kind) << result.fileProblem;
     EXPECT_EQ(ReadFile(server.Root() / "sitemap.xml"), "<short/>");
 }
 
@@ -280,7 +289,7 @@ TEST_F(UploadTest, ASplitSetIsReplacedWholeWhereverTheUploadFails) {
         FakeFtpServer server(fake_ftp::WithLogin(script));
         settings_.hostname = server.Host();
         const UploadResult result = UploadSitemap(ftp_, settings_, folder_);
-        EXPECT_EQ(result.outcome, c.outcome) << int(result.failure.kind) << result.fileProblem;
+        EXPECT_EQ(result.outcome, c.outcome) << int(result.failure.ftp.kind) << result.fileProblem;
         EXPECT_EQ(result.renameRefused, c.notice);
         EXPECT_TRUE(server.WaitUntilFinished());
         EXPECT_EQ(server.Problems(), Commands());
@@ -316,7 +325,7 @@ TEST_F(UploadTest, RealServerKeepsThePublishedSetWholeWhenAnUploadFails) {
     fs::create_directory(root / second[1]);
     const UploadResult refused = UploadSitemap(ftp_, settings_, folder_);
     EXPECT_EQ(refused.outcome, UploadOutcome::StoreFailed)
-        << int(refused.failure.kind) << refused.fileProblem;
+        << int(refused.failure.ftp.kind) << refused.fileProblem;
     EXPECT_EQ(ReadFile(root / "sitemap.xml"), ReadFile(keptFolder.Path() / "sitemap.xml"));
     for (const std::string& part : first)
         EXPECT_EQ(ReadFile(root / part), ReadFile(keptFolder.Path() / part)) << part;
@@ -325,7 +334,7 @@ TEST_F(UploadTest, RealServerKeepsThePublishedSetWholeWhenAnUploadFails) {
     fs::remove(root / second[1]);
     const UploadResult result = UploadSitemap(ftp_, settings_, folder_);
     EXPECT_EQ(result.outcome, UploadOutcome::Uploaded)
-        << int(result.failure.kind) << result.fileProblem;
+        << int(result.failure.ftp.kind) << result.fileProblem;
     expectPublished(second);
     for (const std::string& part : first)
         EXPECT_FALSE(fs::exists(root / part)) << part;

@@ -80,10 +80,11 @@ TEST_F(UploadFaultTest, EveryPointOfTheUploadFailsCleanly) {
         EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
         if (faulty.completes) {
             EXPECT_EQ(ending.outcome, UploadOutcome::Uploaded)
-                << int(ending.failure.kind) << ending.fileProblem;
+                << int(ending.failure.ftp.kind) << ending.fileProblem;
         } else {
             EXPECT_NE(ending.outcome, UploadOutcome::Uploaded);
-            EXPECT_TRUE(fake_ftp::DescribesFault(faulty.fault, ending.failure)) << ending.failure;
+            EXPECT_TRUE(fake_ftp::DescribesFault(faulty.fault, ending.failure.ftp))
+                << ending.failure.ftp;
         }
         EXPECT_FALSE(ftp.Lock()->IsConnected());
         expectSitemapUntouched();
@@ -103,7 +104,7 @@ TEST_F(UploadFaultTest, PasvPortWhereNothingListensFailsTheStore) {
     shortenTimeouts(ftp);
     const UploadResult ending = upload(ftp, server.Host());
     EXPECT_EQ(ending.outcome, UploadOutcome::StoreFailed);
-    EXPECT_EQ(ending.failure.kind, FtpFailureKind::CannotConnect) << ending.failure;
+    EXPECT_EQ(ending.failure.ftp.kind, FtpFailureKind::CannotConnect) << ending.failure.ftp;
     // STOR was sent, so the conversation cannot go on: the client has closed.
     EXPECT_TRUE(server.WaitUntilFinished());
     EXPECT_EQ(server.Problems(), std::vector<std::string>());
