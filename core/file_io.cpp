@@ -82,11 +82,10 @@ Descriptor::~Descriptor() {
 }
 
 AtomicFile::AtomicFile(const fs::path& target, fs::perms permissions)
-    : target_(target),
-      spared_(failingStep.load() != 0 && writesToSpare.fetch_sub(1) > 0) {
+    : target_(target), spared_(failingStep.load() != 0 && writesToSpare.fetch_sub(1) > 0) {
     std::string pattern = Concat({target.string(), kTemporaryMark, "XXXXXX"});
-    fd_ = injectedFailure(AtomicWriteStep::CreateTemporary, spared_) ? -1
-                                                                     : ::mkstemp(pattern.data());
+    fd_ =
+        injectedFailure(AtomicWriteStep::CreateTemporary, spared_) ? -1 : ::mkstemp(pattern.data());
     if (fd_ < 0)
         fail(texts::kCannotCreateTemporary, target, errno);
     path_ = pattern;

@@ -256,7 +256,8 @@ public:
     Document(const std::filesystem::path& folder, SitemapProtocol protocol, bool gzip)
         : file_(SitemapPath(folder)) {
         if (gzip)
-            gzip_ = std::make_unique<GzipStream>([this](std::string_view out) { file_.Write(out); });
+            gzip_ =
+                std::make_unique<GzipStream>([this](std::string_view out) { file_.Write(out); });
         Add(documentHead(protocol, "urlset"));
     }
 
@@ -287,7 +288,8 @@ public:
             while (plain.read(chunk.data(), std::streamsize(chunk.size())) || plain.gcount() > 0)
                 stream.Add(std::string_view(chunk.data(), std::size_t(plain.gcount())));
             if (plain.bad() || !plain.eof())
-                throw FileError(Filled(texts::kCannotRead, {{"file", file_.temporaryPath().string()}}));
+                throw FileError(
+                    Filled(texts::kCannotRead, {{"file", file_.temporaryPath().string()}}));
             stream.Finish();
             packed.Commit(path);
             return;

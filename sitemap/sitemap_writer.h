@@ -104,7 +104,7 @@ private:
 
     const std::filesystem::path folder_;
     const SitemapFilesOptions options_;
-    std::string stamp_; // of this run's part names
+    std::string stamp_;                  // of this run's part names
     std::unique_ptr<Document> document_; // the one being written, opened with its first row
     std::size_t urls_ = 0;
     std::string lastUrl_;
