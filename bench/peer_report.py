@@ -215,16 +215,22 @@ WAN_PASSIVE = "60000-60999"
 WAN_SECTION = "## Over a slow link"
 
 
-def rclone_walk(host, port, checkers, tls=False):
-    """rclone's recursive listing of /site with checkers parallel listings; its wall time."""
+def ftp_remote(host, port, tls=False):
+    """rclone's on-the-fly remote for the bench's FTP server."""
     obscured = subprocess.run(["rclone", "obscure", PASSWORD], check=True, capture_output=True,
                               text=True).stdout.strip()
     remote = f":ftp,host={host},port={port},user={USER},pass={obscured}"
     if tls:
         remote += ",explicit_tls=true,no_check_certificate=true"
-    wall, _, _, _ = run_measured(["rclone", "lsf", "-R", "--checkers", str(checkers),
-                                  "--config", "/dev/null", remote + ":/site"])
-    return wall
+    return remote + ":/site"
+
+
+def rclone_walk(remote, checkers):
+    """rclone's recursive listing of remote with checkers parallel listings: its wall time,
+    peak RSS in MiB and the pages it listed (the files a walk takes as rows)."""
+    wall, _, rss, out = run_measured(["rclone", "lsf", "-R", "--files-only", "--checkers",
+                                      str(checkers), "--config", "/dev/null", remote])
+    return wall, rss, sum(1 for line in out.splitlines() if line.endswith(".html"))
 
 
 def wan_run(args, sitewright):
@@ -264,7 +270,7 @@ def wan_run(args, sitewright):
         results.append(("lftp find", wall, ""))
         print(results[-1], flush=True)
         if shutil.which("rclone"):
-            wall = rclone_walk(WAN_HOST, WAN_PORT, 4)
+            wall, _, _ = rclone_walk(ftp_remote(WAN_HOST, WAN_PORT), 4)
             results.append(("rclone lsf -R, 4 checkers", wall, ""))
             print(results[-1], flush=True)
     finally:

@@ -13,6 +13,7 @@
 #include "jobs/work_table.h"
 #include "memory/site_memory.h"
 #include "settings/SiteSettings.h"
+#include "settings/ssh_settings.h"
 #include "sitemap/sitemap_writer.h"
 
 namespace fs = std::filesystem;
@@ -176,13 +177,15 @@ int generate(const ParsedOptions& options, const Output& output) {
     // Which listing the times came from (how many folders each, when both); nothing when no
     // folder was listed. Then what the walk left out beyond the usual figures.
     std::string listing;
-    if (summary.foldersListedMlsd > 0 && summary.foldersListedList > 0)
+    if (summary.folders > 0 && UsesSftp(settings))
+        listing = texts::kSummarySftp;
+    else if (summary.foldersListedMlsd > 0 && summary.foldersListedList > 0)
         listing = Filled(texts::kSummaryMixed,
                          {{"mlsd", std::to_string(summary.foldersListedMlsd)},
                           {"list", std::to_string(summary.foldersListedList)}});
     else if (summary.folders > 0)
-        listing = summary.foldersListedList == 0 && summary.mlsd ? texts::kSummaryMlsd
-                                                                 : texts::kSummaryList;
+        listing = summary.foldersListedList == 0 && summary.exactTimes ? texts::kSummaryMlsd
+                                                                       : texts::kSummaryList;
     if (summary.foldersRepeated > 0)
         listing += Filled(texts::kSummaryRepeated,
                           {{"count", std::to_string(summary.foldersRepeated)}});

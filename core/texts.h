@@ -225,6 +225,8 @@ inline constexpr Text kRetrievalStopped{QT_TRANSLATE_NOOP("texts", "取得中止
 inline constexpr Text kRetrievalFailed{QT_TRANSLATE_NOOP("texts", "取得失敗")};
 inline constexpr Text kBeingRetrieved{QT_TRANSLATE_NOOP("texts", "を取得中")};
 inline constexpr Text kFolderMissing{QT_TRANSLATE_NOOP("texts", "フォルダーが存在しません。")};
+inline constexpr Text kFolderDenied{QT_TRANSLATE_NOOP(
+    "texts", "フォルダーを読む権限がないため、その中のページは一覧にありません。")};
 inline constexpr Text kListCutShort{
     QT_TRANSLATE_NOOP("texts", "リストの取得が途中で終了しました。")};
 inline constexpr Text kRobotsUnreadable{
@@ -363,6 +365,7 @@ inline constexpr Text kSummary{QT_TRANSLATE_NOOP(
 // The summary's "{listing}" when a folder was listed: how the server listed it.
 inline constexpr Text kSummaryMlsd{QT_TRANSLATE_NOOP("texts", "、一覧 MLSD")};
 inline constexpr Text kSummaryList{QT_TRANSLATE_NOOP("texts", "、一覧 LIST")};
+inline constexpr Text kSummarySftp{QT_TRANSLATE_NOOP("texts", "、一覧 SFTP")};
 inline constexpr Text kSummaryMixed{
     QT_TRANSLATE_NOOP("texts", "、一覧 MLSD {mlsd}個・LIST {list}個")};
 // Added to the summary when there are any.

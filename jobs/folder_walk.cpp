@@ -91,7 +91,7 @@ private:
     void listFolder() {
         CheckStop();
         ftp_.ListFolder();
-        if (summary_.mlsd && !ftp_.ListsWithMlsd())
+        if (summary_.exactTimes && !ftp_.ListsWithMlsd())
             summary_.mlsdRefused = true;
     }
 

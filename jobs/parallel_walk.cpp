@@ -43,7 +43,8 @@ private:
     static constexpr std::size_t kRetries = 2;
     static constexpr std::chrono::milliseconds kRetryPause{300};
 
-    enum class State { Waiting, Listing, Listed, Refused, Unreadable, Failed };
+    // Refused: not there or not to be entered; Denied: the user may not read it.
+    enum class State { Waiting, Listing, Listed, Refused, Denied, Unreadable, Failed };
 
     struct Node {
         Folder folder;
@@ -120,8 +121,8 @@ private:
     void walkListed(const Folder& folder) {
         beginFolder(folder);
         Node& node = awaitListing(folder);
-        if (node.state == State::Refused) {
-            folderRefused(folder);
+        if (node.state == State::Refused || node.state == State::Denied) {
+            folderRefused(folder, node.state == State::Denied);
             return;
         }
         folderEntered(folder);
@@ -152,7 +153,7 @@ private:
             if (node.state == State::Failed)
                 std::rethrow_exception(node.error);
             if (node.state == State::Listed || node.state == State::Refused ||
-                node.state == State::Unreadable)
+                node.state == State::Denied || node.state == State::Unreadable)
                 return node;
             if (liveSessions_ == 0 && started_ == sessions_)
                 throw WalkError(std::string(texts::kFtpServerClosed));
@@ -232,13 +233,13 @@ private:
     // The sessions that may list now: while some list with MLSD, only those, so that every
     // page of a walk that has MLSD gets its exact time.
     std::size_t listingSessionsLocked() const {
-        return summary_.mlsd && mlsdSessions_ > 0 ? mlsdSessions_ : liveSessions_;
+        return summary_.exactTimes && mlsdSessions_ > 0 ? mlsdSessions_ : liveSessions_;
     }
 
     // The next folder session is to list, taken from the queue: the first one due that no
     // other session should try first. Nothing when none, due set to when the next falls due.
     Node* takeLocked(const SiteConnection& session, Time& due) {
-        if (summary_.mlsd && mlsdSessions_ > 0 && !session.ExactTimes())
+        if (summary_.exactTimes && mlsdSessions_ > 0 && !session.ExactTimes())
             return nullptr;
         const Time now = std::chrono::steady_clock::now();
         for (auto next = queue_.begin(); next != queue_.end(); ++next) {
@@ -268,7 +269,9 @@ private:
             listing.unreadable = FailureText(failure.Failure());
         } catch (const std::exception& failure) {
             const RefusalMeaning meaning = session.MeaningOf(failure);
-            listing.state = meaning == RefusalMeaning::Missing ? State::Refused : State::Failed;
+            listing.state = meaning == RefusalMeaning::Missing  ? State::Refused
+                            : meaning == RefusalMeaning::Denied ? State::Denied
+                                                                : State::Failed;
             listing.retry = mayRetry && meaning == RefusalMeaning::TryLater;
             listing.sessionLost = meaning == RefusalMeaning::Broken;
             if (listing.state == State::Failed)

@@ -248,6 +248,8 @@ std::string WalkProblemText(const WalkProblem& problem) {
                                               : std::string_view(problem.detail)});
     case WalkProblemKind::FolderMissing:
         return Concat({problem.folder, texts::kFolderMissing, kLineBreak, texts::kListCutShort});
+    case WalkProblemKind::FolderDenied:
+        return Concat({problem.folder, texts::kFolderDenied});
     case WalkProblemKind::ListingUnreadable:
         return Concat({problem.folder, texts::kListingUnreadable, kLineBreak, problem.detail});
     case WalkProblemKind::FoldersTooDeep:

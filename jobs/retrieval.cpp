@@ -87,7 +87,7 @@ RetrievalSummary retrieveOverSftp(const SiteSettings& settings, RetrievalObserve
             return false;
         }
         // Directory reads give exact UTC times, as MLSD does.
-        summary.mlsd = true;
+        summary.exactTimes = true;
         return true;
     });
     finish(*walk, connection, 0, observer, summary);
@@ -127,7 +127,7 @@ RetrievalSummary RunRetrieval(Tftp_module& ftp, const SiteSettings& settingsAtSt
             return false;
         }
         summary.tlsRefused = client.TlsRefused();
-        summary.mlsd = client.ListsWithMlsd();
+        summary.exactTimes = client.ListsWithMlsd();
         return true;
     });
     finish(*walk, connection, commandsBefore, observer, summary);

@@ -18,6 +18,7 @@ enum class WalkProblemKind {
     LoginFailed,       // detail: why the login failed
     WalkEnded,         // an error or a limit ended the walk; detail: why (empty: unknown)
     FolderMissing,     // folder: the one the server would not let the walk enter
+    FolderDenied,      // folder: the server said the user may not read it (SFTP)
     ListingUnreadable, // folder; detail: why no line of its listing could be read
     FoldersTooDeep,    // count folders left out below the depth bound; folder: the first
     FoldersRepeated,   // count folders met inside themselves; folder: the first
@@ -81,7 +82,8 @@ struct RetrievalSummary {
     // Folders not entered: the server names them as one of the folders above them (a link back
     // up), so entering would only walk that one again.
     std::size_t foldersRepeated = 0;
-    // Folders whose first listing came by MLSD and by LIST.
+    // Folders whose first listing gave exact times (MLSD, or an SFTP directory read) and that
+    // came by LIST.
     std::size_t foldersListedMlsd = 0;
     std::size_t foldersListedList = 0;
     // Rows without a lastmod: the listing gave no date, or one a sitemap cannot write.
@@ -96,9 +98,9 @@ struct RetrievalSummary {
     bool stopped = false;    // the user stopped the run (also by Tftp_module::Abort)
     bool endedEarly = false; // an error or a limit ended the walk before its end (the rows so
                              // far kept), or the site URL was refused before the login
-    // The server offered MLSD after the login: times are exact and UTC, and the offset setting
-    // only names the zone they are written in.
-    bool mlsd = false;
+    // The server lists with exact UTC times (MLSD after the FTP login, or SFTP): the offset
+    // setting only names the zone they are written in.
+    bool exactTimes = false;
     // The server offered MLSD but refused it to a session during the walk.
     bool mlsdRefused = false;
     // The server refused TLS and the walk went on in plain FTP (the "auto" setting).

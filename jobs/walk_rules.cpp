@@ -164,9 +164,10 @@ void WalkRules::beginFolder(const Folder& folder) {
             Filled(texts::kTooManyFolders, {{"limit", std::to_string(limits_.maxFolders)}}));
 }
 
-void WalkRules::folderRefused(const Folder& folder) {
+void WalkRules::folderRefused(const Folder& folder, bool denied) {
     ++summary_.foldersRefused;
-    observer_.ProblemMet({WalkProblemKind::FolderMissing, {}, folder.shownPath, 0, 0});
+    observer_.ProblemMet({denied ? WalkProblemKind::FolderDenied : WalkProblemKind::FolderMissing,
+                          {}, folder.shownPath, 0, 0});
 }
 
 void WalkRules::folderListed(bool mlsd) {

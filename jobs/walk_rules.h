@@ -112,7 +112,8 @@ protected:
     Folder rootFolder(SiteConnection& connection);
     // Shows which folder is next and ends the walk once it has tried as many as it may.
     void beginFolder(const Folder& folder);
-    void folderRefused(const Folder& folder);
+    // denied: the server said the user may not read it, rather than that it is not there.
+    void folderRefused(const Folder& folder, bool denied = false);
     // Counts how a folder's first listing came.
     void folderListed(bool mlsd);
     void folderEntered(const Folder& folder);

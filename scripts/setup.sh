@@ -6,8 +6,9 @@ packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-l10n-tools libsqlite3-dev fonts-ipafont-gothic
     libgtest-dev libbenchmark-dev libssl-dev zlib1g-dev libxml2-utils
-    # the SFTP session, and the OpenSSH server and agent its tests run
-    libssh-dev openssh-server openssh-client
+    # the SFTP session, and the OpenSSH server and agent its tests run; pam_wrapper lets that
+    # server check a password of its own, with no system account touched
+    libssh-dev openssh-server openssh-client libpam-wrapper
     python3-pyftpdlib python3-openssl ca-certificates openssl
     # the manual, the .deb and the package test's validators
     cmark dpkg-dev file desktop-file-utils appstream groff-base lintian bash-completion

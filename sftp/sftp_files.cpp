@@ -1,11 +1,10 @@
-// The file operations of an SFTP session: folder reads, small reads, the upload and removal.
+// The file operations of an SFTP session: small reads, the upload and removal.
 #include "sftp/sftp_session.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 #include <memory>
 #include <random>
 
@@ -19,36 +18,8 @@ namespace {
 
 constexpr std::size_t kChunk = 32768;
 constexpr std::uint64_t k8MiB = 8u << 20;
-// The bound on a status reply of the rename extension, far above what a server writes.
-constexpr std::uint32_t kMaxStatusPacket = 65536;
-constexpr std::uint8_t kFxpExtended = 200;
-constexpr std::uint8_t kFxpStatus = 101;
 
 using Attributes = std::unique_ptr<sftp_attributes_struct, decltype(&::sftp_attributes_free)>;
-
-DateTime utcTime(std::uint64_t seconds) {
-    const std::time_t time = static_cast<std::time_t>(seconds);
-    std::tm parts{};
-    if (!::gmtime_r(&time, &parts))
-        return {};
-    return DateTime::FromParts(parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday, parts.tm_hour,
-                               parts.tm_min, parts.tm_sec)
-        .value_or(DateTime{});
-}
-
-SftpEntry entryOf(const sftp_attributes_struct& attributes) {
-    SftpEntry entry;
-    entry.name = attributes.name ? attributes.name : "";
-    if (attributes.type == SSH_FILEXFER_TYPE_DIRECTORY)
-        entry.kind = SftpEntryKind::Folder;
-    else if (attributes.type == SSH_FILEXFER_TYPE_SYMLINK)
-        entry.kind = SftpEntryKind::Link;
-    if (attributes.flags & SSH_FILEXFER_ATTR_ACMODTIME)
-        entry.modified = utcTime(attributes.mtime64 != 0 ? attributes.mtime64 : attributes.mtime);
-    if (attributes.flags & SSH_FILEXFER_ATTR_SIZE)
-        entry.size = attributes.size;
-    return entry;
-}
 
 // A name beside path for the new file, unlikely to meet any other.
 std::string temporaryName(const std::string& path) {
@@ -60,49 +31,7 @@ std::string temporaryName(const std::string& path) {
     return path.substr(0, start) + "." + path.substr(start) + "." + suffix + ".part";
 }
 
-void putU32(std::string& packet, std::uint32_t value) {
-    for (int shift = 24; shift >= 0; shift -= 8)
-        packet.push_back(static_cast<char>((value >> shift) & 0xff));
-}
-
-std::uint32_t getU32(const std::string& bytes, std::size_t at) {
-    std::uint32_t value = 0;
-    for (std::size_t i = 0; i < 4; ++i)
-        value = (value << 8) | static_cast<unsigned char>(bytes[at + i]);
-    return value;
-}
-
-void putString(std::string& packet, const std::string& text) {
-    putU32(packet, static_cast<std::uint32_t>(text.size()));
-    packet += text;
-}
-
 } // namespace
-
-std::vector<SftpEntry> SftpSession::ListFolder(const std::string& path) {
-    requireConnected();
-    arm(timeouts_.request);
-    const std::unique_ptr<sftp_dir_struct, decltype(&::sftp_closedir)> folder(
-        ::sftp_opendir(sftp_, path.c_str()), ::sftp_closedir);
-    if (!folder)
-        failRequest("opendir " + path);
-    std::vector<SftpEntry> entries;
-    for (;;) {
-        const Attributes attributes{::sftp_readdir(sftp_, folder.get()), ::sftp_attributes_free};
-        if (!attributes)
-            break;
-        const std::string name = attributes->name ? attributes->name : "";
-        if (name == "." || name == "..")
-            continue;
-        if (entries.size() == kMaxEntries)
-            fail(SftpFailureKind::TooLarge, path);
-        entries.push_back(entryOf(*attributes));
-    }
-    if (!::sftp_dir_eof(folder.get()))
-        failRequest("readdir " + path);
-    guard_.Disarm();
-    return entries;
-}
 
 std::optional<std::string> SftpSession::ReadFile(const std::string& path, std::size_t maxBytes) {
     requireConnected();
@@ -216,50 +145,6 @@ void SftpSession::renameOver(const std::string& from, const std::string& to) {
         failRequest("remove " + to);
     if (::sftp_rename(sftp_, from.c_str(), to.c_str()) != SSH_OK)
         failRequest("rename " + from);
-}
-
-bool SftpSession::posixRename(const std::string& from, const std::string& to) {
-    // libssh has no call for the extension: the request goes on the SFTP channel as libssh's
-    // own would, and its status is read before libssh reads anything else, as nothing else is
-    // outstanding on this session.
-    const std::uint32_t id = ++sftp_->id_counter;
-    std::string body;
-    body.push_back(static_cast<char>(kFxpExtended));
-    putU32(body, id);
-    putString(body, "posix-rename@openssh.com");
-    putString(body, from);
-    putString(body, to);
-    std::string packet;
-    putU32(packet, static_cast<std::uint32_t>(body.size()));
-    packet += body;
-    if (::ssh_channel_write(sftp_->channel, packet.data(),
-                            static_cast<std::uint32_t>(packet.size())) !=
-        static_cast<int>(packet.size()))
-        fail(SftpFailureKind::LostConnection, "posix-rename");
-    auto readExactly = [this](std::size_t size) {
-        std::string bytes(size, '\0');
-        for (std::size_t got = 0; got < size;) {
-            const int read = ::ssh_channel_read(sftp_->channel, &bytes[got],
-                                                static_cast<std::uint32_t>(size - got), 0);
-            if (read <= 0)
-                fail(SftpFailureKind::LostConnection, "posix-rename reply");
-            got += static_cast<std::size_t>(read);
-        }
-        return bytes;
-    };
-    const std::uint32_t length = getU32(readExactly(4), 0);
-    if (length < 9 || length > kMaxStatusPacket)
-        fail(SftpFailureKind::Refused, "posix-rename reply length");
-    const std::string reply = readExactly(length);
-    if (static_cast<std::uint8_t>(reply[0]) != kFxpStatus || getU32(reply, 1) != id)
-        fail(SftpFailureKind::Refused, "posix-rename reply out of order");
-    const std::uint32_t status = getU32(reply, 5);
-    if (status == SSH_FX_OK)
-        return true;
-    if (status == SSH_FX_OP_UNSUPPORTED)
-        return false;
-    sftp_->errnum = static_cast<int>(status);
-    failRequest("posix-rename " + from);
 }
 
 void SftpSession::Remove(const std::string& path) {

@@ -4,8 +4,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <optional>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/date_time.h"
@@ -105,7 +108,9 @@ private:
     void authenticate(const SftpCredentials& credentials);
     void authenticateWithKeyFile(const SftpCredentials& credentials);
     void startSftp();
-    void requireConnected();
+    // Raises unless connected; with settle, first reads the replies still owed to requests
+    // sent without waiting, so that libssh's next read meets only its own.
+    void requireConnected(bool settle = true);
     bool sshAlive() const;
     // Raises the failure of the last libssh call: Stopped, TimedOut or LostConnection when
     // that is what ended it (closing the session), else kind with libssh's text.
@@ -123,10 +128,27 @@ private:
     // unsupported.
     bool posixRename(const std::string& from, const std::string& to);
 
+    // Requests of type and fields (after the id) on the SFTP channel in one write; their ids.
+    std::vector<std::uint32_t>
+    send(const std::vector<std::pair<std::uint8_t, std::string>>& requests);
+    // The reply (type, id, fields) to the request id, keeping those to others in flight.
+    std::string replyTo(std::uint32_t id, const std::string& what);
+    std::string readReply(const std::string& what);
+    // Leaves the replies to ids unread until they arrive with a later one.
+    void defer(const std::vector<std::uint32_t>& ids);
+    void collectDeferred();
+    // As failRequest, the status taken from the status reply.
+    [[noreturn]] void failStatus(const std::string& reply, const std::string& what);
+    // Closes the session and raises Refused: the server broke the protocol.
+    [[noreturn]] void breakOff(const std::string& what);
+
     SftpTimeouts timeouts_;
     WaitGuard guard_;
     ssh_session_struct* ssh_ = nullptr;
     sftp_session_struct* sftp_ = nullptr;
     int socket_ = -1; // the connection libssh runs on
     SshHostKey hostKey_;
+    std::set<std::uint32_t> awaited_;            // requests sent, their replies not read
+    std::set<std::uint32_t> deferred_;           // of those, the ones nobody waits for
+    std::map<std::uint32_t, std::string> early_; // replies read before their turn
 };

@@ -72,8 +72,9 @@ RefusalMeaning SftpConnection::MeaningOf(const std::exception& error) const {
         return RefusalMeaning::Broken;
     switch (failure->Kind()) {
     case SftpFailureKind::NoSuchFile:
-    case SftpFailureKind::Permission:
         return RefusalMeaning::Missing;
+    case SftpFailureKind::Permission:
+        return RefusalMeaning::Denied;
     case SftpFailureKind::Refused:
         return RefusalMeaning::Refused;
     default:

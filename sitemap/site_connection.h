@@ -22,6 +22,7 @@ struct SiteEntry {
 // What a refusal raised by a connection means to the walk.
 enum class RefusalMeaning {
     Missing,  // the folder or file is not there, or not to be entered
+    Denied,   // the server says the user may not read it: left out as a missing one, and said so
     TryLater, // refused for a while
     Refused,  // refused otherwise; the session goes on
     Broken,   // not a refusal: the session can do no more

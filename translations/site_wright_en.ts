@@ -2030,5 +2030,13 @@ site memory as it is. Checks whatever the setting &quot;check pages&quot; says.
   -h, --help   shows this help
 </translation>
     </message>
+    <message>
+        <source>フォルダーを読む権限がないため、その中のページは一覧にありません。</source>
+        <translation>: the server does not let this user read the folder, so its pages are not in the list.</translation>
+    </message>
+    <message>
+        <source>、一覧 SFTP</source>
+        <translation>, listing SFTP</translation>
+    </message>
 </context>
 </TS>

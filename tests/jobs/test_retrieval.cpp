@@ -733,7 +733,7 @@ TEST(RetrievalRealServer, AddressesNameTheFilesAndTimesAreExactToTheSecond) {
     RecordingObserver observer;
     const RetrievalSummary summary = RunRetrieval(ftp, settings, observer);
     EXPECT_EQ(observer.messages, Lines());
-    EXPECT_TRUE(summary.mlsd);
+    EXPECT_TRUE(summary.exactTimes);
     EXPECT_EQ(summary.folders, 4u) << "the link is no folder to walk";
 
     // The sitemap's addresses, decoded, name the files on the server, each with its time.

@@ -440,7 +440,7 @@ TEST_F(WalkFaultTest, ParallelWalkRepliesEndAsOverOneSession) {
         EXPECT_EQ(observer.rows, fault.rows);
         EXPECT_EQ(summary.endedEarly, fault.endedEarly);
         EXPECT_EQ(summary.foldersRefused, fault.refused);
-        EXPECT_EQ(summary.mlsdRefused, summary.mlsd && summary.foldersListedList > 0);
+        EXPECT_EQ(summary.mlsdRefused, summary.exactTimes && summary.foldersListedList > 0);
         ASSERT_EQ(observer.messages.size(), fault.reason.empty() ? 0u : 1u);
         if (!fault.reason.empty()) {
             EXPECT_NE(observer.messages[0].find(fault.reason), std::string::npos)

@@ -23,18 +23,21 @@
 #include "core/text_util.h"
 #include "ftp/Uftp_module.h"
 #include "settings/SiteSettings.h"
+#include "settings/ssh_settings.h"
 #include "sitemap/upload.h"
 #include "support/fixed_clock.h"
 #include "support/ftp_daemons.h"
 #include "support/proftpd_server.h"
 #include "support/py_ftp_server.h"
+#include "support/ssh_server.h"
 #include "support/temp_folder.h"
 #include "support/test_certificates.h"
 #include "support/walk_script.h"
 
 // One generated site on every real server we can run here, walked by the program's retrieval
-// (MLSD where the server offers it, LIST where not), then uploaded: the rows of every walk must
-// be the site's pages, dated exactly to the second from MLSD and as the listing shows from LIST.
+// (MLSD where the server offers it, LIST where not, SFTP's directory reads), then uploaded over
+// the sitemap there: the rows of every walk must be the site's pages, dated exactly to the
+// second from MLSD and SFTP and as the listing shows from LIST.
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
@@ -103,12 +106,12 @@ void buildSite(const fs::path& root) {
     fs::permissions(site, fs::perms::all);
 }
 
-// The time a row gives a moment: exact in UTC from MLSD; from LIST as a Unix listing shows it,
+// The time a row gives a moment: exact in UTC from MLSD and SFTP; from LIST as a Unix listing shows it,
 // to the minute when it is recent, the day when it is older than half a year. The settings'
 // offset is +00:00, so the server's clock and UTC agree.
-std::string rowTime(std::time_t time, bool mlsd) {
+std::string rowTime(std::time_t time, bool exactTimes) {
     DateTime parts = utcParts(time);
-    if (!mlsd) {
+    if (!exactTimes) {
         parts.second = 0;
         if (std::time(nullptr) - time > 180 * 24 * 3600)
             parts.hour = parts.minute = 0;
@@ -118,7 +121,7 @@ std::string rowTime(std::time_t time, bool mlsd) {
 
 // The rows the walk must give for the site under root: every file and link whose extension is
 // taken, dated as the server can say.
-std::set<std::string> expectedRows(const fs::path& root, bool mlsd) {
+std::set<std::string> expectedRows(const fs::path& root, bool exactTimes) {
     std::set<std::string> rows;
     for (const auto& [path, kind] : expectedEntries()) {
         const std::size_t slash = path.rfind('/');
@@ -129,7 +132,7 @@ std::set<std::string> expectedRows(const fs::path& root, bool mlsd) {
         ::lstat((root / path.substr(1)).c_str(), &status);
         const std::string folder = path.substr(std::string("/site").size(), slash + 1 - 5);
         rows.insert(std::string(kWeb) + PercentEncodeUnsafe(folder, "%") + ";" +
-                    PercentEncodeUnsafe(name, "%") + ";" + rowTime(status.st_mtime, mlsd) +
+                    PercentEncodeUnsafe(name, "%") + ";" + rowTime(status.st_mtime, exactTimes) +
                     ";weekly;0.5;");
     }
     return rows;
@@ -140,19 +143,37 @@ protected:
     static void SetUpTestSuite() { ca_ = std::make_unique<TrustedTestCa>(); }
     static void TearDownTestSuite() { ca_.reset(); }
 
-    // Walks and uploads on server with the tls setting, whose user sees its Root() as base
-    // (empty: "/"); adds its row to the matrix.
+    // Walks and uploads on the FTP server with the tls setting, whose user sees its Root() as
+    // base (empty: "/").
     template <typename Server>
     void check(const std::string& name, const std::string& tls, const Server& server,
                const std::string& base = {}) {
-        SCOPED_TRACE(name + " " + tls);
-        buildSite(server.Root());
         SiteSettings settings;
         settings.tls = tls;
-        settings.web_url = kWeb;
         settings.hostname = server.Host();
         settings.username = server.User();
         settings.password = server.Password();
+        check(name, tls, settings, server.Root(), base);
+    }
+
+    // Walks and uploads over SFTP, logged in with a key, the server's host key trusted.
+    void check(const SshServer& server) {
+        SiteSettings settings;
+        settings.transport = kTransportItems[1];
+        settings.hostname = "127.0.0.1:" + std::to_string(server.Port());
+        settings.username = SshServer::User();
+        settings.key_file = server.Key("plain").string();
+        TrustHostKey(settings, KeyFingerprint(server.HostKeyFile().string() + ".pub"));
+        check("OpenSSH", "ssh", settings, server.Folder(), server.Folder().string());
+    }
+
+    // Walks and uploads with the login settings on a server whose files under root its user
+    // sees under base; adds its row to the matrix.
+    void check(const std::string& name, const std::string& security, SiteSettings settings,
+               const fs::path& root, const std::string& base) {
+        SCOPED_TRACE(name + " " + security);
+        buildSite(root);
+        settings.web_url = kWeb;
         settings.site_root = base + "/site";
         settings.ext_list = ".html,.htm,.png";
         settings.offset_2 = "00";
@@ -161,24 +182,32 @@ protected:
         const RetrievalSummary summary = RunRetrieval(module, settings, observer);
         EXPECT_EQ(observer.messages, Lines());
         const std::set<std::string> rows(observer.rows.begin(), observer.rows.end());
-        EXPECT_EQ(rows, expectedRows(server.Root(), summary.mlsd));
+        EXPECT_EQ(rows, expectedRows(root, summary.exactTimes));
         const bool walked =
-            observer.messages.empty() && rows == expectedRows(server.Root(), summary.mlsd);
+            observer.messages.empty() && rows == expectedRows(root, summary.exactTimes);
 
         // Every byte value, CR LF among them: a transfer in ASCII mode would change it.
         std::string document(300000, 'x');
         for (std::size_t i = 0; i < document.size(); i += 89)
             document[i] = char(i % 251);
         WriteFileAtomically(ca_->Folder() / "sitemap.xml", document);
+        // A second name for the live sitemap keeps the old file: written over in place, it
+        // would change too.
+        const fs::path live = root / "site/sitemap.xml";
+        WriteFileAtomically(live, "old sitemap");
+        fs::create_hard_link(live, root / "site/sitemap.old");
         const UploadResult upload = UploadSitemap(module, settings, ca_->Folder());
         EXPECT_EQ(upload.outcome, UploadOutcome::Uploaded) << int(upload.outcome);
-        const bool same = ReadFile(server.Root() / "site/sitemap.xml") == document;
+        const bool same = ReadFile(live) == document;
         EXPECT_TRUE(same) << "the upload arrived changed";
+        const bool renamed = ReadFile(root / "site/sitemap.old") == "old sitemap";
+        EXPECT_EQ(renamed, !upload.renameRefused) << "the live sitemap was written in place";
 
         std::ostringstream row;
-        row << std::left << std::setw(11) << name << std::setw(10) << tls << std::setw(6)
-            << (summary.mlsd ? "MLSD" : "LIST") << std::setw(10) << (walked ? "ok" : "fault")
-            << (same ? "ok" : "fault");
+        row << std::left << std::setw(11) << name << std::setw(10) << security << std::setw(6)
+            << (!summary.exactTimes ? "LIST" : UsesSftp(settings) ? "SFTP" : "MLSD")
+            << std::setw(10) << (walked ? "ok" : "fault")
+            << (same ? (renamed ? "ok, renamed" : "ok, in place") : "fault");
         matrix_.push_back(row.str());
     }
 
@@ -214,7 +243,11 @@ TEST_F(FtpInteropTest, OneSiteWalkedAndUploadedOnEveryServer) {
         PureFtpdServer server;
         check("Pure-FTPd", "off", server);
     }
-    std::cout << "server     tls       list  walk      upload\n";
+    {
+        SshServer server;
+        check(server);
+    }
+    std::cout << "server     security  list  walk      upload\n";
     for (const std::string& row : matrix_)
         std::cout << row << "\n";
 }

@@ -2,19 +2,17 @@
 #include "sftp/sftp_session.h"
 
 #include <algorithm>
-#include <csignal>
 #include <fstream>
+#include <set>
+#include <stdexcept>
 #include <thread>
 
 #include <gtest/gtest.h>
-#include <arpa/inet.h>
-#include <poll.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/time.h>
-#include <unistd.h>
 
 #include "support/ssh_server.h"
+#include "support/tcp_relay.h"
 #include "support/temp_folder.h"
 
 namespace fs = std::filesystem;
@@ -48,71 +46,6 @@ void writeFile(const fs::path& path, const std::string& bytes, std::time_t modif
     }
 }
 
-// A loopback socket that listens and never speaks: the kernel completes the connection, the
-// SSH greeting never comes.
-struct SilentServer {
-    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    unsigned short port = 0;
-    SilentServer() {
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        ::listen(fd, 4);
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-        port = ntohs(address.sin_port);
-    }
-    ~SilentServer() { ::close(fd); }
-};
-
-// Forwards one connection to the server until Cut closes both sides, as a dropped link does.
-class Relay {
-public:
-    explicit Relay(unsigned short target) : target_(target) {
-        ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, cut_);
-        thread_ = std::thread([this] { run(); });
-    }
-    ~Relay() {
-        Cut();
-        thread_.join();
-    }
-    unsigned short Port() const { return listener_.port; }
-    void Cut() { ::shutdown(cut_[1], SHUT_WR); }
-
-private:
-    void run() {
-        const int client = ::accept(listener_.fd, nullptr, nullptr);
-        const int server = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        address.sin_port = htons(target_);
-        if (client >= 0 &&
-            ::connect(server, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
-            pollfd waits[3] = {{client, POLLIN, 0}, {server, POLLIN, 0}, {cut_[0], POLLIN, 0}};
-            char buffer[65536];
-            while (::poll(waits, 3, 10000) > 0 && !(waits[2].revents & (POLLIN | POLLHUP))) {
-                for (int side = 0; side < 2; ++side) {
-                    if (!waits[side].revents)
-                        continue;
-                    const ssize_t got = ::read(waits[side].fd, buffer, sizeof buffer);
-                    if (got <= 0 || ::write(waits[1 - side].fd, buffer, got) != got)
-                        goto done;
-                }
-            }
-        }
-    done:
-        ::close(client);
-        ::close(server);
-    }
-
-    SilentServer listener_;
-    unsigned short target_;
-    int cut_[2] = {-1, -1};
-    std::thread thread_;
-};
-
 class SftpSessionTest : public ::testing::Test {
 protected:
     void SetUp() override { trust.knownHosts = server.Folder() / "known_hosts"; }
@@ -122,10 +55,7 @@ protected:
                         keyLogin(server.Key("plain")));
     }
     std::string hostFingerprint() const {
-        const std::string line =
-            CommandOutput("/usr/bin/ssh-keygen -lf " + server.HostKeyFile().string());
-        const std::size_t start = line.find("SHA256:");
-        return line.substr(start, line.find(' ', start) - start);
+        return KeyFingerprint(server.HostKeyFile().string() + ".pub");
     }
 
     SshServer server;
@@ -184,20 +114,15 @@ TEST_F(SftpSessionTest, HostKeysAreTrustedAsOpenSshUsersKnowThem) {
 
 TEST_F(SftpSessionTest, LogsInWithKeysTheAgentOrAPassword) {
     trust.trustedFingerprint = hostFingerprint();
-    // The test's own agent holding the plain key; killed by its id at the end.
-    const fs::path agentSocket = server.Folder() / "agent.sock";
-    const std::string started = CommandOutput("/usr/bin/ssh-agent -s -a " + agentSocket.string());
-    const std::size_t pidAt = started.find("SSH_AGENT_PID=");
-    ASSERT_NE(pidAt, std::string::npos) << started;
-    const pid_t agent = std::stoi(started.substr(pidAt + 14));
-    CommandOutput("SSH_AUTH_SOCK=" + agentSocket.string() + " /usr/bin/ssh-add -q " +
-                  server.Key("plain").string() + " 2>&1");
+    const SshAgent agent(server.Key("plain"));
     SftpCredentials agentLogin{
-        SshServer::User(), SftpAuthMethod::Agent, {}, agentSocket.string(), {}, {}};
+        SshServer::User(), SftpAuthMethod::Agent, {}, agent.Socket(), {}, {}};
     SftpCredentials emptyAgent = agentLogin;
     emptyAgent.agentSocket = (server.Folder() / "no_agent.sock").string();
     SftpCredentials password{
-        SshServer::User(), SftpAuthMethod::Password, "not the password", {}, {}, {}};
+        SshServer::User(), SftpAuthMethod::Password, SshServer::Password(), {}, {}, {}};
+    SftpCredentials wrongPassword = password;
+    wrongPassword.password = "not the password";
     struct Case {
         const char* name;
         SftpCredentials credentials;
@@ -213,7 +138,8 @@ TEST_F(SftpSessionTest, LogsInWithKeysTheAgentOrAPassword) {
         {"missing key file", keyLogin(server.Folder() / "id_none"), SftpFailureKind::KeyUnusable},
         {"agent", agentLogin, std::nullopt},
         {"no agent", emptyAgent, SftpFailureKind::AuthFailed},
-        {"wrong password", password, SftpFailureKind::AuthFailed},
+        {"password", password, std::nullopt},
+        {"wrong password", wrongPassword, SftpFailureKind::AuthFailed},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -226,7 +152,6 @@ TEST_F(SftpSessionTest, LogsInWithKeysTheAgentOrAPassword) {
             EXPECT_NO_THROW(session.ListFolder(server.Site().string()));
         }
     }
-    ::kill(agent, SIGTERM);
 }
 
 TEST_F(SftpSessionTest, ListsFoldersWithExactTimesAndLinksAsLinks) {
@@ -261,6 +186,30 @@ TEST_F(SftpSessionTest, ListsFoldersWithExactTimesAndLinksAsLinks) {
     EXPECT_EQ(session.ReadFile((site / "index.html").string(), 6), "<html>");
     EXPECT_EQ(session.ReadFile((site / "robots.txt").string(), 6), std::nullopt);
     EXPECT_TRUE(session.IsConnected());
+}
+
+// OpenSSH answers a directory read with at most 100 names: a larger folder takes several
+// replies, and the session serves every later request as before.
+TEST_F(SftpSessionTest, ListsAFolderOfSeveralRepliesWhole) {
+    trust.trustedFingerprint = hostFingerprint();
+    const fs::path many = server.Site() / "many";
+    fs::create_directory(many);
+    std::set<std::string> names;
+    for (int i = 0; i < 250; ++i) {
+        const std::string name = "page" + std::to_string(i) + ".html";
+        writeFile(many / name, "page");
+        names.insert(name);
+    }
+    SftpSession session;
+    connect(session);
+    for (int round = 0; round < 2; ++round) {
+        std::set<std::string> listed;
+        for (const SftpEntry& entry : session.ListFolder(many.string()))
+            listed.insert(entry.name);
+        EXPECT_EQ(listed, names);
+    }
+    EXPECT_EQ(session.RealPath(many.string()), fs::canonical(many).string());
+    EXPECT_EQ(session.ReadFile((many / "page7.html").string(), 100), "page");
 }
 
 TEST_F(SftpSessionTest, UploadReplacesTheFileByteForByteThroughATemporaryName) {
@@ -299,7 +248,7 @@ TEST_F(SftpSessionTest, UploadReplacesTheFileByteForByteThroughATemporaryName) {
 TEST_F(SftpSessionTest, ASessionDroppedMidWalkIsALostConnection) {
     trust.trustedFingerprint = hostFingerprint();
     fs::create_directory(server.Site() / "sub");
-    Relay relay(server.Port());
+    TcpRelay relay(server.Port());
     SftpSession session;
     connect(session, relay.Port());
     EXPECT_EQ(session.ListFolder(server.Site().string()).size(), 1u);
@@ -307,6 +256,32 @@ TEST_F(SftpSessionTest, ASessionDroppedMidWalkIsALostConnection) {
     EXPECT_EQ(failureOf([&] { session.ListFolder((server.Site() / "sub").string()); }),
               SftpFailureKind::LostConnection);
     EXPECT_FALSE(session.IsConnected());
+}
+
+// A server that goes quiet mid-walk holds a folder read only until the bound, or the stop.
+TEST_F(SftpSessionTest, AFolderReadEndsAtTheBoundOrTheStop) {
+    trust.trustedFingerprint = hostFingerprint();
+    for (const bool stop : {false, true}) {
+        SCOPED_TRACE(stop ? "stop" : "bound");
+        TcpRelay relay(server.Port());
+        SftpSession session;
+        connect(session, relay.Port());
+        SftpTimeouts timeouts;
+        timeouts.request = std::chrono::milliseconds(stop ? 60000 : 300);
+        session.SetTimeouts(timeouts);
+        relay.Hold();
+        std::thread stopper;
+        if (stop)
+            stopper = std::thread([&session] {
+                std::this_thread::sleep_for(std::chrono::milliseconds(200));
+                session.RaiseStop();
+            });
+        EXPECT_EQ(failureOf([&] { session.ListFolder(server.Site().string()); }),
+                  stop ? SftpFailureKind::Stopped : SftpFailureKind::TimedOut);
+        if (stopper.joinable())
+            stopper.join();
+        EXPECT_FALSE(session.IsConnected());
+    }
 }
 
 // A server that never greets holds the session only until the bound, or until the stop.
@@ -321,7 +296,7 @@ TEST(SftpSessionWaits, EndAtTheBoundOrTheStop) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        SilentServer silent;
+        SilentListener silent;
         SftpSession session;
         SftpTimeouts timeouts;
         timeouts.request = std::chrono::milliseconds(c.stop ? 60000 : 300);
@@ -332,7 +307,7 @@ TEST(SftpSessionWaits, EndAtTheBoundOrTheStop) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(200));
                 session.RaiseStop();
             });
-        EXPECT_EQ(failureOf([&] { session.Connect("127.0.0.1", silent.port, {}, {}); }),
+        EXPECT_EQ(failureOf([&] { session.Connect("127.0.0.1", silent.Port(), {}, {}); }),
                   c.expected);
         if (stopper.joinable())
             stopper.join();

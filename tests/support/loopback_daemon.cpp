@@ -6,6 +6,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <stdexcept>
 #include <thread>
 
@@ -29,15 +30,22 @@ sockaddr_in loopback(unsigned short port) {
     return address;
 }
 
-// A port that was free a moment ago (the daemon binds it next).
+// A port that was free a moment ago (the daemon binds it next). It is drawn below the range
+// the system gives out for outgoing connections and passive listeners, which the walks of other
+// tests running at the same time use by the thousand, so that none takes it in the meantime.
 unsigned short freePort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address = loopback(0);
-    socklen_t length = sizeof address;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(fd);
-    return ntohs(address.sin_port);
+    std::mt19937 draw{std::random_device{}()};
+    std::uniform_int_distribution<int> below(20000, 32767);
+    for (int attempt = 0; attempt < 200; ++attempt) {
+        const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        const sockaddr_in address = loopback(static_cast<unsigned short>(below(draw)));
+        const bool free =
+            ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+        ::close(fd);
+        if (free)
+            return ntohs(address.sin_port);
+    }
+    throw std::runtime_error("no free port below the ephemeral range");
 }
 
 bool accepts(unsigned short port) {
