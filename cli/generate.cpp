@@ -88,14 +88,15 @@ int writeSitemap(const RetrievalSummary& summary, std::vector<std::string> rows,
             return failWithoutSitemap(texts::kPageCheckStopped, output);
     }
     WorkTable table;
-    const AppliedMemory applied = table.fillRetrieved(rows, &memory, false);
+    // The table takes the rows: a copy would cost as much as the rows themselves.
+    const AppliedMemory applied = table.fillRetrieved(std::move(rows), &memory, false);
     if (settings.check_pages)
         reportPageCheck(table, checked, output);
     if (memory.IsOn()) {
         // Only a complete walk tells which pages are gone.
         const std::size_t missing =
             applied.missing > 0 && summary.WalkedWholeSite()
-                ? MissingPages(memory, rows, settings, summary.robotsTxt).size()
+                ? MissingPages(memory, table.rows(), settings, summary.robotsTxt).size()
                 : 0;
         output.Line(Filled(texts::kMemoryApplied, {{"unticked", std::to_string(applied.unticked)},
                                                    {"edited", std::to_string(applied.edited)},

@@ -23,13 +23,12 @@ namespace {
 // The step that tests make fail, as its number plus one (0: none), and the error it fails with.
 std::atomic<int> failingStep{0};
 std::atomic<int> failingError{0};
-// Writes that go through before the failing one, and whether the write going on is one.
+// Writes that go through before the failing one.
 std::atomic<int> writesToSpare{0};
-thread_local bool sparedWrite = false;
 
-// True, with errno set, when tests make step fail.
-bool injectedFailure(AtomicWriteStep step) {
-    if (sparedWrite || failingStep.load() != static_cast<int>(step) + 1)
+// True, with errno set, when tests make step fail in a write that is not spared.
+bool injectedFailure(AtomicWriteStep step, bool spared) {
+    if (spared || failingStep.load() != static_cast<int>(step) + 1)
         return false;
     errno = failingError.load();
     return true;
@@ -40,40 +39,9 @@ bool injectedFailure(AtomicWriteStep step) {
         Concat({Filled(what, {{"file", path.string()}}), texts::kLineBreak, std::strerror(error)}));
 }
 
-// Closes the descriptor and removes the temporary file unless the write was committed.
-class TemporaryFile final {
-public:
-    explicit TemporaryFile(const fs::path& target) {
-        std::string pattern = Concat({target.string(), kTemporaryMark, "XXXXXX"});
-        fd_ = injectedFailure(AtomicWriteStep::CreateTemporary) ? -1 : ::mkstemp(pattern.data());
-        if (fd_ < 0)
-            fail(texts::kCannotCreateTemporary, target, errno);
-        path_ = pattern;
-    }
-    ~TemporaryFile() {
-        if (fd_ >= 0)
-            ::close(fd_);
-        if (!committed_)
-            ::unlink(path_.c_str());
-    }
-    TemporaryFile(const TemporaryFile&) = delete;
-    TemporaryFile& operator=(const TemporaryFile&) = delete;
-
-    int fd() const { return fd_; }
-    const fs::path& path() const { return path_; }
-    void closeChecked() {
-        const int fd = fd_;
-        fd_ = -1;
-        if (::close(fd) != 0 || injectedFailure(AtomicWriteStep::Close))
-            fail(texts::kCannotWrite, path_, errno);
-    }
-    void commit() { committed_ = true; }
-
-private:
-    int fd_ = -1;
-    fs::path path_;
-    bool committed_ = false;
-};
+// Bytes gathered before they go to the file: a system call per sitemap element would cost
+// more than building it.
+constexpr std::size_t kWriteBuffer = 65536;
 
 } // namespace
 
@@ -113,32 +81,85 @@ Descriptor::~Descriptor() {
         ::close(fd_);
 }
 
-void WriteFileAtomically(const fs::path& path, std::string_view data, fs::perms permissions) {
-    sparedWrite = failingStep.load() != 0 && writesToSpare.fetch_sub(1) > 0;
-    TemporaryFile temp(path);
-    if (injectedFailure(AtomicWriteStep::SetPermissions) ||
-        ::fchmod(temp.fd(), static_cast<mode_t>(permissions)) != 0)
-        fail(texts::kCannotSetPermissions, temp.path(), errno);
-    const char* next = data.data();
-    std::size_t left = data.size();
-    while (left > 0) {
-        const ssize_t written =
-            injectedFailure(AtomicWriteStep::Write) ? -1 : ::write(temp.fd(), next, left);
+AtomicFile::AtomicFile(const fs::path& target, fs::perms permissions)
+    : target_(target), spared_(failingStep.load() != 0 && writesToSpare.fetch_sub(1) > 0) {
+    std::string pattern = Concat({target.string(), kTemporaryMark, "XXXXXX"});
+    fd_ =
+        injectedFailure(AtomicWriteStep::CreateTemporary, spared_) ? -1 : ::mkstemp(pattern.data());
+    if (fd_ < 0)
+        fail(texts::kCannotCreateTemporary, target, errno);
+    path_ = pattern;
+    if (injectedFailure(AtomicWriteStep::SetPermissions, spared_) ||
+        ::fchmod(fd_, static_cast<mode_t>(permissions)) != 0) {
+        const int error = errno;
+        const fs::path temporary = path_;
+        discard();
+        fail(texts::kCannotSetPermissions, temporary, error);
+    }
+}
+
+AtomicFile::~AtomicFile() {
+    discard();
+}
+
+void AtomicFile::discard() {
+    if (fd_ >= 0)
+        ::close(fd_);
+    fd_ = -1;
+    if (!path_.empty())
+        ::unlink(path_.c_str());
+    path_.clear();
+}
+
+void AtomicFile::Write(std::string_view bytes) {
+    if (buffer_.size() + bytes.size() <= kWriteBuffer) {
+        buffer_.reserve(kWriteBuffer);
+        buffer_ += bytes;
+        return;
+    }
+    Flush();
+    if (bytes.size() < kWriteBuffer)
+        buffer_ += bytes;
+    else
+        writeAll(bytes);
+}
+
+void AtomicFile::Flush() {
+    writeAll(buffer_);
+    buffer_.clear();
+}
+
+void AtomicFile::writeAll(std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t written = injectedFailure(AtomicWriteStep::Write, spared_)
+                                    ? -1
+                                    : ::write(fd_, bytes.data(), bytes.size());
         if (written < 0) {
             if (errno == EINTR)
                 continue;
-            fail(texts::kCannotWrite, path, errno);
+            fail(texts::kCannotWrite, target_, errno);
         }
-        next += written;
-        left -= std::size_t(written);
+        bytes.remove_prefix(std::size_t(written));
     }
-    if (injectedFailure(AtomicWriteStep::Flush) || ::fsync(temp.fd()) != 0)
-        fail(texts::kCannotWrite, path, errno);
-    temp.closeChecked();
-    if (injectedFailure(AtomicWriteStep::Rename) ||
-        ::rename(temp.path().c_str(), path.c_str()) != 0)
-        fail(texts::kCannotReplace, path, errno);
-    temp.commit();
+}
+
+void AtomicFile::Commit(const fs::path& target) {
+    Flush();
+    if (injectedFailure(AtomicWriteStep::Flush, spared_) || ::fsync(fd_) != 0)
+        fail(texts::kCannotWrite, target, errno);
+    const int fd = std::exchange(fd_, -1);
+    if (::close(fd) != 0 || injectedFailure(AtomicWriteStep::Close, spared_))
+        fail(texts::kCannotWrite, path_, errno);
+    if (injectedFailure(AtomicWriteStep::Rename, spared_) ||
+        ::rename(path_.c_str(), target.c_str()) != 0)
+        fail(texts::kCannotReplace, target, errno);
+    path_.clear();
+}
+
+void WriteFileAtomically(const fs::path& path, std::string_view data, fs::perms permissions) {
+    AtomicFile file(path, permissions);
+    file.Write(data);
+    file.Commit();
 }
 
 AtomicWriteFault::AtomicWriteFault(AtomicWriteStep step, int error, int sparedWrites) {

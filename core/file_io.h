@@ -23,6 +23,39 @@ void WriteFileAtomically(const std::filesystem::path& path, std::string_view dat
                                                               std::filesystem::perms::group_read |
                                                               std::filesystem::perms::others_read);
 
+// A file written in pieces and replaced as a whole: the bytes go, buffered, to a temporary
+// file beside target, which Commit flushes to disk and renames over target or over another file
+// of the same folder. Until then the old file stays as it was; destroyed uncommitted, the
+// temporary file is removed. FileError on any failure.
+class AtomicFile final {
+public:
+    explicit AtomicFile(const std::filesystem::path& target,
+                        std::filesystem::perms permissions = std::filesystem::perms::owner_read |
+                                                             std::filesystem::perms::owner_write |
+                                                             std::filesystem::perms::group_read |
+                                                             std::filesystem::perms::others_read);
+    ~AtomicFile();
+    AtomicFile(const AtomicFile&) = delete;
+    AtomicFile& operator=(const AtomicFile&) = delete;
+
+    void Write(std::string_view bytes);
+    // Puts what is buffered into the temporary file, for a caller that reads it back.
+    void Flush();
+    const std::filesystem::path& temporaryPath() const { return path_; }
+    void Commit() { Commit(target_); }
+    void Commit(const std::filesystem::path& target);
+
+private:
+    void writeAll(std::string_view bytes);
+    void discard();
+
+    std::filesystem::path target_;
+    std::filesystem::path path_; // the temporary file; empty once renamed or removed
+    int fd_ = -1;
+    bool spared_; // by a test's AtomicWriteFault
+    std::string buffer_;
+};
+
 // What WriteFileAtomically puts between the target's name and six random characters in the
 // name of its temporary file ("sitemap.xml.swtmp-a1B2c3"), so that a later run can tell its
 // own files left by a kill or a power cut.

@@ -4,8 +4,6 @@
 #include <string>
 #include <vector>
 
-class QCollatorSortKey;
-
 // The work table's order: ascending by the whole row text, without regard to letter case, in
 // the collation of the user's locale. The window's table and the command line both use it.
 class RowOrder final {
@@ -30,8 +28,7 @@ public:
     void sort(std::vector<std::string>& rows) const;
 
 private:
-    QCollatorSortKey sortKey(const std::string& row) const;
-    // Exactly as the C locale's sort keys order: the rows' bytes, ASCII letters folded.
+    // Exactly as the C locale's collation orders: the rows' bytes, ASCII letters folded.
     bool cLocaleLess(const std::string& a, const std::string& b) const;
 
     struct Impl;

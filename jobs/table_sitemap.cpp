@@ -37,7 +37,7 @@ SitemapFilesSummary WriteTableSitemap(const WorkTable& table,
     for (int i = 0; i < table.count(); ++i) {
         if (!table.isChecked(i))
             continue;
-        writer.AddRow(table.rowText(i));
+        writer.AddRow(table.rows()[std::size_t(i)]);
         if (!progress)
             continue;
         const auto now = std::chrono::steady_clock::now();

@@ -44,6 +44,8 @@ public:
 
     // A copy of row i. Throws std::out_of_range outside the table, as every indexed operation.
     std::string rowText(int i) const;
+    // Every row text in table order, for readers of the whole table that need no copy.
+    const std::vector<std::string>& rows() const { return rows_; }
     bool isChecked(int i) const;
     void setChecked(int i, bool checked);
 

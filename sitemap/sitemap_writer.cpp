@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <charconv>
 #include <ctime>
+#include <fstream>
+#include <functional>
 
 #include <zlib.h>
 
@@ -11,6 +13,7 @@
 
 #include "core/file_io.h"
 #include "core/text_util.h"
+#include "core/texts.h"
 #include "core/url_entry.h"
 
 namespace {
@@ -142,6 +145,78 @@ std::string freshStamp(const std::filesystem::path& folder) {
     }
 }
 
+// The row's <url> element, and the URL text it stands for into url.
+std::string urlElement(const SitemapFormat& format, std::string_view row, std::string& url) {
+    const UrlEntryLayout layout(row);
+    const auto field = [&](UrlField which) { return layout.Field(row, which); };
+    url = urlOf(layout, row, format);
+    std::string element;
+    if (format.protocol == SitemapProtocol::Sitemaps09) {
+        element += "<url>";
+        appendCompact(element, "loc", EncodedAddress(url));
+        appendCompact(element, "lastmod", field(UrlField::Lastmod));
+        appendCompact(element, "changefreq", field(UrlField::Changefreq));
+        appendCompact(element, "priority", field(UrlField::Priority));
+        element += "</url>\n";
+        return element;
+    }
+    appendLine(element, "<url>");
+    appendEscapedElement(element, "<loc>", EncodedAddress(url), "</loc>");
+    appendEscapedElement(element, "<lastmod>", field(UrlField::Lastmod), "</lastmod>");
+    appendEscapedElement(element, "<changefreq>", field(UrlField::Changefreq), "</changefreq>");
+    appendEscapedElement(element, "<priority>", field(UrlField::Priority), "</priority>");
+    appendLine(element, "</url>");
+    return element;
+}
+
+std::string urlsetEnd(SitemapProtocol protocol) {
+    return Concat({"</urlset>", lineEndOf(protocol)});
+}
+
+// True when an element of elementBytes still fits into a document of bytes and urls within the
+// limits; always true for the first one, which has nowhere else to go.
+bool fits(const SitemapLimits& limits, std::size_t bytes, std::size_t urls,
+          std::size_t elementBytes) {
+    constexpr std::size_t kClosingBytes = sizeof("</urlset>\r\n") - 1;
+    return urls == 0 ||
+           (urls < limits.maxUrls && bytes + elementBytes + kClosingBytes <= limits.maxBytes);
+}
+
+// A gzip stream (RFC 1952) handed to sink piece by piece as the bytes come.
+class GzipStream final {
+public:
+    using Sink = std::function<void(std::string_view)>;
+    explicit GzipStream(Sink sink) : sink_(std::move(sink)), out_(65536) {
+        // Window bits 15 + 16: a gzip header and trailer around the deflate stream.
+        if (deflateInit2(&stream_, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 15 + 16, 8,
+                         Z_DEFAULT_STRATEGY) != Z_OK)
+            throw std::bad_alloc();
+    }
+    ~GzipStream() { deflateEnd(&stream_); }
+    GzipStream(const GzipStream&) = delete;
+    GzipStream& operator=(const GzipStream&) = delete;
+
+    void Add(std::string_view bytes) { deflateInto(bytes, Z_NO_FLUSH); }
+    void Finish() { deflateInto({}, Z_FINISH); }
+
+private:
+    void deflateInto(std::string_view bytes, int flush) {
+        stream_.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
+        stream_.avail_in = uInt(bytes.size());
+        do {
+            stream_.next_out = reinterpret_cast<Bytef*>(out_.data());
+            stream_.avail_out = uInt(out_.size());
+            if (deflate(&stream_, flush) == Z_STREAM_ERROR)
+                throw std::bad_alloc();
+            sink_(std::string_view(out_.data(), out_.size() - stream_.avail_out));
+        } while (stream_.avail_out == 0);
+    }
+
+    z_stream stream_{};
+    Sink sink_;
+    std::vector<char> out_;
+};
+
 constexpr std::string_view kFactsMark = " sitewright urls=";
 
 // The comment after the root element that tells what a document holds.
@@ -164,54 +239,73 @@ SitemapBuilder::SitemapBuilder(const SitemapFormat& format)
 
 std::string SitemapBuilder::AddRow(std::string_view row) {
     std::string url;
-    Append(Element(row, url));
+    document_ += urlElement(format_, row, url);
+    ++urls_;
     return shownAddress(url);
 }
 
-std::string SitemapBuilder::Element(std::string_view row, std::string& url) const {
-    const UrlEntryLayout layout(row);
-    const auto field = [&](UrlField which) { return layout.Field(row, which); };
-    url = urlOf(layout, row, format_);
-    std::string element;
-    if (format_.protocol == SitemapProtocol::Sitemaps09) {
-        element += "<url>";
-        appendCompact(element, "loc", EncodedAddress(url));
-        appendCompact(element, "lastmod", field(UrlField::Lastmod));
-        appendCompact(element, "changefreq", field(UrlField::Changefreq));
-        appendCompact(element, "priority", field(UrlField::Priority));
-        element += "</url>\n";
-        return element;
-    }
-    appendLine(element, "<url>");
-    appendEscapedElement(element, "<loc>", EncodedAddress(url), "</loc>");
-    appendEscapedElement(element, "<lastmod>", field(UrlField::Lastmod), "</lastmod>");
-    appendEscapedElement(element, "<changefreq>", field(UrlField::Changefreq), "</changefreq>");
-    appendEscapedElement(element, "<priority>", field(UrlField::Priority), "</priority>");
-    appendLine(element, "</url>");
-    return element;
-}
-
-bool SitemapBuilder::Fits(std::size_t elementBytes) const {
-    constexpr std::size_t kClosingBytes = sizeof("</urlset>\r\n") - 1;
-    return urls_ == 0 ||
-           (urls_ < format_.limits.maxUrls &&
-            document_.size() + elementBytes + kClosingBytes <= format_.limits.maxBytes);
-}
-
-void SitemapBuilder::Append(const std::string& element) {
-    document_ += element;
-    ++urls_;
-}
-
 const std::string& SitemapBuilder::Finish() {
-    document_ += "</urlset>";
-    document_ += lineEndOf(format_.protocol);
+    document_ += urlsetEnd(format_.protocol);
     return document_;
 }
 
+// The document being written: a urlset in a temporary file of the folder, plain while it may
+// still become sitemap.xml, gzipped when it can only be a part.
+class SitemapFilesWriter::Document final {
+public:
+    Document(const std::filesystem::path& folder, SitemapProtocol protocol, bool gzip)
+        : file_(SitemapPath(folder)) {
+        if (gzip)
+            gzip_ =
+                std::make_unique<GzipStream>([this](std::string_view out) { file_.Write(out); });
+        Add(documentHead(protocol, "urlset"));
+    }
+
+    void Add(std::string_view bytes) {
+        bytes_ += bytes.size();
+        if (gzip_)
+            gzip_->Add(bytes);
+        else
+            file_.Write(bytes);
+    }
+    void AddUrl(std::string_view element) {
+        Add(element);
+        ++urls_;
+    }
+    std::size_t bytes() const { return bytes_; }
+    std::size_t urls() const { return urls_; }
+
+    // Renames the finished document to path; gzipped on the way when it was written plain.
+    void Commit(const std::filesystem::path& path, bool gzip) {
+        if (gzip_) {
+            gzip_->Finish();
+        } else if (gzip) {
+            file_.Flush();
+            AtomicFile packed(SitemapPath(path.parent_path()));
+            GzipStream stream([&packed](std::string_view out) { packed.Write(out); });
+            std::ifstream plain(file_.temporaryPath(), std::ios::binary);
+            std::vector<char> chunk(65536);
+            while (plain.read(chunk.data(), std::streamsize(chunk.size())) || plain.gcount() > 0)
+                stream.Add(std::string_view(chunk.data(), std::size_t(plain.gcount())));
+            if (plain.bad() || !plain.eof())
+                throw FileError(
+                    Filled(texts::kCannotRead, {{"file", file_.temporaryPath().string()}}));
+            stream.Finish();
+            packed.Commit(path);
+            return;
+        }
+        file_.Commit(path);
+    }
+
+private:
+    AtomicFile file_;
+    std::unique_ptr<GzipStream> gzip_;
+    std::size_t bytes_ = 0;
+    std::size_t urls_ = 0;
+};
+
 SitemapFilesWriter::SitemapFilesWriter(std::filesystem::path folder, SitemapFilesOptions options)
-    : folder_(std::move(folder)), options_(std::move(options)), stamp_(freshStamp(folder_)),
-      builder_(options_.format) {}
+    : folder_(std::move(folder)), options_(std::move(options)), stamp_(freshStamp(folder_)) {}
 
 SitemapFilesWriter::~SitemapFilesWriter() {
     if (finished_)
@@ -222,13 +316,19 @@ SitemapFilesWriter::~SitemapFilesWriter() {
         std::filesystem::remove(folder_ / name, error);
 }
 
+SitemapFilesWriter::Document& SitemapFilesWriter::document() {
+    // The first document may stay sitemap.xml, which is never gzipped.
+    if (!document_)
+        document_ = std::make_unique<Document>(folder_, options_.format.protocol,
+                                               options_.gzipParts && !partNames_.empty());
+    return *document_;
+}
+
 void SitemapFilesWriter::AddRow(std::string_view row) {
-    const std::string element = builder_.Element(row, lastUrl_);
-    if (!builder_.Fits(element.size())) {
+    const std::string element = urlElement(options_.format, row, lastUrl_);
+    if (!fits(options_.format.limits, document().bytes(), document().urls(), element.size()))
         writePart();
-        builder_ = SitemapBuilder(options_.format);
-    }
-    builder_.Append(element);
+    document().AddUrl(element);
     ++urls_;
 }
 
@@ -241,9 +341,11 @@ void SitemapFilesWriter::writePart() {
     if (partNames_.empty())
         index_ = documentHead(protocol, "sitemapindex");
     const std::string name = partName(stamp_, partNames_.size() + 1, options_.gzipParts);
-    const std::string& document = builder_.Finish();
+    Document& part = document();
+    part.Add(urlsetEnd(protocol));
     partNames_.push_back(name);
-    WriteFileAtomically(folder_ / name, options_.gzipParts ? Gzipped(document) : document);
+    part.Commit(folder_ / name, options_.gzipParts);
+    document_.reset();
 
     std::string_view siteUrl = options_.siteUrl;
     while (!siteUrl.empty() && siteUrl.back() == '/')
@@ -266,10 +368,12 @@ void SitemapFilesWriter::writePart() {
 SitemapFilesSummary SitemapFilesWriter::Finish() {
     const SitemapProtocol protocol = options_.format.protocol;
     if (partNames_.empty()) {
-        std::string document = builder_.Finish();
+        Document& single = document();
+        single.Add(urlsetEnd(protocol));
         if (options_.incomplete)
-            document += factsComment(urls_, true, protocol);
-        WriteSitemap(folder_, document);
+            single.Add(factsComment(urls_, true, protocol));
+        single.Commit(SitemapPath(folder_), false);
+        document_.reset();
     } else {
         writePart();
         index_ += "</sitemapindex>";
@@ -317,21 +421,10 @@ bool SitemapHasNoUrl(const std::filesystem::path& programFolder) {
 }
 
 std::string Gzipped(std::string_view bytes) {
-    z_stream stream{};
-    // Window bits 15 + 16: a gzip header and trailer around the deflate stream.
-    if (deflateInit2(&stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY) !=
-        Z_OK)
-        throw std::bad_alloc();
-    std::string out(deflateBound(&stream, uLong(bytes.size())) + 32, '\0');
-    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
-    stream.avail_in = uInt(bytes.size());
-    stream.next_out = reinterpret_cast<Bytef*>(out.data());
-    stream.avail_out = uInt(out.size());
-    const int result = deflate(&stream, Z_FINISH);
-    out.resize(stream.total_out);
-    deflateEnd(&stream);
-    if (result != Z_STREAM_END)
-        throw std::bad_alloc();
+    std::string out;
+    GzipStream stream([&out](std::string_view piece) { out += piece; });
+    stream.Add(bytes);
+    stream.Finish();
     return out;
 }
 

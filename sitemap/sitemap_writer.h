@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -43,12 +44,6 @@ public:
     // while it writes. An "&" that already starts an entity is escaped again: the row holds
     // text, not markup.
     std::string AddRow(std::string_view row);
-    // The row's element as AddRow would append it, and the URL text it stands for into url.
-    std::string Element(std::string_view row, std::string& url) const;
-    // True when an element of elementBytes still fits within the limits; always true for the
-    // first one, which has nowhere else to go.
-    bool Fits(std::size_t elementBytes) const;
-    void Append(const std::string& element);
 
     // Closes the urlset; the builder is done afterwards.
     const std::string& Finish();
@@ -83,8 +78,9 @@ struct SitemapFilesSummary {
 // Writes rows added one at a time into folder: one sitemap.xml while they fit into one
 // document; beyond that the parts sitemap-<stamp>-1.xml, sitemap-<stamp>-2.xml, … (".xml.gz"
 // with gzipParts), named for this run so that no part of the standing set is touched, and
-// sitemap.xml as their index, written last. Only one part is held in memory. Once the new
-// sitemap.xml stands, the parts it does not name and stale temporary files of earlier runs are
+// sitemap.xml as their index, written last. Each document goes to its file row by row (gzipped
+// as it goes once it is known to be a part): none is held in memory. Once the new sitemap.xml
+// stands, the parts it does not name and stale temporary files of earlier runs are
 // removed; a run that fails or is abandoned before that removes the parts it wrote, and the
 // old set stays whole. Throws FileError when a file cannot be written. The caller holds the
 // folder's FolderLock.
@@ -102,12 +98,14 @@ public:
     SitemapFilesSummary Finish();
 
 private:
+    class Document;
+    Document& document();
     void writePart();
 
     const std::filesystem::path folder_;
     const SitemapFilesOptions options_;
-    std::string stamp_; // of this run's part names
-    SitemapBuilder builder_;
+    std::string stamp_;                  // of this run's part names
+    std::unique_ptr<Document> document_; // the one being written, opened with its first row
     std::size_t urls_ = 0;
     std::string lastUrl_;
     std::vector<std::string> partNames_; // written so far, in order

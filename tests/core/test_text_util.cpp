@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QCollator>
+#include <QLocale>
+
 TEST(TextUtil, FilledReplacesEachPlaceholderOnceAndNeverInsideAValue) {
     EXPECT_EQ(Filled("「{file}」の{line}行目", {{"line", "3"}, {"file", "/a/{line}"}}),
               "「/a/{line}」の3行目");
@@ -130,20 +133,41 @@ TEST(Sentences, JoinAsEachLanguageWritesThem) {
 }
 
 // A whole sort puts every row where a single insertion would: letter case aside, prefixes
-// first, rows beyond ASCII too; rows equal but for case keep the order they came in.
-TEST(RowOrder, WholeSortAgreesWithSingleInsertions) {
+// first, rows beyond ASCII too; rows equal but for case keep the order they came in. In the C
+// locale and in another, the order is the collator's over the whole case-folded texts, though
+// rows are compared only after the folders they share.
+TEST(RowOrder, WholeSortAgreesWithSingleInsertionsAndTheCollator) {
     const std::vector<std::string> rows = {
-        "https://x.jp/B.html", "https://x.jp/a.html", "https://x.jp/A.html", "https://x.jp/ab",
-        "https://x.jp/a",      "https://x.jp/É.html", "https://x.jp/é.html", "https://x.jp/e.html",
-        "https://x.jp/日本",   "https://x.jp/_z",     "https://x.jp/Z",      "https://x.jp/a-b"};
-    const RowOrder order;
-    const std::vector<std::size_t> sorted = order.sortedOrder(rows);
-    ASSERT_EQ(sorted.size(), rows.size());
-    for (std::size_t i = 1; i < sorted.size(); ++i) {
-        const std::string& before = rows[sorted[i - 1]];
-        const std::string& after = rows[sorted[i]];
-        EXPECT_FALSE(order.less(after, before)) << before << " | " << after;
-        if (!order.less(before, after))
-            EXPECT_LT(sorted[i - 1], sorted[i]) << before << " | " << after;
+        "https://x.jp/B.html",   "https://x.jp/a.html", "https://x.jp/A.html",
+        "https://x.jp/ab",       "https://x.jp/a",      "https://x.jp/É.html",
+        "https://x.jp/é.html",   "https://x.jp/e.html", "https://x.jp/日本",
+        "https://x.jp/_z",       "https://x.jp/Z",      "https://x.jp/a-b",
+        "https://x.jp/d/カー;x", "https://x.jp/d/カア", "https://x.jp/d/_a",
+        "https://x.jp/d/-a",     "https://x.jp/d/ア",   "https://x.jp/d/あ;",
+        "https://x.jp/d/e/F",    "https://x.jp/d;e",    "https://x.jp/d/ｶ"};
+    const QLocale original;
+    for (const QLocale& locale : {QLocale::c(), QLocale(QLocale::Japanese, QLocale::Japan)}) {
+        SCOPED_TRACE(locale.name().toStdString());
+        QLocale::setDefault(locale);
+        const RowOrder order;
+        QCollator collator(locale);
+        collator.setCaseSensitivity(Qt::CaseInsensitive);
+        const auto folded = [](const std::string& row) {
+            return QString::fromStdString(row).toCaseFolded();
+        };
+        for (const std::string& a : rows)
+            for (const std::string& b : rows)
+                EXPECT_EQ(order.less(a, b), collator.compare(folded(a), folded(b)) < 0)
+                    << a << " | " << b;
+        const std::vector<std::size_t> sorted = order.sortedOrder(rows);
+        ASSERT_EQ(sorted.size(), rows.size());
+        for (std::size_t i = 1; i < sorted.size(); ++i) {
+            const std::string& before = rows[sorted[i - 1]];
+            const std::string& after = rows[sorted[i]];
+            EXPECT_FALSE(order.less(after, before)) << before << " | " << after;
+            if (!order.less(before, after))
+                EXPECT_LT(sorted[i - 1], sorted[i]) << before << " | " << after;
+        }
     }
+    QLocale::setDefault(original);
 }
