@@ -59,7 +59,12 @@ void TFsite_wright::tellSearchEngines(const SiteSettings& settings, const Robots
             RunWithStop(
                 this, QText(texts::kRobotsChecking),
                 [&] { robots = CheckRobotsLine(ftp, settings, true); }, [&ftp] { ftp.Abort(); });
-            ShowInfo(QString::fromStdString(RobotsText(robots)), QText(texts::kConfirm));
+            // As with the sitemap: the user learns that the file was stored over, not renamed.
+            const std::string told =
+                robots.renameRefused
+                    ? Concat({texts::kRenameRefused, texts::kLineBreak, RobotsText(robots)})
+                    : RobotsText(robots);
+            ShowInfo(QString::fromStdString(told), QText(texts::kConfirm));
         }
     } else if (robots.kind == RobotsKind::TooLarge || robots.kind == RobotsKind::Failed) {
         ShowInfo(QString::fromStdString(RobotsText(robots)), QText(texts::kConfirm));
