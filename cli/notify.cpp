@@ -36,7 +36,9 @@ bool notifyFailed(NotifyKind kind) {
 bool reportNotification(Tftp_module& ftp, const SiteSettings& settings, const fs::path& folder,
                         const Output& output) {
     ftp.ClearStop();
-    const NotifyResult result = NotifySearchEngines(ftp, settings, folder, {}, nullptr);
+    // Ctrl-C cuts short an HTTP exchange or a wait before a retry, where a handler is set.
+    const NotifyResult result =
+        NotifySearchEngines(ftp, settings, folder, {}, &StopOnInterrupt::Requested());
     output.Json()["indexnow"] = kNotifyKeys[int(result.kind)];
     output.Json()["indexnow_sent"] = result.received;
     if (notifyFailed(result.kind)) {
