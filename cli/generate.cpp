@@ -179,9 +179,9 @@ int generate(const ParsedOptions& options, const Output& output) {
     std::string listing;
     if (summary.folders > 0 && UsesSftp(settings))
         listing = texts::kSummarySftp;
-    else if (summary.foldersListedMlsd > 0 && summary.foldersListedList > 0)
+    else if (summary.foldersListedExact > 0 && summary.foldersListedList > 0)
         listing = Filled(texts::kSummaryMixed,
-                         {{"mlsd", std::to_string(summary.foldersListedMlsd)},
+                         {{"mlsd", std::to_string(summary.foldersListedExact)},
                           {"list", std::to_string(summary.foldersListedList)}});
     else if (summary.folders > 0)
         listing = summary.foldersListedList == 0 && summary.exactTimes ? texts::kSummaryMlsd

@@ -84,7 +84,7 @@ struct RetrievalSummary {
     std::size_t foldersRepeated = 0;
     // Folders whose first listing gave exact times (MLSD, or an SFTP directory read) and that
     // came by LIST.
-    std::size_t foldersListedMlsd = 0;
+    std::size_t foldersListedExact = 0;
     std::size_t foldersListedList = 0;
     // Rows without a lastmod: the listing gave no date, or one a sitemap cannot write.
     std::size_t undated = 0;

@@ -94,7 +94,7 @@ void WalkRules::ReportAtEnd() {
         observer_.ProblemMet({WalkProblemKind::MlsdRefused,
                               {},
                               {},
-                              summary_.foldersListedMlsd,
+                              summary_.foldersListedExact,
                               summary_.foldersListedList});
 }
 
@@ -170,8 +170,8 @@ void WalkRules::folderRefused(const Folder& folder, bool denied) {
                           {}, folder.shownPath, 0, 0});
 }
 
-void WalkRules::folderListed(bool mlsd) {
-    ++(mlsd ? summary_.foldersListedMlsd : summary_.foldersListedList);
+void WalkRules::folderListed(bool exactTimes) {
+    ++(exactTimes ? summary_.foldersListedExact : summary_.foldersListedList);
 }
 
 bool WalkRules::insideItself(const Folder& folder, const WalkEntry& entry) {

@@ -115,7 +115,7 @@ protected:
     // denied: the server said the user may not read it, rather than that it is not there.
     void folderRefused(const Folder& folder, bool denied = false);
     // Counts how a folder's first listing came.
-    void folderListed(bool mlsd);
+    void folderListed(bool exactTimes);
     void folderEntered(const Folder& folder);
     void folderUnreadable(const Folder& folder, const std::string& reason);
 

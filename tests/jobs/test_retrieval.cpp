@@ -458,7 +458,7 @@ TEST_F(RetrievalTest, MlsdTimesAreUtcAndOnlyAFolderInsideItselfIsLeftOut) {
     EXPECT_EQ(summary.foldersRepeated, 1u);
     ASSERT_EQ(observer.messages.size(), 1u);
     EXPECT_NE(observer.messages[0].find("/r/www/loop"), std::string::npos);
-    EXPECT_EQ(summary.foldersListedMlsd, 3u);
+    EXPECT_EQ(summary.foldersListedExact, 3u);
     EXPECT_TRUE(summary.WalkedWholeSite());
 }
 
