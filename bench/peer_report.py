@@ -275,12 +275,11 @@ def wan_run(args, sitewright):
             results.append(("rclone lsf -R, 4 checkers", wall, ""))
             print(results[-1], flush=True)
     finally:
-        for process in (relay, server):
-            if process is relay and relay:
-                relay.terminate()
-                relay.wait()
-            elif process:
-                process.stop()
+        if relay:
+            relay.terminate()
+            relay.wait()
+        if server:
+            server.stop()
         shutil.rmtree(work, ignore_errors=True)
     return results
 

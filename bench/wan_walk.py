@@ -173,12 +173,11 @@ def main():
                     if server:
                         server.stop()
     finally:
-        for process in (relay, ssh):
-            if process is relay and relay:
-                relay.terminate()
-                relay.wait()
-            elif process:
-                process.stop()
+        if relay:
+            relay.terminate()
+            relay.wait()
+        if ssh:
+            ssh.stop()
         shutil.rmtree(work, ignore_errors=True)
     print(f"load average at the end: {os.getloadavg()}")
     for (mode, name), runs in walls.items():

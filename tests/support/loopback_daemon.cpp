@@ -22,14 +22,6 @@ extern char** environ;
 
 namespace {
 
-sockaddr_in loopback(unsigned short port) {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(port);
-    return address;
-}
-
 // A port that was free a moment ago (the daemon binds it next). It is drawn below the range
 // the system gives out for outgoing connections and passive listeners, which the walks of other
 // tests running at the same time use by the thousand, so that none takes it in the meantime.
@@ -38,7 +30,7 @@ unsigned short freePort() {
     std::uniform_int_distribution<int> below(20000, 32767);
     for (int attempt = 0; attempt < 200; ++attempt) {
         const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        const sockaddr_in address = loopback(static_cast<unsigned short>(below(draw)));
+        const sockaddr_in address = LoopbackAddress(static_cast<unsigned short>(below(draw)));
         const bool free =
             ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
         ::close(fd);
@@ -50,7 +42,7 @@ unsigned short freePort() {
 
 bool accepts(unsigned short port) {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    const sockaddr_in address = loopback(port);
+    const sockaddr_in address = LoopbackAddress(port);
     const bool ok = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
     ::close(fd);
     return ok;
@@ -106,6 +98,14 @@ void kill(pid_t pid) {
 }
 
 } // namespace
+
+sockaddr_in LoopbackAddress(unsigned short port) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(port);
+    return address;
+}
 
 LoopbackDaemon::LoopbackDaemon(const std::string& name) {
     std::string pattern =

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include <netinet/in.h>
 #include <sys/types.h>
 
 // A real FTP daemon that scripts/daemons.sh unpacked into SW_DAEMONS_DIR, run in the foreground
@@ -42,6 +43,8 @@ private:
     pid_t pid_ = -1;
 };
 
+// 127.0.0.1:port (0: any free port), as bind and connect take it.
+sockaddr_in LoopbackAddress(unsigned short port);
 // Writes text to path, readable by its owner only: daemons refuse password files others can read.
 void WritePrivateFile(const std::filesystem::path& path, const std::string& text);
 // Runs argv to its end (30 seconds at most); throws std::runtime_error unless it exits with 0.

@@ -1,5 +1,7 @@
 #include "support/tcp_relay.h"
 
+#include "support/loopback_daemon.h"
+
 #include <stdexcept>
 
 #include <arpa/inet.h>
@@ -8,20 +10,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-namespace {
-
-sockaddr_in loopback(unsigned short port) {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(port);
-    return address;
-}
-
-} // namespace
-
 SilentListener::SilentListener() : fd_(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
-    sockaddr_in address = loopback(0);
+    sockaddr_in address = LoopbackAddress(0);
     socklen_t length = sizeof address;
     ::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address);
     ::listen(fd_, 4);
@@ -62,7 +52,7 @@ void TcpRelay::run() {
         return;
     const int client = ::accept(listener_.Descriptor(), nullptr, nullptr);
     const int server = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    const sockaddr_in address = loopback(target_);
+    const sockaddr_in address = LoopbackAddress(target_);
     if (client >= 0 &&
         ::connect(server, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
         const int ends[2] = {client, server};
